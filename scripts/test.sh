@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the firmware and runs every test: a normal build, the fuzz targets for
+# a short while, then the whole suite again under address and UB sanitizers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+JOBS=${JOBS:-2}
+GEN=()
+command -v ninja >/dev/null && GEN=(-G Ninja)
+
+echo "== build"
+cmake -S . -B build "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$JOBS"
+echo "== tests"
+(cd build && ctest --output-on-failure -j"$JOBS" --timeout 600)
+
+if command -v clang++-14 >/dev/null && [ -d fuzz ]; then
+  echo "== fuzz targets"
+  CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DDTB_FUZZ=ON -DDTB_TESTS=OFF -DDTB_BENCH=OFF >/dev/null
+  cmake --build build-fuzz -j"$JOBS"
+  bash scripts/run-fuzz.sh build-fuzz "${FUZZ_SECONDS:-20}"
+fi
+
+echo "== sanitizer build"
+cmake -S . -B build-asan "${GEN[@]}" -DCMAKE_BUILD_TYPE=Debug -DDTB_SANITIZE=ON -DDTB_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$JOBS"
+echo "== tests under sanitizers"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+(cd build-asan && ctest --output-on-failure -j"$JOBS" --timeout 900)
