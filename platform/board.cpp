@@ -15,6 +15,12 @@ class DeviceBoard final : public Board {
   int System(const std::string& command) override { return std::system(command.c_str()); }
   time_t Now() override { return time(nullptr); }
   void Transcript(const char*, const std::string&) override {}
+  int IsMountPoint(const std::string& devicePath) override {
+    struct stat self, parent;
+    if (stat(devicePath.c_str(), &self) != 0) return -1;
+    if (stat((devicePath + "/..").c_str(), &parent) != 0) return -1;
+    return (self.st_dev != parent.st_dev || self.st_ino == parent.st_ino) ? 1 : 0;
+  }
   bool IsHost() const override { return false; }
 };
 

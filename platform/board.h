@@ -26,6 +26,8 @@ class Board {
   virtual time_t Now() = 0;
   // Records one spoken utterance or beep; channel is "say", "read" or "beep".
   virtual void Transcript(const char* channel, const std::string& text) = 0;
+  // 1 when the device path is a mount point, 0 when not, -1 when it cannot be examined.
+  virtual int IsMountPoint(const std::string& devicePath) = 0;
   // True when this is the simulated host board.
   virtual bool IsHost() const = 0;
 };
