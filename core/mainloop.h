@@ -53,7 +53,7 @@ int SendSimulateKey(int code, int kind);
 void DelaySleepTime(int seconds);
 void ResetIdleShutDownTime();
 void ResetIdleShutDownTimeWithoutChangeSleepTime();
-void QuietShutDown();
+[[noreturn]] void QuietShutDown();
 [[noreturn]] void PowerOff();
 int SavePowerOffSettings();
 // Programs (enable) or disables the RTC wake-up alarm; `when` is local time.

@@ -14,7 +14,6 @@
 // --- File browser and the card/USB receiver (browser) --------------------
 // 0 normal, 1 mass storage, 2 host configured, 3 ended with the cable in.
 extern int g_UsbState;
-int CreateFileBrowser();
 int GoToPoweroffPath();
 int SavePoweroffPath();
 // g_DirInfo.LoadDir(nullptr): reload the browser's listing.

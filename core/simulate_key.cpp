@@ -126,12 +126,12 @@ int OpenSimulateKeyPipe(bool watch) {
     g_io_channel_unref(ch);
     return 0;
   }
-  GSource* src = g_io_create_watch(ch, static_cast<GIOCondition>(G_IO_IN | G_IO_ERR));
-  g_source_set_can_recurse(src, TRUE);  // message boxes run a nested loop
-  g_source_set_callback(src, reinterpret_cast<GSourceFunc>(SimulateKey_CallBack), nullptr,
-                        nullptr);
-  if (g_source_attach(src, nullptr) == 0) DiagPrintf("g_source_attach() fail");
-  g_source_unref(src);
+  guint id = g_io_add_watch(ch, static_cast<GIOCondition>(G_IO_IN | G_IO_ERR),
+                            SimulateKey_CallBack, nullptr);
+  if (id == 0)
+    DiagPrintf("g_source_attach() fail");
+  else  // message boxes run a nested loop from inside a handler
+    g_source_set_can_recurse(g_main_context_find_source_by_id(nullptr, id), TRUE);
   g_io_channel_unref(ch);  // the watch keeps its own reference
   return 0;
 }
