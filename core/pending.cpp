@@ -92,12 +92,6 @@ PENDING_INT(SavePoweroffPath)
 PENDING_INT(ReloadBrowserListing)
 PENDING_INT(InitSocketReceiver)
 
-// --- Bookmarks and history (positions) ---------------------------------------
-PENDING_INT(LoadBookmarks)
-PENDING_INT(SaveBookmarks)
-PENDING_INT(LoadHistory)
-PENDING_INT(SaveHistory)
-
 // --- Player settings (daisy, ebook, players) --------------------------------
 PENDING_INT(LoadEbookSettings)
 PENDING_INT(SaveEbookSettings, bool)

@@ -20,12 +20,6 @@ int SavePoweroffPath();
 int ReloadBrowserListing();
 int InitSocketReceiver();
 
-// --- Bookmarks and history (positions) -------------------------------------
-int LoadBookmarks();
-int SaveBookmarks();
-int LoadHistory();
-int SaveHistory();
-
 // --- Player settings (daisy, ebook, players) ----------------------------
 int LoadEbookSettings();
 int SaveEbookSettings(bool always);
