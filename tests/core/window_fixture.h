@@ -37,7 +37,7 @@ class LogWindow : public iWindow {
   }
   int OnKeyUp(int code) override {
     g_Log.push_back(name_ + ".up " + std::to_string(code));
-    return up;
+    return on_up ? on_up(code) : up;
   }
   int OnTick() override {
     g_Log.push_back(name_ + ".tick");
@@ -54,6 +54,7 @@ class LogWindow : public iWindow {
 
   std::map<int, int> down;  // result per key-down code (0 when absent)
   std::function<int(int)> on_down;  // overrides `down` when set
+  std::function<int(int)> on_up;  // overrides `up` when set
   int press = 0, up = 0, tick = 0;
 
  private:
