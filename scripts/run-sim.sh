@@ -15,9 +15,9 @@ cmake -S . -B build "${GEN[@]}" >/dev/null
 cmake --build build -j"${JOBS:-2}"
 # The library goes on the internal memory once; later runs keep whatever
 # the device and the user did with it.
-if [ ! -e "$ROOT/mnt/emmc/.demo-library" ]; then
+if [ ! -e "$ROOT/var/demo-library-made" ]; then
   mkdir -p "$ROOT/mnt/emmc"
   bash scripts/make-demo-library.sh "$ROOT/mnt/emmc"
-  touch "$ROOT/mnt/emmc/.demo-library"
+  mkdir -p "$ROOT/var" && touch "$ROOT/var/demo-library-made"
 fi
 exec build/sim/dtbsim --root "$ROOT" "$@"
