@@ -21,6 +21,7 @@ struct FfAudio {
   bool draining = false;  // the input ended; the decoder gives up what it still holds
   AudioInput in;
   int64_t position = 0;  // frames from the start to the next frame a read returns
+  int64_t skip_to = -1;  // after opening at a start time: frames before it are dropped
   uint8_t* pcm = nullptr;
   int pcm_cap = 0;
   int pcm_end = 0;
@@ -62,6 +63,20 @@ int ConvertIntoBuffer(FfAudio* s) {
   return 1;
 }
 
+// Drops the part of the buffered PCM that lies before the start time.
+// True when some PCM is left.
+bool SkipToStart(FfAudio* s) {
+  if (s->skip_to > s->position) {
+    int frame_bytes = 2 * s->in.channels;
+    int64_t frames = (s->pcm_end - s->pcm_off) / frame_bytes;
+    int64_t skip = s->skip_to - s->position < frames ? s->skip_to - s->position : frames;
+    s->pcm_off += (int)skip * frame_bytes;
+    s->position += skip;
+  }
+  if (s->skip_to >= 0 && s->position >= s->skip_to) s->skip_to = -1;
+  return s->pcm_off < s->pcm_end;
+}
+
 // Decodes the next frame of the selected stream into the PCM buffer.
 // 1 when PCM is ready, 0 at the end of the file.
 int DecodeNext(FfAudio* s) {
@@ -70,9 +85,9 @@ int DecodeNext(FfAudio* s) {
     if (r >= 0) {
       int c = ConvertIntoBuffer(s);
       av_frame_unref(s->frame);
-      if (c > 0 && s->pcm_end > 0) return 1;
       if (c < 0) return 0;
-      continue;  // an empty frame: look at the next one
+      if (c > 0 && s->pcm_end > 0 && SkipToStart(s)) return 1;
+      continue;  // an empty frame, or one before the start: look at the next one
     }
     if (r == AVERROR_EOF || s->draining) return 0;
     if (r != AVERROR(EAGAIN)) {
@@ -129,6 +144,7 @@ int ff_audio_open(const char* path, int start_ms, int dump, int stream) {
   s->pkt_held = false;
   s->pcm_end = s->pcm_off = 0;
   s->position = start_ms >= 1 ? (int64_t)start_ms * s->in.rate / 1000 : 0;
+  s->skip_to = start_ms >= 1 ? s->position : -1;
   return 0;
 }
 
@@ -193,6 +209,7 @@ int ff_audio_seek(int ms, int direction) {
   s->pcm_off = s->pcm_end = 0;
   s->end = false;
   s->draining = false;
+  s->skip_to = -1;
   if (ms < 0) ms = 0;
   // A seek into the last second ends the file (when the length is known).
   if (s->in.duration_ms > 0 && ms >= s->in.duration_ms - 1000) {

@@ -17,7 +17,9 @@ int AudioInput_Open(AudioInput* in, const char* url, int start_ms, int dump, int
   if (start_ms > 0) {
     int64_t ts = (int64_t)start_ms * 1000;
     if (in->fmt->start_time != AV_NOPTS_VALUE) ts += in->fmt->start_time;
-    if (avformat_seek_file(in->fmt, -1, -100000, ts, INT64_MAX, 0) < 0)
+    // A point at or before the start: the caller skips forward to it, so a
+    // resume never lands seconds later at the next key point.
+    if (avformat_seek_file(in->fmt, -1, INT64_MIN, ts, ts, 0) < 0)
       printf("%s: could not seek to position %0.3f\n", url, (double)ts / AV_TIME_BASE);
   }
   in->stream_count = 0;
