@@ -6,9 +6,7 @@
 
 #include <ctime>
 
-#include "audio/soundcard.h"
 #include "core/system_settings.h"
-#include "speech/tts.h"
 #include "speech/ux_language.h"
 
 // --- File browser and the card/USB receiver (browser) --------------------
