@@ -50,7 +50,7 @@ void WriteNode(const std::string& path, const std::string& content) {
 
 void Simulator::Key(int code, int value) {
   if (!PlayerRunning()) {
-    Print("sim: the device is off; the key does nothing");
+    if (value) Print("sim: the device is off; the key does nothing");
     return;
   }
   WriteEvent(kEvKey, code, value);
