@@ -34,7 +34,7 @@ TEST_F(SimE2E, KeysReachTheTopWindow) {
       "key down\n"
       "expect can not open\n"
       "key volup\n"
-      "expect volume 11\n"
+      "expect volume 11 5\n"
       "quit\n");
   EXPECT_EQ(r.status, 0) << r.output;
 }
