@@ -37,6 +37,7 @@ int CTxt::Close() {
   if (m_Fd >= 0) close(m_Fd);
   m_Fd = -1;
   m_Converter.Close();
+  m_HasByteTable = false;
   free(m_SentenceStarts);
   free(m_ParagraphStarts);
   free(m_PageStarts);
@@ -65,6 +66,14 @@ int CTxt::ReadUnits16(int place, int count, unsigned short* buf) {
   return units;
 }
 
+int CTxt::DecodeCodePage(const unsigned char* src, int srcLen, unsigned short* dst, int room, int* consumed) {
+  if (!m_HasByteTable) return m_Converter.ToUtf16(src, srcLen, dst, room, consumed);
+  int n = std::min(srcLen, room);
+  for (int i = 0; i < n; ++i) dst[i] = m_ByteTable[src[i]];
+  *consumed = n;
+  return n;
+}
+
 int CTxt::DecodeChunks(int c, bool two, unsigned short* buf) {
   if (c < 0 || c >= m_ChunkCount || !m_ReadBuf) return -2;
   int last = std::min(c + (two ? 2 : 1), m_ChunkCount);
@@ -84,7 +93,7 @@ int CTxt::DecodeChunks(int c, bool two, unsigned short* buf) {
     if (m_Encoding == c_Utf8)
       n = DecodeUtf8(m_ReadBuf + pos, static_cast<int>(got - pos), buf + units, c_ChunkUnits, &used);
     else
-      n = m_Converter.ToUtf16(m_ReadBuf + pos, static_cast<int>(bytes), buf + units, c_ChunkUnits, &used);
+      n = DecodeCodePage(m_ReadBuf + pos, static_cast<int>(bytes), buf + units, c_ChunkUnits, &used);
     // A chunk that no longer decodes to what the scan saw: the file changed.
     if (used != bytes) return -5;
     units += n;
