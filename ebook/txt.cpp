@@ -27,8 +27,6 @@ long long PreadAll(int fd, unsigned char* buf, long long n, long long offset) {
 
 }  // namespace
 
-#define POSVIEW ebook::PosView v{m_SentenceStarts, m_SentenceCount, m_TextLength, &m_CurPlace, &m_CurSentence}
-
 CTxt::CTxt() = default;
 
 CTxt::~CTxt() { CTxt::Close(); }
@@ -113,7 +111,7 @@ int CTxt::ReadCurSentence(unsigned short** text, int* length) {
   int place = m_CurPlace;
   int s = std::clamp(m_CurSentence, 0, m_SentenceCount - 1);
   if (m_SentenceStarts[s] > place || m_SentenceStarts[s + 1] <= place) {
-    POSVIEW;
+    ebook::PosView v = View();
     s = std::min(ebook::SentenceAt(v, place), m_SentenceCount - 1);
   }
   int want = std::min(m_TextLength, m_SentenceStarts[s + 1]) - place;
@@ -177,19 +175,19 @@ int CTxt::GetCurParagraph() {
 int CTxt::GetCurPage() { return m_PageStarts ? ebook::CurEntry(m_PageStarts, m_PageCount, m_CurPlace) : 0; }
 
 int CTxt::SeekToPlace(int place) {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekPlace(v, place);
   return 0;
 }
 
 int CTxt::SeekToSentence(int index) {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekSentence(v, index);
   return 0;
 }
 
 int CTxt::SeekToParagraph(int index) {
-  POSVIEW;
+  ebook::PosView v = View();
   if (index <= 0)
     ebook::GoStart(v);
   else
@@ -198,25 +196,25 @@ int CTxt::SeekToParagraph(int index) {
 }
 
 int CTxt::SeekToPage(int index) {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekEntry(v, m_PageStarts, m_PageCount, index);
   return 0;
 }
 
 int CTxt::SeekToLastSentence() {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekLastSentence(v);
   return 0;
 }
 
 int CTxt::SeekToNextSentence() {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekNextSentence(v);
   return 0;
 }
 
 int CTxt::SeekToLastParagraph() {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekLastEntry(v, m_ParagraphStarts, m_ParagraphCount, GetCurParagraph());
   return 0;
 }
@@ -224,7 +222,7 @@ int CTxt::SeekToLastParagraph() {
 int CTxt::SeekToNextParagraph() { return SeekToParagraph(GetCurParagraph() + 1); }
 
 int CTxt::SeekToLastPage() {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekLastEntry(v, m_PageStarts, m_PageCount, GetCurPage());
   return 0;
 }

@@ -74,6 +74,7 @@ class CTxt : public iCEbook {
   int DecodeCodePage(const unsigned char* src, int srcLen, unsigned short* dst, int room, int* consumed);
   bool PushStart(int** table, int* count, int* cap, int value);
   int BuildPages();
+  ebook::PosView View() { return {m_SentenceStarts, m_SentenceCount, m_TextLength, &m_CurPlace, &m_CurSentence}; }
 
   int m_Fd = -1;
   int m_Encoding = c_Utf8;
