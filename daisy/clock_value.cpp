@@ -8,7 +8,7 @@ namespace {
 
 // Digits beyond this are still consumed but no longer change the value, so a
 // hostile "99999999999999999999s" cannot overflow.
-constexpr long long kDigitCap = 1000000000000LL;
+constexpr long long kDigitCap = 100000000000LL;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 

@@ -213,6 +213,14 @@ xmlEntityPtr GetEntity(void* ctx, const xmlChar* name) {
                          BAD_CAST utf8);
 }
 
+// Parameter entities that live in other files are not loaded either; the
+// document reads on as if the DTD had not been fetched.
+xmlEntityPtr GetParameterEntity(void* ctx, const xmlChar* name) {
+  xmlEntityPtr e = xmlSAX2GetParameterEntity(ctx, name);
+  if (e && e->etype == XML_EXTERNAL_PARAMETER_ENTITY) return nullptr;
+  return e;
+}
+
 bool IsEncodingError(int code) {
   return code == XML_ERR_INVALID_CHAR || code == XML_ERR_UNKNOWN_ENCODING ||
          code == XML_ERR_UNSUPPORTED_ENCODING || code == XML_ERR_INVALID_ENCODING ||
@@ -251,6 +259,7 @@ void MakeHandler(xmlSAXHandler* h, bool html) {
   h->processingInstruction = nullptr;
   h->reference = nullptr;
   h->getEntity = html ? h->getEntity : GetEntity;
+  h->getParameterEntity = html ? h->getParameterEntity : GetParameterEntity;
   h->resolveEntity = nullptr;
   h->error = nullptr;
   h->warning = nullptr;
