@@ -49,10 +49,10 @@ std::string DaisyBuilder::Resolved(std::string_view name, const char* what) {
 int DaisyBuilder::ReadNcc(Ncc& ncc, const char* path) {
   int rc = ncc.OpenLenient(path);
   if (rc == 0 && ncc.WasRepaired()) {
-    const char* encoding = ncc.GetRepairEncoding();
+    const std::string& encoding = ncc.GetRepairEncoding();
     m_Book.Warn(-3, BaseName(path), "not well-formed (" + Describe(ncc.GetRepairInfo()) +
                                         "), read as HTML" +
-                                        (encoding ? std::string(" in ") + encoding : std::string()));
+                                        (encoding.empty() ? std::string() : " in " + encoding));
   }
   return rc;
 }
@@ -61,10 +61,11 @@ int DaisyBuilder::ReadOpf(Opf& opf, const char* path) {
   int rc = opf.Open(path);
   if (rc == -3 && opf.GetParseInfo().badEncoding) {
     XmlParseInfo first = opf.GetParseInfo();
+    std::string encoding = RepairEncoding(path);
     XmlReadOptions forced;
-    forced.encoding = GuessFileEncoding(path);
-    if (forced.encoding && (rc = opf.Open(path, forced)) == 0)
-      m_Book.Warn(-3, BaseName(path), Describe(first) + ", read as " + forced.encoding);
+    forced.encoding = encoding.c_str();
+    if (!encoding.empty() && (rc = opf.Open(path, forced)) == 0)
+      m_Book.Warn(-3, BaseName(path), Describe(first) + ", read as " + encoding);
   }
   return rc;
 }
@@ -74,9 +75,12 @@ int DaisyBuilder::ReadNcx(Ncx& ncx, const std::string& name) {
   if (path.empty()) return -1;
   int rc = ncx.Open(path.c_str());
   if (rc == -3 && ncx.GetParseInfo().badEncoding) {
+    XmlParseInfo first = ncx.GetParseInfo();
+    std::string encoding = RepairEncoding(path.c_str());
     XmlReadOptions forced;
-    forced.encoding = GuessFileEncoding(path.c_str());
-    if (forced.encoding) rc = ncx.Open(path.c_str(), forced);
+    forced.encoding = encoding.c_str();
+    if (!encoding.empty() && (rc = ncx.Open(path.c_str(), forced)) == 0)
+      m_Book.Warn(-3, name, Describe(first) + ", read as " + encoding);
   }
   if (rc != 0) m_Book.Warn(rc, name, "navigation file: " + Describe(ncx.GetParseInfo()));
   return rc;
@@ -90,12 +94,13 @@ int DaisyBuilder::ReadSmil(Smil& smil, const std::string& name, bool daisy3, Ran
   int rc = smil.Open(path.c_str(), daisy3, false);
   XmlParseInfo first = smil.GetParseInfo();
   if (rc == -3 && first.badEncoding) {
+    std::string encoding = RepairEncoding(path.c_str());
     XmlReadOptions forced;
-    forced.encoding = GuessFileEncoding(path.c_str());
-    if (forced.encoding) {
+    forced.encoding = encoding.c_str();
+    if (!encoding.empty()) {
       smil.Rollback(mark);
       rc = smil.Open(path.c_str(), daisy3, false, forced);
-      if (rc == 0) m_Book.Warn(-3, name, Describe(first) + ", read as " + forced.encoding);
+      if (rc == 0) m_Book.Warn(-3, name, Describe(first) + ", read as " + encoding);
     }
   }
   range->end = smil.GetTotalElements();
@@ -125,10 +130,12 @@ int DaisyBuilder::ReadText(Xhtml& doc, const std::string& name) {
   XmlParseInfo first = doc.GetParseInfo();
   XmlReadOptions html;
   html.html = true;
-  html.encoding = first.badEncoding ? GuessFileEncoding(path.c_str()) : nullptr;
+  std::string encoding = first.badEncoding ? RepairEncoding(path.c_str()) : std::string();
+  if (!encoding.empty()) html.encoding = encoding.c_str();
   rc = doc.Open(path.c_str(), html);
   m_Book.Warn(-3, name, "text document not well-formed (" + Describe(first) + ")" +
-                            (rc == 0 ? ", read as HTML" : ""));
+                            (rc != 0 ? std::string() : encoding.empty() ? ", read as HTML"
+                                                                        : ", read as HTML in " + encoding));
   return rc;
 }
 

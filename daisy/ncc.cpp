@@ -50,6 +50,7 @@ void Ncc::Close() {
 
 void Ncc::Begin(int maxEntries) {
   Close();
+  m_EntryDepth = m_LinkDepth = -1;
   m_MaxEntries = maxEntries;
   m_ParseInfo.Clear();
 }
@@ -58,19 +59,23 @@ int Ncc::Open(const char* path) { return Open(path, XmlReadOptions(), -1); }
 
 int Ncc::Open(const char* path, const XmlReadOptions& options, int maxEntries) {
   Begin(maxEntries);
+  m_Flat = options.html;
   if (!path) return -1;
   return Finish(XmlPushParseFile(path, *this, options, &m_ParseInfo));
 }
 
 int Ncc::OpenLenient(const char* path, int maxEntries) {
   m_Repaired = false;
-  m_RepairEncoding = nullptr;
+  m_RepairEncoding.clear();
   int rc = Open(path, XmlReadOptions(), maxEntries);
   if (rc != -3 || !path || BAccess(path, R_OK) != 0) return rc;
   m_RepairInfo = m_ParseInfo;
   XmlReadOptions html;
   html.html = true;
-  if (m_RepairInfo.badEncoding) html.encoding = m_RepairEncoding = GuessFileEncoding(path);
+  if (m_RepairInfo.badEncoding) {
+    m_RepairEncoding = RepairEncoding(path);
+    if (!m_RepairEncoding.empty()) html.encoding = m_RepairEncoding.c_str();
+  }
   rc = Open(path, html, maxEntries);
   m_Repaired = rc == 0;
   return rc;
@@ -78,6 +83,7 @@ int Ncc::OpenLenient(const char* path, int maxEntries) {
 
 int Ncc::OpenMemory(const char* data, size_t size, const XmlReadOptions& options) {
   Begin(-1);
+  m_Flat = options.html;
   return Finish(XmlPushParseMemory(data, size, "ncc.html", *this, options, &m_ParseInfo));
 }
 
@@ -121,32 +127,76 @@ void Ncc::OnStartElement(const char* name, const XmlAttrs& attrs) {
                                 static_cast<int>(c.size())))
           Fail(rc);
     }
+  } else if (m_Flat && m_State >= kBody && depth >= 2) {
+    // Tag soup: h1..h6 and span start a new entry wherever the parser put
+    // them, unless they are markup inside a link.
+    bool entry = strcasecmp(name, "span") == 0 ||
+                 ((name[0] == 'h' || name[0] == 'H') && name[1] >= '1' && name[1] <= '6' && !name[2]);
+    if (m_State == kLink) return;
+    if (entry || (depth == 2 && m_State == kBody)) {
+      EndEntry();
+      StartEntry(name, attrs, depth);
+    } else if (m_State == kEntry && Is(name, "a")) {
+      StartLink(attrs, depth);
+    }
   } else if (depth == 2 && m_State == kBody) {
-    std::string_view cls = attrs.Get("class");
-    int rc = m_Names.Add(name);
-    if (rc == 0) {
-      rc = cls.data() ? m_Classes.Add(cls.data(), static_cast<int>(cls.size())) : m_Classes.Add("");
-      if (rc != 0) m_Names.RemoveLastOne();
-    }
-    if (rc != 0) return Fail(rc);
-    m_State = kEntry;
+    StartEntry(name, attrs, depth);
   } else if (depth == 3 && m_State == kEntry && Is(name, "a")) {
-    std::string_view href = attrs.Get("href");
-    if (!href.data()) return;
-    int rc = m_Hrefs.Add(href.data(), static_cast<int>(href.size()));
-    if (rc == 0) {
-      rc = m_Texts.Add("");
-      if (rc != 0) m_Hrefs.RemoveLastOne();
-    }
-    if (rc != 0) return Fail(rc);
-    m_State = kLink;
+    StartLink(attrs, depth);
   }
+}
+
+void Ncc::StartEntry(const char* name, const XmlAttrs& attrs, int depth) {
+  std::string_view cls = attrs.Get("class");
+  int rc = m_Names.Add(name);
+  if (rc == 0) {
+    rc = cls.data() ? m_Classes.Add(cls.data(), static_cast<int>(cls.size())) : m_Classes.Add("");
+    if (rc != 0) m_Names.RemoveLastOne();
+  }
+  if (rc != 0) return Fail(rc);
+  m_State = kEntry;
+  m_EntryDepth = depth;
+}
+
+// Closes the open entry; one that got no link leaves no trace.
+void Ncc::EndEntry() {
+  if (m_State == kEntry) {
+    m_Names.RemoveLastOne();
+    m_Classes.RemoveLastOne();
+  }
+  if (m_State == kEntry || m_State == kLink || m_EntryDepth >= 0) {
+    m_State = kBody;
+    if (m_MaxEntries > 0 && m_Hrefs.GetCnt() >= m_MaxEntries) m_Done = true;
+  }
+  m_EntryDepth = m_LinkDepth = -1;
+}
+
+void Ncc::StartLink(const XmlAttrs& attrs, int depth) {
+  std::string_view href = attrs.Get("href");
+  if (!href.data()) return;
+  int rc = m_Hrefs.Add(href.data(), static_cast<int>(href.size()));
+  if (rc == 0) {
+    rc = m_Texts.Add("");
+    if (rc != 0) m_Hrefs.RemoveLastOne();
+  }
+  if (rc != 0) return Fail(rc);
+  m_State = kLink;
+  m_LinkDepth = depth;
 }
 
 void Ncc::OnEndElement(const char*) {
   if (m_Error) return;
   if (--m_Depth < 0) return Fail(-3);
   int depth = m_Depth;  // depth of the element that closes
+  if (m_Flat && m_EntryDepth >= 0) {
+    if (depth == m_LinkDepth) {
+      m_State = kBody;
+      m_LinkDepth = -1;
+      return;
+    }
+    if (depth == m_EntryDepth) return EndEntry();
+    if (depth > m_EntryDepth) return;
+  }
   switch (m_State) {
     case kTitle:
       if (depth == 2) {
@@ -158,11 +208,7 @@ void Ncc::OnEndElement(const char*) {
       if (depth == 3) m_State = kBody;
       break;
     case kEntry:
-      if (depth == 2) {  // an entry without a link leaves no trace
-        m_Names.RemoveLastOne();
-        m_Classes.RemoveLastOne();
-        m_State = kBody;
-      }
+      if (depth == 2) EndEntry();
       break;
     case kBody:
       if (depth == 2 && m_MaxEntries > 0 && m_Hrefs.GetCnt() >= m_MaxEntries) m_Done = true;

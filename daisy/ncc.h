@@ -44,7 +44,8 @@ class Ncc : private XmlSink {
   int OpenLenient(const char* path, int maxEntries = -1);
   bool WasRepaired() const { return m_Repaired; }
   const XmlParseInfo& GetRepairInfo() const { return m_RepairInfo; }
-  const char* GetRepairEncoding() const { return m_RepairEncoding; }
+  // The encoding of the HTML reading when it was not the one assumed, or "".
+  const std::string& GetRepairEncoding() const { return m_RepairEncoding; }
   // The same over bytes in memory.
   int OpenMemory(const char* data, size_t size, const XmlReadOptions& options);
   const XmlParseInfo& GetParseInfo() const { return m_ParseInfo; }
@@ -57,6 +58,9 @@ class Ncc : private XmlSink {
   void OnCharacters(const char* text, int length) override;
   bool WantsStop() const override { return m_Error != 0 || m_Done; }
   void Begin(int maxEntries);
+  void StartEntry(const char* name, const XmlAttrs& attrs, int depth);
+  void EndEntry();
+  void StartLink(const XmlAttrs& attrs, int depth);
   int Finish(int parseResult);
   void Fail(int code) {
     if (m_Error == 0) m_Error = code;
@@ -77,7 +81,12 @@ class Ncc : private XmlSink {
   XmlParseInfo m_ParseInfo;
   bool m_Repaired = false;
   XmlParseInfo m_RepairInfo;
-  const char* m_RepairEncoding = nullptr;
+  std::string m_RepairEncoding;
+  // HTML reading: entries are found at any depth (the parser nests what
+  // tag soup leaves open); depths of the open entry and link, -1 when none.
+  bool m_Flat = false;
+  int m_EntryDepth = -1;
+  int m_LinkDepth = -1;
 };
 
 }  // namespace libDaisy

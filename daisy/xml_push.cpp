@@ -235,8 +235,9 @@ void StructuredError(void* ctx, xmlErrorPtr err) {
     s->info->xmlError = err->code;
     s->info->line = err->line;
     if (err->message) {
-      s->info->message = err->message;
-      while (!s->info->message.empty() && s->info->message.back() == '\n')
+      // One line: libxml2 breaks some messages in two.
+      for (const char* p = err->message; *p; p++) s->info->message += *p == '\n' ? ' ' : *p;
+      while (!s->info->message.empty() && s->info->message.back() == ' ')
         s->info->message.pop_back();
     }
   }
@@ -433,22 +434,37 @@ const char* GuessEncoding(const char* data, size_t size) {
     i += 1 + extra;
   }
   if (utf8) return "UTF-8";
-  // Letters that Polish text in windows-1250 uses and Western text in
-  // windows-1252 hardly ever does (a-ogonek, s-acute, z-acute, l-stroke, ...).
-  static const unsigned char c_Distinct[] = {0xB9, 0xA5, 0x9C, 0x8C, 0x9F, 0x8F, 0xB3};
-  int distinct = 0;
-  for (size_t i = 0; i < size; i++)
-    for (unsigned char b : c_Distinct)
-      if (p[i] == b) distinct++;
-  return distinct > 0 ? "windows-1250" : "windows-1252";
+  // Bytes that are Polish letters in windows-1250 (a-ogonek, s-acute, l-stroke,
+  // z-dot, e-ogonek, c-acute, n-acute, ...) against bytes that are Western
+  // letters in windows-1252 only (e-grave, a-grave, a-ring, o-slash, ...).
+  static const unsigned char c_Polish[] = {0xB9, 0xA5, 0x9C, 0x8C, 0x9F, 0x8F, 0xB3, 0xA3,
+                                           0xBF, 0xAF, 0xEA, 0xCA, 0xE6, 0xC6, 0xF1, 0xD1};
+  static const unsigned char c_Western[] = {0xE8, 0xE0, 0xEC, 0xF2, 0xF9, 0xE3, 0xF5,
+                                            0xE5, 0xF8, 0xC8, 0xC0, 0xD8, 0xC5};
+  int polish = 0, western = 0;
+  for (size_t i = 0; i < size; i++) {
+    if (p[i] < 0x80) continue;
+    for (unsigned char b : c_Polish) polish += p[i] == b;
+    for (unsigned char b : c_Western) western += p[i] == b;
+  }
+  return polish > western ? "windows-1250" : "windows-1252";
 }
 
-const char* GuessFileEncoding(const char* path) {
+std::string RepairEncoding(const char* path) {
   FILE* f = BFopen(path, "rb");
-  if (!f) return nullptr;
+  if (!f) return std::string();
   std::unique_ptr<char[]> buf(new char[65536]);
   size_t n = fread(buf.get(), 1, 65536, f);
   fclose(f);
+  std::string declared = SniffDeclaredEncoding(buf.get(), n);
+  if (!declared.empty() && strcasecmp(declared.c_str(), "utf-8") != 0 &&
+      strcasecmp(declared.c_str(), "utf8") != 0) {
+    xmlCharEncodingHandlerPtr handler = xmlFindCharEncodingHandler(declared.c_str());
+    if (handler) {
+      xmlCharEncCloseFunc(handler);
+      return declared;
+    }
+  }
   return GuessEncoding(buf.get(), n);
 }
 

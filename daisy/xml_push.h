@@ -74,7 +74,9 @@ std::string SniffDeclaredEncoding(const char* data, size_t size);
 // A single-byte code page for bytes that are not UTF-8: "windows-1250" when
 // they look like Polish text, else "windows-1252"; "UTF-8" when they are UTF-8.
 const char* GuessEncoding(const char* data, size_t size);
-// GuessEncoding over the first 64 KiB of a file; null when it cannot be read.
-const char* GuessFileEncoding(const char* path);
+// The encoding to read a file in after its bytes broke the encoding the
+// parser assumed: the one its start declares when libxml2 knows it and it is
+// not UTF-8, else GuessEncoding over its first 64 KiB. "" when unreadable.
+std::string RepairEncoding(const char* path);
 
 }  // namespace libDaisy

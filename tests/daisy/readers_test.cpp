@@ -69,7 +69,7 @@ TEST(NccReader, LenientReadingRecoversWhatTheFileHolds) {
 
   // Windows-1250 bytes under a UTF-8 declaration are read as what they are.
   ASSERT_EQ(0, ncc.OpenLenient(Data("ncc/badenc.html").c_str()));
-  EXPECT_STREQ("windows-1250", ncc.GetRepairEncoding());
+  EXPECT_EQ("windows-1250", ncc.GetRepairEncoding());
   EXPECT_STREQ("Zażółć gęślą jaźń", ncc.GetTitle());
 
   ASSERT_EQ(0, ncc.OpenLenient(Data("ncc/basic.html").c_str()));
