@@ -131,7 +131,17 @@ int DaisyGetTitle::Open3(const char* path) {
 int DaisyGetTitle::GetFirstAudio(const char* file, const char* fragment) {
   if (!file) return -1;
   FirstAudio sink(fragment, m_Daisy3);
-  int rc = XmlPushParseFile(file, sink, XmlReadOptions(), nullptr);
+  XmlParseInfo info;
+  int rc = XmlPushParseFile(file, sink, XmlReadOptions(), &info);
+  if (!sink.Found() && rc == -3 && info.badEncoding) {
+    // Bytes in another encoding than declared: read them as what they are.
+    std::string encoding = RepairEncoding(file);
+    XmlReadOptions forced;
+    forced.encoding = encoding.c_str();
+    FirstAudio again(fragment, m_Daisy3);
+    if (!encoding.empty()) rc = XmlPushParseFile(file, again, forced, nullptr);
+    if (again.Found()) sink = again;
+  }
   if (!sink.Found()) return rc != 0 ? -3 : 0;
   m_Audio = sink.src_;
   m_HasAudio = true;
