@@ -200,12 +200,19 @@ TEST_F(PlayThreadTest, FastForwardAndRewindMoveQuickly) {
 
   t->Seek(30000, 0);
   size_t before = be_.WrittenFrames();
+  size_t seeksBefore = be_.seeks.size();
   ASSERT_EQ(t->CmdPlay(FAST_REWIND), 0);
   while (t->CurMs() > 12000) std::this_thread::yield();
   ASSERT_EQ(t->CmdPause(), 0);
-  // Every step goes back 5 s and plays one second at eight times the tempo.
-  EXPECT_LT(be_.WrittenFrames() - before, 8000u * 2);
-  EXPECT_GE(be_.seeks.size(), 4u);
+  // Every step goes back 5 s and plays one second at eight times the tempo:
+  // about an eighth of a second of sound per step.
+  const size_t steps = be_.seeks.size() - seeksBefore;
+  ASSERT_GE(steps, 4u);
+  EXPECT_EQ(be_.seeks[seeksBefore], 25000);
+  EXPECT_EQ(be_.seeks[seeksBefore + 1], 21000);
+  const double perStep = double(be_.WrittenFrames() - before) / steps;
+  EXPECT_GT(perStep, 600);
+  EXPECT_LT(perStep, 1400);
 }
 
 TEST_F(PlayThreadTest, HighRatesAreHalved) {
