@@ -8,6 +8,8 @@
 
 #include "audio/soundcard.h"
 #include "core/system_settings.h"
+#include "players/audiobook_settings.h"
+#include "players/music_settings.h"
 #include "speech/tts.h"
 #include "speech/ux_language.h"
 
@@ -26,19 +28,13 @@ int SaveBookmarks();
 int LoadHistory();
 int SaveHistory();
 
-// --- Player settings (daisy, ebook, players) ----------------------------
+// --- Player settings (daisy, ebook) ----------------------------
 int LoadEbookSettings();
 int SaveEbookSettings(bool always);
 int SetEbookSettingsToDefault();
-int LoadMusicSettings();
-int SaveMusicSettings(bool always);
-int SetAudioSettingsToDefault();
 int LoadDaisySettings();
 int SaveDaisySettings();
 int SetDaisySettingsToDefault();
-int LoadAudioBookSettings();
-int SaveAudioBookSettings(bool always);
-int SetAudioBookSettingsToDefault();
 
 // --- Radio ---------------------------------------------------------------
 int LoadFmSettings();

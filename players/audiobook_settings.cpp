@@ -67,4 +67,7 @@ int SaveAudioBookSettings(bool force) {
   return SaveAudioBookSettingsFile(kAudioBookConfig, force);
 }
 
-void SetAudioBookSettingsToDefault() { g_AudioBookSettings = AudioBookSettings(); }
+int SetAudioBookSettingsToDefault() {
+  g_AudioBookSettings = AudioBookSettings();
+  return 0;
+}

@@ -22,7 +22,7 @@ int AudioBookStepSeconds(int stepIndex);
 
 int LoadAudioBookSettings();
 int SaveAudioBookSettings(bool force);
-void SetAudioBookSettingsToDefault();
+int SetAudioBookSettingsToDefault();
 
 // The same on an explicit device path, without the mount test.
 int LoadAudioBookSettingsFile(const char* devicePath);

@@ -88,4 +88,7 @@ int SaveMusicSettings(bool force) {
   return SaveMusicSettingsFile(kMusicConfig, force);
 }
 
-void SetAudioSettingsToDefault() { g_AudioSettings = AudioSettings(); }
+int SetAudioSettingsToDefault() {
+  g_AudioSettings = AudioSettings();
+  return 0;
+}

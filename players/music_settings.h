@@ -47,7 +47,7 @@ int LoadMusicSettings();
 // last load or save. 0 or -1.
 int SaveMusicSettings(bool force);
 // Restore-defaults action.
-void SetAudioSettingsToDefault();
+int SetAudioSettingsToDefault();
 
 // The same on an explicit device path, without the mount test.
 int LoadMusicSettingsFile(const char* devicePath);
