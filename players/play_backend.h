@@ -39,3 +39,7 @@ class PlayBackend {
 
 // The decoder and sound card of the firmware.
 PlayBackend& DefaultPlayBackend();
+// The backend the players start their threads with: the firmware's, unless
+// a test put another in place before the first player opened.
+PlayBackend& PlayersBackend();
+void SetPlayersBackend(PlayBackend* backend);
