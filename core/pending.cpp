@@ -92,13 +92,7 @@ PENDING_INT(SavePoweroffPath)
 PENDING_INT(ReloadBrowserListing)
 PENDING_INT(InitSocketReceiver)
 
-// --- Bookmarks and history (positions) ---------------------------------------
-PENDING_INT(LoadBookmarks)
-PENDING_INT(SaveBookmarks)
-PENDING_INT(LoadHistory)
-PENDING_INT(SaveHistory)
-
-// --- Player settings (daisy, ebook) -----------------------------------------
+// --- Player settings (daisy, ebook) --------------------------------
 PENDING_INT(LoadEbookSettings)
 PENDING_INT(SaveEbookSettings, bool)
 PENDING_INT(SetEbookSettingsToDefault)

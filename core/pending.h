@@ -22,12 +22,6 @@ int SavePoweroffPath();
 int ReloadBrowserListing();
 int InitSocketReceiver();
 
-// --- Bookmarks and history (positions) -------------------------------------
-int LoadBookmarks();
-int SaveBookmarks();
-int LoadHistory();
-int SaveHistory();
-
 // --- Player settings (daisy, ebook) ----------------------------
 int LoadEbookSettings();
 int SaveEbookSettings(bool always);

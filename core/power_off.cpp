@@ -13,6 +13,8 @@
 #include "core/pending.h"
 #include "core/window.h"
 #include "platform/board.h"
+#include "positions/bookmark.h"
+#include "positions/history.h"
 
 namespace {
 

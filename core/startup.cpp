@@ -11,6 +11,8 @@
 #include "core/root_window.h"
 #include "core/window.h"
 #include "platform/board.h"
+#include "positions/bookmark.h"
+#include "positions/history.h"
 #include "power/battery.h"
 #include "power/tps65217.h"
 

@@ -102,6 +102,11 @@ inline int Ioctl(int fd, unsigned long request, void* arg) {
 // Returns the number of messages transferred, or -1 (errno set).
 int I2cTransfer(const char* bus, struct i2c_msg* msgs, int n);
 
+// TCP port on which the card/USB hotplug messages arrive: 5020 on the
+// device. On the host board DTB_HOTPLUG_PORT overrides it, so that several
+// simulated devices can run side by side (dtbsim picks a free port per run).
+int HotplugPort();
+
 // Quotes one word for the shell so that nothing in it is expanded or run
 // (quotes, $, backticks, spaces, newlines all stay literal).
 std::string ShellQuote(const std::string& word);

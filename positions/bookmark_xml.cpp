@@ -140,12 +140,9 @@ void BookMark::XmlStart(void* ctx, const xmlChar* xname, const xmlChar** attrs) 
       return;
     }
     if (self->m_XmlType == EM_BM_DAISY) {
+      // No title: the entry is named by its file, as when it was bookmarked.
       const char* title = ListAttr(attrs, "Title");
-      if (!title) {
-        const char* slash = strrchr(filename, '/');
-        title = slash ? slash + 1 : filename;
-      }
-      self->m_XmlTempTitle = strdup(title);
+      self->m_XmlTempTitle = strdup(title ? title : "");
       if (!self->m_XmlTempTitle) self->m_XmlType = -1;
     }
     return;

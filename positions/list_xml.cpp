@@ -44,9 +44,13 @@ class ListParser {
       DiagPrintf("xmlCreatePushParserCtxt() failed");
       return -1;
     }
-    // The lists never use entities; external ones would let a crafted file
-    // pull in other files or the network, so none are loaded.
-    xmlCtxtUseOptions(ctxt_, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    // Entity substitution turns "&amp;" in a value back into "&". Declared
+    // entities never reach the parser (the handler keeps no declarations),
+    // so a crafted file cannot pull other files or the network in.
+    xmlCtxtUseOptions(ctxt_, XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR |
+                                 XML_PARSE_NOWARNING);
+    // The first chunk is only buffered by the constructor; parse it now.
+    Feed(nullptr, 0);
     return 0;
   }
   // Feeds one more chunk; false once the parser has stopped at an error.
@@ -58,10 +62,18 @@ class ListParser {
   }
   // Terminates the parse; 0 or -3.
   int End() {
-    if (!failed_) {
-      int r = xmlParseChunk(ctxt_, nullptr, 0, 1);
-      if (r != 0) Fail(r);
+    if (failed_) return -3;
+    // Fed without the end flag, the parser reports only elements whose tag
+    // is complete. Terminating a file cut off inside a tag would hand over
+    // that tag with the attributes read so far: a bookmark with half its
+    // values. So a file that stops before its root is closed ends here.
+    if (ctxt_->instate != XML_PARSER_EPILOG && ctxt_->instate != XML_PARSER_EOF) {
+      DiagPrintf("file ends early (line %d)", xmlSAX2GetLineNumber(ctxt_));
+      failed_ = true;
+      return -3;
     }
+    int r = xmlParseChunk(ctxt_, nullptr, 0, 1);
+    if (r != 0) Fail(r);
     return failed_ ? -3 : 0;
   }
 
