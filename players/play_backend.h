@@ -27,6 +27,10 @@ class PlayBackend {
   virtual int CurStream() = 0;
   virtual int SelectStream(int ordinal) = 0;
 
+  // Length of a file in ms without disturbing playback bookkeeping; only
+  // while no file is open. Negative when unknown. Loop thread.
+  virtual int DurationMs(const char* path) = 0;
+
   // Opens (or keeps) the playback stream. Play thread.
   virtual int CardInit(unsigned channels, unsigned rate, unsigned latencyUs) = 0;
   // Writes frames, blocking until written. Play thread.

@@ -1,7 +1,10 @@
 // The firmware's play backend: the process-wide streaming decoder and the
 // sound card.
+#include <strings.h>
+
 #include "audio/decoder.h"
 #include "audio/soundcard.h"
+#include "core/util.h"
 #include "players/play_backend.h"
 
 namespace {
@@ -19,6 +22,13 @@ class FirmwareBackend : public PlayBackend {
   int StreamCount() override { return ff_audio_get_total_audio_streams(); }
   int CurStream() override { return ff_audio_get_cur_select_stream(); }
   int SelectStream(int ordinal) override { return ff_audio_set_cur_select_stream(ordinal); }
+  int DurationMs(const char* path) override {
+    ff_audio_init();
+    const char* ext = GetExtName(path);
+    int ms = ext && strcasecmp(ext, "mp3") == 0 ? fast_get_mp3_total_ms(path) : -1;
+    if (ms <= 0) ms = get_audio_total_ms(path);
+    return ms;
+  }
   int CardInit(unsigned channels, unsigned rate, unsigned latencyUs) override {
     return SoundCard_Init(false, channels, rate, latencyUs);
   }

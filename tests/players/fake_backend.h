@@ -80,6 +80,13 @@ class FakeBackend : public PlayBackend {
   int CurStream() override { return open_ ? 0 : -1; }
   int SelectStream(int) override { return -1; }
 
+  int DurationMs(const char* path) override {
+    std::lock_guard<std::mutex> l(m_);
+    if (open_) return -2;
+    auto it = files.find(path);
+    return it == files.end() ? -4 : it->second.durationMs;
+  }
+
   int CardInit(unsigned channels, unsigned rate, unsigned) override {
     std::lock_guard<std::mutex> l(m_);
     cardChannels = static_cast<int>(channels);
