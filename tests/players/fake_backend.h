@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 #include <mutex>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ class FakeBackend : public PlayBackend {
  public:
   std::map<std::string, FakeTone> files;
   int streams = 1;
+  double pace = 0;  // 0: as fast as possible; 1: real time
 
   int Open(const char* path, int* rate, int* channels, int* totalMs) override {
     std::lock_guard<std::mutex> l(m_);
@@ -94,8 +96,14 @@ class FakeBackend : public PlayBackend {
     return 0;
   }
   int PutSamples(short* s, int frames) override {
-    std::lock_guard<std::mutex> l(m_);
-    written.insert(written.end(), s, s + frames * cardChannels);
+    int rate;
+    {
+      std::lock_guard<std::mutex> l(m_);
+      written.insert(written.end(), s, s + frames * cardChannels);
+      rate = cardRate;
+    }
+    // Paced like a sound card, so that positions move in real time.
+    if (pace > 0 && rate > 0) usleep(static_cast<useconds_t>(frames * 1e6 / rate / pace));
     return 0;
   }
   int Flush() override { return 0; }
@@ -108,6 +116,21 @@ class FakeBackend : public PlayBackend {
   std::vector<short> Written() {
     std::lock_guard<std::mutex> l(m_);
     return written;
+  }
+
+  std::vector<std::string> Opened() {
+    std::lock_guard<std::mutex> l(m_);
+    return opened;
+  }
+  std::vector<int> Seeks() {
+    std::lock_guard<std::mutex> l(m_);
+    return seeks;
+  }
+  void Reset() {
+    std::lock_guard<std::mutex> l(m_);
+    opened.clear();
+    seeks.clear();
+    written.clear();
   }
 
   std::vector<std::string> opened;
