@@ -91,6 +91,8 @@ class AudioDecode {
 
  private:
   FFMpegDecode* m_ctx;
+  unsigned m_swr_rate = 0;  // resampling target; 0 = off
+  unsigned m_swr_channels = 0;
   unsigned m_rate = 16000;
   unsigned m_channels = 1;
   unsigned m_total_ms = 0;
@@ -101,6 +103,7 @@ class AudioDecode {
   int m_pcm_len = 0;
   int m_pcm_off = 0;
   bool m_halve = false;
+  unsigned m_phase = 0;  // 1 while the next frame is one the halving drops
   short* m_scratch = nullptr;
   unsigned m_scratch_cap = 0;
 };
