@@ -35,22 +35,6 @@ iUxLanguage* GetUxLanguage(int) {
   NotBuilt("GetUxLanguage");
   return nullptr;
 }
-PENDING_INT(SysTts_Init)
-PENDING_INT(SysTts_Play, const char*, int)
-PENDING_INT(SysTts_Stop)
-PENDING_INT(SysTts_Beep, int)
-PENDING_INT(SysTts_WaitFinish)
-PENDING_INT(Tts_GetTotalLanguages)
-int SysTts_CheckRunning() {
-  NotBuilt("SysTts_CheckRunning");
-  return 0;  // nothing is speaking
-}
-
-// --- Sound card (audio) ------------------------------------------------------
-PENDING_INT(SoundCard_Init, bool, unsigned, unsigned, unsigned)
-PENDING_INT(SoundCard_MixerInit)
-PENDING_INT(SoundCard_SpeakerSwitch, bool)
-PENDING_INT(SoundCard_HeadPhoneSwitch, bool)
 
 // --- System settings (audio) -------------------------------------------------
 // The record keeps its documented defaults so the core's timers behave.
@@ -92,7 +76,7 @@ PENDING_INT(SavePoweroffPath)
 PENDING_INT(ReloadBrowserListing)
 PENDING_INT(InitSocketReceiver)
 
-// --- Player settings (daisy, ebook) --------------------------------
+// --- Player settings (daisy, ebook) -----------------------------------------
 PENDING_INT(LoadEbookSettings)
 PENDING_INT(SaveEbookSettings, bool)
 PENDING_INT(SetEbookSettingsToDefault)

@@ -10,7 +10,6 @@
 #include "core/diag.h"
 #include "core/mainloop.h"
 #include "core/system_settings.h"
-#include "core/util.h"
 #include "players/audio_files.h"
 #include "players/m3u.h"
 #include "players/music_settings.h"

@@ -3,7 +3,6 @@
 
 #include "core/mainloop.h"
 #include "core/system_settings.h"
-#include "core/util.h"
 #include "players/audio_player.h"
 #include "players/music_settings.h"
 #include "players/play_thread.h"
@@ -159,7 +158,7 @@ int AudioPlayer::OnKeyUp(int code) {
 void AudioPlayer::SayInfo() {
   if (!g_pUxLanguage) return;
   char buf[512];
-  const char* name = GetFilenameFromFullname(m_FullPath.c_str());
+  const char* name = BaseNameOf(m_FullPath.c_str());
   int total = m_Thread.TotalMs() / 1000;
   int cur = m_Thread.State() == PLAY_STATE_ENDED ? total : m_Thread.CurMs() / 1000;
   if (g_pUxLanguage->GetAudioInfoString(name ? name : "", cur, total, buf, sizeof buf) > 0) PlayerSay(buf);

@@ -4,7 +4,7 @@
 
 #include "audio/decoder.h"
 #include "audio/soundcard.h"
-#include "core/util.h"
+#include "players/player_common.h"
 #include "players/play_backend.h"
 
 namespace {
@@ -24,7 +24,7 @@ class FirmwareBackend : public PlayBackend {
   int SelectStream(int ordinal) override { return ff_audio_set_cur_select_stream(ordinal); }
   int DurationMs(const char* path) override {
     ff_audio_init();
-    const char* ext = GetExtName(path);
+    const char* ext = ExtOf(path);
     int ms = ext && strcasecmp(ext, "mp3") == 0 ? fast_get_mp3_total_ms(path) : -1;
     if (ms <= 0) ms = get_audio_total_ms(path);
     return ms;

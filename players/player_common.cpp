@@ -5,10 +5,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "core/diag.h"
-#include "core/util.h"
 #include "players/audio_files.h"
 #include "platform/board.h"
 #include "speech/tts.h"
@@ -28,6 +28,16 @@ void PlayerSay(const std::string& text) {
   SysTts_Play(text.c_str(), static_cast<int>(text.size()));
 }
 
+const char* ExtOf(const char* name) {
+  const char* dot = name ? strrchr(name, '.') : nullptr;
+  return dot ? dot + 1 : nullptr;
+}
+
+const char* BaseNameOf(const char* path) {
+  const char* slash = path ? strrchr(path, '/') : nullptr;
+  return slash ? slash + 1 : path;
+}
+
 std::string WithSlash(const std::string& dir) {
   std::string d = dir;
   while (d.size() > 1 && d.back() == '/') d.pop_back();
@@ -45,7 +55,7 @@ int ListFolderAudioFiles(const std::string& dir, std::vector<std::string>* names
   const std::string base = WithSlash(dir);
   while (dirent* e = readdir(d.get())) {
     if (e->d_name[0] == '.') continue;
-    if (!CheckIsAudioFile_FromExtName(GetExtName(e->d_name))) continue;
+    if (!CheckIsAudioFile_FromExtName(ExtOf(e->d_name))) continue;
     struct stat st;
     if (BStat((base + e->d_name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     names->push_back(e->d_name);

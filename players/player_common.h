@@ -27,5 +27,10 @@ int ListFolderAudioFiles(const std::string& dir, std::vector<std::string>* names
 // least one second long.
 void NormalizeHighlight(int* startMs, int* endMs);
 
+// The extension of a name (after its last '.'), or null.
+const char* ExtOf(const char* name);
+// The part of a path after its last '/'.
+const char* BaseNameOf(const char* path);
+
 // The folder path with exactly one trailing "/".
 std::string WithSlash(const std::string& dir);
