@@ -38,6 +38,9 @@ class AudioPlayer : public iWindow {
   // The start times of this file's bookmarks (at most 32, ascending).
   int LoadBmMs();
 
+  // Forgets the menu items chosen last (both menus open at their first item).
+  static void ResetRememberedMenuItems();
+
   // For tests and the browser: where the player is.
   const std::string& CurPath() const { return m_FullPath; }
   int Total() const { return static_cast<int>(m_List.size()); }

@@ -27,6 +27,11 @@ std::string Join(const std::string& a, const std::string& b) { return a.empty() 
 
 }  // namespace
 
+void AudioPlayer::ResetRememberedMenuItems() {
+  g_MusicLastSettingsItem = 0;
+  g_MusicLastBookmarkItem = 0;
+}
+
 void AudioPlayer::LeaveMenu(bool resume) {
   m_MenuMode = MENU_NONE;
   m_BmListIndex = -1;
@@ -139,7 +144,6 @@ int AudioPlayer::SettingsKeyDown(int code) {
       g_MusicLastSettingsItem = m_MenuItem;
       PlayerSayPhrase(15);  // "Setting done."
       LeaveMenu(true);
-      m_bResumeAfterTts = !m_bUserPaused;
       return 0;
     case KEY_BACK:
     case KEY_MENU:

@@ -35,6 +35,9 @@ class AudioBookPlayer : public iWindow {
   // The position text of where the book is now.
   std::string PositionText();
 
+  // Forgets the menu items chosen last (both menus open at their first item).
+  static void ResetRememberedMenuItems();
+
   int FileCount() const { return m_Timeline.Count(); }
   int CurFile() const { return m_Cur; }
   const std::string& CurPath() const { return m_FullPath; }

@@ -44,6 +44,11 @@ bool IsMenuKey(int code) {
 
 }  // namespace
 
+void AudioBookPlayer::ResetRememberedMenuItems() {
+  g_BookLastSettingsItem = 0;
+  g_BookLastBookmarkItem = 0;
+}
+
 void AudioBookPlayer::LeaveMenu(bool resume) {
   m_MenuMode = MENU_NONE;
   m_BmListIndex = -1;

@@ -11,6 +11,8 @@
 
 #include "core/window.h"
 #include "fake_backend.h"
+#include "players/audio_player.h"
+#include "players/audiobook_player.h"
 #include "players/audiobook_settings.h"
 #include "players/music_settings.h"
 #include "players/play_backend.h"
@@ -56,6 +58,8 @@ class PlayerWindowTest : public ::testing::Test {
     g_bookmark.Clean();
     SetAudioSettingsToDefault();
     SetAudioBookSettingsToDefault();
+    AudioPlayer::ResetRememberedMenuItems();
+    AudioBookPlayer::ResetRememberedMenuItems();
   }
   void TearDown() override {
     CloseAllChildWindow();
