@@ -82,6 +82,32 @@ int XmlParse_GetIntAttribute(const char** attrs, const char* name) {
   return v ? (int)strtol(v, nullptr, 10) : -1;
 }
 
+namespace {
+
+struct Callbacks {
+  void* context;
+  startElementSAXFunc start;
+  endElementSAXFunc end;
+  charactersSAXFunc text;
+};
+
+Callbacks* Of(void* parser) { return static_cast<Callbacks*>(static_cast<xmlParserCtxtPtr>(parser)->_private); }
+
+void StartTrampoline(void* parser, const xmlChar* name, const xmlChar** attrs) {
+  Callbacks* cb = Of(parser);
+  cb->start(cb->context, name, attrs);
+}
+void EndTrampoline(void* parser, const xmlChar* name) {
+  Callbacks* cb = Of(parser);
+  cb->end(cb->context, name);
+}
+void TextTrampoline(void* parser, const xmlChar* ch, int len) {
+  Callbacks* cb = Of(parser);
+  cb->text(cb->context, ch, len);
+}
+
+}  // namespace
+
 int XmlParse_Load(const char* path, void* context, startElementSAXFunc startElement, endElementSAXFunc endElement,
                   charactersSAXFunc characters) {
   if (!path) return -1;
@@ -103,21 +129,25 @@ int XmlParse_Load(const char* path, void* context, startElementSAXFunc startElem
     fclose(f);
     return -1;
   }
-  // The default SAX1 handlers keep entity declarations; ours take the events.
+  // libxml2's own SAX1 handlers keep the entity declarations, and they need
+  // the parser as their context; the caller's callbacks get theirs through
+  // the trampolines.
+  Callbacks cb{context, startElement, endElement, characters};
   xmlSAXHandler sax;
   memset(&sax, 0, sizeof sax);
   xmlSAXVersion(&sax, 1);
-  sax.startElement = startElement;
-  sax.endElement = endElement;
-  sax.characters = characters;
-  sax.ignorableWhitespace = characters;
-  xmlParserCtxtPtr ctxt = xmlCreatePushParserCtxt(&sax, context, nullptr, 0, path);
+  sax.startElement = startElement ? StartTrampoline : nullptr;
+  sax.endElement = endElement ? EndTrampoline : nullptr;
+  sax.characters = characters ? TextTrampoline : nullptr;
+  sax.ignorableWhitespace = sax.characters;
+  xmlParserCtxtPtr ctxt = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, path);
   if (!ctxt) {
     DiagPrintf("xmlCreatePushParserCtxt() failed");
     free(buf);
     fclose(f);
     return -1;
   }
+  ctxt->_private = &cb;
   xmlCtxtUseOptions(ctxt, XML_PARSE_NOENT | XML_PARSE_NONET);
   do {
     int ret = xmlParseChunk(ctxt, buf, n, 0);
