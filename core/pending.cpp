@@ -68,19 +68,13 @@ PENDING_INT(SavePoweroffPath)
 PENDING_INT(ReloadBrowserListing)
 PENDING_INT(InitSocketReceiver)
 
-// --- Player settings (daisy, ebook, players) --------------------------------
+// --- Player settings (daisy, ebook) -----------------------------------------
 PENDING_INT(LoadEbookSettings)
 PENDING_INT(SaveEbookSettings, bool)
 PENDING_INT(SetEbookSettingsToDefault)
-PENDING_INT(LoadMusicSettings)
-PENDING_INT(SaveMusicSettings, bool)
-PENDING_INT(SetAudioSettingsToDefault)
 PENDING_INT(LoadDaisySettings)
 PENDING_INT(SaveDaisySettings)
 PENDING_INT(SetDaisySettingsToDefault)
-PENDING_INT(LoadAudioBookSettings)
-PENDING_INT(SaveAudioBookSettings, bool)
-PENDING_INT(SetAudioBookSettingsToDefault)
 
 // --- Radio (radio) -----------------------------------------------------------
 PENDING_INT(LoadFmSettings)

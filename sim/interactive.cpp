@@ -25,7 +25,8 @@ class RawTerminal {
     ok_ = tcgetattr(0, &saved_) == 0;
     if (!ok_) return;
     struct termios raw = saved_;
-    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    // Ctrl-C arrives as a byte, so leaving always restores the terminal.
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
     raw.c_cc[VMIN] = 0;
     raw.c_cc[VTIME] = 0;
     tcsetattr(0, TCSANOW, &raw);
@@ -61,7 +62,7 @@ int RunInteractive(Simulator& s) {
   for (;;) {
     int c = ReadByte(200);
     if (c == -1) continue;
-    if (c == -2 || c == 'q' || c == 4) break;
+    if (c == -2 || c == 'q' || c == 3 || c == 4) break;
     std::string cmd;
     switch (c) {
       case 27: {
