@@ -52,6 +52,9 @@ FFMpegDecode* FFMpegDecode_New();
 int FFMpegDecode_Delete(FFMpegDecode* ctx);
 // Resampling target for the next open; rate <= 0 or channels not 1/2 = off.
 int FFMpegDecode_SetSwr(FFMpegDecode* ctx, int rate, unsigned channels);
+// Reads the next open through the caller: read returns the bytes given (0 or
+// less at the end), seek works like lseek (SEEK_SET/CUR/END) and returns the
+// new offset or a negative value; seek may be null for unseekable input.
 int FFMpegDecode_SetUserReadFileFun(FFMpegDecode* ctx, int use, void* opaque,
                                     FFMpegReadFun read, FFMpegSeekFun seek);
 // -1 bad argument, -2 open twice, -3 user I/O, -4..-8 as ff_audio_open.
@@ -91,6 +94,8 @@ class AudioDecode {
 
  private:
   FFMpegDecode* m_ctx;
+  unsigned m_swr_rate = 0;  // resampling target; 0 = off
+  unsigned m_swr_channels = 0;
   unsigned m_rate = 16000;
   unsigned m_channels = 1;
   unsigned m_total_ms = 0;
@@ -101,6 +106,7 @@ class AudioDecode {
   int m_pcm_len = 0;
   int m_pcm_off = 0;
   bool m_halve = false;
+  unsigned m_phase = 0;  // 1 while the next frame is one the halving drops
   short* m_scratch = nullptr;
   unsigned m_scratch_cap = 0;
 };

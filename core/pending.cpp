@@ -28,14 +28,6 @@ constexpr unsigned int kNone = static_cast<unsigned int>(-1);
     return -1;                   \
   }
 
-// --- Speech (speech) --------------------------------------------------------
-iUxLanguage* g_pUxLanguage = nullptr;
-int g_CurLanguage = 0;
-iUxLanguage* GetUxLanguage(int) {
-  NotBuilt("GetUxLanguage");
-  return nullptr;
-}
-
 // --- System settings (audio) -------------------------------------------------
 // The record keeps its documented defaults so the core's timers behave.
 SystemSettings g_SystemSettings;
@@ -76,19 +68,13 @@ PENDING_INT(SavePoweroffPath)
 PENDING_INT(ReloadBrowserListing)
 PENDING_INT(InitSocketReceiver)
 
-// --- Player settings (daisy, ebook, players) --------------------------------
+// --- Player settings (daisy, ebook) -----------------------------------------
 PENDING_INT(LoadEbookSettings)
 PENDING_INT(SaveEbookSettings, bool)
 PENDING_INT(SetEbookSettingsToDefault)
-PENDING_INT(LoadMusicSettings)
-PENDING_INT(SaveMusicSettings, bool)
-PENDING_INT(SetAudioSettingsToDefault)
 PENDING_INT(LoadDaisySettings)
 PENDING_INT(SaveDaisySettings)
 PENDING_INT(SetDaisySettingsToDefault)
-PENDING_INT(LoadAudioBookSettings)
-PENDING_INT(SaveAudioBookSettings, bool)
-PENDING_INT(SetAudioBookSettingsToDefault)
 
 // --- Radio (radio) -----------------------------------------------------------
 PENDING_INT(LoadFmSettings)

@@ -6,10 +6,9 @@
 
 #include <ctime>
 
-#include "audio/soundcard.h"
 #include "core/system_settings.h"
-#include "speech/tts.h"
-#include "speech/ux_language.h"
+#include "players/audiobook_settings.h"
+#include "players/music_settings.h"
 
 // --- File browser and the card/USB receiver (browser) --------------------
 // 0 normal, 1 mass storage, 2 host configured, 3 ended with the cable in.
@@ -20,19 +19,13 @@ int SavePoweroffPath();
 int ReloadBrowserListing();
 int InitSocketReceiver();
 
-// --- Player settings (daisy, ebook, players) ----------------------------
+// --- Player settings (daisy, ebook) ----------------------------
 int LoadEbookSettings();
 int SaveEbookSettings(bool always);
 int SetEbookSettingsToDefault();
-int LoadMusicSettings();
-int SaveMusicSettings(bool always);
-int SetAudioSettingsToDefault();
 int LoadDaisySettings();
 int SaveDaisySettings();
 int SetDaisySettingsToDefault();
-int LoadAudioBookSettings();
-int SaveAudioBookSettings(bool always);
-int SetAudioBookSettingsToDefault();
 
 // --- Radio ---------------------------------------------------------------
 int LoadFmSettings();

@@ -5,11 +5,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "audio/decoder.h"
 #include "audio/soundcard.h"
 #include "core/mainloop.h"
-
-// Start-up sets the board revision; until that code is linked, tests own it.
-__attribute__((weak)) int g_HwVersion = 0;
 
 namespace dtbtest {
 
@@ -86,6 +84,25 @@ std::map<std::string, std::vector<long>> ReadMixer(const std::string& path) {
 }
 
 bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+bool Ffmpeg(const std::string& args) { return Run("ffmpeg -nostdin -hide_banner -loglevel error -y " + args); }
+
+std::vector<int16_t> ReadAllStreaming(int chunk, int limit) {
+  std::vector<int16_t> all;
+  std::vector<char> buf(chunk);
+  for (int i = 0; i < limit; i++) {
+    int n = ff_audio_read(buf.data(), chunk);
+    if (n <= 0) {
+      EXPECT_EQ(0, n);
+      return all;
+    }
+    size_t at = all.size();
+    all.resize(at + n / 2);
+    memcpy(all.data() + at, buf.data(), (size_t)n / 2 * 2);
+  }
+  ADD_FAILURE() << "the decoder never reached the end";
+  return all;
+}
 
 void SoundCardTest::SetUp() {
   std::filesystem::create_directories(dir_ / "root/var/board");

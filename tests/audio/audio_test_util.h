@@ -29,6 +29,11 @@ std::map<std::string, std::vector<long>> ReadMixer(const std::string& path);
 
 // Runs a shell command (the ffmpeg/sox tools); true on success.
 bool Run(const std::string& command);
+// Runs ffmpeg quietly with these arguments (output overwritten).
+bool Ffmpeg(const std::string& args);
+// Reads every byte of PCM the streaming decoder gives for the open file, in
+// reads of `chunk` bytes; stops (and fails the test) after `limit` reads.
+std::vector<int16_t> ReadAllStreaming(int chunk = 4096, int limit = 1000000);
 
 // A scratch device root with the host sound device: playback into out.wav,
 // the mixer in root/var/board/mixer. amp = true models the amplifier board.
