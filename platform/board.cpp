@@ -1,31 +1,28 @@
 #include "platform/board.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
+#include <linux/i2c-dev.h>
+#include <linux/i2c.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
+#include "platform/am335x_board.h"
+
 namespace board {
+
+int Board::OpenInputDevice(const std::string& devicePath) {
+  return open(Path(devicePath).c_str(), O_RDONLY);
+}
+
+int Board::Ioctl(int fd, unsigned long request, void* arg) { return ioctl(fd, request, arg); }
+
 namespace {
 
-// The real device: paths and commands are what they say.
-class DeviceBoard final : public Board {
- public:
-  std::string Path(const std::string& devicePath) override { return devicePath; }
-  int System(const std::string& command) override { return std::system(command.c_str()); }
-  time_t Now() override { return time(nullptr); }
-  void Transcript(const char*, const std::string&) override {}
-  int IsMountPoint(const std::string& devicePath) override {
-    struct stat self, parent;
-    if (stat(devicePath.c_str(), &self) != 0) return -1;
-    if (stat((devicePath + "/..").c_str(), &parent) != 0) return -1;
-    return (self.st_dev != parent.st_dev || self.st_ino == parent.st_ino) ? 1 : 0;
-  }
-  bool IsHost() const override { return false; }
-};
-
 std::unique_ptr<Board>& Slot() {
-  static std::unique_ptr<Board> current = std::make_unique<DeviceBoard>();
+  static std::unique_ptr<Board> current = MakeAm335xBoard();
   return current;
 }
 
@@ -35,7 +32,7 @@ Board& Current() { return *Slot(); }
 
 std::unique_ptr<Board> Install(std::unique_ptr<Board> b) {
   std::unique_ptr<Board> old = std::move(Slot());
-  Slot() = b ? std::move(b) : std::make_unique<DeviceBoard>();
+  Slot() = b ? std::move(b) : MakeAm335xBoard();
   return old;
 }
 
@@ -49,6 +46,34 @@ std::string ShellQuote(const std::string& word) {
   }
   out += "'";
   return out;
+}
+
+int HotplugPort() {
+  const char* env = getenv("DTB_HOTPLUG_PORT");
+  if (Current().IsHost() && env && *env) {
+    long p = strtol(env, nullptr, 10);
+    if (p > 0 && p < 65536) return static_cast<int>(p);
+  }
+  return 5020;
+}
+
+int I2cTransfer(const char* bus, struct i2c_msg* msgs, int n) {
+  if (!bus || !msgs || n <= 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  int fd = BOpen(bus, O_RDWR | O_CLOEXEC);
+  if (fd < 0) return -1;
+  Ioctl(fd, I2C_TIMEOUT, reinterpret_cast<void*>(2L));
+  Ioctl(fd, I2C_RETRIES, reinterpret_cast<void*>(1L));
+  struct i2c_rdwr_ioctl_data data;
+  data.msgs = msgs;
+  data.nmsgs = static_cast<__u32>(n);
+  int r = Ioctl(fd, I2C_RDWR, &data);
+  int saved = errno;
+  close(fd);
+  errno = saved;
+  return r;
 }
 
 }  // namespace board

@@ -1,0 +1,17 @@
+// Shared between the window stack and the message box: the boxes whose
+// nested loops are running, so that closing all child windows neither
+// deletes a box nor its opener (both are still on the C++ call stack).
+#pragma once
+
+class iWindow;
+
+struct RunningBox {
+  iWindow* box;
+  iWindow* opener;
+  RunningBox* outer;  // the box that was running when this one opened
+};
+
+extern RunningBox* g_pRunningBoxes;  // innermost first
+
+// Takes `w` out of its slot without deleting it (0), -1 when not on the stack.
+int DetachWindow(iWindow* w);

@@ -1,0 +1,184 @@
+// CEbook: reading and moving over the in-memory text and its tables.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "ebook/ebook.h"
+#include "ebook/position.h"
+#include "ebook/text_helpers.h"
+
+namespace {
+constexpr int c_TextStep = 262144;
+}
+
+CEbook::CEbook() = default;
+
+CEbook::~CEbook() { CEbook::Close(); }
+
+int CEbook::Open(const char*) {
+  if (!m_Text) {
+    m_Text = static_cast<unsigned short*>(malloc(sizeof(unsigned short) * c_TextStep));
+    if (!m_Text) return -3;
+    m_TextCapacity = c_TextStep;
+    m_TextLength = 0;
+  }
+  return 0;
+}
+
+int CEbook::Close() {
+  free(m_Text);
+  free(m_SentenceStarts);
+  free(m_ParagraphStarts);
+  free(m_HeadingPlaces);
+  free(m_HeadingLevels);
+  free(m_PageStarts);
+  m_Text = nullptr;
+  m_SentenceStarts = m_ParagraphStarts = m_HeadingPlaces = m_HeadingLevels = m_PageStarts = nullptr;
+  m_ParagraphCapacity = m_HeadingCapacity = m_PageCapacity = m_SentenceCapacity = 0;
+  m_TextCapacity = m_TextLength = 0;
+  m_SentenceCount = m_ParagraphCount = m_HeadingCount = m_PageCount = 0;
+  m_LevelDepth = 0;
+  m_CurPlace = m_CurSentence = 0;
+  return 0;
+}
+
+int CEbook::ReadCurSentence(unsigned short** text, int* length) {
+  if (!m_Text || !m_SentenceStarts || !text || !length) return -2;
+  if (m_CurPlace < 0) GoStart();
+  if (m_TextLength > 0 && m_CurPlace < m_TextLength && m_SentenceCount > 0) {
+    int s = std::clamp(m_CurSentence, 0, m_SentenceCount - 1);
+    int next = std::min(m_SentenceStarts[s + 1], m_TextLength);
+    *text = m_Text + m_CurPlace;
+    *length = std::max(0, next - m_CurPlace);
+    return 0;
+  }
+  *text = m_Text + m_TextLength;
+  *length = 0;
+  return 0;
+}
+
+void CEbook::GoStart() {
+  m_CurPlace = 0;
+  m_CurSentence = 0;
+}
+
+void CEbook::GoEnd() {
+  m_CurPlace = m_TextLength;
+  m_CurSentence = m_SentenceCount;
+}
+
+void CEbook::GoPlaceIn(int place) {
+  ebook::SeekPlace(View(), place);
+}
+
+int CEbook::GetCurParagraph() { return ebook::CurEntry(m_ParagraphStarts, m_ParagraphCount, m_CurPlace); }
+int CEbook::GetCurHeading() { return ebook::CurEntry(m_HeadingPlaces, m_HeadingCount, m_CurPlace); }
+int CEbook::GetCurPage() { return ebook::CurEntry(m_PageStarts, m_PageCount, m_CurPlace); }
+
+int CEbook::SeekToPlace(int place) {
+  GoPlaceIn(place);
+  return 0;
+}
+
+int CEbook::SeekToSentence(int index) {
+  ebook::PosView v = View();
+  ebook::SeekSentence(v, index);
+  return 0;
+}
+
+int CEbook::SeekToParagraph(int index) {
+  ebook::PosView v = View();
+  if (index <= 0)
+    ebook::GoStart(v);
+  else
+    ebook::SeekEntry(v, m_ParagraphStarts, m_ParagraphCount, index);
+  return 0;
+}
+
+int CEbook::SeekToHeading(int index) {
+  ebook::PosView v = View();
+  ebook::SeekEntry(v, m_HeadingPlaces, m_HeadingCount, index);
+  return 0;
+}
+
+int CEbook::SeekToPage(int index) {
+  ebook::PosView v = View();
+  ebook::SeekEntry(v, m_PageStarts, m_PageCount, index);
+  return 0;
+}
+
+int CEbook::SeekToLastSentence() {
+  ebook::PosView v = View();
+  ebook::SeekLastSentence(v);
+  return 0;
+}
+
+int CEbook::SeekToNextSentence() {
+  ebook::PosView v = View();
+  ebook::SeekNextSentence(v);
+  return 0;
+}
+
+int CEbook::SeekToLastParagraph() {
+  ebook::PosView v = View();
+  ebook::SeekLastEntry(v, m_ParagraphStarts, m_ParagraphCount, GetCurParagraph());
+  return 0;
+}
+
+int CEbook::SeekToNextParagraph() {
+  int cur = GetCurParagraph();
+  // Text before the first paragraph: "next" is that paragraph, not place 0
+  // (which is where SeekToParagraph(0) goes, and where we already are).
+  if (cur < 0 && m_ParagraphStarts && m_ParagraphCount > 0) {
+    ebook::PosView v = View();
+    ebook::SeekEntry(v, m_ParagraphStarts, m_ParagraphCount, 0);
+    return 0;
+  }
+  return SeekToParagraph(cur + 1);
+}
+
+int CEbook::SeekToLastPage() {
+  ebook::PosView v = View();
+  ebook::SeekLastEntry(v, m_PageStarts, m_PageCount, GetCurPage());
+  return 0;
+}
+
+int CEbook::SeekToNextPage() { return SeekToPage(GetCurPage() + 1); }
+
+int CEbook::SeekToNextHeading(int level) {
+  if (!m_HeadingPlaces || !m_HeadingLevels) return 0;
+  // The last of headings sharing a place, so that "next" always moves on.
+  int h = FindLastPlace(m_HeadingPlaces, m_HeadingCount + 1, m_CurPlace);
+  int c = std::max(h, -1) + 1;
+  while (c < m_HeadingCount && m_HeadingLevels[c] > level) ++c;
+  return SeekToHeading(c);
+}
+
+int CEbook::SeekToLastHeading(int level) {
+  if (!m_HeadingPlaces || !m_HeadingLevels) return 0;
+  int h = FindLastPlace(m_HeadingPlaces, m_HeadingCount + 1, m_CurPlace);
+  h = std::min(h, m_HeadingCount);
+  // Headings sharing the containing heading's place count as that heading;
+  // stepping to one of them would not move.
+  while (h > 0 && m_HeadingPlaces[h - 1] == m_HeadingPlaces[h]) --h;
+  int c = h - 1;
+  while (c >= 0 && m_HeadingLevels[c] > level) --c;
+  return SeekToHeading(c);
+}
+
+int CEbook::SetMaxSentenceLength(int length) {
+  m_MaxSentenceLength = (length >= 100 && length <= 2000) ? length : c_DefaultMaxSentenceLength;
+  return 0;
+}
+
+int CEbook::SetPageLength(int length) {
+  m_PageLength = (length >= 200 && length <= 5000) ? length : c_DefaultPageLength;
+  return 0;
+}
+
+int CEbook::GetUnicode(unsigned short* buffer, int count) {
+  if (!m_Text || !buffer || count < 1) return -2;
+  int n = std::min(count, m_TextLength);
+  if (n > 0) memcpy(buffer, m_Text, sizeof(unsigned short) * n);
+  return n;
+}

@@ -1,0 +1,168 @@
+// The e-book text model: every document the reader speaks is one long UTF-16
+// text divided into sentences, paragraphs, headings and pages, with one
+// current position (a place in UTF-16 units and the sentence containing it).
+#pragma once
+
+#include "ebook/position.h"
+
+// The interface of every e-book source. Not thread-safe: one thread at a time
+// (the reader's play thread, with seeks serialised against it).
+class iCEbook {
+ public:
+  virtual ~iCEbook() {}
+  // Opens and indexes the file at a device path; leaves the position at the
+  // start. 0, or a negative code of the source (-2/-3/-4/...).
+  virtual int Open(const char* path) = 0;
+  // Releases everything; the object is empty afterwards. Always 0.
+  virtual int Close() = 0;
+  // Points *text at the rest of the current sentence (not a copy; valid until
+  // the next read or close) and stores its length. 0; -2 without a book or for
+  // null arguments; sources may add their own read failures (-5).
+  virtual int ReadCurSentence(unsigned short** text, int* length) = 0;
+  // Length of the whole text in UTF-16 units.
+  virtual int GetUnicodeLength() = 0;
+  // Counts, not including the end entries.
+  virtual int GetTotalSentences() = 0;
+  virtual int GetTotalParagraphs() = 0;
+  virtual int GetTotalHeadings() = 0;
+  virtual int GetTotalPages() = 0;
+  // Deepest heading level present, 0 without headings.
+  virtual int GetLevelDepth() = 0;
+  // Current place (units) and sentence index.
+  virtual int GetCurPlace() = 0;
+  virtual int GetCurSentence() = 0;
+  // Index of the paragraph/heading/page containing the place; -1 when there
+  // is none before the place (a count means past the last one).
+  virtual int GetCurParagraph() = 0;
+  virtual int GetCurHeading() = 0;
+  virtual int GetCurPage() = 0;
+  // Seeks never fail: out-of-range values clamp to the start or the end. 0.
+  virtual int SeekToPlace(int place) = 0;
+  virtual int SeekToSentence(int index) = 0;
+  virtual int SeekToParagraph(int index) = 0;
+  virtual int SeekToHeading(int index) = 0;
+  virtual int SeekToPage(int index) = 0;
+  // "Last" means previous.
+  virtual int SeekToLastSentence() = 0;
+  virtual int SeekToNextSentence() = 0;
+  virtual int SeekToLastParagraph() = 0;
+  virtual int SeekToNextParagraph() = 0;
+  virtual int SeekToLastPage() = 0;
+  virtual int SeekToNextPage() = 0;
+  // Previous/next heading whose level is at most `level`.
+  virtual int SeekToLastHeading(int level) = 0;
+  virtual int SeekToNextHeading(int level) = 0;
+  // Segmentation limits; only effective before Open. Out of range: default.
+  virtual int SetMaxSentenceLength(int length) = 0;
+  virtual int SetPageLength(int length) = 0;
+  // Copies the first min(count, length) units of the text; that number, or -2.
+  virtual int GetUnicode(unsigned short* buffer, int count) = 0;
+};
+
+// Default limits of segmentation (units).
+constexpr int c_DefaultMaxSentenceLength = 500;
+constexpr int c_DefaultPageLength = 1000;
+
+// The common in-memory source: a UTF-16 text plus start tables, filled by a
+// format parser through the building operations and closed by
+//   AddParagraphFlag(1), AddHeadingFlag(0, 1), DealSentences(), DealPages(),
+//   m_LevelDepth = GetHeadingsTotalLevel().
+class CEbook : public iCEbook {
+ public:
+  CEbook();
+  ~CEbook() override;
+  CEbook(const CEbook&) = delete;
+  CEbook& operator=(const CEbook&) = delete;
+
+  // Only reserves the text buffer; format sources override it. 0 or -3.
+  int Open(const char* path) override;
+  int Close() override;
+  int ReadCurSentence(unsigned short** text, int* length) override;
+  int GetUnicodeLength() override { return m_TextLength; }
+  int GetTotalSentences() override { return m_SentenceCount; }
+  int GetTotalParagraphs() override { return m_ParagraphCount; }
+  int GetTotalHeadings() override { return m_HeadingCount; }
+  int GetTotalPages() override { return m_PageCount; }
+  int GetLevelDepth() override { return m_LevelDepth; }
+  int GetCurPlace() override { return m_CurPlace; }
+  int GetCurSentence() override { return m_CurSentence; }
+  int GetCurParagraph() override;
+  int GetCurHeading() override;
+  int GetCurPage() override;
+  int SeekToPlace(int place) override;
+  int SeekToSentence(int index) override;
+  int SeekToParagraph(int index) override;
+  int SeekToHeading(int index) override;
+  int SeekToPage(int index) override;
+  int SeekToLastSentence() override;
+  int SeekToNextSentence() override;
+  int SeekToLastParagraph() override;
+  int SeekToNextParagraph() override;
+  int SeekToLastPage() override;
+  int SeekToNextPage() override;
+  int SeekToLastHeading(int level) override;
+  int SeekToNextHeading(int level) override;
+  int SetMaxSentenceLength(int length) override;
+  int SetPageLength(int length) override;
+  int GetUnicode(unsigned short* buffer, int count) override;
+
+  // Building operations, used by format parsers inside Open. A -3 failure
+  // leaves text and tables as they were.
+  // Appends UTF-8 converted to UTF-16: units appended, 0, -2 (null), -3.
+  int AddText(const char* utf8, int bytes);
+  // Appends UTF-16 units: count, 0, -2 (null), -3.
+  int AddTextW(const unsigned short* text, int count);
+  // Appends one unit: 0 or -3.
+  int AddCharW(unsigned short ch);
+  // Marks a paragraph start at the current text length (closing != 0: the end
+  // entry, not counted). 0 or -3.
+  int AddParagraphFlag(int closing);
+  // The same for a heading of a level. 0, -2 (tables out of step), -3.
+  int AddHeadingFlag(int level, int closing);
+  // The same for an explicit page start. 0 or -3.
+  int AddPageFlag(int closing);
+  // Builds the sentence table from the text and paragraph starts. 0, -2, -3.
+  int DealSentences();
+  // Builds the page table from the sentence table. 0, -2, -3.
+  int DealPages();
+  // Largest level among the counted headings, 0 without headings.
+  int GetHeadingsTotalLevel();
+  // Runs the closing sequence (pages from DealPages unless the source wrote
+  // its own page starts). 0 or the first failure.
+  int FinishBuilding(bool dealPages);
+
+ protected:
+  int GrowText(int needed, int step);
+  void GoStart();
+  void GoEnd();
+  void GoPlaceIn(int place);
+  ebook::PosView View() { return {m_SentenceStarts, m_SentenceCount, m_TextLength, &m_CurPlace, &m_CurSentence}; }
+
+  int m_ParagraphCapacity = 0;
+  int m_HeadingCapacity = 0;
+  int m_PageCapacity = 0;
+  unsigned short* m_Text = nullptr;
+  int m_TextCapacity = 0;
+  int m_TextLength = 0;
+  int* m_SentenceStarts = nullptr;
+  int* m_ParagraphStarts = nullptr;
+  int* m_HeadingPlaces = nullptr;
+  int* m_HeadingLevels = nullptr;
+  int* m_PageStarts = nullptr;
+  int m_SentenceCount = 0;
+  int m_ParagraphCount = 0;
+  int m_HeadingCount = 0;
+  int m_PageCount = 0;
+  int m_LevelDepth = 0;
+  int m_CurPlace = 0;
+  int m_CurSentence = 0;
+  int m_MaxSentenceLength = c_DefaultMaxSentenceLength;
+  int m_PageLength = c_DefaultPageLength;
+  int m_SentenceCapacity = 0;
+};
+
+// Creates the source for a file extension (without the dot, any case); null
+// for an extension that is not an e-book or whose format is not supported.
+iCEbook* GetEbookClass(const char* extension);
+// 1 when the extension names an e-book format the reader handles, else 0.
+int CheckIsEbookFile_FromExtName(const char* extension);

@@ -1,0 +1,240 @@
+// CTxt: reading sentences back from the file, and moving.
+#include "ebook/txt.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+
+#include "ebook/position.h"
+#include "ebook/text_helpers.h"
+
+namespace {
+
+// Reads up to n bytes at an offset; bytes read, or -1.
+long long PreadAll(int fd, unsigned char* buf, long long n, long long offset) {
+  long long got = 0;
+  while (got < n) {
+    ssize_t r = pread(fd, buf + got, static_cast<size_t>(n - got), static_cast<off_t>(offset + got));
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return -1;
+    if (r == 0) break;
+    got += r;
+  }
+  return got;
+}
+
+}  // namespace
+
+CTxt::CTxt() = default;
+
+CTxt::~CTxt() { CTxt::Close(); }
+
+int CTxt::Close() {
+  if (m_Fd >= 0) close(m_Fd);
+  m_Fd = -1;
+  m_Converter.Close();
+  m_HasByteTable = false;
+  free(m_SentenceStarts);
+  free(m_ParagraphStarts);
+  free(m_PageStarts);
+  free(m_ReadBuf);
+  m_SentenceStarts = m_ParagraphStarts = m_PageStarts = nullptr;
+  m_ReadBuf = nullptr;
+  m_SentenceCapacity = m_ParagraphCapacity = 0;
+  m_Encoding = c_Utf8;
+  m_MarkLength = 0;
+  m_ChunkCount = 0;
+  m_Chunks[0] = 0;
+  m_WindowPlace = m_WindowCount = 0;
+  m_CurPlace = m_CurSentence = 0;
+  m_TextLength = m_SentenceCount = m_ParagraphCount = m_PageCount = 0;
+  m_MaxSentenceLength = c_DefaultMaxSentenceLength;
+  m_PageLength = c_DefaultPageLength;
+  return 0;
+}
+
+int CTxt::ReadUnits16(int place, int count, unsigned short* buf) {
+  long long offset = m_MarkLength + 2LL * place;
+  long long got = PreadAll(m_Fd, reinterpret_cast<unsigned char*>(buf), 2LL * count, offset);
+  if (got < 0) return -5;
+  int units = static_cast<int>(got / 2);
+  if (m_Encoding == c_Utf16Be) Utf16BeToLe(buf, units);
+  return units;
+}
+
+int CTxt::DecodeCodePage(const unsigned char* src, int srcLen, unsigned short* dst, int room, int* consumed) {
+  if (!m_HasByteTable) return m_Converter.ToUtf16(src, srcLen, dst, room, consumed);
+  int n = std::min(srcLen, room);
+  for (int i = 0; i < n; ++i) dst[i] = m_ByteTable[src[i]];
+  *consumed = n;
+  return n;
+}
+
+int CTxt::DecodeChunks(int c, bool two, unsigned short* buf) {
+  if (c < 0 || c >= m_ChunkCount || !m_ReadBuf) return -2;
+  int last = std::min(c + (two ? 2 : 1), m_ChunkCount);
+  long long begin = m_Chunks[c], end = m_Chunks[last];
+  if (end <= begin) return -2;
+  long long span = end - begin;
+  // The decoder sees the bytes just behind a chunk, as it did during the scan.
+  long long want = span + (m_Encoding == c_Utf8 ? 3 : 0);
+  if (want > 2LL * Utf8MaxBytesFor(c_ChunkUnits) + 3) return -5;
+  long long got = PreadAll(m_Fd, m_ReadBuf, want, begin);
+  if (got < span) return -5;
+  int units = 0;
+  long long pos = 0;
+  for (int k = c; k < last; ++k) {
+    long long bytes = m_Chunks[k + 1] - m_Chunks[k];
+    int used = 0, n;
+    if (m_Encoding == c_Utf8)
+      n = DecodeUtf8(m_ReadBuf + pos, static_cast<int>(got - pos), buf + units, c_ChunkUnits, &used);
+    else
+      n = DecodeCodePage(m_ReadBuf + pos, static_cast<int>(bytes), buf + units, c_ChunkUnits, &used);
+    // A chunk that no longer decodes to what the scan saw: the file changed.
+    if (used != bytes) return -5;
+    units += n;
+    pos += bytes;
+  }
+  return units;
+}
+
+int CTxt::ReadCurSentence(unsigned short** text, int* length) {
+  if (m_Fd < 0 || !text || !length || !m_SentenceStarts) return -2;
+  if (m_CurPlace < 0) m_CurPlace = m_CurSentence = 0;
+  if (m_TextLength <= 0 || m_CurPlace >= m_TextLength || m_SentenceCount <= 0) {
+    *text = nullptr;
+    *length = 0;
+    return 0;
+  }
+  int place = m_CurPlace;
+  int s = std::clamp(m_CurSentence, 0, m_SentenceCount - 1);
+  if (m_SentenceStarts[s] > place || m_SentenceStarts[s + 1] <= place) {
+    ebook::PosView v = View();
+    s = std::min(ebook::SentenceAt(v, place), m_SentenceCount - 1);
+  }
+  int want = std::min(m_TextLength, m_SentenceStarts[s + 1]) - place;
+  if (m_WindowCount <= 0 || place < m_WindowPlace || place + want > m_WindowPlace + m_WindowCount) {
+    m_WindowCount = 0;
+    if (m_Encoding == c_Utf16Le || m_Encoding == c_Utf16Be) {
+      int n = ReadUnits16(place, std::min(c_WindowUnits, m_TextLength - place), m_Window);
+      if (n <= 0) return -5;
+      m_WindowPlace = place;
+      m_WindowCount = n;
+      want = std::min(want, n);
+    } else {
+      int c = place / c_ChunkUnits;
+      bool two = (place + want - 1) / c_ChunkUnits != c;
+      int n = DecodeChunks(c, two, m_Window);
+      if (n < 0) return n;
+      int expect = std::min(m_TextLength, (c + (two ? 2 : 1)) * c_ChunkUnits) - c * c_ChunkUnits;
+      if (n < expect) return -5;
+      m_WindowPlace = c * c_ChunkUnits;
+      m_WindowCount = n;
+    }
+  }
+  *text = m_Window + (place - m_WindowPlace);
+  *length = want;
+  return 0;
+}
+
+int CTxt::GetUnicode(unsigned short* buffer, int count) {
+  if (!buffer || count <= 0 || m_Fd < 0) return -2;
+  int n = std::min(count, m_TextLength);
+  int done = 0;
+  if (m_Encoding == c_Utf16Le || m_Encoding == c_Utf16Be) {
+    while (done < n) {
+      int r = ReadUnits16(done, std::min(c_ChunkUnits, n - done), buffer + done);
+      if (r <= 0) return -5;
+      done += r;
+    }
+    return done;
+  }
+  unsigned short* tmp = static_cast<unsigned short*>(malloc(sizeof(unsigned short) * c_ChunkUnits));
+  if (!tmp) return -3;
+  int result = 0;
+  for (int c = 0; done < n; ++c) {
+    int r = DecodeChunks(c, false, tmp);
+    if (r <= 0) {
+      result = r < 0 ? r : -5;
+      break;
+    }
+    int take = std::min(r, n - done);
+    std::copy(tmp, tmp + take, buffer + done);
+    done += take;
+  }
+  free(tmp);
+  return result < 0 ? result : done;
+}
+
+int CTxt::GetCurParagraph() {
+  return m_ParagraphStarts ? ebook::CurEntry(m_ParagraphStarts, m_ParagraphCount, m_CurPlace) : 0;
+}
+
+int CTxt::GetCurPage() { return m_PageStarts ? ebook::CurEntry(m_PageStarts, m_PageCount, m_CurPlace) : 0; }
+
+int CTxt::SeekToPlace(int place) {
+  ebook::PosView v = View();
+  ebook::SeekPlace(v, place);
+  return 0;
+}
+
+int CTxt::SeekToSentence(int index) {
+  ebook::PosView v = View();
+  ebook::SeekSentence(v, index);
+  return 0;
+}
+
+int CTxt::SeekToParagraph(int index) {
+  ebook::PosView v = View();
+  if (index <= 0)
+    ebook::GoStart(v);
+  else
+    ebook::SeekEntry(v, m_ParagraphStarts, m_ParagraphCount, index);
+  return 0;
+}
+
+int CTxt::SeekToPage(int index) {
+  ebook::PosView v = View();
+  ebook::SeekEntry(v, m_PageStarts, m_PageCount, index);
+  return 0;
+}
+
+int CTxt::SeekToLastSentence() {
+  ebook::PosView v = View();
+  ebook::SeekLastSentence(v);
+  return 0;
+}
+
+int CTxt::SeekToNextSentence() {
+  ebook::PosView v = View();
+  ebook::SeekNextSentence(v);
+  return 0;
+}
+
+int CTxt::SeekToLastParagraph() {
+  ebook::PosView v = View();
+  ebook::SeekLastEntry(v, m_ParagraphStarts, m_ParagraphCount, GetCurParagraph());
+  return 0;
+}
+
+int CTxt::SeekToNextParagraph() { return SeekToParagraph(GetCurParagraph() + 1); }
+
+int CTxt::SeekToLastPage() {
+  ebook::PosView v = View();
+  ebook::SeekLastEntry(v, m_PageStarts, m_PageCount, GetCurPage());
+  return 0;
+}
+
+int CTxt::SeekToNextPage() { return SeekToPage(GetCurPage() + 1); }
+
+int CTxt::SetMaxSentenceLength(int length) {
+  m_MaxSentenceLength = (length >= 100 && length <= 2000) ? length : c_DefaultMaxSentenceLength;
+  return 0;
+}
+
+int CTxt::SetPageLength(int length) {
+  m_PageLength = (length >= 200 && length <= 5000) ? length : c_DefaultPageLength;
+  return 0;
+}

@@ -1,0 +1,252 @@
+// CTxt: the one-pass scan at opening. The file is read through a 512 KiB
+// block, decoded piece by piece into the decode window and cut into
+// sentences and paragraphs there; only start tables and the chunk table stay.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/diag.h"
+#include "ebook/text_helpers.h"
+#include "ebook/txt.h"
+#include "platform/board.h"
+
+namespace {
+
+constexpr int c_BlockBytes = 512 * 1024;
+// Undecoded bytes kept in the block before a piece is decoded: a whole chunk
+// of UTF-8 and the few bytes behind it that decide how its last sequence
+// reads, or a whole chunk of UTF-16 or code-page text.
+constexpr int c_Utf8Refill = 16384;
+constexpr int c_OtherRefill = 8192;
+// UTF-16 files have no chunk table; places still have to fit an int.
+constexpr int c_MaxUtf16Units = 1 << 30;
+constexpr int c_FirstSentences = 4096;
+constexpr int c_FirstParagraphs = 1024;
+
+}  // namespace
+
+// The scan's reading side: the block, its place in the file and the decoding
+// of the next piece of text.
+class TxtScanner {
+ public:
+  TxtScanner(CTxt& t, unsigned char* block) : m_T(t), m_Block(block) {}
+
+  // Moves the undecoded rest to the front and fills the block. 0 or -4.
+  int Fill() {
+    int rest = m_Len - m_Pos;
+    if (rest > 0 && m_Pos > 0) memmove(m_Block, m_Block + m_Pos, static_cast<size_t>(rest));
+    m_FileOffset += m_Pos;
+    m_Len = rest;
+    m_Pos = 0;
+    while (m_Len < c_BlockBytes && !m_Eof) {
+      ssize_t r = read(m_T.m_Fd, m_Block + m_Len, static_cast<size_t>(c_BlockBytes - m_Len));
+      if (r < 0 && errno == EINTR) continue;
+      if (r < 0) return -4;
+      if (r == 0) m_Eof = true;
+      m_Len += static_cast<int>(r);
+    }
+    return 0;
+  }
+
+  // Decodes the next piece (at most one chunk) into dst. Units, or -4.
+  // Sets Done() when the input is used up or the chunk table is full.
+  int Step(unsigned short* dst) {
+    int refill = m_T.m_Encoding == CTxt::c_Utf8 ? c_Utf8Refill : c_OtherRefill;
+    if (m_Len - m_Pos < refill && !m_Eof && Fill() != 0) return -4;
+    int n = 0, used = 0;
+    const unsigned char* src = m_Block + m_Pos;
+    int avail = m_Len - m_Pos;
+    switch (m_T.m_Encoding) {
+      case CTxt::c_Utf8:
+        n = DecodeUtf8(src, avail, dst, CTxt::c_ChunkUnits, &used);
+        break;
+      case CTxt::c_CodePage:
+        n = m_T.DecodeCodePage(src, avail, dst, CTxt::c_ChunkUnits, &used);
+        break;
+      default:
+        n = std::min(avail / 2, std::min(CTxt::c_ChunkUnits, c_MaxUtf16Units - m_Units));
+        memcpy(dst, src, static_cast<size_t>(n) * 2);
+        if (m_T.m_Encoding == CTxt::c_Utf16Be) Utf16BeToLe(dst, n);
+        used = n * 2;
+        break;
+    }
+    m_Pos += used;
+    m_Units += n;
+    if (n == 0) {
+      m_Done = true;
+    } else if (m_T.m_Encoding == CTxt::c_Utf8 || m_T.m_Encoding == CTxt::c_CodePage) {
+      m_T.m_Chunks[++m_T.m_ChunkCount] = static_cast<int>(m_FileOffset + m_Pos);
+      if (m_T.m_ChunkCount >= CTxt::c_MaxChunks) m_Done = true;
+    }
+    return n;
+  }
+
+  bool Done() const { return m_Done; }
+  bool WholeFileRead() const { return m_Eof; }
+  int Length() const { return m_Len; }
+  void Skip(int bytes) { m_Pos += bytes; }
+
+ private:
+  CTxt& m_T;
+  unsigned char* m_Block;
+  int m_Len = 0;
+  int m_Pos = 0;
+  long long m_FileOffset = 0;
+  bool m_Eof = false;
+  bool m_Done = false;
+  int m_Units = 0;
+};
+
+bool CTxt::PushStart(int** table, int* count, int* cap, int value) {
+  // Room for the entry and the end entry behind it.
+  if (*count + 1 >= *cap) {
+    long long grow = std::max(32768, *cap / 2);
+    long long ncap = *cap + grow;
+    if (ncap > (1LL << 30)) return false;
+    void* p = realloc(*table, sizeof(int) * static_cast<size_t>(ncap));
+    if (!p) return false;
+    *table = static_cast<int*>(p);
+    *cap = static_cast<int>(ncap);
+  }
+  (*table)[(*count)++] = value;
+  return true;
+}
+
+int CTxt::BuildPages() {
+  int n = m_SentenceCount;
+  if (n == 0) return 0;
+  int count = m_SentenceStarts[n - 1] / m_PageLength + 1;
+  int* table = static_cast<int*>(malloc(sizeof(int) * (static_cast<size_t>(count) + 1)));
+  if (!table) return -3;
+  int k = 0;
+  long long limit = 0;
+  for (int j = 0; j < n && k < count; ++j) {
+    if (m_SentenceStarts[j] >= limit) {
+      table[k++] = m_SentenceStarts[j];
+      limit += m_PageLength;
+    }
+  }
+  while (k <= count) table[k++] = m_TextLength;
+  m_PageStarts = table;
+  m_PageCount = count;
+  return 0;
+}
+
+int CTxt::Open(const char* path) {
+  Close();
+  if (!path) return -4;
+  m_Fd = BOpen(path, O_RDONLY | O_CLOEXEC);
+  if (m_Fd < 0) return -4;
+  struct stat st;
+  if (fstat(m_Fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    Close();
+    return -4;
+  }
+  unsigned char* block = static_cast<unsigned char*>(malloc(c_BlockBytes));
+  if (!block) {
+    Close();
+    return -3;
+  }
+  struct BlockOwner {
+    unsigned char* p;
+    ~BlockOwner() { free(p); }
+  } owner{block};
+
+  TxtScanner in(*this, block);
+  if (in.Fill() != 0) {
+    Close();
+    return -4;
+  }
+  int len = in.Length();
+  if (len >= 2 && block[0] == 0xFF && block[1] == 0xFE) {
+    m_Encoding = c_Utf16Le;
+    m_MarkLength = 2;
+  } else if (len >= 2 && block[0] == 0xFE && block[1] == 0xFF) {
+    m_Encoding = c_Utf16Be;
+    m_MarkLength = 2;
+  } else if (len >= 3 && block[0] == 0xEF && block[1] == 0xBB && block[2] == 0xBF) {
+    m_Encoding = c_Utf8;
+    m_MarkLength = 3;
+  } else if (len == 0 || CheckIfUtf8(block, len, in.WholeFileRead() ? 1 : 0) == 1) {
+    m_Encoding = c_Utf8;
+    m_MarkLength = 0;
+  } else {
+    m_Encoding = c_CodePage;
+    if (!m_Converter.Open("CP1250")) {
+      DiagPrintf("iconv_open fail");
+      Close();
+      return -2;
+    }
+    m_HasByteTable = m_Converter.BuildByteTable(m_ByteTable);
+  }
+  in.Skip(m_MarkLength);
+  m_Chunks[0] = m_MarkLength;
+  m_ChunkCount = 0;
+
+  bool chunked = m_Encoding == c_Utf8 || m_Encoding == c_CodePage;
+  if (chunked) m_ReadBuf = static_cast<unsigned char*>(malloc(2 * Utf8MaxBytesFor(c_ChunkUnits) + 3));
+  m_SentenceStarts = static_cast<int*>(malloc(sizeof(int) * c_FirstSentences));
+  m_ParagraphStarts = static_cast<int*>(malloc(sizeof(int) * c_FirstParagraphs));
+  if ((chunked && !m_ReadBuf) || !m_SentenceStarts || !m_ParagraphStarts) {
+    Close();
+    return -3;
+  }
+  m_SentenceCapacity = c_FirstSentences;
+  m_ParagraphCapacity = c_FirstParagraphs;
+
+  int winLen = 0, winPos = 0;
+  int accumulated = 0;
+  bool newParagraph = true;
+  for (;;) {
+    if (!in.Done() && winLen - winPos < m_MaxSentenceLength) {
+      memmove(m_Window, m_Window + winPos, sizeof(unsigned short) * static_cast<size_t>(winLen - winPos));
+      winLen -= winPos;
+      winPos = 0;
+      int n = in.Step(m_Window + winLen);
+      if (n < 0) {
+        Close();
+        return n;
+      }
+      winLen += n;
+      continue;
+    }
+    if (winPos >= winLen) break;
+    int n = std::min(winLen - winPos, m_MaxSentenceLength);
+    int l = GetSentencesLengthW(m_Window + winPos, n);
+    bool ok = PushStart(&m_SentenceStarts, &m_SentenceCount, &m_SentenceCapacity, m_TextLength);
+    if (ok && newParagraph) {
+      ok = PushStart(&m_ParagraphStarts, &m_ParagraphCount, &m_ParagraphCapacity, m_TextLength);
+      newParagraph = false;
+      accumulated = 0;
+    }
+    if (!ok) {
+      // A table that silently lost entries would put every later place in
+      // the wrong sentence; refuse the book instead.
+      Close();
+      return -3;
+    }
+    if (Check0D0A_W(m_Window + winPos, l)) {
+      newParagraph = true;
+    } else {
+      accumulated += l;
+      if (accumulated >= m_PageLength) newParagraph = true;
+    }
+    m_TextLength += l;
+    winPos += l;
+  }
+  // End entries, not counted (PushStart always leaves room for them).
+  m_SentenceStarts[m_SentenceCount] = m_TextLength;
+  m_ParagraphStarts[m_ParagraphCount] = m_TextLength;
+  m_WindowCount = 0;
+  m_CurPlace = m_CurSentence = 0;
+  if (BuildPages() != 0) {
+    Close();
+    return -3;
+  }
+  return 0;
+}

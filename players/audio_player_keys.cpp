@@ -1,0 +1,240 @@
+// The music player's keys outside its menus, and the steps left and right.
+#include <cstdio>
+
+#include "core/mainloop.h"
+#include "core/system_settings.h"
+#include "players/audio_player.h"
+#include "players/music_settings.h"
+#include "players/play_thread.h"
+#include "players/player_common.h"
+#include "platform/board.h"
+#include "speech/tts.h"
+#include "speech/ux_language.h"
+
+namespace {
+// Left or right held this many presses (the first and two repeats) runs fast.
+constexpr int kFastAfterPresses = 3;
+// A bookmark this close behind the position is skipped by a backward step.
+constexpr int kBookmarkBackSlackMs = 2000;
+}  // namespace
+
+int AudioPlayer::OnKeyDown(int code) {
+  if (m_MenuMode == MENU_SETTINGS) return SettingsKeyDown(code);
+  if (m_MenuMode == MENU_BOOKMARK) return BookmarkKeyDown(code);
+  if (m_bFailed) return OnDefaultKeyDown(code);
+  if (m_bOpening) {
+    // Keep the auto power-off from striking in the middle of an open.
+    if (code == EV_AUTO_SHUTDOWN) g_AutoShutDownTime = static_cast<unsigned int>(BTime() + 1);
+    return 0;
+  }
+  return NormalKeyDown(code);
+}
+
+int AudioPlayer::NormalKeyDown(int code) {
+  if (code == EV_BATTERY_LOW) {
+    PauseForSpeech();
+    ReportBatLowShutDownLeftTime();
+    return 0;
+  }
+  switch (code) {
+    case EV_AUTO_SHUTDOWN:
+    case KEY_POWER_SHORT:
+    case EV_IDLE_SHUTDOWN:
+    case EV_RESTORE_DEFAULTS:
+    case EV_CHARGING_DONE:
+    case EV_TIME_ANNOUNCE:
+    case EV_KEYPAD_LOCKED:
+    case EV_KEYPAD_UNLOCKED:
+    case KEY_RECORD:
+    case KEY_RADIO:
+      PauseForSpeech();
+      return OnDefaultKeyDown(code);
+    default:
+      break;
+  }
+  if (g_bKeyBoardLocked) {
+    PauseForSpeech();
+    return OnDefaultKeyDown(code);
+  }
+  SysTts_Stop();
+  switch (code) {
+    case KEY_PLAY:
+      if (m_bUserPaused) {
+        m_bUserPaused = false;
+        int st = m_Thread.State();
+        if (st == PLAY_STATE_IDLE) {
+          m_StartMs = m_EndMs = -1;
+          OpenCur();
+        } else {
+          // At the end of a single file, play starts it again.
+          if (st == PLAY_STATE_ENDED) m_Thread.Seek(0, 0);
+          Play();
+        }
+      } else {
+        m_bUserPaused = true;
+        Pause();
+      }
+      return 0;
+    case KEY_INFO:
+      PauseForSpeech();
+      if (g_InfoKeyDownTimes <= 1)
+        SayInfo();
+      else
+        OnKeyInfoDown();
+      return 0;
+    case KEY_UP:
+    case KEY_DOWN:
+      PauseForSpeech();
+      g_AudioSettings.navMode =
+          (g_AudioSettings.navMode + (code == KEY_DOWN ? 1 : NAV_MODES - 1)) % NAV_MODES;
+      SayNavMode();
+      return 0;
+    case KEY_LEFT:
+    case KEY_RIGHT:
+      m_bUserPaused = true;
+      Pause();
+      m_HoldCount = 0;
+      m_bFastRunning = false;
+      return 0;
+    case KEY_VOL_DOWN:
+    case KEY_VOL_UP:
+      return 0;
+    case KEY_MENU:
+      if (!m_bUserPaused) Pause();
+      EnterSettingsMenu();
+      return 0;
+    case KEY_BOOKMARK:
+      if (!m_bUserPaused) Pause();
+      EnterBookmarkMenu();
+      return 0;
+    case KEY_BACK:
+      CloseDown();
+      return WND_CLOSE;
+    default:
+      return OnDefaultKeyDown(code);
+  }
+}
+
+int AudioPlayer::OnKeyPress(int code) {
+  if (m_MenuMode == MENU_SETTINGS) return SettingsKeyPress(code);
+  if (m_MenuMode == MENU_BOOKMARK) return BookmarkKeyPress(code);
+  if (m_bOpening || g_bKeyBoardLocked) return 0;
+  switch (code) {
+    case KEY_VOL_DOWN:
+    case KEY_VOL_UP:
+      g_SystemSettings.ChangeVolume(code == KEY_VOL_UP ? 1 : -1);
+      if (m_bUserPaused) ReportSystemVolume();
+      return 0;
+    case KEY_LEFT:
+    case KEY_RIGHT:
+      if (++m_HoldCount == kFastAfterPresses && !m_bFastRunning) {
+        SysTts_Stop();
+        m_bUserPaused = false;
+        m_bFastRunning = true;
+        ClearRepeat();
+        m_Thread.CmdPlay(code == KEY_LEFT ? FAST_REWIND : FAST_FORWARD);
+      }
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+int AudioPlayer::OnKeyUp(int code) {
+  if (m_MenuMode != MENU_NONE || m_bOpening) return 0;
+  if (code != KEY_LEFT && code != KEY_RIGHT) return 0;
+  if (m_bFastRunning) {
+    m_bFastRunning = false;
+    Pause();
+    Play();
+  } else if (m_HoldCount > 0) {
+    m_bUserPaused = false;
+    StepBy(code == KEY_LEFT ? -1 : 1);
+  }
+  m_HoldCount = 0;
+  return 0;
+}
+
+void AudioPlayer::SayInfo() {
+  if (!g_pUxLanguage) return;
+  char buf[512];
+  const char* name = BaseNameOf(m_FullPath.c_str());
+  int total = m_Thread.TotalMs() / 1000;
+  int cur = m_Thread.State() == PLAY_STATE_ENDED ? total : m_Thread.CurMs() / 1000;
+  if (g_pUxLanguage->GetAudioInfoString(name ? name : "", cur, total, buf, sizeof buf) > 0) PlayerSay(buf);
+}
+
+void AudioPlayer::SayNavMode() {
+  int mode = g_AudioSettings.navMode;
+  if (mode == NAV_BOOKMARK) {
+    PlayerSayPhrase(292);  // "time jump: bookmark"
+  } else if (mode == NAV_FILE) {
+    PlayerSayPhrase(293);  // "time jump: files"
+  } else if (g_pUxLanguage) {
+    char buf[256];
+    if (g_pUxLanguage->GetTimeJumpString(NavModeSeconds(mode), buf, sizeof buf) > 0) PlayerSay(buf);
+  }
+}
+
+void AudioPlayer::StepBy(int direction) {
+  switch (g_AudioSettings.navMode) {
+    case NAV_FILE: {
+      StoreHistory(false);
+      int next = m_Cur + direction;
+      if (next < 0) next = Total() - 1;
+      if (next >= Total()) next = 0;
+      if (StepToEntry(next) == WND_CLOSE) m_bFailed = true;
+      return;
+    }
+    case NAV_BOOKMARK:
+      StepBookmark(direction);
+      return;
+    default:
+      StepTime(direction);
+      return;
+  }
+}
+
+void AudioPlayer::StepTime(int direction) {
+  Pause();
+  int sec = m_Thread.CurMs() / 1000 + direction * NavModeSeconds(g_AudioSettings.navMode);
+  int ms = (sec < 0 ? 0 : sec) * 1000;
+  printf("seek to %d S\n", ms / 1000);
+  m_Thread.Seek(ms, direction < 0 ? -1 : 1);
+  Play();
+}
+
+void AudioPlayer::StepBookmark(int direction) {
+  Pause();
+  if (m_BmMs.empty()) {
+    PlayerSayPhrase(55);  // "no bookmarks"
+    m_bResumeAfterTts = true;
+    return;
+  }
+  const int cur = m_Thread.CurMs();
+  if (direction < 0) {
+    int target = -1;
+    for (int ms : m_BmMs) {
+      if (ms < cur - kBookmarkBackSlackMs) target = ms;
+    }
+    if (target > 0) {
+      SeekAndPlay(target, -1);
+    } else {
+      printf("seek to %d S\n", 0);
+      m_Thread.Seek(0, -1);
+      PlayerSayPhrase(38);  // "beginning of file"
+      m_bResumeAfterTts = true;
+    }
+    return;
+  }
+  for (int ms : m_BmMs) {
+    if (ms > cur) {
+      SeekAndPlay(ms, 1);
+      return;
+    }
+  }
+  printf("seek to %d S\n", m_Thread.TotalMs() / 1000);
+  m_Thread.Seek(m_Thread.TotalMs(), 1);
+  PlayerSayPhrase(39);  // "end of file"
+  m_bResumeAfterTts = true;
+}

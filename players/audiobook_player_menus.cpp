@@ -1,0 +1,321 @@
+// The audio book player's settings menu (speed, pitch, step) and bookmark
+// menu (add, list, highlight). Both are modes of the player window.
+#include <algorithm>
+#include <cstdio>
+
+#include "core/mainloop.h"
+#include "core/system_settings.h"
+#include "players/audiobook_player.h"
+#include "players/audiobook_settings.h"
+#include "players/play_thread.h"
+#include "players/player_common.h"
+#include "positions/bookmark.h"
+#include "speech/tts.h"
+#include "speech/ux_language.h"
+
+namespace {
+
+enum SettingItem { ITEM_SPEED = 0, ITEM_PITCH = 1, ITEM_STEP = 2 };
+constexpr int kSettingItems = 3;
+enum BookmarkItem { BM_ADD = 0, BM_LIST = 1, BM_HIGHLIGHT = 2 };
+constexpr int kBookmarkItems = 3;
+
+int g_BookLastSettingsItem = 0;
+int g_BookLastBookmarkItem = 0;
+
+bool IsMenuKey(int code) {
+  switch (code) {
+    case KEY_UP:
+    case KEY_DOWN:
+    case KEY_LEFT:
+    case KEY_RIGHT:
+    case KEY_PLAY:
+    case KEY_BACK:
+    case KEY_MENU:
+    case KEY_MUSIC:
+    case KEY_BOOKMARK:
+    case KEY_VOL_DOWN:
+    case KEY_VOL_UP:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void AudioBookPlayer::ResetRememberedMenuItems() {
+  g_BookLastSettingsItem = 0;
+  g_BookLastBookmarkItem = 0;
+}
+
+void AudioBookPlayer::LeaveMenu(bool resume) {
+  m_MenuMode = MENU_NONE;
+  m_BmListIndex = -1;
+  if (resume && !m_bUserPaused) m_bResumeAfterTts = true;
+}
+
+// --- Settings menu -------------------------------------------------------
+
+void AudioBookPlayer::EnterSettingsMenu() {
+  m_MenuMode = MENU_SETTINGS;
+  m_MenuItem = g_BookLastSettingsItem;
+  m_MenuValue = m_MenuItem == ITEM_SPEED   ? g_AudioBookSettings.speed
+                : m_MenuItem == ITEM_PITCH ? g_AudioBookSettings.pitch
+                                           : g_AudioBookSettings.step % kAudioBookSteps;
+  ShowSetting();
+}
+
+void AudioBookPlayer::ShowSetting() {
+  if (!g_pUxLanguage) return;
+  char buf[256];
+  int n = -1;
+  if (m_MenuItem == ITEM_SPEED)
+    n = g_pUxLanguage->GetAudioSpeedString(m_MenuValue, buf, sizeof buf);
+  else if (m_MenuItem == ITEM_PITCH)
+    n = g_pUxLanguage->GetAudioPitchString(m_MenuValue, buf, sizeof buf);
+  else
+    n = g_pUxLanguage->GetAudioStepString(AudioBookStepSeconds(m_MenuValue), buf, sizeof buf);
+  if (n > 0) PlayerSay(buf);
+}
+
+int AudioBookPlayer::SettingsKeyDown(int code) {
+  if (!IsMenuKey(code)) return OnDefaultKeyDown(code);
+  SysTts_Stop();
+  if (g_bKeyBoardLocked) {
+    SysTts_Beep(8);
+    return 0;
+  }
+  switch (code) {
+    case KEY_PLAY:
+      if (m_MenuItem == ITEM_SPEED) g_AudioBookSettings.speed = m_MenuValue;
+      if (m_MenuItem == ITEM_PITCH) g_AudioBookSettings.pitch = m_MenuValue;
+      if (m_MenuItem == ITEM_STEP) g_AudioBookSettings.step = m_MenuValue;
+      g_BookLastSettingsItem = m_MenuItem;
+      PlayerSayPhrase(15);  // "Setting done."
+      LeaveMenu(true);
+      return 0;
+    case KEY_BACK:
+    case KEY_MENU:
+    case KEY_MUSIC:
+      g_BookLastSettingsItem = m_MenuItem;
+      LeaveMenu(true);
+      return 0;
+    case KEY_BOOKMARK:
+      g_BookLastSettingsItem = m_MenuItem;
+      EnterBookmarkMenu();
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+int AudioBookPlayer::SettingsKeyPress(int code) {
+  if (g_bKeyBoardLocked) return 0;
+  switch (code) {
+    case KEY_VOL_DOWN:
+    case KEY_VOL_UP:
+      g_SystemSettings.ChangeVolume(code == KEY_VOL_UP ? 1 : -1);
+      ReportSystemVolume();
+      return 0;
+    case KEY_UP:
+    case KEY_DOWN:
+      m_MenuItem = (m_MenuItem + (code == KEY_DOWN ? 1 : kSettingItems - 1)) % kSettingItems;
+      m_MenuValue = m_MenuItem == ITEM_SPEED   ? g_AudioBookSettings.speed
+                    : m_MenuItem == ITEM_PITCH ? g_AudioBookSettings.pitch
+                                               : g_AudioBookSettings.step % kAudioBookSteps;
+      ShowSetting();
+      return 0;
+    case KEY_LEFT:
+    case KEY_RIGHT: {
+      const int d = code == KEY_RIGHT ? 1 : -1;
+      if (m_MenuItem == ITEM_SPEED) m_MenuValue = std::clamp(m_MenuValue + d, -10, 30);
+      if (m_MenuItem == ITEM_PITCH) m_MenuValue = std::clamp(m_MenuValue + d, -5, 5);
+      if (m_MenuItem == ITEM_STEP) m_MenuValue = std::clamp(m_MenuValue + d, 0, kAudioBookSteps - 1);
+      ShowSetting();
+      return 0;
+    }
+    default:
+      return 0;
+  }
+}
+
+// --- Bookmark menu -----------------------------------------------------------
+
+void AudioBookPlayer::EnterBookmarkMenu() {
+  m_MenuMode = MENU_BOOKMARK;
+  m_MenuItem = g_BookLastBookmarkItem;
+  m_BmListIndex = -1;
+  ShowBookmarkItem();
+}
+
+namespace {
+
+AudioBookBmFileItem* BookItem(const std::string& folder) {
+  int idx = g_bookmark.Find(EM_BM_AUDIOBOOK, folder.c_str());
+  BmFileItem* item = idx >= 0 ? g_bookmark.GetAt(idx) : nullptr;
+  return item && item->Type() == EM_BM_AUDIOBOOK ? static_cast<AudioBookBmFileItem*>(item) : nullptr;
+}
+
+}  // namespace
+
+void AudioBookPlayer::ShowBookmarkItem() {
+  if (m_BmListIndex >= 0) {
+    AudioBookBmFileItem* item = BookItem(FolderKey());
+    AudioBookBmItem* bm = item ? item->GetAt(m_BmListIndex) : nullptr;
+    if (!bm || !g_pUxLanguage) return;
+    BookStart s = ResolveBookPosition(m_Timeline, bm->parameters, true);
+    int start = static_cast<int>(m_Timeline.BookMs(s.file, s.startMs) / 1000);
+    int end = s.segment.Active()
+                  ? static_cast<int>(m_Timeline.BookMs(s.segment.endFile, s.segment.endMs) / 1000)
+                  : -1;
+    char buf[256];
+    if (g_pUxLanguage->GetAudioBookmarkInfoString(m_BmListIndex + 1, false, start, end, buf,
+                                                  sizeof buf) > 0)
+      PlayerSay(buf);
+    return;
+  }
+  switch (m_MenuItem) {
+    case BM_ADD:
+      PlayerSayPhrase(57);  // "add bookmark"
+      break;
+    case BM_LIST:
+      PlayerSayPhrase(58);  // "bookmark list"
+      break;
+    default:
+      if (m_Seg.Active())
+        PlayerSayPhrase(91);  // "stop playing highlight bookmark"
+      else if (m_MarkFile >= 0)
+        PlayerSayPhrase(90);  // "end mark highlight bookmark"
+      else
+        PlayerSayPhrase(89);  // "start mark highlight bookmark"
+      break;
+  }
+}
+
+int AudioBookPlayer::BookmarkKeyDown(int code) {
+  if (!IsMenuKey(code) || code == KEY_BOOKMARK) return OnDefaultKeyDown(code);
+  SysTts_Stop();
+  if (g_bKeyBoardLocked) {
+    SysTts_Beep(8);
+    return 0;
+  }
+  switch (code) {
+    case KEY_PLAY:
+      BookmarkOk();
+      return 0;
+    case KEY_BACK:
+    case KEY_MENU:
+    case KEY_MUSIC:
+      g_BookLastBookmarkItem = m_MenuItem;
+      LeaveMenu(true);
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+int AudioBookPlayer::BookmarkKeyPress(int code) {
+  if (g_bKeyBoardLocked) return 0;
+  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
+  int d = 0;
+  if (code == KEY_UP || code == KEY_LEFT) d = -1;
+  if (code == KEY_DOWN || code == KEY_RIGHT) d = 1;
+  if (d == 0) return 0;
+  if (m_BmListIndex >= 0 && m_BmCount > 0)
+    m_BmListIndex = (m_BmListIndex + d + m_BmCount) % m_BmCount;
+  else
+    m_MenuItem = (m_MenuItem + d + kBookmarkItems) % kBookmarkItems;
+  ShowBookmarkItem();
+  return 0;
+}
+
+// Plays a stored position: its file at its time, with its highlight.
+void AudioBookPlayer::PlayBookmark(const char* text) {
+  BookStart s = ResolveBookPosition(m_Timeline, text, true);
+  m_Seg = s.segment;
+  m_MarkFile = m_MarkMs = -1;
+  m_bUserPaused = false;
+  OpenFile(s.file, s.startMs);
+}
+
+void AudioBookPlayer::BookmarkOk() {
+  char buf[256];
+  g_BookLastBookmarkItem = m_MenuItem;
+  const std::string folder = FolderKey();
+  switch (m_MenuItem) {
+    case BM_ADD: {
+      BookTimeInfo cur = GetCurTimeInfo();
+      int idx = g_bookmark.AddAudioBook(folder.c_str(), FormatBookPosition(cur).c_str());
+      if (idx < 0) {
+        PlayerSayPhrase(54);  // "can't add bookmark"
+        return;
+      }
+      if (g_pUxLanguage &&
+          g_pUxLanguage->GetAudioBookmarkInfoString(idx + 1, true, cur.bookSec, -1, buf, sizeof buf) > 0)
+        PlayerSay(buf);
+      LeaveMenu(true);
+      return;
+    }
+    case BM_LIST: {
+      AudioBookBmFileItem* item = BookItem(folder);
+      m_BmCount = item ? item->GetCount() : 0;
+      if (m_BmListIndex < 0) {
+        if (m_BmCount <= 0) {
+          PlayerSayPhrase(55);  // "no bookmarks"
+          return;
+        }
+        m_BmListIndex = m_BmCount - 1;
+        ShowBookmarkItem();
+        return;
+      }
+      AudioBookBmItem* bm = item ? item->GetAt(m_BmListIndex) : nullptr;
+      if (!bm) return;
+      std::string text = bm->parameters;
+      LeaveMenu(false);
+      PlayBookmark(text.c_str());
+      return;
+    }
+    default:
+      break;
+  }
+  // Highlight: mark the start, stop a playing segment, or mark the end.
+  if (m_Seg.Active()) {
+    m_Seg = BookSegment();
+    m_Thread.SetRepeat(-1, -1);
+    LeaveMenu(true);
+    return;
+  }
+  if (m_MarkFile < 0) {
+    m_MarkFile = m_Cur;
+    m_MarkMs = CurMs() / 1000 * 1000;
+    PlayerSayPhrase(56);  // "mark start place"
+    LeaveMenu(true);
+    return;
+  }
+  int sFile = m_MarkFile, sMs = m_MarkMs;
+  int eFile = m_Cur, eMs = CurMs() / 1000 * 1000;
+  if (eFile < sFile || (eFile == sFile && eMs < sMs)) {
+    std::swap(sFile, eFile);
+    std::swap(sMs, eMs);
+  }
+  // A segment shorter than a second would only stutter.
+  if (eFile == sFile && eMs < sMs + 1000) eMs = sMs + 1000;
+  const BookTimeInfo start = m_Timeline.GetCurTimeInfo(sFile, sMs);
+  const BookTimeInfo end = m_Timeline.GetCurTimeInfo(eFile, eMs);
+  const std::string text = FormatBookHighlight(start, end);
+  int idx = g_bookmark.AddAudioBook(folder.c_str(), text.c_str());
+  m_MarkFile = m_MarkMs = -1;
+  if (idx < 0) {
+    PlayerSayPhrase(54);
+    return;
+  }
+  if (g_pUxLanguage && g_pUxLanguage->GetAudioBookmarkInfoString(idx + 1, true, start.bookSec,
+                                                                 end.bookSec, buf, sizeof buf) > 0)
+    PlayerSay(buf);
+  LeaveMenu(false);
+  m_Seg = {sFile, sMs, eFile, eMs};
+  m_bUserPaused = false;
+  m_bResumeAfterTts = true;
+  OpenFile(sFile, sMs);
+}

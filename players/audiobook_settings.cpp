@@ -1,0 +1,73 @@
+#include "players/audiobook_settings.h"
+
+#include <cstring>
+#include <string>
+
+#include "players/settings_xml.h"
+
+const int c_AudioBookStepSeconds[kAudioBookSteps] = {10, 30, 60, 300, 600, 1800, 3600};
+
+AudioBookSettings g_AudioBookSettings;
+
+namespace {
+
+const char kAudioBookConfig[] = "/mnt/settings/audiobook.config.xml";
+AudioBookSettings g_AudioBookSettingsSaved;
+
+void OnElement(void* ctx, const char* name, const char** attrs) {
+  auto* s = static_cast<AudioBookSettings*>(ctx);
+  if (strcmp(name, "audiobook_config") != 0 || !attrs) return;
+  for (int i = 0; attrs[i] && attrs[i + 1]; i += 2) {
+    int v = 0;
+    bool num = ParseIntAttr(attrs[i + 1], &v);
+    if (strcmp(attrs[i], "speed") == 0) {
+      s->speed = num && v >= -10 && v <= 30 ? v : 0;
+    } else if (strcmp(attrs[i], "pitch") == 0) {
+      s->pitch = num && v >= -5 && v <= 5 ? v : 0;
+    } else if (strcmp(attrs[i], "step") == 0) {
+      s->step = num && v >= 0 && v <= kAudioBookSteps ? v : 0;
+    }
+  }
+}
+
+}  // namespace
+
+int AudioBookStepSeconds(int stepIndex) {
+  if (stepIndex < 0 || stepIndex >= kAudioBookSteps) stepIndex = 0;
+  return c_AudioBookStepSeconds[stepIndex];
+}
+
+int LoadAudioBookSettingsFile(const char* devicePath) {
+  AudioBookSettings loaded = g_AudioBookSettings;
+  int r = LoadSettingsXml(devicePath, OnElement, &loaded);
+  if (r != 0) return r;
+  g_AudioBookSettings = loaded;
+  g_AudioBookSettingsSaved = loaded;
+  return 0;
+}
+
+int LoadAudioBookSettings() {
+  if (CheckSettingsMounted() != 0) return -1;
+  return LoadAudioBookSettingsFile(kAudioBookConfig);
+}
+
+int SaveAudioBookSettingsFile(const char* devicePath, bool force) {
+  if (!force && g_AudioBookSettings == g_AudioBookSettingsSaved) return 0;
+  const AudioBookSettings& s = g_AudioBookSettings;
+  int r = SaveSettingsXml(devicePath, "audiobook", "audiobook_config",
+                          {{"speed", std::to_string(s.speed)},
+                           {"pitch", std::to_string(s.pitch)},
+                           {"step", std::to_string(s.step)}});
+  if (r == 0) g_AudioBookSettingsSaved = s;
+  return r;
+}
+
+int SaveAudioBookSettings(bool force) {
+  if (CheckSettingsMounted() != 0) return -1;
+  return SaveAudioBookSettingsFile(kAudioBookConfig, force);
+}
+
+int SetAudioBookSettingsToDefault() {
+  g_AudioBookSettings = AudioBookSettings();
+  return 0;
+}

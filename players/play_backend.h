@@ -1,0 +1,49 @@
+// What a player thread needs from the decoder and the sound card. The
+// firmware uses the process-wide streaming decoder and the sound card; the
+// tests put a scripted source and a recording sink in their place.
+#pragma once
+
+class PlayBackend {
+ public:
+  virtual ~PlayBackend() = default;
+  // Opens a file for decoding; fills rate, channels (1 or 2) and length.
+  // Negative on failure. Play thread.
+  virtual int Open(const char* path, int* rate, int* channels, int* totalMs) = 0;
+  // Closes the open file. Play thread.
+  virtual int Close() = 0;
+  // Up to `bytes` of 16-bit interleaved PCM; 0 at the end; *curMs is the
+  // time of the next unread frame. Play thread.
+  virtual int Read(void* buf, int bytes, int* curMs) = 0;
+  // Moves the read position; direction <0 key point at or before, 0 any,
+  // >0 at or after. A seek into the last second ends the file. Whichever
+  // thread owns the decoder at that moment (the window only while the play
+  // thread is paused, stopped or ended).
+  virtual int Seek(int ms, int direction) = 0;
+  // Position in ms; the length once the end is reached; -1 with no file.
+  virtual int CurMs() = 0;
+  // Audio streams of the open file, the selected ordinal, and choosing one
+  // (reopens at the same time). Window, while the thread is paused.
+  virtual int StreamCount() = 0;
+  virtual int CurStream() = 0;
+  virtual int SelectStream(int ordinal) = 0;
+
+  // Length of a file in ms without disturbing playback bookkeeping; only
+  // while no file is open. Negative when unknown. Loop thread.
+  virtual int DurationMs(const char* path) = 0;
+
+  // Opens (or keeps) the playback stream. Play thread.
+  virtual int CardInit(unsigned channels, unsigned rate, unsigned latencyUs) = 0;
+  // Writes frames, blocking until written. Play thread.
+  virtual int PutSamples(short* samples, int frames) = 0;
+  // Pads the buffer with silence so the last samples are heard. Play thread.
+  virtual int Flush() = 0;
+  // Waits (at most about a second) for the buffer to drain. Any thread.
+  virtual int WaitBufferFinished() = 0;
+};
+
+// The decoder and sound card of the firmware.
+PlayBackend& DefaultPlayBackend();
+// The backend the players start their threads with: the firmware's, unless
+// a test put another in place before the first player opened.
+PlayBackend& PlayersBackend();
+void SetPlayersBackend(PlayBackend* backend);

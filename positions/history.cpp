@@ -1,0 +1,200 @@
+// The history store: one record per item, most recently used first.
+#include "positions/history.h"
+
+#include <strings.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+History g_History;
+
+HistoryItem::~HistoryItem() { Cls(); }
+
+void HistoryItem::Cls() {
+  free(path);
+  free(title);
+  free(text);
+  path = title = text = nullptr;
+  kind = EM_HISTORY_ALL;
+  page = place = ms = object = -1;
+}
+
+int HistoryItem::Begin(int newKind, const char* newPath, const char* newTitle,
+                       const char* newText) {
+  if (!newPath) {
+    Cls();
+    return -1;
+  }
+  // Copy before freeing: callers may pass this record's own texts.
+  char* p = strdup(newPath);
+  char* ti = strdup(newTitle ? newTitle : "");
+  char* te = strdup(newText ? newText : "");
+  Cls();
+  if (!p || !ti || !te) {
+    free(p);
+    free(ti);
+    free(te);
+    return -2;
+  }
+  path = p;
+  title = ti;
+  text = te;
+  kind = newKind;
+  return 0;
+}
+
+int HistoryItem::SetForEbook(const char* p, int pg, int pl, const char* t) {
+  int r = Begin(EM_HISTORY_EBOOK, p, nullptr, t);
+  if (r == 0) {
+    page = pg;
+    place = pl;
+  }
+  return r;
+}
+
+int HistoryItem::SetForMusic(const char* p, int m) {
+  int r = Begin(EM_HISTORY_MUSIC, p, nullptr, nullptr);
+  if (r == 0) ms = m;
+  return r;
+}
+
+int HistoryItem::SetForDaisy(const char* p, int obj, int pl, const char* ttl, int m,
+                             const char* pageDescription) {
+  int r = Begin(EM_HISTORY_DAISY, p, ttl, pageDescription);
+  if (r == 0) {
+    object = obj;
+    place = pl;
+    ms = m;
+  }
+  return r;
+}
+
+int HistoryItem::SetForAudioBook(const char* p, const char* parameters) {
+  return Begin(EM_HISTORY_AUDIOBOOK, p, nullptr, parameters);
+}
+
+History::~History() { Clean(); }
+
+void History::Clean() {
+  for (int i = 0; i < m_Count; i++) {
+    delete m_Items[i];
+    m_Items[i] = nullptr;
+  }
+  m_Count = 0;
+}
+
+int History::Find(int kind, const char* path) const {
+  return Find(const_cast<HistoryItem**>(m_Items), m_Count, kind, path);
+}
+
+int History::Find(HistoryItem** list, int count, int kind, const char* path) {
+  if (!list || !path) return -1;
+  for (int i = 0; i < count; i++) {
+    const HistoryItem* it = list[i];
+    if (!it || !it->path) continue;
+    if (kind < EM_HISTORY_ALL && it->kind != kind) continue;
+    if (strcasecmp(it->path, path) == 0) return i;
+  }
+  return -1;
+}
+
+HistoryItem* History::GetAt(int index) const {
+  return (index >= 0 && index < m_Count) ? m_Items[index] : nullptr;
+}
+
+int History::GetBookmarkList(int kind, HistoryItem** out) const {
+  if (!out) return -1;
+  int n = 0;
+  for (int i = 0; i < m_Count; i++) {
+    if (kind > EM_HISTORY_AUDIOBOOK || m_Items[i]->kind == kind) out[n++] = m_Items[i];
+  }
+  return n;
+}
+
+int History::Add(HistoryItem* item) {
+  if (!item || m_Count >= HISTORY_MAX_ITEMS) return -1;
+  memmove(&m_Items[1], &m_Items[0], sizeof(m_Items[0]) * static_cast<size_t>(m_Count));
+  m_Items[0] = item;
+  m_Count++;
+  return 0;
+}
+
+void History::RemoveAt(int index) {
+  delete m_Items[index];
+  memmove(&m_Items[index], &m_Items[index + 1],
+          sizeof(m_Items[0]) * static_cast<size_t>(m_Count - index - 1));
+  m_Items[--m_Count] = nullptr;
+}
+
+int History::Remove(HistoryItem* item) {
+  if (!item) return -1;
+  for (int i = 0; i < m_Count; i++) {
+    if (m_Items[i] == item) {
+      RemoveAt(i);
+      return 0;
+    }
+  }
+  return -1;
+}
+
+void History::MoveToFront(int index) {
+  if (index <= 0 || index >= m_Count) return;
+  HistoryItem* it = m_Items[index];
+  memmove(&m_Items[1], &m_Items[0], sizeof(m_Items[0]) * static_cast<size_t>(index));
+  m_Items[0] = it;
+}
+
+// Kind and path both decide: a record taken over from another kind would
+// leave two records for one book and lose the other item's position.
+template <class Set>
+int History::Store(int kind, const char* path, Set set) {
+  if (!path) return -1;
+  int i = Find(kind, path);
+  if (i >= 0) {
+    MoveToFront(i);
+    return set(m_Items[0]);
+  }
+  // The new record is complete before anything is evicted for it.
+  auto* item = new (std::nothrow) HistoryItem;
+  if (!item) return -2;
+  int r = set(item);
+  if (r != 0) {
+    delete item;
+    return r;
+  }
+  int seen = 0;
+  for (int k = 0; k < m_Count; k++) {
+    if (m_Items[k]->kind == kind && ++seen == HISTORY_MAX_PER_TYPE) {
+      RemoveAt(k);
+      break;
+    }
+  }
+  if (Add(item) != 0) {
+    delete item;
+    return -1;
+  }
+  return 0;
+}
+
+int History::AddEbook(const char* path, int page, int place, const char* text) {
+  return Store(EM_HISTORY_EBOOK, path,
+               [&](HistoryItem* it) { return it->SetForEbook(path, page, place, text); });
+}
+
+int History::AddMusic(const char* path, int ms) {
+  return Store(EM_HISTORY_MUSIC, path,
+               [&](HistoryItem* it) { return it->SetForMusic(path, ms); });
+}
+
+int History::AddDaisy(const char* path, int object, int place, const char* title, int ms,
+                      const char* pageDescription) {
+  return Store(EM_HISTORY_DAISY, path, [&](HistoryItem* it) {
+    return it->SetForDaisy(path, object, place, title, ms, pageDescription);
+  });
+}
+
+int History::AddAudioBook(const char* folder, const char* parameters) {
+  return Store(EM_HISTORY_AUDIOBOOK, folder,
+               [&](HistoryItem* it) { return it->SetForAudioBook(folder, parameters); });
+}

@@ -1,0 +1,109 @@
+// "history.xml": one element per record, oldest first.
+#include <cstring>
+
+#include "core/atomic_file.h"
+#include "core/diag.h"
+#include "positions/history.h"
+#include "positions/list_xml.h"
+
+using positions::ListAttr;
+using positions::ListIntAttr;
+using positions::ListSetIntProp;
+using positions::ListSetProp;
+
+namespace {
+const char* const c_HistoryTags[] = {"ebook", "music", "daisy", "audiobook"};
+}
+
+xmlDocPtr History::BuildDocument() const {
+  xmlDocPtr doc = xmlNewDoc(BAD_CAST "1.0");
+  if (!doc) return nullptr;
+  xmlNodePtr root = xmlNewNode(nullptr, BAD_CAST "history");
+  xmlDocSetRootElement(doc, root);
+  for (int i = m_Count - 1; i >= 0; i--) {
+    const HistoryItem* it = m_Items[i];
+    if (it->kind < EM_HISTORY_EBOOK || it->kind > EM_HISTORY_AUDIOBOOK || !it->path ||
+        !it->path[0])
+      continue;
+    // A path XML cannot carry back unchanged is dropped rather than written
+    // as another name or as bytes that stop the next load there.
+    if (!positions::IsXmlSafeText(it->path)) {
+      DiagPrintf("history of an unwritable path dropped: %s", it->path);
+      continue;
+    }
+    xmlNodePtr n = xmlNewChild(root, nullptr, BAD_CAST c_HistoryTags[it->kind], nullptr);
+    ListSetProp(n, "filename", it->path);
+    switch (it->kind) {
+      case EM_HISTORY_EBOOK:
+        ListSetIntProp(n, "page", it->page);
+        ListSetIntProp(n, "place", it->place);
+        ListSetProp(n, "text", it->text);
+        break;
+      case EM_HISTORY_MUSIC:
+        ListSetIntProp(n, "ms", it->ms);
+        break;
+      case EM_HISTORY_DAISY:
+        ListSetIntProp(n, "object", it->object);
+        ListSetIntProp(n, "place", it->place);
+        ListSetProp(n, "title", it->title);
+        ListSetIntProp(n, "ms", it->ms);
+        ListSetProp(n, "page", it->text);
+        break;
+      case EM_HISTORY_AUDIOBOOK:
+        ListSetProp(n, "parameters", it->text);
+        break;
+    }
+  }
+  return doc;
+}
+
+int History::SaveToFile(const char* path) {
+  if (!path) return -1;
+  xmlDocPtr doc = BuildDocument();
+  if (!doc) return -2;
+  int r = SaveXmlDocAtomic(doc, path);
+  xmlFreeDoc(doc);
+  return r;
+}
+
+// Every record element, at any depth, with a non-empty "filename" is re-added;
+// the file lists the oldest first, so the order of use comes back.
+void History::XmlStart(void* ctx, const xmlChar* xname, const xmlChar** attrs) {
+  History* self = static_cast<History*>(ctx);
+  const char* name = reinterpret_cast<const char*>(xname);
+  const char* path = ListAttr(attrs, "filename");
+  if (!path || !path[0]) return;
+  auto text = [attrs](const char* attr) {
+    const char* v = ListAttr(attrs, attr);
+    return v ? v : "";
+  };
+  if (strcmp(name, "ebook") == 0) {
+    self->AddEbook(path, ListIntAttr(attrs, "page"), ListIntAttr(attrs, "place"), text("text"));
+  } else if (strcmp(name, "music") == 0) {
+    self->AddMusic(path, ListIntAttr(attrs, "ms"));
+  } else if (strcmp(name, "daisy") == 0) {
+    self->AddDaisy(path, ListIntAttr(attrs, "object"), ListIntAttr(attrs, "place"),
+                   text("title"), ListIntAttr(attrs, "ms"), text("page"));
+  } else if (strcmp(name, "audiobook") == 0) {
+    self->AddAudioBook(path, text("parameters"));
+  }
+}
+
+int History::LoadFromFile(const char* path) {
+  if (!path) return -1;
+  return positions::LoadListFile(path, this, XmlStart, nullptr);
+}
+
+int History::LoadFromMemory(const char* data, size_t size) {
+  return positions::LoadListBuffer(data, size, this, XmlStart, nullptr);
+}
+
+int LoadHistory() {
+  if (!positions::SettingsMounted()) return -1;
+  return g_History.LoadFromFile("/mnt/settings/history.xml");
+}
+
+int SaveHistory() {
+  if (!positions::SettingsMounted()) return -1;
+  return g_History.SaveToFile("/mnt/settings/history.xml");
+}

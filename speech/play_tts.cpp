@@ -1,0 +1,260 @@
+// Player speech: book text synthesised on the caller's thread and handed to
+// the caller's callback. While the engine works on the first block, the
+// silence thread keeps the sound card fed through the same callback.
+#include <pthread.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "core/diag.h"
+#include "platform/board.h"
+#include "speech/tts.h"
+#include "speech/tts_internal.h"
+#include "speech/tts_output.h"
+
+tts_voice* g_pPlayVoices = nullptr;
+std::mutex g_PlayTtsMutex;
+
+namespace {
+
+constexpr int kRequestSize = 2048;
+constexpr int kSynth0Limit = 2000;
+constexpr int kSilenceBlock = 800;     // 50 ms
+constexpr int kSilenceQueued = 2400;   // keep 150 ms in the hardware buffer
+
+enum { kMuteNone = 0, kMuteStart = 1, kMuteStop = 2 };
+
+PlayTtsOutputCallback g_playtts_output_cb_fun = nullptr;
+void* g_playtts_output_cb_user = nullptr;
+std::mutex g_PlayMuteMutex;
+std::condition_variable g_PlayMuteCond;
+int g_PlayMuteCmd = kMuteNone;
+bool g_bCancelPlayMute = false;
+pthread_t g_PlayMuteThreadId;
+bool g_bPlayMuteThread = false;
+int g_SysTtsCodePage = 0;
+int g_PlayTtsCodePage = 0;
+
+void* PlayMuteThread(void*) {
+  static short zeros[kSilenceBlock];
+  std::unique_lock<std::mutex> lock(g_PlayMuteMutex);
+  for (;;) {
+    for (;;) {
+      int c = g_PlayMuteCmd;
+      g_PlayMuteCmd = kMuteNone;
+      if (c == kMuteStart) break;
+      g_PlayMuteCond.wait(lock);
+    }
+    g_bCancelPlayMute = false;
+    for (;;) {
+      int c = g_PlayMuteCmd;
+      g_PlayMuteCmd = kMuteNone;
+      if (c == kMuteStop) break;
+      int level = TtsOutput().hwBufLevel();
+      // Enough queued, or no stream to feed at all: look again later.
+      if (level >= kSilenceQueued || level < 0) {
+        lock.unlock();
+        usleep(30000);
+        lock.lock();
+        continue;
+      }
+      if (g_playtts_output_cb_fun(zeros, kSilenceBlock, g_playtts_output_cb_user) != 0) {
+        g_bCancelPlayMute = true;
+        break;
+      }
+      lock.unlock();
+      lock.lock();
+    }
+  }
+  return nullptr;
+}
+
+// Hands a command to the silence thread and polls every 9 ms until taken.
+void MuteHandover(int cmd) {
+  {
+    std::lock_guard<std::mutex> lock(g_PlayMuteMutex);
+    g_PlayMuteCmd = cmd;
+  }
+  g_PlayMuteCond.notify_one();
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(g_PlayMuteMutex);
+      if (g_PlayMuteCmd == kMuteNone) return;
+    }
+    usleep(9000);
+  }
+}
+
+// Steps 2 to 6 of one player text; the caller owns `text`.
+int SpeakText(const char* text, bool utf16) {
+  std::lock_guard<std::mutex> play(g_PlayTtsMutex);
+  PlayTtsOutputCallback cb = g_playtts_output_cb_fun;
+  void* user = g_playtts_output_cb_user;
+  if (!cb) {
+    DIAG("player speech has no data callback");
+    return -1;
+  }
+  tts_streamer* s = tts_streamer_start(g_pPlayVoices, text, -1.0f);
+  if (!s) {
+    fprintf(stderr, "**Error: Can't create streamer: %s\n", tts_errmsg());
+    return -1;
+  }
+  board::Current().Transcript("read", text);
+  if (!g_bPlayMuteThread) {
+    int rc = pthread_create(&g_PlayMuteThreadId, nullptr, PlayMuteThread, nullptr);
+    if (rc != 0) {
+      DiagPrintf("pthread_create fail, return %d", rc);
+      tts_streamer_stop(s);
+      return -1;
+    }
+    g_bPlayMuteThread = true;
+  }
+  MuteHandover(kMuteStart);
+
+  bool first = true;
+  short buffer[kRequestSize];
+  for (;;) {
+    short* samples = nullptr;
+    int count = 0;
+    tts_wave* w = nullptr;
+    if (utf16) {
+      count = tts_streamer_synth0(s, buffer, kSynth0Limit);
+      samples = buffer;
+    } else {
+      w = tts_streamer_synth(s, kRequestSize);
+      if (w && w->samples) {
+        samples = w->samples;
+        count = w->num_samples;
+      }
+    }
+    if (count <= 0) {
+      if (w) tts_wave_delete(w);
+      tts_streamer_stop(s);
+      if (first) MuteHandover(kMuteStop);
+      return 0;
+    }
+    if (first) {
+      first = false;
+      bool cancelled;
+      {
+        std::lock_guard<std::mutex> lock(g_PlayMuteMutex);
+        cancelled = g_bCancelPlayMute;
+      }
+      if (cancelled) {
+        if (w) tts_wave_delete(w);
+        tts_streamer_stop(s);
+        return -2;
+      }
+      MuteHandover(kMuteStop);
+    }
+    int r = cb(samples, count, user);
+    if (w) tts_wave_delete(w);
+    if (r != 0) {
+      if (utf16) printf("user canceled\n");
+      tts_streamer_stop(s);
+      return -2;
+    }
+  }
+}
+
+}  // namespace
+
+int PlayTts_Init(PlayTtsOutputCallback callback, void* user) {
+  {
+    std::lock_guard<std::mutex> play(g_PlayTtsMutex);
+    g_playtts_output_cb_fun = callback;
+    g_playtts_output_cb_user = user;
+  }
+  if (!g_pIvonaTts) {
+    DiagPrintf("g_pIvonaTts == NULL");
+    return -1;
+  }
+  return 0;
+}
+
+int PlayTts_Play(const char* text, int length) {
+  if (!text) return -1;
+  if (length <= 0) return SpeakText(text, false);
+  char* copy = static_cast<char*>(malloc(static_cast<size_t>(length) + 1));
+  if (!copy) return -2;
+  memcpy(copy, text, static_cast<size_t>(length));
+  copy[length] = '\0';
+  int r = SpeakText(copy, false);
+  free(copy);
+  return r;
+}
+
+int PlayTts_Play(const uint16_t* text16, int count) {
+  if (!text16 || count < 0) return -1;
+  char* utf8 = static_cast<char*>(malloc(3 * static_cast<size_t>(count) + 1));
+  if (!utf8) return -1;
+  // Unit by unit; surrogate halves are not combined.
+  char* p = utf8;
+  for (int i = 0; i < count; ++i) {
+    uint16_t c = text16[i];
+    if (c < 0x80) {
+      *p++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+      *p++ = static_cast<char>(0xC0 | (c >> 6));
+      *p++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      *p++ = static_cast<char>(0xE0 | (c >> 12));
+      *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  *p = '\0';
+  int r = SpeakText(utf8, true);
+  free(utf8);
+  return r;
+}
+
+int PlayTts_Flush() { return 0; }
+
+int Tts_SetCodePage(int channel, int codePage) {
+  if (channel == TTS_CHANNEL_SYSTEM) {
+    g_SysTtsCodePage = codePage;
+  } else if (channel == TTS_CHANNEL_PLAYER) {
+    g_PlayTtsCodePage = codePage;
+  } else {
+    return -1;
+  }
+  return 0;
+}
+
+int Tts_SetRole(int channel, int voiceIndex) {
+  if (!g_pIvonaTts) return -1;
+  int i = TtsRoleIndex(voiceIndex);
+  if (channel == TTS_CHANNEL_SYSTEM) {
+    g_pSysVoices = g_Roles[i].sysHandle;
+  } else if (channel == TTS_CHANNEL_PLAYER) {
+    std::lock_guard<std::mutex> play(g_PlayTtsMutex);
+    g_pPlayVoices = g_Roles[i].playHandle;
+  } else {
+    return -1;
+  }
+  return 0;
+}
+
+int Tts_SetSpeed(int channel, int speed) {
+  if (!g_pIvonaTts) return -1;
+  int d = Tts_SpeedToDurStretch(speed);
+  if (channel == TTS_CHANNEL_SYSTEM) {
+    for (TtsRole& r : g_Roles) tts_voice_param(r.sysHandle, "set:dur_stretch:", &d);
+  } else if (channel == TTS_CHANNEL_PLAYER) {
+    std::lock_guard<std::mutex> play(g_PlayTtsMutex);
+    for (TtsRole& r : g_Roles) tts_voice_param(r.playHandle, "set:dur_stretch:", &d);
+  } else {
+    return -1;
+  }
+  return 0;
+}
+
+int Tts_SetPitch(int, int) { return 0; }
+int Tts_SetEffect(int, int) { return 0; }
+int Tts_SetReadWordMode(int, int) { return 0; }

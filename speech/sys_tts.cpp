@@ -1,0 +1,323 @@
+// System speech: callers fill the text buffer and hand a command word to the
+// speech thread, which speaks through the engine or plays a beep file.
+#include <pthread.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "core/diag.h"
+#include "platform/board.h"
+#include "speech/tts.h"
+#include "speech/tts_internal.h"
+#include "speech/tts_output.h"
+#include "speech/ux_language.h"
+
+tts_engine* g_pIvonaTts = nullptr;
+std::atomic<tts_voice*> g_pSysVoices{nullptr};
+
+namespace {
+
+constexpr int kTextSize = 4096;
+constexpr int kMaxText = kTextSize - 1;
+constexpr int kRequestSize = 2048;
+constexpr int kBeepBlock = 4096;
+
+enum { kCmdNone = 0, kCmdStart = 1, kCmdStop = 2 };
+
+char g_SysTtsText[kTextSize];
+int g_SysTtsTextLength = 0;
+bool g_bSysTtsTextAdded = false;
+int g_SysTtsCmd = kCmdNone;
+bool g_bSysTtsRunning = false;
+std::mutex g_SysTtsMutex;
+std::condition_variable g_SysTtsCond;
+pthread_t g_SysTtsThreadId;
+bool g_bSysTtsThread = false;
+// Callers on different threads take turns at the text buffer.
+std::mutex g_SysTtsCallerMutex;
+
+void Handover(int cmd) {
+  {
+    std::lock_guard<std::mutex> lock(g_SysTtsMutex);
+    g_SysTtsCmd = cmd;
+  }
+  g_SysTtsCond.notify_one();
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(g_SysTtsMutex);
+      if (g_SysTtsCmd == kCmdNone) return;
+    }
+    usleep(1000);
+  }
+}
+
+void StopFirst() {
+  bool running;
+  {
+    std::lock_guard<std::mutex> lock(g_SysTtsMutex);
+    running = g_bSysTtsRunning;
+  }
+  if (running) Handover(kCmdStop);
+}
+
+// Bytes of text that fit in `room`, not splitting a UTF-8 character.
+int FitUtf8(const char* text, int length, int room) {
+  if (length <= room) return length;
+  int n = room;
+  // Step back over continuation bytes to the lead byte of the cut character.
+  int back = 0;
+  while (n - back > 0 && (static_cast<unsigned char>(text[n - back - 1]) & 0xC0) == 0x80 &&
+         back < 3)
+    ++back;
+  if (n - back > 0) {
+    unsigned char lead = static_cast<unsigned char>(text[n - back - 1]);
+    int need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (need > back + 1) n -= back + 1;  // the character does not fit whole
+  }
+  return n;
+}
+
+void Append(const char* text, int length) {
+  int n = FitUtf8(text, length, kMaxText - g_SysTtsTextLength);
+  memcpy(g_SysTtsText + g_SysTtsTextLength, text, static_cast<size_t>(n));
+  g_SysTtsTextLength += n;
+  g_SysTtsText[g_SysTtsTextLength] = '\0';
+}
+
+void StartNew(const char* text, int length) {
+  StopFirst();
+  g_SysTtsTextLength = 0;
+  Append(text, length);
+}
+
+bool IsBeepRequest() {
+  return g_SysTtsTextLength > 8 && g_SysTtsText[0] == 0 && g_SysTtsText[1] == 0 &&
+         memcmp(g_SysTtsText + 2, "beep", 4) == 0;
+}
+
+void PlayBeep() {
+  const char* path = g_SysTtsText + 8;
+  FILE* f = BFopen(path, "rb");
+  if (!f) {
+    printf("can not open %s\n", path);
+    TtsOutput().flush();
+    return;
+  }
+  static short block[kBeepBlock / 2];
+  for (;;) {
+    size_t n = fread(block, 1, kBeepBlock, f);
+    if (n == 0) break;
+    TtsOutput().putSamples(block, static_cast<int>(n / 2));
+    int c;
+    {
+      std::lock_guard<std::mutex> lock(g_SysTtsMutex);
+      c = g_SysTtsCmd;
+      if (c == kCmdStart) g_SysTtsCmd = kCmdNone;
+    }
+    if (c == kCmdStop) break;
+  }
+  fclose(f);
+  TtsOutput().flush();
+}
+
+void Speak() {
+  tts_streamer* s = tts_streamer_start(g_pSysVoices.load(), g_SysTtsText, -1.0f);
+  if (!s) {
+    printf("tts_streamer_start() failed: %s\n", tts_errmsg());
+    return;
+  }
+  for (;;) {
+    tts_wave* w = tts_streamer_synth(s, kRequestSize);
+    if (!w) {
+      tts_streamer_stop(s);
+      TtsOutput().flush();
+      return;
+    }
+    if (!w->samples || w->num_samples <= 0) {
+      tts_wave_delete(w);
+      tts_streamer_stop(s);
+      return;
+    }
+    TtsOutput().putSamples(w->samples, w->num_samples);
+    int c;
+    {
+      std::lock_guard<std::mutex> lock(g_SysTtsMutex);
+      c = g_SysTtsCmd;
+    }
+    tts_wave_delete(w);
+    if (c != kCmdNone) {
+      tts_streamer_stop(s);
+      return;
+    }
+  }
+}
+
+void* SysTts_PlayThread(void*) {
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(g_SysTtsMutex);
+      g_bSysTtsRunning = false;
+      for (;;) {
+        int c = g_SysTtsCmd;
+        g_SysTtsCmd = kCmdNone;
+        if (c == kCmdStart) break;  // anything else acknowledges a stop
+        g_SysTtsCond.wait(lock);
+      }
+      g_bSysTtsRunning = true;
+    }
+    TtsOutput().init(false, 1, 16000, 400000);
+    if (IsBeepRequest())
+      PlayBeep();
+    else if (g_SysTtsText[0] == 0 && g_SysTtsText[1] == 0)
+      TtsOutput().flush();
+    else
+      Speak();
+  }
+  return nullptr;
+}
+
+void UnloadAll() {
+  for (TtsRole& r : g_Roles) {
+    if (r.sysHandle) tts_unload_voice(r.sysHandle);
+    if (r.playHandle) tts_unload_voice(r.playHandle);
+    r.sysHandle = r.playHandle = nullptr;
+  }
+}
+
+tts_voice* LoadVoice(const TtsRole& r, bool player) {
+  tts_voice* v = tts_load_voice(g_pIvonaTts, board::Path(r.modulePath).c_str(),
+                                board::Path(r.dataPath).c_str());
+  if (!v) return nullptr;
+  const char* type = "text/plain";
+  int volume = 80, silence = 10;
+  tts_voice_param(v, "set:input type", &type);
+  tts_voice_param(v, "set:volume", &volume);
+  if (player) {
+    tts_voice_param(v, "set:final_silence", &silence);
+    tts_voice_param(v, "set:initial_silence", &silence);
+  }
+  return v;
+}
+
+}  // namespace
+
+int SysTts_Init() {
+  if (g_pIvonaTts) return 0;
+  CountTtsLanguages();
+  g_pIvonaTts = tts_create();
+  if (!g_pIvonaTts) {
+    DIAG("tts_create() failed: %s", tts_errmsg());
+    return -1;
+  }
+  int loaded = 0;
+  for (TtsRole& r : g_Roles) {
+    for (int player = 0; player < 2; ++player) {
+      tts_voice* v = LoadVoice(r, player == 1);
+      if (!v) {
+        DiagPrintf("tts_load_voice() failed: %s", tts_errmsg());
+        DiagPrintf("i = %d, SoPath = %s, DbPath = %s", loaded, r.modulePath, r.dataPath);
+        UnloadAll();
+        tts_destroy(g_pIvonaTts);
+        g_pIvonaTts = nullptr;
+        return -3;
+      }
+      (player ? r.playHandle : r.sysHandle) = v;
+      ++loaded;
+    }
+  }
+  g_pSysVoices = g_Roles[0].sysHandle;
+  {
+    std::lock_guard<std::mutex> lock(g_PlayTtsMutex);
+    g_pPlayVoices = g_Roles[0].playHandle;
+  }
+  if (!g_bSysTtsThread) {
+    int rc = pthread_create(&g_SysTtsThreadId, nullptr, SysTts_PlayThread, nullptr);
+    if (rc != 0) {
+      DiagPrintf("pthread_create fail, return %d", rc);
+      exit(-1);
+    }
+    g_bSysTtsThread = true;
+  }
+  return 0;
+}
+
+int SysTts_Play(const char* text, int length) {
+  if (!g_pIvonaTts || !text) return -1;
+  std::lock_guard<std::mutex> caller(g_SysTtsCallerMutex);
+  if (length <= 0) length = static_cast<int>(strlen(text));
+  if (length == 0 && !g_bSysTtsTextAdded) return 0;
+  if (g_bSysTtsTextAdded) {
+    g_bSysTtsTextAdded = false;
+    Append(text, length);
+  } else {
+    StartNew(text, length);
+  }
+  printf("%s\n", g_SysTtsText);
+  board::Current().Transcript("say", std::string(g_SysTtsText, g_SysTtsTextLength));
+  Handover(kCmdStart);
+  return 0;
+}
+
+int SysTts_Add(const char* text) {
+  if (!g_pIvonaTts || !text) return -1;
+  std::lock_guard<std::mutex> caller(g_SysTtsCallerMutex);
+  int length = static_cast<int>(strlen(text));
+  if (length == 0) return 0;
+  if (g_bSysTtsTextAdded) {
+    Append(text, length);
+  } else {
+    StartNew(text, length);
+    g_bSysTtsTextAdded = true;
+  }
+  return 0;
+}
+
+int SysTts_Stop() {
+  if (!g_pIvonaTts) return -1;
+  std::lock_guard<std::mutex> caller(g_SysTtsCallerMutex);
+  StopFirst();
+  return 0;
+}
+
+int SysTts_Beep(int number) {
+  if (!g_pIvonaTts) return -1;
+  std::lock_guard<std::mutex> caller(g_SysTtsCallerMutex);
+  char path[512];
+  snprintf(path, sizeof path, "/home/beep/beep16_%d.pcm", number);
+  StopFirst();
+  // The beep takes the buffer: a composition in progress is dropped rather
+  // than appended to the beep order later.
+  g_bSysTtsTextAdded = false;
+  memset(g_SysTtsText, 0, 8);
+  memcpy(g_SysTtsText + 2, "beep", 4);
+  int n = static_cast<int>(strlen(path));
+  memcpy(g_SysTtsText + 8, path, static_cast<size_t>(n) + 1);
+  g_SysTtsTextLength = 8 + n;
+  printf("beep: %s\n", path);
+  board::Current().Transcript("beep", std::to_string(number));
+  Handover(kCmdStart);
+  return 0;
+}
+
+int SysTts_CheckRunning() {
+  if (!g_pIvonaTts) return 0;
+  std::lock_guard<std::mutex> lock(g_SysTtsMutex);
+  return g_bSysTtsRunning ? 1 : 0;
+}
+
+int SysTts_WaitFinish() {
+  while (SysTts_CheckRunning()) usleep(10000);
+  return 0;
+}
+
+int SysTts_SynchFmtStr(int phraseId) {
+  char buf[512];
+  buf[0] = '\0';
+  int n = g_pUxLanguage ? g_pUxLanguage->GetString(phraseId, buf, sizeof buf) : -1;
+  if (n <= 0) buf[0] = '\0';
+  return SysTts_Play(buf, n);
+}
