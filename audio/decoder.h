@@ -52,6 +52,9 @@ FFMpegDecode* FFMpegDecode_New();
 int FFMpegDecode_Delete(FFMpegDecode* ctx);
 // Resampling target for the next open; rate <= 0 or channels not 1/2 = off.
 int FFMpegDecode_SetSwr(FFMpegDecode* ctx, int rate, unsigned channels);
+// Reads the next open through the caller: read returns the bytes given (0 or
+// less at the end), seek works like lseek (SEEK_SET/CUR/END) and returns the
+// new offset or a negative value; seek may be null for unseekable input.
 int FFMpegDecode_SetUserReadFileFun(FFMpegDecode* ctx, int use, void* opaque,
                                     FFMpegReadFun read, FFMpegSeekFun seek);
 // -1 bad argument, -2 open twice, -3 user I/O, -4..-8 as ff_audio_open.

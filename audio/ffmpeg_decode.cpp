@@ -96,6 +96,27 @@ bool Grow(T** buf, int* cap_bytes, size_t need, bool announce) {
   return true;
 }
 
+// The caller's callbacks speak plain stdio terms; FFmpeg's I/O wants its
+// end-of-file code and a size query.
+int ReadThroughCaller(void* opaque, uint8_t* buf, int size) {
+  auto* ctx = static_cast<FFMpegDecode*>(opaque);
+  int n = ctx->read(ctx->opaque, buf, size);
+  return n > 0 ? n : AVERROR_EOF;
+}
+
+int64_t SeekThroughCaller(void* opaque, int64_t offset, int whence) {
+  auto* ctx = static_cast<FFMpegDecode*>(opaque);
+  if (!ctx->seek) return -1;
+  if (whence & AVSEEK_SIZE) {
+    long long here = ctx->seek(ctx->opaque, 0, SEEK_CUR);
+    if (here < 0) return -1;
+    long long size = ctx->seek(ctx->opaque, 0, SEEK_END);
+    ctx->seek(ctx->opaque, here, SEEK_SET);
+    return size;
+  }
+  return ctx->seek(ctx->opaque, offset, whence & ~AVSEEK_FORCE);
+}
+
 void DropDecoderState(FFMpegDecode* ctx) {
   ctx->end = false;
   ctx->draining = false;
@@ -151,8 +172,8 @@ int FFMpegDecode_Open(FFMpegDecode* ctx, const char* path, int stream, int dump)
   if (ctx->use_user_io) {
     if (!ctx->read) return -3;
     auto* buffer = static_cast<unsigned char*>(av_malloc(kUserIoBuffer));
-    ctx->avio = buffer ? avio_alloc_context(buffer, kUserIoBuffer, 0, ctx->opaque, ctx->read, nullptr,
-                                            reinterpret_cast<int64_t (*)(void*, int64_t, int)>(ctx->seek))
+    ctx->avio = buffer ? avio_alloc_context(buffer, kUserIoBuffer, 0, ctx, ReadThroughCaller, nullptr,
+                                            ctx->seek ? SeekThroughCaller : nullptr)
                        : nullptr;
     if (!ctx->avio) av_free(buffer);
     ctx->in.fmt = ctx->avio ? avformat_alloc_context() : nullptr;

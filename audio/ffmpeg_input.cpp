@@ -15,8 +15,10 @@ int AudioInput_Open(AudioInput* in, const char* url, int start_ms, int dump, int
   }
   if (in->fmt->pb) in->fmt->pb->eof_reached = 0;
   if (start_ms > 0) {
+    // Times handed out come from the packets' time stamps, which already
+    // include the container's start time; adding it again would move every
+    // resume later by that much.
     int64_t ts = (int64_t)start_ms * 1000;
-    if (in->fmt->start_time != AV_NOPTS_VALUE) ts += in->fmt->start_time;
     // A point at or before the start: the caller skips forward to it, so a
     // resume never lands seconds later at the next key point.
     if (avformat_seek_file(in->fmt, -1, INT64_MIN, ts, ts, 0) < 0)

@@ -1,6 +1,5 @@
 // The codec's mixer: controls by name, routes and volumes.
 #include <fcntl.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <alsa/asoundlib.h>
@@ -13,12 +12,11 @@
 #include "core/diag.h"
 #include "core/mainloop.h"
 #include "platform/board.h"
+#include "platform/board_ioctl.h"
 
 bool g_bSpeakerOn = false;
 
 namespace {
-
-const unsigned long kAmpEnableRequest = 0x40085D78;
 
 int Clamp(int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; }
 int ClampVolume(int v) { return Clamp(v, 0, 118); }
@@ -160,7 +158,7 @@ int SoundCard_SpeakerSwitch(bool on) {
       return -1;
     }
     int arg[2] = {1, on ? 1 : 0};
-    if (ioctl(fd, kAmpEnableRequest, arg) < 0) DiagPrintf("ioctl() failed");
+    if (board::Ioctl(fd, AMP_EN_SET, arg) < 0) DiagPrintf("ioctl() failed");
     close(fd);
     SetAll({"Line Playback Switch", "Left Line Mixer DACL1 Switch", "Right Line Mixer DACR1 Switch"}, on);
   } else {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "audio/soundcard.h"
 #include "core/diag.h"
 #include "core/mainloop.h"
 #include "core/pending.h"

@@ -9,6 +9,7 @@
 
 #include "core/mainloop.h"
 #include "core/pending.h"
+#include "speech/tts.h"
 #include "core/window.h"
 #include "core/window_stack_internal.h"
 

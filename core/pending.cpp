@@ -28,14 +28,6 @@ constexpr unsigned int kNone = static_cast<unsigned int>(-1);
     return -1;                   \
   }
 
-// --- Speech (speech) --------------------------------------------------------
-iUxLanguage* g_pUxLanguage = nullptr;
-int g_CurLanguage = 0;
-iUxLanguage* GetUxLanguage(int) {
-  NotBuilt("GetUxLanguage");
-  return nullptr;
-}
-
 // --- System settings (audio) -------------------------------------------------
 // The record keeps its documented defaults so the core's timers behave.
 SystemSettings g_SystemSettings;

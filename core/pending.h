@@ -6,12 +6,9 @@
 
 #include <ctime>
 
-#include "audio/soundcard.h"
 #include "core/system_settings.h"
 #include "players/audiobook_settings.h"
 #include "players/music_settings.h"
-#include "speech/tts.h"
-#include "speech/ux_language.h"
 
 // --- File browser and the card/USB receiver (browser) --------------------
 // 0 normal, 1 mass storage, 2 host configured, 3 ended with the cable in.

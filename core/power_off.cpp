@@ -11,6 +11,8 @@
 #include "core/diag.h"
 #include "core/mainloop.h"
 #include "core/pending.h"
+#include "speech/ux_language.h"
+#include "speech/tts.h"
 #include "core/window.h"
 #include "platform/board.h"
 #include "positions/bookmark.h"

@@ -4,6 +4,8 @@
 
 #include "core/mainloop.h"
 #include "core/pending.h"
+#include "speech/ux_language.h"
+#include "speech/tts.h"
 #include "core/window.h"
 
 namespace {

@@ -5,9 +5,11 @@
 
 #include <cstdio>
 
+#include "audio/soundcard.h"
 #include "core/diag.h"
 #include "core/mainloop.h"
 #include "core/pending.h"
+#include "speech/tts.h"
 #include "core/root_window.h"
 #include "core/window.h"
 #include "platform/board.h"

@@ -5,6 +5,8 @@
 
 #include "core/mainloop.h"
 #include "core/pending.h"
+#include "speech/ux_language.h"
+#include "speech/tts.h"
 #include "platform/board.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include "core/mainloop.h"
 #include "core/pending.h"
+#include "speech/tts.h"
 
 iWindow::~iWindow() = default;
 int iWindow::OnKeyUp(int) { return 0; }

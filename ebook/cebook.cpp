@@ -68,11 +68,8 @@ void CEbook::GoEnd() {
 }
 
 void CEbook::GoPlaceIn(int place) {
-  ebook::PosView v{m_SentenceStarts, m_SentenceCount, m_TextLength, &m_CurPlace, &m_CurSentence};
-  ebook::SeekPlace(v, place);
+  ebook::SeekPlace(View(), place);
 }
-
-#define POSVIEW ebook::PosView v{m_SentenceStarts, m_SentenceCount, m_TextLength, &m_CurPlace, &m_CurSentence}
 
 int CEbook::GetCurParagraph() { return ebook::CurEntry(m_ParagraphStarts, m_ParagraphCount, m_CurPlace); }
 int CEbook::GetCurHeading() { return ebook::CurEntry(m_HeadingPlaces, m_HeadingCount, m_CurPlace); }
@@ -84,13 +81,13 @@ int CEbook::SeekToPlace(int place) {
 }
 
 int CEbook::SeekToSentence(int index) {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekSentence(v, index);
   return 0;
 }
 
 int CEbook::SeekToParagraph(int index) {
-  POSVIEW;
+  ebook::PosView v = View();
   if (index <= 0)
     ebook::GoStart(v);
   else
@@ -99,31 +96,31 @@ int CEbook::SeekToParagraph(int index) {
 }
 
 int CEbook::SeekToHeading(int index) {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekEntry(v, m_HeadingPlaces, m_HeadingCount, index);
   return 0;
 }
 
 int CEbook::SeekToPage(int index) {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekEntry(v, m_PageStarts, m_PageCount, index);
   return 0;
 }
 
 int CEbook::SeekToLastSentence() {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekLastSentence(v);
   return 0;
 }
 
 int CEbook::SeekToNextSentence() {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekNextSentence(v);
   return 0;
 }
 
 int CEbook::SeekToLastParagraph() {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekLastEntry(v, m_ParagraphStarts, m_ParagraphCount, GetCurParagraph());
   return 0;
 }
@@ -133,7 +130,7 @@ int CEbook::SeekToNextParagraph() {
   // Text before the first paragraph: "next" is that paragraph, not place 0
   // (which is where SeekToParagraph(0) goes, and where we already are).
   if (cur < 0 && m_ParagraphStarts && m_ParagraphCount > 0) {
-    POSVIEW;
+    ebook::PosView v = View();
     ebook::SeekEntry(v, m_ParagraphStarts, m_ParagraphCount, 0);
     return 0;
   }
@@ -141,7 +138,7 @@ int CEbook::SeekToNextParagraph() {
 }
 
 int CEbook::SeekToLastPage() {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekLastEntry(v, m_PageStarts, m_PageCount, GetCurPage());
   return 0;
 }

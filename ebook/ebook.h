@@ -3,6 +3,8 @@
 // current position (a place in UTF-16 units and the sentence containing it).
 #pragma once
 
+#include "ebook/position.h"
+
 // The interface of every e-book source. Not thread-safe: one thread at a time
 // (the reader's play thread, with seeks serialised against it).
 class iCEbook {
@@ -134,6 +136,7 @@ class CEbook : public iCEbook {
   void GoStart();
   void GoEnd();
   void GoPlaceIn(int place);
+  ebook::PosView View() { return {m_SentenceStarts, m_SentenceCount, m_TextLength, &m_CurPlace, &m_CurSentence}; }
 
   int m_ParagraphCapacity = 0;
   int m_HeadingCapacity = 0;

@@ -39,3 +39,14 @@ int IconvConverter::ToUtf16(const unsigned char* src, int srcLen, unsigned short
   if (consumed) *consumed = used;
   return out;
 }
+
+bool IconvConverter::BuildByteTable(unsigned short table[256]) {
+  for (int b = 0; b < 256; ++b) {
+    unsigned char in = static_cast<unsigned char>(b);
+    unsigned short out[2];
+    int used = 0;
+    if (ToUtf16(&in, 1, out, 2, &used) != 1 || used != 1) return false;
+    table[b] = out[0];
+  }
+  return true;
+}

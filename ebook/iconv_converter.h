@@ -19,6 +19,10 @@ class IconvConverter {
   // becomes one space; an incomplete sequence at the end is left unread.
   // Returns units written; *consumed = bytes used.
   int ToUtf16(const unsigned char* src, int srcLen, unsigned short* dst, int room, int* consumed);
+  // For a single-byte code page: the unit of every byte (a rejected byte is a
+  // space), so that long texts decode by table instead of call by call.
+  // False when some byte does not convert to exactly one unit.
+  bool BuildByteTable(unsigned short table[256]);
 
  private:
   iconv_t m_Cd = reinterpret_cast<iconv_t>(-1);

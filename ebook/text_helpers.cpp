@@ -14,6 +14,18 @@ inline bool IsTerminator(unsigned short c) {
   }
 }
 
+// ASCII units at which the sentence scan has to look closer: the full stop
+// and the terminators.
+constexpr bool AsciiStop(int c) { return c == '.' || c == 10 || c == ';' || c == '!' || c == '?'; }
+struct AsciiStops {
+  bool v[128];
+  constexpr AsciiStops() : v() {
+    for (int c = 0; c < 128; ++c) v[c] = AsciiStop(c);
+  }
+  constexpr bool operator[](int c) const { return v[c]; }
+};
+constexpr AsciiStops c_AsciiStops;
+
 inline bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
 inline bool IsWhiteW(unsigned short c) { return c < 11 || c == 13 || c == 32; }
@@ -81,12 +93,15 @@ int GetSentencesLengthW(const unsigned short* text, int n) {
   while (i < n && !IsWordUnit(text[i])) ++i;
   if (i >= n) return n;
   int body = -1;
-  while (i < n) {
+  // Most units are letters; only ASCII and the blocks from U+3000 up hold
+  // terminators, so everything else is passed over with one comparison.
+  for (; i < n; ++i) {
     unsigned short c = text[i];
+    if (c < 128 ? !c_AsciiStops[c] : c < 0x3000) continue;
     if (c == '.') {
       if (i + 1 >= n) return n;
       if (IsWordUnit(text[i + 1])) {
-        i += 2;
+        ++i;
         continue;
       }
       body = i + 2;
@@ -96,7 +111,6 @@ int GetSentencesLengthW(const unsigned short* text, int n) {
       body = i + 1;
       break;
     }
-    ++i;
   }
   if (body < 0) return n;
   i = body;
@@ -112,7 +126,7 @@ void Utf16BeToLe(unsigned short* text, int count) {
 int Check0D0A_W(const unsigned short* text, int count) {
   if (!text) return 0;
   for (int i = 0; i < count; ++i)
-    if (text[i] == 13 || text[i] == 10) return 1;
+    if (text[i] <= 13 && (text[i] == 13 || text[i] == 10)) return 1;
   return 0;
 }
 

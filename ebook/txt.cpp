@@ -27,8 +27,6 @@ long long PreadAll(int fd, unsigned char* buf, long long n, long long offset) {
 
 }  // namespace
 
-#define POSVIEW ebook::PosView v{m_SentenceStarts, m_SentenceCount, m_TextLength, &m_CurPlace, &m_CurSentence}
-
 CTxt::CTxt() = default;
 
 CTxt::~CTxt() { CTxt::Close(); }
@@ -37,6 +35,7 @@ int CTxt::Close() {
   if (m_Fd >= 0) close(m_Fd);
   m_Fd = -1;
   m_Converter.Close();
+  m_HasByteTable = false;
   free(m_SentenceStarts);
   free(m_ParagraphStarts);
   free(m_PageStarts);
@@ -65,6 +64,14 @@ int CTxt::ReadUnits16(int place, int count, unsigned short* buf) {
   return units;
 }
 
+int CTxt::DecodeCodePage(const unsigned char* src, int srcLen, unsigned short* dst, int room, int* consumed) {
+  if (!m_HasByteTable) return m_Converter.ToUtf16(src, srcLen, dst, room, consumed);
+  int n = std::min(srcLen, room);
+  for (int i = 0; i < n; ++i) dst[i] = m_ByteTable[src[i]];
+  *consumed = n;
+  return n;
+}
+
 int CTxt::DecodeChunks(int c, bool two, unsigned short* buf) {
   if (c < 0 || c >= m_ChunkCount || !m_ReadBuf) return -2;
   int last = std::min(c + (two ? 2 : 1), m_ChunkCount);
@@ -84,7 +91,7 @@ int CTxt::DecodeChunks(int c, bool two, unsigned short* buf) {
     if (m_Encoding == c_Utf8)
       n = DecodeUtf8(m_ReadBuf + pos, static_cast<int>(got - pos), buf + units, c_ChunkUnits, &used);
     else
-      n = m_Converter.ToUtf16(m_ReadBuf + pos, static_cast<int>(bytes), buf + units, c_ChunkUnits, &used);
+      n = DecodeCodePage(m_ReadBuf + pos, static_cast<int>(bytes), buf + units, c_ChunkUnits, &used);
     // A chunk that no longer decodes to what the scan saw: the file changed.
     if (used != bytes) return -5;
     units += n;
@@ -104,7 +111,7 @@ int CTxt::ReadCurSentence(unsigned short** text, int* length) {
   int place = m_CurPlace;
   int s = std::clamp(m_CurSentence, 0, m_SentenceCount - 1);
   if (m_SentenceStarts[s] > place || m_SentenceStarts[s + 1] <= place) {
-    POSVIEW;
+    ebook::PosView v = View();
     s = std::min(ebook::SentenceAt(v, place), m_SentenceCount - 1);
   }
   int want = std::min(m_TextLength, m_SentenceStarts[s + 1]) - place;
@@ -168,19 +175,19 @@ int CTxt::GetCurParagraph() {
 int CTxt::GetCurPage() { return m_PageStarts ? ebook::CurEntry(m_PageStarts, m_PageCount, m_CurPlace) : 0; }
 
 int CTxt::SeekToPlace(int place) {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekPlace(v, place);
   return 0;
 }
 
 int CTxt::SeekToSentence(int index) {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekSentence(v, index);
   return 0;
 }
 
 int CTxt::SeekToParagraph(int index) {
-  POSVIEW;
+  ebook::PosView v = View();
   if (index <= 0)
     ebook::GoStart(v);
   else
@@ -189,25 +196,25 @@ int CTxt::SeekToParagraph(int index) {
 }
 
 int CTxt::SeekToPage(int index) {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekEntry(v, m_PageStarts, m_PageCount, index);
   return 0;
 }
 
 int CTxt::SeekToLastSentence() {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekLastSentence(v);
   return 0;
 }
 
 int CTxt::SeekToNextSentence() {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekNextSentence(v);
   return 0;
 }
 
 int CTxt::SeekToLastParagraph() {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekLastEntry(v, m_ParagraphStarts, m_ParagraphCount, GetCurParagraph());
   return 0;
 }
@@ -215,7 +222,7 @@ int CTxt::SeekToLastParagraph() {
 int CTxt::SeekToNextParagraph() { return SeekToParagraph(GetCurParagraph() + 1); }
 
 int CTxt::SeekToLastPage() {
-  POSVIEW;
+  ebook::PosView v = View();
   ebook::SeekLastEntry(v, m_PageStarts, m_PageCount, GetCurPage());
   return 0;
 }

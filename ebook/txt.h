@@ -70,8 +70,11 @@ class CTxt : public iCEbook {
   // Decodes chunk c (and c + 1 when `two`) into buf; units, or -2/-5.
   int DecodeChunks(int c, bool two, unsigned short* buf);
   int ReadUnits16(int place, int count, unsigned short* buf);
+  // Code-page bytes to units, by the byte table when there is one.
+  int DecodeCodePage(const unsigned char* src, int srcLen, unsigned short* dst, int room, int* consumed);
   bool PushStart(int** table, int* count, int* cap, int value);
   int BuildPages();
+  ebook::PosView View() { return {m_SentenceStarts, m_SentenceCount, m_TextLength, &m_CurPlace, &m_CurSentence}; }
 
   int m_Fd = -1;
   int m_Encoding = c_Utf8;
@@ -95,5 +98,7 @@ class CTxt : public iCEbook {
   int m_WindowPlace = 0;
   int m_WindowCount = 0;
   IconvConverter m_Converter;
+  unsigned short m_ByteTable[256];
+  bool m_HasByteTable = false;
   unsigned char* m_ReadBuf = nullptr;  // bytes of two chunks, for reading back
 };

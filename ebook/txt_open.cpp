@@ -66,7 +66,7 @@ class TxtScanner {
         n = DecodeUtf8(src, avail, dst, CTxt::c_ChunkUnits, &used);
         break;
       case CTxt::c_CodePage:
-        n = m_T.m_Converter.ToUtf16(src, avail, dst, CTxt::c_ChunkUnits, &used);
+        n = m_T.DecodeCodePage(src, avail, dst, CTxt::c_ChunkUnits, &used);
         break;
       default:
         n = std::min(avail / 2, std::min(CTxt::c_ChunkUnits, c_MaxUtf16Units - m_Units));
@@ -182,6 +182,7 @@ int CTxt::Open(const char* path) {
       Close();
       return -2;
     }
+    m_HasByteTable = m_Converter.BuildByteTable(m_ByteTable);
   }
   in.Skip(m_MarkLength);
   m_Chunks[0] = m_MarkLength;

@@ -1,6 +1,7 @@
 #include "platform/board.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
 #include <unistd.h>
@@ -11,6 +12,13 @@
 #include "platform/am335x_board.h"
 
 namespace board {
+
+int Board::OpenInputDevice(const std::string& devicePath) {
+  return open(Path(devicePath).c_str(), O_RDONLY);
+}
+
+int Board::Ioctl(int fd, unsigned long request, void* arg) { return ioctl(fd, request, arg); }
+
 namespace {
 
 std::unique_ptr<Board>& Slot() {

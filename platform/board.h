@@ -69,10 +69,12 @@ class Board {
   // Opens an input-event device for reading; the descriptor never reports
   // end of file (on the host the node is a FIFO the simulator writes into).
   // Returns the descriptor or -1 (errno set).
-  virtual int OpenInputDevice(const std::string& devicePath) = 0;
+  // Default: open the mapped path read-only.
+  virtual int OpenInputDevice(const std::string& devicePath);
   // A device request on a descriptor opened from a device node (ioctl).
   // Returns what ioctl returns: -1 with errno on failure. Any thread.
-  virtual int Ioctl(int fd, unsigned long request, void* arg) = 0;
+  // Default: the real ioctl.
+  virtual int Ioctl(int fd, unsigned long request, void* arg);
 };
 
 // The board in use. Until one is installed, the AM335x board (identity paths).

@@ -16,7 +16,13 @@
 namespace board {
 namespace {
 
-bool ReadBlock(gzFile f, char* b) { return gzread(f, b, 512) == 512; }
+// 512 bytes read: true. A clean end of data before the block: false with
+// *eof set; a partial block: false.
+bool ReadBlock(gzFile f, char* b, bool* eof = nullptr) {
+  int n = gzread(f, b, 512);
+  if (eof) *eof = n == 0;
+  return n == 512;
+}
 
 bool ParseOctal(const char* p, size_t n, unsigned long long* out) {
   unsigned long long v = 0;
@@ -89,7 +95,15 @@ int ExtractTar(const std::string& archive, bool, const std::string& destDir,
   std::string longName;
   bool refused = false, ok = true, ended = false;
   char h[512];
-  while (ReadBlock(f, h)) {
+  for (;;) {
+    bool eof = false;
+    if (!ReadBlock(f, h, &eof)) {
+      if (!eof) {
+        *error = "unexpected end of archive";
+        ok = false;
+      }
+      break;
+    }
     bool zero = true;
     for (char c : h)
       if (c) {

@@ -93,7 +93,7 @@ int History::Find(HistoryItem** list, int count, int kind, const char* path) {
   for (int i = 0; i < count; i++) {
     const HistoryItem* it = list[i];
     if (!it || !it->path) continue;
-    if (kind <= EM_HISTORY_DAISY && it->kind != kind) continue;
+    if (kind < EM_HISTORY_ALL && it->kind != kind) continue;
     if (strcasecmp(it->path, path) == 0) return i;
   }
   return -1;
@@ -145,10 +145,12 @@ void History::MoveToFront(int index) {
   m_Items[0] = it;
 }
 
+// Kind and path both decide: a record taken over from another kind would
+// leave two records for one book and lose the other item's position.
 template <class Set>
-int History::Store(int kind, const char* path, bool anyKind, Set set) {
+int History::Store(int kind, const char* path, Set set) {
   if (!path) return -1;
-  int i = Find(anyKind ? EM_HISTORY_ALL : kind, path);
+  int i = Find(kind, path);
   if (i >= 0) {
     MoveToFront(i);
     return set(m_Items[0]);
@@ -176,24 +178,23 @@ int History::Store(int kind, const char* path, bool anyKind, Set set) {
 }
 
 int History::AddEbook(const char* path, int page, int place, const char* text) {
-  return Store(EM_HISTORY_EBOOK, path, false,
+  return Store(EM_HISTORY_EBOOK, path,
                [&](HistoryItem* it) { return it->SetForEbook(path, page, place, text); });
 }
 
 int History::AddMusic(const char* path, int ms) {
-  return Store(EM_HISTORY_MUSIC, path, false,
+  return Store(EM_HISTORY_MUSIC, path,
                [&](HistoryItem* it) { return it->SetForMusic(path, ms); });
 }
 
 int History::AddDaisy(const char* path, int object, int place, const char* title, int ms,
                       const char* pageDescription) {
-  return Store(EM_HISTORY_DAISY, path, false, [&](HistoryItem* it) {
+  return Store(EM_HISTORY_DAISY, path, [&](HistoryItem* it) {
     return it->SetForDaisy(path, object, place, title, ms, pageDescription);
   });
 }
 
 int History::AddAudioBook(const char* folder, const char* parameters) {
-  // An audio book takes over any record of its folder, whatever its kind.
-  return Store(EM_HISTORY_AUDIOBOOK, folder, true,
+  return Store(EM_HISTORY_AUDIOBOOK, folder,
                [&](HistoryItem* it) { return it->SetForAudioBook(folder, parameters); });
 }

@@ -71,7 +71,7 @@ class History {
   int AddAudioBook(const char* folder, const char* parameters);
 
   // Index of the first record of that kind with that path (letter case
-  // ignored); for a kind above 2 the path alone decides; -1 when absent.
+  // ignored); for kind 4 or above the path alone decides; -1 when absent.
   int Find(int kind, const char* path) const;
   static int Find(HistoryItem** list, int count, int kind, const char* path);
   HistoryItem* GetAt(int index) const;
@@ -99,7 +99,7 @@ class History {
   // The common part of the Add operations: `set` fills the record found
   // (moved to the front) or a new one (inserted at the front).
   template <class Set>
-  int Store(int kind, const char* path, bool anyKind, Set set);
+  int Store(int kind, const char* path, Set set);
   void MoveToFront(int index);
   void RemoveAt(int index);
   static void XmlStart(void* ctx, const xmlChar* name, const xmlChar** attrs);

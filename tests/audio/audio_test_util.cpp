@@ -9,9 +9,6 @@
 #include "audio/soundcard.h"
 #include "core/mainloop.h"
 
-// Start-up sets the board revision; until that code is linked, tests own it.
-__attribute__((weak)) int g_HwVersion = 0;
-
 namespace dtbtest {
 
 static uint32_t Le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24; }

@@ -27,8 +27,21 @@ TEST(History, PlayingAFileAgainKeepsOneRecordWithTheLaterPosition) {
   EXPECT_STREQ("/MNT/emmc/A.mp3", h.GetAt(0)->path);
   EXPECT_EQ(1, h.Find(EM_HISTORY_EBOOK, "/mnt/emmc/B.TXT"));
   EXPECT_EQ(-1, h.Find(EM_HISTORY_MUSIC, "/mnt/emmc/b.txt"));
-  // Kinds above 2 look at the path alone.
-  EXPECT_EQ(1, h.Find(EM_HISTORY_AUDIOBOOK, "/mnt/emmc/b.txt"));
+  EXPECT_EQ(-1, h.Find(EM_HISTORY_AUDIOBOOK, "/mnt/emmc/b.txt"));
+  EXPECT_EQ(1, h.Find(EM_HISTORY_ALL, "/mnt/emmc/b.txt"));
+}
+
+TEST(History, AnAudioBookNeverTakesOverAnotherKindsRecord) {
+  // A music file and an audio-book folder of the same name (the file was
+  // replaced by a folder): each keeps its own single record.
+  History h;
+  h.AddAudioBook("/mnt/emmc/x", "cur_time=1, total_time=9, cur_file=0, cur_file_time=1");
+  h.AddMusic("/mnt/emmc/X", 5000);
+  EXPECT_EQ(0, h.AddAudioBook("/mnt/emmc/x", "cur_time=2, total_time=9, cur_file=0, cur_file_time=2"));
+  ASSERT_EQ(2, h.GetCount());
+  EXPECT_EQ(EM_HISTORY_AUDIOBOOK, h.GetAt(0)->kind);
+  EXPECT_EQ(EM_HISTORY_MUSIC, h.GetAt(1)->kind);
+  EXPECT_EQ(5000, h.GetAt(1)->ms);
 }
 
 TEST(History, HundredRecordsPerKindEvictsOnlyThatKind) {

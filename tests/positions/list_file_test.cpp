@@ -2,13 +2,12 @@
 // cut off by a power loss, damaged, missing, or not mounted at all.
 #include <sys/stat.h>
 
-#include <memory>
 #include <string>
 
-#include "platform/board.h"
 #include "positions/bookmark.h"
 #include "positions/history.h"
 #include "tests/positions/store_dump.h"
+#include "tests/support/root_board.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -18,41 +17,22 @@ using dtbtest::TempDir;
 using dtbtest::WriteFile;
 using postest::Dump;
 
-// Device paths live under a temporary root; "/mnt/settings" is a mount
-// point only when the test says so.
-class SettingsBoard final : public board::Board {
- public:
-  SettingsBoard(std::string root, bool* mounted) : root_(std::move(root)), mounted_(mounted) {}
-  std::string Path(const std::string& p) override { return p.empty() || p[0] != '/' ? p : root_ + p; }
-  int System(const std::string&) override { return -1; }
-  time_t Now() override { return 0; }
-  void Transcript(const char*, const std::string&) override {}
-  int IsMountPoint(const std::string& p) override { return p == "/mnt/settings" && *mounted_; }
-  bool IsHost() const override { return true; }
-
- private:
-  std::string root_;
-  bool* mounted_;
-};
-
 class ListFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     WriteFile(dir_ / "mnt/settings/.keep", "");
-    old_ = board::Install(std::make_unique<SettingsBoard>(dir_.path(), &mounted_));
+    board_->mounted.insert("/mnt/settings");
     g_bookmark.Clean();
     g_History.Clean();
   }
   void TearDown() override {
-    board::Install(std::move(old_));
     g_bookmark.Clean();
     g_History.Clean();
   }
   std::string File(const char* name) { return dir_ / (std::string("mnt/settings/") + name); }
 
   TempDir dir_;
-  bool mounted_ = true;
-  std::unique_ptr<board::Board> old_;
+  dtbtest::ScopedRootBoard board_{dir_.path()};
 };
 
 void FillBookmarks(BookMark& bm, int files) {
@@ -81,7 +61,7 @@ TEST_F(ListFiles, UnmountedSettingsAreNeitherReadNorWritten) {
   FillBookmarks(g_bookmark, 2);
   ASSERT_EQ(0, SaveBookmarks());
   std::string saved = ReadFile(File("bookmark.xml"));
-  mounted_ = false;
+  board_->mounted.clear();
   g_bookmark.AddMusic("/x.mp3", 1, -1);
   g_History.AddMusic("/x.mp3", 1);
   EXPECT_EQ(-1, SaveBookmarks());

@@ -8,6 +8,9 @@
 
 #include "platform/board.h"
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+
 namespace dtbtest {
 
 class RootBoard final : public board::Board {
@@ -22,6 +25,8 @@ class RootBoard final : public board::Board {
   void Transcript(const char*, const std::string&) override {}
   int IsMountPoint(const std::string& p) override { return mounted.count(p) ? 1 : 0; }
   bool IsHost() const override { return true; }
+  int OpenInputDevice(const std::string& p) override { return open(Path(p).c_str(), O_RDONLY | O_NONBLOCK); }
+  int Ioctl(int fd, unsigned long request, void* arg) override { return ioctl(fd, request, arg); }
 
   std::set<std::string> mounted;
   std::vector<std::string> commands;

@@ -1,0 +1,107 @@
+#include "daisy/clock_value.h"
+
+#include <climits>
+#include <cstring>
+
+namespace libDaisy {
+namespace {
+
+// Digits beyond this are still consumed but no longer change the value, so a
+// hostile "99999999999999999999s" cannot overflow.
+constexpr long long kDigitCap = 100000000000LL;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Leading decimal digits of text[0 .. length); the count used goes to *used.
+long long Digits(const char* text, int length, int* used) {
+  long long v = 0;
+  int i = 0;
+  for (; i < length && IsDigit(text[i]); i++)
+    if (v < kDigitCap) v = v * 10 + (text[i] - '0');
+  if (used) *used = i;
+  return v;
+}
+
+int Clamp(long long ms) {
+  if (ms > INT_MAX) return INT_MAX;
+  if (ms < 0) return 0;
+  return static_cast<int>(ms);
+}
+
+bool Is(const char* text, int length, const char* unit) {
+  int n = static_cast<int>(strlen(unit));
+  return n == length && memcmp(text, unit, n) == 0;
+}
+
+}  // namespace
+
+int string_to_int_and_faction(const char* text, int length, long long* whole, int* fraction) {
+  *whole = 0;
+  *fraction = 0;
+  if (length <= 0 || (!IsDigit(text[0]) && text[0] != '.')) return 0;
+  int used = 0;
+  *whole = Digits(text, length, &used);
+  int i = used;
+  if (i < length && text[i] == '.') {
+    i++;
+    static const int c_Scale[3] = {100, 10, 1};
+    for (int k = 0; i < length && IsDigit(text[i]); i++, k++)
+      if (k < 3) *fraction += (text[i] - '0') * c_Scale[k];
+  }
+  return i;
+}
+
+int ClippingAndClockValue_to_Ms(const char* text) {
+  return text ? ClippingAndClockValue_to_Ms(text, -1) : -1;
+}
+
+int ClippingAndClockValue_to_Ms(const char* text, int length) {
+  if (!text) return -1;
+  int len = length < 0 ? static_cast<int>(strlen(text)) : length;
+  // Attribute values sometimes carry blanks around the value.
+  while (len > 0 && (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\r')) {
+    text++;
+    len--;
+  }
+  while (len > 0 && (text[len - 1] == ' ' || text[len - 1] == '\t' || text[len - 1] == '\n' ||
+                     text[len - 1] == '\r'))
+    len--;
+  if (len > 4 && memcmp(text, "npt=", 4) == 0) {
+    text += 4;
+    len -= 4;
+  }
+  int colons = 0;
+  int first = -1, second = -1;
+  for (int i = 0; i < len; i++) {
+    if (text[i] != ':') continue;
+    colons++;
+    if (first < 0)
+      first = i;
+    else if (second < 0)
+      second = i;
+  }
+  if (colons > 2) return -1;
+
+  long long whole = 0;
+  int fraction = 0;
+  if (colons == 2) {
+    long long hours = Digits(text, first, nullptr);
+    long long minutes = Digits(text + first + 1, second - first - 1, nullptr);
+    string_to_int_and_faction(text + second + 1, len - second - 1, &whole, &fraction);
+    return Clamp(hours * 3600000 + minutes * 60000 + whole * 1000 + fraction);
+  }
+  if (colons == 1) {
+    long long minutes = Digits(text, first, nullptr);
+    string_to_int_and_faction(text + first + 1, len - first - 1, &whole, &fraction);
+    return Clamp(minutes * 60000 + whole * 1000 + fraction);
+  }
+  int used = string_to_int_and_faction(text, len, &whole, &fraction);
+  const char* unit = text + used;
+  int unitLength = len - used;
+  if (Is(unit, unitLength, "h")) return Clamp(whole * 3600000 + static_cast<long long>(fraction) * 3600);
+  if (Is(unit, unitLength, "min")) return Clamp(whole * 60000 + static_cast<long long>(fraction) * 60);
+  if (Is(unit, unitLength, "ms")) return Clamp(whole);
+  return Clamp(whole * 1000 + fraction);
+}
+
+}  // namespace libDaisy

@@ -1,0 +1,66 @@
+// Append-only lists of NUL-terminated strings packed in one growing byte pool.
+// The DAISY readers keep every name, id and text in these, so a book of tens of
+// thousands of elements costs a handful of allocations.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace libDaisy {
+
+class CaseIndex;
+
+class StringArray {
+ public:
+  // blockSize: the pool grows in multiples of it; step: offset array growth.
+  explicit StringArray(int blockSize = 2048, int step = 100);
+  ~StringArray();
+  StringArray(const StringArray&) = delete;
+  StringArray& operator=(const StringArray&) = delete;
+
+  // Forgets every string (keeps the memory and the index setting).
+  void Clean();
+  // Appends text (length < 0: up to the NUL). 0, -1 for a null text, -2 out of memory.
+  int Add(const char* text, int length = -1);
+  // Appends text to the last string (adds a string when the list is empty).
+  int AddTextToLastString(const char* text, int length = -1);
+  // Drops the last string; -1 when the list is empty.
+  int RemoveLastOne();
+  // Drops strings until count remain.
+  void Truncate(int count);
+  int GetCnt() const { return m_Count; }
+  // Index of the first exact / ASCII-case-insensitive match, else -1.
+  int Find(const char* text) const;
+  int CaseFind(const char* text, int length = -1) const;
+  // Null outside 0 .. count - 1.
+  const char* Get(int index) const;
+  // Length of string index (0 outside the list).
+  int GetLength(int index) const;
+  // A new list with the same strings; null when memory runs out.
+  StringArray* Copy() const;
+
+  // Keeps a hash of the case-folded strings so that CaseFind and CaseFindNext
+  // cost O(1) on lists of many thousand strings. 0, or -2 out of memory.
+  int EnableCaseIndex();
+  // With the index: the next index after `index` holding the same case-folded
+  // string, or -1 (without the index, a linear search).
+  int CaseFindNext(int index) const;
+  // First index >= from whose string matches (ignoring case); when none, the
+  // first match before from (wrap-around); -1 without any match.
+  int CaseFindFrom(const char* text, int length, int from) const;
+
+ private:
+  int Reserve(size_t poolNeeded, int countNeeded);
+
+  char* m_Pool = nullptr;
+  size_t m_PoolSize = 0;
+  size_t m_PoolUsed = 0;
+  uint32_t* m_Offsets = nullptr;
+  int m_OffsetCap = 0;
+  int m_Count = 0;
+  int m_BlockSize;
+  int m_Step;
+  CaseIndex* m_Index = nullptr;
+};
+
+}  // namespace libDaisy

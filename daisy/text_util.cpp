@@ -1,0 +1,67 @@
+#include "daisy/text_util.h"
+
+#include <strings.h>
+
+#include <cstring>
+
+namespace libDaisy {
+
+bool CaseEqual(std::string_view a, const char* b) {
+  if (!b || !a.data()) return false;
+  size_t n = strlen(b);
+  return n == a.size() && strncasecmp(a.data(), b, n) == 0;
+}
+
+bool Equal(std::string_view a, const char* b) {
+  if (!b || !a.data()) return false;
+  size_t n = strlen(b);
+  return n == a.size() && memcmp(a.data(), b, n) == 0;
+}
+
+std::string CollapseSpace(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  bool space = false;
+  for (char ch : text) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') {
+      space = !out.empty();
+      continue;
+    }
+    if (space) out += ' ';
+    space = false;
+    out += ch;
+  }
+  return out;
+}
+
+std::string JoinPath(const std::string& folder, std::string_view name, size_t maxLength) {
+  if (folder.size() + name.size() >= maxLength) return std::string();
+  std::string out;
+  out.reserve(folder.size() + name.size());
+  out += folder;
+  out.append(name.data(), name.size());
+  return out;
+}
+
+std::string FolderOf(const char* path) {
+  if (!path) return std::string();
+  const char* slash = strrchr(path, '/');
+  return slash ? std::string(path, slash + 1 - path) : std::string();
+}
+
+void CopyUtf8(char* buffer, int size, const char* src) {
+  if (!buffer || size <= 0) return;
+  buffer[0] = 0;
+  if (!src) return;
+  size_t n = strlen(src);
+  if (n >= static_cast<size_t>(size)) {
+    n = static_cast<size_t>(size) - 1;
+    // Step back over continuation bytes so no character is cut in half.
+    while (n > 0 && (static_cast<unsigned char>(src[n]) & 0xC0) == 0x80) n--;
+  }
+  memcpy(buffer, src, n);
+  buffer[n] = 0;
+}
+
+}  // namespace libDaisy

@@ -1,0 +1,215 @@
+#include "daisy/xhtml.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include "daisy/dump.h"
+#include "daisy/text_util.h"
+#include "platform/board.h"
+
+namespace libDaisy {
+namespace {
+
+struct PoolSize {
+  int block;
+  int step;
+};
+
+// Pools follow the file size: a tenth of a megabyte of text does not need a
+// megabyte of pool, and a large book should not grow its pool a page at a time.
+PoolSize PoolFor(size_t fileSize) {
+  static const PoolSize c_Sizes[] = {{8192, 512},     {16384, 1024},   {32768, 2048},
+                                     {65536, 4096},   {131072, 8192},  {262144, 16384},
+                                     {524288, 32768}, {1048576, 65536}};
+  size_t want = fileSize / 8;
+  for (const PoolSize& p : c_Sizes)
+    if (want <= static_cast<size_t>(p.block)) return p;
+  return c_Sizes[7];
+}
+
+}  // namespace
+
+Xhtml::Xhtml() = default;
+
+Xhtml::~Xhtml() {
+  free(m_First);
+  free(m_End);
+}
+
+void Xhtml::Close() {
+  m_Error = 0;
+  m_Depth = 0;
+  m_UnClosedIdCnt = 0;
+  m_Texts.reset();
+  m_Ids.reset();
+  free(m_First);
+  free(m_End);
+  m_First = m_End = nullptr;
+  m_RangeCap = 0;
+  m_Pending.clear();
+}
+
+int Xhtml::Begin(size_t fileSize) {
+  Close();
+  PoolSize pool = PoolFor(fileSize);
+  m_Texts.reset(new (std::nothrow) StringArray(pool.block, pool.step));
+  m_Ids.reset(new (std::nothrow) StringArray(pool.block / 8, pool.block / 32));
+  m_RangeStep = pool.block / 32;
+  if (!m_Texts || !m_Ids || m_Ids->EnableCaseIndex() != 0) return -2;
+  return 0;
+}
+
+int Xhtml::Open(const char* path) { return Open(path, XmlReadOptions()); }
+
+int Xhtml::OpenHtml(const char* path) {
+  XmlReadOptions options;
+  options.html = true;
+  return Open(path, options);
+}
+
+int Xhtml::Open(const char* path, const XmlReadOptions& options) {
+  m_ParseInfo.Clear();
+  if (!path) return -1;
+  struct stat st;
+  FILE* f = BFopen(path, "rb");
+  if (!f) {
+    printf("can not open %s\n", path);
+    Close();
+    return -3;
+  }
+  size_t size = fstat(fileno(f), &st) == 0 ? static_cast<size_t>(st.st_size) : 0;
+  fclose(f);
+  if (Begin(size) != 0) return -2;
+  if (size == 0) {
+    printf("can not read %s\n", path);
+    return -3;
+  }
+  return Finish(XmlPushParseFile(path, *this, options, &m_ParseInfo));
+}
+
+int Xhtml::OpenMemory(const char* data, size_t size, const XmlReadOptions& options) {
+  m_ParseInfo.Clear();
+  if (Begin(size) != 0) return -2;
+  return Finish(XmlPushParseMemory(data, size, "memory.html", *this, options, &m_ParseInfo));
+}
+
+int Xhtml::Finish(int parseResult) {
+  if (m_Error == 0) FlushText();
+  if (m_Error == 0 && parseResult != 0) {
+    m_Error = parseResult == -2 ? -2 : -3;
+    printf("xmlParseChunk(1) failed: %d\n", m_ParseInfo.xmlError);
+  }
+  // Ids left open (a truncated file, or the end of the document) run to the end.
+  int count = m_Texts ? m_Texts->GetCnt() : 0;
+  while (m_UnClosedIdCnt > 0) m_End[m_Open[--m_UnClosedIdCnt].id] = count;
+  return m_Error;
+}
+
+int Xhtml::GrowRanges() {
+  int cap = m_RangeCap + (m_RangeStep > 0 ? m_RangeStep : 256);
+  if (cap < m_RangeCap + m_RangeCap / 2) cap = m_RangeCap + m_RangeCap / 2;
+  int* first = static_cast<int*>(realloc(m_First, sizeof(int) * cap));
+  if (!first) return -2;
+  m_First = first;
+  int* end = static_cast<int*>(realloc(m_End, sizeof(int) * cap));
+  if (!end) return -2;
+  m_End = end;
+  m_RangeCap = cap;
+  return 0;
+}
+
+// A run of character data becomes one piece without its trailing blanks. The
+// run is gathered first: libxml2 hands it over in parts at chunk and entity
+// boundaries, and a part must not become a piece of its own.
+void Xhtml::FlushText() {
+  if (m_Pending.empty()) return;
+  size_t n = m_Pending.size();
+  while (n > 0 && IsTrimSpace(static_cast<unsigned char>(m_Pending[n - 1]))) n--;
+  if (n > 0)
+    if (int rc = m_Texts->Add(m_Pending.data(), static_cast<int>(n))) Fail(rc);
+  m_Pending.clear();
+}
+
+void Xhtml::OnStartElement(const char*, const XmlAttrs& attrs) {
+  if (m_Error) return;
+  FlushText();
+  int depth = m_Depth++;
+  std::string_view id = attrs.Get("id");
+  if (!id.data() || m_Error) return;
+  if (m_UnClosedIdCnt >= kMaxOpenIds) {
+    printf("error: m_UnClosedIdCnt = %d\n", m_UnClosedIdCnt);
+    return Fail(-2);
+  }
+  int index = m_Ids->GetCnt();
+  if (index >= m_RangeCap && GrowRanges() != 0) return Fail(-2);
+  if (int rc = m_Ids->Add(id.data(), static_cast<int>(id.size()))) return Fail(rc);
+  m_First[index] = m_Texts->GetCnt();
+  m_End[index] = -1;
+  m_Open[m_UnClosedIdCnt++] = {depth, index};
+}
+
+void Xhtml::OnEndElement(const char*) {
+  if (m_Error) return;
+  FlushText();
+  if (m_Depth > 0) m_Depth--;
+  // Close the id elements of this depth and any left open inside it (the
+  // HTML parser closes elements implicitly). Matching by depth rather than by
+  // name keeps an inner element of the same name from ending the outer range.
+  int count = m_Texts->GetCnt();
+  while (m_UnClosedIdCnt > 0 && m_Open[m_UnClosedIdCnt - 1].depth >= m_Depth)
+    m_End[m_Open[--m_UnClosedIdCnt].id] = count;
+}
+
+void Xhtml::OnCharacters(const char* text, int length) {
+  if (m_Error) return;
+  try {
+    m_Pending.append(text, static_cast<size_t>(length));
+  } catch (const std::bad_alloc&) {
+    Fail(-2);
+  }
+}
+
+int Xhtml::GetIdInfo(int index, const char** id, int* firstPiece, int* endPiece) const {
+  if (!m_Ids || index < 0 || index >= m_Ids->GetCnt()) return -1;
+  if (id) *id = m_Ids->Get(index);
+  if (firstPiece) *firstPiece = m_First[index];
+  if (endPiece) *endPiece = m_End[index];
+  return 0;
+}
+
+int Xhtml::GetText(int index, const char** text) const {
+  const char* t = m_Texts ? m_Texts->Get(index) : nullptr;
+  if (!t) return -1;
+  if (text) *text = t;
+  return 0;
+}
+
+int Xhtml::FindId(const char* id, int from) const {
+  if (!m_Ids || !id) return -1;
+  return m_Ids->CaseFindFrom(id, -1, from);
+}
+
+void Xhtml::Dump(std::string& out) const {
+  DumpLine(out, "pieces %d", GetTotalTexts());
+  for (int i = 0; i < GetTotalTexts(); i++) {
+    DumpLine(out, "  %d", i);
+    out.pop_back();
+    out += ' ';
+    DumpQuoted(out, m_Texts->Get(i));
+    out += '\n';
+  }
+  DumpLine(out, "ids %d", GetTotalIds());
+  for (int i = 0; i < GetTotalIds(); i++)
+    DumpLine(out, "  %s %d %d", m_Ids->Get(i), m_First[i], m_End[i]);
+}
+
+void Xhtml::PrintInfo() const {
+  std::string out;
+  Dump(out);
+  fputs(out.c_str(), stdout);
+}
+
+}  // namespace libDaisy

@@ -1,0 +1,77 @@
+// A text document of a book (XHTML, HTML or DTBook) cut into text pieces, with
+// the range of pieces that each element id covers. SMIL text references become
+// such ranges, which the player speaks piece by piece.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "daisy/string_array.h"
+#include "daisy/xml_push.h"
+
+namespace libDaisy {
+
+class Xhtml : private XmlSink {
+ public:
+  Xhtml();
+  virtual ~Xhtml();
+  Xhtml(const Xhtml&) = delete;
+  Xhtml& operator=(const Xhtml&) = delete;
+
+  // Reads the document with the XML parser. 0; -1 null path; -2 out of memory
+  // or more than 100 nested elements with ids; -3 unreadable or not
+  // well-formed. What was read before an error stays usable.
+  virtual int Open(const char* path);
+  // The same with libxml2's HTML parser (never fails on bad markup).
+  virtual int OpenHtml(const char* path);
+  virtual void Close();
+  // Id number index: its text, first piece and the piece after its last; -1 out of range.
+  virtual int GetIdInfo(int index, const char** id, int* firstPiece, int* endPiece) const;
+  virtual int GetTotalIds() const { return m_Ids ? m_Ids->GetCnt() : 0; }
+  virtual int GetTotalTexts() const { return m_Texts ? m_Texts->GetCnt() : 0; }
+  // Piece index; -1 out of range.
+  virtual int GetText(int index, const char** text) const;
+  virtual void PrintInfo() const;
+
+  int Open(const char* path, const XmlReadOptions& options);
+  int OpenMemory(const char* data, size_t size, const XmlReadOptions& options);
+  // Id number matching id ignoring case: the first at or after from, else the
+  // first before it; -1 when none.
+  int FindId(const char* id, int from) const;
+  const XmlParseInfo& GetParseInfo() const { return m_ParseInfo; }
+  void Dump(std::string& out) const;
+
+  static constexpr int kMaxOpenIds = 100;
+
+ private:
+  void OnStartElement(const char* name, const XmlAttrs& attrs) override;
+  void OnEndElement(const char* name) override;
+  void OnCharacters(const char* text, int length) override;
+  bool WantsStop() const override { return m_Error != 0; }
+  int Begin(size_t fileSize);
+  int Finish(int parseResult);
+  void FlushText();
+  int GrowRanges();
+  void Fail(int code) {
+    if (m_Error == 0) m_Error = code;
+  }
+
+  int m_Error = 0;
+  int m_Depth = 0;
+  std::unique_ptr<StringArray> m_Texts;
+  std::unique_ptr<StringArray> m_Ids;
+  int* m_First = nullptr;
+  int* m_End = nullptr;
+  int m_RangeCap = 0;
+  int m_RangeStep = 256;
+  struct OpenId {
+    int depth;
+    int id;
+  };
+  OpenId m_Open[kMaxOpenIds];
+  int m_UnClosedIdCnt = 0;
+  std::string m_Pending;  // character data since the last tag
+  XmlParseInfo m_ParseInfo;
+};
+
+}  // namespace libDaisy

@@ -1,0 +1,326 @@
+// Script commands and the device actions behind them.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+
+#include "platform/host_board.h"
+#include "sim/sim_text.h"
+#include "sim/simulator.h"
+
+namespace sim {
+namespace {
+
+constexpr int kEvKey = 1;
+constexpr int kCodePmicIrq = 310;
+constexpr int kCodeHeadphone = 309;
+
+void Sleep(double seconds) {
+  if (seconds <= 0) return;
+  struct timespec ts;
+  ts.tv_sec = static_cast<time_t>(seconds);
+  ts.tv_nsec = static_cast<long>((seconds - static_cast<double>(ts.tv_sec)) * 1e9);
+  while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+  }
+}
+
+std::string ClockText(const std::string& root) {
+  board::HostState st(root);
+  time_t t = time(nullptr) + st.GetInt(board::state::kClockOffset, 0);
+  struct tm tm;
+  gmtime_r(&t, &tm);
+  char buf[64];
+  strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+  return buf;
+}
+
+void WriteNode(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::trunc) << content;
+}
+
+}  // namespace
+
+void Simulator::Key(int code, int value) {
+  if (!PlayerRunning()) {
+    if (value) Print("sim: the device is off; the key does nothing");
+    return;
+  }
+  WriteEvent(kEvKey, code, value);
+  WriteEvent(0, 0, 0);  // EV_SYN, as the keypad driver sends
+}
+
+void Simulator::Power(bool down) {
+  board::HostState st(o_.root);
+  bool wasDown = st.Get(board::state::kPowerButton, "0") == "1";
+  if (down == wasDown) return;
+  st.Set(board::state::kPowerButton, down ? "1" : "0");
+  st.Bump(board::state::kPowerButtonChanges);
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    if (pid_ <= 0) {
+      // Off: pressing the button boots the device; the press is not an event.
+      if (down) {
+        StartPlayerLocked("is switched on by the power button");
+        boot_press_ = true;
+      }
+      return;
+    }
+    if (!down && boot_press_) {
+      boot_press_ = false;
+      return;
+    }
+    boot_press_ = false;
+  }
+  Print(down ? "sim: power button down" : "sim: power button up");
+  WriteEvent(kEvKey, kCodePmicIrq, 1);
+  WriteEvent(0, 0, 0);
+  WriteEvent(kEvKey, kCodePmicIrq, 0);
+  WriteEvent(0, 0, 0);
+}
+
+void Simulator::Usb(const std::string& what) {
+  board::HostState st(o_.root);
+  if (st.Get(board::state::kUsb, "none") == what) return;
+  st.Set(board::state::kUsb, what);
+  st.Bump(board::state::kUsbChanges);
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    usb_config_pending_ = what == "computer";
+  }
+  Print(what == "none" ? "sim: USB cable out"
+                       : what == "computer" ? "sim: USB cable in (a computer)" : "sim: USB cable in (a charger)");
+  if (PlayerRunning()) {
+    WriteEvent(kEvKey, kCodePmicIrq, 1);
+    WriteEvent(0, 0, 0);
+    WriteEvent(kEvKey, kCodePmicIrq, 0);
+    WriteEvent(0, 0, 0);
+  }
+}
+
+void Simulator::Battery(int state) {
+  board::HostState st(o_.root);
+  st.SetInt(board::state::kBattery, state);
+  Print("sim: battery state " + std::to_string(state));
+  // The chip only charges from USB power.
+  if (state >= 6 && st.Get(board::state::kUsb, "none") == "none") Usb("charger");
+}
+
+void Simulator::Headphones(bool in) {
+  board::HostState st(o_.root);
+  st.Set(board::state::kHeadphones, in ? "1" : "0");
+  Print(in ? "sim: headphones in" : "sim: headphones out");
+  if (PlayerRunning()) {
+    WriteEvent(kEvKey, kCodeHeadphone, in ? 1 : 0);
+    WriteEvent(0, 0, 0);
+  }
+}
+
+void Simulator::Card(bool in, const std::string& kind) {
+  std::string dev = o_.root + "/dev/", vol = o_.root + "/var/volatile/";
+  if (in) {
+    bool whole = kind == "whole";
+    std::string fs = kind == "unformatted" ? "raw\n" : "vfat\n";
+    for (const std::string& dir : {dev, vol}) {
+      WriteNode(dir + "mmcblk1", whole ? fs : "card\n");
+      if (!whole) WriteNode(dir + "mmcblk1p1", fs);
+    }
+    Print("sim: micro SD card in" + (kind.empty() ? std::string() : " (" + kind + ")"));
+    Hotplug(whole ? "mmcblk1_in" : "mmcblk1p1_in");
+  } else {
+    bool part = access((dev + "mmcblk1p1").c_str(), F_OK) == 0;
+    bool any = part || access((dev + "mmcblk1").c_str(), F_OK) == 0;
+    for (const std::string& dir : {dev, vol}) {
+      unlink((dir + "mmcblk1p1").c_str());
+      unlink((dir + "mmcblk1").c_str());
+    }
+    Print("sim: micro SD card out");
+    if (any) Hotplug(part ? "mmcblk1p1_out" : "mmcblk1_out");
+  }
+}
+
+void Simulator::ClockShift(long seconds) {
+  board::HostState st(o_.root);
+  st.SetInt(board::state::kClockOffset, st.GetInt(board::state::kClockOffset, 0) + seconds);
+  Print("sim: clock now " + ClockText(o_.root));
+}
+
+int Simulator::ClockSet(const std::string& when) {
+  int y, mo, d, h, mi;
+  char tail;
+  if (sscanf(when.c_str(), "%d-%d-%d %d:%d %c", &y, &mo, &d, &h, &mi, &tail) != 5 || y < 1970 ||
+      y > 2100 || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59)
+    return -1;
+  struct tm tm = {};
+  tm.tm_year = y - 1900;
+  tm.tm_mon = mo - 1;
+  tm.tm_mday = d;
+  tm.tm_hour = h;
+  tm.tm_min = mi;
+  time_t t = timegm(&tm);
+  struct tm check;
+  gmtime_r(&t, &check);
+  if (check.tm_mday != d) return -1;
+  board::HostState st(o_.root);
+  st.SetInt(board::state::kClockOffset, static_cast<long>(t - time(nullptr)));
+  Print("sim: clock now " + ClockText(o_.root));
+  return 0;
+}
+
+void Simulator::Hotplug(const std::string& message) {
+  if (!PlayerRunning()) {
+    Print("sim: the device is off; hotplug message \"" + message + "\" not sent");
+    return;
+  }
+  // The receiver may still be starting: try for a few seconds.
+  for (int attempt = 0; attempt < 30; ++attempt) {
+    int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (s < 0) break;
+    struct sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port_));
+    if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+      ssize_t w = write(s, message.data(), message.size());
+      close(s);
+      if (w == static_cast<ssize_t>(message.size())) {
+        Print("sim: hotplug message \"" + message + "\"");
+        return;
+      }
+      break;
+    }
+    close(s);
+    if (!PlayerRunning()) break;
+    Sleep(0.1);
+  }
+  Print("sim: nothing receives hotplug messages on port " + std::to_string(port_) + "; \"" + message +
+        "\" not delivered");
+}
+
+int Simulator::Command(const std::string& raw) {
+  std::string line = Trim(raw);
+  if (line.empty() || line[0] == '#') return 0;
+  std::vector<std::string> w = Words(line);
+  const std::string& cmd = w[0];
+  auto bad = [&](const std::string& why) {
+    Print("sim: bad command \"" + line + "\": " + why);
+    return -1;
+  };
+  auto keyArg = [&](int* code) {
+    if (w.size() < 2) return false;
+    *code = KeyCodeByName(w[1]);
+    return *code >= 0;
+  };
+  int code = -1;
+  if (cmd == "key" || cmd == "down" || cmd == "up") {
+    if (w.size() != 2 || !keyArg(&code)) return bad("unknown key name");
+    Print("sim: " + cmd + " " + w[1]);
+    if (cmd != "up") Key(code, 1);
+    if (cmd == "key") Sleep(0.1);
+    if (cmd != "down") Key(code, 0);
+    return 0;
+  }
+  if (cmd == "hold") {
+    double s = w.size() == 3 ? ParseSeconds(w[2]) : -1;
+    if (!keyArg(&code) || s < 0) return bad("use: hold NAME SECONDS");
+    Print("sim: hold " + w[1] + " " + w[2] + " s");
+    Key(code, 1);
+    Sleep(s);
+    Key(code, 0);
+    return 0;
+  }
+  if (cmd == "power") {
+    if (w.size() == 2 && w[1] == "click") {
+      Power(true);
+      Sleep(0.1);
+      Power(false);
+      return 0;
+    }
+    if (w.size() == 3 && w[1] == "hold" && ParseSeconds(w[2]) >= 0) {
+      Power(true);
+      Sleep(ParseSeconds(w[2]));
+      Power(false);
+      return 0;
+    }
+    if (w.size() == 2 && (w[1] == "down" || w[1] == "up")) {
+      Power(w[1] == "down");
+      return 0;
+    }
+    return bad("use: power click | power hold SECONDS");
+  }
+  if (cmd == "usb") {
+    if (w.size() != 2) return bad("use: usb in | usb charger | usb out");
+    if (w[1] == "in" || w[1] == "computer")
+      Usb("computer");
+    else if (w[1] == "charger")
+      Usb("charger");
+    else if (w[1] == "out")
+      Usb("none");
+    else if (w[1] == "eject")
+      Hotplug("usb_suspend");
+    else
+      return bad("use: usb in | usb charger | usb out");
+    return 0;
+  }
+  if (cmd == "battery") {
+    if (w.size() != 2 || w[1].size() != 1 || w[1][0] < '0' || w[1][0] > '7')
+      return bad("use: battery 0-7");
+    Battery(w[1][0] - '0');
+    return 0;
+  }
+  if (cmd == "headphones") {
+    if (w.size() != 2 || (w[1] != "in" && w[1] != "out")) return bad("use: headphones in|out");
+    Headphones(w[1] == "in");
+    return 0;
+  }
+  if (cmd == "sd") {
+    if (w.size() == 2 && w[1] == "out") {
+      Card(false, "");
+      return 0;
+    }
+    if (w.size() >= 2 && w[1] == "in" && (w.size() == 2 || (w.size() == 3 && (w[2] == "whole" || w[2] == "unformatted")))) {
+      Card(true, w.size() == 3 ? w[2] : "");
+      return 0;
+    }
+    return bad("use: sd in [whole|unformatted] | sd out");
+  }
+  if (cmd == "clock") {
+    std::string arg = Trim(line.substr(5));
+    if (!arg.empty() && (arg[0] == '+' || arg[0] == '-') && arg.find(' ') == std::string::npos) {
+      double s = ParseSeconds(arg.substr(1));
+      if (s < 0) return bad("use: clock +SECONDS | clock YYYY-MM-DD HH:MM");
+      ClockShift(static_cast<long>(std::lround(arg[0] == '-' ? -s : s)));
+      return 0;
+    }
+    if (ClockSet(arg) != 0) return bad("use: clock +SECONDS | clock YYYY-MM-DD HH:MM");
+    return 0;
+  }
+  if (cmd == "wait") {
+    double s = w.size() == 2 ? ParseSeconds(w[1]) : -1;
+    if (s < 0) return bad("use: wait SECONDS");
+    Sleep(s);
+    return 0;
+  }
+  if (cmd == "expect") {
+    std::string text = Trim(line.substr(6));
+    double timeout = 5;
+    std::vector<std::string> tw = Words(text);
+    if (tw.size() >= 2 && ParseSeconds(tw.back()) >= 0) {
+      timeout = ParseSeconds(tw.back());
+      text = Trim(text.substr(0, text.rfind(tw.back())));
+    }
+    if (text.empty()) return bad("use: expect TEXT [SECONDS]");
+    return WaitForSpeech(text, timeout);
+  }
+  if (cmd == "quit" && w.size() == 1) return 2;
+  return bad("unknown command");
+}
+
+}  // namespace sim

@@ -1,0 +1,109 @@
+// dtbsim: runs the player on a simulated board inside a device root and
+// plays the part of the world around it: the user's hands on the keypad,
+// the power button, the USB cable, the battery, the headphones, the micro SD
+// card and the passing of time, all delivered the way the device delivers
+// them (input records in the keypad FIFO, power-chip state behind the I2C
+// model, hotplug messages on TCP). It follows the transcript the firmware
+// writes and checks expected utterances.
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace sim {
+
+// Exit statuses of dtbsim.
+constexpr int kExitOk = 0;
+constexpr int kExitExpectFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitPlayerFailed = 3;  // crashed, or ended other than by power-off/reboot
+
+struct Options {
+  std::string root;
+  bool fresh = false;
+  std::string lang;       // "en", "pl" or "" (keep)
+  std::string audio_out;  // WAV file, or "" (the PC's sound card when present)
+  std::string script;     // file, "-" for standard input, "" for interactive
+  std::string player;     // dtbplayer path; "" to find it
+  bool amplifier = true;  // board revision with "/dev/amp_en"
+  bool verbose = false;   // pass the player's own output through
+};
+
+// Key name ("play") -> key code, or -1.
+int KeyCodeByName(const std::string& name);
+
+// Prepares the device root: with fresh, wipes it and lays it out anew with
+// the resources; the language goes into the settings. 0 or -1 (message
+// printed).
+int PrepareRoot(const Options& o);
+
+class Simulator {
+ public:
+  explicit Simulator(const Options& o);
+  ~Simulator();
+
+  // Starts the player and the monitor. 0 or -1.
+  int Start();
+  // Stops the player (if running) and the monitor; returns the exit status.
+  int Finish();
+
+  // Runs one script command. Returns 0, 1 for a failed expect, 2 for quit,
+  // -1 for a malformed command (message printed).
+  int Command(const std::string& line);
+
+  // ---- device actions (any thread) ----
+  void Key(int code, int value);
+  void Power(bool down);
+  void Usb(const std::string& what);  // "computer", "charger", "none"
+  void Battery(int state);
+  void Headphones(bool in);
+  void Card(bool in, const std::string& kind);  // kind: "" partitioned, "whole", "unformatted"
+  void ClockShift(long seconds);
+  int ClockSet(const std::string& when);  // "YYYY-MM-DD HH:MM"; 0 or -1
+  void Hotplug(const std::string& message);
+  bool PlayerRunning();
+  void Print(const std::string& line);
+
+ private:
+  void Monitor();
+  void FollowTranscript();
+  void CheckPlayer();
+  int StartPlayerLocked(const char* why);
+  void StopPlayer();
+  void WriteEvent(int type, int code, int value);
+  int WaitForSpeech(const std::string& text, double seconds);
+  std::string FindPlayer() const;
+
+  Options o_;
+  std::string player_path_;
+  int port_ = 5020;
+  int fifo_fd_ = -1;
+
+  std::mutex m_;
+  std::condition_variable cv_;
+  pid_t pid_ = -1;
+  bool off_ = false;          // powered off (not running) by the firmware
+  bool failed_ = false;       // the player crashed or ended unexpectedly
+  bool usb_config_pending_ = false;
+  bool boot_press_ = false;  // the power press that switched the device on
+  std::vector<std::string> spoken_;  // "channel: text"
+  size_t cursor_ = 0;                // utterances consumed by expects
+  off_t transcript_pos_ = 0;
+  std::string partial_;
+  bool expect_failed_ = false;
+
+  std::mutex print_m_;
+  std::atomic<bool> stop_{false};
+  std::thread monitor_;
+};
+
+// Interactive mode on the terminal; returns when the user quits.
+int RunInteractive(Simulator& s);
+
+}  // namespace sim

@@ -1,0 +1,88 @@
+// End to end: the player on the simulated board, driven by dtbsim scripts.
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/sim_harness.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+bool Said(const dtbtest::SimResult& r, const std::string& text) {
+  for (const std::string& u : dtbtest::Utterances(r.output))
+    if (u.find(text) != std::string::npos) return true;
+  return false;
+}
+
+class SimE2E : public ::testing::Test {
+ protected:
+  dtbtest::SimResult Run(const std::string& script) {
+    dtbtest::SimRun run;
+    run.root = dir.path() + "/device";
+    run.lang = "en";
+    run.script = script;
+    return dtbtest::RunSim(run);
+  }
+  std::string Root(const std::string& rel) { return dir.path() + "/device/" + rel; }
+  dtbtest::TempDir dir;
+};
+
+TEST_F(SimE2E, KeysReachTheTopWindow) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::SimResult r = Run(
+      "expect Internal memory 20\n"
+      "key down\n"
+      "expect can not open\n"
+      "key volup\n"
+      "expect volume 11 5\n"
+      "quit\n");
+  EXPECT_EQ(r.status, 0) << r.output;
+}
+
+TEST_F(SimE2E, HoldingThePowerKeyTwoSecondsSavesAndPowersOff) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::SimResult r = Run(
+      "expect Internal memory 20\n"
+      "wait 1\n"
+      "power hold 2.5\n"
+      "expect shutting down. 10\n"
+      "wait 2\n");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("powered off"), std::string::npos) << r.output;
+
+  std::string param = dtbtest::ReadFile(Root("mnt/settings/param"));
+  EXPECT_EQ(param, std::string("\x00\x28\x00\x28\x00\x00", 6)) << "volumes 10 give 40";
+
+  std::string log = dtbtest::ReadFile(Root("var/log/commands.log"));
+  size_t hw = log.find("hwclock --systohc");
+  size_t off = log.find("poweroff");
+  ASSERT_NE(hw, std::string::npos) << log;
+  ASSERT_NE(off, std::string::npos) << log;
+  EXPECT_LT(hw, off);
+  struct stat st;
+  EXPECT_EQ(stat(Root("mnt/settings/bookmark.xml").c_str(), &st), 0) << "the save sequence ran";
+  EXPECT_EQ(stat(Root("mnt/settings/history.xml").c_str(), &st), 0);
+}
+
+TEST_F(SimE2E, UsbCableMustStayThreeTicks) {
+  DTB_REQUIRE_PLAYER();
+  // 0.4 s covers at most two ticks; a whole second at least three.
+  dtbtest::SimResult brief = Run(
+      "expect Internal memory 20\n"
+      "usb charger\n"
+      "wait 0.4\n"
+      "usb out\n"
+      "wait 1.5\n"
+      "quit\n");
+  EXPECT_EQ(brief.status, 0) << brief.output;
+  EXPECT_FALSE(Said(brief, "USB connected")) << brief.output;
+
+  dtbtest::SimResult held = Run(
+      "expect Internal memory 20\n"
+      "usb charger\n"
+      "expect USB connected 3\n"
+      "quit\n");
+  EXPECT_EQ(held.status, 0) << held.output;
+}
+
+}  // namespace
