@@ -28,9 +28,9 @@ std::string g_TablePath;
 
 std::vector<std::string> GenerateNames(int count) {
   static const char* const words[] = {
-      "Rozdział", "część",  "Żółw",   "Łódź",    "ćma",   "źrebię", "Ąkla",  "śnieg",
-      "gęś",      "Zażółć", "jaźń",   "track",   "Nagranie", "Pan Tadeusz", "Lalka", "Chłopi",
-      "audio",    "Księga", "Ósemka", "ŻABA",    "żaba",  "Ślimak", "Ńlitwa", "Ewa"};
+      "Rozdział", "część",  "Żółw",   "Łódź",  "ćma",      "źrebię",      "Ąkla",   "śnieg",
+      "gęś",      "Zażółć", "jaźń",   "track", "Nagranie", "Pan Tadeusz", "Lalka",  "Chłopi",
+      "audio",    "Księga", "Ósemka", "ŻABA",  "żaba",     "Ślimak",      "Ńlitwa", "Ewa"};
   const size_t nwords = sizeof(words) / sizeof(words[0]);
   std::mt19937 rng(2024);
   std::set<std::string> seen;
@@ -41,11 +41,21 @@ std::vector<std::string> GenerateNames(int count) {
     const char* w2 = words[rng() % nwords];
     unsigned a = rng() % 1000, b = rng() % 120;
     switch (rng() % 5) {
-      case 0: snprintf(buf, sizeof buf, "%s %u - %s %u.mp3", w1, a, w2, b); break;
-      case 1: snprintf(buf, sizeof buf, "%s%u.mp3", w1, a); break;
-      case 2: snprintf(buf, sizeof buf, "%02u-%s-%s.txt", b, w1, w2); break;
-      case 3: snprintf(buf, sizeof buf, "%s-%u-%u %s.wav", w1, a, b, w2); break;
-      default: snprintf(buf, sizeof buf, "%u %s.epub", a * 1000 + b, w1); break;
+      case 0:
+        snprintf(buf, sizeof buf, "%s %u - %s %u.mp3", w1, a, w2, b);
+        break;
+      case 1:
+        snprintf(buf, sizeof buf, "%s%u.mp3", w1, a);
+        break;
+      case 2:
+        snprintf(buf, sizeof buf, "%02u-%s-%s.txt", b, w1, w2);
+        break;
+      case 3:
+        snprintf(buf, sizeof buf, "%s-%u-%u %s.wav", w1, a, b, w2);
+        break;
+      default:
+        snprintf(buf, sizeof buf, "%u %s.epub", a * 1000 + b, w1);
+        break;
     }
     if (seen.insert(buf).second) names.push_back(buf);
   }
@@ -64,7 +74,8 @@ struct Folder {
       FILE* f = fopen((path + "/" + n).c_str(), "w");
       if (f) fclose(f);
     }
-    for (int i = 0; i < 40; i++) std::filesystem::create_directory(path + "/Folder " + std::to_string(i));
+    for (int i = 0; i < 40; i++)
+      std::filesystem::create_directory(path + "/Folder " + std::to_string(i));
   }
   ~Folder() {
     std::error_code ec;
