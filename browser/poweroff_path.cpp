@@ -29,7 +29,7 @@ int SavePoweroffPath() {
   if (IsMountDir("/mnt/settings") != 1) return -1;
   std::string text = g_DirInfo.GetPath();
   if (text.empty()) {
-    board::System(std::string("rm -rf ") + kPoweroffPath);
+    BUnlink(kPoweroffPath);  // nowhere to come back to
     return 0;
   }
   text += '/';
