@@ -54,6 +54,7 @@ class EngineTest : public ::testing::Test {
       out.insert(out.end(), w->samples, w->samples + w->num_samples);
       tts_wave_delete(w);
     }
+    EXPECT_FALSE(out.empty()) << tts_errmsg();
     tts_streamer_stop(s);
     return out;
   }
