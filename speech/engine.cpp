@@ -104,6 +104,7 @@ int Receive(tts_streamer* s, int timeoutMs) {
       size_t old = s->pending.size();
       s->pending.resize(old + h.length / 2);
       if (h.length && !ttsproto::RecvAll(fd, s->pending.data() + old, h.length)) {
+        s->pending.resize(old);  // keep only whole blocks
         SetError("speech worker stopped answering");
         return -1;
       }
