@@ -96,7 +96,7 @@ int DaisyGetTitle::Open2(const char* path) {
   if (!href) return 0;
   std::string_view file, fragment;
   SplitTarget(href, &file, &fragment);
-  std::string full = JoinPath(FolderOf(path), file, kMaxDaisyPath);
+  std::string full = ResolveFile(FolderOf(path), file, kMaxDaisyPath);
   if (full.empty()) return 0;
   std::string frag(fragment);
   GetFirstAudio(full.c_str(), frag.empty() ? nullptr : frag.c_str());
@@ -115,13 +115,13 @@ int DaisyGetTitle::Open3(const char* path) {
   }
   std::string folder = FolderOf(path);
   if (const char* ncx = opf.GetNcxFilename()) {
-    std::string full = JoinPath(folder, ncx, kMaxDaisyPath);
+    std::string full = ResolveFile(folder, ncx, kMaxDaisyPath);
     if (!full.empty()) GetFirstAudio(full.c_str(), nullptr);
   }
   if (!m_HasAudio) {
     StringArray smil;
     if (opf.GetSmilFilenames(&smil) == 0 && smil.GetCnt() > 0) {
-      std::string full = JoinPath(folder, smil.Get(0), kMaxDaisyPath);
+      std::string full = ResolveFile(folder, smil.Get(0), kMaxDaisyPath);
       if (!full.empty()) GetFirstAudio(full.c_str(), nullptr);
     }
   }

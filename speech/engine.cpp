@@ -317,7 +317,19 @@ tts_streamer* tts_streamer_start(tts_voice* voice, const char* text, float) {
     return nullptr;
   }
   std::string error;
-  Worker* w = voice->engine->pool.Acquire(preferred, voice->synthVoice, &error);
+  Worker* w = nullptr;
+  // A worker may have died since its last text; one retry gets a new one.
+  for (int attempt = 0; attempt < 2 && !w; ++attempt) {
+    w = voice->engine->pool.Acquire(attempt == 0 ? preferred : nullptr, voice->synthVoice, &error);
+    if (!w) break;
+    s->id = voice->engine->pool.NextId();
+    if (!ttsproto::SendMsg2(w->fd, ttsproto::kSpeak, s->id, &p, sizeof p, text,
+                            static_cast<uint32_t>(len))) {
+      voice->engine->pool.Retire(w);
+      w = nullptr;
+      error = "speech worker stopped answering";
+    }
+  }
   if (!w) {
     SetError(error);
     delete s;
@@ -325,14 +337,6 @@ tts_streamer* tts_streamer_start(tts_voice* voice, const char* text, float) {
   }
   s->voice = voice;
   s->worker = w;
-  s->id = voice->engine->pool.NextId();
-  if (!ttsproto::SendMsg2(w->fd, ttsproto::kSpeak, s->id, &p, sizeof p, text,
-                          static_cast<uint32_t>(len))) {
-    voice->engine->pool.Retire(w);
-    SetError("speech worker stopped answering");
-    delete s;
-    return nullptr;
-  }
   {
     std::lock_guard<std::mutex> lock(voice->mu);
     voice->last = w;

@@ -165,10 +165,28 @@ bool Pool::Prestart(int count, std::string* error) {
   return started > 0;
 }
 
+// An idle worker has nothing to say: a readable socket means it has gone.
+bool Pool::Gone(Worker* w) {
+  if (!w->ready) return false;  // its ready message may still be waiting
+  pollfd p{w->fd, POLLIN, 0};
+  return poll(&p, 1, 0) > 0;
+}
+
 Worker* Pool::Acquire(Worker* preferred, const std::string& voice, std::string* error) {
   Worker* w = nullptr;
+  std::vector<pid_t> dead;
   {
     std::lock_guard<std::mutex> lock(mu_);
+    for (auto& x : workers_) {
+      if (!x->busy && x->fd >= 0 && Gone(x.get())) {
+        close(x->fd);
+        x->fd = -1;
+        x->ready = false;
+        x->voice.clear();
+        dead.push_back(x->pid);
+        x->pid = -1;
+      }
+    }
     auto idle = [](Worker* x) { return x && !x->busy && x->fd >= 0; };
     if (idle(preferred)) w = preferred;
     for (auto& x : workers_) {
@@ -193,6 +211,7 @@ Worker* Pool::Acquire(Worker* preferred, const std::string& voice, std::string* 
     }
     w->busy = true;
   }
+  for (pid_t pid : dead) Reap(pid);
   if (!WaitReady(w, error)) {
     Retire(w);
     return nullptr;

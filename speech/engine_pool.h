@@ -45,6 +45,7 @@ class Pool {
  private:
   bool Spawn(Worker* w, std::string* error);
   bool WaitReady(Worker* w, std::string* error);
+  bool Gone(Worker* w);
 
   std::mutex mu_;
   std::vector<std::unique_ptr<Worker>> workers_;

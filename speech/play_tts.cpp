@@ -18,7 +18,8 @@
 #include "speech/tts_output.h"
 
 tts_voice* g_pPlayVoices = nullptr;
-std::mutex g_PlayTtsMutex;
+// Never destroyed: worker threads hold and wait on these to the end.
+std::mutex& g_PlayTtsMutex = *new std::mutex;
 
 namespace {
 
@@ -31,8 +32,8 @@ enum { kMuteNone = 0, kMuteStart = 1, kMuteStop = 2 };
 
 PlayTtsOutputCallback g_playtts_output_cb_fun = nullptr;
 void* g_playtts_output_cb_user = nullptr;
-std::mutex g_PlayMuteMutex;
-std::condition_variable g_PlayMuteCond;
+std::mutex& g_PlayMuteMutex = *new std::mutex;
+std::condition_variable& g_PlayMuteCond = *new std::condition_variable;
 int g_PlayMuteCmd = kMuteNone;
 bool g_bCancelPlayMute = false;
 pthread_t g_PlayMuteThreadId;

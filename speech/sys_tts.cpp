@@ -33,12 +33,14 @@ int g_SysTtsTextLength = 0;
 bool g_bSysTtsTextAdded = false;
 int g_SysTtsCmd = kCmdNone;
 bool g_bSysTtsRunning = false;
-std::mutex g_SysTtsMutex;
-std::condition_variable g_SysTtsCond;
+// The speech thread waits on these until the process ends, so they are
+// never destroyed (destroying a condition with a waiter hangs the exit).
+std::mutex& g_SysTtsMutex = *new std::mutex;
+std::condition_variable& g_SysTtsCond = *new std::condition_variable;
 pthread_t g_SysTtsThreadId;
 bool g_bSysTtsThread = false;
 // Callers on different threads take turns at the text buffer.
-std::mutex g_SysTtsCallerMutex;
+std::mutex& g_SysTtsCallerMutex = *new std::mutex;
 
 void Handover(int cmd) {
   {
