@@ -119,6 +119,7 @@ void SoundCardTest::TearDown() {
   SoundCardRecord_Release();
   SoundCard_SpeakerSwitch(false);
   unsetenv("DTB_AUDIO_OUT");
+  unsetenv("DTB_AUDIO_OUT_KEEP");
   unsetenv("DTB_AUDIO_IN");
   g_HwVersion = 0;
   board_.reset();
