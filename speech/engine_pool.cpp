@@ -176,8 +176,10 @@ bool Pool::Gone(Worker* w) {
 
 Worker* Pool::Acquire(Worker* preferred, const std::string& voice, std::string* error) {
   // A worker that died before it was ever used shows only when its ready
-  // message fails to come; then the next one (or a new one) is tried.
-  for (int attempt = 0; attempt < 3; ++attempt) {
+  // message fails to come; then the next one (or a new one) is tried. Every
+  // existing worker may have died at once, so try past all of them; a fresh
+  // one that cannot start ends the search.
+  for (int attempt = 0; attempt < 16; ++attempt) {
     bool fresh = false;
     Worker* w = Pick(attempt == 0 ? preferred : nullptr, voice, &fresh, error);
     if (!w) return nullptr;

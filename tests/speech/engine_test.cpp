@@ -215,7 +215,7 @@ TEST_F(EngineTest, AWorkerThatDiesMidTextIsReplaced) {
   for (pid_t p : workers) kill(p, SIGKILL);
   // Wait until they have exited (zombies: their sockets are closed).
   for (pid_t p : workers) {
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 5000; ++i) {
       std::ifstream stat("/proc/" + std::to_string(p) + "/stat");
       std::string pidText, comm, state;
       if (!(stat >> pidText >> comm >> state) || state == "Z") break;
