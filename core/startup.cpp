@@ -146,7 +146,10 @@ int DtbMain(int argc, char** argv) {
   if (CreateRootWindow() != 0) return -1;
   RefreshCurWindow();
 
-  g_timeout_add(250, TimeOutFun_250ms, nullptr);
+  guint tick = g_timeout_add(250, TimeOutFun_250ms, nullptr);
+  // A window may open a message box from its tick; the box's own ticks
+  // (a notice ends when its speech does) must still arrive.
+  g_source_set_can_recurse(g_main_context_find_source_by_id(nullptr, tick), TRUE);
   g_MainLoop = g_main_loop_new(nullptr, FALSE);
   g_main_loop_run(g_MainLoop);
   g_main_loop_unref(g_MainLoop);
