@@ -68,10 +68,7 @@ PENDING_INT(SavePoweroffPath)
 PENDING_INT(ReloadBrowserListing)
 PENDING_INT(InitSocketReceiver)
 
-// --- Player settings (daisy, ebook) -----------------------------------------
-PENDING_INT(LoadEbookSettings)
-PENDING_INT(SaveEbookSettings, bool)
-PENDING_INT(SetEbookSettingsToDefault)
+// --- Player settings (daisy) -------------------------------------------------
 PENDING_INT(LoadDaisySettings)
 PENDING_INT(SaveDaisySettings)
 PENDING_INT(SetDaisySettingsToDefault)

@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "core/system_settings.h"
+#include "ebook/ebook_settings.h"
 #include "players/audiobook_settings.h"
 #include "players/music_settings.h"
 
@@ -19,10 +20,7 @@ int SavePoweroffPath();
 int ReloadBrowserListing();
 int InitSocketReceiver();
 
-// --- Player settings (daisy, ebook) ----------------------------
-int LoadEbookSettings();
-int SaveEbookSettings(bool always);
-int SetEbookSettingsToDefault();
+// --- Player settings (daisy) ---------------------------------------
 int LoadDaisySettings();
 int SaveDaisySettings();
 int SetDaisySettingsToDefault();
