@@ -17,6 +17,8 @@ int EbookIo::SpeechInit(PlayTtsOutputCallback callback, void* user) { return Pla
 int EbookIo::Speak(const uint16_t* text, int count) { return PlayTts_Play(text, count); }
 int EbookIo::SpeechFlush() { return PlayTts_Flush(); }
 int EbookIo::SetReadWordMode(int on) { return Tts_SetReadWordMode(TTS_CHANNEL_PLAYER, on); }
+int EbookIo::SysSay(const char* text) { return SysTts_Play(text, -1); }
+int EbookIo::SysSpeaking() { return SysTts_CheckRunning(); }
 int EbookIo::CardInit(unsigned channels, unsigned rate) { return SoundCard_Init(false, channels, rate, kLatencyUs); }
 int EbookIo::PutSamples(short* samples, int frames) { return SoundCard_PutSamples(samples, frames); }
 int EbookIo::Flush() { return SoundCard_Flush(); }

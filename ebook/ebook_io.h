@@ -20,6 +20,11 @@ class EbookIo {
   // Letter-by-letter reading of the player channel on (1) or off (0).
   virtual int SetReadWordMode(int on);
 
+  // System speech for the reader's prompts: speaks UTF-8 text; 1 while it
+  // is still speaking, else 0.
+  virtual int SysSay(const char* text);
+  virtual int SysSpeaking();
+
   // Playback stream: opened (or kept) mono or stereo at a rate. 0 or -1.
   virtual int CardInit(unsigned channels, unsigned rate);
   // Writes frames, blocking. 0 or -1.

@@ -125,7 +125,7 @@ void EbookPlayer::CloseMusic() {
 // --- Speaking and the play thread -------------------------------------------
 
 void EbookPlayer::Say(const std::string& text) {
-  if (!text.empty()) SysTts_Play(text.c_str(), static_cast<int>(text.size()));
+  if (!text.empty()) CurEbookIo().SysSay(text.c_str());
 }
 
 void EbookPlayer::SayPhrase(int id) {
@@ -161,13 +161,13 @@ void EbookPlayer::Resume() {
 int EbookPlayer::OnTick() {
   if (m_bInSettingsMenu || m_bInBookmarkMenu) return 0;
   if (m_bOpenFailed) {
-    if (SysTts_CheckRunning() > 0) return 0;
+    if (CurEbookIo().SysSpeaking() > 0) return 0;
     CurEbookIo().WaitBufferFinished();
     return WND_CLOSE;
   }
   if (m_bOpening) return TickOpening();
   if (m_bPromptPending) {
-    if (SysTts_CheckRunning() > 0) return 0;
+    if (CurEbookIo().SysSpeaking() > 0) return 0;
     m_bPromptPending = false;
     if (!m_bUserPaused && EbookPlayMode() == EB_PLAY_BOOK) Resume();
   }

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <vector>
 
-#include "core/util.h"
 #include "ebook/ebook.h"
 #include "ebook/ebook_play_thread.h"
 #include "ebook/ebook_player.h"
+#include "ebook/text_helpers.h"
 #include "speech/ux_language.h"
 
 int GetWordPlace(unsigned short c) {
@@ -43,8 +43,10 @@ bool IsLowSurrogate(unsigned short c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // A phrase of the catalogue, or a character's spoken name, as UTF-16.
 std::vector<unsigned short> ToUnits(const char* utf8) {
-  std::vector<unsigned short> out(strlen(utf8) + 1);
-  int n = Utf8ToUtf16le(utf8, nullptr, reinterpret_cast<uint16_t*>(out.data()), static_cast<int>(out.size()));
+  const int bytes = static_cast<int>(strlen(utf8));
+  std::vector<unsigned short> out(static_cast<size_t>(bytes) + 1);
+  int used = 0;
+  int n = DecodeUtf8(reinterpret_cast<const unsigned char*>(utf8), bytes, out.data(), bytes + 1, &used);
   out.resize(n > 0 ? static_cast<size_t>(n) : 0);
   return out;
 }
