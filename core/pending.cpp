@@ -46,10 +46,7 @@ PENDING_INT(CreateIdleShutDownTimeoutMenu)
 PENDING_INT(CheckUpgradePacket, const char*, const char*)
 PENDING_INT(Upgrade)
 
-// --- Player settings (daisy, ebook) -----------------------------------------
-PENDING_INT(LoadEbookSettings)
-PENDING_INT(SaveEbookSettings, bool)
-PENDING_INT(SetEbookSettingsToDefault)
+// --- Player settings (daisy) -------------------------------------------------
 PENDING_INT(LoadDaisySettings)
 PENDING_INT(SaveDaisySettings)
 PENDING_INT(SetDaisySettingsToDefault)

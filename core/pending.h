@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "core/system_settings.h"
+#include "ebook/ebook_settings.h"
 #include "players/audiobook_settings.h"
 #include "players/music_settings.h"
 
@@ -32,10 +33,7 @@ int CheckUpgradePacket(const char* scriptPath, const char* payloadPath);
 // there is nothing to install.
 int Upgrade();
 
-// --- Player settings (daisy, ebook) ----------------------------
-int LoadEbookSettings();
-int SaveEbookSettings(bool always);
-int SetEbookSettingsToDefault();
+// --- Player settings (daisy) ---------------------------------------
 int LoadDaisySettings();
 int SaveDaisySettings();
 int SetDaisySettingsToDefault();
