@@ -36,13 +36,10 @@ PENDING_INT(SavePoweroffPath)
 PENDING_INT(ReloadBrowserListing)
 PENDING_INT(InitSocketReceiver)
 
-// --- Player settings (daisy, ebook) -----------------------------------------
+// --- Player settings (ebook) ------------------------------------------------
 PENDING_INT(LoadEbookSettings)
 PENDING_INT(SaveEbookSettings, bool)
 PENDING_INT(SetEbookSettingsToDefault)
-PENDING_INT(LoadDaisySettings)
-PENDING_INT(SaveDaisySettings)
-PENDING_INT(SetDaisySettingsToDefault)
 
 // --- Radio (radio) -----------------------------------------------------------
 PENDING_INT(LoadFmSettings)

@@ -19,13 +19,10 @@ int SavePoweroffPath();
 int ReloadBrowserListing();
 int InitSocketReceiver();
 
-// --- Player settings (daisy, ebook) ----------------------------
+// --- Player settings (ebook) ----------------------------------
 int LoadEbookSettings();
 int SaveEbookSettings(bool always);
 int SetEbookSettingsToDefault();
-int LoadDaisySettings();
-int SaveDaisySettings();
-int SetDaisySettingsToDefault();
 
 // --- Radio ---------------------------------------------------------------
 int LoadFmSettings();

@@ -9,6 +9,7 @@
 #include "core/diag.h"
 #include "core/mainloop.h"
 #include "core/pending.h"
+#include "daisy/daisy_settings.h"
 #include "speech/tts.h"
 #include "core/root_window.h"
 #include "core/window.h"
