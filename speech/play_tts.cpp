@@ -181,10 +181,11 @@ int PlayTts_Init(PlayTtsOutputCallback callback, void* user) {
 int PlayTts_Play(const char* text, int length) {
   if (!text) return -1;
   if (length <= 0) return SpeakText(text, false);
-  char* copy = static_cast<char*>(malloc(static_cast<size_t>(length) + 1));
+  size_t n = strnlen(text, static_cast<size_t>(length));  // never past the text's end
+  char* copy = static_cast<char*>(malloc(n + 1));
   if (!copy) return -2;
-  memcpy(copy, text, static_cast<size_t>(length));
-  copy[length] = '\0';
+  memcpy(copy, text, n);
+  copy[n] = '\0';
   int r = SpeakText(copy, false);
   free(copy);
   return r;

@@ -250,7 +250,8 @@ int SysTts_Init() {
 int SysTts_Play(const char* text, int length) {
   if (!g_pIvonaTts || !text) return -1;
   std::lock_guard<std::mutex> caller(g_SysTtsCallerMutex);
-  if (length <= 0) length = static_cast<int>(strlen(text));
+  // Never past the end of the text, whatever length the caller gives.
+  length = static_cast<int>(length <= 0 ? strlen(text) : strnlen(text, static_cast<size_t>(length)));
   if (length == 0 && !g_bSysTtsTextAdded) return 0;
   if (g_bSysTtsTextAdded) {
     g_bSysTtsTextAdded = false;

@@ -123,6 +123,11 @@ TEST_F(SysTtsTest, OnlyTheGivenLengthIsSpoken) {
   ASSERT_EQ(SysTts_Play("Internal memory card", 15), 0);
   ASSERT_TRUE(WaitIdle(10000));
   EXPECT_EQ(env().LastUtterance(), "say Internal memory");
+  // A length beyond the text stops at its end.
+  char buf[64] = "Internal memory";
+  ASSERT_EQ(SysTts_Play(buf, sizeof buf), 0);
+  ASSERT_TRUE(WaitIdle(10000));
+  EXPECT_EQ(env().LastUtterance(), "say Internal memory");
 }
 
 TEST_F(SysTtsTest, EmptyPlayLeavesRunningSpeechAlone) {
