@@ -32,6 +32,7 @@
 #include "speech/tts_output.h"
 #include "speech/ux_language.h"
 #include "tests/players/fake_backend.h"
+#include "tests/players/media/media_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace daisytest {
@@ -73,6 +74,30 @@ class PlayerBoard final : public board::Board {
   std::vector<std::string> lines_;
 };
 
+// The player's thread keeps the backend it started with; this one hands
+// every call to the scripted decoder or to the real one, as the test chose.
+class RouteBackend : public PlayBackend {
+ public:
+  PlayBackend* to = nullptr;
+  int Open(const char* path, int* rate, int* channels, int* totalMs) override {
+    return to->Open(path, rate, channels, totalMs);
+  }
+  int Close() override { return to->Close(); }
+  int Read(void* buf, int bytes, int* curMs) override { return to->Read(buf, bytes, curMs); }
+  int Seek(int ms, int direction) override { return to->Seek(ms, direction); }
+  int CurMs() override { return to->CurMs(); }
+  int StreamCount() override { return to->StreamCount(); }
+  int CurStream() override { return to->CurStream(); }
+  int SelectStream(int ordinal) override { return to->SelectStream(ordinal); }
+  int DurationMs(const char* path) override { return to->DurationMs(path); }
+  int CardInit(unsigned channels, unsigned rate, unsigned latencyUs) override {
+    return to->CardInit(channels, rate, latencyUs);
+  }
+  int PutSamples(short* samples, int frames) override { return to->PutSamples(samples, frames); }
+  int Flush() override { return to->Flush(); }
+  int WaitBufferFinished() override { return to->WaitBufferFinished(); }
+};
+
 inline int QuietInit(bool, unsigned, unsigned, unsigned) { return 0; }
 inline int QuietPut(short*, int) { return 0; }
 inline int QuietFlush() { return 0; }
@@ -83,6 +108,8 @@ struct PlayerEnv {
   dtbtest::TempDir root;
   PlayerBoard* board = nullptr;
   FakeBackend* fake = nullptr;
+  DecoderRecorder* recorder = nullptr;  // the firmware's decoder, output kept
+  RouteBackend* route = nullptr;
   bool speech = false;
 
   static PlayerEnv& Get() {
@@ -100,7 +127,10 @@ struct PlayerEnv {
     board = b.get();
     board::Install(std::move(b));
     fake = new FakeBackend;
-    SetPlayersBackend(fake);
+    recorder = new DecoderRecorder;
+    route = new RouteBackend;
+    route->to = fake;
+    SetPlayersBackend(route);
     // System speech is heard nowhere; what it says is in the transcript.
     SetTtsOutput({QuietInit, QuietPut, QuietFlush, QuietLevel});
     speech = SysTts_Init() == 0;
@@ -170,6 +200,8 @@ class DaisyPlayerTest : public ::testing::Test {
     env_ = &PlayerEnv::Get();
     if (!env_->speech) GTEST_SKIP() << "the speech engine or its voices are not built";
     fake_ = env_->fake;
+    env_->route->to = fake_;
+    env_->recorder->Reset();
     fake_->Reset();
     fake_->files.clear();
     fake_->pace = 0;
