@@ -80,11 +80,14 @@ int DaisyPlayer::NormalKeyDown(int code) {
         CloseDown();
         return WND_CLOSE_PASS_DOWN;
       }
+      PauseForSpeech();
       return WND_PASS_DOWN;
     case EV_SD_MOUNTED:
     case EV_USB_IN:
     case EV_USB_OUT:
     case EV_USB_SUSPEND:
+      // The browser beneath keeps its listing and may say something.
+      PauseForSpeech();
       return WND_PASS_DOWN;
     default:
       break;

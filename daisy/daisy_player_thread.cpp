@@ -476,12 +476,15 @@ bool DaisyPlayThread::PlayAudio(int index, LoopEnd* why) {
       ++m_FileFailures;
       return false;
     }
-  } else if (m_CardIsSpeech) {
-    m_Backend->WaitBufferFinished();
-    m_Backend->CardInit(static_cast<unsigned>(m_AudioChannels),
-                        static_cast<unsigned>(m_AudioSamplerate), kLatencyUs);
-    m_CardIsSpeech = false;
-    m_Tempo.Clear();
+  } else {
+    // After player speech, or system speech while stopped, the card has
+    // another format (opening it again with the same one costs nothing).
+    if (m_CardIsSpeech) {
+      m_Backend->WaitBufferFinished();
+      m_CardIsSpeech = false;
+      m_Tempo.Clear();
+    }
+    RestoreCard();
   }
   m_FailedFileIndex = -1;
   const int len = o.end - o.start;
@@ -514,6 +517,14 @@ bool DaisyPlayThread::PlayAudio(int index, LoopEnd* why) {
     if (RepeatJump(index, m_CurObjectPlace)) return false;
     if (CheckCommand(why)) return true;
   }
+}
+
+void DaisyPlayThread::RestoreCard() {
+  if (m_CardIsSpeech)
+    m_Backend->CardInit(1, kSpeechRate, kLatencyUs);
+  else if (m_AudioFileIndex >= 0)
+    m_Backend->CardInit(static_cast<unsigned>(m_AudioChannels),
+                        static_cast<unsigned>(m_AudioSamplerate), kLatencyUs);
 }
 
 bool DaisyPlayThread::PlayText(int index, LoopEnd* why) {
@@ -596,7 +607,11 @@ bool DaisyPlayThread::CheckCommand(LoopEnd* why) {
       m_State = DAISY_STATE_PAUSED;
       m_Cmd = DAISY_CMD_NONE;
       m_Ack.notify_all();
-      if (WaitWhilePaused(lock)) return false;
+      if (WaitWhilePaused(lock)) {
+        lock.unlock();
+        RestoreCard();
+        return false;
+      }
       *why = m_Cmd == kCmdQuit ? kQuit : kStopped;
       return true;
     }
@@ -637,7 +652,10 @@ int DaisyPlayThread::CallbackOutput(short* samples, int count) {
       m_State = DAISY_STATE_PAUSED;
       m_Cmd = DAISY_CMD_NONE;
       m_Ack.notify_all();
-      return WaitWhilePaused(lock) ? 0 : 1;
+      if (!WaitWhilePaused(lock)) return 1;
+      lock.unlock();
+      RestoreCard();
+      return 0;
     case DAISY_CMD_STOP:
       m_State = DAISY_STATE_STOPPED;
       m_Cmd = DAISY_CMD_NONE;

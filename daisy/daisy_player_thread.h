@@ -114,6 +114,9 @@ class DaisyPlayThread {
   void CloseAudioFile();
   int SeekTo(int ms);
   int Output(short* pcm, int frames);
+  // Opens the card again for what is playing: system speech may have taken
+  // it with another format during a pause.
+  void RestoreCard();
   void FlushOutput(bool keepTail);
   // Applies the repeat range at a position reached while playing; true
   // when it jumped back.
