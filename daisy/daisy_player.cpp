@@ -267,6 +267,7 @@ void DaisyPlayer::StoreHistory() {
   std::string title = Title();
   g_History.AddDaisy(m_FullName.c_str(), pos.object, pos.place, title.c_str(), ElapsedMs(),
                      hasPages ? page.c_str() : nullptr);
+  printf("daisy history %s: %d/%d\n", m_FullName.c_str(), pos.object, pos.place);
 }
 
 void DaisyPlayer::CloseDown() {

@@ -1,4 +1,5 @@
 // The DAISY player's keys outside its menus, and the moves left and right.
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -209,6 +210,11 @@ void DaisyPlayer::Move(int direction) {
 }
 
 void DaisyPlayer::MoveTo(DaisyPos pos, int direction, const std::string& announce) {
+  const DaisyBookView& b = m_Thread.View();
+  const DaisyPos from = m_Thread.Position();
+  printf("daisy move %d/%d -> %d/%d, %lld -> %lld ms\n", from.object, from.place, pos.object,
+         pos.place, static_cast<long long>(DaisyElapsedMs(b, from)),
+         static_cast<long long>(DaisyElapsedMs(b, pos)));
   // The user acts: a repeating range ends.
   m_Thread.ClearRepeat();
   m_bHighlightPlaying = false;
