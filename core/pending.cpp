@@ -29,12 +29,22 @@ constexpr unsigned int kNone = static_cast<unsigned int>(-1);
   }
 
 
-// --- File browser and card/USB receiver (browser) ---------------------------
-int g_UsbState = 0;
-PENDING_INT(GoToPoweroffPath)
-PENDING_INT(SavePoweroffPath)
-PENDING_INT(ReloadBrowserListing)
-PENDING_INT(InitSocketReceiver)
+// --- Players and menus of later issues ---------------------------------------
+PENDING_INT(CreateDaisyPlayer, const char*, const char*, int, int, int, int)
+PENDING_INT(CreateEbookPlayer, const char*, int, int, int, int)
+PENDING_INT(CreatRadioWindow)
+PENDING_INT(CreateRecordMenu)
+PENDING_INT(CreateMainMenu)
+PENDING_INT(CreateBookMarkMenu)
+PENDING_INT(CreateFileOperationMenu)
+PENDING_INT(CreateAutoShutDownMenu)
+PENDING_INT(CreateAutoShutDownTimeoutMenu)
+PENDING_INT(CreateIdleShutDownTimeoutMenu)
+
+// --- Upgrade packet (supervisor) ----------------------------------------------
+// Until the packet checks land every packet counts as invalid.
+PENDING_INT(CheckUpgradePacket, const char*, const char*)
+PENDING_INT(Upgrade)
 
 // --- Player settings (ebook) ------------------------------------------------
 PENDING_INT(LoadEbookSettings)
@@ -47,6 +57,10 @@ PENDING_INT(SaveFmSettings, bool)
 PENDING_INT(StopFm)
 bool IsFmRxRunning() {
   NotBuilt("IsFmRxRunning");
+  return false;
+}
+bool IsFmTxRunning() {
+  NotBuilt("IsFmTxRunning");
   return false;
 }
 

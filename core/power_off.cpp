@@ -9,6 +9,7 @@
 
 #include "core/atomic_file.h"
 #include "core/diag.h"
+#include "browser/file_browser.h"
 #include "core/mainloop.h"
 #include "core/pending.h"
 #include "daisy/daisy_settings.h"

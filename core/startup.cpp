@@ -6,12 +6,13 @@
 #include <cstdio>
 
 #include "audio/soundcard.h"
+#include "browser/file_browser.h"
+#include "browser/socket_receiver.h"
 #include "core/diag.h"
 #include "core/mainloop.h"
 #include "core/pending.h"
 #include "daisy/daisy_settings.h"
 #include "speech/tts.h"
-#include "core/root_window.h"
 #include "core/window.h"
 #include "platform/board.h"
 #include "positions/bookmark.h"
@@ -144,7 +145,7 @@ int DtbMain(int argc, char** argv) {
   InitAlarms();
   CreateDaisyDir();
 
-  if (CreateRootWindow() != 0) return -1;
+  if (CreateFileBrowser() != 0) return -1;
   RefreshCurWindow();
 
   guint tick = g_timeout_add(250, TimeOutFun_250ms, nullptr);

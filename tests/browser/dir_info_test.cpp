@@ -103,6 +103,13 @@ TEST_F(DirInfoTest, SelectionFollowsTheRules) {
   EXPECT_EQ(20, d.GetCurSel());
   ASSERT_EQ(0, d.LoadDir(dir_.path().c_str()));
   EXPECT_EQ(20, d.GetCurSel());
+  // New entries in front of it do not move the selection to another entry.
+  mkdir((dir_ / "a new folder").c_str(), 0755);
+  WriteFile(dir_ / "e new file", "x");
+  ASSERT_EQ(0, d.LoadDir(nullptr));
+  EXPECT_STREQ("f15", d.GetCurSelName());
+  unlink((dir_ / "e new file").c_str());
+  rmdir((dir_ / "a new folder").c_str());
   for (int i = 10; i < 20; i++) unlink((dir_ / ("f" + std::to_string(i))).c_str());
   ASSERT_EQ(0, d.LoadDir(nullptr));
   EXPECT_EQ(0, d.GetCurSel());

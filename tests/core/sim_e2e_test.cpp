@@ -32,7 +32,7 @@ TEST_F(SimE2E, KeysReachTheTopWindow) {
   dtbtest::SimResult r = Run(
       "expect Internal memory 20\n"
       "key down\n"
-      "expect can not open\n"
+      "expect micro sd card\n"
       "key volup\n"
       "expect volume 11 5\n"
       "quit\n");

@@ -2,6 +2,7 @@
 // the low-battery countdown, idle and auto power-off, time announcements.
 #include <climits>
 
+#include "browser/file_browser.h"
 #include "core/pending.h"
 #include "power/battery.h"
 #include "runtime_fixture.h"

@@ -165,6 +165,37 @@ TEST(DaisyBook, BrokenBooksFailCleanly) {
   EXPECT_EQ(ReadFile(Book("book202/expected.txt")), DumpOf(book));
 }
 
+TEST(DaisyBook, Daisy3FilesInAnotherEncodingThanDeclaredAreReadAgain) {
+  // book3 with Latin-1 letters in the package and navigation files, both of
+  // which declare UTF-8.
+  TempDir dir;
+  for (const char* name : {"one.smil", "two.smil", "book.xml", "a.mp3"})
+    WriteFile(dir / name, ReadFile(Book(std::string("book3/") + name)));
+  std::string opf = ReadFile(Book("book3/package.opf"));
+  opf.replace(opf.find("<dc:Title>Three"), 15, "<dc:Title>Caf\xe9 Three");
+  WriteFile(dir / "package.opf", opf);
+  std::string ncx = ReadFile(Book("book3/nav.ncx"));
+  ncx.replace(ncx.find("<text>Heading"), 13, "<text>H\xe9" "ading");
+  WriteFile(dir / "nav.ncx", ncx);
+
+  Daisy book;
+  ASSERT_EQ(0, book.Open((dir / "package.opf").c_str(), 0));
+  EXPECT_STREQ("Caf\xc3\xa9 Three", book.GetTitle());
+  const int *elements, *levels;
+  const StringArray* texts;
+  int headings;
+  ASSERT_EQ(0, book.GetHeadings(&elements, &levels, &texts, &headings));
+  EXPECT_EQ(9, headings);
+  EXPECT_STREQ("H\xc3\xa9" "ading", texts->Get(0));
+  ASSERT_GE(book.GetTotalWarnings(), 2);
+  EXPECT_EQ("package.opf", book.GetWarning(0)->file);
+  EXPECT_NE(std::string::npos, book.GetWarning(0)->what.find("read as windows-1252"));
+  bool ncxRepaired = false;
+  for (int i = 0; i < book.GetTotalWarnings(); i++)
+    ncxRepaired |= book.GetWarning(i)->file == "nav.ncx";
+  EXPECT_TRUE(ncxRepaired);
+}
+
 TEST(DaisyBook, SpansBecomePagesOnlyWithoutPageEntries) {
   TempDir dir;
   WriteFile(dir / "ncc.html",

@@ -2,6 +2,8 @@
 // sound card recorded, and audio files made with ffmpeg for each test.
 #pragma once
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -108,6 +110,8 @@ inline DecoderRecorder& SharedRecorder() {
 // Makes a sine tone file with ffmpeg; false when ffmpeg is missing or fails.
 inline bool MakeTone(const std::string& path, double hz, double seconds, int rate = 44100,
                      int channels = 2) {
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
   char cmd[1024];
   snprintf(cmd, sizeof cmd,
            "ffmpeg -nostdin -v error -y -f lavfi -i 'sine=frequency=%g:duration=%g:sample_rate=%d' "
