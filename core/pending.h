@@ -13,8 +13,6 @@
 // --- Players and menus of later issues ----------------------------------
 // Each pushes its window and returns 0; the placeholders return -1, and the
 // file browser then says "file not supported".
-int CreateDaisyPlayer(const char* folder, const char* file, int object, int place, int startMs,
-                      int endMs);
 int CreateEbookPlayer(const char* path, int page, int place, int start, int end);
 int CreatRadioWindow();
 int CreateRecordMenu();
