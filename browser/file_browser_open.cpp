@@ -12,6 +12,7 @@
 #include "core/pending.h"
 #include "core/system_settings.h"
 #include "core/util.h"
+#include "daisy/daisy_player.h"
 #include "ebook/ebook.h"
 #include "platform/board.h"
 #include "players/audio_files.h"

@@ -14,8 +14,6 @@
 // --- Players and menus of later issues ----------------------------------
 // Each pushes its window and returns 0; the placeholders return -1, and the
 // file browser then says "file not supported".
-int CreateDaisyPlayer(const char* folder, const char* file, int object, int place, int startMs,
-                      int endMs);
 int CreateEbookPlayer(const char* path, int page, int place, int start, int end);
 int CreatRadioWindow();
 int CreateRecordMenu();
@@ -33,10 +31,6 @@ int CheckUpgradePacket(const char* scriptPath, const char* payloadPath);
 // there is nothing to install.
 int Upgrade();
 
-// --- Player settings (daisy) ---------------------------------------
-int LoadDaisySettings();
-int SaveDaisySettings();
-int SetDaisySettingsToDefault();
 
 // --- Radio ---------------------------------------------------------------
 int LoadFmSettings();
