@@ -30,7 +30,6 @@ constexpr unsigned int kNone = static_cast<unsigned int>(-1);
 
 
 // --- Players and menus of later issues ---------------------------------------
-PENDING_INT(CreateEbookPlayer, const char*, int, int, int, int)
 PENDING_INT(CreatRadioWindow)
 PENDING_INT(CreateRecordMenu)
 PENDING_INT(CreateMainMenu)

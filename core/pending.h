@@ -14,7 +14,6 @@
 // --- Players and menus of later issues ----------------------------------
 // Each pushes its window and returns 0; the placeholders return -1, and the
 // file browser then says "file not supported".
-int CreateEbookPlayer(const char* path, int page, int place, int start, int end);
 int CreatRadioWindow();
 int CreateRecordMenu();
 int CreateMainMenu();
