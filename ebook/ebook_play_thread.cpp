@@ -30,9 +30,11 @@ namespace {
 constexpr int kMaxSpeechFailures = 3;
 constexpr unsigned kVoiceRate = 16000;
 
-std::mutex g_mutex;
-std::condition_variable g_cond;     // commands to the thread
-std::condition_variable g_ackCond;  // a command was taken
+// The thread lives as long as the process, so its lock and signals are never
+// destroyed: destroying a signal the thread still waits on hangs the exit.
+std::mutex& g_mutex = *new std::mutex;
+std::condition_variable& g_cond = *new std::condition_variable;     // commands to the thread
+std::condition_variable& g_ackCond = *new std::condition_variable;  // a command was taken
 int g_cmd = EB_CMD_NONE;
 int g_state = EB_STATE_IDLE;
 int g_error_code = 0;
