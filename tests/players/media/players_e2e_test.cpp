@@ -2,8 +2,6 @@
 // the file browser, and the WAV the simulated sound card writes.
 #include <gtest/gtest.h>
 
-#if __has_include("browser/file_browser.h")
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -144,10 +142,3 @@ TEST_F(PlayersE2e, SpeedTwoShortensTheMusicAndKeepsItsPitch) {
 
 }  // namespace
 
-#else
-
-// The file browser (the music key and the audio-book folders) has not landed
-// in this tree; these runs start once it has.
-TEST(PlayersE2e, NeedsTheFileBrowser) { GTEST_SKIP() << "the file browser is not built yet"; }
-
-#endif
