@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,43 @@ std::vector<double> ToneSequence(const Wav& w, const std::vector<double>& tones)
   return seq;
 }
 
+// The music streams of the run, each on its own (in the order played).
+std::vector<Wav> MusicStreams(const std::string& dir, int rate) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir, ec))
+    if (e.path().filename().string().rfind("out-" + std::to_string(rate) + ".wav", 0) == 0)
+      names.push_back(e.path().string());
+  std::sort(names.begin(), names.end());
+  std::vector<Wav> out;
+  for (const std::string& n : names) {
+    Wav w;
+    if (ReadWavMono(n, &w) && w.rate == rate && w.mono.size() > size_t(rate / 10)) out.push_back(w);
+  }
+  return out;
+}
+
+// The seconds of every "current time: M minutes S seconds" spoken, in order.
+std::vector<int> SpokenTimes(const std::string& output) {
+  std::vector<int> out;
+  static const std::regex re("current time: (\\d+) minutes? (\\d+) seconds?");
+  std::smatch m;
+  for (const std::string& u : dtbtest::Utterances(output))
+    if (std::regex_search(u, m, re)) out.push_back(std::stoi(m[1]) * 60 + std::stoi(m[2]));
+  return out;
+}
+
+// The text of one attribute of the first element of `tag` in an XML text.
+std::string XmlAttr(const std::string& xml, const std::string& tag, const std::string& attr) {
+  size_t at = xml.find("<" + tag + " ");
+  if (at == std::string::npos) return "";
+  size_t end = xml.find('>', at);
+  size_t a = xml.find(" " + attr + "=\"", at);
+  if (a == std::string::npos || a > end) return "";
+  a += attr.size() + 3;
+  return xml.substr(a, xml.find('"', a) - a);
+}
+
 class PlayersE2e : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -108,6 +146,11 @@ class PlayersE2e : public ::testing::Test {
     run.script = script;
     run.timeout_seconds = 180;
     return dtbtest::RunSim(run);
+  }
+  // Forgets the sound of earlier runs.
+  void ClearOut() {
+    std::filesystem::remove_all(out_);
+    std::filesystem::create_directories(out_);
   }
   void MusicSettings(const std::string& attrs) {
     dtbtest::WriteFile(root_ + "/mnt/settings/music.config.xml",
@@ -168,5 +211,97 @@ TEST_F(PlayersE2e, SpeedTwoShortensTheMusicAndKeepsItsPitch) {
   EXPECT_NEAR(ZeroCrossingHz(w.mono, first + win, last - win, w.rate), 1000, 20);
 }
 
-}  // namespace
+// A book of three parts of 20 s each (440, 660 and 880 Hz) with steps of
+// 30 s: a step forward lands in the second part, a step back crosses into
+// the first again, and after closing, the book opens where it was left.
+TEST_F(PlayersE2e, AudioBookStepsBackAcrossAFileAndResumesWhereItWasClosed) {
+  const std::string book = root_ + "/mnt/emmc/Audio books/Tones/";
+  ASSERT_TRUE(MakeTone(book + "1 part.mp3", 440, 20, 44100, 1));
+  ASSERT_TRUE(MakeTone(book + "2 part.mp3", 660, 20, 44100, 1));
+  ASSERT_TRUE(MakeTone(book + "3 part.mp3", 880, 20, 44100, 1));
+  dtbtest::WriteFile(root_ + "/mnt/settings/audiobook.config.xml",
+                     "<?xml version=\"1.0\"?>\n<audiobook><audiobook_config step=\"1\"/></audiobook>\n");
+  dtbtest::SimResult r = Run(
+      "expect Internal memory 30\n"
+      "key play\nexpect Audio books 20\n"
+      "key play\nexpect Tones, folder 20\n"
+      "key play\nexpect Tones 20\n"
+      "key play\nwait 3\n"
+      // About 3 s into the first part: on into the second part, then back.
+      "key right\nwait 2\n"
+      "key left\nwait 1\n"
+      "key play\nkey info\nexpect current time 20\n"
+      "key back\nexpect Tones 20\n"
+      "key play\nwait 2\n"
+      "key play\nkey info\nexpect current time 20\n"
+      "power hold 3\nexpect shutting down 30\nwait 1\n");
+  ASSERT_EQ(r.status, 0) << r.output;
 
+  std::vector<Wav> streams = MusicStreams(out_, 44100);
+  ASSERT_GE(streams.size(), 2u) << r.output;
+  Wav all;
+  ASSERT_TRUE(ReadMusic(out_, 44100, &all));
+  std::vector<double> seq = ToneSequence(all, {440, 660, 880});
+  ASSERT_GE(seq.size(), 3u);
+  EXPECT_EQ(seq[0], 440);
+  EXPECT_EQ(seq[1], 660);
+  EXPECT_EQ(seq[2], 440);  // stepped back across the boundary
+  // After reopening, the first part again.
+  std::vector<double> reopened = ToneSequence(streams.back(), {440, 660, 880});
+  ASSERT_FALSE(reopened.empty());
+  EXPECT_EQ(reopened.front(), 440);
+  EXPECT_EQ(reopened.size(), 1u);
+
+  std::vector<int> times = SpokenTimes(r.output);
+  ASSERT_EQ(times.size(), 2u) << r.output;
+  // Paused in the first part, a few seconds in (not at its start).
+  EXPECT_GE(times[0], 1) << r.output;
+  EXPECT_LT(times[0], 20) << r.output;
+  // Reopened at that second and played on for a couple of seconds.
+  EXPECT_GE(times[1], times[0]) << r.output;
+  EXPECT_LE(times[1], times[0] + 6) << r.output;
+  std::string history = dtbtest::ReadFile(root_ + "/mnt/settings/history.xml");
+  EXPECT_NE(history.find("filename=\"/mnt/emmc/Audio books/Tones\""), std::string::npos) << history;
+  EXPECT_NE(history.find("cur_file=0,"), std::string::npos) << history;
+}
+
+// The music key, after the device was off, plays the file that was playing
+// last, from where it stopped.
+TEST_F(PlayersE2e, MusicKeyResumesTheLastMusicFileAfterPowerOff) {
+  const std::string music = root_ + "/mnt/emmc/Music/";
+  ASSERT_TRUE(MakeTone(music + "1 short.mp3", 440, 2, 44100, 1));
+  ASSERT_TRUE(MakeTone(music + "2 long.mp3", 660, 40, 44100, 1));
+  MusicSettings("mode=\"3\"");
+  dtbtest::SimResult r = Run(
+      "expect Internal memory 30\nkey music\nwait 6\nkey back\nexpect long.mp3 20\n"
+      // The browser is left on the other file.
+      "key up\nexpect short.mp3 20\n"
+      "power hold 3\nexpect shutting down 30\nwait 1\n");
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::string history = dtbtest::ReadFile(root_ + "/mnt/settings/history.xml");
+  ASSERT_NE(history.find("<music filename=\"/mnt/emmc/Music/2 long.mp3\""), std::string::npos)
+      << history;
+  // The last music entry is the file that was playing.
+  size_t last = history.rfind("<music ");
+  ASSERT_NE(last, std::string::npos);
+  std::string lastEntry = history.substr(last);
+  EXPECT_EQ(XmlAttr(lastEntry, "music", "filename"), "/mnt/emmc/Music/2 long.mp3") << history;
+  const int stoppedMs = std::atoi(XmlAttr(lastEntry, "music", "ms").c_str());
+  EXPECT_GT(stoppedMs, 500) << history;
+
+  ClearOut();
+  r = Run("expect short.mp3 30\nkey music\nwait 3\nkey back\nwait 1\n"
+          "power hold 3\nexpect shutting down 30\nwait 1\n");
+  ASSERT_EQ(r.status, 0) << r.output;
+  Wav w;
+  ASSERT_TRUE(ReadMusic(out_, 44100, &w));
+  std::vector<double> seq = ToneSequence(w, {440, 660});
+  ASSERT_EQ(seq, std::vector<double>{660});  // the long file, not the folder's first
+  history = dtbtest::ReadFile(root_ + "/mnt/settings/history.xml");
+  lastEntry = history.substr(history.rfind("<music "));
+  EXPECT_EQ(XmlAttr(lastEntry, "music", "filename"), "/mnt/emmc/Music/2 long.mp3") << history;
+  // Went on from where it stopped rather than from the start.
+  EXPECT_GT(std::atoi(XmlAttr(lastEntry, "music", "ms").c_str()), stoppedMs + 1000) << history;
+}
+
+}  // namespace
