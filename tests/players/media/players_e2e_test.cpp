@@ -304,4 +304,51 @@ TEST_F(PlayersE2e, MusicKeyResumesTheLastMusicFileAfterPowerOff) {
   EXPECT_GT(std::atoi(XmlAttr(lastEntry, "music", "ms").c_str()), stoppedMs + 1000) << history;
 }
 
+// Equal parts of 250 Hz and 1 kHz: "Rock" lifts the first (+4 dB) and cuts
+// the second (-2 dB); with the speed changed the equalizer is left out and
+// both stay level, each at its own pitch.
+TEST_F(PlayersE2e, RockEqualizerShapesTheSpectrumUnlessTheSpeedIsChanged) {
+  const std::string file = root_ + "/mnt/emmc/Music/mix.wav";
+  std::filesystem::create_directories(root_ + "/mnt/emmc/Music");
+  ASSERT_EQ(system(("ffmpeg -nostdin -v error -y -f lavfi -i "
+                    "'aevalsrc=0.3*sin(2*PI*250*t)+0.3*sin(2*PI*1000*t):s=44100:d=4' '" +
+                    file + "' 2>/dev/null")
+                       .c_str()),
+            0);
+  // dB of 250 Hz over 1 kHz in the steady middle of what was played.
+  // The device starts where it was left: on the disk choice, then the file.
+  auto balance = [&](const std::string& attrs, const std::string& start, double* seconds) {
+    MusicSettings(attrs);
+    ClearOut();
+    dtbtest::SimResult r = Run(
+        "expect " + start + " 30\nkey music\nwait 5\n"
+        "power hold 3\nexpect shutting down 30\nwait 1\n");
+    EXPECT_EQ(r.status, 0) << r.output;
+    Wav w;
+    if (!ReadMusic(out_, 44100, &w)) return 0.0 / 0.0;
+    size_t first = 0, last = 0;
+    const size_t win = w.rate / 20;
+    for (size_t at = 0; at + win <= w.mono.size(); at += win)
+      if (TonePower(w.mono, at, at + win, w.rate, 1000) > 1e5) {
+        if (!first) first = at;
+        last = at + win;
+      }
+    *seconds = double(last - first) / w.rate;
+    if (last < first + 4 * w.rate / 10) return 0.0 / 0.0;
+    const size_t from = first + w.rate / 5, to = last - w.rate / 5;
+    EXPECT_NEAR(DominantTone(w.mono, from, to, w.rate, {200, 250, 300}), 250, 0.1);
+    EXPECT_NEAR(DominantTone(w.mono, from, to, w.rate, {800, 1000, 1200}), 1000, 0.1);
+    return 10 * std::log10(TonePower(w.mono, from, to, w.rate, 250) /
+                           TonePower(w.mono, from, to, w.rate, 1000));
+  };
+  double plainSec = 0, fastSec = 0;
+  const double rock = balance("mode=\"0\" equalizer=\"2\"", "Internal memory", &plainSec);
+  EXPECT_GT(rock, 3.0);
+  EXPECT_LT(rock, 9.0);
+  const double fast = balance("mode=\"0\" equalizer=\"2\" speed=\"2\"", "mix.wav", &fastSec);
+  EXPECT_NEAR(fast, 0.0, 1.5);
+  EXPECT_NEAR(plainSec, 4.0, 0.3);
+  EXPECT_NEAR(fastSec, 4.0 / 1.2, 0.3);
+}
+
 }  // namespace
