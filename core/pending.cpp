@@ -30,8 +30,6 @@ constexpr unsigned int kNone = static_cast<unsigned int>(-1);
 
 
 // --- Players and menus of later issues ---------------------------------------
-PENDING_INT(CreateDaisyPlayer, const char*, const char*, int, int, int, int)
-PENDING_INT(CreateEbookPlayer, const char*, int, int, int, int)
 PENDING_INT(CreatRadioWindow)
 PENDING_INT(CreateRecordMenu)
 PENDING_INT(CreateMainMenu)
@@ -46,13 +44,6 @@ PENDING_INT(CreateIdleShutDownTimeoutMenu)
 PENDING_INT(CheckUpgradePacket, const char*, const char*)
 PENDING_INT(Upgrade)
 
-// --- Player settings (daisy, ebook) -----------------------------------------
-PENDING_INT(LoadEbookSettings)
-PENDING_INT(SaveEbookSettings, bool)
-PENDING_INT(SetEbookSettingsToDefault)
-PENDING_INT(LoadDaisySettings)
-PENDING_INT(SaveDaisySettings)
-PENDING_INT(SetDaisySettingsToDefault)
 
 // --- Radio (radio) -----------------------------------------------------------
 PENDING_INT(LoadFmSettings)

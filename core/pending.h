@@ -7,15 +7,13 @@
 #include <ctime>
 
 #include "core/system_settings.h"
+#include "ebook/ebook_settings.h"
 #include "players/audiobook_settings.h"
 #include "players/music_settings.h"
 
 // --- Players and menus of later issues ----------------------------------
 // Each pushes its window and returns 0; the placeholders return -1, and the
 // file browser then says "file not supported".
-int CreateDaisyPlayer(const char* folder, const char* file, int object, int place, int startMs,
-                      int endMs);
-int CreateEbookPlayer(const char* path, int page, int place, int start, int end);
 int CreatRadioWindow();
 int CreateRecordMenu();
 int CreateMainMenu();
@@ -32,13 +30,6 @@ int CheckUpgradePacket(const char* scriptPath, const char* payloadPath);
 // there is nothing to install.
 int Upgrade();
 
-// --- Player settings (daisy, ebook) ----------------------------
-int LoadEbookSettings();
-int SaveEbookSettings(bool always);
-int SetEbookSettingsToDefault();
-int LoadDaisySettings();
-int SaveDaisySettings();
-int SetDaisySettingsToDefault();
 
 // --- Radio ---------------------------------------------------------------
 int LoadFmSettings();

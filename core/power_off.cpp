@@ -12,6 +12,7 @@
 #include "browser/file_browser.h"
 #include "core/mainloop.h"
 #include "core/pending.h"
+#include "daisy/daisy_settings.h"
 #include "speech/ux_language.h"
 #include "speech/tts.h"
 #include "core/window.h"

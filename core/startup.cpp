@@ -11,6 +11,7 @@
 #include "core/diag.h"
 #include "core/mainloop.h"
 #include "core/pending.h"
+#include "daisy/daisy_settings.h"
 #include "speech/tts.h"
 #include "core/window.h"
 #include "platform/board.h"

@@ -6,6 +6,7 @@
 #include "browser/dir_info.h"
 #include "core/mainloop.h"
 #include "core/pending.h"
+#include "daisy/daisy_settings.h"
 #include "speech/ux_language.h"
 #include "speech/tts.h"
 #include "platform/board.h"
