@@ -2,10 +2,11 @@
 // the file browser, and the WAV the simulated sound card writes.
 #include <gtest/gtest.h>
 
-#if __has_include("browser/file_browser.h")
-
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,26 @@ bool ReadWavMono(const std::string& path, Wav* w) {
   return false;
 }
 
+// The music the run played: the sound card is opened anew for speech and
+// for each stream, and each opening goes to its own file ("out-RATE.wav",
+// then ".0001", ...); the streams at the music's rate, in order, are joined.
+bool ReadMusic(const std::string& dir, int rate, Wav* w) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir, ec))
+    if (e.path().filename().string().rfind("out-" + std::to_string(rate) + ".wav", 0) == 0)
+      names.push_back(e.path().string());
+  std::sort(names.begin(), names.end());
+  for (const std::string& n : names) {
+    Wav part;
+    if (!ReadWavMono(n, &part) || part.rate != rate) continue;
+    w->rate = rate;
+    w->channels = 1;
+    w->mono.insert(w->mono.end(), part.mono.begin(), part.mono.end());
+  }
+  return w->rate == rate && !w->mono.empty();
+}
+
 // The tones heard, in order: each 50 ms window whose strongest candidate
 // clearly dominates counts; runs of the same tone collapse to one entry.
 std::vector<double> ToneSequence(const Wav& w, const std::vector<double>& tones) {
@@ -63,26 +84,73 @@ std::vector<double> ToneSequence(const Wav& w, const std::vector<double>& tones)
   return seq;
 }
 
+// The music streams of the run, each on its own (in the order played).
+std::vector<Wav> MusicStreams(const std::string& dir, int rate) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir, ec))
+    if (e.path().filename().string().rfind("out-" + std::to_string(rate) + ".wav", 0) == 0)
+      names.push_back(e.path().string());
+  std::sort(names.begin(), names.end());
+  std::vector<Wav> out;
+  for (const std::string& n : names) {
+    Wav w;
+    if (ReadWavMono(n, &w) && w.rate == rate && w.mono.size() > size_t(rate / 10)) out.push_back(w);
+  }
+  return out;
+}
+
+// The seconds of every "current time: M minutes S seconds" spoken, in order.
+std::vector<int> SpokenTimes(const std::string& output) {
+  std::vector<int> out;
+  static const std::regex re("current time: (\\d+) minutes? (\\d+) seconds?");
+  std::smatch m;
+  for (const std::string& u : dtbtest::Utterances(output))
+    if (std::regex_search(u, m, re)) out.push_back(std::stoi(m[1]) * 60 + std::stoi(m[2]));
+  return out;
+}
+
+// The text of one attribute of the first element of `tag` in an XML text.
+std::string XmlAttr(const std::string& xml, const std::string& tag, const std::string& attr) {
+  size_t at = xml.find("<" + tag + " ");
+  if (at == std::string::npos) return "";
+  size_t end = xml.find('>', at);
+  size_t a = xml.find(" " + attr + "=\"", at);
+  if (a == std::string::npos || a > end) return "";
+  a += attr.size() + 3;
+  return xml.substr(a, xml.find('"', a) - a);
+}
+
 class PlayersE2e : public ::testing::Test {
  protected:
   void SetUp() override {
     DTB_REQUIRE_PLAYER();
     if (!MakeTone(dir_ / "probe.wav", 440, 0.1)) GTEST_SKIP() << "ffmpeg cannot make test tones";
     root_ = dir_ / "root";
+    out_ = dir_ / "out";
+    std::filesystem::create_directories(out_);
+    setenv("DTB_AUDIO_OUT_KEEP", "1", 1);
     dtbtest::SimRun lay;
     lay.root = root_;
     lay.lang = "en";
     lay.script = "quit\n";
     ASSERT_EQ(dtbtest::RunSim(lay).status, 0);
   }
+  void TearDown() override { unsetenv("DTB_AUDIO_OUT_KEEP"); }
   dtbtest::SimResult Run(const std::string& script) {
     dtbtest::SimRun run;
     run.root = root_;
     run.fresh = false;
-    run.audio_out = dir_ / "out.wav";
+    // Each opening of the sound card keeps its own file.
+    run.audio_out = out_ + "/out-%r.wav";
     run.script = script;
     run.timeout_seconds = 180;
     return dtbtest::RunSim(run);
+  }
+  // Forgets the sound of earlier runs.
+  void ClearOut() {
+    std::filesystem::remove_all(out_);
+    std::filesystem::create_directories(out_);
   }
   void MusicSettings(const std::string& attrs) {
     dtbtest::WriteFile(root_ + "/mnt/settings/music.config.xml",
@@ -90,9 +158,10 @@ class PlayersE2e : public ::testing::Test {
   }
   dtbtest::TempDir dir_;
   std::string root_;
+  std::string out_;
 };
 
-TEST_F(PlayersE2e, MusicKeyPlaysTheFolderInOrderSkipsADamagedFileAndResumes) {
+TEST_F(PlayersE2e, MusicKeyPlaysTheFolderInOrderSkipsADamagedFileAndWraps) {
   const std::string music = root_ + "/mnt/emmc/Music/";
   ASSERT_TRUE(MakeTone(music + "1 one.wav", 440, 1.5));
   ASSERT_TRUE(MakeTone(music + "2 two.mp3", 660, 1.5));
@@ -100,35 +169,31 @@ TEST_F(PlayersE2e, MusicKeyPlaysTheFolderInOrderSkipsADamagedFileAndResumes) {
   ASSERT_TRUE(MakeTone(music + "4 four.ogg", 880, 1.5));
   MusicSettings("mode=\"2\"");
   dtbtest::SimResult r = Run(
-      "wait 3\nkey music\nwait 9\nkey back\nwait 1\nkey music\nwait 2\nkey back\nwait 1\n"
-      "power hold 3\nwait 3\n");
+      "expect Internal memory 30\nkey music\n"
+      // The damaged file comes after two tones; the third and the first
+      // again take 3 s more.
+      "expect can not open 30\nwait 6\n"
+      "key back\nwait 1\npower hold 3\nexpect shutting down 30\nwait 1\n");
   ASSERT_EQ(r.status, 0) << r.output;
   Wav w;
-  ASSERT_TRUE(ReadWavMono(dir_ / "out.wav", &w));
+  ASSERT_TRUE(ReadMusic(out_, 44100, &w));
   std::vector<double> seq = ToneSequence(w, {440, 660, 880});
   ASSERT_GE(seq.size(), 4u);
   EXPECT_EQ(seq[0], 440);
   EXPECT_EQ(seq[1], 660);
   EXPECT_EQ(seq[2], 880);
   EXPECT_EQ(seq[3], 440);  // "Repeat All" wraps
-  bool spokeError = false;
-  for (const std::string& u : dtbtest::Utterances(r.output))
-    if (u.find("can not open") != std::string::npos || u.find("nie mo\xC5\xBCna otworzy\xC4\x87") != std::string::npos)
-      spokeError = true;
-  EXPECT_TRUE(spokeError) << r.output;
-  // The second music key resumed the file that was playing; the history
-  // written at power-off keeps it with its position.
-  std::string history = dtbtest::ReadFile(root_ + "/mnt/settings/history.xml");
-  EXPECT_NE(history.find("<music filename=\"/mnt/emmc/Music/"), std::string::npos) << history;
 }
 
 TEST_F(PlayersE2e, SpeedTwoShortensTheMusicAndKeepsItsPitch) {
   ASSERT_TRUE(MakeTone(root_ + "/mnt/emmc/Music/tone.wav", 1000, 6.0));
   MusicSettings("mode=\"0\" speed=\"2\"");
-  dtbtest::SimResult r = Run("wait 3\nkey music\nwait 8\npower hold 3\nwait 3\n");
+  dtbtest::SimResult r = Run(
+      "expect Internal memory 30\nkey music\nexpect file end 30\n"
+      "power hold 3\nexpect shutting down 30\nwait 1\n");
   ASSERT_EQ(r.status, 0) << r.output;
   Wav w;
-  ASSERT_TRUE(ReadWavMono(dir_ / "out.wav", &w));
+  ASSERT_TRUE(ReadMusic(out_, 44100, &w));
   size_t first = 0, last = 0;
   const size_t win = w.rate / 20;
   for (size_t at = 0; at + win <= w.mono.size(); at += win) {
@@ -142,12 +207,144 @@ TEST_F(PlayersE2e, SpeedTwoShortensTheMusicAndKeepsItsPitch) {
   EXPECT_NEAR(ZeroCrossingHz(w.mono, first + win, last - win, w.rate), 1000, 20);
 }
 
+// A book of three parts of 20 s each (440, 660 and 880 Hz) with steps of
+// 30 s: a step forward lands in the second part, a step back crosses into
+// the first again, and after closing, the book opens where it was left.
+TEST_F(PlayersE2e, AudioBookStepsBackAcrossAFileAndResumesWhereItWasClosed) {
+  const std::string book = root_ + "/mnt/emmc/Audio books/Tones/";
+  ASSERT_TRUE(MakeTone(book + "1 part.mp3", 440, 20, 44100, 1));
+  ASSERT_TRUE(MakeTone(book + "2 part.mp3", 660, 20, 44100, 1));
+  ASSERT_TRUE(MakeTone(book + "3 part.mp3", 880, 20, 44100, 1));
+  dtbtest::WriteFile(root_ + "/mnt/settings/audiobook.config.xml",
+                     "<?xml version=\"1.0\"?>\n<audiobook><audiobook_config step=\"1\"/></audiobook>\n");
+  dtbtest::SimResult r = Run(
+      "expect Internal memory 30\n"
+      "key play\nexpect Audio books 20\n"
+      "key play\nexpect Tones, folder 20\n"
+      "key play\nexpect Tones 20\n"
+      "key play\nwait 3\n"
+      // About 3 s into the first part: on into the second part, then back.
+      "key right\nwait 2\n"
+      "key left\nwait 1\n"
+      "key play\nkey info\nexpect current time 20\n"
+      "key back\nexpect Tones 20\n"
+      "key play\nwait 2\n"
+      "key play\nkey info\nexpect current time 20\n"
+      "power hold 3\nexpect shutting down 30\nwait 1\n");
+  ASSERT_EQ(r.status, 0) << r.output;
+
+  std::vector<Wav> streams = MusicStreams(out_, 44100);
+  ASSERT_GE(streams.size(), 2u) << r.output;
+  Wav all;
+  ASSERT_TRUE(ReadMusic(out_, 44100, &all));
+  std::vector<double> seq = ToneSequence(all, {440, 660, 880});
+  ASSERT_GE(seq.size(), 3u);
+  EXPECT_EQ(seq[0], 440);
+  EXPECT_EQ(seq[1], 660);
+  EXPECT_EQ(seq[2], 440);  // stepped back across the boundary
+  // After reopening, the first part again.
+  std::vector<double> reopened = ToneSequence(streams.back(), {440, 660, 880});
+  ASSERT_FALSE(reopened.empty());
+  EXPECT_EQ(reopened.front(), 440);
+  EXPECT_EQ(reopened.size(), 1u);
+
+  std::vector<int> times = SpokenTimes(r.output);
+  ASSERT_EQ(times.size(), 2u) << r.output;
+  // Paused in the first part, a few seconds in (not at its start).
+  EXPECT_GE(times[0], 1) << r.output;
+  EXPECT_LT(times[0], 20) << r.output;
+  // Reopened at that second and played on for a couple of seconds.
+  EXPECT_GE(times[1], times[0]) << r.output;
+  EXPECT_LE(times[1], times[0] + 6) << r.output;
+  std::string history = dtbtest::ReadFile(root_ + "/mnt/settings/history.xml");
+  EXPECT_NE(history.find("filename=\"/mnt/emmc/Audio books/Tones\""), std::string::npos) << history;
+  EXPECT_NE(history.find("cur_file=0,"), std::string::npos) << history;
+}
+
+// The music key, after the device was off, plays the file that was playing
+// last, from where it stopped.
+TEST_F(PlayersE2e, MusicKeyResumesTheLastMusicFileAfterPowerOff) {
+  const std::string music = root_ + "/mnt/emmc/Music/";
+  ASSERT_TRUE(MakeTone(music + "1 short.mp3", 440, 2, 44100, 1));
+  ASSERT_TRUE(MakeTone(music + "2 long.mp3", 660, 40, 44100, 1));
+  MusicSettings("mode=\"3\"");
+  dtbtest::SimResult r = Run(
+      "expect Internal memory 30\nkey music\nwait 6\nkey back\nexpect long.mp3 20\n"
+      // The browser is left on the other file.
+      "key up\nexpect short.mp3 20\n"
+      "power hold 3\nexpect shutting down 30\nwait 1\n");
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::string history = dtbtest::ReadFile(root_ + "/mnt/settings/history.xml");
+  ASSERT_NE(history.find("<music filename=\"/mnt/emmc/Music/2 long.mp3\""), std::string::npos)
+      << history;
+  // The last music entry is the file that was playing.
+  size_t last = history.rfind("<music ");
+  ASSERT_NE(last, std::string::npos);
+  std::string lastEntry = history.substr(last);
+  EXPECT_EQ(XmlAttr(lastEntry, "music", "filename"), "/mnt/emmc/Music/2 long.mp3") << history;
+  const int stoppedMs = std::atoi(XmlAttr(lastEntry, "music", "ms").c_str());
+  EXPECT_GT(stoppedMs, 500) << history;
+
+  ClearOut();
+  r = Run("expect short.mp3 30\nkey music\nwait 3\nkey back\nwait 1\n"
+          "power hold 3\nexpect shutting down 30\nwait 1\n");
+  ASSERT_EQ(r.status, 0) << r.output;
+  Wav w;
+  ASSERT_TRUE(ReadMusic(out_, 44100, &w));
+  std::vector<double> seq = ToneSequence(w, {440, 660});
+  ASSERT_EQ(seq, std::vector<double>{660});  // the long file, not the folder's first
+  history = dtbtest::ReadFile(root_ + "/mnt/settings/history.xml");
+  lastEntry = history.substr(history.rfind("<music "));
+  EXPECT_EQ(XmlAttr(lastEntry, "music", "filename"), "/mnt/emmc/Music/2 long.mp3") << history;
+  // Went on from where it stopped rather than from the start.
+  EXPECT_GT(std::atoi(XmlAttr(lastEntry, "music", "ms").c_str()), stoppedMs + 1000) << history;
+}
+
+// Equal parts of 250 Hz and 1 kHz: "Rock" lifts the first (+4 dB) and cuts
+// the second (-2 dB); with the speed changed the equalizer is left out and
+// both stay level, each at its own pitch.
+TEST_F(PlayersE2e, RockEqualizerShapesTheSpectrumUnlessTheSpeedIsChanged) {
+  const std::string file = root_ + "/mnt/emmc/Music/mix.wav";
+  std::filesystem::create_directories(root_ + "/mnt/emmc/Music");
+  ASSERT_EQ(system(("ffmpeg -nostdin -v error -y -f lavfi -i "
+                    "'aevalsrc=0.3*sin(2*PI*250*t)+0.3*sin(2*PI*1000*t):s=44100:d=4' '" +
+                    file + "' 2>/dev/null")
+                       .c_str()),
+            0);
+  // dB of 250 Hz over 1 kHz in the steady middle of what was played.
+  // The device starts where it was left: on the disk choice, then the file.
+  auto balance = [&](const std::string& attrs, const std::string& start, double* seconds) {
+    MusicSettings(attrs);
+    ClearOut();
+    dtbtest::SimResult r = Run(
+        "expect " + start + " 30\nkey music\nexpect file end 30\n"
+        "power hold 3\nexpect shutting down 30\nwait 1\n");
+    EXPECT_EQ(r.status, 0) << r.output;
+    Wav w;
+    if (!ReadMusic(out_, 44100, &w)) return 0.0 / 0.0;
+    size_t first = 0, last = 0;
+    const size_t win = w.rate / 20;
+    for (size_t at = 0; at + win <= w.mono.size(); at += win)
+      if (TonePower(w.mono, at, at + win, w.rate, 1000) > 1e5) {
+        if (!first) first = at;
+        last = at + win;
+      }
+    *seconds = double(last - first) / w.rate;
+    if (last < first + 4 * w.rate / 10) return 0.0 / 0.0;
+    const size_t from = first + w.rate / 5, to = last - w.rate / 5;
+    EXPECT_NEAR(DominantTone(w.mono, from, to, w.rate, {200, 250, 300}), 250, 0.1);
+    EXPECT_NEAR(DominantTone(w.mono, from, to, w.rate, {800, 1000, 1200}), 1000, 0.1);
+    return 10 * std::log10(TonePower(w.mono, from, to, w.rate, 250) /
+                           TonePower(w.mono, from, to, w.rate, 1000));
+  };
+  double plainSec = 0, fastSec = 0;
+  const double rock = balance("mode=\"0\" equalizer=\"2\"", "Internal memory", &plainSec);
+  EXPECT_GT(rock, 3.0);
+  EXPECT_LT(rock, 9.0);
+  const double fast = balance("mode=\"0\" equalizer=\"2\" speed=\"2\"", "mix.wav", &fastSec);
+  EXPECT_NEAR(fast, 0.0, 1.5);
+  EXPECT_NEAR(plainSec, 4.0, 0.3);
+  EXPECT_NEAR(fastSec, 4.0 / 1.2, 0.3);
+}
+
 }  // namespace
-
-#else
-
-// The file browser (the music key and the audio-book folders) has not landed
-// in this tree; these runs start once it has.
-TEST(PlayersE2e, NeedsTheFileBrowser) { GTEST_SKIP() << "the file browser is not built yet"; }
-
-#endif
