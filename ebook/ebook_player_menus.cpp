@@ -194,7 +194,9 @@ void EbookPlayer::SettingsChange(int delta) {
         }
         m_MenuValue = 0;
       } else {
-        m_MenuValue = Wrap(std::max(m_MenuValue, 0) + delta, 1, total);
+        // Left from no number goes round to the last one.
+        int v = std::max(m_MenuValue, 0) + delta;
+        m_MenuValue = v < 1 ? total : v > total ? 1 : v;
       }
       break;
     }
