@@ -69,7 +69,8 @@ std::string AlsaBoardConfigText() {
   t += "ctl_type.dtbhost { lib " + Quote(lib) + " }\n";
   if (!out.empty()) {
     t += "pcm.!default { type file slave.pcm { type dtbhost pace " + std::string(pacebuf) +
-         " } file " + Quote(out) + " format \"wav\" perm 0644 }\n";
+         " } file " + Quote(out) + " format \"wav\" perm 0644" +
+         (Env("DTB_AUDIO_OUT_KEEP").empty() ? "" : " truncate false") + " }\n";
   } else if (!PcHasSoundCard()) {
     t += "pcm.!default { type dtbhost pace " + std::string(pacebuf) + " }\n";
   }

@@ -8,8 +8,11 @@
 //
 // Host environment:
 //   DTB_AUDIO_OUT    WAV file that receives playback (each stream open starts
-//                    it anew); unset: the PC's sound card when it has one,
-//                    else a paced sink that keeps nothing
+//                    it anew; "%r" and "%c" in the name become the stream's
+//                    rate and channels); unset: the PC's sound card when it
+//                    has one, else a paced sink that keeps nothing
+//   DTB_AUDIO_OUT_KEEP  set: earlier streams are kept, later ones go to
+//                    numbered files beside them (name.0001, ...)
 //   DTB_AUDIO_IN     16-bit PCM WAV file read as the microphone/line input
 //                    (default: "/var/board/audio_in.wav" of the device root;
 //                    silence when absent)

@@ -46,6 +46,11 @@ int DirInfo::LoadDir(const char* path) {
     closedir(dir);
     return -2;
   }
+  // A reload keeps the entry selected, wherever new or removed entries
+  // shift it to.
+  std::string selected;
+  bool wasDir = IsCurSelDir();
+  if (!newPath && GetCurSelName()) selected = GetCurSelName();
   m_Dirs.Cls();
   m_Files.Cls();
   while (struct dirent* e = readdir(dir)) {
@@ -71,6 +76,10 @@ int DirInfo::LoadDir(const char* path) {
   m_DirCount = m_Dirs.GetTotal();
   m_FileCount = m_Files.GetTotal();
   if (newPath || m_CurSel >= GetTotal()) m_CurSel = 0;
+  if (!selected.empty()) {
+    int i = wasDir ? m_Dirs.Find(selected.c_str()) : m_Files.Find(selected.c_str());
+    if (i >= 0) m_CurSel = wasDir ? i : m_DirCount + i;
+  }
   m_LoadCount++;
   return 0;
 }

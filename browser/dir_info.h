@@ -17,7 +17,8 @@ class DirInfo {
   // Lists the folder at a device path (null: the current folder again).
   // Hidden entries (names starting with '.') are skipped, folders and
   // regular files listed, anything else ignored. The selection goes back to
-  // 0 for another folder or when it no longer exists. 0; -1 no path; -2 out
+  // 0 for another folder; reloading the same folder keeps the selected entry
+  // (by name), or position 0 when it is gone and its index is past the end. 0; -1 no path; -2 out
   // of memory; -3 the folder cannot be opened ("can not open dir: %s\n"),
   // and then the previous listing stays.
   int LoadDir(const char* path);

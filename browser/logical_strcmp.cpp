@@ -80,16 +80,18 @@ inline unsigned Weight(unsigned code) {
 
 inline bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-// Compares the decimal numbers starting at a and b by value, however long.
+// Compares the decimal numbers starting at a and b by value, however long:
+// the longer number (leading zeros aside) is larger, else the first digit
+// that differs decides.
 int CompareNumbers(const unsigned char* a, const unsigned char* b) {
   while (*a == '0' && IsDigit(a[1])) a++;
   while (*b == '0' && IsDigit(b[1])) b++;
-  size_t la = 0, lb = 0;
-  while (IsDigit(a[la])) la++;
-  while (IsDigit(b[lb])) lb++;
-  if (la != lb) return la < lb ? -1 : 1;
-  int c = memcmp(a, b, la);
-  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+  int diff = 0;
+  for (;; a++, b++) {
+    bool da = IsDigit(*a), db = IsDigit(*b);
+    if (!da || !db) return da ? 1 : (db ? -1 : diff);
+    if (!diff && *a != *b) diff = *a < *b ? -1 : 1;
+  }
 }
 
 inline int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
@@ -175,6 +177,20 @@ int LogicalStrCmp(const char* left, const char* right) {
           if (c) return c;
         }
       }
+      // Digit runs that are byte for byte the same weigh the same all the
+      // way, and so do the numbers within them: step over them at once.
+      size_t k = 0;
+      while (IsDigit(l[k]) && l[k] == r[k]) k++;
+      if (!IsDigit(l[k]) && !IsDigit(r[k])) {
+        l += k;
+        r += k;
+        continue;
+      }
+    } else if (*l == *r && *l < 0x80) {
+      // The same ASCII character (not a digit: those are handled above).
+      l++;
+      r++;
+      continue;
     }
     unsigned cl, cr;
     int nl = DecodeChar(l, &cl);

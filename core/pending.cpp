@@ -28,50 +28,22 @@ constexpr unsigned int kNone = static_cast<unsigned int>(-1);
     return -1;                   \
   }
 
-// --- System settings (audio) -------------------------------------------------
-// The record keeps its documented defaults so the core's timers behave.
-SystemSettings g_SystemSettings;
-SystemSettings::SystemSettings()
-    : RemindBeforeIdleShutDown(1), RemindBeforeAutoShutDown(1), language(0), volume(10),
-      hpvolume(10), timeformat(24), idle_shut_down_time(10), auto_shut_down_time(10),
-      timer_shut_down_enable(false), timer_shut_down(0), timer_power_on(false),
-      timer_power_on_time(0), time_announcement_mode(0), tts_role(0), tts_speed(0), tts_pitch(0),
-      tts_effect(0), ebook_resume_play(true), music_resume_play(true), daisy_resume_play(true),
-      audiobook_resume_play(true), fm_send(false), fm_send_frequency(87000) {}
-int SystemSettings::Load() {
-  NotBuilt("SystemSettings::Load");
-  return -1;
-}
-int SystemSettings::Save() {
-  NotBuilt("SystemSettings::Save");
-  return -1;
-}
-void SystemSettings::SetToDefault(bool) { NotBuilt("SystemSettings::SetToDefault"); }
-int SystemSettings::GetVolume() {
-  NotBuilt("SystemSettings::GetVolume");
-  return volume;
-}
-void SystemSettings::ChangeVolume(int) { NotBuilt("SystemSettings::ChangeVolume"); }
-void SystemSettings::ChangeSpeakerVolume(int) { NotBuilt("SystemSettings::ChangeSpeakerVolume"); }
-void SystemSettings::ChangeHeadphoneVolume(int) {
-  NotBuilt("SystemSettings::ChangeHeadphoneVolume");
-}
-void SystemSettings::SetLanguage(int) { NotBuilt("SystemSettings::SetLanguage"); }
-void SystemSettings::SetTtsSpeed(int) { NotBuilt("SystemSettings::SetTtsSpeed"); }
-void SystemSettings::SetTtsPitch(int) { NotBuilt("SystemSettings::SetTtsPitch"); }
-void SystemSettings::SetTtsEffect(int) { NotBuilt("SystemSettings::SetTtsEffect"); }
 
-// --- File browser and card/USB receiver (browser) ---------------------------
-int g_UsbState = 0;
-PENDING_INT(GoToPoweroffPath)
-PENDING_INT(SavePoweroffPath)
-PENDING_INT(ReloadBrowserListing)
-PENDING_INT(InitSocketReceiver)
+// --- Players and menus of later issues ---------------------------------------
+PENDING_INT(CreatRadioWindow)
+PENDING_INT(CreateRecordMenu)
+PENDING_INT(CreateMainMenu)
+PENDING_INT(CreateBookMarkMenu)
+PENDING_INT(CreateFileOperationMenu)
+PENDING_INT(CreateAutoShutDownMenu)
+PENDING_INT(CreateAutoShutDownTimeoutMenu)
+PENDING_INT(CreateIdleShutDownTimeoutMenu)
 
-// --- Player settings (daisy) -------------------------------------------------
-PENDING_INT(LoadDaisySettings)
-PENDING_INT(SaveDaisySettings)
-PENDING_INT(SetDaisySettingsToDefault)
+// --- Upgrade packet (supervisor) ----------------------------------------------
+// Until the packet checks land every packet counts as invalid.
+PENDING_INT(CheckUpgradePacket, const char*, const char*)
+PENDING_INT(Upgrade)
+
 
 // --- Radio (radio) -----------------------------------------------------------
 PENDING_INT(LoadFmSettings)
@@ -79,6 +51,10 @@ PENDING_INT(SaveFmSettings, bool)
 PENDING_INT(StopFm)
 bool IsFmRxRunning() {
   NotBuilt("IsFmRxRunning");
+  return false;
+}
+bool IsFmTxRunning() {
+  NotBuilt("IsFmTxRunning");
   return false;
 }
 

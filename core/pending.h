@@ -11,25 +11,33 @@
 #include "players/audiobook_settings.h"
 #include "players/music_settings.h"
 
-// --- File browser and the card/USB receiver (browser) --------------------
-// 0 normal, 1 mass storage, 2 host configured, 3 ended with the cable in.
-extern int g_UsbState;
-int GoToPoweroffPath();
-int SavePoweroffPath();
-// g_DirInfo.LoadDir(nullptr): reload the browser's listing.
-int ReloadBrowserListing();
-int InitSocketReceiver();
+// --- Players and menus of later issues ----------------------------------
+// Each pushes its window and returns 0; the placeholders return -1, and the
+// file browser then says "file not supported".
+int CreatRadioWindow();
+int CreateRecordMenu();
+int CreateMainMenu();
+int CreateBookMarkMenu();
+int CreateFileOperationMenu();
+int CreateAutoShutDownMenu();
+int CreateAutoShutDownTimeoutMenu();
+int CreateIdleShutDownTimeoutMenu();
 
-// --- Player settings (daisy) ---------------------------------------
-int LoadDaisySettings();
-int SaveDaisySettings();
-int SetDaisySettingsToDefault();
+// --- Upgrade packet (supervisor) -------------------------------------------
+// 0 when the packet is valid; negative otherwise.
+int CheckUpgradePacket(const char* scriptPath, const char* payloadPath);
+// Installs an upgrade copied to the internal memory and reboots; 0 when
+// there is nothing to install.
+int Upgrade();
+
 
 // --- Radio ---------------------------------------------------------------
 int LoadFmSettings();
 int SaveFmSettings(bool always);
 int StopFm();
 bool IsFmRxRunning();
+// True while the FM chip transmits the device's own sound.
+bool IsFmTxRunning();
 
 // --- Recorder, detection pins and standby timer (record) -----------------
 int LoadRecordSettings();

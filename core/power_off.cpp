@@ -9,8 +9,10 @@
 
 #include "core/atomic_file.h"
 #include "core/diag.h"
+#include "browser/file_browser.h"
 #include "core/mainloop.h"
 #include "core/pending.h"
+#include "daisy/daisy_settings.h"
 #include "speech/ux_language.h"
 #include "speech/tts.h"
 #include "core/window.h"

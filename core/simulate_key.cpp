@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/diag.h"
+#include "browser/file_browser.h"
 #include "core/mainloop.h"
 #include "core/pending.h"
 #include "core/window.h"

@@ -6,11 +6,13 @@
 #include <cstdio>
 
 #include "audio/soundcard.h"
+#include "browser/file_browser.h"
+#include "browser/socket_receiver.h"
 #include "core/diag.h"
 #include "core/mainloop.h"
 #include "core/pending.h"
+#include "daisy/daisy_settings.h"
 #include "speech/tts.h"
-#include "core/root_window.h"
 #include "core/window.h"
 #include "platform/board.h"
 #include "positions/bookmark.h"
@@ -143,10 +145,13 @@ int DtbMain(int argc, char** argv) {
   InitAlarms();
   CreateDaisyDir();
 
-  if (CreateRootWindow() != 0) return -1;
+  if (CreateFileBrowser() != 0) return -1;
   RefreshCurWindow();
 
-  g_timeout_add(250, TimeOutFun_250ms, nullptr);
+  guint tick = g_timeout_add(250, TimeOutFun_250ms, nullptr);
+  // A window may open a message box from its tick; the box's own ticks
+  // (a notice ends when its speech does) must still arrive.
+  g_source_set_can_recurse(g_main_context_find_source_by_id(nullptr, tick), TRUE);
   g_MainLoop = g_main_loop_new(nullptr, FALSE);
   g_main_loop_run(g_MainLoop);
   g_main_loop_unref(g_MainLoop);

@@ -3,8 +3,10 @@
 
 #include <string>
 
+#include "browser/dir_info.h"
 #include "core/mainloop.h"
 #include "core/pending.h"
+#include "daisy/daisy_settings.h"
 #include "speech/ux_language.h"
 #include "speech/tts.h"
 #include "platform/board.h"
@@ -57,7 +59,7 @@ int CreateDaisyDir() {
     ChangeDirname(disk[1], 0);  // "Audio books"
   }
   board::System("sync");
-  ReloadBrowserListing();
+  g_DirInfo.LoadDir(nullptr);
   return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "core/diag.h"
+#include "browser/file_browser.h"
 #include "core/mainloop.h"
 #include "core/pending.h"
 #include "core/window.h"

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <new>
 
-#include "core/diag.h"
 #include "daisy/dump.h"
 #include "daisy/xhtml.h"
 
@@ -42,10 +41,7 @@ int Daisy::Open(const char* path, int type) {
   } catch (const std::bad_alloc&) {
     rc = -2;
   }
-  if (rc != 0) {
-    DIAG("can not open daisy book %s: %d", path, rc);
-    Close();
-  }
+  if (rc != 0) Close();
   return rc;
 }
 
@@ -68,6 +64,13 @@ void Daisy::Close() {
 }
 
 const char* Daisy::GetTitle() const { return m_HasTitle ? m_Title.c_str() : nullptr; }
+
+int Daisy::GetObjects(_DaisyObject** objects, int* count) {
+  if (!objects || !count) return -1;
+  *objects = m_Objects.empty() ? nullptr : m_Objects.data();
+  *count = static_cast<int>(m_Objects.size());
+  return m_Objects.empty() ? -1 : 0;
+}
 
 int Daisy::GetObjects(const _DaisyObject** objects, int* count) const {
   if (!objects || !count) return -1;

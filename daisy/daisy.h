@@ -68,8 +68,9 @@ class Daisy {
   virtual int GetTotalXhmtls() const { return static_cast<int>(m_Xhtmls.size()); }
   // Writes the model to standard output.
   virtual void PrintInfo() const;
-  // The object array and its count; -1 when there is none.
-  virtual int GetObjects(const _DaisyObject** objects, int* count) const;
+  // The object array and its count; -1 when there is none. The player may
+  // complete the clip times of audio objects in place.
+  virtual int GetObjects(_DaisyObject** objects, int* count);
   // Object index, level (1 to 6) and text per heading; -1 when there are none.
   virtual int GetHeadings(const int** elementIndexes, const int** levels, const StringArray** texts,
                           int* count) const;
@@ -94,6 +95,7 @@ class Daisy {
     return libDaisy::GetTitle(path, buffer, size, type);
   }
 
+  int GetObjects(const _DaisyObject** objects, int* count) const;
   int GetType() const { return m_Type; }
   // The folder of the control file, with its trailing '/'.
   const std::string& GetFolder() const { return m_Folder; }

@@ -41,7 +41,7 @@ void SplitTarget(std::string_view target, std::string_view* file, std::string_vi
 }
 
 std::string DaisyBuilder::Resolved(std::string_view name, const char* what) {
-  std::string path = JoinPath(m_Book.m_Folder, name, kMaxDaisyPath);
+  std::string path = ResolveFile(m_Book.m_Folder, name, kMaxDaisyPath);
   if (path.empty()) m_Book.Warn(-1, std::string(name.substr(0, 200)), std::string(what) + ": name too long");
   return path;
 }
@@ -162,7 +162,7 @@ int DaisyBuilder::Finish(const Smil& smil) {
   b.m_AudioNames.reset(smil.GetAudioFilenames()->Copy());
   if (!b.m_AudioNames) return -2;
   for (int i = 0; i < b.m_AudioNames->GetCnt(); i++) {
-    std::string path = Resolved(b.m_AudioNames->Get(i), "audio file");
+    std::string path = JoinPath(b.m_Folder, b.m_AudioNames->Get(i), kMaxDaisyPath);
     if (!path.empty() && BAccess(path.c_str(), R_OK) != 0)
       b.Warn(-1, b.m_AudioNames->Get(i), "audio file missing; its clips will be skipped");
   }

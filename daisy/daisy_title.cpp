@@ -34,9 +34,9 @@ class FirstAudio final : public XmlSink {
     if (!begin.data()) begin = attrs.Get(m_Daisy3 ? "clip-begin" : "clipBegin");
     std::string_view end = attrs.Get(m_Daisy3 ? "clipEnd" : "clip-end");
     if (!end.data()) end = attrs.Get(m_Daisy3 ? "clip-end" : "clipEnd");
-    src_.assign(src.data(), src.size());
-    start_ = begin.data() ? ClippingAndClockValue_to_Ms(begin.data(), static_cast<int>(begin.size())) : -1;
-    end_ = end.data() ? ClippingAndClockValue_to_Ms(end.data(), static_cast<int>(end.size())) : -1;
+    m_Src.assign(src.data(), src.size());
+    m_Start = begin.data() ? ClippingAndClockValue_to_Ms(begin.data(), static_cast<int>(begin.size())) : -1;
+    m_End = end.data() ? ClippingAndClockValue_to_Ms(end.data(), static_cast<int>(end.size())) : -1;
     m_Found = true;
   }
   void OnEndElement(const char*) override {}
@@ -44,9 +44,9 @@ class FirstAudio final : public XmlSink {
   bool WantsStop() const override { return m_Found; }
 
   bool Found() const { return m_Found; }
-  std::string src_;
-  int start_ = -1;
-  int end_ = -1;
+  std::string m_Src;
+  int m_Start = -1;
+  int m_End = -1;
 
  private:
   const char* m_Fragment;
@@ -96,7 +96,7 @@ int DaisyGetTitle::Open2(const char* path) {
   if (!href) return 0;
   std::string_view file, fragment;
   SplitTarget(href, &file, &fragment);
-  std::string full = JoinPath(FolderOf(path), file, kMaxDaisyPath);
+  std::string full = ResolveFile(FolderOf(path), file, kMaxDaisyPath);
   if (full.empty()) return 0;
   std::string frag(fragment);
   GetFirstAudio(full.c_str(), frag.empty() ? nullptr : frag.c_str());
@@ -115,13 +115,13 @@ int DaisyGetTitle::Open3(const char* path) {
   }
   std::string folder = FolderOf(path);
   if (const char* ncx = opf.GetNcxFilename()) {
-    std::string full = JoinPath(folder, ncx, kMaxDaisyPath);
+    std::string full = ResolveFile(folder, ncx, kMaxDaisyPath);
     if (!full.empty()) GetFirstAudio(full.c_str(), nullptr);
   }
   if (!m_HasAudio) {
     StringArray smil;
     if (opf.GetSmilFilenames(&smil) == 0 && smil.GetCnt() > 0) {
-      std::string full = JoinPath(folder, smil.Get(0), kMaxDaisyPath);
+      std::string full = ResolveFile(folder, smil.Get(0), kMaxDaisyPath);
       if (!full.empty()) GetFirstAudio(full.c_str(), nullptr);
     }
   }
@@ -143,10 +143,10 @@ int DaisyGetTitle::GetFirstAudio(const char* file, const char* fragment) {
     if (again.Found()) sink = again;
   }
   if (!sink.Found()) return rc != 0 ? -3 : 0;
-  m_Audio = sink.src_;
+  m_Audio = sink.m_Src;
   m_HasAudio = true;
-  m_StartMs = sink.start_;
-  m_EndMs = sink.end_;
+  m_StartMs = sink.m_Start;
+  m_EndMs = sink.m_End;
   return 0;
 }
 

@@ -127,7 +127,7 @@ void Ncc::OnStartElement(const char* name, const XmlAttrs& attrs) {
                                 static_cast<int>(c.size())))
           Fail(rc);
     }
-  } else if (m_Flat && m_State >= kBody && depth >= 2) {
+  } else if (m_Flat && depth >= 2 && (m_State == kBody || m_State == kEntry || m_State == kLink)) {
     // Tag soup: h1..h6 and span start a new entry wherever the parser put
     // them, unless they are markup inside a link.
     bool entry = strcasecmp(name, "span") == 0 ||

@@ -31,7 +31,7 @@ class Opf : private XmlSink {
   virtual const char* GetNcxFilename() const;
   virtual void PrintInfo() const;
 
-  // maxSection: 0 reads everything; 1 stops once the metadata has been read.
+  // metadataOnly stops once the metadata has been read (a quick title).
   int Open(const char* path, const XmlReadOptions& options, bool metadataOnly = false);
   int OpenMemory(const char* data, size_t size, const XmlReadOptions& options);
   // Like GetSmilFilenames, with each item's media type beside its href.

@@ -14,30 +14,30 @@ class StringArray {
  public:
   // blockSize: the pool grows in multiples of it; step: offset array growth.
   explicit StringArray(int blockSize = 2048, int step = 100);
-  ~StringArray();
+  virtual ~StringArray();
   StringArray(const StringArray&) = delete;
   StringArray& operator=(const StringArray&) = delete;
 
   // Forgets every string (keeps the memory and the index setting).
-  void Clean();
+  virtual void Clean();
   // Appends text (length < 0: up to the NUL). 0, -1 for a null text, -2 out of memory.
-  int Add(const char* text, int length = -1);
+  virtual int Add(const char* text, int length = -1);
   // Appends text to the last string (adds a string when the list is empty).
-  int AddTextToLastString(const char* text, int length = -1);
+  virtual int AddTextToLastString(const char* text, int length = -1);
   // Drops the last string; -1 when the list is empty.
-  int RemoveLastOne();
+  virtual int RemoveLastOne();
   // Drops strings until count remain.
   void Truncate(int count);
-  int GetCnt() const { return m_Count; }
+  virtual int GetCnt() const { return m_Count; }
   // Index of the first exact / ASCII-case-insensitive match, else -1.
-  int Find(const char* text) const;
-  int CaseFind(const char* text, int length = -1) const;
+  virtual int Find(const char* text) const;
+  virtual int CaseFind(const char* text, int length = -1) const;
   // Null outside 0 .. count - 1.
-  const char* Get(int index) const;
+  virtual const char* Get(int index) const;
   // Length of string index (0 outside the list).
   int GetLength(int index) const;
   // A new list with the same strings; null when memory runs out.
-  StringArray* Copy() const;
+  virtual StringArray* Copy() const;
 
   // Keeps a hash of the case-folded strings so that CaseFind and CaseFindNext
   // cost O(1) on lists of many thousand strings. 0, or -2 out of memory.

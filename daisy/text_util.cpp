@@ -1,8 +1,12 @@
 #include "daisy/text_util.h"
 
+#include <dirent.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <cstring>
+
+#include "platform/board.h"
 
 namespace libDaisy {
 
@@ -42,6 +46,26 @@ std::string JoinPath(const std::string& folder, std::string_view name, size_t ma
   out += folder;
   out.append(name.data(), name.size());
   return out;
+}
+
+std::string ResolveFile(const std::string& folder, std::string_view name, size_t maxLength) {
+  std::string path = JoinPath(folder, name, maxLength);
+  if (path.empty() || BAccess(path.c_str(), F_OK) == 0) return path;
+  // Look for the same name in another case, in the folder the name points into.
+  size_t slash = path.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
+  std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  DIR* d = BOpendir(dir.c_str());
+  if (!d) return path;
+  std::string found;
+  while (struct dirent* e = readdir(d)) {
+    if (strcasecmp(e->d_name, base.c_str()) == 0) {
+      found = path.substr(0, path.size() - base.size()) + e->d_name;
+      break;
+    }
+  }
+  closedir(d);
+  return found.empty() ? path : found;
 }
 
 std::string FolderOf(const char* path) {

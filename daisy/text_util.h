@@ -33,6 +33,11 @@ std::string CollapseSpace(std::string_view text);
 // "folder/" + name, or "" when the result would reach maxLength characters.
 std::string JoinPath(const std::string& folder, std::string_view name, size_t maxLength);
 
+// folder + name; when no such file exists, the folder's entry whose name
+// matches ignoring case (books made on one system, copied to another), else
+// folder + name. "" when the result would reach maxLength characters.
+std::string ResolveFile(const std::string& folder, std::string_view name, size_t maxLength);
+
 // The folder part of a path: up to and including its last '/', or "".
 std::string FolderOf(const char* path);
 

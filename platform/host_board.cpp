@@ -403,8 +403,12 @@ time_t HostBoard::Now() { return time(nullptr) + ClockOffset(); }
 
 void HostBoard::Transcript(const char* channel, const std::string& text) {
   std::lock_guard<std::mutex> lock(log_mutex_);
+  // One utterance a line: line breaks inside it become spaces.
+  std::string flat = text;
+  for (char& c : flat)
+    if (c == '\n' || c == '\r') c = ' ';
   AppendLine(root_ + "/var/log/transcript",
-             TimeStamp(ClockOffset()) + " " + (channel ? channel : "say") + " " + Flatten(text));
+             TimeStamp(ClockOffset()) + " " + (channel ? channel : "say") + " " + flat);
 }
 
 int HostBoard::OpenInputDevice(const std::string& devicePath) {

@@ -19,7 +19,8 @@
 //   proc/mounts                           the mount table (written on change)
 //   var/log/commands.log                  every command: "<time> rc=<status> <command>"
 //                                         and "<time> note <text>" lines
-//   var/log/transcript                    every utterance: "<time> <channel> <text>"
+//   var/log/transcript                    every utterance: "<time> <channel> <text>",
+//                                         line breaks in the text made spaces
 //   var/board/*                           hardware state (HostState below)
 #pragma once
 

@@ -22,11 +22,15 @@ class FirmwareBackend : public PlayBackend {
   int StreamCount() override { return ff_audio_get_total_audio_streams(); }
   int CurStream() override { return ff_audio_get_cur_select_stream(); }
   int SelectStream(int ordinal) override { return ff_audio_set_cur_select_stream(ordinal); }
+  // The decoder's own length first: the header-only MP3 estimate takes the
+  // bit rate of the first frame, which in most encoders' files is the small
+  // information frame, and so doubles or halves the length. It stays the
+  // fallback for MP3 files the decoder cannot measure.
   int DurationMs(const char* path) override {
     ff_audio_init();
+    int ms = get_audio_total_ms(path);
     const char* ext = ExtOf(path);
-    int ms = ext && strcasecmp(ext, "mp3") == 0 ? fast_get_mp3_total_ms(path) : -1;
-    if (ms <= 0) ms = get_audio_total_ms(path);
+    if (ms <= 0 && ext && strcasecmp(ext, "mp3") == 0) ms = fast_get_mp3_total_ms(path);
     return ms;
   }
   int CardInit(unsigned channels, unsigned rate, unsigned latencyUs) override {

@@ -1,14 +1,13 @@
 #include "players/player_common.h"
 
-#include <dirent.h>
 #include <strings.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
+#include "browser/dir_info.h"
 #include "core/diag.h"
+#include "players/player_hooks.h"
 #include "players/audio_files.h"
 #include "platform/board.h"
 #include "speech/tts.h"
@@ -45,25 +44,45 @@ std::string WithSlash(const std::string& dir) {
   return d;
 }
 
+namespace {
+
+bool SameFolder(const std::string& a, const std::string& b) {
+  return strcasecmp(WithSlash(a).c_str(), WithSlash(b).c_str()) == 0;
+}
+
+void TakeAudioFiles(const DirInfo& d, std::vector<std::string>* names) {
+  for (int i = 0; i < d.GetFileCount() && names->size() < static_cast<size_t>(kMaxFolderFiles); ++i) {
+    const char* name = d.GetFileName(i);
+    if (name && CheckIsAudioFile_FromExtName(ExtOf(name))) names->push_back(name);
+  }
+}
+
+}  // namespace
+
+// The names are copied: the browser's listing can be reloaded (card events,
+// file operations) while a player is open.
 int ListFolderAudioFiles(const std::string& dir, std::vector<std::string>* names) {
   names->clear();
-  std::unique_ptr<DIR, int (*)(DIR*)> d(BOpendir(dir.c_str()), closedir);
-  if (!d) {
-    DiagPrintf("can not open dir: %s\n", dir.c_str());
-    return -3;
+  if (SameFolder(g_DirInfo.GetPath(), dir)) {
+    TakeAudioFiles(g_DirInfo, names);
+    return 0;
   }
-  const std::string base = WithSlash(dir);
-  while (dirent* e = readdir(d.get())) {
-    if (e->d_name[0] == '.') continue;
-    if (!CheckIsAudioFile_FromExtName(ExtOf(e->d_name))) continue;
-    struct stat st;
-    if (BStat((base + e->d_name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    names->push_back(e->d_name);
-  }
-  std::sort(names->begin(), names->end(),
-            [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; });
-  if (names->size() > static_cast<size_t>(kMaxFolderFiles)) names->resize(kMaxFolderFiles);
+  DirInfo listing;
+  std::string path = WithSlash(dir);
+  if (path.size() > 1) path.pop_back();
+  int r = listing.LoadDir(path.c_str());
+  if (r != 0) return r;
+  TakeAudioFiles(listing, names);
   return 0;
+}
+
+void SelectInBrowserListing(const char* fullPath) {
+  if (!fullPath) return;
+  const char* name = BaseNameOf(fullPath);
+  std::string dir(fullPath, static_cast<size_t>(name - fullPath));
+  if (dir.empty() || !SameFolder(g_DirInfo.GetPath(), dir)) return;
+  int idx = g_DirInfo.Find(name);
+  if (idx >= 0) g_DirInfo.SetCurSel(idx);
 }
 
 void NormalizeHighlight(int* startMs, int* endMs) {

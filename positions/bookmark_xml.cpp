@@ -56,7 +56,8 @@ void WriteEntry(xmlNodePtr root, BmFileItem* entry) {
         break;
       }
       case EM_BM_AUDIOBOOK:
-        ListSetProp(n, "parameters", static_cast<AudioBookBmFileItem*>(entry)->GetAt(i)->parameters);
+        ListSetProp(n, "parameters",
+                    static_cast<AudioBookBmFileItem*>(entry)->GetAt(i)->parameters);
         break;
     }
   }
@@ -147,8 +148,7 @@ void BookMark::XmlStart(void* ctx, const xmlChar* xname, const xmlChar** attrs) 
     }
     return;
   }
-  if (depth != 2 || self->m_XmlType < 0 || strcmp(name, c_BmItemTags[self->m_XmlType]) != 0)
-    return;
+  if (depth != 2 || self->m_XmlType < 0 || strcmp(name, c_BmItemTags[self->m_XmlType]) != 0) return;
   const char* path = self->m_XmlTempFilename;
   auto text = [attrs](const char* attr) {
     const char* v = ListAttr(attrs, attr);

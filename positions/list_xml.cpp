@@ -32,7 +32,12 @@ class ListParser {
     sax_.fatalError = QuietError;
   }
   ~ListParser() {
-    if (ctxt_) xmlFreeParserCtxt(ctxt_);
+    if (!ctxt_) return;
+    // A DOCTYPE with entity declarations makes libxml2 keep them in a
+    // document of its own even for a SAX parse; it is ours to free.
+    if (ctxt_->myDoc) xmlFreeDoc(ctxt_->myDoc);
+    ctxt_->myDoc = nullptr;
+    xmlFreeParserCtxt(ctxt_);
   }
   ListParser(const ListParser&) = delete;
   ListParser& operator=(const ListParser&) = delete;

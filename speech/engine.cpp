@@ -40,6 +40,11 @@ struct tts_streamer {
   std::vector<int16_t> pending;
   size_t pos = 0;
   bool ended = false;
+  // Kept so that a worker lost before the first samples can be replaced.
+  ttsproto::SpeakParams params{};
+  std::string text;
+  bool delivered = false;
+  bool relaunched = false;
 };
 
 namespace {
@@ -99,6 +104,7 @@ int Receive(tts_streamer* s, int timeoutMs) {
       size_t old = s->pending.size();
       s->pending.resize(old + h.length / 2);
       if (h.length && !ttsproto::RecvAll(fd, s->pending.data() + old, h.length)) {
+        s->pending.resize(old);  // keep only whole blocks
         SetError("speech worker stopped answering");
         return -1;
       }
@@ -142,6 +148,29 @@ void Fail(tts_streamer* s) {
   s->ended = true;
 }
 
+// Hands the text to a worker: the preferred one if idle, else another. A
+// worker found dead on the way is replaced once. false with the error set.
+bool Launch(tts_streamer* s, Worker* preferred) {
+  Pool& pool = s->voice->engine->pool;
+  std::string error;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    Worker* w = pool.Acquire(attempt == 0 ? preferred : nullptr, s->voice->synthVoice, &error);
+    if (!w) continue;
+    s->id = pool.NextId();
+    if (ttsproto::SendMsg2(w->fd, ttsproto::kSpeak, s->id, &s->params, sizeof s->params,
+                           s->text.data(), static_cast<uint32_t>(s->text.size()))) {
+      s->worker = w;
+      std::lock_guard<std::mutex> lock(s->voice->mu);
+      s->voice->last = w;
+      return true;
+    }
+    pool.Retire(w);
+    error = "speech worker stopped answering";
+  }
+  SetError(error);
+  return false;
+}
+
 // Up to `max` samples of the utterance: waits for the first block, then adds
 // what is already waiting. >0 samples, 0 end of text, -1 failure.
 int Next(tts_streamer* s, int16_t* out, int max) {
@@ -152,6 +181,16 @@ int Next(tts_streamer* s, int16_t* out, int max) {
     while (s->pending.empty()) {
       if (s->ended || !s->worker) return 0;
       int r = Receive(s, kAnswerTimeoutMs);
+      if (r < 0 && !s->ended && !s->delivered && !s->relaunched) {
+        // The worker went away before saying anything: start over on another.
+        s->relaunched = true;
+        s->voice->engine->pool.Retire(s->worker);
+        s->worker = nullptr;
+        s->pending.clear();
+        if (Launch(s, nullptr)) continue;
+        s->ended = true;
+        return -1;
+      }
       if (r < 0) {
         Fail(s);
         return -1;
@@ -173,6 +212,7 @@ int Next(tts_streamer* s, int16_t* out, int max) {
   size_t n = std::min(static_cast<size_t>(max), s->pending.size() - s->pos);
   memcpy(out, s->pending.data() + s->pos, n * sizeof(int16_t));
   s->pos += n;
+  s->delivered = true;
   return static_cast<int>(n);
 }
 
@@ -294,20 +334,8 @@ tts_streamer* tts_streamer_start(tts_voice* voice, const char* text, float) {
     SetError("no voice or no text");
     return nullptr;
   }
-  ttsproto::SpeakParams p{};
-  Worker* preferred;
-  {
-    std::lock_guard<std::mutex> lock(voice->mu);
-    snprintf(p.voice, sizeof p.voice, "%s", voice->synthVoice.c_str());
-    p.wordsPerMinute = WordsPerMinute(voice->durStretch);
-    // "set:volume" 80 is the synthesiser's normal loudness.
-    p.volume = voice->volume * 100 / 80;
-    p.leadingMs = voice->leadingMs;
-    p.trailingMs = voice->trailingMs;
-    preferred = voice->last;
-  }
   size_t len = strlen(text);
-  if (len > ttsproto::kMaxPayload - sizeof p) {
+  if (len > ttsproto::kMaxPayload - sizeof(ttsproto::SpeakParams)) {
     SetError("text too long");
     return nullptr;
   }
@@ -316,26 +344,23 @@ tts_streamer* tts_streamer_start(tts_voice* voice, const char* text, float) {
     SetError("out of memory");
     return nullptr;
   }
-  std::string error;
-  Worker* w = voice->engine->pool.Acquire(preferred, voice->synthVoice, &error);
-  if (!w) {
-    SetError(error);
-    delete s;
-    return nullptr;
-  }
-  s->voice = voice;
-  s->worker = w;
-  s->id = voice->engine->pool.NextId();
-  if (!ttsproto::SendMsg2(w->fd, ttsproto::kSpeak, s->id, &p, sizeof p, text,
-                          static_cast<uint32_t>(len))) {
-    voice->engine->pool.Retire(w);
-    SetError("speech worker stopped answering");
-    delete s;
-    return nullptr;
-  }
+  Worker* preferred;
   {
     std::lock_guard<std::mutex> lock(voice->mu);
-    voice->last = w;
+    ttsproto::SpeakParams& p = s->params;
+    snprintf(p.voice, sizeof p.voice, "%s", voice->synthVoice.c_str());
+    p.wordsPerMinute = WordsPerMinute(voice->durStretch);
+    // "set:volume" 80 is the synthesiser's normal loudness.
+    p.volume = voice->volume * 100 / 80;
+    p.leadingMs = voice->leadingMs;
+    p.trailingMs = voice->trailingMs;
+    preferred = voice->last;
+  }
+  s->voice = voice;
+  s->text.assign(text, len);
+  if (!Launch(s, preferred)) {
+    delete s;
+    return nullptr;
   }
   return s;
 }

@@ -165,10 +165,46 @@ bool Pool::Prestart(int count, std::string* error) {
   return started > 0;
 }
 
+// A closed far end means the worker has gone; so does anything to read from
+// an idle, ready worker (before it is ready, its ready message may wait).
+bool Pool::Gone(Worker* w) {
+  pollfd p{w->fd, static_cast<short>(POLLIN | POLLRDHUP), 0};
+  if (poll(&p, 1, 0) <= 0) return false;
+  if (p.revents & (POLLHUP | POLLRDHUP | POLLERR)) return true;
+  return w->ready;
+}
+
 Worker* Pool::Acquire(Worker* preferred, const std::string& voice, std::string* error) {
+  // A worker that died before it was ever used shows only when its ready
+  // message fails to come; then the next one (or a new one) is tried. Every
+  // existing worker may have died at once, so try past all of them; a fresh
+  // one that cannot start ends the search.
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    bool fresh = false;
+    Worker* w = Pick(attempt == 0 ? preferred : nullptr, voice, &fresh, error);
+    if (!w) return nullptr;
+    if (WaitReady(w, error)) return w;
+    Retire(w);
+    if (fresh) return nullptr;  // a new worker cannot start: no use trying again
+  }
+  return nullptr;
+}
+
+Worker* Pool::Pick(Worker* preferred, const std::string& voice, bool* fresh, std::string* error) {
   Worker* w = nullptr;
+  std::vector<pid_t> dead;
   {
     std::lock_guard<std::mutex> lock(mu_);
+    for (auto& x : workers_) {
+      if (!x->busy && x->fd >= 0 && Gone(x.get())) {
+        close(x->fd);
+        x->fd = -1;
+        x->ready = false;
+        x->voice.clear();
+        dead.push_back(x->pid);
+        x->pid = -1;
+      }
+    }
     auto idle = [](Worker* x) { return x && !x->busy && x->fd >= 0; };
     if (idle(preferred)) w = preferred;
     for (auto& x : workers_) {
@@ -189,14 +225,12 @@ Worker* Pool::Acquire(Worker* preferred, const std::string& voice, std::string* 
         workers_.push_back(std::make_unique<Worker>());
         w = workers_.back().get();
       }
-      if (!Spawn(w, error)) return nullptr;
+      *fresh = true;
+      if (!Spawn(w, error)) w = nullptr;
     }
-    w->busy = true;
+    if (w) w->busy = true;
   }
-  if (!WaitReady(w, error)) {
-    Retire(w);
-    return nullptr;
-  }
+  for (pid_t pid : dead) Reap(pid);
   return w;
 }
 

@@ -45,6 +45,8 @@ class Pool {
  private:
   bool Spawn(Worker* w, std::string* error);
   bool WaitReady(Worker* w, std::string* error);
+  bool Gone(Worker* w);
+  Worker* Pick(Worker* preferred, const std::string& voice, bool* fresh, std::string* error);
 
   std::mutex mu_;
   std::vector<std::unique_ptr<Worker>> workers_;

@@ -234,7 +234,8 @@ int Serve(int fd) {
   return 0;
 }
 
-__attribute__((constructor)) void WorkerEntry() {
+// Early, before the program's own static objects are built: a worker needs none.
+__attribute__((constructor(101))) void WorkerEntry() {
   const char* v = getenv(kWorkerEnv);
   if (!v || !*v) return;
   int fd = atoi(v);

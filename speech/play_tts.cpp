@@ -18,7 +18,8 @@
 #include "speech/tts_output.h"
 
 tts_voice* g_pPlayVoices = nullptr;
-std::mutex g_PlayTtsMutex;
+// Never destroyed: worker threads hold and wait on these to the end.
+std::mutex& g_PlayTtsMutex = *new std::mutex;
 
 namespace {
 
@@ -31,8 +32,8 @@ enum { kMuteNone = 0, kMuteStart = 1, kMuteStop = 2 };
 
 PlayTtsOutputCallback g_playtts_output_cb_fun = nullptr;
 void* g_playtts_output_cb_user = nullptr;
-std::mutex g_PlayMuteMutex;
-std::condition_variable g_PlayMuteCond;
+std::mutex& g_PlayMuteMutex = *new std::mutex;
+std::condition_variable& g_PlayMuteCond = *new std::condition_variable;
 int g_PlayMuteCmd = kMuteNone;
 bool g_bCancelPlayMute = false;
 pthread_t g_PlayMuteThreadId;
@@ -180,10 +181,11 @@ int PlayTts_Init(PlayTtsOutputCallback callback, void* user) {
 int PlayTts_Play(const char* text, int length) {
   if (!text) return -1;
   if (length <= 0) return SpeakText(text, false);
-  char* copy = static_cast<char*>(malloc(static_cast<size_t>(length) + 1));
+  size_t n = strnlen(text, static_cast<size_t>(length));  // never past the text's end
+  char* copy = static_cast<char*>(malloc(n + 1));
   if (!copy) return -2;
-  memcpy(copy, text, static_cast<size_t>(length));
-  copy[length] = '\0';
+  memcpy(copy, text, n);
+  copy[n] = '\0';
   int r = SpeakText(copy, false);
   free(copy);
   return r;

@@ -33,12 +33,14 @@ int g_SysTtsTextLength = 0;
 bool g_bSysTtsTextAdded = false;
 int g_SysTtsCmd = kCmdNone;
 bool g_bSysTtsRunning = false;
-std::mutex g_SysTtsMutex;
-std::condition_variable g_SysTtsCond;
+// The speech thread waits on these until the process ends, so they are
+// never destroyed (destroying a condition with a waiter hangs the exit).
+std::mutex& g_SysTtsMutex = *new std::mutex;
+std::condition_variable& g_SysTtsCond = *new std::condition_variable;
 pthread_t g_SysTtsThreadId;
 bool g_bSysTtsThread = false;
 // Callers on different threads take turns at the text buffer.
-std::mutex g_SysTtsCallerMutex;
+std::mutex& g_SysTtsCallerMutex = *new std::mutex;
 
 void Handover(int cmd) {
   {
@@ -248,7 +250,8 @@ int SysTts_Init() {
 int SysTts_Play(const char* text, int length) {
   if (!g_pIvonaTts || !text) return -1;
   std::lock_guard<std::mutex> caller(g_SysTtsCallerMutex);
-  if (length <= 0) length = static_cast<int>(strlen(text));
+  // Never past the end of the text, whatever length the caller gives.
+  length = static_cast<int>(length <= 0 ? strlen(text) : strnlen(text, static_cast<size_t>(length)));
   if (length == 0 && !g_bSysTtsTextAdded) return 0;
   if (g_bSysTtsTextAdded) {
     g_bSysTtsTextAdded = false;

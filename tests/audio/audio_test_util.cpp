@@ -29,7 +29,7 @@ bool ReadWav(const std::string& path, Wav* out) {
     } else if (!b.compare(pos, 4, "data") && fmt) {
       size_t n = std::min<size_t>(size, b.size() - pos - 8) / 2;
       out->samples.resize(n);
-      memcpy(out->samples.data(), b.data() + pos + 8, n * 2);
+      if (n) memcpy(out->samples.data(), b.data() + pos + 8, n * 2);
       return true;
     }
     pos += 8 + size + (size & 1);
@@ -59,7 +59,7 @@ void WriteWav(const std::string& path, unsigned rate, unsigned channels, const s
   Put16(s, 16);
   s += "data";
   Put32(s, data);
-  s.append(reinterpret_cast<const char*>(samples.data()), data);
+  if (data) s.append(reinterpret_cast<const char*>(samples.data()), data);
   WriteFile(path, s);
 }
 
@@ -119,6 +119,7 @@ void SoundCardTest::TearDown() {
   SoundCardRecord_Release();
   SoundCard_SpeakerSwitch(false);
   unsetenv("DTB_AUDIO_OUT");
+  unsetenv("DTB_AUDIO_OUT_KEEP");
   unsetenv("DTB_AUDIO_IN");
   g_HwVersion = 0;
   board_.reset();

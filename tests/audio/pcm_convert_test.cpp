@@ -38,7 +38,7 @@ TEST(PcmConvert, IntegerFormatsScaleTo16Bits) {
   auto u8 = Convert(MakeFrame<uint8_t>(AV_SAMPLE_FMT_U8, 1, 3, [](int, int i) { return (uint8_t)(i * 127); }),
                     AV_SAMPLE_FMT_U8, 1);
   EXPECT_EQ((std::vector<int16_t>{-32768, -256, 32256}), u8);
-  auto s32 = Convert(MakeFrame<int32_t>(AV_SAMPLE_FMT_S32, 2, 2, [](int c, int i) { return (c ? -1 : 1) * (i + 1) << 16; }),
+  auto s32 = Convert(MakeFrame<int32_t>(AV_SAMPLE_FMT_S32, 2, 2, [](int c, int i) { return (c ? -1 : 1) * (i + 1) * 65536; }),
                      AV_SAMPLE_FMT_S32, 2);
   EXPECT_EQ((std::vector<int16_t>{1, -1, 2, -2}), s32);  // packed stereo stays interleaved
   auto s16p = Convert(MakeFrame<int16_t>(AV_SAMPLE_FMT_S16P, 2, 2, [](int c, int i) { return (int16_t)(c * 100 + i); }),

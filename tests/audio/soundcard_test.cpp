@@ -206,3 +206,26 @@ TEST_F(CaptureTest, PlaybackStreamInCaptureMode) {
 
 }  // namespace
 }  // namespace dtbtest
+
+namespace dtbtest {
+namespace {
+
+TEST_F(PlaybackTest, EarlierStreamsCanBeKept) {
+  setenv("DTB_AUDIO_OUT", (dir_ / "out-%r.wav").c_str(), 1);
+  setenv("DTB_AUDIO_OUT_KEEP", "1", 1);
+  short s[4] = {1, 2, 3, 4};
+  ASSERT_EQ(0, SoundCard_Init(false, 1, 16000, 100000));
+  ASSERT_EQ(0, SoundCard_PutSamples(s, 4));
+  ASSERT_EQ(0, SoundCard_Init(false, 1, 22050, 100000));
+  ASSERT_EQ(0, SoundCard_Init(false, 1, 16000, 200000));
+  SoundCard_Release();
+  unsetenv("DTB_AUDIO_OUT_KEEP");
+  Wav first, second;
+  ASSERT_TRUE(ReadWav(dir_ / "out-16000.wav", &first));
+  EXPECT_EQ((std::vector<int16_t>{1, 2, 3, 4}), first.samples);
+  EXPECT_TRUE(ReadWav(dir_ / "out-22050.wav", &second));
+  EXPECT_TRUE(ReadWav(dir_ / "out-16000.wav.0001", &second));
+}
+
+}  // namespace
+}  // namespace dtbtest

@@ -17,13 +17,15 @@ using dtbtest::WriteFile;
 class DirInfoTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(0, LoadChnCharIndexFrom((std::string(DTB_BINARY_DIR) + "/home/ChnCharIndexs.bin").c_str()));
+    ASSERT_EQ(
+        0, LoadChnCharIndexFrom((std::string(DTB_BINARY_DIR) + "/home/ChnCharIndexs.bin").c_str()));
   }
   void TearDown() override { FreeChnCharIndex(); }
 
   std::vector<std::string> Listing(const DirInfo& d) {
     std::vector<std::string> out;
-    for (int i = 0; i < d.GetDirCount(); i++) out.push_back(std::string(d.GetChildDirName(i)) + "/");
+    for (int i = 0; i < d.GetDirCount(); i++)
+      out.push_back(std::string(d.GetChildDirName(i)) + "/");
     for (int i = 0; i < d.GetFileCount(); i++) out.push_back(d.GetFileName(i));
     return out;
   }
@@ -31,8 +33,8 @@ class DirInfoTest : public ::testing::Test {
 };
 
 TEST_F(DirInfoTest, ListsFoldersThenFilesInLogicalOrderWithoutHiddenEntries) {
-  for (const char* f : {"track10.mp3", "track2.mp3", "track1.mp3", ".hidden", "Łąka.txt", "ab.txt",
-                        "a-b.txt"})
+  for (const char* f :
+       {"track10.mp3", "track2.mp3", "track1.mp3", ".hidden", "Łąka.txt", "ab.txt", "a-b.txt"})
     WriteFile(dir_ / f, "x");
   mkdir((dir_ / "Rozdział 10").c_str(), 0755);
   mkdir((dir_ / "Rozdział 9").c_str(), 0755);
@@ -57,8 +59,8 @@ TEST_F(DirInfoTest, ListsFoldersThenFilesInLogicalOrderWithoutHiddenEntries) {
 
 TEST_F(DirInfoTest, NamesAComputerMayWriteAreListedAsTheyAre) {
   std::vector<std::string> names = {
-      "quote\"s'.txt", "$(reboot).txt", "`rm -rf`.txt", "new\nline.txt",
-      "latin1 \xb3\xf3\xbf.txt", "cut \xe0", std::string(255, 'n'), "tab\tname"};
+      "quote\"s'.txt",           "$(reboot).txt", "`rm -rf`.txt",        "new\nline.txt",
+      "latin1 \xb3\xf3\xbf.txt", "cut \xe0",      std::string(255, 'n'), "tab\tname"};
   for (auto& n : names) WriteFile(dir_ / n, "x");
   DirInfo d;
   ASSERT_EQ(0, d.LoadDir(dir_.path().c_str()));
@@ -101,6 +103,13 @@ TEST_F(DirInfoTest, SelectionFollowsTheRules) {
   EXPECT_EQ(20, d.GetCurSel());
   ASSERT_EQ(0, d.LoadDir(dir_.path().c_str()));
   EXPECT_EQ(20, d.GetCurSel());
+  // New entries in front of it do not move the selection to another entry.
+  mkdir((dir_ / "a new folder").c_str(), 0755);
+  WriteFile(dir_ / "e new file", "x");
+  ASSERT_EQ(0, d.LoadDir(nullptr));
+  EXPECT_STREQ("f15", d.GetCurSelName());
+  unlink((dir_ / "e new file").c_str());
+  rmdir((dir_ / "a new folder").c_str());
   for (int i = 10; i < 20; i++) unlink((dir_ / ("f" + std::to_string(i))).c_str());
   ASSERT_EQ(0, d.LoadDir(nullptr));
   EXPECT_EQ(0, d.GetCurSel());

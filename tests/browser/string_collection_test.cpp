@@ -46,7 +46,8 @@ TEST(StringCollection, SortModes) {
   c.Sort(StringCollection::kSortCase);
   EXPECT_STREQ("a", c.Get(0));
   EXPECT_STREQ("b10", c.Get(1));
-  ASSERT_EQ(0, LoadChnCharIndexFrom((std::string(DTB_BINARY_DIR) + "/home/ChnCharIndexs.bin").c_str()));
+  ASSERT_EQ(
+      0, LoadChnCharIndexFrom((std::string(DTB_BINARY_DIR) + "/home/ChnCharIndexs.bin").c_str()));
   c.Sort(StringCollection::kSortLogical);
   EXPECT_EQ(StringCollection::kSortLogical, c.GetSortMode());
   EXPECT_EQ((std::vector<std::string>{"a", "B2", "b2", "b10"}),
@@ -79,7 +80,8 @@ TEST(StrSort, SortsLikeTheStandardLibrary) {
   std::mt19937 rng(3);
   for (int n : {0, 1, 2, 3, 17, 1000}) {
     std::vector<std::string> names;
-    for (int i = 0; i < n; i++) names.push_back(std::to_string(rng() % 50) + (rng() % 2 ? "A" : "a"));
+    for (int i = 0; i < n; i++)
+      names.push_back(std::to_string(rng() % 50) + (rng() % 2 ? "A" : "a"));
     std::vector<const char*> a, b;
     for (auto& s : names) a.push_back(s.c_str());
     sort_case_string(a.data(), n);

@@ -139,7 +139,5 @@ TEST_F(MessageBoxTest, ModeKeyWhileAQuestionRunsReachesTheRootAfterwards) {
   (void)root;
 }
 
-TEST_F(MessageBoxTest, RefusesNullText) { EXPECT_EQ(MessageBox(nullptr, 1), -1); }
-
 }  // namespace
 }  // namespace coretest

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <ctime>
 
+#include "browser/file_browser.h"
 #include "core/pending.h"
 #include "power/battery.h"
 #include "power/tps65217.h"

@@ -32,9 +32,33 @@ TEST_F(SimE2E, KeysReachTheTopWindow) {
   dtbtest::SimResult r = Run(
       "expect Internal memory 20\n"
       "key down\n"
-      "expect can not open\n"
+      "expect micro sd card\n"
       "key volup\n"
       "expect volume 11 5\n"
+      "quit\n");
+  EXPECT_EQ(r.status, 0) << r.output;
+}
+
+TEST_F(SimE2E, PowerClickThenMusicLocksAndUnlocksTheKeypad) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::SimResult r = Run(
+      "expect Internal memory 20\n"
+      "wait 0.5\n"
+      "power click\n"
+      "key music\n"
+      "expect Buttons locked, click power button then music button to unlock.\n"
+      "key info\n"
+      "expect Buttons locked\n"
+      "wait 0.5\n"
+      "power click\n"
+      "key music\n"
+      "expect Buttons unlocked.\n"
+      "key info\n"
+      "expect Internal memory\n"
+      "key info\n"
+      "expect Current time is\n"
+      "key info\n"
+      "expect Battery level full.\n"
       "quit\n");
   EXPECT_EQ(r.status, 0) << r.output;
 }

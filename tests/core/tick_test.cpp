@@ -2,6 +2,7 @@
 // the low-battery countdown, idle and auto power-off, time announcements.
 #include <climits>
 
+#include "browser/file_browser.h"
 #include "core/pending.h"
 #include "power/battery.h"
 #include "runtime_fixture.h"
@@ -217,6 +218,62 @@ TEST_F(Tick250, TimedPowerOffAtItsMinute) {
   Tick();
   EXPECT_TRUE(Has(Drain(), EV_POWER_OFF));
   EXPECT_EQ(g_ShutDownMode, 2);
+}
+
+}  // namespace
+}  // namespace coretest
+
+namespace coretest {
+namespace {
+
+class Standby : public RuntimeTest {
+ protected:
+  void TearDown() override {
+    g_bCalculagraphRunning = false;
+    RuntimeTest::TearDown();
+  }
+  std::string Commands() { return dtbtest::ReadFile(dir->path() + "/var/log/commands.log"); }
+  void RunOutTheSleepCounter() {
+    {
+      std::lock_guard<std::mutex> lock(g_SleepTimeMutex);
+      g_SleepLeftTime = 1;
+    }
+    ToNextSecond();
+    Tick();
+  }
+};
+
+TEST_F(Standby, OnlyWhileTheRadioOrTheCountdownRuns) {
+  RunOutTheSleepCounter();
+  EXPECT_EQ(Commands().find("standby"), std::string::npos);
+  EXPECT_EQ(g_SleepLeftTime, 60) << "looked at again in a minute";
+}
+
+TEST_F(Standby, SleepsUntilTheNextQuarterHour) {
+  g_bCalculagraphRunning = true;
+  time_t now = time(nullptr);
+  time_t quarter = now - now % 900 + 900;
+  host->SetClockOffset(static_cast<long>(quarter - 100 - now));
+  testing::internal::CaptureStdout();
+  RunOutTheSleepCounter();
+  std::string out = testing::internal::GetCapturedStdout();
+  size_t at = out.find("sleep ");
+  ASSERT_NE(at, std::string::npos) << out;
+  int seconds = std::stoi(out.substr(at + 6));
+  EXPECT_GE(seconds, 98) << out;
+  EXPECT_LE(seconds, 100) << out;
+  EXPECT_NE(Commands().find("echo standby > /sys/power/state"), std::string::npos) << Commands();
+  EXPECT_EQ(g_SleepLeftTime, 2);
+}
+
+TEST_F(Standby, TooCloseToAQuarterHourTriesAgainInTwoSeconds) {
+  g_bCalculagraphRunning = true;
+  time_t now = time(nullptr);
+  time_t quarter = now - now % 900 + 900;
+  host->SetClockOffset(static_cast<long>(quarter - 1 - now));
+  RunOutTheSleepCounter();
+  EXPECT_EQ(Commands().find("standby >"), std::string::npos);
+  EXPECT_EQ(g_SleepLeftTime, 2);
 }
 
 }  // namespace

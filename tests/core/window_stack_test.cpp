@@ -100,15 +100,6 @@ TEST_F(Stack, PressUpAndTickResultsFollowTheSameRules) {
   EXPECT_EQ(Count("root.up 306"), 0) << "only the top window sees releases";
 }
 
-TEST_F(Stack, EmptyStackDispatchesNothing) {
-  EXPECT_EQ(KeyDown(KEY_PLAY), -1);
-  EXPECT_EQ(KeyPress(KEY_PLAY), -1);
-  EXPECT_EQ(KeyUp(KEY_PLAY), -1);
-  EXPECT_EQ(WindowTick(), -1);
-  EXPECT_EQ(RefreshCurWindow(), -1);
-  EXPECT_EQ(CloseAllChildWindow(), -1);
-}
-
 TEST_F(Stack, The33rdWindowIsRefusedAndTheStackKeeps32) {
   for (int i = 0; i < kMaxWindows; ++i) Push("w" + std::to_string(i));
   LogWindow extra("extra");

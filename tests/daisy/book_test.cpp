@@ -165,6 +165,37 @@ TEST(DaisyBook, BrokenBooksFailCleanly) {
   EXPECT_EQ(ReadFile(Book("book202/expected.txt")), DumpOf(book));
 }
 
+TEST(DaisyBook, Daisy3FilesInAnotherEncodingThanDeclaredAreReadAgain) {
+  // book3 with Latin-1 letters in the package and navigation files, both of
+  // which declare UTF-8.
+  TempDir dir;
+  for (const char* name : {"one.smil", "two.smil", "book.xml", "a.mp3"})
+    WriteFile(dir / name, ReadFile(Book(std::string("book3/") + name)));
+  std::string opf = ReadFile(Book("book3/package.opf"));
+  opf.replace(opf.find("<dc:Title>Three"), 15, "<dc:Title>Caf\xe9 Three");
+  WriteFile(dir / "package.opf", opf);
+  std::string ncx = ReadFile(Book("book3/nav.ncx"));
+  ncx.replace(ncx.find("<text>Heading"), 13, "<text>H\xe9" "ading");
+  WriteFile(dir / "nav.ncx", ncx);
+
+  Daisy book;
+  ASSERT_EQ(0, book.Open((dir / "package.opf").c_str(), 0));
+  EXPECT_STREQ("Caf\xc3\xa9 Three", book.GetTitle());
+  const int *elements, *levels;
+  const StringArray* texts;
+  int headings;
+  ASSERT_EQ(0, book.GetHeadings(&elements, &levels, &texts, &headings));
+  EXPECT_EQ(9, headings);
+  EXPECT_STREQ("H\xc3\xa9" "ading", texts->Get(0));
+  ASSERT_GE(book.GetTotalWarnings(), 2);
+  EXPECT_EQ("package.opf", book.GetWarning(0)->file);
+  EXPECT_NE(std::string::npos, book.GetWarning(0)->what.find("read as windows-1252"));
+  bool ncxRepaired = false;
+  for (int i = 0; i < book.GetTotalWarnings(); i++)
+    ncxRepaired |= book.GetWarning(i)->file == "nav.ncx";
+  EXPECT_TRUE(ncxRepaired);
+}
+
 TEST(DaisyBook, SpansBecomePagesOnlyWithoutPageEntries) {
   TempDir dir;
   WriteFile(dir / "ncc.html",
@@ -184,6 +215,46 @@ TEST(DaisyBook, SpansBecomePagesOnlyWithoutPageEntries) {
   EXPECT_EQ(2, elements[0]);
   EXPECT_EQ(3, elements[1]);
   EXPECT_STREQ("13", labels->Get(1));
+}
+
+TEST(DaisyBook, FilesAreFoundWhateverTheCaseOfTheirLinks) {
+  TempDir dir;
+  WriteFile(dir / "ncc.html",
+            "<html><head/><body><h1><a href='Sub/ONE.SMIL#P1'>H</a></h1></body></html>");
+  WriteFile(dir / "Sub/one.smil",
+            "<smil><body><par id='p1'><text src='Text.HTML#x'/><audio src='A.mp3'/></par></body></smil>");
+  WriteFile(dir / "Sub/text.html", "<html><body><p id='x'>Words</p></body></html>");
+  WriteFile(dir / "Sub/a.mp3", "");
+  Daisy book;
+  ASSERT_EQ(0, book.Open((dir / "ncc.html").c_str(), 0));
+  const int *elements, *levels;
+  const StringArray* texts;
+  int headings;
+  ASSERT_EQ(0, book.GetHeadings(&elements, &levels, &texts, &headings));
+  EXPECT_EQ(0, elements[0]);
+  const char* piece;
+  // The text reference is relative to the book folder, as the SMIL writes it:
+  // Text.HTML is not in the book folder, so the text is missing.
+  EXPECT_EQ(-1, book.GetXhtmlText(0, 0, &piece));
+  // Audio names stay as written; the player opens them, so a name that does
+  // not match exactly is reported.
+  const char* name;
+  ASSERT_EQ(0, book.GetAudioFilename(0, &name));
+  EXPECT_STREQ("A.mp3", name);
+  ASSERT_EQ(2, book.GetTotalWarnings());
+  EXPECT_EQ("Text.HTML", book.GetWarning(0)->file);
+  EXPECT_EQ("A.mp3", book.GetWarning(1)->file);
+}
+
+TEST(DaisyBook, PlayerCanCompleteClipTimesInPlace) {
+  Daisy book;
+  ASSERT_EQ(0, book.Open(Book("book202/ncc.html").c_str(), 1));
+  _DaisyObject* objects;
+  int count;
+  ASSERT_EQ(0, book.GetObjects(&objects, &count));
+  ASSERT_EQ(-1, objects[19].end);
+  objects[19].end = 7000;
+  EXPECT_EQ(17000, book.GetTotalAudioMs());
 }
 
 TEST(DaisyBook, ClipWithoutEndKeepsMinusOne) {

@@ -197,7 +197,7 @@ TEST_F(DevicesTest, ClockOffsetShiftsTheBoardTime) {
   EXPECT_NEAR(static_cast<double>(board::Now()), static_cast<double>(time(nullptr) - 60), 2.0);
   board::Current().Transcript("say", "two\nlines");
   std::string t = dtbtest::ReadFile(Root("var/log/transcript"));
-  EXPECT_NE(t.find(" say two\\nlines\n"), std::string::npos) << t;
+  EXPECT_NE(t.find(" say two lines\n"), std::string::npos) << t;
 }
 
 TEST(BoardSelect, OptionsAndEnvironment) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "browser/dir_info.h"
 #include "core/system_settings.h"
 #include "players/play_thread.h"
 #include "players/player_common.h"
@@ -20,24 +21,41 @@ std::vector<std::string> Names(const std::vector<std::string>& paths) {
 }
 
 TEST_F(AudioPlayerTest, FolderPlaysInOrderAndRepeatAllWraps) {
-  AddFile("c.mp3", 300);
-  AddFile("b.mp3", 300);
-  AddFile("A.mp3", 300);
+  AddFile("track10.mp3", 300);
+  AddFile("track2.mp3", 300);
+  AddFile("Track1.mp3", 300);
   dtbtest::WriteFile(dir_ / "notes.txt", "text");
   g_AudioSettings.mode = PLAY_MODE_REPEAT_ALL;
-  ASSERT_EQ(CreateAudioPlayer(dir_.path().c_str(), "a.mp3", -1, -1), 0);
+  ASSERT_EQ(CreateAudioPlayer(dir_.path().c_str(), "track1.mp3", -1, -1), 0);
   ASSERT_NE(Top(), nullptr);
   EXPECT_EQ(Top()->Total(), 3);
   ASSERT_TRUE(TickUntil([&] { return fake_->Opened().size() >= 4; }));
   auto order = Names(fake_->Opened());
-  EXPECT_EQ(order[0], "A.mp3");
-  EXPECT_EQ(order[1], "b.mp3");
-  EXPECT_EQ(order[2], "c.mp3");
-  EXPECT_EQ(order[3], "A.mp3");
+  // The browser's logical order: track1, track2, track10.
+  EXPECT_EQ(order[0], "Track1.mp3");
+  EXPECT_EQ(order[1], "track2.mp3");
+  EXPECT_EQ(order[2], "track10.mp3");
+  EXPECT_EQ(order[3], "Track1.mp3");
   // A finished file is remembered at its start.
-  int h = g_History.Find(EM_HISTORY_MUSIC, (dir_ / "b.mp3").c_str());
+  int h = g_History.Find(EM_HISTORY_MUSIC, (dir_ / "track2.mp3").c_str());
   ASSERT_GE(h, 0);
   EXPECT_EQ(g_History.GetAt(h)->ms, 0);
+}
+
+TEST_F(AudioPlayerTest, ClosingSelectsTheFileInTheBrowsersListing) {
+  AddFile("one.mp3", 60000);
+  AddFile("two.mp3", 60000);
+  dtbtest::WriteFile(dir_ / "zz.txt", "x");
+  ASSERT_EQ(g_DirInfo.LoadDir(dir_.path().c_str()), 0);
+  g_DirInfo.SetCurSel(g_DirInfo.Find("zz.txt"));
+  fake_->pace = 1;
+  g_AudioSettings.navMode = NAV_FILE;
+  ASSERT_EQ(CreateAudioPlayer(dir_.path().c_str(), "one.mp3", -1, -1), 0);
+  ASSERT_TRUE(TickUntil([&] { return MusicPlayThread().State() == PLAY_STATE_PLAYING; }));
+  Tap(KEY_RIGHT);
+  ASSERT_TRUE(TickUntil([&] { return MusicPlayThread().State() == PLAY_STATE_PLAYING; }));
+  KeyDown(KEY_BACK);
+  EXPECT_STREQ(g_DirInfo.GetCurSelName(), "two.mp3");
 }
 
 TEST_F(AudioPlayerTest, NormalModeClosesAfterTheLastFile) {

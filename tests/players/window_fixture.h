@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "browser/logical_strcmp.h"
 #include "core/window.h"
 #include "fake_backend.h"
 #include "players/audio_player.h"
@@ -60,6 +61,8 @@ class PlayerWindowTest : public ::testing::Test {
     SetAudioBookSettingsToDefault();
     AudioPlayer::ResetRememberedMenuItems();
     AudioBookPlayer::ResetRememberedMenuItems();
+    // Listings in the browser's order need its collation table.
+    ASSERT_EQ(0, LoadChnCharIndexFrom((std::string(DTB_BINARY_DIR) + "/home/ChnCharIndexs.bin").c_str()));
   }
   void TearDown() override {
     CloseAllChildWindow();

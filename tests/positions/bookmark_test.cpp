@@ -75,7 +75,8 @@ TEST(BookMark, KindsNeverShareAnEntry) {
   // The same name as a music file and as an audio-book folder (a folder
   // replaced the file, or a hand-edited list): two entries, each its own kind.
   bm.AddMusic("/mnt/emmc/x", 1, -1);
-  EXPECT_EQ(0, bm.AddAudioBook("/mnt/emmc/X", "cur_time=5, total_time=9, cur_file=0, cur_file_time=5"));
+  EXPECT_EQ(
+      0, bm.AddAudioBook("/mnt/emmc/X", "cur_time=5, total_time=9, cur_file=0, cur_file_time=5"));
   ASSERT_EQ(2, bm.GetCount());
   EXPECT_EQ(EM_BM_AUDIOBOOK, bm.GetAt(0)->Type());
   EXPECT_EQ(1, bm.Find(EM_BM_MUSIC, "/mnt/emmc/x"));
@@ -118,10 +119,9 @@ TEST(BookMark, HighlightsKeepStartAndEndPointsHaveMinusOne) {
   music.AddMusic("/song.mp3", 7000, -1);
   ASSERT_EQ(0, music.SaveToFile((dir / "bookmark.xml").c_str()));
   std::string xml = ReadFile(dir / "bookmark.xml");
-  EXPECT_NE(std::string::npos,
-            xml.find("<music filename=\"/song.mp3\">"
-                     "<music_item SMs=\"1000\" EMs=\"5000\"/>"
-                     "<music_item SMs=\"7000\" EMs=\"-1\"/></music>"))
+  EXPECT_NE(std::string::npos, xml.find("<music filename=\"/song.mp3\">"
+                                        "<music_item SMs=\"1000\" EMs=\"5000\"/>"
+                                        "<music_item SMs=\"7000\" EMs=\"-1\"/></music>"))
       << xml;
 }
 

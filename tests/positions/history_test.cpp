@@ -37,7 +37,8 @@ TEST(History, AnAudioBookNeverTakesOverAnotherKindsRecord) {
   History h;
   h.AddAudioBook("/mnt/emmc/x", "cur_time=1, total_time=9, cur_file=0, cur_file_time=1");
   h.AddMusic("/mnt/emmc/X", 5000);
-  EXPECT_EQ(0, h.AddAudioBook("/mnt/emmc/x", "cur_time=2, total_time=9, cur_file=0, cur_file_time=2"));
+  EXPECT_EQ(0,
+            h.AddAudioBook("/mnt/emmc/x", "cur_time=2, total_time=9, cur_file=0, cur_file_time=2"));
   ASSERT_EQ(2, h.GetCount());
   EXPECT_EQ(EM_HISTORY_AUDIOBOOK, h.GetAt(0)->kind);
   EXPECT_EQ(EM_HISTORY_MUSIC, h.GetAt(1)->kind);
@@ -65,9 +66,11 @@ TEST(History, HundredRecordsPerKindEvictsOnlyThatKind) {
 
 TEST(History, ListsByKindAndAllInOrderOfUse) {
   History h;
-  h.AddAudioBook("/mnt/emmc/Audio books/A", "cur_time=10, total_time=20, cur_file=0, cur_file_time=10");
+  h.AddAudioBook("/mnt/emmc/Audio books/A",
+                 "cur_time=10, total_time=20, cur_file=0, cur_file_time=10");
   h.AddMusic("/m.mp3", 5);
-  h.AddAudioBook("/mnt/emmc/Audio books/B", "cur_time=1, total_time=2, cur_file=0, cur_file_time=1");
+  h.AddAudioBook("/mnt/emmc/Audio books/B",
+                 "cur_time=1, total_time=2, cur_file=0, cur_file_time=1");
   h.AddDaisy("/d/ncc.html", 1, 2, "T", 3, "4");
   HistoryItem* list[HISTORY_MAX_ITEMS];
   ASSERT_EQ(2, h.GetBookmarkList(EM_HISTORY_AUDIOBOOK, list));

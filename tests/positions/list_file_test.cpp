@@ -102,7 +102,8 @@ TEST(DamagedLists, TruncatedBookmarkFileLoadsWhatItCanAndSavesCleanly) {
   FillBookmarks(full, 40);
   full.AddMusic("/mnt/emmc/a.mp3", 1, 2);
   full.AddDaisy("/mnt/emmc/Daisy/B/ncc.html", 1, 2, 3, 4, "Tytuł", 5, 6, "7", "8");
-  full.AddAudioBook("/mnt/emmc/Audio books/C", "cur_time=1, total_time=2, cur_file=0, cur_file_time=1");
+  full.AddAudioBook("/mnt/emmc/Audio books/C",
+                    "cur_time=1, total_time=2, cur_file=0, cur_file_time=1");
   xmlDocPtr doc = full.BuildDocument();
   xmlChar* mem;
   int len;
@@ -151,7 +152,8 @@ TEST(DamagedLists, LoadingStopsAtTheDamageAndKeepsWhatCameBefore) {
   EXPECT_EQ("1|/b.mp3|b.mp3\n 3,4\n1|/a.mp3|a.mp3\n 1,2\n", Dump(bm));
 
   std::string hx =
-      "<history><music filename=\"/a.mp3\" ms=\"7\"/>\x01<music filename=\"/b.mp3\" ms=\"8\"/></history>";
+      "<history><music filename=\"/a.mp3\" ms=\"7\"/>\x01<music filename=\"/b.mp3\" "
+      "ms=\"8\"/></history>";
   History h;
   EXPECT_EQ(-3, h.LoadFromMemory(hx.data(), hx.size()));
   ASSERT_EQ(1, h.GetCount());
@@ -173,11 +175,13 @@ TEST(DamagedLists, UnknownOrMisplacedElementsAreIgnored) {
       "</bookmarks>";
   BookMark bm;
   ASSERT_EQ(0, bm.LoadFromMemory(xml.data(), xml.size()));
-  EXPECT_EQ("3|/a|a\n \n"
-            "2|/d/ncc.html|ncc.html\n 1,-1,-1,-1,-1,-1,,\n"
-            "0|/e.txt|e.txt\n 2,-1,-1,-1,\n",
-            Dump(bm));
-  std::string other = "<history><music filename=\"/a.mp3\"><music_item SMs=\"1\"/></music></history>";
+  EXPECT_EQ(
+      "3|/a|a\n \n"
+      "2|/d/ncc.html|ncc.html\n 1,-1,-1,-1,-1,-1,,\n"
+      "0|/e.txt|e.txt\n 2,-1,-1,-1,\n",
+      Dump(bm));
+  std::string other =
+      "<history><music filename=\"/a.mp3\"><music_item SMs=\"1\"/></music></history>";
   EXPECT_EQ(0, bm.LoadFromMemory(other.data(), other.size()));
   EXPECT_EQ(3, bm.GetCount());
 }

@@ -1,4 +1,9 @@
+#include <dirent.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <fstream>
 #include <chrono>
 #include <cmath>
 #include <string>
@@ -49,6 +54,7 @@ class EngineTest : public ::testing::Test {
       out.insert(out.end(), w->samples, w->samples + w->num_samples);
       tts_wave_delete(w);
     }
+    EXPECT_FALSE(out.empty()) << tts_errmsg();
     tts_streamer_stop(s);
     return out;
   }
@@ -177,6 +183,55 @@ TEST_F(EngineTest, TwoHandlesSpeakAtTheSameTimeOnTwoThreads) {
   EXPECT_TRUE(overlapped);
   EXPECT_GT(a, 8000u);
   EXPECT_GT(b, 8000u);
+}
+
+// Our synthesis workers: child processes of this test.
+std::vector<pid_t> Workers() {
+  std::vector<pid_t> out;
+  DIR* d = opendir("/proc");
+  while (dirent* e = d ? readdir(d) : nullptr) {
+    pid_t pid = atoi(e->d_name);
+    if (pid <= 0) continue;
+    std::ifstream stat("/proc/" + std::string(e->d_name) + "/stat");
+    std::string pidText, comm, state;
+    long ppid = 0;
+    if (stat >> pidText >> comm >> state >> ppid && ppid == getpid()) out.push_back(pid);
+  }
+  if (d) closedir(d);
+  return out;
+}
+
+TEST_F(EngineTest, AWorkerThatDiesMidTextIsReplaced) {
+  tts_voice* v = Load("en-us", "m1");
+  std::string longText;
+  for (int i = 0; i < 40; ++i) longText += "Words keep coming from the worker. ";
+  tts_streamer* s = tts_streamer_start(v, longText.c_str(), -1.0f);
+  ASSERT_NE(s, nullptr);
+  tts_wave* w = tts_streamer_synth(s, 2048);
+  ASSERT_NE(w, nullptr);
+  tts_wave_delete(w);
+  std::vector<pid_t> workers = Workers();
+  ASSERT_FALSE(workers.empty());
+  for (pid_t p : workers) kill(p, SIGKILL);
+  // Wait until they have exited (zombies: their sockets are closed).
+  for (pid_t p : workers) {
+    for (int i = 0; i < 5000; ++i) {
+      std::ifstream stat("/proc/" + std::to_string(p) + "/stat");
+      std::string pidText, comm, state;
+      if (!(stat >> pidText >> comm >> state) || state == "Z") break;
+      usleep(2000);
+    }
+  }
+  // What was already sent may still arrive; then the text ends in an error.
+  int blocks = 0;
+  while ((w = tts_streamer_synth(s, 2048)) != nullptr && blocks < 1000) {
+    tts_wave_delete(w);
+    ++blocks;
+  }
+  EXPECT_LT(blocks, 1000);
+  tts_streamer_stop(s);
+  // The next text gets a new worker.
+  EXPECT_GT(SpeakAll(v, "back again").size(), 4000u);
 }
 
 TEST_F(EngineTest, SilenceParametersPadTheSpeech) {

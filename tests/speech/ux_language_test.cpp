@@ -84,6 +84,21 @@ TEST(UxLanguage, EveryIdHasTextInBothLanguages) {
   }
 }
 
+TEST(UxLanguage, StandardFolderNamesSuitTheDisks) {
+  // Phrases 0 and 1 name folders on FAT disks in each language.
+  for (iUxLanguage* lang : {En(), Pl()}) {
+    for (int id : {0, 1}) {
+      std::string name = SAY(lang, GetString, id);
+      EXPECT_FALSE(name.empty());
+      EXPECT_EQ(name.find_first_of("\\/:*?\"<>|"), std::string::npos) << name;
+      EXPECT_NE(name.back(), ' ');
+      EXPECT_NE(name.back(), '.');
+    }
+  }
+  EXPECT_NE(SAY(En(), GetString, 0), SAY(Pl(), GetString, 0));
+  EXPECT_NE(SAY(En(), GetString, 1), SAY(Pl(), GetString, 1));
+}
+
 TEST(UxLanguage, PolishIsNotEnglish) {
   // A phrase left untranslated would be read with Polish rules: count them.
   char en[512], pl[512];

@@ -1,0 +1,35 @@
+// Settings of the DAISY player, kept in "/mnt/settings/daisy.config.xml":
+// speed, pitch and the time-jump interval. Read at start-up, written at
+// power-off; changed by the player's menu on the event-loop thread.
+#pragma once
+
+constexpr int kDaisyJumpTimes = 6;
+// Time-jump intervals in seconds, selected by g_JumpTimeIndex.
+extern const int c_DaisyJumpTimes[kDaisyJumpTimes];
+
+extern int g_Speed;          // -10 .. 20
+extern int g_Pitch;          // -5 .. 5 semitones
+extern int g_JumpTimeIndex;  // 0 .. kDaisyJumpTimes - 1
+
+constexpr int kDaisySpeedMin = -10;
+constexpr int kDaisySpeedMax = 20;
+constexpr int kDaisyPitchMin = -5;
+constexpr int kDaisyPitchMax = 5;
+
+// "/mnt/settings/daisy.config.xml" (-1 when the settings partition is not
+// mounted, the file is missing, or its size is out of 11 .. 4095 bytes).
+int LoadDaisySettings();
+// Rewrites the file atomically with all three values. 0 or -1.
+int SaveDaisySettings();
+// Speed, pitch and interval back to 0. Always 0.
+int SetDaisySettingsToDefault();
+
+// The same on any device path (tests, tools).
+int LoadDaisySettingsFile(const char* devicePath);
+int SaveDaisySettingsFile(const char* devicePath);
+
+// Speech rate and tempo change in percent for a speed step: 5 per step
+// below 0, 10 per step up to 10, 20 per step above (minus 100).
+int DaisySpeedToRate(int speed);
+// The current interval in seconds; one outside 10 .. 10000 counts as 10.
+int DaisyJumpSeconds();

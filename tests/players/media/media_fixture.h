@@ -1,0 +1,152 @@
+// The players on the firmware's streaming decoder, with what would go to the
+// sound card recorded, and audio files made with ffmpeg for each test.
+#pragma once
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "players/play_backend.h"
+#include "tests/support/test_support.h"
+
+class DecoderRecorder : public PlayBackend {
+ public:
+  int Open(const char* path, int* rate, int* channels, int* totalMs) override {
+    int r = real().Open(path, rate, channels, totalMs);
+    if (r >= 0) {
+      std::lock_guard<std::mutex> l(m_);
+      opened.push_back(path);
+    }
+    return r;
+  }
+  int Close() override { return real().Close(); }
+  int Read(void* buf, int bytes, int* curMs) override { return real().Read(buf, bytes, curMs); }
+  int Seek(int ms, int direction) override {
+    {
+      std::lock_guard<std::mutex> l(m_);
+      seeks.push_back(ms);
+    }
+    return real().Seek(ms, direction);
+  }
+  int CurMs() override { return real().CurMs(); }
+  int StreamCount() override { return real().StreamCount(); }
+  int CurStream() override { return real().CurStream(); }
+  int SelectStream(int ordinal) override { return real().SelectStream(ordinal); }
+  int DurationMs(const char* path) override { return real().DurationMs(path); }
+  int CardInit(unsigned channels, unsigned rate, unsigned) override {
+    std::lock_guard<std::mutex> l(m_);
+    this->channels = static_cast<int>(channels);
+    this->rate = static_cast<int>(rate);
+    return 0;
+  }
+  int PutSamples(short* s, int frames) override {
+    int r;
+    {
+      std::lock_guard<std::mutex> l(m_);
+      // Everything is kept as mono so that files of any layout compare.
+      for (int i = 0; i < frames; ++i) {
+        int sum = 0;
+        for (int c = 0; c < channels; ++c) sum += s[i * channels + c];
+        out.push_back(static_cast<short>(sum / channels));
+      }
+      r = rate;
+    }
+    if (pace > 0 && r > 0) usleep(static_cast<useconds_t>(frames * 1e6 / r / pace));
+    return 0;
+  }
+  int Flush() override { return 0; }
+  int WaitBufferFinished() override { return 0; }
+
+  std::vector<short> Out() {
+    std::lock_guard<std::mutex> l(m_);
+    return out;
+  }
+  std::vector<std::string> Opened() {
+    std::lock_guard<std::mutex> l(m_);
+    return opened;
+  }
+  std::vector<int> Seeks() {
+    std::lock_guard<std::mutex> l(m_);
+    return seeks;
+  }
+  int Rate() {
+    std::lock_guard<std::mutex> l(m_);
+    return rate;
+  }
+  void Reset() {
+    std::lock_guard<std::mutex> l(m_);
+    out.clear();
+    opened.clear();
+    seeks.clear();
+  }
+  double pace = 0;
+
+ private:
+  static PlayBackend& real() { return DefaultPlayBackend(); }
+  std::mutex m_;
+  int channels = 1;
+  int rate = 44100;
+  std::vector<short> out;
+  std::vector<std::string> opened;
+  std::vector<int> seeks;
+};
+
+inline DecoderRecorder& SharedRecorder() {
+  static DecoderRecorder* r = [] {
+    auto* d = new DecoderRecorder;
+    SetPlayersBackend(d);
+    return d;
+  }();
+  return *r;
+}
+
+// Makes a sine tone file with ffmpeg; false when ffmpeg is missing or fails.
+inline bool MakeTone(const std::string& path, double hz, double seconds, int rate = 44100,
+                     int channels = 2) {
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+  char cmd[1024];
+  snprintf(cmd, sizeof cmd,
+           "ffmpeg -nostdin -v error -y -f lavfi -i 'sine=frequency=%g:duration=%g:sample_rate=%d' "
+           "-ac %d '%s' 2>/dev/null",
+           hz, seconds, rate, channels, path.c_str());
+  return system(cmd) == 0;
+}
+
+// Power of one frequency in a stretch of mono samples (Goertzel).
+inline double TonePower(const std::vector<short>& s, size_t from, size_t to, int rate, double hz) {
+  const double w = 2 * M_PI * hz / rate, c = 2 * std::cos(w);
+  double s1 = 0, s2 = 0;
+  for (size_t i = from; i < to && i < s.size(); ++i) {
+    double s0 = s[i] + c * s1 - s2;
+    s2 = s1;
+    s1 = s0;
+  }
+  return (s1 * s1 + s2 * s2 - c * s1 * s2) / double(to - from) / double(to - from);
+}
+
+// The strongest of the candidate frequencies in a stretch.
+inline double DominantTone(const std::vector<short>& s, size_t from, size_t to, int rate,
+                           const std::vector<double>& candidates) {
+  double best = 0, bestHz = 0;
+  for (double hz : candidates) {
+    double p = TonePower(s, from, to, rate, hz);
+    if (p > best) best = p, bestHz = hz;
+  }
+  return bestHz;
+}
+
+// Zero crossings per second / 2 of a stretch of a pure tone.
+inline double ZeroCrossingHz(const std::vector<short>& s, size_t from, size_t to, int rate) {
+  int n = 0;
+  for (size_t i = from + 1; i < to && i < s.size(); ++i)
+    if ((s[i - 1] < 0) != (s[i] < 0)) ++n;
+  return n / 2.0 / (double(to - from) / rate);
+}
