@@ -39,7 +39,6 @@ std::string Phrase(int id) {
 
 }  // namespace
 
-// The items used last in each menu, kept while the program runs.
 int g_EbookMenuIndex = 0;
 int g_EbookBookmarkMenuIndex = 0;
 
