@@ -69,7 +69,8 @@ struct Music {
   }
 };
 
-Music g_Music;
+// Never destroyed: the play thread may still mix while the process ends.
+Music& g_Music = *new Music;
 
 }  // namespace
 

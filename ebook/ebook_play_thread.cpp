@@ -30,8 +30,7 @@ namespace {
 constexpr int kMaxSpeechFailures = 3;
 constexpr unsigned kVoiceRate = 16000;
 
-// The thread lives as long as the process, so its lock and signals are never
-// destroyed: destroying a signal the thread still waits on hangs the exit.
+// Never destroyed: the thread lives on until the process ends.
 std::mutex& g_mutex = *new std::mutex;
 std::condition_variable& g_cond = *new std::condition_variable;     // commands to the thread
 std::condition_variable& g_ackCond = *new std::condition_variable;  // a command was taken
@@ -40,7 +39,7 @@ int g_state = EB_STATE_IDLE;
 int g_error_code = 0;
 iCEbook* g_iebook = nullptr;
 int g_PlayMode = EB_PLAY_BOOK;
-std::string g_Filename;
+std::string& g_Filename = *new std::string;
 unsigned short g_WordBuf[c_EbookWordBufUnits];
 int g_WordBufLen = 0;
 int g_RepeatStartPage = -1, g_RepeatStartPlace = -1, g_RepeatEndPage = -1, g_RepeatEndPlace = -1;
@@ -49,7 +48,7 @@ bool g_ThreadStarted = false;
 
 // Thread-private: the sentence being spoken (a copy: the book's own buffer
 // may change while the window looks at the book).
-std::vector<unsigned short> g_Sentence;
+std::vector<unsigned short>& g_Sentence = *new std::vector<unsigned short>;
 
 void Take(std::unique_lock<std::mutex>&) {
   g_cmd = EB_CMD_NONE;

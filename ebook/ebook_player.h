@@ -24,6 +24,11 @@ enum EbookNavMode {
   EB_NAV_MODES = 18,
 };
 
+// The items used last in the settings and bookmark menus, kept while the
+// program runs.
+extern int g_EbookMenuIndex;
+extern int g_EbookBookmarkMenuIndex;
+
 // Phrase spoken when each navigation mode is chosen.
 extern const int g_EbpNavModeDesList[EB_NAV_MODES];
 

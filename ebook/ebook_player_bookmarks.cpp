@@ -11,8 +11,6 @@
 #include "speech/tts.h"
 #include "speech/ux_language.h"
 
-extern int g_EbookBookmarkMenuIndex;
-
 namespace {
 
 enum { BM_ADD = 0, BM_LIST = 1, BM_HIGHLIGHT = 2, BM_ITEMS = 3 };

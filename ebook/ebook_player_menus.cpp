@@ -39,7 +39,6 @@ std::string Phrase(int id) {
 
 }  // namespace
 
-// The items used last in each menu, kept while the program runs.
 int g_EbookMenuIndex = 0;
 int g_EbookBookmarkMenuIndex = 0;
 
@@ -194,7 +193,9 @@ void EbookPlayer::SettingsChange(int delta) {
         }
         m_MenuValue = 0;
       } else {
-        m_MenuValue = Wrap(std::max(m_MenuValue, 0) + delta, 1, total);
+        // Left from no number goes round to the last one.
+        int v = std::max(m_MenuValue, 0) + delta;
+        m_MenuValue = v < 1 ? total : v > total ? 1 : v;
       }
       break;
     }
