@@ -194,7 +194,7 @@ void DaisyPlayer::Move(int direction) {
     to = DaisyTimeJump(b, from, DaisyJumpSeconds(), direction);
   } else if (mode == DAISY_NAV_BOOKMARK) {
     if (m_BmPlaces.empty()) {
-      PlayerSayPhrase(55);  // "no bookmarks"
+      PlayerSayPhrase(55);             // "no bookmarks"
       m_bResumeAfterTts = !m_bPaused;  // on from where it was
       return;
     }
