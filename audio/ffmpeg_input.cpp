@@ -1,10 +1,18 @@
 #include "audio/ffmpeg_input.h"
 
+extern "C" {
+#include <libavutil/mem.h>
+}
+
 #include <cstdio>
 
 #include "audio/pcm_convert.h"
 
 int AudioInput_Open(AudioInput* in, const char* url, int start_ms, int dump, int stream) {
+  // No audio frame needs tens of megabytes; a corrupt header asking for that
+  // must fail the file, not exhaust the device's small memory.
+  static const bool capped = (av_max_alloc(32u << 20), true);
+  (void)capped;
   if (avformat_open_input(&in->fmt, url, nullptr, nullptr) < 0) {
     in->fmt = nullptr;  // freed by FFmpeg, custom I/O context included in the caller's care
     return -4;

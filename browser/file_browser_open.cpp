@@ -11,6 +11,7 @@
 #include "core/mainloop.h"
 #include "core/pending.h"
 #include "core/system_settings.h"
+#include "ebook/ebook_player.h"
 #include "core/util.h"
 #include "daisy/daisy_player.h"
 #include "ebook/ebook.h"

@@ -30,7 +30,6 @@ constexpr unsigned int kNone = static_cast<unsigned int>(-1);
 
 
 // --- Players and menus of later issues ---------------------------------------
-PENDING_INT(CreateEbookPlayer, const char*, int, int, int, int)
 PENDING_INT(CreatRadioWindow)
 PENDING_INT(CreateRecordMenu)
 PENDING_INT(CreateMainMenu)
@@ -45,10 +44,6 @@ PENDING_INT(CreateIdleShutDownTimeoutMenu)
 PENDING_INT(CheckUpgradePacket, const char*, const char*)
 PENDING_INT(Upgrade)
 
-// --- Player settings (ebook) ------------------------------------------------
-PENDING_INT(LoadEbookSettings)
-PENDING_INT(SaveEbookSettings, bool)
-PENDING_INT(SetEbookSettingsToDefault)
 
 // --- Radio (radio) -----------------------------------------------------------
 PENDING_INT(LoadFmSettings)

@@ -7,13 +7,13 @@
 #include <ctime>
 
 #include "core/system_settings.h"
+#include "ebook/ebook_settings.h"
 #include "players/audiobook_settings.h"
 #include "players/music_settings.h"
 
 // --- Players and menus of later issues ----------------------------------
 // Each pushes its window and returns 0; the placeholders return -1, and the
 // file browser then says "file not supported".
-int CreateEbookPlayer(const char* path, int page, int place, int start, int end);
 int CreatRadioWindow();
 int CreateRecordMenu();
 int CreateMainMenu();
@@ -30,10 +30,6 @@ int CheckUpgradePacket(const char* scriptPath, const char* payloadPath);
 // there is nothing to install.
 int Upgrade();
 
-// --- Player settings (ebook) ----------------------------------
-int LoadEbookSettings();
-int SaveEbookSettings(bool always);
-int SetEbookSettingsToDefault();
 
 // --- Radio ---------------------------------------------------------------
 int LoadFmSettings();

@@ -1,0 +1,83 @@
+// The reader's play thread: it owns the open book and reads it aloud
+// sentence by sentence through player speech. The window drives it with a
+// command word and watches its state word, both under one mutex; a command
+// is taken when the thread (or the sample callback) clears it. Created on
+// first use and kept for the life of the process.
+#pragma once
+
+#include <functional>
+
+class iCEbook;
+
+enum EbookCmd {
+  EB_CMD_NONE = 0,
+  EB_CMD_OPEN = 1,
+  EB_CMD_CLOSE = 2,
+  EB_CMD_PLAY = 3,
+  EB_CMD_PAUSE = 4,
+  EB_CMD_STOP = 5,
+};
+
+enum EbookState {
+  EB_STATE_IDLE = 0,      // no book
+  EB_STATE_OPENING = 1,
+  EB_STATE_READING = 2,
+  EB_STATE_PAUSED = 3,
+  EB_STATE_STOPPED = 4,   // book open, not reading
+  EB_STATE_FINISHED = 5,  // the end of the book was reached
+};
+
+enum EbookPlayMode {
+  EB_PLAY_BOOK = 0,    // read the book
+  EB_PLAY_WORD = 1,    // speak the word buffer once
+  EB_PLAY_LETTER = 2,  // the same, letter by letter
+  EB_PLAY_SPELL = 3,   // each character, then the whole word
+};
+
+// Longest text of the word buffer (UTF-16 units) and of a book path.
+constexpr int c_EbookWordBufUnits = 1024;
+constexpr int c_EbookMaxPath = 9217;
+
+// Starts the thread once. 0, or -1 when it cannot be created.
+int EbookThreadStart();
+
+// Loop thread. Each sets its command, waits until it is taken and returns
+// the result of the last open (0, -1 no extension, -2 no source for it,
+// -3 the source failed), or -1 when the state does not allow the command.
+// Open: 0 once the thread took it (the state then tells how it went); -1
+// with a book open, no thread or a path too long.
+int CmdOpen(const char* path);
+// Play: at once 0 while reading; from paused, stopped or finished.
+int CmdPlay();
+// Stop: 0 when stopped; from reading, paused or finished.
+int CmdStop();
+// Pause: 0 when paused; from reading.
+int CmdPause();
+// Close the book: stops first; 0 when no book is open.
+int CmdClose();
+
+int EbookState();
+int EbookErrorCode();
+// True once after the play thread gave up on sentences the speech engine
+// refused to speak (reading then stopped).
+bool EbookTakeSpeechFailure();
+
+// Runs fn with the open book (null when none) under the thread's mutex, so
+// that the thread does not touch the book meanwhile. fn must not send
+// commands.
+void WithEbook(const std::function<void(iCEbook*)>& fn);
+
+// What the thread speaks next (taken at the next play).
+void EbookSetPlayMode(int mode);
+int EbookPlayMode();
+// Copies at most c_EbookWordBufUnits units into the word buffer.
+void EbookSetWordBuf(const unsigned short* text, int count);
+
+// The repeated range: reading past its end goes back to its start. All -1
+// clears it.
+void EbookSetRepeat(int startPage, int startPlace, int endPage, int endPlace);
+bool EbookHasRepeat();
+
+// The text the spell mode speaks for a word: each character and a space,
+// one more space, then the word.
+int EbookSpellText(const unsigned short* word, int count, unsigned short* out, int room);

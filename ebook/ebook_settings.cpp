@@ -1,0 +1,88 @@
+#include "ebook/ebook_settings.h"
+
+#include <cstring>
+#include <string>
+
+#include "players/settings_xml.h"
+#include "speech/tts.h"
+
+EbookSettings g_EbookSettings;
+
+namespace {
+
+const char kEbookConfig[] = "/mnt/settings/ebook.config.xml";
+EbookSettings g_EbookSettingsSaved;
+
+int InRange(bool num, int v, int lo, int hi, int fallback) { return num && v >= lo && v <= hi ? v : fallback; }
+
+void OnElement(void* ctx, const char* name, const char** attrs) {
+  auto* s = static_cast<EbookSettings*>(ctx);
+  if (strcmp(name, "ebook_config") != 0 || !attrs) return;
+  const EbookSettings start;
+  for (int i = 0; attrs[i] && attrs[i + 1]; i += 2) {
+    const char* key = attrs[i];
+    int v = 0;
+    bool num = ParseIntAttr(attrs[i + 1], &v);
+    if (strcmp(key, "role") == 0) {
+      s->role = InRange(num, v, -1, Tts_GetTotalRoles() - 1, start.role);
+    } else if (strcmp(key, "speed") == 0) {
+      s->speed = InRange(num, v, c_EbookMinSpeed, c_EbookMaxSpeed, start.speed);
+    } else if (strcmp(key, "pitch") == 0) {
+      s->pitch = num ? v : start.pitch;
+    } else if (strcmp(key, "effect") == 0) {
+      s->effect = num ? v : start.effect;
+    } else if (strcmp(key, "background_music_volume") == 0) {
+      s->background_music_volume = InRange(num, v, 0, c_EbookMaxMusicVolume, start.background_music_volume);
+    } else if (strcmp(key, "background_music_file_select") == 0) {
+      s->background_music_file_select =
+          InRange(num, v, 1, c_EbookMusicTracks, start.background_music_file_select);
+    }
+  }
+}
+
+}  // namespace
+
+int LoadEbookSettingsFile(const char* devicePath) {
+  EbookSettings loaded = g_EbookSettings;
+  int r = LoadSettingsXml(devicePath, OnElement, &loaded);
+  if (r != 0) return r;
+  g_EbookSettings = loaded;
+  g_EbookSettingsSaved = loaded;
+  return 0;
+}
+
+int LoadEbookSettings() {
+  if (CheckSettingsMounted() != 0) return -1;
+  return LoadEbookSettingsFile(kEbookConfig);
+}
+
+int SaveEbookSettingsFile(const char* devicePath, bool force) {
+  if (!force && g_EbookSettings == g_EbookSettingsSaved) return 0;
+  const EbookSettings& s = g_EbookSettings;
+  int r = SaveSettingsXml(devicePath, "ebook", "ebook_config",
+                          {{"role", std::to_string(s.role)},
+                           {"speed", std::to_string(s.speed)},
+                           {"pitch", std::to_string(s.pitch)},
+                           {"effect", std::to_string(s.effect)},
+                           {"background_music_volume", std::to_string(s.background_music_volume)},
+                           {"background_music_file_select", std::to_string(s.background_music_file_select)}});
+  if (r == 0) g_EbookSettingsSaved = s;
+  return r;
+}
+
+int SaveEbookSettings(bool force) {
+  if (CheckSettingsMounted() != 0) return -1;
+  return SaveEbookSettingsFile(kEbookConfig, force);
+}
+
+int SetEbookSettingsToDefault() {
+  g_EbookSettings = EbookSettings();
+  g_EbookSettings.role = -1;
+  return 0;
+}
+
+int EbookSpeedToRate(int step) {
+  if (step < 0) return 5 * step;
+  if (step <= 10) return 10 * step;
+  return 20 * step - 100;
+}
