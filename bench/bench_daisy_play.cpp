@@ -60,21 +60,29 @@ const std::string& Book() {
     char tmpl[] = "/tmp/bench_daisy_play.XXXXXX";
     if (!mkdtemp(tmpl)) return std::string();
     std::string d = tmpl;
-    std::string cmd = "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "
-                      "'sine=f=440:r=44100:d=" + std::to_string(kSeconds) + "' -f lavfi -i "
-                      "'sine=f=660:r=44100:d=" + std::to_string(kSeconds) + "' "
-                      "-filter_complex amerge=inputs=2 -ac 2 -c:a libmp3lame -b:a 128k " + d +
-                      "/clip.mp3";
+    std::string cmd =
+        "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "
+        "'sine=f=440:r=44100:d=" +
+        std::to_string(kSeconds) +
+        "' -f lavfi -i "
+        "'sine=f=660:r=44100:d=" +
+        std::to_string(kSeconds) +
+        "' "
+        "-filter_complex amerge=inputs=2 -ac 2 -c:a libmp3lame -b:a 128k " +
+        d + "/clip.mp3";
     if (std::system(cmd.c_str()) != 0) return std::string();
     FILE* f = fopen((d + "/ncc.html").c_str(), "w");
     if (!f) return std::string();
-    fputs("<html><head><title>Bench</title></head><body>"
-          "<h1><a href=\"a.smil#p\">One</a></h1></body></html>\n", f);
+    fputs(
+        "<html><head><title>Bench</title></head><body>"
+        "<h1><a href=\"a.smil#p\">One</a></h1></body></html>\n",
+        f);
     fclose(f);
     f = fopen((d + "/a.smil").c_str(), "w");
     if (!f) return std::string();
-    fprintf(f, "<smil><head/><body><seq><par id=\"p\"><audio src=\"clip.mp3\" "
-               "clip-begin=\"npt=0s\" clip-end=\"npt=%ds\"/></par></seq></body></smil>\n",
+    fprintf(f,
+            "<smil><head/><body><seq><par id=\"p\"><audio src=\"clip.mp3\" "
+            "clip-begin=\"npt=0s\" clip-end=\"npt=%ds\"/></par></seq></body></smil>\n",
             kSeconds);
     fclose(f);
     return d;
@@ -131,7 +139,10 @@ void BM_DaisyPlayMinute(benchmark::State& state) {
   state.counters["output_s"] =
       benchmark::Counter(out, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_DaisyPlayMinute)->Arg(0)->Arg(kDaisySpeedMax)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_DaisyPlayMinute)
+    ->Arg(0)
+    ->Arg(kDaisySpeedMax)
+    ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
 }  // namespace

@@ -20,9 +20,19 @@
 #include "speech/ux_language.h"
 
 const DaisyNavModeInfo g_DaisyNavModes[DAISY_NAV_MODES] = {
-    {0, 22},  {1, 23},  {2, 24},  {3, 25},  {4, 26},  {5, 27},  {DAISY_NAV_PAGE, 19},
-    {DAISY_NAV_PHRASE, 34}, {DAISY_NAV_TIME, 35},     {DAISY_NAV_WORD, 31},
-    {DAISY_NAV_LETTER, 32}, {DAISY_NAV_SPELL, 33},    {DAISY_NAV_BOOKMARK, 123},
+    {0, 22},
+    {1, 23},
+    {2, 24},
+    {3, 25},
+    {4, 26},
+    {5, 27},
+    {DAISY_NAV_PAGE, 19},
+    {DAISY_NAV_PHRASE, 34},
+    {DAISY_NAV_TIME, 35},
+    {DAISY_NAV_WORD, 31},
+    {DAISY_NAV_LETTER, 32},
+    {DAISY_NAV_SPELL, 33},
+    {DAISY_NAV_BOOKMARK, 123},
 };
 
 int g_DaisyMenuIndex = 0;
@@ -55,8 +65,8 @@ int CreateDaisyPlayer(const char* folder, const char* controlFile, int startObje
   return 0;
 }
 
-int DaisyPlayer::Open(const char* folder, const char* controlFile, int startObject,
-                      int startPlace, int finalObject, int finalPlace) {
+int DaisyPlayer::Open(const char* folder, const char* controlFile, int startObject, int startPlace,
+                      int finalObject, int finalPlace) {
   if (!folder || !controlFile || !*folder || !*controlFile || strlen(folder) > kMaxFolder) {
     m_bOpenFailed = true;
     PlayerSayPhrase(75);  // "can not open"
@@ -94,7 +104,9 @@ int DaisyPlayer::Open(const char* folder, const char* controlFile, int startObje
   return 0;
 }
 
-void DaisyPlayer::ApplySpeechSettings() { Tts_SetSpeed(TTS_CHANNEL_PLAYER, DaisySpeedToRate(g_Speed)); }
+void DaisyPlayer::ApplySpeechSettings() {
+  Tts_SetSpeed(TTS_CHANNEL_PLAYER, DaisySpeedToRate(g_Speed));
+}
 
 int DaisyPlayer::LoadBmPlaces() {
   m_BmPlaces.clear();

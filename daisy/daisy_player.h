@@ -18,9 +18,9 @@ enum DaisyNavMode {
   DAISY_NAV_PAGE = 6,
   DAISY_NAV_PHRASE = 7,
   DAISY_NAV_TIME = 8,
-  DAISY_NAV_WORD = 9,    // never offered
-  DAISY_NAV_LETTER = 10, // never offered
-  DAISY_NAV_SPELL = 11,  // never offered
+  DAISY_NAV_WORD = 9,     // never offered
+  DAISY_NAV_LETTER = 10,  // never offered
+  DAISY_NAV_SPELL = 11,   // never offered
   DAISY_NAV_BOOKMARK = 12,
   DAISY_NAV_MODES = 13,
 };

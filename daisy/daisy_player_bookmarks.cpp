@@ -29,7 +29,7 @@ std::string BookmarkText(int number, bool added, bool highlight, int startMs, co
   int start = startMs >= 0 ? startMs / 1000 : -1;
   int end = endMs >= 0 ? endMs / 1000 : -1;
   if (g_pUxLanguage->GetDaisyBookmarkInfoString(number, added, highlight, start, startPage, end,
-                                                 endPage, buf, sizeof buf) <= 0)
+                                                endPage, buf, sizeof buf) <= 0)
     return std::string();
   return buf;
 }
@@ -165,7 +165,8 @@ void DaisyPlayer::AddBookmark() {
     PlayerSayPhrase(54);  // "can't add bookmark"
   } else {
     LoadBmPlaces();
-    PlayerSay(BookmarkText(idx + 1, true, false, ms, hasPages ? page.c_str() : nullptr, -1, nullptr));
+    PlayerSay(
+        BookmarkText(idx + 1, true, false, ms, hasPages ? page.c_str() : nullptr, -1, nullptr));
   }
   LeaveBookmarkMode(true);
 }
@@ -203,10 +204,9 @@ void DaisyPlayer::HighlightStep() {
     std::swap(startPage, endPage);
   }
   const std::string title = Title();
-  int idx = g_bookmark.AddDaisy(m_FullName.c_str(), start.object, start.place, fin.object,
-                                fin.place, title.c_str(), startMs, endMs,
-                                hasPages ? startPage.c_str() : nullptr,
-                                hasPages ? endPage.c_str() : nullptr);
+  int idx = g_bookmark.AddDaisy(
+      m_FullName.c_str(), start.object, start.place, fin.object, fin.place, title.c_str(), startMs,
+      endMs, hasPages ? startPage.c_str() : nullptr, hasPages ? endPage.c_str() : nullptr);
   if (idx < 0) {
     PlayerSayPhrase(54);  // "can't add bookmark"
     LeaveBookmarkMode(true);

@@ -82,7 +82,8 @@ void DaisyPlayer::SayInfo() {
   AddFormat(&out, 3, MetaOf(book, {"dc:publisher"}));
   AddFormat(&out, 4, daisy3 ? MetaOf(book, {"dtb:narrator"}) : MetaOf(book, {"ncc:narrator"}));
   AddFormat(&out, 5, MetaOf(book, {"dc:date"}));
-  AddFormat(&out, 6, daisy3 ? MetaOf(book, {"dc:format"}) : MetaOf(book, {"dc:format", "ncc:format"}));
+  AddFormat(&out, 6,
+            daisy3 ? MetaOf(book, {"dc:format"}) : MetaOf(book, {"dc:format", "ncc:format"}));
   PlayerSay(out);
 }
 

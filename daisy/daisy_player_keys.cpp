@@ -194,10 +194,8 @@ void DaisyPlayer::Move(int direction) {
     to = DaisyTimeJump(b, from, DaisyJumpSeconds(), direction);
   } else if (mode == DAISY_NAV_BOOKMARK) {
     if (m_BmPlaces.empty()) {
-      PlayerSayPhrase(55);  // "no bookmarks"
-      m_bResumeAfterTts = !m_bPaused;
-      if (m_bPaused) return;
-      m_Thread.SetPosition(from);
+      PlayerSayPhrase(55);             // "no bookmarks"
+      m_bResumeAfterTts = !m_bPaused;  // on from where it was
       return;
     }
     const bool audio = from.object >= 0 && from.object < b.count &&
@@ -218,8 +216,16 @@ void DaisyPlayer::MoveTo(DaisyPos pos, int direction, const std::string& announc
   // The user acts: a repeating range ends.
   m_Thread.ClearRepeat();
   m_bHighlightPlaying = false;
-  m_bPaused = false;
   m_Thread.SetPosition(pos);
+  if (pos.object >= b.count) {
+    // Nothing further that way: stopped at the end, play starts it again.
+    m_bPaused = true;
+    m_bEndSaid = true;
+    m_bResumeAfterTts = false;
+    PlayerSayPhrase(39);  // "end of file"
+    return;
+  }
+  m_bPaused = false;
   if (direction < 0 && pos.object == 0 && pos.place == 0) {
     PlayerSayPhrase(38);  // "beginning of file"
     m_bResumeAfterTts = true;

@@ -59,7 +59,8 @@ void DaisyPlayer::ShowMenuItem() {
   switch (g_DaisyMenuIndex) {
     case ITEM_PAGE:
     case ITEM_HEADING:
-      out = PlayerPhrase(g_DaisyMenuIndex == ITEM_PAGE ? 52 : 53);  // "go to page" / "go to heading"
+      out =
+          PlayerPhrase(g_DaisyMenuIndex == ITEM_PAGE ? 52 : 53);  // "go to page" / "go to heading"
       if (!m_MenuNumber.empty()) out += ", " + m_MenuNumber;
       break;
     case ITEM_SPEED:
@@ -160,7 +161,8 @@ int DaisyPlayer::MenuKeyPress(int code) {
   }
   int lo = kDaisySpeedMin, hi = kDaisySpeedMax;
   if (item == ITEM_PITCH) lo = kDaisyPitchMin, hi = kDaisyPitchMax;
-  if (item == ITEM_JUMP) lo = 0, hi = m_MenuValue > kMenuJumpIndexMax ? m_MenuValue : kMenuJumpIndexMax;
+  if (item == ITEM_JUMP)
+    lo = 0, hi = m_MenuValue > kMenuJumpIndexMax ? m_MenuValue : kMenuJumpIndexMax;
   int v = m_MenuValue + step;
   if (item == ITEM_JUMP && step > 0 && m_MenuValue >= kMenuJumpIndexMax) v = m_MenuValue;
   if (v < lo || v > hi) {
@@ -203,7 +205,8 @@ void DaisyPlayer::MenuConfirm() {
       }
       if (to.object < 0)
         say = PlayerPhrase(124);  // "page not found!"
-      else if (g_pUxLanguage && g_pUxLanguage->GetString_String(7, m_MenuNumber.c_str(), buf, sizeof buf) > 0)
+      else if (g_pUxLanguage &&
+               g_pUxLanguage->GetString_String(7, m_MenuNumber.c_str(), buf, sizeof buf) > 0)
         say = buf;  // "going to page %s"
       break;
     }

@@ -142,8 +142,7 @@ DaisyPos DaisyTimeJump(const DaisyBookView& b, DaisyPos from, int seconds, int d
   return At(0);
 }
 
-bool DaisyNextBookmark(const std::vector<DaisyPos>& places, DaisyPos from, bool,
-                       DaisyPos* out) {
+bool DaisyNextBookmark(const std::vector<DaisyPos>& places, DaisyPos from, bool, DaisyPos* out) {
   for (const DaisyPos& p : places) {
     if (from < p) {
       *out = p;

@@ -83,8 +83,7 @@ int DaisyPlayThread::CmdClose() {
 int DaisyPlayThread::CmdPlay() {
   std::unique_lock<std::mutex> lock(m_Mutex);
   if (m_State == DAISY_STATE_PLAYING) return 0;
-  if (m_State != DAISY_STATE_PAUSED && m_State != DAISY_STATE_STOPPED &&
-      m_State != DAISY_STATE_END)
+  if (m_State != DAISY_STATE_PAUSED && m_State != DAISY_STATE_STOPPED && m_State != DAISY_STATE_END)
     return -1;
   SendLocked(lock, DAISY_CMD_PLAY);
   return m_ErrorCode;
@@ -101,8 +100,7 @@ int DaisyPlayThread::CmdPause() {
 int DaisyPlayThread::CmdStop() {
   std::unique_lock<std::mutex> lock(m_Mutex);
   if (m_State == DAISY_STATE_STOPPED) return 0;
-  if (m_State != DAISY_STATE_PLAYING && m_State != DAISY_STATE_PAUSED &&
-      m_State != DAISY_STATE_END)
+  if (m_State != DAISY_STATE_PLAYING && m_State != DAISY_STATE_PAUSED && m_State != DAISY_STATE_END)
     return -1;
   SendLocked(lock, DAISY_CMD_STOP);
   return m_ErrorCode;
@@ -457,7 +455,8 @@ void DaisyPlayThread::FlushOutput(bool keepTail) {
   if (!m_Backend) return;
   if (m_UseTempo && !m_CardIsSpeech) {
     if (keepTail)
-      m_Tempo.Flush([this](short* out, int n) { return m_Backend->PutSamples(out, n) < 0 ? -1 : 0; });
+      m_Tempo.Flush(
+          [this](short* out, int n) { return m_Backend->PutSamples(out, n) < 0 ? -1 : 0; });
     else
       m_Tempo.Clear();
   }

@@ -73,7 +73,8 @@ TEST_F(DaisyCorpusTest, Daisy202FullTextBookPlaysAndNavigates) {
   g_InfoKeyDownTimes = 1;
   Tap(KEY_INFO);
   EXPECT_TRUE(WaitSaid("Creator: Bobby McFerrin")) << AllLines();
-  EXPECT_TRUE(Said("Total time: 0 hours 3 minutes 2 seconds") || Said("Total time: 3 minutes 2 seconds"))
+  EXPECT_TRUE(Said("Total time: 0 hours 3 minutes 2 seconds") ||
+              Said("Total time: 3 minutes 2 seconds"))
       << AllLines();
 }
 

@@ -19,7 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Has(const std::string& text, const std::string& what) { return text.find(what) != std::string::npos; }
+bool Has(const std::string& text, const std::string& what) {
+  return text.find(what) != std::string::npos;
+}
 
 struct Wav {
   int rate = 0;
@@ -170,47 +172,47 @@ class DaisyE2e : public ::testing::Test {
 TEST_F(DaisyE2e, AudioBookFromTheBrowserNavigatesBookmarksAndResumes) {
   AddBook("daisy202/dontworrybehappy", "dontworrybehappy");
   std::string script = OpenBookScript(0, "Be Happy Lyrics") +
-      "wait 3\n"
-      // The modes this book offers, spoken as the user steps through them.
-      "key down\nexpect level 2\n"
-      "key down\nexpect page\n"
-      "key down\nexpect phrase\n"
-      "key down\nexpect time jump\n"
-      "key down\nexpect bookmark\n"
-      "key down\nexpect level 1\n"
-      "wait 1\n"
-      // The next heading, announced.
-      "key right\nexpect Introductio\n"
-      "wait 2\n"
-      // Page 2 by number.
-      "key menu\nexpect go to page\n"
-      "key right\nexpect 1\n"
-      "key up\nexpect 2\n"
-      "key play\nexpect going to page 2\n"
-      "wait 3\n"
-      // Time jump: 30 s on, over clip boundaries.
-      "key down\nexpect level 2\nkey down\nexpect page\nkey down\nexpect phrase\n"
-      "key down\nexpect time jump\n"
-      "wait 2\n"
-      "key right\n"
-      "wait 3\n"
-      // A bookmark here.
-      "key bookmark\nexpect add bookmark\n"
-      "key play\nexpect bookmark 1 added\n"
-      "wait 2\n"
-      // Close, then open again: it resumes, and the bookmark is listed.
-      "key back\nexpect Be Happy Lyrics\n"
-      "key play\n"
-      "wait 3\n"
-      "key bookmark\nexpect add bookmark\n"
-      "key right\nexpect bookmark list\n"
-      "key play\nexpect bookmark 1,\n"
-      "key back\n"
-      "wait 1\n"
-      "key back\n"
-      "wait 1\n"
-      "power hold 3\nexpect shutting down 10\n"
-      "wait 3\n";
+                       "wait 3\n"
+                       // The modes this book offers, spoken as the user steps through them.
+                       "key down\nexpect level 2\n"
+                       "key down\nexpect page\n"
+                       "key down\nexpect phrase\n"
+                       "key down\nexpect time jump\n"
+                       "key down\nexpect bookmark\n"
+                       "key down\nexpect level 1\n"
+                       "wait 1\n"
+                       // The next heading, announced.
+                       "key right\nexpect Introductio\n"
+                       "wait 2\n"
+                       // Page 2 by number.
+                       "key menu\nexpect go to page\n"
+                       "key right\nexpect 1\n"
+                       "key up\nexpect 2\n"
+                       "key play\nexpect going to page 2\n"
+                       "wait 3\n"
+                       // Time jump: 30 s on, over clip boundaries.
+                       "key down\nexpect level 2\nkey down\nexpect page\nkey down\nexpect phrase\n"
+                       "key down\nexpect time jump\n"
+                       "wait 2\n"
+                       "key right\n"
+                       "wait 3\n"
+                       // A bookmark here.
+                       "key bookmark\nexpect add bookmark\n"
+                       "key play\nexpect bookmark 1 added\n"
+                       "wait 2\n"
+                       // Close, then open again: it resumes, and the bookmark is listed.
+                       "key back\nexpect Be Happy Lyrics\n"
+                       "key play\n"
+                       "wait 3\n"
+                       "key bookmark\nexpect add bookmark\n"
+                       "key right\nexpect bookmark list\n"
+                       "key play\nexpect bookmark 1,\n"
+                       "key back\n"
+                       "wait 1\n"
+                       "key back\n"
+                       "wait 1\n"
+                       "power hold 3\nexpect shutting down 10\n"
+                       "wait 3\n";
   const std::string wavs = dir_ / "wav1";
   dtbtest::SimResult r = Run(script, wavs);
   ASSERT_EQ(r.status, 0) << r.output;
@@ -232,8 +234,11 @@ TEST_F(DaisyE2e, AudioBookFromTheBrowserNavigatesBookmarksAndResumes) {
   EXPECT_GT(jump.toObject, jump.fromObject);  // into later clips
 
   // Where it closed is where it opened again.
-  auto closed = Matches(log, R"(daisy history /mnt/emmc/Daisy/dontworrybehappy/ncc.html: (\d+)/(\d+))");
-  auto opened = Matches(log, R"(daisy open /mnt/emmc/Daisy/dontworrybehappy/ncc.html: \d+ objects, start (\d+)/(\d+))");
+  auto closed =
+      Matches(log, R"(daisy history /mnt/emmc/Daisy/dontworrybehappy/ncc.html: (\d+)/(\d+))");
+  auto opened = Matches(
+      log,
+      R"(daisy open /mnt/emmc/Daisy/dontworrybehappy/ncc.html: \d+ objects, start (\d+)/(\d+))");
   ASSERT_GE(closed.size(), 1u) << log;
   ASSERT_GE(opened.size(), 2u) << log;
   EXPECT_EQ(opened[1].first, closed[0].first);
@@ -247,7 +252,8 @@ TEST_F(DaisyE2e, AudioBookFromTheBrowserNavigatesBookmarksAndResumes) {
               Has(bookmarks, "Title=\"Don&apos;t Worry, Be Happy Lyrics\""))
       << bookmarks;
   std::string history = dtbtest::ReadFile(root_ + "/mnt/settings/history.xml");
-  EXPECT_TRUE(Has(history, "<daisy filename=\"/mnt/emmc/Daisy/dontworrybehappy/ncc.html\"")) << history;
+  EXPECT_TRUE(Has(history, "<daisy filename=\"/mnt/emmc/Daisy/dontworrybehappy/ncc.html\""))
+      << history;
 }
 
 TEST_F(DaisyE2e, FastestSpeedPlaysTheSameSectionInAQuarterOfTheTime) {
@@ -261,9 +267,10 @@ TEST_F(DaisyE2e, FastestSpeedPlaysTheSameSectionInAQuarterOfTheTime) {
                          "key down\nexpect go to heading\n"
                          "key right\nexpect 1\n";
     for (int i = 2; i <= 7; ++i) script += "key up\nexpect " + std::to_string(i) + "\n";
-    script += "key play\nexpect going to heading 7\n"
-              "expect end of file 40\n"
-              "quit\n";
+    script +=
+        "key play\nexpect going to heading 7\n"
+        "expect end of file 40\n"
+        "quit\n";
     dtbtest::SimResult r = Run(script, wavs);
     EXPECT_EQ(r.status, 0) << r.output;
     std::vector<std::string> streams = Streams(wavs, 22050);

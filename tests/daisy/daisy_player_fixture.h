@@ -4,8 +4,8 @@
 // stand-in root, and small books written by the tests.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -161,8 +161,8 @@ inline void WriteBook(const std::string& dir, bool withAudio = true) {
                      const char* e) {
     std::string s = std::string("<par id=\"") + id + "\"><text src=\"content.html#" + text + "\"/>";
     if (withAudio)
-      s += std::string("<audio src=\"") + audio + "\" clip-begin=\"npt=" + b + "s\" clip-end=\"npt=" +
-           e + "s\"/>";
+      s += std::string("<audio src=\"") + audio + "\" clip-begin=\"npt=" + b +
+           "s\" clip-end=\"npt=" + e + "s\"/>";
     return s + "</par>";
   };
   dtbtest::WriteFile(
@@ -178,15 +178,15 @@ inline void WriteBook(const std::string& dir, bool withAudio = true) {
       "<h1 id=\"h3\"><a href=\"s2.smil#q1\">Chapter Two</a></h1>"
       "<span class=\"page-normal\" id=\"pg3\"><a href=\"s2.smil#q2\">3</a></span>"
       "</body></html>\n");
-  dtbtest::WriteFile(dir + "/s1.smil",
-                     "<?xml version=\"1.0\"?>\n<smil><head/><body><seq>" +
-                         smilPar("p1", "t1", "a.mp3", "0", "5") +
-                         smilPar("p2", "t2", "a.mp3", "5", "10") +
-                         smilPar("p3", "t3", "a.mp3", "10", "20") + "</seq></body></smil>\n");
-  dtbtest::WriteFile(dir + "/s2.smil",
-                     "<?xml version=\"1.0\"?>\n<smil><head/><body><seq>" +
-                         smilPar("q1", "t4", "b.mp3", "0", "8") +
-                         smilPar("q2", "t5", "b.mp3", "8", "20") + "</seq></body></smil>\n");
+  dtbtest::WriteFile(dir + "/s1.smil", "<?xml version=\"1.0\"?>\n<smil><head/><body><seq>" +
+                                           smilPar("p1", "t1", "a.mp3", "0", "5") +
+                                           smilPar("p2", "t2", "a.mp3", "5", "10") +
+                                           smilPar("p3", "t3", "a.mp3", "10", "20") +
+                                           "</seq></body></smil>\n");
+  dtbtest::WriteFile(dir + "/s2.smil", "<?xml version=\"1.0\"?>\n<smil><head/><body><seq>" +
+                                           smilPar("q1", "t4", "b.mp3", "0", "8") +
+                                           smilPar("q2", "t5", "b.mp3", "8", "20") +
+                                           "</seq></body></smil>\n");
   dtbtest::WriteFile(dir + "/content.html",
                      "<?xml version=\"1.0\"?>\n<html><body>"
                      "<h1 id=\"t1\">Chapter One</h1><p id=\"t2\">First words of the book.</p>"
@@ -208,8 +208,10 @@ class DaisyPlayerTest : public ::testing::Test {
     while (g_TotalWindows > 0) {
       if (RemoveCurWindow() != 0) break;
     }
-    if (g_TotalWindows == 0) AddWindow(root_ = new StandInRoot);
-    else root_ = static_cast<StandInRoot*>(g_WindowList[0]);
+    if (g_TotalWindows == 0)
+      AddWindow(root_ = new StandInRoot);
+    else
+      root_ = static_cast<StandInRoot*>(g_WindowList[0]);
     g_History.Clean();
     g_bookmark.Clean();
     SetDaisySettingsToDefault();

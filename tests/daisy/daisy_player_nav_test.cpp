@@ -1,9 +1,9 @@
 // Where the DAISY player's moves land, over small object lists.
+#include "daisy/daisy_player_nav.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "daisy/daisy_player_nav.h"
 
 namespace {
 

@@ -11,8 +11,8 @@ class DaisySettingsTest : public ::testing::Test {
   void SetUp() override { SetDaisySettingsToDefault(); }
   void TearDown() override { SetDaisySettingsToDefault(); }
   int Load(const std::string& attrs) {
-    dtbtest::WriteFile(file_, "<?xml version=\"1.0\"?>\n<daisy><daisy_config " + attrs +
-                                  "/></daisy>\n");
+    dtbtest::WriteFile(file_,
+                       "<?xml version=\"1.0\"?>\n<daisy><daisy_config " + attrs + "/></daisy>\n");
     return LoadDaisySettingsFile(file_.c_str());
   }
   dtbtest::TempDir dir_;

@@ -23,8 +23,8 @@ TEST_F(DaisyPlayerTest, OpensPlaysAndStepsThroughTheModesTheBookOffers) {
   EXPECT_EQ(State(), DAISY_STATE_PLAYING);
   EXPECT_EQ(fake_->Opened(), std::vector<std::string>{book_ + "/a.mp3"});
 
-  const char* spoken[] = {"level 2", "page", "phrase", "time jump: 30 seconds", "bookmark",
-                          "level 1"};
+  const char* spoken[] = {"level 2",  "page",   "phrase", "time jump: 30 seconds",
+                          "bookmark", "level 1"};
   for (const char* s : spoken) {
     ClearLines();
     Tap(KEY_DOWN);
@@ -104,7 +104,7 @@ TEST_F(DaisyPlayerTest, MenuGoesToAPageOrHeadingByNumber) {
   // A page the book does not have.
   Tap(KEY_MENU);
   Tap(KEY_RIGHT);
-  Tap(KEY_DOWN);  // 1 -> 0
+  Tap(KEY_DOWN);   // 1 -> 0
   Tap(KEY_RIGHT);  // "00", and up to "09"
   for (int i = 0; i < 9; ++i) Tap(KEY_UP);
   EXPECT_TRUE(WaitSaid("say: 09"));
@@ -180,14 +180,15 @@ TEST_F(DaisyPlayerTest, FasterSpeedGivesShorterOutputForTheSameBook) {
     fake_->Reset();
     DaisyPlayer* p = OpenBook();
     EXPECT_NE(p, nullptr);
-    EXPECT_TRUE(TickUntil([&] { return State() == DAISY_STATE_END || (p && p->IsPaused()); }, 20000));
+    EXPECT_TRUE(
+        TickUntil([&] { return State() == DAISY_STATE_END || (p && p->IsPaused()); }, 20000));
     size_t frames = fake_->WrittenFrames();
     Tap(KEY_BACK);
     return frames;
   };
   const size_t normal = playAll(0);
-  const size_t twice = playAll(10);   // +100 %
-  const size_t fastest = playAll(20); // +300 %
+  const size_t twice = playAll(10);    // +100 %
+  const size_t fastest = playAll(20);  // +300 %
   EXPECT_NEAR(double(normal), 40.0 * 8000, 8000);
   EXPECT_NEAR(double(twice) / normal, 0.5, 0.05);
   EXPECT_NEAR(double(fastest) / normal, 0.25, 0.05);
@@ -329,7 +330,8 @@ TEST_F(DaisyPlayerTest, MissingAudioFileIsAnnouncedAndSkipped) {
 }
 
 TEST_F(DaisyPlayerTest, BookThatCannotBeOpenedIsAnnouncedAndTheWindowCloses) {
-  dtbtest::WriteFile(Host(book_) + "/ncc.html", "<html><head/><body><p>no entries</p></body></html>");
+  dtbtest::WriteFile(Host(book_) + "/ncc.html",
+                     "<html><head/><body><p>no entries</p></body></html>");
   ASSERT_EQ(0, CreateDaisyPlayer(book_.c_str(), "ncc.html", -1, -1, -1, -1));
   EXPECT_EQ(g_TotalWindows, 2);
   EXPECT_TRUE(WaitSaid("say: can not open")) << AllLines();
