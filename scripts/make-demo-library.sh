@@ -27,10 +27,10 @@ seconds() { sox --i -D "$1" | awk '{printf "%.3f", $1}'; }
 # ---- Music: a spoken title, then a short tune ----
 mkdir -p "$DEST/Music"
 i=0
-for spec in "Morning:C4 E4 G4 C5" "Evening Walk:A3 C4 E4 A4" "Rain on the Roof:D4 F4 A4 D5"; do
+for tune in "Morning:C4 E4 G4 C5" "Evening Walk:A3 C4 E4 A4" "Rain on the Roof:D4 F4 A4 D5"; do
   i=$((i + 1))
-  title=${spec%%:*}
-  notes=${spec#*:}
+  title=${tune%%:*}
+  notes=${tune#*:}
   speak en "Track $i. $title." "$WORK/t$i-voice.wav"
   parts=()
   n=0
