@@ -27,17 +27,14 @@ constexpr int c_EbookMusicTracks = 15;
 extern EbookSettings g_EbookSettings;
 
 // From "/mnt/settings/ebook.config.xml": 0, or -1 (partition not mounted,
-// file missing or of a bad size; the values stay as they were).
+// file missing or of a bad size; the values stay as they were). Values out
+// of range take their start-up value.
 int LoadEbookSettings();
-// Writes the file when forced or when a value changed since the last load
-// or save. 0 or -1.
+// Writes the file (atomically) when forced or when a value changed since the
+// last load or save. 0 or -1.
 int SaveEbookSettings(bool force);
 // The values after "restore defaults" (the system voice for books). 0.
 int SetEbookSettingsToDefault();
-
-// The same on any device path (tests).
-int LoadEbookSettingsFile(const char* devicePath);
-int SaveEbookSettingsFile(const char* devicePath, bool force);
 
 // The rate handed to the speech engine for a speed step: 5 per step below 0,
 // 10 per step up to 10, 20 per step above (20 x step - 100).

@@ -1,23 +1,34 @@
 // The reader's settings file and the small rules it is built from.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "ebook/ebook_music.h"
 #include "ebook/ebook_play_thread.h"
 #include "ebook/ebook_player.h"
 #include "ebook/ebook_settings.h"
 #include "ebook/ebook_words.h"
 #include "tests/ebook/ebook_test_util.h"
+#include "tests/support/root_board.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
 using ebooktest::U16;
 
+// The settings partition of a device root in a temporary folder.
 class EbookSettingsTest : public ::testing::Test {
  protected:
-  void SetUp() override { g_EbookSettings = EbookSettings(); }
+  void SetUp() override {
+    g_EbookSettings = EbookSettings();
+    board_->mounted.insert("/mnt/settings");
+  }
   void TearDown() override { g_EbookSettings = EbookSettings(); }
+  std::string File() const { return dir_ / "mnt/settings/ebook.config.xml"; }
+  void Write(const std::string& text) { dtbtest::WriteFile(File(), text); }
+
   dtbtest::TempDir dir_;
+  dtbtest::ScopedRootBoard board_{dir_.path()};
 };
 
 TEST_F(EbookSettingsTest, SavedValuesLoadBackInTheirOrder) {
@@ -27,9 +38,9 @@ TEST_F(EbookSettingsTest, SavedValuesLoadBackInTheirOrder) {
   g_EbookSettings.effect = 2;
   g_EbookSettings.background_music_volume = 8;
   g_EbookSettings.background_music_file_select = 15;
-  std::string path = dir_ / "ebook.config.xml";
-  ASSERT_EQ(SaveEbookSettingsFile(path.c_str(), true), 0);
-  std::string xml = dtbtest::ReadFile(path);
+  dtbtest::WriteFile(File(), "");  // the partition's folder
+  ASSERT_EQ(SaveEbookSettings(true), 0);
+  std::string xml = dtbtest::ReadFile(File());
   EXPECT_NE(xml.find("<?xml version=\"1.0\""), std::string::npos);
   EXPECT_NE(xml.find("<ebook><ebook_config role=\"3\" speed=\"-7\" pitch=\"4\" effect=\"2\" "
                      "background_music_volume=\"8\" background_music_file_select=\"15\"/></ebook>"),
@@ -37,17 +48,15 @@ TEST_F(EbookSettingsTest, SavedValuesLoadBackInTheirOrder) {
       << xml;
   const EbookSettings saved = g_EbookSettings;
   g_EbookSettings = EbookSettings();
-  ASSERT_EQ(LoadEbookSettingsFile(path.c_str()), 0);
+  ASSERT_EQ(LoadEbookSettings(), 0);
   EXPECT_EQ(g_EbookSettings, saved);
 }
 
 TEST_F(EbookSettingsTest, OutOfRangeValuesAreRepairedAndBadFilesLeaveTheValues) {
-  std::string path = dir_ / "ebook.config.xml";
-  dtbtest::WriteFile(path,
-                     "<?xml version=\"1.0\"?>\n<ebook><ebook_config role=\"99\" speed=\"21\" pitch=\"x\" "
-                     "effect=\"-3\" background_music_volume=\"9\" background_music_file_select=\"0\"/></ebook>\n");
+  Write("<?xml version=\"1.0\"?>\n<ebook><ebook_config role=\"99\" speed=\"21\" pitch=\"x\" "
+        "effect=\"-3\" background_music_volume=\"9\" background_music_file_select=\"0\"/></ebook>\n");
   g_EbookSettings.speed = 5;
-  ASSERT_EQ(LoadEbookSettingsFile(path.c_str()), 0);
+  ASSERT_EQ(LoadEbookSettings(), 0);
   EXPECT_EQ(g_EbookSettings.role, 0);
   EXPECT_EQ(g_EbookSettings.speed, 0);
   EXPECT_EQ(g_EbookSettings.pitch, 0);
@@ -55,32 +64,35 @@ TEST_F(EbookSettingsTest, OutOfRangeValuesAreRepairedAndBadFilesLeaveTheValues) 
   EXPECT_EQ(g_EbookSettings.background_music_volume, 0);
   EXPECT_EQ(g_EbookSettings.background_music_file_select, 1);
   // The system voice (-1) and the extremes are in range.
-  dtbtest::WriteFile(path,
-                     "<?xml version=\"1.0\"?>\n<ebook><ebook_config role=\"-1\" speed=\"-10\" "
-                     "background_music_volume=\"8\" background_music_file_select=\"15\"/></ebook>\n");
-  ASSERT_EQ(LoadEbookSettingsFile(path.c_str()), 0);
+  Write("<?xml version=\"1.0\"?>\n<ebook><ebook_config role=\"-1\" speed=\"-10\" "
+        "background_music_volume=\"8\" background_music_file_select=\"15\"/></ebook>\n");
+  ASSERT_EQ(LoadEbookSettings(), 0);
   EXPECT_EQ(g_EbookSettings.role, -1);
   EXPECT_EQ(g_EbookSettings.speed, -10);
   EXPECT_EQ(g_EbookSettings.background_music_volume, 8);
   EXPECT_EQ(g_EbookSettings.background_music_file_select, 15);
-  // Missing or too short: -1, nothing changes.
+  // Too short, missing, or the partition not mounted: -1, nothing changes.
   const EbookSettings before = g_EbookSettings;
-  EXPECT_EQ(LoadEbookSettingsFile((dir_ / "missing.xml").c_str()), -1);
-  dtbtest::WriteFile(path, "<ebook/>");
-  EXPECT_EQ(LoadEbookSettingsFile(path.c_str()), -1);
+  Write("<ebook/>");
+  EXPECT_EQ(LoadEbookSettings(), -1);
+  std::remove(File().c_str());
+  EXPECT_EQ(LoadEbookSettings(), -1);
   EXPECT_EQ(g_EbookSettings, before);
+  board_->mounted.clear();
+  EXPECT_EQ(SaveEbookSettings(true), -1);
+  EXPECT_EQ(LoadEbookSettings(), -1);
 }
 
 TEST_F(EbookSettingsTest, UnchangedSettingsAreOnlyWrittenWhenForced) {
-  std::string path = dir_ / "ebook.config.xml";
-  ASSERT_EQ(SaveEbookSettingsFile(path.c_str(), true), 0);
-  ASSERT_EQ(LoadEbookSettingsFile(path.c_str()), 0);
-  dtbtest::WriteFile(path, "marker");
-  EXPECT_EQ(SaveEbookSettingsFile(path.c_str(), false), 0);
-  EXPECT_EQ(dtbtest::ReadFile(path), "marker");
+  dtbtest::WriteFile(File(), "");
+  ASSERT_EQ(SaveEbookSettings(true), 0);
+  ASSERT_EQ(LoadEbookSettings(), 0);
+  Write("marker");
+  EXPECT_EQ(SaveEbookSettings(false), 0);
+  EXPECT_EQ(dtbtest::ReadFile(File()), "marker");
   g_EbookSettings.speed = 3;
-  EXPECT_EQ(SaveEbookSettingsFile(path.c_str(), false), 0);
-  EXPECT_NE(dtbtest::ReadFile(path).find("speed=\"3\""), std::string::npos);
+  EXPECT_EQ(SaveEbookSettings(false), 0);
+  EXPECT_NE(dtbtest::ReadFile(File()).find("speed=\"3\""), std::string::npos);
   // Restoring defaults chooses the system voice.
   SetEbookSettingsToDefault();
   EXPECT_EQ(g_EbookSettings.role, -1);
