@@ -177,6 +177,18 @@ TEST_F(EbookReaderTest, AVeryLargeBookSaysPleaseWaitWhileItOpens) {
   ASSERT_TRUE(SpokenAtLeast(1, 30000));
   EXPECT_FALSE(Reader()->IsOpening());
   EXPECT_EQ(Reader()->NavMode(), EB_NAV_TEN_PERCENT);
+  CloseAllChildWindow();
+
+  // Closed from outside while still opening: the book is closed as soon as
+  // it is open, and no place is stored for it.
+  g_History.Clean();
+  io_->Reset();
+  ASSERT_EQ(CreateEbookPlayer(book.c_str(), -1, -1, -1, -1), 0);
+  ASSERT_TRUE(Reader()->IsOpening());
+  CloseAllChildWindow();
+  EXPECT_EQ(EbookState(), EB_STATE_IDLE);
+  EXPECT_EQ(g_History.GetCount(), 0);
+  EXPECT_EQ(io_->SpokenCount(), 0u);
 }
 
 }  // namespace
