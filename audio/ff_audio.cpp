@@ -9,7 +9,7 @@
 #include "audio/decoder.h"
 #include "audio/ffmpeg_input.h"
 #include "audio/pcm_convert.h"
-#include "core/diag.h"
+#include "core/base/diag.h"
 #include "platform/board.h"
 
 namespace {

@@ -14,7 +14,7 @@ extern "C" {
 #include "audio/decoder.h"
 #include "audio/ffmpeg_input.h"
 #include "audio/pcm_convert.h"
-#include "core/diag.h"
+#include "core/base/diag.h"
 #include "platform/board.h"
 
 // Diagnostics of this decoder name their origin like this.

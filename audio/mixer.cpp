@@ -9,8 +9,8 @@
 #include "audio/alsa_board.h"
 #include "audio/soundcard.h"
 #include "audio/soundcard_internal.h"
-#include "core/diag.h"
-#include "core/mainloop.h"
+#include "core/base/diag.h"
+#include "core/base/activity.h"
 #include "platform/board.h"
 #include "platform/board_ioctl.h"
 

@@ -10,8 +10,8 @@
 
 #include "audio/alsa_board.h"
 #include "audio/soundcard_internal.h"
-#include "core/diag.h"
-#include "core/mainloop.h"
+#include "core/base/diag.h"
+#include "core/base/activity.h"
 
 snd_pcm_t* g_soundcard_handle = nullptr;
 bool g_soundcard_capturing = false;

@@ -17,9 +17,9 @@
 #include <string>
 #include <thread>
 
-#include "daisy/daisy_player_thread.h"
-#include "daisy/daisy_settings.h"
-#include "players/play_backend.h"
+#include "daisy/player/daisy_player_thread.h"
+#include "daisy/player/daisy_settings.h"
+#include "players/kit/play_backend.h"
 
 namespace {
 

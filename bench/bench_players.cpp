@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "players/equalizer.h"
+#include "players/kit/equalizer.h"
 #include "players/m3u.h"
-#include "players/speed_pitch.h"
+#include "players/kit/speed_pitch.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/diag.h"
+#include "core/base/diag.h"
 #include "platform/board.h"
 
 DirInfo g_DirInfo;

@@ -7,10 +7,11 @@
 #include <cstring>
 #include <new>
 
-#include "core/mainloop.h"
-#include "core/pending.h"
+#include "core/base/activity.h"
+#include "core/ui/session.h"
+#include "browser/openers.h"
 #include "platform/board.h"
-#include "players/audio_files.h"
+#include "audio/audio_files.h"
 #include "positions/history.h"
 #include "power/battery.h"
 #include "speech/tts.h"
@@ -191,8 +192,8 @@ int FileBrowser::OnKeyDown(int code) {
   CheckDirChange();
 
   if (code == EV_AUTO_SHUTDOWN || code == EV_IDLE_SHUTDOWN) {
-    int r = code == EV_AUTO_SHUTDOWN ? CreateAutoShutDownTimeoutMenu()
-                                     : CreateIdleShutDownTimeoutMenu();
+    int r = code == EV_AUTO_SHUTDOWN ? OpenBrowserWindow(BW_AUTO_SHUTDOWN_TIMEOUT_MENU)
+                                     : OpenBrowserWindow(BW_IDLE_SHUTDOWN_TIMEOUT_MENU);
     if (r == 0) {
       RefreshCurWindow();
       return 0;
@@ -227,9 +228,9 @@ int FileBrowser::OnKeyDown(int code) {
       ExitDir();
       return 0;
     case KEY_RADIO:
-      if (IsFmTxRunning()) StopFm();
+      RunCloseHooks();
       if (BatteryTooLow()) return 0;
-      if (CreatRadioWindow() == 0)
+      if (OpenBrowserWindow(BW_RADIO) == 0)
         RefreshCurWindow();
       else
         Opened(-1);
@@ -246,34 +247,34 @@ int FileBrowser::OnKeyDown(int code) {
       return 0;
     case KEY_BOOKMARK:
       if (BatteryTooLow()) return 0;
-      if (CreateBookMarkMenu() == 0)
+      if (OpenBrowserWindow(BW_BOOKMARK_MENU) == 0)
         RefreshCurWindow();
       else
         Opened(-1);
       return 0;
     case KEY_MENU:
-      if (CreateMainMenu() == 0)
+      if (OpenBrowserWindow(BW_MAIN_MENU) == 0)
         RefreshCurWindow();
       else
         Opened(-1);
       return 0;
     case KEY_RECORD:
-      if (IsFmTxRunning()) StopFm();
+      RunCloseHooks();
       if (BatteryTooLow()) return 0;
-      return Opened(CreateRecordMenu());
+      return Opened(OpenBrowserWindow(BW_RECORD_MENU));
     case KEY_FILE_MANAGEMENT:
       if (m_Level < 2) {
         OnRefresh();
         return 0;
       }
       if (BatteryTooLow()) return 0;
-      if (CreateFileOperationMenu() == 0)
+      if (OpenBrowserWindow(BW_FILE_OPERATION_MENU) == 0)
         RefreshCurWindow();
       else
         Opened(-1);
       return 0;
     case KEY_POWER_SHORT:
-      return Opened(CreateAutoShutDownMenu());
+      return Opened(OpenBrowserWindow(BW_AUTO_SHUTDOWN_MENU));
     case EV_SD_MOUNTED:
       g_DirInfo.LoadDir("/mnt");
       g_DirInfo.LoadDir("/mnt/microsd");

@@ -10,7 +10,7 @@
 
 #include "browser/dir_info.h"
 #include "browser/string_collection.h"
-#include "core/window.h"
+#include "core/ui/window.h"
 
 // 0 normal; 1 mass-storage gadget loaded (cable in); 2 the host configured
 // it; 3 mass-storage mode ended while the cable stays in.
@@ -144,3 +144,10 @@ int SavePoweroffPath();
 // A name as speech can take it: valid UTF-8 kept, other bytes read as the
 // Polish Windows code page, control characters made spaces.
 std::string SpeakableName(const char* name);
+
+// The standard folders ("Daisy", and "Record" and "Audio books" in the
+// current language) on each mounted disk; renames the other language's.
+int CreateDaisyDir();
+// Renames `directory`'s folder of phrase `phraseId` in the other language to
+// this one's, or makes it. 0 or -1.
+int ChangeDirname(const char* directory, int phraseId);

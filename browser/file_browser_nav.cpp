@@ -11,12 +11,12 @@
 #include <string>
 
 #include "browser/file_browser.h"
-#include "core/mainloop.h"
-#include "core/util.h"
+#include "core/base/activity.h"
+#include "core/base/util.h"
 #include "daisy/daisy.h"
 #include "platform/board.h"
-#include "players/audio_files.h"
-#include "players/play_backend.h"
+#include "audio/audio_files.h"
+#include "players/kit/play_backend.h"
 #include "positions/history.h"
 #include "speech/ux_language.h"
 

@@ -8,17 +8,14 @@
 #include <string>
 
 #include "browser/file_browser.h"
-#include "core/mainloop.h"
-#include "core/pending.h"
-#include "core/system_settings.h"
-#include "ebook/ebook_player.h"
-#include "core/util.h"
-#include "daisy/daisy_player.h"
+#include "core/base/activity.h"
+#include "core/ui/session.h"
+#include "browser/openers.h"
+#include "core/ui/system_settings.h"
+#include "core/base/util.h"
 #include "ebook/ebook.h"
 #include "platform/board.h"
-#include "players/audio_files.h"
-#include "players/audio_player.h"
-#include "players/audiobook_player.h"
+#include "audio/audio_files.h"
 #include "positions/history.h"
 #include "power/battery.h"
 #include "speech/tts.h"
@@ -65,7 +62,7 @@ int FileBrowser::OpenSelected() {
 
 int FileBrowser::OpenFile(const char* name) {
   std::string folder = g_DirInfo.GetPath();
-  if (m_DaisyMode) return Opened(CreateDaisyPlayer(folder.c_str(), name, -1, -1, -1, -1));
+  if (m_DaisyMode) return Opened(OpenWith(OPEN_DAISY, folder.c_str(), name));
   if (m_AudioBookMode) {
     const char* resume = nullptr;
     if (g_SystemSettings.audiobook_resume_play) {
@@ -74,15 +71,15 @@ int FileBrowser::OpenFile(const char* name) {
       if (item) resume = item->text;
     }
     std::string position = resume ? resume : "";
-    return Opened(CreateAudioBookPlayer(folder.c_str(), resume ? position.c_str() : nullptr));
+    return Opened(OpenWith(OPEN_AUDIOBOOK, folder.c_str(), resume ? position.c_str() : nullptr));
   }
   if (strcasecmp(name, "q7upgrade.sh") == 0 || strcasecmp(name, "q7_upgrade") == 0)
     return RunUpgrade(folder.c_str());
   const char* ext = GetExtName(name);
   if (CheckIsAudioPlayList(ext) == 1 || CheckIsAudioFile_FromExtName(ext) == 1)
-    return Opened(CreateAudioPlayer(folder.c_str(), name, -1, -1));
+    return Opened(OpenWith(OPEN_MUSIC, folder.c_str(), name));
   if (CheckIsEbookFile_FromExtName(ext) == 1)
-    return Opened(CreateEbookPlayer((folder + "/" + name).c_str(), -1, -1, -1, -1));
+    return Opened(OpenWith(OPEN_EBOOK, folder.c_str(), name));
   SayPhrase(130);  // "file not supported"
   return 0;
 }
@@ -90,7 +87,7 @@ int FileBrowser::OpenFile(const char* name) {
 int FileBrowser::RunUpgrade(const char* folder) {
   std::string script = std::string(folder) + "/q7upgrade.sh";
   std::string payload = std::string(folder) + "/q7_upgrade";
-  if (CheckUpgradePacket(script.c_str(), payload.c_str()) != 0) {
+  if (UpgraderCheck(script.c_str(), payload.c_str()) != 0) {
     SayPhrase(129);  // "upgrade failed"
     return -1;
   }
@@ -103,7 +100,7 @@ int FileBrowser::RunUpgrade(const char* folder) {
   SysTts_WaitFinish();
   board::System("tar -zxvf " + board::ShellQuote(payload) + " -C /");
   board::System("rm -f " + board::ShellQuote(script) + " " + board::ShellQuote(payload));
-  if (IsFmTxRunning()) StopFm();
+  RunCloseHooks();
   SavePowerOffSettings();
   board::System("sync");
   SayPhrase(128);  // "upgrade finished, restarting"
@@ -122,7 +119,7 @@ bool FileBrowser::MusicOpened(const char* folder, const char* file) {
   int i = g_DirInfo.Find(name.c_str());
   if (i >= 0) g_DirInfo.SetCurSel(i);
   CheckDirChange();
-  Opened(CreateAudioPlayer(dir.c_str(), name.c_str(), -1, -1));
+  Opened(OpenWith(OPEN_MUSIC, dir.c_str(), name.c_str()));
   return true;
 }
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/diag.h"
+#include "core/base/diag.h"
 #include "platform/board.h"
 
 const uint16_t* g_ChnCharIndex = nullptr;

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "browser/file_browser.h"
-#include "core/atomic_file.h"
-#include "core/mainloop.h"
+#include "core/base/atomic_file.h"
+#include "core/base/activity.h"
 #include "platform/board.h"
 
 namespace {

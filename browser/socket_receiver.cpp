@@ -16,8 +16,8 @@
 #include <thread>
 
 #include "browser/file_browser.h"
-#include "core/mainloop.h"
-#include "core/window.h"
+#include "core/base/activity.h"
+#include "core/ui/window.h"
 #include "platform/board.h"
 
 namespace {

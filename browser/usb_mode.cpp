@@ -7,8 +7,8 @@
 
 #include "browser/file_browser.h"
 #include "browser/socket_receiver.h"
-#include "core/mainloop.h"
-#include "core/pending.h"
+#include "core/base/activity.h"
+#include "browser/openers.h"
 #include "platform/board.h"
 #include "power/tps65217.h"
 
@@ -72,7 +72,7 @@ void FileBrowser::LeaveUsbMode(int code) {
   if (code == EV_USB_SUSPEND && g_UsbState != 2) return;
   g_UsbState = code == EV_USB_OUT ? 0 : 3;
   RemountDisks();
-  Upgrade();
+  UpgraderInstall();
   CreateDaisyDir();
   ReloadAfterDiskChange();
   OnRefresh();

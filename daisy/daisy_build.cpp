@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "core/diag.h"
+#include "core/base/diag.h"
 #include "daisy/ncc.h"
 #include "daisy/ncx.h"
 #include "daisy/opf.h"

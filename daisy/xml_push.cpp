@@ -13,7 +13,7 @@
 #include <memory>
 #include <mutex>
 
-#include "core/diag.h"
+#include "core/base/diag.h"
 #include "platform/board.h"
 
 namespace libDaisy {

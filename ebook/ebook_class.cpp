@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "core/diag.h"
+#include "core/base/diag.h"
 #include "ebook/ebook.h"
 #include "ebook/txt.h"
 

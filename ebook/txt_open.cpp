@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/diag.h"
+#include "core/base/diag.h"
 #include "ebook/text_helpers.h"
 #include "ebook/txt.h"
 #include "platform/board.h"

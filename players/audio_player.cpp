@@ -5,17 +5,19 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
-#include "core/diag.h"
-#include "core/mainloop.h"
-#include "core/system_settings.h"
-#include "players/audio_files.h"
+#include "core/base/diag.h"
+#include "core/base/activity.h"
+#include "core/ui/session.h"
+#include "core/ui/system_settings.h"
+#include "audio/audio_files.h"
 #include "players/m3u.h"
 #include "players/music_settings.h"
 #include "players/play_thread.h"
-#include "players/player_common.h"
-#include "players/player_hooks.h"
+#include "players/kit/player_common.h"
+#include "players/browser_listing.h"
 #include "positions/bookmark.h"
 #include "positions/history.h"
 #include "speech/tts.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/window.h"
+#include "core/ui/window.h"
 
 class PlayThread;
 

@@ -1,12 +1,13 @@
 // The music player's keys outside its menus, and the steps left and right.
 #include <cstdio>
 
-#include "core/mainloop.h"
-#include "core/system_settings.h"
+#include "core/ui/session.h"
+#include "power/shutdown_timers.h"
+#include "core/ui/system_settings.h"
 #include "players/audio_player.h"
 #include "players/music_settings.h"
 #include "players/play_thread.h"
-#include "players/player_common.h"
+#include "players/kit/player_common.h"
 #include "platform/board.h"
 #include "speech/tts.h"
 #include "speech/ux_language.h"

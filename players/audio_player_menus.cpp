@@ -2,12 +2,12 @@
 // player window: the music pauses while they are open and resumes after.
 #include <cstdio>
 
-#include "core/mainloop.h"
-#include "core/system_settings.h"
+#include "core/ui/session.h"
+#include "core/ui/system_settings.h"
 #include "players/audio_player.h"
 #include "players/music_settings.h"
 #include "players/play_thread.h"
-#include "players/player_common.h"
+#include "players/kit/player_common.h"
 #include "positions/bookmark.h"
 #include "speech/tts.h"
 #include "speech/ux_language.h"

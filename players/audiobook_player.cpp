@@ -1,16 +1,19 @@
 // The audio book player: building the book, opening its files, the tick and
 // the keys outside the menus.
+#include "players/browser_listing.h"
 #include "players/audiobook_player.h"
 
 #include <cstdio>
 #include <new>
 
-#include "core/diag.h"
-#include "core/mainloop.h"
-#include "core/system_settings.h"
+#include "core/base/diag.h"
+#include "core/base/activity.h"
+#include "core/ui/session.h"
+#include "power/shutdown_timers.h"
+#include "core/ui/system_settings.h"
 #include "players/audiobook_settings.h"
 #include "players/play_thread.h"
-#include "players/player_common.h"
+#include "players/kit/player_common.h"
 #include "positions/history.h"
 #include "platform/board.h"
 #include "speech/tts.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/window.h"
-#include "players/book_time.h"
+#include "core/ui/window.h"
+#include "players/kit/book_time.h"
 
 class PlayThread;
 

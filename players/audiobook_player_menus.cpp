@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "core/mainloop.h"
-#include "core/system_settings.h"
+#include "core/ui/session.h"
+#include "core/ui/system_settings.h"
 #include "players/audiobook_player.h"
 #include "players/audiobook_settings.h"
 #include "players/play_thread.h"
-#include "players/player_common.h"
+#include "players/kit/player_common.h"
 #include "positions/bookmark.h"
 #include "speech/tts.h"
 #include "speech/ux_language.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "players/settings_xml.h"
+#include "players/kit/settings_xml.h"
 
 const int c_AudioBookStepSeconds[kAudioBookSteps] = {10, 30, 60, 300, 600, 1800, 3600};
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "core/diag.h"
+#include "core/base/diag.h"
 #include "platform/board.h"
 #include "players/text_convert.h"
 

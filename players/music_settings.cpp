@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "players/settings_xml.h"
+#include "players/kit/settings_xml.h"
 
 AudioSettings g_AudioSettings;
 

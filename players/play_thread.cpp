@@ -3,8 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "core/diag.h"
-#include "core/mainloop.h"
+#include "core/base/diag.h"
 #include "players/audiobook_settings.h"
 #include "players/music_settings.h"
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <thread>
 
-#include "players/equalizer.h"
-#include "players/play_backend.h"
-#include "players/speed_pitch.h"
+#include "players/kit/equalizer.h"
+#include "players/kit/play_backend.h"
+#include "players/kit/speed_pitch.h"
 
 enum PlayState {
   PLAY_STATE_IDLE = 0,     // no file

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "core/diag.h"
+#include "core/base/diag.h"
 
 namespace {
 

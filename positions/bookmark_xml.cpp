@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/atomic_file.h"
-#include "core/diag.h"
+#include "core/base/atomic_file.h"
+#include "core/base/diag.h"
 #include "positions/bookmark.h"
 #include "positions/list_xml.h"
 

@@ -1,8 +1,8 @@
 // "history.xml": one element per record, oldest first.
 #include <cstring>
 
-#include "core/atomic_file.h"
-#include "core/diag.h"
+#include "core/base/atomic_file.h"
+#include "core/base/diag.h"
 #include "positions/history.h"
 #include "positions/list_xml.h"
 

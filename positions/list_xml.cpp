@@ -8,8 +8,8 @@
 
 #include <libxml/SAX2.h>
 
-#include "core/diag.h"
-#include "core/mainloop.h"
+#include "core/base/diag.h"
+#include "core/base/activity.h"
 #include "platform/board.h"
 
 namespace positions {

@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "core/diag.h"
+#include "core/base/diag.h"
 #include "platform/board.h"
 #include "platform/board_ioctl.h"
 #include "power/tps65217.h"

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "core/diag.h"
+#include "core/base/diag.h"
 #include "platform/board.h"
 
 bool g_bPowerKeyDown = false;

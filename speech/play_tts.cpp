@@ -11,7 +11,7 @@
 #include <mutex>
 #include <string>
 
-#include "core/diag.h"
+#include "core/base/diag.h"
 #include "platform/board.h"
 #include "speech/tts.h"
 #include "speech/tts_internal.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/diag.h"
+#include "core/base/diag.h"
 #include "speech/ux_language_impl.h"
 #include "speech/ux_tables.h"
 

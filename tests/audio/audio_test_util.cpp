@@ -7,7 +7,7 @@
 
 #include "audio/decoder.h"
 #include "audio/soundcard.h"
-#include "core/mainloop.h"
+#include "core/app/mainloop.h"
 
 namespace dtbtest {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "audio/soundcard.h"
-#include "core/mainloop.h"
+#include "core/app/mainloop.h"
 #include "tests/audio/audio_test_util.h"
 
 namespace dtbtest {

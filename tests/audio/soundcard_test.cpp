@@ -5,7 +5,7 @@
 
 #include "audio/soundcard.h"
 #include "audio/soundcard_internal.h"
-#include "core/mainloop.h"
+#include "core/app/mainloop.h"
 #include "tests/audio/audio_test_util.h"
 
 namespace dtbtest {

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "browser/file_browser.h"
-#include "core/mainloop.h"
+#include "core/app/mainloop.h"
 #include "platform/host_board.h"
 #include "speech/ux_language.h"
 #include "tests/support/test_support.h"

@@ -3,7 +3,7 @@
 
 #include <ctime>
 
-#include "core/pending.h"
+#include "core/app/pending.h"
 #include "runtime_fixture.h"
 
 namespace coretest {

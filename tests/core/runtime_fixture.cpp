@@ -8,7 +8,8 @@
 #include <ctime>
 
 #include "browser/file_browser.h"
-#include "core/pending.h"
+#include "core/app/mainloop.h"
+#include "core/app/pending.h"
 #include "power/battery.h"
 #include "power/tps65217.h"
 
@@ -16,6 +17,7 @@ namespace coretest {
 
 void RuntimeTest::SetUp() {
   WindowTest::SetUp();
+  WireSubsystems();
   dir = std::make_unique<dtbtest::TempDir>();
   ASSERT_EQ(board::CreateHostLayout(dir->path()), 0);
   auto b = board::MakeHostBoard(dir->path());

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/system_settings.h"
+#include "core/ui/system_settings.h"
 #include "platform/host_board.h"
 #include "tests/support/test_support.h"
 #include "window_fixture.h"

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "core/settings_file.h"
-#include "core/util.h"
-#include "core/xml_parser.h"
+#include "core/base/settings_file.h"
+#include "core/base/util.h"
+#include "core/base/xml_parser.h"
 #include "tests/support/root_board.h"
 #include "tests/support/test_support.h"
 

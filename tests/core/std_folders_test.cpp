@@ -1,7 +1,8 @@
 // The per-language standard folders on each disk.
 #include <sys/stat.h>
 
-#include "core/pending.h"
+#include "browser/file_browser.h"
+#include "core/app/pending.h"
 #include "runtime_fixture.h"
 #include "speech/ux_language.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "audio/soundcard.h"
-#include "core/system_settings.h"
+#include "core/ui/system_settings.h"
 #include "speech/tts.h"
 #include "speech/ux_language.h"
 #include "tests/support/root_board.h"

@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "browser/file_browser.h"
-#include "core/pending.h"
+#include "core/app/pending.h"
 #include "power/battery.h"
 #include "runtime_fixture.h"
 

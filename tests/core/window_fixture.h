@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/mainloop.h"
-#include "core/window.h"
+#include "core/app/mainloop.h"
+#include "core/ui/window.h"
 
 namespace coretest {
 

@@ -19,12 +19,12 @@
 #include <thread>
 #include <vector>
 
-#include "core/mainloop.h"
-#include "core/system_settings.h"
-#include "core/window.h"
-#include "daisy/daisy_player.h"
-#include "daisy/daisy_player_thread.h"
-#include "daisy/daisy_settings.h"
+#include "core/app/mainloop.h"
+#include "core/ui/system_settings.h"
+#include "core/ui/window.h"
+#include "daisy/player/daisy_player.h"
+#include "daisy/player/daisy_player_thread.h"
+#include "daisy/player/daisy_settings.h"
 #include "platform/board.h"
 #include "positions/bookmark.h"
 #include "positions/history.h"

@@ -1,5 +1,5 @@
 // Where the DAISY player's moves land, over small object lists.
-#include "daisy/daisy_player_nav.h"
+#include "daisy/player/daisy_player_nav.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // "daisy.config.xml": values, repairs and the speed mapping.
 #include <gtest/gtest.h>
 
-#include "daisy/daisy_settings.h"
+#include "daisy/player/daisy_settings.h"
 #include "tests/support/test_support.h"
 
 namespace {

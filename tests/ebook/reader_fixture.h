@@ -12,14 +12,14 @@
 #include <thread>
 #include <vector>
 
-#include "core/mainloop.h"
-#include "core/system_settings.h"
-#include "core/window.h"
-#include "ebook/ebook_io.h"
-#include "ebook/ebook_music.h"
-#include "ebook/ebook_play_thread.h"
-#include "ebook/ebook_player.h"
-#include "ebook/ebook_settings.h"
+#include "core/app/mainloop.h"
+#include "core/ui/system_settings.h"
+#include "core/ui/window.h"
+#include "ebook/reader/ebook_io.h"
+#include "ebook/reader/ebook_music.h"
+#include "ebook/reader/ebook_play_thread.h"
+#include "ebook/reader/ebook_player.h"
+#include "ebook/reader/ebook_settings.h"
 #include "positions/bookmark.h"
 #include "positions/history.h"
 #include "speech/ux_language.h"
@@ -204,6 +204,7 @@ class ReaderTest : public ::testing::Test {
   }
 
   void SetUp() override {
+    WireSubsystems();
     io_ = &Io();
     io_->Reset();
     SetEbookIo(io_);

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "ebook/ebook_io.h"
-#include "ebook/ebook_music.h"
+#include "ebook/reader/ebook_io.h"
+#include "ebook/reader/ebook_music.h"
 #include "tests/support/root_board.h"
 #include "tests/support/test_support.h"
 

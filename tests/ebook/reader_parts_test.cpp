@@ -3,11 +3,11 @@
 
 #include <cstdio>
 
-#include "ebook/ebook_music.h"
-#include "ebook/ebook_play_thread.h"
-#include "ebook/ebook_player.h"
-#include "ebook/ebook_settings.h"
-#include "ebook/ebook_words.h"
+#include "ebook/reader/ebook_music.h"
+#include "ebook/reader/ebook_play_thread.h"
+#include "ebook/reader/ebook_player.h"
+#include "ebook/reader/ebook_settings.h"
+#include "ebook/reader/ebook_words.h"
 #include "tests/ebook/ebook_test_util.h"
 #include "tests/support/root_board.h"
 #include "tests/support/test_support.h"

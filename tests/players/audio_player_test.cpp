@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "browser/dir_info.h"
-#include "core/system_settings.h"
+#include "core/ui/system_settings.h"
 #include "players/play_thread.h"
-#include "players/player_common.h"
+#include "players/kit/player_common.h"
 #include "window_fixture.h"
 
 namespace {

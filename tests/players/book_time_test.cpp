@@ -1,4 +1,4 @@
-#include "players/book_time.h"
+#include "players/kit/book_time.h"
 
 #include <gtest/gtest.h>
 

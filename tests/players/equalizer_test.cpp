@@ -1,4 +1,4 @@
-#include "players/equalizer.h"
+#include "players/kit/equalizer.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "players/play_backend.h"
+#include "players/kit/play_backend.h"
 
 struct FakeTone {
   int rate = 8000;

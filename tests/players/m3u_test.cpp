@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "players/audio_files.h"
+#include "audio/audio_files.h"
 #include "tests/support/test_support.h"
 
 namespace {

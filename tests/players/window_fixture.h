@@ -10,13 +10,13 @@
 #include <thread>
 
 #include "browser/logical_strcmp.h"
-#include "core/window.h"
+#include "core/ui/window.h"
 #include "fake_backend.h"
 #include "players/audio_player.h"
 #include "players/audiobook_player.h"
 #include "players/audiobook_settings.h"
 #include "players/music_settings.h"
-#include "players/play_backend.h"
+#include "players/kit/play_backend.h"
 #include "positions/bookmark.h"
 #include "positions/history.h"
 #include "tests/support/test_support.h"

@@ -13,7 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "players/play_backend.h"
+#include "players/kit/play_backend.h"
 #include "tests/support/test_support.h"
 
 class DecoderRecorder : public PlayBackend {

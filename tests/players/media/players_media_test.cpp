@@ -4,7 +4,7 @@
 #include <functional>
 #include <thread>
 
-#include "core/window.h"
+#include "core/ui/window.h"
 #include "media_fixture.h"
 #include "players/audio_player.h"
 #include "players/audiobook_player.h"

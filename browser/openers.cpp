@@ -1,0 +1,39 @@
+#include "browser/openers.h"
+
+namespace {
+
+int (*g_FileOpeners[OPEN_COUNT])(const char*, const char*) = {};
+int (*g_Windows[BW_COUNT])() = {};
+int (*g_CheckPacket)(const char*, const char*) = nullptr;
+int (*g_Upgrade)() = nullptr;
+
+}  // namespace
+
+void RegisterFileOpener(FileOpener which, int (*open)(const char*, const char*)) {
+  if (which >= 0 && which < OPEN_COUNT) g_FileOpeners[which] = open;
+}
+
+int OpenWith(FileOpener which, const char* folder, const char* arg) {
+  if (which < 0 || which >= OPEN_COUNT || !g_FileOpeners[which]) return -1;
+  return g_FileOpeners[which](folder, arg);
+}
+
+void RegisterBrowserWindow(BrowserWindow which, int (*create)()) {
+  if (which >= 0 && which < BW_COUNT) g_Windows[which] = create;
+}
+
+int OpenBrowserWindow(BrowserWindow which) {
+  if (which < 0 || which >= BW_COUNT || !g_Windows[which]) return -1;
+  return g_Windows[which]();
+}
+
+void RegisterUpgrader(int (*check)(const char*, const char*), int (*upgrade)()) {
+  g_CheckPacket = check;
+  g_Upgrade = upgrade;
+}
+
+int UpgraderCheck(const char* scriptPath, const char* payloadPath) {
+  return g_CheckPacket ? g_CheckPacket(scriptPath, payloadPath) : -1;
+}
+
+int UpgraderInstall() { return g_Upgrade ? g_Upgrade() : 0; }

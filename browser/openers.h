@@ -1,0 +1,35 @@
+// What the browser opens but does not own. The players, menus and the
+// upgrade register themselves here at start-up; the browser never includes
+// them. Loop thread.
+#pragma once
+
+// Players by what they open. `folder` is the folder path; `arg` is the
+// file name, or for an audio book the resume position (may be null).
+// Each pushes its window and returns 0, or negative when it did not open.
+enum FileOpener { OPEN_DAISY, OPEN_AUDIOBOOK, OPEN_MUSIC, OPEN_EBOOK, OPEN_COUNT };
+void RegisterFileOpener(FileOpener which, int (*open)(const char* folder, const char* arg));
+// -1 when nothing is registered for `which`.
+int OpenWith(FileOpener which, const char* folder, const char* arg);
+
+// Windows the browser's keys and events open.
+enum BrowserWindow {
+  BW_RADIO,
+  BW_RECORD_MENU,
+  BW_MAIN_MENU,
+  BW_BOOKMARK_MENU,
+  BW_FILE_OPERATION_MENU,
+  BW_AUTO_SHUTDOWN_MENU,
+  BW_AUTO_SHUTDOWN_TIMEOUT_MENU,
+  BW_IDLE_SHUTDOWN_TIMEOUT_MENU,
+  BW_COUNT
+};
+void RegisterBrowserWindow(BrowserWindow which, int (*create)());
+// -1 when nothing is registered: the browser then says "file not supported".
+int OpenBrowserWindow(BrowserWindow which);
+
+// The upgrade packet: checking one (0 valid) and installing one copied to
+// the internal memory (0 when there is nothing to install). Unregistered,
+// every packet is invalid and there is nothing to install.
+void RegisterUpgrader(int (*check)(const char* scriptPath, const char* payloadPath), int (*upgrade)());
+int UpgraderCheck(const char* scriptPath, const char* payloadPath);
+int UpgraderInstall();

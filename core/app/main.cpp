@@ -1,0 +1,3 @@
+#include "core/app/mainloop.h"
+
+int main(int argc, char** argv) { return DtbMain(argc, argv); }

@@ -1,0 +1,102 @@
+// Placeholders for calls into subsystems that have not landed yet. Each one
+// says so once on standard error and returns its failure value; nothing here
+// pretends to work. Whoever lands the real function deletes its placeholder.
+#include "core/app/pending.h"
+
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "core/base/diag.h"
+
+namespace {
+
+void NotBuilt(const char* name) {
+  static std::mutex m;
+  static std::set<std::string> told;
+  std::lock_guard<std::mutex> lock(m);
+  if (told.insert(name).second) DiagPrintf("%s: not built yet", name);
+}
+
+constexpr unsigned int kNone = static_cast<unsigned int>(-1);
+
+}  // namespace
+
+#define PENDING_INT(name, ...)   \
+  int name(__VA_ARGS__) {        \
+    NotBuilt(#name);             \
+    return -1;                   \
+  }
+
+
+// --- Players and menus of later issues ---------------------------------------
+PENDING_INT(CreatRadioWindow)
+PENDING_INT(CreateRecordMenu)
+PENDING_INT(CreateMainMenu)
+PENDING_INT(CreateBookMarkMenu)
+PENDING_INT(CreateFileOperationMenu)
+PENDING_INT(CreateAutoShutDownMenu)
+PENDING_INT(CreateAutoShutDownTimeoutMenu)
+PENDING_INT(CreateIdleShutDownTimeoutMenu)
+
+// --- Upgrade packet (supervisor) ----------------------------------------------
+// Until the packet checks land every packet counts as invalid.
+PENDING_INT(CheckUpgradePacket, const char*, const char*)
+PENDING_INT(Upgrade)
+
+
+// --- Radio (radio) -----------------------------------------------------------
+PENDING_INT(LoadFmSettings)
+PENDING_INT(SaveFmSettings, bool)
+PENDING_INT(StopFm)
+bool IsFmRxRunning() {
+  NotBuilt("IsFmRxRunning");
+  return false;
+}
+bool IsFmTxRunning() {
+  NotBuilt("IsFmTxRunning");
+  return false;
+}
+
+// --- Recorder, pins, standby timer (record) ---------------------------------
+PENDING_INT(LoadRecordSettings)
+PENDING_INT(SaveRecordSettings)
+PENDING_INT(SetRecordSettingsToDefault)
+PENDING_INT(SetStandbyTime, int)
+int GetPinLevel(int) {
+  NotBuilt("GetPinLevel");
+  return 2;  // a read error, which counts as headphones plugged
+}
+
+// --- Tools (tools) -----------------------------------------------------------
+bool g_bCalculagraphRunning = false;
+PENDING_INT(LoadToolsSettings)
+PENDING_INT(SaveToolsSettings)
+unsigned int GetRemindLeftTime(unsigned int) {
+  NotBuilt("GetRemindLeftTime");
+  return kNone;
+}
+
+// --- Alarms and voice reminders (clock) --------------------------------------
+PENDING_INT(InitAlarms)
+PENDING_INT(SaveSlarms)
+PENDING_INT(DoAlarm)
+PENDING_INT(DoReAlarm)
+PENDING_INT(VoiceReminder_Load)
+PENDING_INT(CreateVoiceReminderWindow)
+unsigned int GetNextAlarmTime() {
+  NotBuilt("GetNextAlarmTime");
+  return kNone;
+}
+unsigned int GetNextReAlarmTime() {
+  NotBuilt("GetNextReAlarmTime");
+  return kNone;
+}
+unsigned int VoiceReminder_GetNextRemindTime() {
+  NotBuilt("VoiceReminder_GetNextRemindTime");
+  return kNone;
+}
+unsigned int VoiceReminder_GetNextRemindTime2() {
+  NotBuilt("VoiceReminder_GetNextRemindTime2");
+  return kNone;
+}

@@ -1,0 +1,65 @@
+// Calls the core makes into subsystems that have not landed yet. Each group
+// names its owner; whoever builds that subsystem moves the declarations into
+// its own header, deletes the placeholders in core/pending.cpp, and points
+// the includes here at the new header.
+#pragma once
+
+#include <ctime>
+
+#include "core/ui/system_settings.h"
+
+// --- Players and menus of later issues ----------------------------------
+// Each pushes its window and returns 0; the placeholders return -1, and the
+// file browser then says "file not supported".
+int CreatRadioWindow();
+int CreateRecordMenu();
+int CreateMainMenu();
+int CreateBookMarkMenu();
+int CreateFileOperationMenu();
+int CreateAutoShutDownMenu();
+int CreateAutoShutDownTimeoutMenu();
+int CreateIdleShutDownTimeoutMenu();
+
+// --- Upgrade packet (supervisor) -------------------------------------------
+// 0 when the packet is valid; negative otherwise.
+int CheckUpgradePacket(const char* scriptPath, const char* payloadPath);
+// Installs an upgrade copied to the internal memory and reboots; 0 when
+// there is nothing to install.
+int Upgrade();
+
+
+// --- Radio ---------------------------------------------------------------
+int LoadFmSettings();
+int SaveFmSettings(bool always);
+int StopFm();
+bool IsFmRxRunning();
+// True while the FM chip transmits the device's own sound.
+bool IsFmTxRunning();
+
+// --- Recorder, detection pins and standby timer (record) -----------------
+int LoadRecordSettings();
+int SaveRecordSettings();
+int SetRecordSettingsToDefault();
+// Level of detection pin `pin` (59 = headphone jack: 1 plugged); >1 on error.
+int GetPinLevel(int pin);
+int SetStandbyTime(int seconds);
+
+// --- Tools ---------------------------------------------------------------
+int LoadToolsSettings();
+int SaveToolsSettings();
+extern bool g_bCalculagraphRunning;
+// Seconds until the running countdown's next reminder; (unsigned)-1 none.
+unsigned int GetRemindLeftTime(unsigned int now);
+
+// --- Alarms and voice reminders (clock) ----------------------------------
+int InitAlarms();
+int SaveSlarms();
+// Absolute times; (unsigned)-1 = none.
+unsigned int GetNextAlarmTime();
+unsigned int GetNextReAlarmTime();
+int DoAlarm();
+int DoReAlarm();
+int VoiceReminder_Load();
+unsigned int VoiceReminder_GetNextRemindTime();
+unsigned int VoiceReminder_GetNextRemindTime2();
+int CreateVoiceReminderWindow();

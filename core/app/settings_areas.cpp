@@ -1,0 +1,33 @@
+// Every settings area of the player, in the order power-off saves them.
+#include "browser/file_browser.h"
+#include "core/app/mainloop.h"
+#include "core/app/pending.h"
+#include "core/ui/session.h"
+#include "core/ui/system_settings.h"
+#include "daisy/player/daisy_settings.h"
+#include "ebook/reader/ebook_settings.h"
+#include "players/audiobook_settings.h"
+#include "players/music_settings.h"
+#include "positions/bookmark.h"
+#include "positions/history.h"
+
+void RegisterSettingsAreas() {
+  ClearSettingsAreas();
+  RegisterSettingsArea({"ebook", [] { return SaveEbookSettings(true); },
+                        [] { SetEbookSettingsToDefault(); }});
+  RegisterSettingsArea({"music", [] { return SaveMusicSettings(true); },
+                        [] { SetAudioSettingsToDefault(); }});
+  RegisterSettingsArea({"fm", [] { return SaveFmSettings(true); }, nullptr});
+  RegisterSettingsArea({"system", [] { return g_SystemSettings.Save(); }, nullptr});
+  RegisterSettingsArea({"poweroff path", SavePoweroffPath, nullptr});
+  RegisterSettingsArea({"record", SaveRecordSettings, [] { SetRecordSettingsToDefault(); }});
+  RegisterSettingsArea({"bookmarks", SaveBookmarks, nullptr});
+  RegisterSettingsArea({"tools", SaveToolsSettings, nullptr});
+  RegisterSettingsArea({"history", SaveHistory, nullptr});
+  RegisterSettingsArea({"alarms", SaveSlarms, nullptr});
+  RegisterSettingsArea({"daisy", SaveDaisySettings, [] { SetDaisySettingsToDefault(); }});
+  RegisterSettingsArea({"audio book", [] { return SaveAudioBookSettings(true); },
+                        [] { SetAudioBookSettingsToDefault(); }});
+  // Not a file: the standard folders are named anew in the current language.
+  RegisterSettingsArea({"folders", nullptr, [] { CreateDaisyDir(); }});
+}

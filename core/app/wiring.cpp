@@ -1,0 +1,44 @@
+// Where the composition root plugs the subsystems into the layers below
+// them: settings areas, the browser's openers, close hooks, shutdown.
+#include "browser/openers.h"
+#include "core/app/mainloop.h"
+#include "core/app/pending.h"
+#include "daisy/player/daisy_player.h"
+#include "ebook/reader/ebook_player.h"
+#include "players/audio_player.h"
+#include "players/audiobook_player.h"
+
+#include <string>
+
+void WireSubsystems() {
+  RegisterSettingsAreas();
+  SetQuietShutDownHandler(QuietPowerOff);
+
+  RegisterFileOpener(OPEN_DAISY, [](const char* folder, const char* name) {
+    return CreateDaisyPlayer(folder, name, -1, -1, -1, -1);
+  });
+  RegisterFileOpener(OPEN_AUDIOBOOK, [](const char* folder, const char* resume) {
+    return CreateAudioBookPlayer(folder, resume);
+  });
+  RegisterFileOpener(OPEN_MUSIC, [](const char* folder, const char* name) {
+    return CreateAudioPlayer(folder, name, -1, -1);
+  });
+  RegisterFileOpener(OPEN_EBOOK, [](const char* folder, const char* name) {
+    return CreateEbookPlayer((std::string(folder) + "/" + name).c_str(), -1, -1, -1, -1);
+  });
+
+  RegisterBrowserWindow(BW_RADIO, CreatRadioWindow);
+  RegisterBrowserWindow(BW_RECORD_MENU, CreateRecordMenu);
+  RegisterBrowserWindow(BW_MAIN_MENU, CreateMainMenu);
+  RegisterBrowserWindow(BW_BOOKMARK_MENU, CreateBookMarkMenu);
+  RegisterBrowserWindow(BW_FILE_OPERATION_MENU, CreateFileOperationMenu);
+  RegisterBrowserWindow(BW_AUTO_SHUTDOWN_MENU, CreateAutoShutDownMenu);
+  RegisterBrowserWindow(BW_AUTO_SHUTDOWN_TIMEOUT_MENU, CreateAutoShutDownTimeoutMenu);
+  RegisterBrowserWindow(BW_IDLE_SHUTDOWN_TIMEOUT_MENU, CreateIdleShutDownTimeoutMenu);
+  RegisterUpgrader(CheckUpgradePacket, Upgrade);
+
+  // The FM transmitter stops before the radio, the recorder or an upgrade.
+  RegisterCloseHook([] {
+    if (IsFmTxRunning()) StopFm();
+  });
+}

@@ -1,3 +1,0 @@
-#include "core/mainloop.h"
-
-int main(int argc, char** argv) { return DtbMain(argc, argv); }

@@ -1,0 +1,164 @@
+// The window stack and the dispatch of keys, presses, releases and ticks.
+#include <cstdio>
+
+#include "core/base/diag.h"
+#include "core/ui/window.h"
+#include "core/ui/window_stack_internal.h"
+
+iWindow* g_WindowList[kMaxWindows];
+int g_TotalWindows = 0;
+bool g_bMessageBoxRunning = false;
+RunningBox* g_pRunningBoxes = nullptr;
+
+namespace {
+
+// Deletes the window at `i` and closes the gap above it.
+void DeleteAt(int i) {
+  iWindow* w = g_WindowList[i];
+  for (int j = i; j + 1 < g_TotalWindows; ++j) g_WindowList[j] = g_WindowList[j + 1];
+  g_WindowList[--g_TotalWindows] = nullptr;
+  delete w;
+}
+
+bool IsRunningBox(const iWindow* w) {
+  for (RunningBox* b = g_pRunningBoxes; b; b = b->outer)
+    if (b->box == w) return true;
+  return false;
+}
+
+bool IsBoxOpener(const iWindow* w) {
+  for (RunningBox* b = g_pRunningBoxes; b; b = b->outer)
+    if (b->opener == w) return true;
+  return false;
+}
+
+// A handler may have changed the stack (a nested message box, a window
+// closing everything): a result is applied only to the window that gave it,
+// and only while it is still where it was.
+bool StillAt(int i, const iWindow* w) { return i < g_TotalWindows && g_WindowList[i] == w; }
+
+// Applies a result of OnKeyPress, OnKeyUp or OnTick given by the top window.
+int ApplyTopResult(int r, int top, const iWindow* w) {
+  if (r <= 0 || r == WND_STOP) return r;
+  if (r == WND_CLOSE) {
+    if (StillAt(top, w) && top > 0) {
+      DeleteAt(top);
+      RefreshCurWindow();
+    }
+    return WND_CLOSE;
+  }
+  CloseAllChildWindow();
+  if (g_TotalWindows > 0 && g_WindowList[0]) g_WindowList[0]->OnKeyDown(r);
+  return r;
+}
+
+}  // namespace
+
+int DetachWindow(iWindow* w) {
+  for (int i = 0; i < g_TotalWindows; ++i) {
+    if (g_WindowList[i] != w) continue;
+    for (int j = i; j + 1 < g_TotalWindows; ++j) g_WindowList[j] = g_WindowList[j + 1];
+    g_WindowList[--g_TotalWindows] = nullptr;
+    return 0;
+  }
+  return -1;
+}
+
+iWindow* CurWindow() { return g_TotalWindows > 0 ? g_WindowList[g_TotalWindows - 1] : nullptr; }
+
+int AddWindow(iWindow* w) {
+  if (!w) return -1;
+  if (g_TotalWindows >= kMaxWindows) {
+    StderrSetColor('0', '1');
+    fprintf(stderr, "g_TotalWindows error = %d\n", g_TotalWindows);
+    StderrSetToDefault();
+    return -1;
+  }
+  g_WindowList[g_TotalWindows++] = w;
+  return 0;
+}
+
+int RemoveCurWindow() {
+  if (g_TotalWindows < 2) return -1;
+  DeleteAt(g_TotalWindows - 1);
+  return 0;
+}
+
+int CloseAllChildWindow() {
+  if (g_TotalWindows <= 0) return -1;
+  while (g_TotalWindows > 1) {
+    int top = g_TotalWindows - 1;
+    iWindow* w = g_WindowList[top];
+    g_WindowList[top] = nullptr;
+    g_TotalWindows = top;
+    if (!w) continue;
+    if (IsRunningBox(w)) {
+      w->OnClose();  // ends its loop; MessageBox deletes it
+    } else if (IsBoxOpener(w)) {
+      // still executing inside MessageBox; it deletes itself on WND_STOP
+    } else {
+      w->OnClose();
+      delete w;
+    }
+  }
+  return 0;
+}
+
+int RefreshCurWindow() {
+  iWindow* w = CurWindow();
+  return w ? w->OnRefresh() : -1;
+}
+
+int WindowTick() {
+  iWindow* w = CurWindow();
+  if (!w) return -1;
+  int top = g_TotalWindows - 1;
+  return ApplyTopResult(w->OnTick(), top, w);
+}
+
+int KeyPress(int code) {
+  iWindow* w = CurWindow();
+  if (!w) return -1;
+  int top = g_TotalWindows - 1;
+  return ApplyTopResult(w->OnKeyPress(code), top, w);
+}
+
+int KeyUp(int code) {
+  iWindow* w = CurWindow();
+  if (!w) return -1;
+  int top = g_TotalWindows - 1;
+  return ApplyTopResult(w->OnKeyUp(code), top, w);
+}
+
+int KeyDown(int code) {
+  if (g_TotalWindows <= 0) return -1;
+  int i = g_TotalWindows - 1;
+  for (;;) {
+    iWindow* w = g_WindowList[i];
+    if (!w) return -1;
+    int r = w->OnKeyDown(code);
+    if (r <= 0 || r == WND_STOP) return r;
+    if (r == WND_CLOSE) {
+      if (StillAt(i, w) && i > 0) {
+        DeleteAt(i);
+        RefreshCurWindow();
+      }
+      return WND_CLOSE;
+    }
+    if (r == WND_PASS_DOWN) {
+      if (!StillAt(i, w)) return -1;
+      if (--i < 0) return -1;
+      continue;
+    }
+    if (r == WND_CLOSE_PASS_DOWN) {
+      // The root is never closed, and a window already gone ends the walk.
+      if (!StillAt(i, w) || i == 0) return -1;
+      DeleteAt(i);
+      i = g_TotalWindows - 1;
+      continue;
+    }
+    CloseAllChildWindow();
+    if (g_TotalWindows > 0 && g_WindowList[0]) g_WindowList[0]->OnKeyDown(r);
+    return r;
+  }
+}

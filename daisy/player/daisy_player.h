@@ -1,0 +1,165 @@
+// The DAISY player window: plays one DAISY 2.02 or DAISY 3 book on the
+// DAISY play thread and lets the user move by heading level, page, phrase,
+// time or bookmark, set speed, pitch and the time-jump interval, add and
+// play bookmarks and highlights, and hear what the book is. Closing it
+// stores the position in the history; opening the book again resumes there.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/ui/window.h"
+#include "daisy/player/daisy_player_nav.h"
+
+class DaisyPlayThread;
+
+// Navigation modes: heading levels 1-6 are 0-5.
+enum DaisyNavMode {
+  DAISY_NAV_PAGE = 6,
+  DAISY_NAV_PHRASE = 7,
+  DAISY_NAV_TIME = 8,
+  DAISY_NAV_WORD = 9,     // never offered
+  DAISY_NAV_LETTER = 10,  // never offered
+  DAISY_NAV_SPELL = 11,   // never offered
+  DAISY_NAV_BOOKMARK = 12,
+  DAISY_NAV_MODES = 13,
+};
+
+// Mode and the phrase that names it.
+struct DaisyNavModeInfo {
+  int mode;
+  int phraseId;
+};
+extern const DaisyNavModeInfo g_DaisyNavModes[DAISY_NAV_MODES];
+
+class DaisyPlayer : public iWindow {
+ public:
+  DaisyPlayer();
+  ~DaisyPlayer() override;
+
+  // Starts opening the book (the tick finishes it). 0; -1 for a null or
+  // empty folder or name, a folder of 8192 characters or more, or a thread
+  // that cannot take the book.
+  int Open(const char* folder, const char* controlFile, int startObject, int startPlace,
+           int finalObject, int finalPlace);
+
+  // Loop thread handlers.
+  int OnKeyDown(int code) override;
+  // Volume, and in the menus the value changes on repeats.
+  int OnKeyPress(int code) override;
+  // Finishes the open, resumes after speech, announces the end of the book.
+  int OnTick() override;
+  // Closed from outside: stores the position and closes the book.
+  int OnClose() override;
+  // The menus speak their item; otherwise a pending composition is spoken.
+  int OnRefresh() override;
+
+  // For tests: where the player is.
+  bool IsOpening() const { return m_bOpening; }
+  bool IsOpenFailed() const { return m_bOpenFailed; }
+  bool IsPaused() const { return m_bPaused; }
+  bool InMenu() const { return m_bMenuMode; }
+  bool InBookmarkMode() const { return m_bBookmarkMode; }
+  const std::vector<int>& OfferedModes() const { return m_Modes; }
+  int CurMode() const;
+  const std::string& FullName() const { return m_FullName; }
+  const std::vector<DaisyPos>& BookmarkPlaces() const { return m_BmPlaces; }
+
+ private:
+  // Opening and closing (daisy_player.cpp).
+  int FinishOpen();
+  void BuildModes();
+  int LoadBmPlaces();
+  void CloseDown();
+  void StoreHistory();
+  bool HasBook() const;
+
+  // Playback control.
+  void Pause();
+  void Play();
+  void Stop();
+  void PauseForSpeech();
+  void PlayFrom(DaisyPos pos);
+  void ApplySpeechSettings();
+
+  // What the user hears about the book (daisy_player_info.cpp).
+  void SayInfo();
+  void SayMode();
+  std::string PageLabelAt(int object, bool* hasPages) const;
+  int ElapsedMs() const;
+  std::string Title() const;
+
+  // Keys outside the menus (daisy_player_keys.cpp).
+  int NormalKeyDown(int code);
+  void Move(int direction);
+  void MoveTo(DaisyPos pos, int direction, const std::string& announce);
+  void RestoreDefaults();
+
+  // Menu mode (daisy_player_menus.cpp).
+  void EnterMenu();
+  int MenuKeyDown(int code);
+  int MenuKeyPress(int code);
+  void ShowMenuItem();
+  void MenuConfirm();
+  void LeaveMenu(bool resume);
+
+  // Bookmark mode (daisy_player_bookmarks.cpp).
+  void EnterBookmarkMode();
+  int BookmarkKeyDown(int code);
+  int BookmarkKeyPress(int code);
+  void ShowBookmarkItem();
+  void BookmarkConfirm();
+  void AddBookmark();
+  void HighlightStep();
+  void PlayListedBookmark();
+  void SayListedBookmark();
+  void LeaveBookmarkMode(bool resume);
+
+  DaisyPlayThread& m_Thread;
+  std::string m_Folder;
+  std::string m_FileName;
+  std::string m_FullName;
+  int m_DaisyType = 0;
+  DaisyPos m_Start{-1, -1};
+  DaisyPos m_RepeatStart{-1, -1};
+  DaisyPos m_RepeatFinal{-1, -1};
+
+  bool m_bOpening = false;
+  bool m_bOpenFailed = false;
+  bool m_bOpenPhraseSaid = false;
+  bool m_bResumeAfterTts = false;
+  bool m_bPaused = false;
+  bool m_bMenuMode = false;
+  bool m_bBookmarkMode = false;
+  bool m_bEndSaid = false;
+  int m_TickCount = 0;
+  int m_FileFailuresSeen = 0;
+
+  std::vector<int> m_Modes;  // offered navigation modes
+  int m_ModeIndex = 0;
+
+  // Menu mode.
+  std::string m_MenuNumber;  // digits entered for go to page / heading
+  int m_MenuValue = 0;       // speed, pitch or interval index being chosen
+
+  // Bookmark mode.
+  std::vector<DaisyPos> m_BmPlaces;  // sorted, at most 32
+  int m_BmListIndex = -1;            // selected bookmark of the list; -1 none
+  bool m_bMarkStarted = false;
+  bool m_bHighlightPlaying = false;
+  DaisyPos m_MarkStart{-1, -1};
+  int m_MarkStartMs = -1;
+  std::string m_MarkStartPage;
+  bool m_MarkStartHasPage = false;
+};
+
+// Creates the player, pushes it and opens the book `controlFile` in
+// `folder`. Start and final positions both 0 or more repeat that range; a
+// start alone is where playing begins; -1 resumes from the history. 0, or -1
+// for a null argument or when the play thread cannot be started.
+int CreateDaisyPlayer(const char* folder, const char* controlFile, int startObject, int startPlace,
+                      int finalObject, int finalPlace);
+
+// Menu positions remembered between players.
+extern int g_DaisyMenuIndex;          // 0-4
+extern int g_DaisyBookmarkMenuIndex;  // 0-2

@@ -1,0 +1,276 @@
+// The DAISY player's bookmark mode: add a bookmark, walk and play the book's
+// bookmarks, and mark, store and repeat a highlighted range.
+#include <string>
+#include <utility>
+
+#include "core/ui/session.h"
+#include "daisy/player/daisy_player.h"
+#include "daisy/player/daisy_player_thread.h"
+#include "players/kit/player_common.h"
+#include "positions/bookmark.h"
+#include "speech/tts.h"
+#include "speech/ux_language.h"
+
+namespace {
+
+enum BookmarkItem { ITEM_ADD = 0, ITEM_LIST = 1, ITEM_HIGHLIGHT = 2 };
+constexpr int kBookmarkItems = 3;
+
+DaisyBmFileItem* EntryOf(const std::string& fullName) {
+  int idx = g_bookmark.Find(EM_BM_DAISY, fullName.c_str());
+  auto* item = idx >= 0 ? static_cast<DaisyBmFileItem*>(g_bookmark.GetAt(idx)) : nullptr;
+  return item && item->Type() == EM_BM_DAISY ? item : nullptr;
+}
+
+std::string BookmarkText(int number, bool added, bool highlight, int startMs, const char* startPage,
+                         int endMs, const char* endPage) {
+  if (!g_pUxLanguage) return std::string();
+  char buf[512];
+  int start = startMs >= 0 ? startMs / 1000 : -1;
+  int end = endMs >= 0 ? endMs / 1000 : -1;
+  if (g_pUxLanguage->GetDaisyBookmarkInfoString(number, added, highlight, start, startPage, end,
+                                                endPage, buf, sizeof buf) <= 0)
+    return std::string();
+  return buf;
+}
+
+}  // namespace
+
+void DaisyPlayer::EnterBookmarkMode() {
+  m_bBookmarkMode = true;
+  m_bMenuMode = false;
+  m_BmListIndex = -1;
+  if (g_DaisyBookmarkMenuIndex < 0 || g_DaisyBookmarkMenuIndex >= kBookmarkItems)
+    g_DaisyBookmarkMenuIndex = 0;
+  ShowBookmarkItem();
+}
+
+void DaisyPlayer::ShowBookmarkItem() {
+  switch (g_DaisyBookmarkMenuIndex) {
+    case ITEM_ADD:
+      PlayerSayPhrase(57);  // "add bookmark"
+      break;
+    case ITEM_LIST:
+      PlayerSayPhrase(58);  // "bookmark list"
+      break;
+    default:
+      if (m_bHighlightPlaying)
+        PlayerSayPhrase(43);  // "Stop playing highlight bookmark"
+      else if (m_bMarkStarted)
+        PlayerSayPhrase(42);  // "End mark highlight bookmark"
+      else
+        PlayerSayPhrase(41);  // "Start mark highlight bookmark"
+      break;
+  }
+}
+
+int DaisyPlayer::BookmarkKeyDown(int code) {
+  switch (code) {
+    case KEY_UP:
+    case KEY_DOWN:
+    case KEY_LEFT:
+    case KEY_RIGHT:
+    case KEY_PLAY:
+    case KEY_BACK:
+    case KEY_MENU:
+    case KEY_BOOKMARK:
+      SysTts_Stop();
+      if (g_bKeyBoardLocked) {
+        SysTts_Beep(8);
+        return 0;
+      }
+      break;
+    default:
+      return OnDefaultKeyDown(code);
+  }
+  switch (code) {
+    case KEY_BOOKMARK:
+      m_BmListIndex = -1;
+      g_DaisyBookmarkMenuIndex = (g_DaisyBookmarkMenuIndex + 1) % kBookmarkItems;
+      ShowBookmarkItem();
+      return 0;
+    case KEY_PLAY:
+      BookmarkConfirm();
+      return 0;
+    case KEY_BACK:
+      LeaveBookmarkMode(true);
+      return 0;
+    case KEY_MENU:
+      m_bBookmarkMode = false;
+      EnterMenu();
+      return 0;
+    default:
+      return 0;  // arrows act in the press that follows
+  }
+}
+
+int DaisyPlayer::BookmarkKeyPress(int code) {
+  if (g_bKeyBoardLocked) return 0;
+  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
+  int step = 0;
+  if (code == KEY_RIGHT || code == KEY_DOWN) step = 1;
+  if (code == KEY_LEFT || code == KEY_UP) step = -1;
+  if (step == 0) return 0;
+  if (m_BmListIndex >= 0) {
+    DaisyBmFileItem* entry = EntryOf(m_FullName);
+    int n = entry ? entry->GetCount() : 0;
+    if (n <= 0) {
+      m_BmListIndex = -1;
+      PlayerSayPhrase(55);  // "no bookmarks"
+      return 0;
+    }
+    m_BmListIndex = (m_BmListIndex + step + n) % n;
+    SayListedBookmark();
+    return 0;
+  }
+  g_DaisyBookmarkMenuIndex = (g_DaisyBookmarkMenuIndex + step + kBookmarkItems) % kBookmarkItems;
+  ShowBookmarkItem();
+  return 0;
+}
+
+void DaisyPlayer::BookmarkConfirm() {
+  switch (g_DaisyBookmarkMenuIndex) {
+    case ITEM_ADD:
+      AddBookmark();
+      return;
+    case ITEM_LIST: {
+      if (m_BmListIndex >= 0) {
+        PlayListedBookmark();
+        return;
+      }
+      DaisyBmFileItem* entry = EntryOf(m_FullName);
+      if (!entry || entry->GetCount() <= 0) {
+        PlayerSayPhrase(55);  // "no bookmarks"
+        return;
+      }
+      m_BmListIndex = entry->GetCount() - 1;  // the latest first
+      SayListedBookmark();
+      return;
+    }
+    default:
+      HighlightStep();
+      return;
+  }
+}
+
+void DaisyPlayer::AddBookmark() {
+  const DaisyPos pos = m_Thread.Position();
+  bool hasPages = false;
+  const std::string page = PageLabelAt(pos.object, &hasPages);
+  const std::string title = Title();
+  const int ms = ElapsedMs();
+  int idx = g_bookmark.AddDaisy(m_FullName.c_str(), pos.object, pos.place, title.c_str(), ms,
+                                hasPages ? page.c_str() : nullptr);
+  if (idx < 0) {
+    PlayerSayPhrase(54);  // "can't add bookmark"
+  } else {
+    LoadBmPlaces();
+    PlayerSay(
+        BookmarkText(idx + 1, true, false, ms, hasPages ? page.c_str() : nullptr, -1, nullptr));
+  }
+  LeaveBookmarkMode(true);
+}
+
+void DaisyPlayer::HighlightStep() {
+  if (m_bHighlightPlaying) {
+    // Third press: the range stops repeating; playing goes on from here.
+    m_Thread.ClearRepeat();
+    m_bHighlightPlaying = false;
+    m_bMarkStarted = false;
+    LeaveBookmarkMode(true);
+    return;
+  }
+  const DaisyPos pos = m_Thread.Position();
+  bool hasPages = false;
+  std::string page = PageLabelAt(pos.object, &hasPages);
+  int ms = ElapsedMs();
+  if (!m_bMarkStarted) {
+    m_bMarkStarted = true;
+    m_MarkStart = pos;
+    m_MarkStartMs = ms;
+    m_MarkStartPage = page;
+    m_MarkStartHasPage = hasPages;
+    PlayerSayPhrase(56);  // "mark start place"
+    LeaveBookmarkMode(true);
+    return;
+  }
+  m_bMarkStarted = false;
+  DaisyPos start = m_MarkStart, fin = pos;
+  int startMs = m_MarkStartMs, endMs = ms;
+  std::string startPage = m_MarkStartPage, endPage = page;
+  if (fin < start) {
+    std::swap(start, fin);
+    std::swap(startMs, endMs);
+    std::swap(startPage, endPage);
+  }
+  const std::string title = Title();
+  int idx = g_bookmark.AddDaisy(
+      m_FullName.c_str(), start.object, start.place, fin.object, fin.place, title.c_str(), startMs,
+      endMs, hasPages ? startPage.c_str() : nullptr, hasPages ? endPage.c_str() : nullptr);
+  if (idx < 0) {
+    PlayerSayPhrase(54);  // "can't add bookmark"
+    LeaveBookmarkMode(true);
+    return;
+  }
+  LoadBmPlaces();
+  PlayerSay(BookmarkText(idx + 1, true, true, startMs, hasPages ? startPage.c_str() : nullptr,
+                         endMs, hasPages ? endPage.c_str() : nullptr));
+  // The range repeats from its start once the announcement is over.
+  Stop();
+  m_Thread.SetPosition(start);
+  m_Thread.SetRepeat(start, fin);
+  m_bHighlightPlaying = true;
+  m_bBookmarkMode = false;
+  m_BmListIndex = -1;
+  m_bPaused = false;
+  m_bResumeAfterTts = true;
+}
+
+void DaisyPlayer::SayListedBookmark() {
+  DaisyBmFileItem* entry = EntryOf(m_FullName);
+  DaisyBmItem* bm = entry ? entry->GetAt(m_BmListIndex) : nullptr;
+  if (!bm) {
+    m_BmListIndex = -1;
+    PlayerSayPhrase(55);  // "no bookmarks"
+    return;
+  }
+  const bool highlight = bm->endObject >= 0;
+  PlayerSay(BookmarkText(m_BmListIndex + 1, false, highlight, bm->startMs, bm->startPageDes,
+                         highlight ? bm->endMs : -1, highlight ? bm->endPageDes : nullptr));
+}
+
+void DaisyPlayer::PlayListedBookmark() {
+  DaisyBmFileItem* entry = EntryOf(m_FullName);
+  DaisyBmItem* bm = entry ? entry->GetAt(m_BmListIndex) : nullptr;
+  m_BmListIndex = -1;
+  if (!bm) {
+    PlayerSayPhrase(55);  // "no bookmarks"
+    return;
+  }
+  DaisyPos start{bm->startObject, bm->startPlace};
+  const int count = m_Thread.View().count;
+  if (start.object < 0 || start.object >= count) start = {0, 0};
+  Stop();
+  if (bm->endObject >= 0) {
+    DaisyPos fin{bm->endObject, bm->endPlace};
+    if (fin < start) std::swap(start, fin);
+    m_Thread.SetRepeat(start, fin);
+    m_bHighlightPlaying = true;
+  } else {
+    m_Thread.ClearRepeat();
+    m_bHighlightPlaying = false;
+  }
+  m_bBookmarkMode = false;
+  PlayFrom(start);
+}
+
+void DaisyPlayer::LeaveBookmarkMode(bool resume) {
+  m_bBookmarkMode = false;
+  m_BmListIndex = -1;
+  if (resume && !m_bPaused) {
+    if (SysTts_CheckRunning() > 0)
+      m_bResumeAfterTts = true;
+    else
+      Play();
+  }
+}

@@ -1,0 +1,252 @@
+// The DAISY player's menu mode: go to page, go to heading, speed, pitch and
+// the time-jump interval.
+#include <cstdlib>
+#include <string>
+
+#include "core/ui/session.h"
+#include "daisy/daisy.h"
+#include "daisy/player/daisy_player.h"
+#include "daisy/player/daisy_player_thread.h"
+#include "daisy/player/daisy_settings.h"
+#include "players/kit/player_common.h"
+#include "speech/tts.h"
+#include "speech/ux_language.h"
+
+namespace {
+
+enum MenuItem { ITEM_PAGE = 0, ITEM_HEADING = 1, ITEM_SPEED = 2, ITEM_PITCH = 3, ITEM_JUMP = 4 };
+constexpr int kMenuItems = 5;
+// The menu offers the first three intervals; a file may hold a longer one.
+constexpr int kMenuJumpIndexMax = 2;
+constexpr int kMaxPageNumber = 9999;
+
+bool AllDigits(const char* s) {
+  if (!s || !*s) return false;
+  for (; *s; ++s) {
+    if (*s < '0' || *s > '9') return false;
+  }
+  return true;
+}
+
+int SettingOf(int item) {
+  switch (item) {
+    case ITEM_SPEED:
+      return g_Speed;
+    case ITEM_PITCH:
+      return g_Pitch;
+    case ITEM_JUMP:
+      return g_JumpTimeIndex;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+void DaisyPlayer::EnterMenu() {
+  m_bMenuMode = true;
+  m_bBookmarkMode = false;
+  if (g_DaisyMenuIndex < 0 || g_DaisyMenuIndex >= kMenuItems) g_DaisyMenuIndex = 0;
+  m_MenuNumber.clear();
+  m_MenuValue = SettingOf(g_DaisyMenuIndex);
+  ShowMenuItem();
+}
+
+void DaisyPlayer::ShowMenuItem() {
+  if (!g_pUxLanguage) return;
+  char buf[256];
+  std::string out;
+  switch (g_DaisyMenuIndex) {
+    case ITEM_PAGE:
+    case ITEM_HEADING:
+      out =
+          PlayerPhrase(g_DaisyMenuIndex == ITEM_PAGE ? 52 : 53);  // "go to page" / "go to heading"
+      if (!m_MenuNumber.empty()) out += ", " + m_MenuNumber;
+      break;
+    case ITEM_SPEED:
+      if (g_pUxLanguage->GetDaisySpeedString(m_MenuValue, buf, sizeof buf) > 0) out = buf;
+      break;
+    case ITEM_PITCH:
+      if (g_pUxLanguage->GetDaisyPitchString(m_MenuValue, buf, sizeof buf) > 0) out = buf;
+      break;
+    default: {
+      int i = m_MenuValue >= 0 && m_MenuValue < kDaisyJumpTimes ? m_MenuValue : 0;
+      if (g_pUxLanguage->GetTimeJumpIntervalString(c_DaisyJumpTimes[i], buf, sizeof buf) > 0)
+        out = buf;
+      break;
+    }
+  }
+  PlayerSay(out);
+}
+
+int DaisyPlayer::MenuKeyDown(int code) {
+  switch (code) {
+    case KEY_UP:
+    case KEY_DOWN:
+    case KEY_LEFT:
+    case KEY_RIGHT:
+    case KEY_PLAY:
+    case KEY_BACK:
+    case KEY_MENU:
+    case KEY_BOOKMARK:
+      SysTts_Stop();
+      if (g_bKeyBoardLocked) {
+        SysTts_Beep(8);
+        return 0;
+      }
+      break;
+    default:
+      return OnDefaultKeyDown(code);
+  }
+  switch (code) {
+    case KEY_PLAY:
+      MenuConfirm();
+      return 0;
+    case KEY_BACK:
+    case KEY_MENU:
+      LeaveMenu(true);
+      return 0;
+    case KEY_BOOKMARK:
+      m_bMenuMode = false;
+      EnterBookmarkMode();
+      return 0;
+    default:
+      return 0;  // arrows act in the press that follows
+  }
+}
+
+int DaisyPlayer::MenuKeyPress(int code) {
+  if (g_bKeyBoardLocked) return 0;
+  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
+  const int item = g_DaisyMenuIndex;
+  const bool number = item == ITEM_PAGE || item == ITEM_HEADING;
+  auto nextItem = [this](int delta) {
+    g_DaisyMenuIndex = (g_DaisyMenuIndex + delta + kMenuItems) % kMenuItems;
+    m_MenuNumber.clear();
+    m_MenuValue = SettingOf(g_DaisyMenuIndex);
+    ShowMenuItem();
+  };
+  if (code == KEY_UP || code == KEY_DOWN) {
+    if (!number || m_MenuNumber.empty()) {
+      nextItem(code == KEY_DOWN ? 1 : -1);
+      return 0;
+    }
+    char& d = m_MenuNumber.back();
+    d = static_cast<char>('0' + ((d - '0') + (code == KEY_UP ? 1 : 9)) % 10);
+    PlayerSay(m_MenuNumber);
+    return 0;
+  }
+  if (code != KEY_LEFT && code != KEY_RIGHT) return 0;
+  const int step = code == KEY_RIGHT ? 1 : -1;
+  if (number) {
+    if (step < 0) {
+      if (!m_MenuNumber.empty()) m_MenuNumber.pop_back();
+      if (m_MenuNumber.empty())
+        ShowMenuItem();
+      else
+        PlayerSay(m_MenuNumber);
+      return 0;
+    }
+    // The number may not grow past what the book can have.
+    int limit = kMaxPageNumber;
+    if (item == ITEM_HEADING) limit = m_Thread.View().headings;
+    std::string longer = m_MenuNumber + (m_MenuNumber.empty() ? "1" : "0");
+    if (atoi(longer.c_str()) > limit || longer.size() > 4) {
+      SysTts_Beep(8);
+      return 0;
+    }
+    m_MenuNumber = longer;
+    PlayerSay(m_MenuNumber);
+    return 0;
+  }
+  int lo = kDaisySpeedMin, hi = kDaisySpeedMax;
+  if (item == ITEM_PITCH) lo = kDaisyPitchMin, hi = kDaisyPitchMax;
+  if (item == ITEM_JUMP)
+    lo = 0, hi = m_MenuValue > kMenuJumpIndexMax ? m_MenuValue : kMenuJumpIndexMax;
+  int v = m_MenuValue + step;
+  if (item == ITEM_JUMP && step > 0 && m_MenuValue >= kMenuJumpIndexMax) v = m_MenuValue;
+  if (v < lo || v > hi) {
+    SysTts_Beep(8);
+    return 0;
+  }
+  m_MenuValue = v;
+  ShowMenuItem();
+  return 0;
+}
+
+void DaisyPlayer::MenuConfirm() {
+  const DaisyBookView& b = m_Thread.View();
+  libDaisy::Daisy* book = m_Thread.Book();
+  const int item = g_DaisyMenuIndex;
+  if ((item == ITEM_PAGE || item == ITEM_HEADING) && m_MenuNumber.empty()) {
+    ShowMenuItem();  // nothing entered yet
+    return;
+  }
+  const int n = atoi(m_MenuNumber.c_str());
+  char buf[256];
+  std::string say;
+  DaisyPos to{-1, -1};
+  switch (item) {
+    case ITEM_PAGE: {
+      if (n == 0) {
+        to = {0, 0};
+        say = PlayerPhrase(38);  // "beginning of file"
+        break;
+      }
+      const int* objs = nullptr;
+      const libDaisy::StringArray* labels = nullptr;
+      int count = 0;
+      if (book && book->GetPages(&objs, &labels, &count) == 0 && labels) {
+        for (int p = 0; p < count && to.object < 0; ++p) {
+          const char* l = labels->Get(p);
+          if (objs[p] < 0 || !l) continue;
+          if (m_MenuNumber == l || (AllDigits(l) && atoi(l) == n)) to = {objs[p], 0};
+        }
+      }
+      if (to.object < 0)
+        say = PlayerPhrase(124);  // "page not found!"
+      else if (g_pUxLanguage &&
+               g_pUxLanguage->GetString_String(7, m_MenuNumber.c_str(), buf, sizeof buf) > 0)
+        say = buf;  // "going to page %s"
+      break;
+    }
+    case ITEM_HEADING:
+      if (n >= 1 && n <= b.headings && b.headingObjects[n - 1] >= 0) {
+        to = {b.headingObjects[n - 1], 0};
+        if (g_pUxLanguage && g_pUxLanguage->GetString_Int(4, n, buf, sizeof buf) > 0) say = buf;
+      } else {
+        say = PlayerPhrase(125);  // "heading not found!"
+      }
+      break;
+    default:
+      Stop();
+      if (item == ITEM_SPEED) g_Speed = m_MenuValue;
+      if (item == ITEM_PITCH) g_Pitch = m_MenuValue;
+      if (item == ITEM_JUMP) g_JumpTimeIndex = m_MenuValue;
+      ApplySpeechSettings();
+      say = PlayerPhrase(15);  // "Setting done."
+      break;
+  }
+  if (to.object >= 0) {
+    Stop();
+    m_Thread.ClearRepeat();
+    m_bHighlightPlaying = false;
+    m_Thread.SetPosition(to);
+  }
+  m_bMenuMode = false;
+  m_MenuNumber.clear();
+  m_bPaused = false;
+  PlayerSay(say);
+  m_bResumeAfterTts = true;
+}
+
+void DaisyPlayer::LeaveMenu(bool resume) {
+  m_bMenuMode = false;
+  m_MenuNumber.clear();
+  if (resume && !m_bPaused) {
+    if (SysTts_CheckRunning() > 0)
+      m_bResumeAfterTts = true;
+    else
+      Play();
+  }
+}

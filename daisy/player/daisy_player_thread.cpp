@@ -1,0 +1,681 @@
+#include "daisy/player/daisy_player_thread.h"
+
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include "core/base/diag.h"
+#include "core/ui/system_settings.h"
+#include "daisy/player/daisy_settings.h"
+#include "speech/tts.h"
+
+using libDaisy::_DaisyObject;
+using libDaisy::kObjectAudio;
+using libDaisy::kObjectPar;
+using libDaisy::kObjectSeq;
+using libDaisy::kObjectText;
+
+namespace {
+constexpr int kReadBytes = 4096;
+constexpr unsigned kLatencyUs = 500000;
+constexpr unsigned kSpeechRate = 16000;
+constexpr int kSeekToleranceMs = 100;
+// The decoder ends a file on a seek into its last second; targets there are
+// reached by reading from a little earlier.
+constexpr int kDecoderEndZoneMs = 1000;
+constexpr int kReadInMs = 2000;
+}  // namespace
+
+DaisyPlayThread::DaisyPlayThread() = default;
+
+DaisyPlayThread::~DaisyPlayThread() {
+  if (!m_Worker.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    m_Cmd = kCmdQuit;
+  }
+  m_Cond.notify_all();
+  m_Worker.join();
+}
+
+int DaisyPlayThread::Start(PlayBackend* backend) {
+  if (m_Worker.joinable()) return 0;
+  if (!backend) return -1;
+  m_Backend = backend;
+  try {
+    m_Worker = std::thread(&DaisyPlayThread::Run, this);
+  } catch (...) {
+    DiagPrintf("pthread_create fail");
+    return -1;
+  }
+  return 0;
+}
+
+void DaisyPlayThread::SendLocked(std::unique_lock<std::mutex>& lock, int cmd) {
+  m_Cmd = cmd;
+  m_Cond.notify_all();
+  while (m_Cmd == cmd) m_Ack.wait_for(lock, std::chrono::milliseconds(10));
+}
+
+int DaisyPlayThread::CmdOpen(const std::string& fullName, int type) {
+  std::unique_lock<std::mutex> lock(m_Mutex);
+  if (!m_Worker.joinable() || m_State != DAISY_STATE_NONE) return -1;
+  m_FullName = fullName;
+  m_DaisyType = type;
+  m_ErrorCode = 0;
+  SendLocked(lock, DAISY_CMD_OPEN);
+  return 0;
+}
+
+int DaisyPlayThread::CmdClose() {
+  std::unique_lock<std::mutex> lock(m_Mutex);
+  if (!m_Worker.joinable()) return -1;
+  // An open in progress finishes first; closing then frees the book.
+  while (m_State == DAISY_STATE_OPENING) m_Ack.wait_for(lock, std::chrono::milliseconds(10));
+  if (m_State == DAISY_STATE_NONE) return 0;
+  SendLocked(lock, DAISY_CMD_CLOSE);
+  while (m_State != DAISY_STATE_NONE) m_Ack.wait_for(lock, std::chrono::milliseconds(10));
+  return 0;
+}
+
+int DaisyPlayThread::CmdPlay() {
+  std::unique_lock<std::mutex> lock(m_Mutex);
+  if (m_State == DAISY_STATE_PLAYING) return 0;
+  if (m_State != DAISY_STATE_PAUSED && m_State != DAISY_STATE_STOPPED && m_State != DAISY_STATE_END)
+    return -1;
+  SendLocked(lock, DAISY_CMD_PLAY);
+  return m_ErrorCode;
+}
+
+int DaisyPlayThread::CmdPause() {
+  std::unique_lock<std::mutex> lock(m_Mutex);
+  if (m_State == DAISY_STATE_PAUSED) return 0;
+  if (m_State != DAISY_STATE_PLAYING) return -1;
+  SendLocked(lock, DAISY_CMD_PAUSE);
+  return m_ErrorCode;
+}
+
+int DaisyPlayThread::CmdStop() {
+  std::unique_lock<std::mutex> lock(m_Mutex);
+  if (m_State == DAISY_STATE_STOPPED) return 0;
+  if (m_State != DAISY_STATE_PLAYING && m_State != DAISY_STATE_PAUSED && m_State != DAISY_STATE_END)
+    return -1;
+  SendLocked(lock, DAISY_CMD_STOP);
+  return m_ErrorCode;
+}
+
+int DaisyPlayThread::State() {
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  return m_State;
+}
+
+int DaisyPlayThread::ErrorCode() {
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  return m_ErrorCode;
+}
+
+DaisyPos DaisyPlayThread::Position() const {
+  DaisyPos p;
+  p.object = m_CurObject.load();
+  p.place = m_CurObjectPlace.load();
+  return p;
+}
+
+void DaisyPlayThread::SetPosition(DaisyPos pos) {
+  if (pos.object < 0) pos.object = 0;
+  if (pos.object > m_TotalObjects) pos.object = m_TotalObjects;
+  if (pos.place < 0) pos.place = 0;
+  m_CurObject = pos.object;
+  m_CurObjectPlace = pos.place;
+}
+
+void DaisyPlayThread::SetRepeat(DaisyPos start, DaisyPos fin) {
+  if (start.object < 0 || fin.object < 0) {
+    m_RepeatStart = {-1, -1};
+    m_RepeatFinal = {-1, -1};
+    return;
+  }
+  m_RepeatStart = start;
+  m_RepeatFinal = fin;
+}
+
+// --- The thread ----------------------------------------------------------
+
+void DaisyPlayThread::Run() {
+  std::unique_lock<std::mutex> lock(m_Mutex);
+  for (;;) {
+    // 1. No book: wait for the open command; anything else is taken and dropped.
+    m_State = DAISY_STATE_NONE;
+    m_Ack.notify_all();
+    while (m_Cmd != DAISY_CMD_OPEN) {
+      if (m_Cmd == kCmdQuit) return;
+      if (m_Cmd != DAISY_CMD_NONE) {
+        m_Cmd = DAISY_CMD_NONE;
+        m_Ack.notify_all();
+      }
+      m_Cond.wait(lock);
+    }
+    m_State = DAISY_STATE_OPENING;
+    const std::string name = m_FullName;
+    const int type = m_DaisyType;
+    m_Cmd = DAISY_CMD_NONE;
+    m_Ack.notify_all();
+    lock.unlock();
+    int r = OpenBook(name, type);
+    lock.lock();
+    if (r != 0) {
+      m_ErrorCode = r;
+      continue;
+    }
+    m_State = DAISY_STATE_STOPPED;
+    m_Ack.notify_all();
+
+    // 2. Book open: play, stop, end, until closed.
+    for (;;) {
+      while (m_Cmd != DAISY_CMD_PLAY && m_Cmd != DAISY_CMD_CLOSE && m_Cmd != kCmdQuit) {
+        if (m_Cmd == DAISY_CMD_STOP) m_State = DAISY_STATE_STOPPED;
+        if (m_Cmd != DAISY_CMD_NONE) {
+          m_Cmd = DAISY_CMD_NONE;
+          m_Ack.notify_all();
+        }
+        m_Cond.wait(lock);
+      }
+      if (m_Cmd != DAISY_CMD_PLAY) break;
+      m_State = DAISY_STATE_PLAYING;
+      m_ErrorCode = 0;
+      m_Cmd = DAISY_CMD_NONE;
+      m_Ack.notify_all();
+      lock.unlock();
+      LoopEnd why = PlayLoop();
+      lock.lock();
+      if (why == kEnded) {
+        m_State = DAISY_STATE_END;
+        m_Ack.notify_all();
+      }
+      if (why == kQuit) break;
+    }
+    const bool quit = m_Cmd == kCmdQuit;
+    lock.unlock();
+    CloseBook();
+    lock.lock();
+    if (quit) return;
+    m_Cmd = DAISY_CMD_NONE;
+  }
+}
+
+int DaisyPlayThread::OpenBook(const std::string& fullName, int type) {
+  CloseAudioFile();
+  m_Book.reset(new (std::nothrow) libDaisy::Daisy);
+  if (!m_Book) return -2;
+  int r = m_Book->Open(fullName.c_str(), type);
+  _DaisyObject* objects = nullptr;
+  int count = 0;
+  if (r == 0 && (m_Book->GetObjects(&objects, &count) != 0 || count <= 0)) r = -3;
+  if (r != 0) {
+    DiagPrintf("g_pDaisy->Open(%s), %s fail = %d", fullName.c_str(),
+               type == libDaisy::kDaisy3 ? "daisy3" : "daisy202", r);
+    m_Book->Close();
+    m_Book.reset();
+    return r;
+  }
+  m_Objects = objects;
+  m_TotalObjects = count;
+  m_Folder = m_Book->GetFolder();
+  PrepareObjects();
+  Tts_SetRole(TTS_CHANNEL_PLAYER, g_SystemSettings.tts_role);
+  m_CurObject = 0;
+  m_CurObjectPlace = 0;
+  m_FailedFileIndex = -1;
+  return 0;
+}
+
+void DaisyPlayThread::CloseBook() {
+  FlushOutput(false);
+  CloseAudioFile();
+  m_View = DaisyBookView();
+  m_Objects = nullptr;
+  m_TotalObjects = 0;
+  m_Playable.clear();
+  m_AudioBefore.clear();
+  if (m_Book) m_Book->Close();
+  m_Book.reset();
+  m_CurObject = 0;
+  m_CurObjectPlace = 0;
+  ClearRepeat();
+}
+
+// Clip times completed from the files, what makes sound, and the audio time
+// before every object.
+void DaisyPlayThread::PrepareObjects() {
+  const int n = m_TotalObjects;
+  std::vector<int> fileMs(static_cast<size_t>(m_Book->GetTotalAudioFiles()), INT_MIN);
+  for (int i = 0; i < n; ++i) {
+    _DaisyObject& o = m_Objects[i];
+    if (o.kind != kObjectAudio) continue;
+    if (o.start < 0) o.start = 0;
+    if (o.end < 0) {
+      int len = -1;
+      if (o.file >= 0 && o.file < static_cast<int>(fileMs.size())) {
+        if (fileMs[o.file] == INT_MIN) {
+          const char* name = nullptr;
+          fileMs[o.file] = m_Book->GetAudioFilename(o.file, &name) == 0 && name
+                               ? m_Backend->DurationMs((m_Folder + name).c_str())
+                               : -1;
+        }
+        len = fileMs[o.file];
+      }
+      o.end = len;
+    }
+    if (o.end < o.start) o.end = o.start;
+  }
+
+  // A text is spoken when its parent is not a par, or a par without audio.
+  m_Playable.assign(static_cast<size_t>(n), 0);
+  std::vector<int> parent(static_cast<size_t>(n), -1);
+  std::vector<char> parHasAudio(static_cast<size_t>(n), 0);
+  std::vector<int> stack;
+  for (int i = 0; i < n; ++i) {
+    const _DaisyObject& o = m_Objects[i];
+    while (!stack.empty() && m_Objects[stack.back()].depth >= o.depth) stack.pop_back();
+    parent[i] = stack.empty() ? -1 : stack.back();
+    if (o.kind == kObjectAudio) {
+      for (int s : stack) {
+        if (m_Objects[s].kind == kObjectPar) parHasAudio[s] = 1;
+      }
+    }
+    if (o.kind == kObjectSeq || o.kind == kObjectPar) stack.push_back(i);
+  }
+  for (int i = 0; i < n; ++i) {
+    const _DaisyObject& o = m_Objects[i];
+    if (o.kind == kObjectAudio) {
+      const char* name = nullptr;
+      m_Playable[i] = o.end > o.start && m_Book->GetAudioFilename(o.file, &name) == 0;
+    } else if (o.kind == kObjectText) {
+      int p = parent[i];
+      bool inParWithAudio = p >= 0 && m_Objects[p].kind == kObjectPar && parHasAudio[p];
+      m_Playable[i] = !inParWithAudio && o.end > o.start && o.start >= 0 &&
+                      m_Book->GeXhmtltTotalTexts(o.file) > 0;
+    }
+  }
+
+  m_AudioBefore.assign(static_cast<size_t>(n) + 1, 0);
+  for (int i = 0; i < n; ++i) {
+    const _DaisyObject& o = m_Objects[i];
+    int64_t len = o.kind == kObjectAudio && m_Playable[i] ? o.end - o.start : 0;
+    m_AudioBefore[i + 1] = m_AudioBefore[i] + len;
+  }
+
+  m_View = DaisyBookView();
+  m_View.objects = m_Objects;
+  m_View.count = n;
+  m_View.playable = m_Playable.data();
+  m_View.audioBefore = m_AudioBefore.data();
+  const int* levels = nullptr;
+  const libDaisy::StringArray* texts = nullptr;
+  int headings = 0;
+  if (m_Book->GetHeadings(&m_View.headingObjects, &levels, &texts, &headings) == 0) {
+    m_View.headingLevels = levels;
+    m_View.headings = headings;
+  } else {
+    m_View.headingObjects = nullptr;
+  }
+  const libDaisy::StringArray* labels = nullptr;
+  int pages = 0;
+  if (m_Book->GetPages(&m_View.pageObjects, &labels, &pages) == 0) {
+    m_View.pages = pages;
+  } else {
+    m_View.pageObjects = nullptr;
+  }
+  printf("g_AudioTotalMs = %lld\n", static_cast<long long>(m_AudioBefore[n]));
+}
+
+// --- Playing ---------------------------------------------------------------
+
+bool DaisyPlayThread::RepeatJump(int object, int place) {
+  if (m_RepeatStart.object < 0 || m_RepeatFinal.object < 0) return false;
+  if (object < m_RepeatFinal.object) return false;
+  if (object == m_RepeatFinal.object && place < m_RepeatFinal.place) return false;
+  FlushOutput(false);
+  m_CurObject = m_RepeatStart.object;
+  m_CurObjectPlace = m_RepeatStart.place;
+  return true;
+}
+
+DaisyPlayThread::LoopEnd DaisyPlayThread::PlayLoop() {
+  m_UseTempo = g_Speed != 0 || g_Pitch != 0;
+  m_Tempo.SetTempoChange(DaisySpeedToRate(g_Speed));
+  m_Tempo.SetPitchSemiTones(g_Pitch);
+  m_FailedFileIndex = -1;
+  for (;;) {
+    const int i = m_CurObject;
+    if (i < 0 || i >= m_TotalObjects) {
+      if (RepeatJump(i, 0)) continue;
+      FlushOutput(true);
+      m_Backend->WaitBufferFinished();
+      return kEnded;
+    }
+    LoopEnd why = kStopped;
+    const _DaisyObject& o = m_Objects[i];
+    bool leave = false;
+    const int before = m_CurObject;
+    if (m_Playable[i] && o.kind == kObjectAudio) {
+      leave = PlayAudio(i, &why);
+    } else if (m_Playable[i] && o.kind == kObjectText) {
+      leave = PlayText(i, &why);
+    } else {
+      leave = CheckCommand(&why);
+    }
+    if (leave) return why;
+    // A jump of the repeat range has set the position already.
+    if (m_CurObject != before) continue;
+    if (RepeatJump(i, INT_MAX)) continue;
+    m_CurObject = i + 1;
+    m_CurObjectPlace = 0;
+  }
+}
+
+int DaisyPlayThread::OpenAudioFile(int fileIndex) {
+  const char* name = nullptr;
+  if (m_Book->GetAudioFilename(fileIndex, &name) != 0 || !name) return -1;
+  const std::string path = m_Folder + name;
+  int rate = 0, channels = 0, total = 0;
+  int r = m_Backend->Open(path.c_str(), &rate, &channels, &total);
+  if (r < 0) {
+    printf("can not open %s\n", path.c_str());
+    return r;
+  }
+  m_AudioFileIndex = fileIndex;
+  m_AudioSamplerate = rate > 0 ? rate : 44100;
+  m_AudioChannels = channels == 1 ? 1 : 2;  // anything but mono plays as stereo
+  m_AudioTotalMsOfFile = total;
+  m_AudioCurMs = 0;
+  m_Backend->CardInit(static_cast<unsigned>(m_AudioChannels),
+                      static_cast<unsigned>(m_AudioSamplerate), kLatencyUs);
+  m_CardIsSpeech = false;
+  m_Tempo.SetFormat(m_AudioSamplerate, m_AudioChannels);
+  m_Tempo.SetTempoChange(DaisySpeedToRate(g_Speed));
+  m_Tempo.SetPitchSemiTones(g_Pitch);
+  return 0;
+}
+
+void DaisyPlayThread::CloseAudioFile() {
+  if (m_AudioFileIndex >= 0 && m_Backend) m_Backend->Close();
+  m_AudioFileIndex = -1;
+  m_AudioCurMs = 0;
+}
+
+int DaisyPlayThread::SeekTo(int ms) {
+  m_Tempo.Clear();
+  const int total = m_AudioTotalMsOfFile;
+  if (total <= 0 || ms < total - kDecoderEndZoneMs) {
+    int r = m_Backend->Seek(ms, -1);
+    int cur = m_Backend->CurMs();
+    m_AudioCurMs = cur >= 0 ? cur : ms;
+    return r;
+  }
+  // Read up to the target from a little earlier (or from the start).
+  int from = ms - kReadInMs;
+  if (from > 0 && from < total - kDecoderEndZoneMs) {
+    m_Backend->Seek(from, -1);
+    int cur = m_Backend->CurMs();
+    m_AudioCurMs = cur >= 0 ? cur : from;
+  } else {
+    const int file = m_AudioFileIndex;
+    CloseAudioFile();
+    if (OpenAudioFile(file) != 0) return -1;
+  }
+  const int ch = m_AudioChannels;
+  while (m_AudioCurMs < ms) {
+    int64_t frames = static_cast<int64_t>(ms - m_AudioCurMs) * m_AudioSamplerate / 1000;
+    int64_t bytes = frames * 2 * ch;
+    if (bytes > kReadBytes) bytes = kReadBytes;
+    bytes -= bytes % (2 * ch);
+    if (bytes <= 0) break;
+    int cur = m_AudioCurMs;
+    int n = m_Backend->Read(m_Block, static_cast<int>(bytes), &cur);
+    if (n <= 0) break;
+    m_AudioCurMs = cur;
+  }
+  return 0;
+}
+
+int DaisyPlayThread::Output(short* pcm, int frames) {
+  if (frames <= 0) return 0;
+  if (m_UseTempo) {
+    return m_Tempo.Process(pcm, frames, [this](short* out, int n) {
+      return m_Backend->PutSamples(out, n) < 0 ? -1 : 0;
+    });
+  }
+  return m_Backend->PutSamples(pcm, frames);
+}
+
+void DaisyPlayThread::FlushOutput(bool keepTail) {
+  if (!m_Backend) return;
+  if (m_UseTempo && !m_CardIsSpeech) {
+    if (keepTail)
+      m_Tempo.Flush(
+          [this](short* out, int n) { return m_Backend->PutSamples(out, n) < 0 ? -1 : 0; });
+    else
+      m_Tempo.Clear();
+  }
+  m_Backend->Flush();
+}
+
+bool DaisyPlayThread::PlayAudio(int index, LoopEnd* why) {
+  const _DaisyObject& o = m_Objects[index];
+  if (o.file != m_AudioFileIndex) {
+    if (o.file == m_FailedFileIndex) return false;  // told once; skip its clips
+    FlushOutput(true);
+    m_Backend->WaitBufferFinished();
+    CloseAudioFile();
+    if (OpenAudioFile(o.file) != 0) {
+      m_FailedFileIndex = o.file;
+      ++m_FileFailures;
+      return false;
+    }
+  } else {
+    // After player speech, or system speech while stopped, the card has
+    // another format (opening it again with the same one costs nothing).
+    if (m_CardIsSpeech) {
+      m_Backend->WaitBufferFinished();
+      m_CardIsSpeech = false;
+      m_Tempo.Clear();
+    }
+    RestoreCard();
+  }
+  m_FailedFileIndex = -1;
+  const int len = o.end - o.start;
+  int place = m_CurObjectPlace;
+  if (place < 0) place = 0;
+  if (place >= len) return false;
+  const int target = o.start + place;
+  if (abs(m_AudioCurMs - target) > kSeekToleranceMs) SeekTo(target);
+
+  const int ch = m_AudioChannels;
+  for (;;) {
+    int64_t frames = static_cast<int64_t>(o.end - m_AudioCurMs) * m_AudioSamplerate / 1000;
+    int64_t want = frames * 2 * ch;
+    if (want > kReadBytes) want = kReadBytes;
+    want -= want % (2 * ch);
+    if (want <= 0) return false;
+    int cur = m_AudioCurMs;
+    int n = m_Backend->Read(m_Block, static_cast<int>(want), &cur);
+    if (n > 0) {
+      if (Output(m_Block, n / (2 * ch)) < 0) DIAG("sound card write failed");
+      m_AudioCurMs = cur;
+    }
+    int p = m_AudioCurMs - o.start;
+    m_CurObjectPlace = p < 0 ? 0 : p > len ? len : p;
+    if (n < want) {
+      // End of the file or a damaged stretch: the clip is over.
+      if (n <= 0) m_AudioCurMs = m_AudioTotalMsOfFile > 0 ? m_AudioTotalMsOfFile : o.end;
+      return false;
+    }
+    if (RepeatJump(index, m_CurObjectPlace)) return false;
+    if (CheckCommand(why)) return true;
+  }
+}
+
+void DaisyPlayThread::RestoreCard() {
+  if (m_CardIsSpeech)
+    m_Backend->CardInit(1, kSpeechRate, kLatencyUs);
+  else if (m_AudioFileIndex >= 0)
+    m_Backend->CardInit(static_cast<unsigned>(m_AudioChannels),
+                        static_cast<unsigned>(m_AudioSamplerate), kLatencyUs);
+}
+
+bool DaisyPlayThread::PlayText(int index, LoopEnd* why) {
+  const _DaisyObject& o = m_Objects[index];
+  int place = m_CurObjectPlace;
+  if (place < 0) place = 0;
+  for (int piece = o.start + place; piece < o.end; ++piece) {
+    m_CurObjectPlace = piece - o.start;
+    if (RepeatJump(index, piece - o.start)) return false;
+    const char* text = nullptr;
+    if (m_Book->GetXhtmlText(o.file, piece, &text) != 0 || !text || !*text) continue;
+    if (!m_CardIsSpeech) {
+      FlushOutput(true);
+      m_Backend->WaitBufferFinished();
+      m_CardIsSpeech = true;
+    }
+    m_Backend->CardInit(1, kSpeechRate, kLatencyUs);
+    int r = PlayTts_Play(text, 0);
+    if (r == -2) {
+      std::unique_lock<std::mutex> lock(m_Mutex);
+      if (m_Cmd == kCmdQuit) {
+        *why = kQuit;
+        return true;
+      }
+      if (m_State == DAISY_STATE_STOPPED || m_Cmd == DAISY_CMD_CLOSE) {
+        m_State = DAISY_STATE_STOPPED;
+        *why = kStopped;
+        return true;
+      }
+    } else if (r < 0) {
+      // No speech engine: nothing of this text can be read.
+      m_CurObjectPlace = o.end - o.start;
+      return CheckCommand(why);
+    }
+    m_CurObjectPlace = piece - o.start + 1;
+    if (CheckCommand(why)) return true;
+  }
+  return false;
+}
+
+bool DaisyPlayThread::WaitWhilePaused(std::unique_lock<std::mutex>& lock) {
+  for (;;) {
+    switch (m_Cmd) {
+      case DAISY_CMD_PLAY:
+        m_State = DAISY_STATE_PLAYING;
+        m_Cmd = DAISY_CMD_NONE;
+        m_Ack.notify_all();
+        return true;
+      case DAISY_CMD_STOP:
+        m_State = DAISY_STATE_STOPPED;
+        m_Cmd = DAISY_CMD_NONE;
+        m_Ack.notify_all();
+        return false;
+      case DAISY_CMD_CLOSE:
+        m_State = DAISY_STATE_STOPPED;
+        return false;
+      case kCmdQuit:
+        return false;
+      case DAISY_CMD_NONE:
+        break;
+      default:
+        m_Cmd = DAISY_CMD_NONE;
+        m_Ack.notify_all();
+        break;
+    }
+    m_Cond.wait(lock);
+  }
+}
+
+bool DaisyPlayThread::CheckCommand(LoopEnd* why) {
+  std::unique_lock<std::mutex> lock(m_Mutex);
+  switch (m_Cmd) {
+    case DAISY_CMD_NONE:
+      return false;
+    case DAISY_CMD_PAUSE: {
+      lock.unlock();
+      FlushOutput(true);
+      m_Backend->WaitBufferFinished();
+      lock.lock();
+      m_State = DAISY_STATE_PAUSED;
+      m_Cmd = DAISY_CMD_NONE;
+      m_Ack.notify_all();
+      if (WaitWhilePaused(lock)) {
+        lock.unlock();
+        RestoreCard();
+        return false;
+      }
+      *why = m_Cmd == kCmdQuit ? kQuit : kStopped;
+      return true;
+    }
+    case DAISY_CMD_STOP:
+      lock.unlock();
+      FlushOutput(false);
+      lock.lock();
+      m_State = DAISY_STATE_STOPPED;
+      m_Cmd = DAISY_CMD_NONE;
+      m_Ack.notify_all();
+      *why = kStopped;
+      return true;
+    case DAISY_CMD_CLOSE:
+      m_State = DAISY_STATE_STOPPED;
+      *why = kStopped;
+      return true;
+    case kCmdQuit:
+      *why = kQuit;
+      return true;
+    default:
+      m_Cmd = DAISY_CMD_NONE;
+      m_Ack.notify_all();
+      return false;
+  }
+}
+
+int DaisyPlayThread::CallbackOutput(short* samples, int count) {
+  if (m_Backend && samples && count > 0) m_Backend->PutSamples(samples, count);
+  std::unique_lock<std::mutex> lock(m_Mutex);
+  switch (m_Cmd) {
+    case DAISY_CMD_NONE:
+      return 0;
+    case DAISY_CMD_PAUSE:
+      lock.unlock();
+      m_Backend->Flush();
+      m_Backend->WaitBufferFinished();
+      lock.lock();
+      m_State = DAISY_STATE_PAUSED;
+      m_Cmd = DAISY_CMD_NONE;
+      m_Ack.notify_all();
+      if (!WaitWhilePaused(lock)) return 1;
+      lock.unlock();
+      RestoreCard();
+      return 0;
+    case DAISY_CMD_STOP:
+      m_State = DAISY_STATE_STOPPED;
+      m_Cmd = DAISY_CMD_NONE;
+      m_Ack.notify_all();
+      return 1;
+    case DAISY_CMD_PLAY:
+    case DAISY_CMD_OPEN:
+      m_Cmd = DAISY_CMD_NONE;
+      m_Ack.notify_all();
+      return 0;
+    default:
+      return 1;
+  }
+}
+
+int DaisyPlayThread::TtsDataOutput(short* samples, int count, void*) {
+  return DaisyThread().CallbackOutput(samples, count);
+}
+
+DaisyPlayThread& DaisyThread() {
+  // Lives for the process: the thread is never ended.
+  static DaisyPlayThread* t = new DaisyPlayThread;
+  return *t;
+}

@@ -1,0 +1,166 @@
+// The DAISY player's play thread: it owns the open book, the decoder and the
+// sound card while it plays, and walks the object list in order: audio clips
+// through the streaming decoder (and SoundTouch when speed or pitch is set),
+// texts through player speech. The window drives it with a command word and
+// watches its state word, both under the thread's mutex; every command is
+// taken by the thread clearing it. Created on first use, kept for the
+// process.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "daisy/daisy.h"
+#include "daisy/player/daisy_player_nav.h"
+#include "players/kit/play_backend.h"
+#include "players/kit/speed_pitch.h"
+
+enum DaisyCmd {
+  DAISY_CMD_NONE = 0,
+  DAISY_CMD_OPEN = 1,
+  DAISY_CMD_CLOSE = 2,  // close the book
+  DAISY_CMD_PLAY = 3,
+  DAISY_CMD_PAUSE = 4,
+  DAISY_CMD_STOP = 5,
+};
+
+enum DaisyState {
+  DAISY_STATE_NONE = 0,  // no book
+  DAISY_STATE_OPENING = 1,
+  DAISY_STATE_PLAYING = 2,
+  DAISY_STATE_PAUSED = 3,
+  DAISY_STATE_STOPPED = 4,  // book open, not playing
+  DAISY_STATE_END = 5,      // played past the last object
+};
+
+class DaisyPlayThread {
+ public:
+  DaisyPlayThread();
+  // Ends the thread (tests; the firmware's thread lives for the process).
+  ~DaisyPlayThread();
+  DaisyPlayThread(const DaisyPlayThread&) = delete;
+  DaisyPlayThread& operator=(const DaisyPlayThread&) = delete;
+
+  // Starts the thread on first use. 0, or -1 when it cannot be started.
+  int Start(PlayBackend* backend);
+  bool Started() const { return m_Worker.joinable(); }
+
+  // Main thread. Each sets the command, wakes the thread and waits (10 ms
+  // polls) until it has taken it.
+  // Opens the book at fullName (type 1/2, else guessed) from state 0; -1 in
+  // any other state or without a thread. The state goes to 1, then to 4
+  // (open) or back to 0 with ErrorCode() set.
+  int CmdOpen(const std::string& fullName, int type);
+  // Stops playing and closes the book; returns with the state 0.
+  int CmdClose();
+  // From 3, 4 or 5 (0 at once when playing, else -1); the error code.
+  int CmdPlay();
+  // From 2 (0 when paused, else -1). Returns once the sound has drained.
+  int CmdPause();
+  // From 2, 3 or 5 (0 when stopped, else -1).
+  int CmdStop();
+
+  int State();
+  int ErrorCode();
+
+  // The book and what the thread prepared; valid while a book is open and
+  // the thread is not playing (states 3, 4, 5), and unchanged until it is
+  // closed. Null / empty without a book.
+  libDaisy::Daisy* Book() { return m_Book.get(); }
+  const DaisyBookView& View() const { return m_View; }
+
+  // The position: object index and place (ms from the clip begin, or the
+  // next text piece). Read any time; set only while the thread is not playing.
+  DaisyPos Position() const;
+  void SetPosition(DaisyPos pos);
+  // Repeat range: passing `fin` jumps back to `start`. Both objects -1
+  // clears it. Set only while the thread is not playing.
+  void SetRepeat(DaisyPos start, DaisyPos fin);
+  void ClearRepeat() { SetRepeat({-1, -1}, {-1, -1}); }
+  bool HasRepeat() const { return m_RepeatStart.object >= 0 && m_RepeatFinal.object >= 0; }
+
+  // Counts audio files that could not be opened; the window announces a
+  // change.
+  int FileFailures() const { return m_FileFailures.load(); }
+
+  // The player-speech data callback: writes the samples to the sound card,
+  // then reads the command (pause waits for play or stop). 0 go on, 1 cancel.
+  // Play thread or the speech silence thread.
+  static int TtsDataOutput(short* samples, int count, void* user);
+
+ private:
+  enum LoopEnd { kEnded, kStopped, kQuit };
+  static constexpr int kCmdQuit = 99;
+
+  void Run();
+  int OpenBook(const std::string& fullName, int type);
+  void CloseBook();
+  void PrepareObjects();
+  void SendLocked(std::unique_lock<std::mutex>& lock, int cmd);
+  LoopEnd PlayLoop();
+  // Each returns true when the thread must leave the play loop (*why).
+  bool PlayAudio(int index, LoopEnd* why);
+  bool PlayText(int index, LoopEnd* why);
+  bool CheckCommand(LoopEnd* why);
+  // Waits (lock held) in the paused state for play (true) or stop/close.
+  bool WaitWhilePaused(std::unique_lock<std::mutex>& lock);
+  int OpenAudioFile(int fileIndex);
+  void CloseAudioFile();
+  int SeekTo(int ms);
+  int Output(short* pcm, int frames);
+  // Opens the card again for what is playing: system speech may have taken
+  // it with another format during a pause.
+  void RestoreCard();
+  void FlushOutput(bool keepTail);
+  // Applies the repeat range at a position reached while playing; true
+  // when it jumped back.
+  bool RepeatJump(int object, int place);
+  int CallbackOutput(short* samples, int count);
+
+  PlayBackend* m_Backend = nullptr;
+  std::thread m_Worker;
+
+  std::mutex m_Mutex;
+  std::condition_variable m_Cond;  // commands to the thread
+  std::condition_variable m_Ack;   // the thread took a command
+  int m_Cmd = DAISY_CMD_NONE;
+  int m_State = DAISY_STATE_NONE;
+  int m_ErrorCode = 0;
+  std::string m_FullName;
+  int m_DaisyType = 0;
+
+  std::unique_ptr<libDaisy::Daisy> m_Book;
+  libDaisy::_DaisyObject* m_Objects = nullptr;
+  int m_TotalObjects = 0;
+  std::vector<char> m_Playable;
+  std::vector<int64_t> m_AudioBefore;
+  DaisyBookView m_View;
+  std::string m_Folder;  // with its trailing '/'
+
+  std::atomic<int> m_CurObject{0};
+  std::atomic<int> m_CurObjectPlace{0};
+  DaisyPos m_RepeatStart{-1, -1};
+  DaisyPos m_RepeatFinal{-1, -1};
+  std::atomic<int> m_FileFailures{0};
+
+  // Thread-private while playing.
+  int m_AudioFileIndex = -1;
+  int m_AudioCurMs = 0;
+  int m_AudioTotalMsOfFile = 0;
+  int m_AudioSamplerate = 0;
+  int m_AudioChannels = 0;
+  int m_FailedFileIndex = -1;
+  bool m_UseTempo = false;
+  bool m_CardIsSpeech = false;
+  SpeedPitch m_Tempo;
+  short m_Block[2048];  // one 4096-byte decode block
+};
+
+// The DAISY player's thread (created on first use, kept for the process).
+DaisyPlayThread& DaisyThread();

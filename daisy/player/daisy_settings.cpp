@@ -1,0 +1,90 @@
+#include "daisy/player/daisy_settings.h"
+
+#include <cstring>
+#include <string>
+
+#include "players/kit/settings_xml.h"
+
+const int c_DaisyJumpTimes[kDaisyJumpTimes] = {30, 60, 300, 600, 1800, 3600};
+
+int g_Speed = 0;
+int g_Pitch = 0;
+int g_JumpTimeIndex = 0;
+
+namespace {
+
+const char kDaisyConfig[] = "/mnt/settings/daisy.config.xml";
+
+struct Loaded {
+  int speed = 0;
+  int pitch = 0;
+  int jump = 0;
+};
+
+void OnElement(void* ctx, const char* name, const char** attrs) {
+  auto* s = static_cast<Loaded*>(ctx);
+  if (strcmp(name, "daisy_config") != 0 || !attrs) return;
+  for (int i = 0; attrs[i] && attrs[i + 1]; i += 2) {
+    int v = 0;
+    bool num = ParseIntAttr(attrs[i + 1], &v);
+    if (strcmp(attrs[i], "speed") == 0) {
+      s->speed = num && v >= kDaisySpeedMin && v <= kDaisySpeedMax ? v : 0;
+    } else if (strcmp(attrs[i], "pitch") == 0) {
+      s->pitch = num && v >= kDaisyPitchMin && v <= kDaisyPitchMax ? v : 0;
+    } else if (strcmp(attrs[i], "jumptime") == 0) {
+      s->jump = 0;
+      for (int k = 0; num && k < kDaisyJumpTimes; ++k) {
+        if (c_DaisyJumpTimes[k] == v) s->jump = k;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+int LoadDaisySettingsFile(const char* devicePath) {
+  Loaded loaded;  // defaults first: a missing attribute means 0
+  int r = LoadSettingsXml(devicePath, OnElement, &loaded);
+  if (r != 0) return r;
+  g_Speed = loaded.speed;
+  g_Pitch = loaded.pitch;
+  g_JumpTimeIndex = loaded.jump;
+  return 0;
+}
+
+int LoadDaisySettings() {
+  if (CheckSettingsMounted() != 0) return -1;
+  return LoadDaisySettingsFile(kDaisyConfig);
+}
+
+int SaveDaisySettingsFile(const char* devicePath) {
+  int jump = g_JumpTimeIndex >= 0 && g_JumpTimeIndex < kDaisyJumpTimes ? g_JumpTimeIndex : 0;
+  return SaveSettingsXml(devicePath, "daisy", "daisy_config",
+                         {{"speed", std::to_string(g_Speed)},
+                          {"pitch", std::to_string(g_Pitch)},
+                          {"jumptime", std::to_string(c_DaisyJumpTimes[jump])}});
+}
+
+int SaveDaisySettings() {
+  if (CheckSettingsMounted() != 0) return -1;
+  return SaveDaisySettingsFile(kDaisyConfig);
+}
+
+int SetDaisySettingsToDefault() {
+  g_Speed = 0;
+  g_Pitch = 0;
+  g_JumpTimeIndex = 0;
+  return 0;
+}
+
+int DaisySpeedToRate(int speed) {
+  if (speed < 0) return 5 * speed;
+  if (speed <= 10) return 10 * speed;
+  return 20 * speed - 100;
+}
+
+int DaisyJumpSeconds() {
+  int i = g_JumpTimeIndex >= 0 && g_JumpTimeIndex < kDaisyJumpTimes ? g_JumpTimeIndex : 0;
+  int s = c_DaisyJumpTimes[i];
+  return s < 10 || s > 10000 ? 10 : s;
+}

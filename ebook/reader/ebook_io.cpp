@@ -1,0 +1,39 @@
+#include "ebook/reader/ebook_io.h"
+
+#include <atomic>
+
+#include "audio/decoder.h"
+#include "audio/soundcard.h"
+
+namespace {
+// Matches system speech, so that the stream is kept when the two alternate.
+constexpr unsigned kLatencyUs = 400000;
+
+EbookIo g_DefaultIo;
+std::atomic<EbookIo*> g_pIo{&g_DefaultIo};
+}  // namespace
+
+int EbookIo::SpeechInit(PlayTtsOutputCallback callback, void* user) { return PlayTts_Init(callback, user); }
+int EbookIo::Speak(const uint16_t* text, int count) { return PlayTts_Play(text, count); }
+int EbookIo::SpeechFlush() { return PlayTts_Flush(); }
+int EbookIo::SetReadWordMode(int on) { return Tts_SetReadWordMode(TTS_CHANNEL_PLAYER, on); }
+int EbookIo::SysSay(const char* text) { return SysTts_Play(text, -1); }
+int EbookIo::SysSpeaking() { return SysTts_CheckRunning(); }
+int EbookIo::CardInit(unsigned channels, unsigned rate) { return SoundCard_Init(false, channels, rate, kLatencyUs); }
+int EbookIo::PutSamples(short* samples, int frames) { return SoundCard_PutSamples(samples, frames); }
+int EbookIo::Flush() { return SoundCard_Flush(); }
+int EbookIo::WaitBufferFinished() { return SoundCard_WaitBufferFinished(); }
+
+int EbookIo::MusicOpen(const char* devicePath, int* rate, int* channels) {
+  if (ff_audio_init() != 0) return -1;
+  return ff_audio_open_file(devicePath, rate, channels, nullptr);
+}
+int EbookIo::MusicRead(void* buf, int bytes) {
+  int ms = 0;
+  return ff_audio_read2(buf, bytes, &ms);
+}
+int EbookIo::MusicSeek(int ms) { return ff_audio_seek(ms, 0); }
+int EbookIo::MusicClose() { return ff_audio_close(); }
+
+EbookIo& CurEbookIo() { return *g_pIo.load(); }
+void SetEbookIo(EbookIo* io) { g_pIo.store(io ? io : &g_DefaultIo); }

@@ -1,0 +1,432 @@
+// The reader's play thread, its commands and the sample callback of player
+// speech. The thread opens the book, reads a sentence under the mutex, speaks
+// it with the mutex released and moves on; the callback mixes the music,
+// writes the samples and takes the stop and pause commands in the middle of a
+// sentence (a pause waits inside the callback).
+#include "ebook/reader/ebook_play_thread.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/base/diag.h"
+#include "ebook/ebook.h"
+#include "ebook/reader/ebook_io.h"
+#include "ebook/reader/ebook_music.h"
+#include "ebook/reader/ebook_player.h"
+
+namespace {
+
+// Speech the engine refuses this many times in a row stops the reading, so
+// that a missing engine does not race through the book.
+constexpr int kMaxSpeechFailures = 3;
+constexpr unsigned kVoiceRate = 16000;
+
+// Never destroyed: the thread lives on until the process ends.
+std::mutex& g_mutex = *new std::mutex;
+std::condition_variable& g_cond = *new std::condition_variable;     // commands to the thread
+std::condition_variable& g_ackCond = *new std::condition_variable;  // a command was taken
+int g_cmd = EB_CMD_NONE;
+int g_state = EB_STATE_IDLE;
+int g_error_code = 0;
+iCEbook* g_iebook = nullptr;
+int g_PlayMode = EB_PLAY_BOOK;
+std::string& g_Filename = *new std::string;
+unsigned short g_WordBuf[c_EbookWordBufUnits];
+int g_WordBufLen = 0;
+int g_RepeatStartPage = -1, g_RepeatStartPlace = -1, g_RepeatEndPage = -1, g_RepeatEndPlace = -1;
+bool g_SpeechFailed = false;
+bool g_ThreadStarted = false;
+
+// Thread-private: the sentence being spoken (a copy: the book's own buffer
+// may change while the window looks at the book).
+std::vector<unsigned short>& g_Sentence = *new std::vector<unsigned short>;
+
+void Take(std::unique_lock<std::mutex>&) {
+  g_cmd = EB_CMD_NONE;
+  g_ackCond.notify_all();
+}
+
+// Sets a command and waits (looking every 10 ms) until it is taken.
+int Send(std::unique_lock<std::mutex>& lk, int cmd) {
+  g_cmd = cmd;
+  g_cond.notify_all();
+  while (g_cmd != EB_CMD_NONE) g_ackCond.wait_for(lk, std::chrono::milliseconds(10));
+  return g_error_code;
+}
+
+const char* ExtensionOf(const std::string& path) {
+  const char* base = strrchr(path.c_str(), '/');
+  base = base ? base + 1 : path.c_str();
+  const char* dot = strrchr(base, '.');
+  return dot && dot[1] ? dot + 1 : nullptr;
+}
+
+// Opens the book named in g_Filename; leaves the state at 4 or 0.
+void OpenBook(std::unique_lock<std::mutex>& lk) {
+  const std::string path = g_Filename;
+  const char* ext = ExtensionOf(path);
+  if (!ext) {
+    g_error_code = -1;
+    g_state = EB_STATE_IDLE;
+    return;
+  }
+  iCEbook* book = GetEbookClass(strcasecmp(ext, "ebk") == 0 ? "txt" : ext);
+  if (!book) {
+    g_error_code = -2;
+    g_state = EB_STATE_IDLE;
+    return;
+  }
+  lk.unlock();
+  int r = book->Open(path.c_str());
+  lk.lock();
+  if (r != 0) {
+    DiagPrintf("g_iebook->Open(%s) fail = %d", path.c_str(), r);
+    book->Close();
+    delete book;
+    g_error_code = -3;
+    g_state = EB_STATE_IDLE;
+    return;
+  }
+  book->SeekToPage(0);
+  g_iebook = book;
+  g_error_code = 0;
+  g_state = EB_STATE_STOPPED;
+}
+
+void FlushAndDrain(std::unique_lock<std::mutex>& lk) {
+  lk.unlock();
+  CurEbookIo().Flush();
+  CurEbookIo().WaitBufferFinished();
+  lk.lock();
+}
+
+// Past the end of the repeated range: back to its start.
+void CheckRepeat() {
+  if (g_RepeatEndPage < 0 || g_RepeatStartPage < 0) return;
+  int page = g_iebook->GetCurPage();
+  int place = g_iebook->GetCurPlace();
+  if (page > g_RepeatEndPage || (page == g_RepeatEndPage && place > g_RepeatEndPlace)) {
+    g_iebook->SeekToPage(g_RepeatStartPage);
+    if (g_RepeatStartPlace > 0) g_iebook->SeekToPlace(g_RepeatStartPlace);
+  }
+}
+
+// Reads the book aloud from the current place until the end, a command or
+// a stop. Returns with the lock held; the state is 2 with a command waiting,
+// or 3, 4 or 5.
+void ReadBook(std::unique_lock<std::mutex>& lk) {
+  int failures = 0;
+  for (;;) {
+    if (g_cmd != EB_CMD_NONE || g_state != EB_STATE_READING) return;
+    unsigned short* text = nullptr;
+    int length = 0;
+    int r = g_iebook->ReadCurSentence(&text, &length);
+    if (r != 0 || !text || length <= 0) {
+      FlushAndDrain(lk);
+      if (g_state == EB_STATE_READING) g_state = EB_STATE_FINISHED;
+      return;
+    }
+    g_Sentence.assign(text, text + length);
+    lk.unlock();
+    CurEbookIo().CardInit(1, kVoiceRate);
+    int spoken = CurEbookIo().Speak(g_Sentence.data(), length);
+    lk.lock();
+    if (g_state == EB_STATE_STOPPED) return;  // a stop arrived
+    // Cancelled so that the thread can take a command: the sentence is
+    // read again from its start when reading resumes.
+    if (spoken == -2 && g_cmd != EB_CMD_NONE) return;
+    if (spoken == -1) {
+      if (++failures >= kMaxSpeechFailures) {
+        g_SpeechFailed = true;
+        g_state = EB_STATE_STOPPED;
+        return;
+      }
+    } else {
+      failures = 0;
+    }
+    g_iebook->SeekToNextSentence();
+    CheckRepeat();
+  }
+}
+
+// Speaks the word buffer once in the current play mode; the state is 4
+// afterwards unless a command waits.
+void SpeakWord(std::unique_lock<std::mutex>& lk) {
+  std::vector<unsigned short> text;
+  if (g_PlayMode == EB_PLAY_SPELL) {
+    text.resize(static_cast<size_t>(g_WordBufLen) * 2 + 1 + g_WordBufLen);
+    int n = EbookSpellText(g_WordBuf, g_WordBufLen, text.data(), static_cast<int>(text.size()));
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  } else {
+    text.assign(g_WordBuf, g_WordBuf + g_WordBufLen);
+  }
+  const int mode = g_PlayMode;
+  lk.unlock();
+  if (!text.empty()) {
+    CurEbookIo().CardInit(1, kVoiceRate);
+    if (mode == EB_PLAY_LETTER) CurEbookIo().SetReadWordMode(1);
+    CurEbookIo().Speak(text.data(), static_cast<int>(text.size()));
+    if (mode == EB_PLAY_LETTER) CurEbookIo().SetReadWordMode(0);
+  }
+  lk.lock();
+  if (g_state != EB_STATE_STOPPED) {
+    lk.unlock();
+    CurEbookIo().SpeechFlush();
+    CurEbookIo().Flush();
+    CurEbookIo().WaitBufferFinished();
+    lk.lock();
+  }
+  if (g_state == EB_STATE_READING && g_cmd == EB_CMD_NONE) g_state = EB_STATE_STOPPED;
+}
+
+// With a book open: takes commands until the book is closed.
+void BookLoop(std::unique_lock<std::mutex>& lk) {
+  for (;;) {
+    while (g_cmd == EB_CMD_NONE) g_cond.wait(lk);
+    const int cmd = g_cmd;
+    Take(lk);
+    switch (cmd) {
+      case EB_CMD_CLOSE:
+        g_iebook->Close();
+        delete g_iebook;
+        g_iebook = nullptr;
+        g_state = EB_STATE_IDLE;
+        return;
+      case EB_CMD_STOP:
+        g_state = EB_STATE_STOPPED;
+        break;
+      case EB_CMD_PAUSE:
+        // Taken between sentences: paused with nothing half spoken.
+        if (g_state == EB_STATE_READING) g_state = EB_STATE_PAUSED;
+        break;
+      case EB_CMD_PLAY:
+        g_state = EB_STATE_READING;
+        if (g_PlayMode == EB_PLAY_BOOK)
+          ReadBook(lk);
+        else
+          SpeakWord(lk);
+        break;
+      default:
+        break;  // an open while a book is open is refused by CmdOpen
+    }
+  }
+}
+
+void ThreadMain() {
+  std::unique_lock<std::mutex> lk(g_mutex);
+  for (;;) {
+    while (g_cmd != EB_CMD_OPEN) {
+      if (g_cmd != EB_CMD_NONE) Take(lk);  // nothing else means anything without a book
+      g_cond.wait(lk);
+    }
+    g_state = EB_STATE_OPENING;
+    Take(lk);
+    OpenBook(lk);
+    g_ackCond.notify_all();  // whoever waits for the open to end
+    if (g_iebook) BookLoop(lk);
+  }
+}
+
+}  // namespace
+
+int EbookThreadStart() {
+  std::lock_guard<std::mutex> l(g_mutex);
+  if (g_ThreadStarted) return 0;
+  try {
+    std::thread(ThreadMain).detach();
+  } catch (...) {
+    DIAG("the e-book play thread cannot be created");
+    return -1;
+  }
+  g_ThreadStarted = true;
+  return 0;
+}
+
+int CmdOpen(const char* path) {
+  if (!path) return -1;
+  std::unique_lock<std::mutex> lk(g_mutex);
+  if (!g_ThreadStarted || g_state != EB_STATE_IDLE || strlen(path) >= c_EbookMaxPath) return -1;
+  g_Filename = path;
+  g_error_code = 0;
+  Send(lk, EB_CMD_OPEN);
+  return 0;
+}
+
+int CmdPlay() {
+  std::unique_lock<std::mutex> lk(g_mutex);
+  switch (g_state) {
+    case EB_STATE_READING:
+      return 0;
+    case EB_STATE_PAUSED:
+    case EB_STATE_STOPPED:
+    case EB_STATE_FINISHED:
+      return Send(lk, EB_CMD_PLAY);
+    default:
+      return -1;
+  }
+}
+
+int CmdStop() {
+  std::unique_lock<std::mutex> lk(g_mutex);
+  switch (g_state) {
+    case EB_STATE_STOPPED:
+      return 0;
+    case EB_STATE_READING:
+    case EB_STATE_PAUSED:
+    case EB_STATE_FINISHED:
+      return Send(lk, EB_CMD_STOP);
+    default:
+      return -1;
+  }
+}
+
+int CmdPause() {
+  std::unique_lock<std::mutex> lk(g_mutex);
+  switch (g_state) {
+    case EB_STATE_PAUSED:
+      return 0;
+    case EB_STATE_READING:
+      return Send(lk, EB_CMD_PAUSE);
+    default:
+      return -1;
+  }
+}
+
+int CmdClose() {
+  {
+    // A book being opened is closed once it is open.
+    std::unique_lock<std::mutex> lk(g_mutex);
+    while (g_state == EB_STATE_OPENING) g_ackCond.wait_for(lk, std::chrono::milliseconds(10));
+  }
+  CmdStop();
+  std::unique_lock<std::mutex> lk(g_mutex);
+  if (g_state == EB_STATE_IDLE) return 0;
+  return Send(lk, EB_CMD_CLOSE);
+}
+
+int EbookState() {
+  std::lock_guard<std::mutex> l(g_mutex);
+  return g_state;
+}
+
+int EbookErrorCode() {
+  std::lock_guard<std::mutex> l(g_mutex);
+  return g_error_code;
+}
+
+bool EbookTakeSpeechFailure() {
+  std::lock_guard<std::mutex> l(g_mutex);
+  bool f = g_SpeechFailed;
+  g_SpeechFailed = false;
+  return f;
+}
+
+void WithEbook(const std::function<void(iCEbook*)>& fn) {
+  std::lock_guard<std::mutex> l(g_mutex);
+  fn(g_iebook);
+}
+
+void EbookSetPlayMode(int mode) {
+  std::lock_guard<std::mutex> l(g_mutex);
+  g_PlayMode = mode;
+}
+
+int EbookPlayMode() {
+  std::lock_guard<std::mutex> l(g_mutex);
+  return g_PlayMode;
+}
+
+void EbookSetWordBuf(const unsigned short* text, int count) {
+  std::lock_guard<std::mutex> l(g_mutex);
+  if (!text || count < 0) count = 0;
+  if (count > c_EbookWordBufUnits) count = c_EbookWordBufUnits;
+  if (count > 0) memcpy(g_WordBuf, text, sizeof(unsigned short) * static_cast<size_t>(count));
+  g_WordBufLen = count;
+}
+
+void EbookSetRepeat(int startPage, int startPlace, int endPage, int endPlace) {
+  std::lock_guard<std::mutex> l(g_mutex);
+  g_RepeatStartPage = startPage;
+  g_RepeatStartPlace = startPlace;
+  g_RepeatEndPage = endPage;
+  g_RepeatEndPlace = endPlace;
+}
+
+bool EbookHasRepeat() {
+  std::lock_guard<std::mutex> l(g_mutex);
+  return g_RepeatStartPage >= 0 && g_RepeatEndPage >= 0;
+}
+
+int EbookSpellText(const unsigned short* word, int count, unsigned short* out, int room) {
+  if (!word || !out || count <= 0) return 0;
+  int n = 0;
+  for (int i = 0; i < count && n + 2 <= room; ++i) {
+    out[n++] = word[i];
+    out[n++] = ' ';
+  }
+  if (n < room) out[n++] = ' ';
+  for (int i = 0; i < count && n < room; ++i) out[n++] = word[i];
+  return n;
+}
+
+int EbookPlayer::DataOutput(short* samples, int count, void*) {
+  if (!samples) return -1;
+  if (count <= 0) return 0;
+  EbookIo& io = CurEbookIo();
+  bool mix;
+  {
+    std::lock_guard<std::mutex> l(g_mutex);
+    mix = g_PlayMode == EB_PLAY_BOOK;
+  }
+  if (mix && BgMusic_IsOn()) {
+    // Mixed in a copy: the silence of player speech is a shared block.
+    short block[2048];
+    for (int done = 0; done < count;) {
+      int n = std::min(count - done, static_cast<int>(sizeof block / sizeof block[0]));
+      memcpy(block, samples + done, sizeof(short) * static_cast<size_t>(n));
+      BgMusic_Mix(block, n);
+      io.PutSamples(block, n);
+      done += n;
+    }
+  } else {
+    io.PutSamples(samples, count);
+  }
+
+  std::unique_lock<std::mutex> lk(g_mutex);
+  switch (g_cmd) {
+    case EB_CMD_NONE:
+      return 0;
+    case EB_CMD_STOP:
+      g_state = EB_STATE_STOPPED;
+      Take(lk);
+      return 1;
+    case EB_CMD_PAUSE:
+      g_state = EB_STATE_PAUSED;
+      Take(lk);
+      for (;;) {
+        while (g_cmd == EB_CMD_NONE) g_cond.wait(lk);
+        if (g_cmd == EB_CMD_PLAY) {
+          g_state = EB_STATE_READING;
+          Take(lk);
+          return 0;
+        }
+        if (g_cmd == EB_CMD_STOP) {
+          g_state = EB_STATE_STOPPED;
+          Take(lk);
+          return 1;
+        }
+        return 1;  // left for the thread
+      }
+    default:
+      return 1;  // left for the thread
+  }
+}

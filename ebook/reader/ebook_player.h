@@ -1,0 +1,171 @@
+// The e-book reader window: reads a book aloud sentence by sentence on the
+// play thread, moves by ten or one per cent, page, paragraph, sentence,
+// heading, word, letter, spelled word or bookmark, and has a settings menu
+// and a bookmark menu of its own. Closing stores the place in the history.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/ui/window.h"
+
+// Navigation modes, in the order of the phrases that name them.
+enum EbookNavMode {
+  EB_NAV_TEN_PERCENT = 0,
+  EB_NAV_ONE_PERCENT = 1,
+  EB_NAV_PAGE = 2,
+  EB_NAV_PARAGRAPH = 3,
+  EB_NAV_SENTENCE = 4,
+  EB_NAV_LEVEL1 = 5,  // .. EB_NAV_LEVEL1 + 8 for level 9
+  EB_NAV_WORD = 14,
+  EB_NAV_LETTER = 15,
+  EB_NAV_SPELL = 16,
+  EB_NAV_BOOKMARK = 17,
+  EB_NAV_MODES = 18,
+};
+
+// The items used last in the settings and bookmark menus, kept while the
+// program runs.
+extern int g_EbookMenuIndex;
+extern int g_EbookBookmarkMenuIndex;
+
+// Phrase spoken when each navigation mode is chosen.
+extern const int g_EbpNavModeDesList[EB_NAV_MODES];
+
+// The navigation modes offered for a book with headings down to `depth`;
+// their number.
+int EbookNavModeList(int depth, int* modes);
+
+class EbookPlayer : public iWindow {
+ public:
+  EbookPlayer();
+  // Runs the closing steps when they have not run yet.
+  ~EbookPlayer() override;
+  EbookPlayer(const EbookPlayer&) = delete;
+  EbookPlayer& operator=(const EbookPlayer&) = delete;
+
+  // Starts opening the book on the play thread, at (page, place) when page
+  // >= 0, with (page, place)-(end_page, end_place) as the repeated range when
+  // both pages are >= 0. -1 for a null path or when the play thread cannot
+  // be created; 0 otherwise (the tick finishes the open or reports failure).
+  int Open(const char* path, int page, int place, int end_page, int end_place);
+
+  // Loop thread handlers.
+  int OnKeyDown(int code) override;
+  int OnKeyPress(int code) override;
+  int OnKeyUp(int code) override;
+  // Finishes opening, resumes after prompts, reports the end of the book.
+  int OnTick() override;
+  // Stops reading, stores the place in the history, closes the book.
+  int OnClose() override;
+  // Speaks the menu item, or the page.
+  int OnRefresh() override;
+
+  // The sample callback of player speech (play thread, or the speech
+  // engine's silence thread): mixes the music, writes the samples, and takes
+  // a stop (cancel: 1) or a pause (waits here until play or stop). -1 for
+  // null samples.
+  static int DataOutput(short* samples, int count, void* window);
+
+  // Forgets the menu items used last (tests).
+  static void ResetRememberedMenuItems();
+
+  // Where the reader is (tests).
+  int NavMode() const { return m_NavMode; }
+  bool IsOpening() const { return m_bOpening; }
+  bool IsUserPaused() const { return m_bUserPaused; }
+  bool InMenu() const { return m_bInSettingsMenu || m_bInBookmarkMenu; }
+  int WordStart() const { return m_WordStart; }
+  int WordEnd() const { return m_WordEnd; }
+  const std::vector<int>& NavModes() const { return m_NavModes; }
+
+ private:
+  // Opening, ticking and closing (ebook_player.cpp).
+  int TickOpening();
+  void FinishOpen();
+  void CloseDown();
+  void LoadBmPlace();
+  void ApplyVoice();
+  void ApplySpeed();
+  void OpenMusic();
+  void CloseMusic();
+  void Pause();
+  void PauseForPrompt();
+  void Resume();
+  void SayPhrase(int id);
+  void Say(const std::string& text);
+  void SayPageInfo();
+
+  // Keys and moves (ebook_player_keys.cpp).
+  int MainKeyDown(int code);
+  void ChangeNavMode(int delta);
+  void Move(int direction);
+  void MovePercent(int direction, int divisor);
+  void MoveBookmark(int direction);
+  void SeekPagePlace(int page, int place);
+
+  // Word, letter and spelled-word moves (ebook_words.cpp).
+  void MoveWord(int direction);
+  void MoveLetter(int direction);
+  bool LoadSentence();
+  void SpeakSelection(int playMode, const unsigned short* text, int count);
+
+  // Settings menu (ebook_player_menus.cpp).
+  void EnterSettingsMenu();
+  void ShowSettingsItem();
+  int SettingsKeyDown(int code);
+  int SettingsKeyPress(int code);
+  void SettingsChange(int delta);
+  void SettingsOk();
+  void LeaveMenu();
+
+  // Bookmark menu (ebook_player_bookmarks.cpp).
+  void EnterBookmarkMenu();
+  void ShowBookmarkItem();
+  int BookmarkKeyDown(int code);
+  int BookmarkKeyPress(int code);
+  void BookmarkOk();
+  void AddPointBookmark();
+  void OpenBookmarkList();
+  void JumpToListEntry();
+  void MarkHighlight();
+  std::string PreviewText();
+  int RestoreDefaults();
+
+  std::string m_Path;
+  bool m_bClosed = false;
+
+  // Window fields.
+  bool m_bOpening = false;
+  bool m_bOpenFailed = false;
+  bool m_bPromptPending = false;
+  bool m_bUserPaused = false;
+  bool m_bInSettingsMenu = false;
+  bool m_bInBookmarkMenu = false;
+  int m_WordStart = 0;
+  int m_WordEnd = 0;
+  int m_MenuItem = 0;
+  int m_MenuValue = 0;
+  int m_NavMode = EB_NAV_TEN_PERCENT;
+  int m_LevelDepth = 0;
+  std::vector<int> m_NavModes;
+  int m_NavModeIndex = 0;
+  int m_HlStartPage = -1, m_HlStartPlace = -1, m_HlEndPage = -1, m_HlEndPlace = -1;
+  std::string m_HlText;  // preview at the start mark
+  int m_BmListCount = 0;
+  int m_BmListIndex = -1;  // entry of the bookmark list being walked; -1 none
+  bool m_bMusicOn = false;
+  int m_MusicVolume = 0;
+  int m_ResumePage = -1, m_ResumePlace = -1;
+  int m_OpenTicks = 0;
+  std::vector<std::pair<int, int>> m_BmPlaces;  // (page, place), ascending
+
+  // The sentence that word and letter moves walk (a copy of the text from
+  // the current place) and the place it was read at.
+  std::vector<unsigned short> m_Sentence;
+  int m_SentencePlace = -1;
+};
+
+// Creates the reader, pushes it and opens the book. 0; -1 for a null path
+// or when the window cannot be created.
+int CreateEbookPlayer(const char* path, int page, int place, int end_page, int end_place);

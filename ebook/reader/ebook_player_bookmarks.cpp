@@ -1,0 +1,305 @@
+// The reader's bookmark menu: add a bookmark, walk this book's bookmarks,
+// and mark a highlight (a repeated range).
+#include <algorithm>
+#include <string>
+
+#include "core/ui/session.h"
+#include "ebook/ebook.h"
+#include "ebook/reader/ebook_play_thread.h"
+#include "ebook/reader/ebook_player.h"
+#include "positions/bookmark.h"
+#include "speech/tts.h"
+#include "speech/ux_language.h"
+
+namespace {
+
+enum { BM_ADD = 0, BM_LIST = 1, BM_HIGHLIGHT = 2, BM_ITEMS = 3 };
+
+// Words of a preview: enough to recognise the place when it is spoken.
+constexpr int kPreviewUnits = 48;
+
+void AppendUtf8(std::string* out, unsigned c) {
+  if (c < 0x80) {
+    out->push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out->push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+EbookBmFileItem* BookmarksOf(const std::string& path) {
+  int idx = g_bookmark.Find(EM_BM_EBOOK, path.c_str());
+  return idx >= 0 ? dynamic_cast<EbookBmFileItem*>(g_bookmark.GetAt(idx)) : nullptr;
+}
+
+bool Before(int page1, int place1, int page2, int place2) {
+  return page1 < page2 || (page1 == page2 && place1 < place2);
+}
+
+}  // namespace
+
+// The start of the current sentence as UTF-8: blanks folded, cut after a
+// few words, so that a bookmark can be recognised when it is spoken.
+std::string EbookPlayer::PreviewText() {
+  std::string out;
+  WithEbook([&](iCEbook* b) {
+    if (!b) return;
+    unsigned short* text = nullptr;
+    int length = 0;
+    if (b->ReadCurSentence(&text, &length) != 0 || !text) return;
+    int n = std::min(length, kPreviewUnits);
+    // Do not cut a word in two when more of it follows.
+    if (n < length) {
+      int cut = n;
+      while (cut > 0 && text[cut] > 32) --cut;
+      if (cut > 0) n = cut;
+    }
+    bool blank = false;
+    for (int i = 0; i < n; ++i) {
+      unsigned c = text[i];
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+      } else if (c >= 0xD800 && c <= 0xDFFF) {
+        continue;  // a lone half of a pair
+      }
+      if (c <= 32 || c == 160) {
+        blank = !out.empty();
+        continue;
+      }
+      if (blank) out.push_back(' ');
+      blank = false;
+      AppendUtf8(&out, c);
+    }
+  });
+  return out;
+}
+
+void EbookPlayer::EnterBookmarkMenu() {
+  m_bInBookmarkMenu = true;
+  m_bInSettingsMenu = false;
+  m_MenuItem = std::clamp(g_EbookBookmarkMenuIndex, 0, BM_ITEMS - 1);
+  m_BmListIndex = -1;
+  ShowBookmarkItem();
+}
+
+void EbookPlayer::ShowBookmarkItem() {
+  if (m_BmListIndex >= 0) {
+    EbookBmFileItem* item = BookmarksOf(m_Path);
+    EbookBmItem* bm = item ? item->GetAt(m_BmListIndex) : nullptr;
+    char buf[512];
+    if (!bm || !g_pUxLanguage) return;
+    const char* text = bm->text ? bm->text : "";
+    if (g_pUxLanguage->GetEbookBookmarkInfoString(m_BmListIndex + 1, false, text, bm->startPage + 1,
+                                                  bm->endPage >= 0 ? bm->endPage + 1 : -1, buf,
+                                                  sizeof buf) <= 0)
+      return;
+    std::string spoken = buf;
+    if (text[0]) spoken += std::string(", ") + text;
+    Say(spoken);
+    return;
+  }
+  switch (m_MenuItem) {
+    case BM_ADD:
+      SayPhrase(57);  // "add bookmark"
+      break;
+    case BM_LIST:
+      SayPhrase(58);  // "bookmark list"
+      break;
+    default:
+      if (m_HlStartPage >= 0)
+        SayPhrase(42);  // "End mark highlight bookmark"
+      else if (EbookHasRepeat())
+        SayPhrase(43);  // "Stop playing highlight bookmark"
+      else
+        SayPhrase(41);  // "Start mark highlight bookmark"
+      break;
+  }
+}
+
+int EbookPlayer::BookmarkKeyDown(int code) {
+  switch (code) {
+    case KEY_UP:
+    case KEY_DOWN:
+    case KEY_LEFT:
+    case KEY_RIGHT:
+    case KEY_PLAY:
+    case KEY_BACK:
+    case KEY_MENU:
+    case KEY_BOOKMARK:
+      SysTts_Stop();
+      if (g_bKeyBoardLocked) {
+        SysTts_Beep(8);
+        return 0;
+      }
+      break;
+    case EV_RESTORE_DEFAULTS:
+      SysTts_Stop();
+      m_bInBookmarkMenu = false;
+      m_BmListIndex = -1;
+      return RestoreDefaults();
+    default:
+      return OnDefaultKeyDown(code);
+  }
+  switch (code) {
+    case KEY_PLAY:
+      BookmarkOk();
+      return 0;
+    case KEY_BACK:
+    case KEY_MENU:
+      g_EbookBookmarkMenuIndex = m_MenuItem;
+      LeaveMenu();
+      return 0;
+    case KEY_BOOKMARK:
+      // Back from the list to the items; on the items the key says where it is.
+      m_BmListIndex = -1;
+      ShowBookmarkItem();
+      return 0;
+    default:
+      return 0;  // moves come with the press
+  }
+}
+
+int EbookPlayer::BookmarkKeyPress(int code) {
+  if (g_bKeyBoardLocked) return 0;
+  int d = 0;
+  if (code == KEY_UP || code == KEY_LEFT) d = -1;
+  if (code == KEY_DOWN || code == KEY_RIGHT) d = 1;
+  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
+  if (d == 0) return 0;
+  if (m_BmListIndex >= 0 && m_BmListCount > 0) {
+    m_BmListIndex = ((m_BmListIndex + d) % m_BmListCount + m_BmListCount) % m_BmListCount;
+  } else {
+    m_BmListIndex = -1;
+    m_MenuItem = ((m_MenuItem + d) % BM_ITEMS + BM_ITEMS) % BM_ITEMS;
+  }
+  ShowBookmarkItem();
+  return 0;
+}
+
+void EbookPlayer::BookmarkOk() {
+  g_EbookBookmarkMenuIndex = m_MenuItem;
+  switch (m_MenuItem) {
+    case BM_ADD:
+      AddPointBookmark();
+      return;
+    case BM_LIST:
+      if (m_BmListIndex < 0)
+        OpenBookmarkList();
+      else
+        JumpToListEntry();
+      return;
+    default:
+      MarkHighlight();
+      return;
+  }
+}
+
+void EbookPlayer::AddPointBookmark() {
+  int page = -1, place = -1;
+  WithEbook([&](iCEbook* b) {
+    if (!b) return;
+    page = std::max(b->GetCurPage(), 0);
+    place = b->GetCurPlace();
+  });
+  const std::string text = PreviewText();
+  int idx = page >= 0 ? g_bookmark.AddEbook(m_Path.c_str(), page, place, -1, -1, text.c_str()) : -1;
+  LoadBmPlace();
+  char buf[512];
+  if (idx < 0) {
+    SayPhrase(54);  // "can't add bookmark"
+  } else if (g_pUxLanguage &&
+             g_pUxLanguage->GetEbookBookmarkInfoString(idx + 1, true, text.c_str(), page + 1, -1, buf, sizeof buf) > 0) {
+    Say(buf);
+  }
+  LeaveMenu();
+}
+
+void EbookPlayer::OpenBookmarkList() {
+  EbookBmFileItem* item = BookmarksOf(m_Path);
+  m_BmListCount = item ? item->GetCount() : 0;
+  if (m_BmListCount <= 0) {
+    SayPhrase(55);  // "no bookmarks"
+    return;
+  }
+  m_BmListIndex = m_BmListCount - 1;
+  ShowBookmarkItem();
+}
+
+void EbookPlayer::JumpToListEntry() {
+  EbookBmFileItem* item = BookmarksOf(m_Path);
+  EbookBmItem* bm = item ? item->GetAt(m_BmListIndex) : nullptr;
+  if (!bm) {
+    m_BmListIndex = -1;
+    SayPhrase(55);  // "no bookmarks"
+    return;
+  }
+  int sp = bm->startPage, spl = bm->startPlace, ep = bm->endPage, epl = bm->endPlace;
+  CmdStop();
+  EbookSetPlayMode(EB_PLAY_BOOK);
+  m_WordStart = m_WordEnd = 0;
+  m_SentencePlace = -1;
+  if (ep >= 0) {
+    if (Before(ep, epl, sp, spl)) {
+      std::swap(sp, ep);
+      std::swap(spl, epl);
+    }
+    EbookSetRepeat(sp, spl, ep, epl);
+  } else {
+    EbookSetRepeat(-1, -1, -1, -1);
+  }
+  SeekPagePlace(sp, spl);
+  LeaveMenu();
+  m_bUserPaused = false;
+}
+
+void EbookPlayer::MarkHighlight() {
+  if (m_HlStartPage < 0 && EbookHasRepeat()) {
+    EbookSetRepeat(-1, -1, -1, -1);
+    LeaveMenu();
+    return;
+  }
+  int page = 0, place = 0;
+  WithEbook([&](iCEbook* b) {
+    if (!b) return;
+    page = std::max(b->GetCurPage(), 0);
+    place = b->GetCurPlace();
+  });
+  if (m_HlStartPage < 0) {
+    m_HlStartPage = page;
+    m_HlStartPlace = place;
+    m_HlText = PreviewText();
+    SayPhrase(56);  // "mark start place"
+    LeaveMenu();
+    return;
+  }
+  m_HlEndPage = page;
+  m_HlEndPlace = place;
+  int sp = m_HlStartPage, spl = m_HlStartPlace, ep = m_HlEndPage, epl = m_HlEndPlace;
+  std::string text = m_HlText;
+  if (Before(ep, epl, sp, spl)) {
+    std::swap(sp, ep);
+    std::swap(spl, epl);
+    text = PreviewText();
+  }
+  m_HlStartPage = m_HlStartPlace = m_HlEndPage = m_HlEndPlace = -1;
+  m_HlText.clear();
+  int idx = g_bookmark.AddEbook(m_Path.c_str(), sp, spl, ep, epl, text.c_str());
+  LoadBmPlace();
+  char buf[512];
+  if (idx < 0) {
+    SayPhrase(54);  // "can't add bookmark"
+  } else if (g_pUxLanguage &&
+             g_pUxLanguage->GetEbookBookmarkInfoString(idx + 1, true, text.c_str(), sp + 1, ep + 1, buf, sizeof buf) > 0) {
+    Say(buf);
+  }
+  LeaveMenu();
+}

@@ -1,0 +1,272 @@
+// The reader's keys outside its menus, and the moves left and right.
+#include <algorithm>
+
+#include "core/ui/session.h"
+#include "power/shutdown_timers.h"
+#include "core/ui/system_settings.h"
+#include "ebook/ebook.h"
+#include "ebook/reader/ebook_music.h"
+#include "ebook/reader/ebook_play_thread.h"
+#include "ebook/reader/ebook_player.h"
+#include "ebook/reader/ebook_settings.h"
+#include "platform/board.h"
+#include "speech/tts.h"
+
+int EbookPlayer::OnKeyDown(int code) {
+  if (m_bInSettingsMenu) return SettingsKeyDown(code);
+  if (m_bInBookmarkMenu) return BookmarkKeyDown(code);
+  SysTts_Stop();
+  if (m_bOpening) {
+    if (code == EV_BATTERY_LOW) {
+      ReportBatLowShutDownLeftTime();
+    } else if (code == EV_AUTO_SHUTDOWN) {
+      // Powers off as soon as the open is over.
+      g_AutoShutDownTime = static_cast<unsigned int>(BTime() + 1);
+    } else {
+      SayPhrase(36);  // "opening file, please wait."
+      m_bPromptPending = true;
+    }
+    return 0;
+  }
+  if (m_bOpenFailed) {
+    if (code == EV_BATTERY_LOW) {
+      ReportBatLowShutDownLeftTime();
+      return WND_CLOSE;
+    }
+    if (code == EV_AUTO_SHUTDOWN || code == EV_IDLE_SHUTDOWN) return WND_CLOSE_PASS_DOWN;
+    return WND_CLOSE;
+  }
+  if (code == EV_RESTORE_DEFAULTS) return RestoreDefaults();
+  switch (code) {
+    case EV_BATTERY_LOW:
+    case KEY_POWER_SHORT:
+    case EV_AUTO_SHUTDOWN:
+    case EV_IDLE_SHUTDOWN:
+    case EV_CHARGING_DONE:
+    case EV_TIME_ANNOUNCE:
+    case EV_KEYPAD_LOCKED:
+    case EV_KEYPAD_UNLOCKED:
+    case KEY_RECORD:
+    case KEY_MUSIC:
+    case KEY_RADIO:
+      PauseForPrompt();
+      return OnDefaultKeyDown(code);
+    default:
+      break;
+  }
+  if (g_bKeyBoardLocked) {
+    PauseForPrompt();
+    return OnDefaultKeyDown(code);
+  }
+  return MainKeyDown(code);
+}
+
+int EbookPlayer::MainKeyDown(int code) {
+  switch (code) {
+    case KEY_INFO:
+      PauseForPrompt();
+      if (g_InfoKeyDownTimes <= 1)
+        SayPageInfo();
+      else
+        OnKeyInfoDown();
+      return 0;
+    case KEY_BOOKMARK:
+      if (!m_bUserPaused) Pause();
+      EnterBookmarkMenu();
+      return 0;
+    case KEY_MENU:
+      if (!m_bUserPaused) Pause();
+      EnterSettingsMenu();
+      return 0;
+    case KEY_UP:
+    case KEY_DOWN:
+      PauseForPrompt();
+      ChangeNavMode(code == KEY_DOWN ? 1 : -1);
+      return 0;
+    case KEY_LEFT:
+    case KEY_RIGHT:
+      m_bUserPaused = false;
+      m_bPromptPending = false;
+      CmdStop();
+      Move(code == KEY_RIGHT ? 1 : -1);
+      return 0;
+    case KEY_PLAY:
+      if (EbookPlayMode() != EB_PLAY_BOOK) {
+        CmdStop();
+        EbookSetPlayMode(EB_PLAY_BOOK);
+        m_WordStart = m_WordEnd = 0;
+        m_bUserPaused = false;
+        m_bPromptPending = false;
+        CmdPlay();
+      } else if (m_bUserPaused) {
+        m_bUserPaused = false;
+        Resume();
+      } else {
+        m_bUserPaused = true;
+        Pause();
+        SayPhrase(40);  // "pause"
+      }
+      return 0;
+    case KEY_BACK:
+      CloseDown();
+      return WND_CLOSE;
+    default:
+      return 0;  // the volume keys act on their presses; others do nothing
+  }
+}
+
+int EbookPlayer::OnKeyPress(int code) {
+  if (m_bInSettingsMenu) return SettingsKeyPress(code);
+  if (m_bInBookmarkMenu) return BookmarkKeyPress(code);
+  if (g_bKeyBoardLocked || m_bOpenFailed) return 0;
+  if (code != KEY_VOL_DOWN && code != KEY_VOL_UP) return 0;
+  const int delta = code == KEY_VOL_UP ? 1 : -1;
+  // While the book is being read the voice itself shows the change.
+  if (m_bUserPaused || m_bOpening || EbookState() != EB_STATE_READING)
+    ChgAndRepSysVol(delta);
+  else
+    g_SystemSettings.ChangeVolume(delta);
+  return 0;
+}
+
+int EbookPlayer::OnKeyUp(int) { return 0; }
+
+int EbookPlayer::RestoreDefaults() {
+  CmdStop();
+  g_bKeyBoardLocked = false;
+  SetAllToDefault();
+  Tts_SetSpeed(TTS_CHANNEL_PLAYER, 0);
+  Tts_SetPitch(TTS_CHANNEL_PLAYER, 0);
+  Tts_SetEffect(TTS_CHANNEL_PLAYER, 0);
+  ApplyVoice();
+  m_MusicVolume = g_EbookSettings.background_music_volume;
+  if (m_MusicVolume <= 0) CloseMusic();
+  BgMusic_SetVolume(m_MusicVolume);
+  ReportSetToDefault();
+  m_bPromptPending = true;
+  return 0;
+}
+
+void EbookPlayer::ChangeNavMode(int delta) {
+  if (m_NavModes.empty()) return;
+  const int n = static_cast<int>(m_NavModes.size());
+  m_NavModeIndex = ((m_NavModeIndex + delta) % n + n) % n;
+  m_NavMode = m_NavModes[m_NavModeIndex];
+  SayPhrase(g_EbpNavModeDesList[m_NavMode]);
+}
+
+void EbookPlayer::SeekPagePlace(int page, int place) {
+  WithEbook([&](iCEbook* b) {
+    if (!b) return;
+    b->SeekToPage(page);
+    if (place > 0) b->SeekToPlace(place);
+  });
+}
+
+void EbookPlayer::Move(int direction) {
+  if (m_NavMode == EB_NAV_WORD || m_NavMode == EB_NAV_SPELL) {
+    MoveWord(direction);
+    return;
+  }
+  if (m_NavMode == EB_NAV_LETTER) {
+    MoveLetter(direction);
+    return;
+  }
+  m_WordStart = m_WordEnd = 0;
+  m_SentencePlace = -1;
+  EbookSetPlayMode(EB_PLAY_BOOK);
+  const bool back = direction < 0;
+  switch (m_NavMode) {
+    case EB_NAV_TEN_PERCENT:
+      MovePercent(direction, 10);
+      break;
+    case EB_NAV_ONE_PERCENT:
+      MovePercent(direction, 100);
+      break;
+    case EB_NAV_BOOKMARK:
+      MoveBookmark(direction);
+      break;
+    default:
+      WithEbook([&](iCEbook* b) {
+        if (!b) return;
+        switch (m_NavMode) {
+          case EB_NAV_PAGE:
+            back ? b->SeekToLastPage() : b->SeekToNextPage();
+            break;
+          case EB_NAV_PARAGRAPH:
+            back ? b->SeekToLastParagraph() : b->SeekToNextParagraph();
+            break;
+          case EB_NAV_SENTENCE:
+            back ? b->SeekToLastSentence() : b->SeekToNextSentence();
+            break;
+          default: {
+            int level = m_NavMode - EB_NAV_LEVEL1 + 1;
+            if (level >= 1 && level <= 9) back ? b->SeekToLastHeading(level) : b->SeekToNextHeading(level);
+            break;
+          }
+        }
+      });
+      break;
+  }
+  // A prompt about the edge is heard first; the tick resumes after it.
+  if (!m_bPromptPending) CmdPlay();
+}
+
+void EbookPlayer::MovePercent(int direction, int divisor) {
+  bool atStart = false;
+  WithEbook([&](iCEbook* b) {
+    if (!b) return;
+    const int step = b->GetTotalPages() / divisor;
+    const int cur = b->GetCurPage();
+    if (direction < 0) {
+      if (cur <= 0) {
+        b->SeekToPage(0);
+        atStart = true;
+      } else if (step < 2) {
+        b->SeekToLastPage();
+      } else {
+        b->SeekToPage(std::max(cur - step, 0));
+      }
+    } else if (step < 1) {
+      b->SeekToNextPage();
+    } else {
+      b->SeekToPage(std::max(cur, 0) + step);
+    }
+  });
+  if (atStart) {
+    SayPhrase(38);  // "beginning of file"
+    m_bPromptPending = true;
+  }
+}
+
+void EbookPlayer::MoveBookmark(int direction) {
+  if (m_BmPlaces.empty()) {
+    SayPhrase(55);  // "no bookmarks"
+    m_bPromptPending = true;
+    return;
+  }
+  std::pair<int, int> cur{0, 0};
+  int pages = 0;
+  WithEbook([&](iCEbook* b) {
+    if (!b) return;
+    cur = {b->GetCurPage(), b->GetCurPlace()};
+    pages = b->GetTotalPages();
+  });
+  if (direction < 0) {
+    auto it = std::lower_bound(m_BmPlaces.begin(), m_BmPlaces.end(), cur);
+    if (it == m_BmPlaces.begin()) {
+      SeekPagePlace(0, 0);
+      SayPhrase(38);  // "beginning of file"
+      m_bPromptPending = true;
+      return;
+    }
+    --it;
+    SeekPagePlace(it->first, it->second);
+    return;
+  }
+  auto it = std::upper_bound(m_BmPlaces.begin(), m_BmPlaces.end(), cur);
+  if (it == m_BmPlaces.end())
+    SeekPagePlace(pages, 0);  // past the last page: the end of the book
+  else
+    SeekPagePlace(it->first, it->second);
+}

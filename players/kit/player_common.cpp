@@ -1,0 +1,51 @@
+#include "players/kit/player_common.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/base/diag.h"
+#include "platform/board.h"
+#include "speech/tts.h"
+#include "speech/ux_language.h"
+
+std::string PlayerPhrase(int id) {
+  if (!g_pUxLanguage) return std::string();
+  char buf[512];
+  int n = g_pUxLanguage->GetString(id, buf, sizeof buf);
+  return n > 0 ? std::string(buf) : std::string();
+}
+
+void PlayerSayPhrase(int id) { PlayerSay(PlayerPhrase(id)); }
+
+void PlayerSay(const std::string& text) {
+  if (text.empty()) return;
+  SysTts_Play(text.c_str(), static_cast<int>(text.size()));
+}
+
+const char* ExtOf(const char* name) {
+  const char* dot = name ? strrchr(name, '.') : nullptr;
+  return dot ? dot + 1 : nullptr;
+}
+
+const char* BaseNameOf(const char* path) {
+  const char* slash = path ? strrchr(path, '/') : nullptr;
+  return slash ? slash + 1 : path;
+}
+
+std::string WithSlash(const std::string& dir) {
+  std::string d = dir;
+  while (d.size() > 1 && d.back() == '/') d.pop_back();
+  if (d != "/") d += '/';
+  return d;
+}
+
+void NormalizeHighlight(int* startMs, int* endMs) {
+  int s = *startMs / 1000 * 1000;
+  int e = *endMs / 1000 * 1000;
+  if (e < s) std::swap(s, e);
+  if (e < s + 1000) e = s + 1000;
+  *startMs = s;
+  *endMs = e;
+}

@@ -1,0 +1,31 @@
+// Small pieces every player shares: speaking catalogue phrases, path
+// pieces and the highlight rule.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Speaks fixed phrase `id` of the current catalogue.
+void PlayerSayPhrase(int id);
+// Speaks a composed text (nothing for an empty one).
+void PlayerSay(const std::string& text);
+// The text of fixed phrase `id` ("" without a catalogue).
+std::string PlayerPhrase(int id);
+
+// Most entries a player takes from one folder.
+constexpr int kMaxFolderFiles = 10000;
+// Longest folder path with its "/" and longest full path of a file.
+constexpr size_t kMaxDirPath = 8192;
+constexpr size_t kMaxFullPath = 9216;
+
+// A highlight from two marks in ms: whole seconds, start before end, at
+// least one second long.
+void NormalizeHighlight(int* startMs, int* endMs);
+
+// The extension of a name (after its last '.'), or null.
+const char* ExtOf(const char* name);
+// The part of a path after its last '/'.
+const char* BaseNameOf(const char* path);
+
+// The folder path with exactly one trailing "/".
+std::string WithSlash(const std::string& dir);

@@ -1,0 +1,5 @@
+// The power-off timers the tick counts down and the players report.
+#pragma once
+
+extern unsigned int g_AutoShutDownTime;  // absolute; (unsigned)-1 = off
+extern int g_BatLowShutDownLeftTime;  // minutes; -1 = not counting
