@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "audio/soundcard.h"
-#include "platform/host_board.h"
+#include "platform/host/host_board.h"
 #include "speech/tts.h"
 #include "speech/tts_engine.h"
 #include "speech/tts_output.h"

@@ -198,8 +198,7 @@ int InitSocketReceiver() {
   setsockopt(r->listenFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   struct sockaddr_in addr = {};
   addr.sin_family = AF_INET;
-  // The simulated board listens on the loopback only.
-  addr.sin_addr.s_addr = htonl(board::Current().IsHost() ? INADDR_LOOPBACK : INADDR_ANY);
+  addr.sin_addr.s_addr = htonl(board::Current().HotplugAddress());
   addr.sin_port = htons(static_cast<uint16_t>(port));
   if (bind(r->listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
     fprintf(stderr, "%s %s error:Failed to bind port %d\n", __FILE__, __func__, port);

@@ -21,7 +21,6 @@ class Am335xBoard final : public Board {
     if (stat((devicePath + "/..").c_str(), &parent) != 0) return -1;
     return (self.st_dev != parent.st_dev || self.st_ino == parent.st_ino) ? 1 : 0;
   }
-  bool IsHost() const override { return false; }
   int OpenInputDevice(const std::string& devicePath) override {
     return open(devicePath.c_str(), O_RDONLY | O_CLOEXEC);
   }

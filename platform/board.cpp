@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 #include "platform/am335x_board.h"
 
@@ -46,15 +45,6 @@ std::string ShellQuote(const std::string& word) {
   }
   out += "'";
   return out;
-}
-
-int HotplugPort() {
-  const char* env = getenv("DTB_HOTPLUG_PORT");
-  if (Current().IsHost() && env && *env) {
-    long p = strtol(env, nullptr, 10);
-    if (p > 0 && p < 65536) return static_cast<int>(p);
-  }
-  return 5020;
 }
 
 int I2cTransfer(const char* bus, struct i2c_msg* msgs, int n) {

@@ -2,13 +2,15 @@
 // ("/mnt/emmc/...", "/dev/input/event0", "/sys/...") and shell commands;
 // the board in use decides where those paths live and how commands run.
 // On the device both are the identity (platform/am335x_board.*); on the host
-// board (platform/host_board.*) they are confined to a device root folder and
-// the hardware behind the device nodes is modelled.
+// board (platform/host/, its own library) they are confined to a device root
+// folder and the hardware behind the device nodes is modelled.
 //
 // Choosing the board: the firmware's main calls InstallFromArgs first.
 //   dtbplayer --board host --root DIR ...     host board rooted at DIR
 //   DTB_BOARD=host DTB_ROOT=DIR dtbplayer     the same through the environment
 //   (nothing)                                 the AM335x board
+// Only the device's board is built in; a program that runs on the PC links
+// the host board and calls board::RegisterHostBoard() before InstallFromArgs.
 //
 // Device nodes and their requests, the same code on both boards:
 //   keypad       fd = board::OpenInputDevice("/dev/input/event0"), then read
@@ -28,12 +30,14 @@
 // The request codes live in platform/board_ioctl.h.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <memory>
 #include <string>
 
 #include <dirent.h>
+#include <netinet/in.h>
 #include <sys/stat.h>
 
 struct i2c_msg;
@@ -64,8 +68,6 @@ class Board {
   // 1 when the device path is a mount point, 0 when not, -1 when it cannot
   // be examined. Any thread.
   virtual int IsMountPoint(const std::string& devicePath) = 0;
-  // True when this is the simulated host board.
-  virtual bool IsHost() const = 0;
   // Opens an input-event device for reading; the descriptor never reports
   // end of file (on the host the node is a FIFO the simulator writes into).
   // Returns the descriptor or -1 (errno set).
@@ -75,6 +77,15 @@ class Board {
   // Returns what ioctl returns: -1 with errno on failure. Any thread.
   // Default: the real ioctl.
   virtual int Ioctl(int fd, unsigned long request, void* arg);
+  // ALSA configuration merged over the system's, so that the names the
+  // firmware opens ("default", "hw:0,0") reach this board's sound hardware.
+  // Default "": the system's own, as on the device.
+  virtual std::string AlsaConfigText() { return ""; }
+  // Where the card/USB hotplug messages arrive: TCP port and IPv4 address
+  // to listen on (host byte order). Default: the device's, 5020 on every
+  // interface.
+  virtual int HotplugPort() { return 5020; }
+  virtual uint32_t HotplugAddress() { return INADDR_ANY; }
 };
 
 // The board in use. Until one is installed, the AM335x board (identity paths).
@@ -83,10 +94,17 @@ Board& Current();
 // other thread uses the board.
 std::unique_ptr<Board> Install(std::unique_ptr<Board> b);
 
+// A board other than the device's, known to InstallFromArgs by name. `make`
+// gets the device root and returns null when it is unusable; a null `make`
+// forgets the name.
+using BoardFactory = std::unique_ptr<Board> (*)(const std::string& root);
+void RegisterBoard(const std::string& name, BoardFactory make);
+
 // Picks the board from the command line ("--board host|device",
 // "--root DIR"; both options are removed from argv and *argc adjusted) or,
 // failing that, from DTB_BOARD and DTB_ROOT. Returns 0, or -1 (message on
-// standard error) when the host board is asked for without a usable root.
+// standard error) when the board asked for is not in this program or
+// has no usable root.
 int InstallFromArgs(int* argc, char** argv);
 
 inline std::string Path(const std::string& devicePath) { return Current().Path(devicePath); }
@@ -107,7 +125,7 @@ int I2cTransfer(const char* bus, struct i2c_msg* msgs, int n);
 // TCP port on which the card/USB hotplug messages arrive: 5020 on the
 // device. On the host board DTB_HOTPLUG_PORT overrides it, so that several
 // simulated devices can run side by side (dtbsim picks a free port per run).
-int HotplugPort();
+inline int HotplugPort() { return Current().HotplugPort(); }
 
 // Quotes one word for the shell so that nothing in it is expanded or run
 // (quotes, $, backticks, spaces, newlines all stay literal).

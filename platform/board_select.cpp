@@ -1,13 +1,28 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "platform/am335x_board.h"
 #include "platform/board.h"
-#include "platform/host_board.h"
 
 namespace board {
+namespace {
+
+std::map<std::string, BoardFactory>& Factories() {
+  static std::map<std::string, BoardFactory> factories;
+  return factories;
+}
+
+}  // namespace
+
+void RegisterBoard(const std::string& name, BoardFactory make) {
+  if (make)
+    Factories()[name] = make;
+  else
+    Factories().erase(name);
+}
 
 int InstallFromArgs(int* argc, char** argv) {
   std::string kind, root;
@@ -35,17 +50,19 @@ int InstallFromArgs(int* argc, char** argv) {
     Install(MakeAm335xBoard());
     return 0;
   }
-  if (kind != "host") {
-    fprintf(stderr, "unknown board \"%s\" (host or device)\n", kind.c_str());
+  auto factory = Factories().find(kind);
+  if (factory == Factories().end()) {
+    if (kind == "host")
+      fprintf(stderr, "this program has no host board (a device build); --board host needs the PC build\n");
+    else
+      fprintf(stderr, "unknown board \"%s\" (host or device)\n", kind.c_str());
     return -1;
   }
   if (root.empty()) {
-    fprintf(stderr, "the host board needs a device root (--root DIR or DTB_ROOT)\n");
+    fprintf(stderr, "the %s board needs a device root (--root DIR or DTB_ROOT)\n", kind.c_str());
     return -1;
   }
-  HostOptions options;
-  options.mount_disks = false;  // the player's start-up mounts them
-  std::unique_ptr<HostBoard> b = MakeHostBoard(root, options);
+  std::unique_ptr<Board> b = factory->second(root);
   if (!b) {
     fprintf(stderr, "device root \"%s\" is not a usable folder\n", root.c_str());
     return -1;

@@ -12,7 +12,7 @@
 #include <ctime>
 #include <fstream>
 
-#include "platform/host_board.h"
+#include "platform/host/host_board.h"
 #include "sim/sim_text.h"
 #include "sim/simulator.h"
 

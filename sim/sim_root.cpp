@@ -10,7 +10,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
-#include "platform/host_board.h"
+#include "platform/host/host_board.h"
 #include "sim/simulator.h"
 
 #ifndef DTB_HOME_DIR

@@ -19,7 +19,7 @@
 #include <sstream>
 
 #include "platform/board.h"
-#include "platform/host_board.h"
+#include "platform/host/host_board.h"
 #include "sim/sim_text.h"
 
 #ifndef DTB_PLAYER_PATH

@@ -11,7 +11,7 @@
 #include "browser/logical_strcmp.h"
 #include "browser/socket_receiver.h"
 #include "core/app/mainloop.h"
-#include "platform/host_board.h"
+#include "platform/host/host_board.h"
 #include "speech/ux_language.h"
 #include "tests/support/test_support.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/ui/system_settings.h"
-#include "platform/host_board.h"
+#include "platform/host/host_board.h"
 #include "tests/support/test_support.h"
 #include "window_fixture.h"
 

@@ -26,6 +26,7 @@
 #include "daisy/player/daisy_player_thread.h"
 #include "daisy/player/daisy_settings.h"
 #include "platform/board.h"
+#include "platform/host/simulated_board.h"
 #include "positions/bookmark.h"
 #include "positions/history.h"
 #include "speech/tts.h"
@@ -39,7 +40,7 @@ namespace daisytest {
 
 // Device paths under /mnt and /home live in the scratch root; anything else
 // is the PC's own path, so other tests of the same program are not moved.
-class PlayerBoard final : public board::Board {
+class PlayerBoard final : public board::SimulatedBoard {
  public:
   explicit PlayerBoard(std::string root) : root_(std::move(root)) {}
   std::string Path(const std::string& p) override {
@@ -55,7 +56,6 @@ class PlayerBoard final : public board::Board {
   int IsMountPoint(const std::string& p) override {
     return p == "/mnt/settings" || p == "/mnt/emmc" ? 1 : 0;
   }
-  bool IsHost() const override { return true; }
   int OpenInputDevice(const std::string& p) override { return open(Path(p).c_str(), O_RDONLY); }
   int Ioctl(int fd, unsigned long request, void* arg) override { return ioctl(fd, request, arg); }
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/board.h"
-#include "platform/host_board.h"
+#include "platform/host/host_board.h"
 #include "tests/support/test_support.h"
 
 class HostBoardTest : public ::testing::Test {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/board.h"
-#include "platform/host_shell.h"
+#include "platform/host/host_shell.h"
 #include "tests/platform/host_fixture.h"
 
 namespace {

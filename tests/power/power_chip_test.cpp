@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/host_board.h"
+#include "platform/host/host_board.h"
 #include "power/battery.h"
 #include "power/tps65217.h"
 #include "tests/support/test_support.h"

@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "platform/host_board.h"
+#include "platform/host/host_board.h"
 #include "sim/sim_text.h"
 #include "sim/simulator.h"
 #include "tests/support/sim_harness.h"

@@ -1,7 +1,7 @@
 // The real player on the simulated board, end to end through dtbsim.
 #include <fstream>
 
-#include "platform/host_board.h"
+#include "platform/host/host_board.h"
 #include "tests/support/sim_harness.h"
 #include "tests/support/test_support.h"
 

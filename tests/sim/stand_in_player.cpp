@@ -18,6 +18,7 @@
 
 #include "platform/board.h"
 #include "platform/board_ioctl.h"
+#include "platform/host/host_board.h"
 
 namespace {
 
@@ -82,6 +83,7 @@ void Key(int code) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  board::RegisterHostBoard();
   if (board::InstallFromArgs(&argc, argv) != 0) return 1;
   int in = board::OpenInputDevice("/dev/input/event0");
   if (in < 0) return 1;

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/host_board.h"
+#include "platform/host/host_board.h"
 #include "speech/tts.h"
 #include "speech/tts_output.h"
 

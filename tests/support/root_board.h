@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "platform/board.h"
+#include "platform/host/simulated_board.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
 
 namespace dtbtest {
 
-class RootBoard final : public board::Board {
+class RootBoard final : public board::SimulatedBoard {
  public:
   explicit RootBoard(std::string root) : root_(std::move(root)) {}
   std::string Path(const std::string& p) override { return !p.empty() && p[0] == '/' ? root_ + p : p; }
@@ -24,7 +25,6 @@ class RootBoard final : public board::Board {
   time_t Now() override { return time(nullptr); }
   void Transcript(const char*, const std::string&) override {}
   int IsMountPoint(const std::string& p) override { return mounted.count(p) ? 1 : 0; }
-  bool IsHost() const override { return true; }
   int OpenInputDevice(const std::string& p) override { return open(Path(p).c_str(), O_RDONLY | O_NONBLOCK); }
   int Ioctl(int fd, unsigned long request, void* arg) override { return ioctl(fd, request, arg); }
 

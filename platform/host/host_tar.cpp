@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/host_board.h"
-#include "platform/host_shell.h"
+#include "platform/host/host_board.h"
+#include "platform/host/host_shell.h"
 
 namespace board {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/host_board.h"
+#include "platform/host/host_board.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/host_shell.h"
+#include "platform/host/host_shell.h"
 
 namespace fs = std::filesystem;
 
@@ -437,6 +437,14 @@ std::unique_ptr<HostBoard> MakeHostBoard(const std::string& root, HostOptions op
   struct stat st;
   if (stat(r.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
   return std::make_unique<HostBoard>(r, options);
+}
+
+void RegisterHostBoard() {
+  RegisterBoard("host", [](const std::string& root) -> std::unique_ptr<Board> {
+    HostOptions options;
+    options.mount_disks = false;
+    return MakeHostBoard(root, options);
+  });
 }
 
 }  // namespace board

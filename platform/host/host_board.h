@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "platform/board.h"
+#include "platform/host/simulated_board.h"
 
 namespace board {
 
@@ -86,7 +87,7 @@ struct HostOptions {
 
 class HostShell;
 
-class HostBoard final : public Board {
+class HostBoard final : public SimulatedBoard {
  public:
   HostBoard(const std::string& root, HostOptions options);
   ~HostBoard() override;
@@ -96,7 +97,6 @@ class HostBoard final : public Board {
   time_t Now() override;
   void Transcript(const char* channel, const std::string& text) override;
   int IsMountPoint(const std::string& devicePath) override;
-  bool IsHost() const override { return true; }
   int OpenInputDevice(const std::string& devicePath) override;
   int Ioctl(int fd, unsigned long request, void* arg) override;
 
@@ -185,6 +185,10 @@ std::unique_ptr<HostBoard> MakeHostBoard(const std::string& root, HostOptions op
 // formatted disks, keypad FIFO, default state). With amplifier, the node
 // "/dev/amp_en" of the newer board revision. 0 or -1.
 int CreateHostLayout(const std::string& root, bool amplifier = true);
+
+// Makes "--board host" (and DTB_BOARD=host, DTB_ROOT) known to
+// InstallFromArgs. The player's start-up mounts the disks itself.
+void RegisterHostBoard();
 
 // The battery ADC count the model reports for a battery state 0-7.
 int BatteryStateToAdc(int state);

@@ -17,7 +17,7 @@
 #include <sstream>
 
 #include "platform/board_ioctl.h"
-#include "platform/host_board.h"
+#include "platform/host/host_board.h"
 
 namespace board {
 namespace {

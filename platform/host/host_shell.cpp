@@ -1,4 +1,4 @@
-#include "platform/host_shell.h"
+#include "platform/host/host_shell.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -13,7 +13,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/host_board.h"
+#include "platform/host/host_board.h"
 
 namespace fs = std::filesystem;
 

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/host_board.h"
-#include "platform/host_shell.h"
+#include "platform/host/host_board.h"
+#include "platform/host/host_shell.h"
 
 namespace fs = std::filesystem;
 
