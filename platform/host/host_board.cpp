@@ -170,20 +170,13 @@ int BatteryStateToAdc(int s) {
 
 HostBoard::HostBoard(const std::string& root, HostOptions options)
     : root_(root), state_(root), shell_(std::make_unique<HostShell>(this)) {
-  memset(pmic_regs_, 0, sizeof pmic_regs_);
   std::error_code ec;
   for (const char* d : {"var/log", "var/board", "proc", "dev/input", "var/board/rootfs/mnt/emmc",
                         "var/board/rootfs/mnt/settings", "var/board/rootfs/mnt/microsd"})
     fs::create_directories(root_ + "/" + d, ec);
   EnsureFifo(root_ + "/dev/input/event0");
   for (const char* n : c_DeviceNodes) Touch(root_ + "/dev/" + n);
-  // Power-on values of the chip's registers the firmware touches.
-  pmic_regs_[0x00] = 0xE2;  // chip id
-  pmic_regs_[0x01] = 0x3D;  // power path: both inputs enabled, USB 500 mA
-  pmic_regs_[0x05] = 0x80;
-  pmic_regs_[0x09] = 0x00;
-  pb_seen_ = state_.GetInt(state::kPowerButtonChanges, 0);
-  usb_seen_ = state_.GetInt(state::kUsbChanges, 0);
+  chips::AddBoardChips(chips_, state_);
   LoadRtcAlarm();
   std::lock_guard<std::mutex> lock(mounts_mutex_);
   if (options.mount_disks) {

@@ -26,7 +26,6 @@
 
 #include <linux/rtc.h>
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -34,6 +33,7 @@
 #include <vector>
 
 #include "platform/board.h"
+#include "platform/host/chips/chip.h"
 #include "platform/host/simulated_board.h"
 
 namespace board {
@@ -102,11 +102,9 @@ class HostBoard final : public SimulatedBoard {
 
   const std::string& root() const { return root_; }
 
-  // Another chip on the I2C bus "/dev/i2c-1" (the power chip at 0x24 is
-  // built in). The model gets the messages of one I2C_RDWR request, all for
-  // its address, and returns what the ioctl returns.
-  using I2cModel = std::function<int(struct i2c_msg* msgs, int n)>;
-  void AddI2cDevice(int address, I2cModel model);
+  // Another chip on an I2C bus, or one that replaces a built-in chip
+  // (those listed in chips/chip_table.cpp).
+  void AddChip(const std::string& bus, int address, std::unique_ptr<chips::Chip> chip);
   const HostState& host_state() const { return state_; }
 
   // ---- Used by the shell interpreter (host_shell.cpp) ----
@@ -147,8 +145,6 @@ class HostBoard final : public SimulatedBoard {
   int AdcIoctl(unsigned long request, void* arg);
   int Mic2detIoctl(unsigned long request, void* arg);
   int AmpIoctl(unsigned long request, void* arg);
-  int PmicRead(int reg);
-  void PmicWrite(int reg, int value);
   void LoadRtcAlarm();
   void SaveRtcAlarm();
 
@@ -160,15 +156,10 @@ class HostBoard final : public SimulatedBoard {
   std::mutex shell_mutex_;
   std::unique_ptr<HostShell> shell_;
   std::mutex dev_mutex_;
-  unsigned char pmic_regs_[32];
-  int pmic_pointer_ = 0;
-  unsigned pmic_written_ = 0;
-  std::map<int, I2cModel> i2c_models_;
+  chips::ChipRegistry chips_;
   struct rtc_time rtc_alarm_ = {};
   bool rtc_alarm_set_ = false;
   bool rtc_irq_ = false;
-  long pb_seen_ = -1;
-  long usb_seen_ = -1;
   long clock_offset_ = 0;
   time_t clock_mtime_ = -1;
   long clock_mtime_ns_ = -1;

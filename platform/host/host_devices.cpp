@@ -1,9 +1,9 @@
-// Models of the hardware behind the host board's device nodes: the power
-// chip on the I2C bus, the battery ADC, the RTC wake alarm, the detection
-// pins with the standby timer, and the amplifier enable line. Inputs come
-// from the state files under var/board (re-read at every access, so the
-// simulator can change them at any time); what the firmware programs is
-// written back there for the simulator and tests to read.
+// Models of the hardware behind the host board's device nodes: the I2C
+// bus (its chips are in chips/), the battery ADC, the RTC wake alarm, the
+// detection pins with the standby timer, and the amplifier enable line.
+// Inputs come from the state files under var/board (re-read at every
+// access, so the simulator can change them at any time); what the firmware
+// programs is written back there for the simulator and tests to read.
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
 #include <linux/rtc.h>
@@ -24,12 +24,6 @@ namespace {
 
 enum Device { kNone = -1, kI2c, kRtc, kAdc, kMic2det, kAmp };
 const char* const c_Nodes[] = {"i2c-1", "rtc0", "ti_adc", "mic2det", "amp_en"};
-
-constexpr int kPmicAddress = 0x24;
-constexpr int kRegPowerPath = 0x01;
-constexpr int kRegInterrupt = 0x02;
-constexpr int kRegCharger0 = 0x03;
-constexpr int kRegStatus = 0x0A;
 
 int Fail(int e) {
   errno = e;
@@ -92,9 +86,9 @@ int HostBoard::Ioctl(int fd, unsigned long request, void* arg) {
   }
 }
 
-void HostBoard::AddI2cDevice(int address, I2cModel model) {
+void HostBoard::AddChip(const std::string& bus, int address, std::unique_ptr<chips::Chip> chip) {
   std::lock_guard<std::mutex> lock(dev_mutex_);
-  i2c_models_[address] = std::move(model);
+  chips_.Add(bus, address, std::move(chip));
 }
 
 int HostBoard::I2cIoctl(unsigned long request, void* arg) {
@@ -102,69 +96,7 @@ int HostBoard::I2cIoctl(unsigned long request, void* arg) {
       request == I2C_SLAVE_FORCE)
     return 0;
   if (request != I2C_RDWR) return Fail(ENOTTY);
-  auto* data = static_cast<struct i2c_rdwr_ioctl_data*>(arg);
-  if (!data || !data->msgs || data->nmsgs == 0 || data->nmsgs > I2C_RDWR_IOCTL_MAX_MSGS)
-    return Fail(EINVAL);
-  int addr = data->msgs[0].addr;
-  for (unsigned i = 1; i < data->nmsgs; ++i)
-    if (data->msgs[i].addr != addr) return Fail(EINVAL);
-  if (addr != kPmicAddress) {
-    auto it = i2c_models_.find(addr);
-    if (it == i2c_models_.end()) return Fail(ENXIO);  // nothing answers at that address
-    return it->second(data->msgs, static_cast<int>(data->nmsgs));
-  }
-  for (unsigned i = 0; i < data->nmsgs; ++i) {
-    struct i2c_msg& m = data->msgs[i];
-    if (m.len > 0 && !m.buf) return Fail(EINVAL);
-    if (m.flags & I2C_M_RD) {
-      for (unsigned k = 0; k < m.len; ++k) m.buf[k] = static_cast<__u8>(PmicRead(pmic_pointer_ + k));
-    } else if (m.len >= 1) {
-      pmic_pointer_ = m.buf[0] & 0x1F;
-      for (unsigned k = 1; k < m.len; ++k) PmicWrite(pmic_pointer_ + k - 1, m.buf[k]);
-    }
-  }
-  return static_cast<int>(data->nmsgs);
-}
-
-int HostBoard::PmicRead(int reg) {
-  reg &= 0x1F;
-  bool usb = state_.Get(state::kUsb, "none") != "none";
-  long battery = state_.GetInt(state::kBattery, 5);
-  switch (reg) {
-    case kRegInterrupt: {
-      // Change flags latch until read; reading clears them.
-      long pb = state_.GetInt(state::kPowerButtonChanges, 0);
-      long us = state_.GetInt(state::kUsbChanges, 0);
-      int v = pmic_regs_[kRegInterrupt] & 0x70;
-      if (pb != pb_seen_) v |= 0x04;
-      if (us != usb_seen_) v |= 0x02;
-      pb_seen_ = pb;
-      usb_seen_ = us;
-      return v;
-    }
-    case kRegCharger0:
-      return (pmic_regs_[kRegCharger0] & ~0x18) | (usb && battery == 7 ? 0x10 : 0) |
-             (usb && battery == 6 ? 0x08 : 0);
-    case kRegStatus:
-      return (state_.Get(state::kPowerButton, "0") == "1" ? 0x01 : 0) | (usb ? 0x04 : 0);
-    default:
-      return pmic_regs_[reg];
-  }
-}
-
-void HostBoard::PmicWrite(int reg, int value) {
-  reg &= 0x1F;
-  if (reg == kRegStatus) return;  // read-only
-  pmic_regs_[reg] = static_cast<unsigned char>(reg == kRegInterrupt ? (value & 0x70) : value);
-  pmic_written_ |= 1u << reg;
-  std::ostringstream out;
-  for (int r = 0; r < 32; ++r) {
-    if (!(pmic_written_ & (1u << r))) continue;
-    char line[32];
-    snprintf(line, sizeof line, "0x%02X=0x%02X\n", r, pmic_regs_[r]);
-    out << line;
-  }
-  state_.Set(state::kPmic, out.str());
+  return chips_.Transfer("/dev/i2c-1", static_cast<struct i2c_rdwr_ioctl_data*>(arg));
 }
 
 int HostBoard::AdcIoctl(unsigned long request, void* arg) {
