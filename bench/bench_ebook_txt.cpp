@@ -6,7 +6,6 @@
 //   bench_ebook_txt --open=FILE          opens FILE once and reads a few sentences
 //                                        (for /usr/bin/time -v and callgrind)
 #include <benchmark/benchmark.h>
-#include <iconv.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/lib/iconv/converter.h"
 #include "ebook/txt.h"
 
 namespace {
@@ -37,20 +37,17 @@ bool MakeFile(const std::string& path, bool cp1250) {
   if (stat(path.c_str(), &st) == 0 && st.st_size >= c_TargetBytes) return true;
   FILE* f = fopen(path.c_str(), "wb");
   if (!f) return false;
-  iconv_t cd = cp1250 ? iconv_open("CP1250", "UTF-8") : reinterpret_cast<iconv_t>(-1);
+  conv::Converter cd;
+  if (cp1250) cd.Open("CP1250", "UTF-8");
   long long written = 0;
-  char out[4096];
   for (unsigned i = 0; written < c_TargetBytes; ++i) {
     const char* s = c_Sentences[(i * 7 + i / 8) % 8];
     size_t n = strlen(s);
     if (cp1250) {
-      char* in = const_cast<char*>(s);
-      size_t inLeft = n;
-      char* o = out;
-      size_t oLeft = sizeof out;
-      iconv(cd, &in, &inLeft, &o, &oLeft);
-      n = sizeof out - oLeft;
-      fwrite(out, 1, n, f);
+      std::string text;
+      cd.Convert(s, n, &text);
+      n = text.size();
+      fwrite(text.data(), 1, n, f);
     } else {
       fwrite(s, 1, n, f);
     }
@@ -60,7 +57,6 @@ bool MakeFile(const std::string& path, bool cp1250) {
       ++written;
     }
   }
-  if (cp1250) iconv_close(cd);
   return fclose(f) == 0;
 }
 

@@ -1,11 +1,10 @@
 // Names on a FAT disk are whatever a computer wrote there. Speech takes
 // UTF-8; anything else is read as the Polish Windows code page, the most
 // likely origin of a name that is not UTF-8 on this device.
-#include <iconv.h>
-
 #include <string>
 
 #include "browser/file_browser.h"
+#include "core/lib/iconv/converter.h"
 
 namespace {
 
@@ -36,22 +35,17 @@ size_t Utf8Length(const unsigned char* s) {
   return n;
 }
 
-void AppendCp1250(unsigned char byte, std::string* out) {
-  iconv_t cd = iconv_open("UTF-8", "CP1250");
-  if (cd != reinterpret_cast<iconv_t>(-1)) {
-    char in = static_cast<char>(byte);
-    char buf[8];
-    char* ip = &in;
-    char* op = buf;
-    size_t il = 1, ol = sizeof buf;
-    size_t r = iconv(cd, &ip, &il, &op, &ol);
-    iconv_close(cd);
-    if (r != static_cast<size_t>(-1) && il == 0) {
-      out->append(buf, static_cast<size_t>(op - buf));
-      return;
-    }
-  }
-  out->push_back(' ');  // a byte no code page gives a meaning
+void AppendCp1250(conv::Converter& cp1250, unsigned char byte, std::string* out) {
+  char in = static_cast<char>(byte);
+  const char* ip = &in;
+  char buf[8];
+  char* op = buf;
+  size_t il = 1, ol = sizeof buf;
+  cp1250.Reset();
+  if (cp1250.Step(&ip, &il, &op, &ol) == 0 && il == 0)
+    out->append(buf, static_cast<size_t>(op - buf));
+  else
+    out->push_back(' ');  // a byte no code page gives a meaning
 }
 
 }  // namespace
@@ -60,6 +54,7 @@ std::string SpeakableName(const char* name) {
   std::string out;
   if (!name) return out;
   const auto* s = reinterpret_cast<const unsigned char*>(name);
+  conv::Converter cp1250;  // opened at the first byte that needs it
   while (*s) {
     if (*s < 0x20 || *s == 0x7F) {
       out.push_back(' ');
@@ -71,7 +66,8 @@ std::string SpeakableName(const char* name) {
       out.append(reinterpret_cast<const char*>(s), n);
       s += n;
     } else {
-      AppendCp1250(*s, &out);
+      if (!cp1250.IsOpen()) cp1250.Open("UTF-8", "CP1250");
+      AppendCp1250(cp1250, *s, &out);
       s++;
     }
   }

@@ -1,29 +1,29 @@
-// The one place where the DAISY readers meet libxml2: a push parser fed in
-// 2048-byte chunks, SAX events turned into calls on a small sink interface.
+// The DAISY readers' side of the XML reader: files fed in 2048-byte chunks,
+// events turned into calls on a small sink interface.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "core/lib/xml/xml_reader.h"
+
 namespace libDaisy {
 
-// The attributes of one start tag, from the XML (SAX2) or the HTML parser.
+// The attributes of one start tag.
 class XmlAttrs {
  public:
   XmlAttrs() = default;
-  // SAX2: five pointers per attribute (local name, prefix, URI, value, end).
-  static XmlAttrs FromSax2(const unsigned char** attrs, int count);
-  // HTML: name, value, name, value, ..., null.
-  static XmlAttrs FromPairs(const unsigned char** attrs);
+  explicit XmlAttrs(xml::Attrs pairs) : m_Pairs(pairs) {}
   // Value of the attribute with exactly that (qualified) name; a view with a
   // null data() when absent.
-  std::string_view Get(const char* name) const;
+  std::string_view Get(const char* name) const {
+    const char* v = xml::Attr(m_Pairs, name);
+    return v ? std::string_view(v) : std::string_view();
+  }
 
  private:
-  const unsigned char** m_Sax2 = nullptr;
-  int m_Count = 0;
-  const unsigned char** m_Pairs = nullptr;
+  xml::Attrs m_Pairs = nullptr;
 };
 
 // The value of the attribute `name`, or a null view.
@@ -46,13 +46,13 @@ class XmlSink {
 };
 
 struct XmlReadOptions {
-  bool html = false;               // libxml2's forgiving HTML parser instead of XML
+  bool html = false;               // the forgiving HTML parser instead of XML
   const char* encoding = nullptr;  // forced; the file's own declaration is ignored
 };
 
 // What went wrong in the last parse, for diagnostics and for the book's repairs.
 struct XmlParseInfo {
-  int xmlError = 0;        // libxml2's code of the first error, 0 when none
+  int xmlError = 0;        // the parser's code of the first error, 0 when none
   int line = 0;            // its line
   std::string message;     // its text
   bool badEncoding = false;  // the first fatal error was about the character encoding
@@ -60,7 +60,7 @@ struct XmlParseInfo {
 };
 
 // Parses a file. 0 when the whole file was read (or the sink stopped it),
-// -1 for a null path, -2 when libxml2 runs out of memory, -3 when the file
+// -1 for a null path, -2 when the parser runs out of memory, -3 when the file
 // cannot be opened, is empty, or is not well-formed (XML mode).
 int XmlPushParseFile(const char* path, XmlSink& sink, const XmlReadOptions& options,
                      XmlParseInfo* info);
@@ -68,15 +68,8 @@ int XmlPushParseFile(const char* path, XmlSink& sink, const XmlReadOptions& opti
 int XmlPushParseMemory(const char* data, size_t size, const char* name, XmlSink& sink,
                        const XmlReadOptions& options, XmlParseInfo* info);
 
-// The encoding a file's start declares (XML declaration or an HTML meta
-// charset), "" when none.
-std::string SniffDeclaredEncoding(const char* data, size_t size);
-// A single-byte code page for bytes that are not UTF-8: "windows-1250" when
-// they look like Polish text, else "windows-1252"; "UTF-8" when they are UTF-8.
-const char* GuessEncoding(const char* data, size_t size);
-// The encoding to read a file in after its bytes broke the encoding the
-// parser assumed: the one its start declares when libxml2 knows it and it is
-// not UTF-8, else GuessEncoding over its first 64 KiB. "" when unreadable.
-std::string RepairEncoding(const char* path);
+using xml::GuessEncoding;
+using xml::RepairEncoding;
+using xml::SniffDeclaredEncoding;
 
 }  // namespace libDaisy

@@ -3,28 +3,16 @@
 #include <cerrno>
 #include <cstring>
 
-bool IconvConverter::Open(const char* from) {
-  Close();
-  m_Cd = iconv_open("UTF-16LE", from);
-  return IsOpen();
-}
-
-void IconvConverter::Close() {
-  if (IsOpen()) iconv_close(m_Cd);
-  m_Cd = reinterpret_cast<iconv_t>(-1);
-}
-
 int IconvConverter::ToUtf16(const unsigned char* src, int srcLen, unsigned short* dst, int room, int* consumed) {
   int used = 0, out = 0;
   if (IsOpen() && src && dst) {
-    iconv(m_Cd, nullptr, nullptr, nullptr, nullptr);
+    m_Conv.Reset();
     while (used < srcLen && out < room) {
-      char* in = const_cast<char*>(reinterpret_cast<const char*>(src + used));
+      const char* in = reinterpret_cast<const char*>(src + used);
       size_t inLeft = static_cast<size_t>(srcLen - used);
       char* o = reinterpret_cast<char*>(dst + out);
       size_t oLeft = static_cast<size_t>(room - out) * 2;
-      size_t r = iconv(m_Cd, &in, &inLeft, &o, &oLeft);
-      int err = (r == static_cast<size_t>(-1)) ? errno : 0;
+      int err = m_Conv.Step(&in, &inLeft, &o, &oLeft);
       used = srcLen - static_cast<int>(inLeft);
       out = room - static_cast<int>(oLeft / 2);
       if (err == EILSEQ) {

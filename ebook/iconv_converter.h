@@ -1,20 +1,15 @@
-// Owner of one iconv conversion descriptor; code-page text is converted to
-// UTF-16LE here and nowhere else in the e-book sources.
+// Code-page text to UTF-16LE for the e-book sources, through the one iconv
+// owner.
 #pragma once
 
-#include <iconv.h>
+#include "core/lib/iconv/converter.h"
 
 class IconvConverter {
  public:
-  IconvConverter() = default;
-  ~IconvConverter() { Close(); }
-  IconvConverter(const IconvConverter&) = delete;
-  IconvConverter& operator=(const IconvConverter&) = delete;
-
   // Opens a converter from `from` to UTF-16LE; false when iconv refuses it.
-  bool Open(const char* from);
-  void Close();
-  bool IsOpen() const { return m_Cd != reinterpret_cast<iconv_t>(-1); }
+  bool Open(const char* from) { return m_Conv.Open("UTF-16LE", from); }
+  void Close() { m_Conv.Close(); }
+  bool IsOpen() const { return m_Conv.IsOpen(); }
   // Converts bytes into at most `room` units. A byte the converter rejects
   // becomes one space; an incomplete sequence at the end is left unread.
   // Returns units written; *consumed = bytes used.
@@ -25,5 +20,5 @@ class IconvConverter {
   bool BuildByteTable(unsigned short table[256]);
 
  private:
-  iconv_t m_Cd = reinterpret_cast<iconv_t>(-1);
+  conv::Converter m_Conv;
 };

@@ -8,13 +8,8 @@
 #include "tests/positions/store_dump.h"
 
 static std::string Serialise(const BookMark& bm) {
-  xmlDocPtr doc = bm.BuildDocument();
-  xmlChar* mem = nullptr;
-  int len = 0;
-  xmlDocDumpMemory(doc, &mem, &len);
-  xmlFreeDoc(doc);
-  std::string s(reinterpret_cast<char*>(mem), len);
-  xmlFree(mem);
+  std::string s;
+  if (bm.BuildDocument().Serialize(&s) != 0) abort();
   return s;
 }
 

@@ -8,13 +8,8 @@
 #include "tests/positions/store_dump.h"
 
 static std::string Serialise(const History& h) {
-  xmlDocPtr doc = h.BuildDocument();
-  xmlChar* mem = nullptr;
-  int len = 0;
-  xmlDocDumpMemory(doc, &mem, &len);
-  xmlFreeDoc(doc);
-  std::string s(reinterpret_cast<char*>(mem), len);
-  xmlFree(mem);
+  std::string s;
+  if (h.BuildDocument().Serialize(&s) != 0) abort();
   return s;
 }
 

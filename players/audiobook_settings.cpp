@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "players/kit/settings_xml.h"
+#include "core/base/settings_file.h"
 
 const int c_AudioBookStepSeconds[kAudioBookSteps] = {10, 30, 60, 300, 600, 1800, 3600};
 
@@ -14,7 +14,7 @@ namespace {
 const char kAudioBookConfig[] = "/mnt/settings/audiobook.config.xml";
 AudioBookSettings g_AudioBookSettingsSaved;
 
-void OnElement(void* ctx, const char* name, const char** attrs) {
+void OnElement(void* ctx, const char* name, xml::Attrs attrs) {
   auto* s = static_cast<AudioBookSettings*>(ctx);
   if (strcmp(name, "audiobook_config") != 0 || !attrs) return;
   for (int i = 0; attrs[i] && attrs[i + 1]; i += 2) {

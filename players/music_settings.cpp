@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "players/kit/settings_xml.h"
+#include "core/base/settings_file.h"
 
 AudioSettings g_AudioSettings;
 
@@ -18,7 +18,7 @@ namespace {
 const char kMusicConfig[] = "/mnt/settings/music.config.xml";
 AudioSettings g_AudioSettingsSaved;
 
-void OnElement(void* ctx, const char* name, const char** attrs) {
+void OnElement(void* ctx, const char* name, xml::Attrs attrs) {
   auto* s = static_cast<AudioSettings*>(ctx);
   if (strcmp(name, "music_config") != 0 || !attrs) return;
   for (int i = 0; attrs[i] && attrs[i + 1]; i += 2) {

@@ -6,7 +6,8 @@
 
 #include <cstddef>
 
-#include <libxml/tree.h>
+#include "core/lib/xml/xml_reader.h"
+#include "core/lib/xml/xml_document.h"
 
 // Kinds of bookmark entries; 4 selects every kind where a list is asked for.
 enum _EM_BM_TYPE {
@@ -170,9 +171,9 @@ class BookMark {
   int LoadFromFile(const char* path);
   int LoadFromMemory(const char* data, size_t size);
   // Writes the store (atomically: the old file survives any failure). 0 or -1.
-  int SaveToFile(const char* path);
-  // The document SaveToFile writes; the caller frees it.
-  xmlDocPtr BuildDocument() const;
+  [[nodiscard]] int SaveToFile(const char* path);
+  // The document SaveToFile writes.
+  xml::Document BuildDocument() const;
 
  private:
   int FindExact(int kind, const char* path) const;
@@ -182,8 +183,8 @@ class BookMark {
   int InsertNew(BmFileItem* item);
   int PrepareNew(BmFileItem* item, const char* path);
 
-  static void XmlStart(void* ctx, const xmlChar* name, const xmlChar** attrs);
-  static void XmlEnd(void* ctx, const xmlChar* name);
+  static void XmlStart(void* ctx, const char* name, xml::Attrs attrs);
+  static void XmlEnd(void* ctx, const char* name);
   void XmlBegin();
   void XmlFinish();
 
@@ -203,4 +204,4 @@ extern BookMark g_bookmark;
 // g_bookmark from and to "/mnt/settings/bookmark.xml" (start-up, power-off).
 // -1 with "/mnt/settings umount" when the settings partition is not mounted.
 int LoadBookmarks();
-int SaveBookmarks();
+[[nodiscard]] int SaveBookmarks();

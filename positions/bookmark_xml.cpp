@@ -4,6 +4,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/diag.h"
+#include "core/base/settings_file.h"
 #include "positions/bookmark.h"
 #include "positions/list_xml.h"
 
@@ -17,16 +18,12 @@ namespace {
 const char* const c_BmFileTags[] = {"ebook", "music", "daisy", "audiobook"};
 const char* const c_BmItemTags[] = {"ebook_item", "music_item", "daisy_item", "audiobook_item"};
 
-xmlNodePtr NewChild(xmlNodePtr parent, const char* name) {
-  return xmlNewChild(parent, nullptr, BAD_CAST name, nullptr);
-}
-
-void WriteEntry(xmlNodePtr root, BmFileItem* entry) {
+void WriteEntry(xml::Element root, BmFileItem* entry) {
   int type = entry->Type();
-  xmlNodePtr file = NewChild(root, c_BmFileTags[type]);
+  xml::Element file = root.Add(c_BmFileTags[type]);
   ListSetProp(file, "filename", entry->GetFullname());
   for (int i = 0; i < entry->GetCount(); i++) {
-    xmlNodePtr n = NewChild(file, c_BmItemTags[type]);
+    xml::Element n = file.Add(c_BmItemTags[type]);
     switch (type) {
       case EM_BM_EBOOK: {
         const EbookBmItem* b = static_cast<EbookBmFileItem*>(entry)->GetAt(i);
@@ -69,11 +66,9 @@ void WriteEntry(xmlNodePtr root, BmFileItem* entry) {
 
 }  // namespace
 
-xmlDocPtr BookMark::BuildDocument() const {
-  xmlDocPtr doc = xmlNewDoc(BAD_CAST "1.0");
-  if (!doc) return nullptr;
-  xmlNodePtr root = xmlNewNode(nullptr, BAD_CAST "bookmarks");
-  xmlDocSetRootElement(doc, root);
+xml::Document BookMark::BuildDocument() const {
+  xml::Document doc("bookmarks");
+  xml::Element root = doc.Root();
   // Least recently used first, so that re-adding on load restores the order.
   for (int i = m_Count - 1; i >= 0; i--) {
     BmFileItem* entry = m_Items[i];
@@ -91,11 +86,7 @@ xmlDocPtr BookMark::BuildDocument() const {
 
 int BookMark::SaveToFile(const char* path) {
   if (!path) return -1;
-  xmlDocPtr doc = BuildDocument();
-  if (!doc) return -2;
-  int r = SaveXmlDocAtomic(doc, path);
-  xmlFreeDoc(doc);
-  return r;
+  return SaveXmlAtomic(BuildDocument(), path);
 }
 
 void BookMark::XmlBegin() {
@@ -114,9 +105,9 @@ void BookMark::XmlFinish() {
   m_XmlType = -1;
 }
 
-void BookMark::XmlStart(void* ctx, const xmlChar* xname, const xmlChar** attrs) {
+void BookMark::XmlStart(void* ctx, const char* xname, xml::Attrs attrs) {
   BookMark* self = static_cast<BookMark*>(ctx);
-  const char* name = reinterpret_cast<const char*>(xname);
+  const char* name = xname;
   int depth = self->m_XmlDepth++;
   if (depth == 0) {
     self->m_XmlRootOk = strcmp(name, "bookmarks") == 0;
@@ -174,7 +165,7 @@ void BookMark::XmlStart(void* ctx, const xmlChar* xname, const xmlChar** attrs) 
   }
 }
 
-void BookMark::XmlEnd(void* ctx, const xmlChar*) {
+void BookMark::XmlEnd(void* ctx, const char*) {
   BookMark* self = static_cast<BookMark*>(ctx);
   if (self->m_XmlDepth > 0) self->m_XmlDepth--;
   if (self->m_XmlDepth == 1) {
@@ -203,11 +194,11 @@ int BookMark::LoadFromMemory(const char* data, size_t size) {
 }
 
 int LoadBookmarks() {
-  if (!positions::SettingsMounted()) return -1;
+  if (CheckSettingsMounted() != 0) return -1;
   return g_bookmark.LoadFromFile("/mnt/settings/bookmark.xml");
 }
 
 int SaveBookmarks() {
-  if (!positions::SettingsMounted()) return -1;
+  if (CheckSettingsMounted() != 0) return -1;
   return g_bookmark.SaveToFile("/mnt/settings/bookmark.xml");
 }

@@ -6,7 +6,8 @@
 
 #include <cstddef>
 
-#include <libxml/tree.h>
+#include "core/lib/xml/xml_reader.h"
+#include "core/lib/xml/xml_document.h"
 
 // Kinds of history records; 4 selects every record where a list is asked for.
 enum _EM_HISTORY_TYPE {
@@ -91,9 +92,9 @@ class History {
   int LoadFromFile(const char* path);
   int LoadFromMemory(const char* data, size_t size);
   // Writes the store atomically (the old file survives any failure). 0 or -1.
-  int SaveToFile(const char* path);
-  // The document SaveToFile writes; the caller frees it.
-  xmlDocPtr BuildDocument() const;
+  [[nodiscard]] int SaveToFile(const char* path);
+  // The document SaveToFile writes.
+  xml::Document BuildDocument() const;
 
  private:
   // The common part of the Add operations: `set` fills the record found
@@ -102,7 +103,7 @@ class History {
   int Store(int kind, const char* path, Set set);
   void MoveToFront(int index);
   void RemoveAt(int index);
-  static void XmlStart(void* ctx, const xmlChar* name, const xmlChar** attrs);
+  static void XmlStart(void* ctx, const char* name, xml::Attrs attrs);
 
   HistoryItem* m_Items[HISTORY_MAX_ITEMS] = {};
   int m_Count = 0;
@@ -113,4 +114,4 @@ extern History g_History;
 // g_History from and to "/mnt/settings/history.xml" (start-up, power-off).
 // -1 with "/mnt/settings umount" when the settings partition is not mounted.
 int LoadHistory();
-int SaveHistory();
+[[nodiscard]] int SaveHistory();

@@ -3,6 +3,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/diag.h"
+#include "core/base/settings_file.h"
 #include "positions/history.h"
 #include "positions/list_xml.h"
 
@@ -15,11 +16,9 @@ namespace {
 const char* const c_HistoryTags[] = {"ebook", "music", "daisy", "audiobook"};
 }
 
-xmlDocPtr History::BuildDocument() const {
-  xmlDocPtr doc = xmlNewDoc(BAD_CAST "1.0");
-  if (!doc) return nullptr;
-  xmlNodePtr root = xmlNewNode(nullptr, BAD_CAST "history");
-  xmlDocSetRootElement(doc, root);
+xml::Document History::BuildDocument() const {
+  xml::Document doc("history");
+  xml::Element root = doc.Root();
   for (int i = m_Count - 1; i >= 0; i--) {
     const HistoryItem* it = m_Items[i];
     if (it->kind < EM_HISTORY_EBOOK || it->kind > EM_HISTORY_AUDIOBOOK || !it->path ||
@@ -31,7 +30,7 @@ xmlDocPtr History::BuildDocument() const {
       DiagPrintf("history of an unwritable path dropped: %s", it->path);
       continue;
     }
-    xmlNodePtr n = xmlNewChild(root, nullptr, BAD_CAST c_HistoryTags[it->kind], nullptr);
+    xml::Element n = root.Add(c_HistoryTags[it->kind]);
     ListSetProp(n, "filename", it->path);
     switch (it->kind) {
       case EM_HISTORY_EBOOK:
@@ -59,18 +58,14 @@ xmlDocPtr History::BuildDocument() const {
 
 int History::SaveToFile(const char* path) {
   if (!path) return -1;
-  xmlDocPtr doc = BuildDocument();
-  if (!doc) return -2;
-  int r = SaveXmlDocAtomic(doc, path);
-  xmlFreeDoc(doc);
-  return r;
+  return SaveXmlAtomic(BuildDocument(), path);
 }
 
 // Every record element, at any depth, with a non-empty "filename" is re-added;
 // the file lists the oldest first, so the order of use comes back.
-void History::XmlStart(void* ctx, const xmlChar* xname, const xmlChar** attrs) {
+void History::XmlStart(void* ctx, const char* xname, xml::Attrs attrs) {
   History* self = static_cast<History*>(ctx);
-  const char* name = reinterpret_cast<const char*>(xname);
+  const char* name = xname;
   const char* path = ListAttr(attrs, "filename");
   if (!path || !path[0]) return;
   auto text = [attrs](const char* attr) {
@@ -99,11 +94,11 @@ int History::LoadFromMemory(const char* data, size_t size) {
 }
 
 int LoadHistory() {
-  if (!positions::SettingsMounted()) return -1;
+  if (CheckSettingsMounted() != 0) return -1;
   return g_History.LoadFromFile("/mnt/settings/history.xml");
 }
 
 int SaveHistory() {
-  if (!positions::SettingsMounted()) return -1;
+  if (CheckSettingsMounted() != 0) return -1;
   return g_History.SaveToFile("/mnt/settings/history.xml");
 }

@@ -6,92 +6,52 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <libxml/SAX2.h>
-
 #include "core/base/diag.h"
-#include "core/base/activity.h"
+#include "core/lib/fd/unique_fd.h"
 #include "platform/board.h"
 
 namespace positions {
 namespace {
 
-// The parser reports through these instead of printing every error of a
-// damaged file; the loader prints one line when it stops.
-void QuietError(void*, const char*, ...) {}
-
-// One push parse. The SAX handler is SAX1 (startElement with a flat
-// attribute array), the shape every list callback is written for.
-class ListParser {
+// One push parse in chunks; the first error stops it and is printed once.
+class ListParser final : public xml::Handler {
  public:
-  ListParser(void* ctx, startElementSAXFunc start, endElementSAXFunc end) : ctx_(ctx) {
-    memset(&sax_, 0, sizeof(sax_));
-    sax_.startElement = start;
-    sax_.endElement = end;
-    sax_.warning = QuietError;
-    sax_.error = QuietError;
-    sax_.fatalError = QuietError;
-  }
-  ~ListParser() {
-    if (!ctxt_) return;
-    // A DOCTYPE with entity declarations makes libxml2 keep them in a
-    // document of its own even for a SAX parse; it is ours to free.
-    if (ctxt_->myDoc) xmlFreeDoc(ctxt_->myDoc);
-    ctxt_->myDoc = nullptr;
-    xmlFreeParserCtxt(ctxt_);
-  }
-  ListParser(const ListParser&) = delete;
-  ListParser& operator=(const ListParser&) = delete;
+  ListParser(void* ctx, ListStartFn start, ListEndFn end, const char* name)
+      : ctx_(ctx), start_(start), end_(end), reader_(*this, Named(name)) {}
 
-  // The first chunk creates the parser. -1 when it cannot be created.
-  int Begin(const char* data, int size, const char* name) {
-    ctxt_ = xmlCreatePushParserCtxt(&sax_, ctx_, data, size, name);
-    if (!ctxt_) {
-      DiagPrintf("xmlCreatePushParserCtxt() failed");
-      return -1;
-    }
-    // Entity substitution turns "&amp;" in a value back into "&". Declared
-    // entities never reach the parser (the handler keeps no declarations),
-    // so a crafted file cannot pull other files or the network in.
-    xmlCtxtUseOptions(ctxt_, XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR |
-                                 XML_PARSE_NOWARNING);
-    // The first chunk is only buffered by the constructor; parse it now.
-    Feed(nullptr, 0);
-    return 0;
-  }
   // Feeds one more chunk; false once the parser has stopped at an error.
-  bool Feed(const char* data, int size) {
-    if (failed_) return false;
-    int r = xmlParseChunk(ctxt_, data, size, 0);
-    if (r != 0) Fail(r);
-    return !failed_;
-  }
-  // Terminates the parse; 0 or -3.
+  bool Feed(const char* data, size_t size) { return reader_.Feed(data, size) == 0; }
+  // Ends the parse; 0 or -3. A file that stops before its root is closed
+  // is an error: its cut-off last tag is not delivered.
   int End() {
-    if (failed_) return -3;
-    // Fed without the end flag, the parser reports only elements whose tag
-    // is complete. Terminating a file cut off inside a tag would hand over
-    // that tag with the attributes read so far: a bookmark with half its
-    // values. So a file that stops before its root is closed ends here.
-    if (ctxt_->instate != XML_PARSER_EPILOG && ctxt_->instate != XML_PARSER_EOF) {
-      DiagPrintf("file ends early (line %d)", xmlSAX2GetLineNumber(ctxt_));
-      failed_ = true;
-      return -3;
-    }
-    int r = xmlParseChunk(ctxt_, nullptr, 0, 1);
-    if (r != 0) Fail(r);
-    return failed_ ? -3 : 0;
+    int r = reader_.Finish();
+    if (r != 0 && !reported_) DiagPrintf("file ends early");
+    return r == 0 ? 0 : -3;
+  }
+
+  void OnStart(const char* name, xml::Attrs attrs) override {
+    if (start_) start_(ctx_, name, attrs);
+  }
+  void OnEnd(const char* name) override {
+    if (end_) end_(ctx_, name);
+  }
+  void OnError(const xml::Error& e) override {
+    if (!e.fatal || reported_) return;
+    reported_ = true;
+    DiagPrintf("ret = %d (line %d)", e.code, e.line);
   }
 
  private:
-  void Fail(int code) {
-    failed_ = true;
-    DiagPrintf("ret = %d (line %d)", code, xmlSAX2GetLineNumber(ctxt_));
+  static xml::Options Named(const char* name) {
+    xml::Options o;
+    o.name = name;
+    return o;
   }
-
   void* ctx_;
-  xmlSAXHandler sax_;
-  xmlParserCtxtPtr ctxt_ = nullptr;
-  bool failed_ = false;
+  ListStartFn start_;
+  ListEndFn end_;
+  bool reported_ = false;
+  xml::Reader reader_;
 };
 
 bool ValidCodePoint(unsigned cp) {
@@ -129,44 +89,32 @@ size_t SafeCharLength(const unsigned char* s) {
 
 }  // namespace
 
-int LoadListBuffer(const char* data, size_t size, void* ctx, startElementSAXFunc start,
-                   endElementSAXFunc end) {
+int LoadListBuffer(const char* data, size_t size, void* ctx, ListStartFn start, ListEndFn end) {
   if (!data) return -1;
-  size_t first = size < kListChunkSize ? size : kListChunkSize;
-  if (first <= 10) return -1;
-  ListParser parser(ctx, start, end);
-  if (parser.Begin(data, static_cast<int>(first), nullptr) != 0) return -1;
-  for (size_t off = first; off < size; off += kListChunkSize) {
+  if (size <= 10) return -1;
+  ListParser parser(ctx, start, end, nullptr);
+  for (size_t off = 0; off < size; off += kListChunkSize) {
     size_t n = size - off < kListChunkSize ? size - off : kListChunkSize;
-    if (!parser.Feed(data + off, static_cast<int>(n))) break;
+    if (!parser.Feed(data + off, n)) break;
   }
   return parser.End();
 }
 
-int LoadListFile(const char* devicePath, void* ctx, startElementSAXFunc start,
-                 endElementSAXFunc end) {
+int LoadListFile(const char* devicePath, void* ctx, ListStartFn start, ListEndFn end) {
   if (!devicePath) return -1;
-  FILE* f = BFopen(devicePath, "rb");
+  fd::UniqueFile f(BFopen(devicePath, "rb"));
   if (!f) {
     DiagPrintf("can not open %s", devicePath);
     return -1;
   }
   char buf[kListChunkSize];
-  size_t n = fread(buf, 1, sizeof(buf), f);
-  if (n <= 10) {
-    fclose(f);
-    return -1;
-  }
-  ListParser parser(ctx, start, end);
-  if (parser.Begin(buf, static_cast<int>(n), devicePath) != 0) {
-    fclose(f);
-    return -1;
-  }
-  while ((n = fread(buf, 1, sizeof(buf), f)) > 0) {
-    if (!parser.Feed(buf, static_cast<int>(n))) break;
-  }
-  bool readError = ferror(f) != 0;
-  fclose(f);
+  size_t n = fread(buf, 1, sizeof(buf), f.get());
+  if (n <= 10) return -1;
+  ListParser parser(ctx, start, end, devicePath);
+  do {
+    if (!parser.Feed(buf, n)) break;
+  } while ((n = fread(buf, 1, sizeof(buf), f.get())) > 0);
+  bool readError = ferror(f.get()) != 0;
   int r = parser.End();
   if (readError) {
     DiagPrintf("read %s failed", devicePath);
@@ -175,16 +123,9 @@ int LoadListFile(const char* devicePath, void* ctx, startElementSAXFunc start,
   return r;
 }
 
-const char* ListAttr(const xmlChar** attrs, const char* name) {
-  if (!attrs || !name) return nullptr;
-  for (int i = 0; attrs[i]; i += 2) {
-    if (strcmp(reinterpret_cast<const char*>(attrs[i]), name) == 0)
-      return attrs[i + 1] ? reinterpret_cast<const char*>(attrs[i + 1]) : "";
-  }
-  return nullptr;
-}
+const char* ListAttr(xml::Attrs attrs, const char* name) { return xml::Attr(attrs, name); }
 
-int ListIntAttr(const xmlChar** attrs, const char* name) {
+int ListIntAttr(xml::Attrs attrs, const char* name) {
   const char* v = ListAttr(attrs, name);
   if (!v) return -1;
   errno = 0;
@@ -222,16 +163,11 @@ std::string XmlSafeText(const char* text) {
   return out;
 }
 
-void ListSetProp(xmlNodePtr node, const char* name, const char* value) {
-  std::string safe = XmlSafeText(value ? value : "");
-  xmlNewProp(node, BAD_CAST name, BAD_CAST safe.c_str());
+void ListSetProp(xml::Element& node, const char* name, const char* value) {
+  node.Set(name, XmlSafeText(value ? value : "").c_str());
 }
 
-void ListSetIntProp(xmlNodePtr node, const char* name, int value) {
-  char buf[16];
-  snprintf(buf, sizeof(buf), "%d", value);
-  xmlNewProp(node, BAD_CAST name, BAD_CAST buf);
-}
+void ListSetIntProp(xml::Element& node, const char* name, int value) { node.Set(name, value); }
 
 void CopyUtf8Cut(char* out, const char* text, size_t maxBytes) {
   size_t len = 0;
@@ -246,12 +182,6 @@ void CopyUtf8Cut(char* out, const char* text, size_t maxBytes) {
     memcpy(out, text, len);
   }
   out[len] = '\0';
-}
-
-bool SettingsMounted() {
-  if (IsMountDir("/mnt/settings") == 1) return true;
-  DiagPrintf("%s umount", "/mnt/settings");
-  return false;
 }
 
 }  // namespace positions

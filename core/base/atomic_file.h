@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstddef>
-#include <libxml/tree.h>
+
+namespace xml {
+class Document;
+}
 
 // Writes `size` bytes to the device path atomically. 0 or -1.
-int WriteFileAtomic(const char* devicePath, const void* data, size_t size);
-// Serialises `doc` like xmlSaveFile and stores it atomically. 0 or -1.
-int SaveXmlDocAtomic(xmlDocPtr doc, const char* devicePath);
+[[nodiscard]] int WriteFileAtomic(const char* devicePath, const void* data, size_t size);
+// Stores a document atomically. 0, -1 (write failed), -2 (out of memory).
+[[nodiscard]] int SaveXmlAtomic(const xml::Document& doc, const char* devicePath);

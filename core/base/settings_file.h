@@ -1,24 +1,41 @@
-// Settings-file plumbing shared by every settings area: the one-read SAX load
-// of a small ".config.xml" file, the mount check, raw binary settings files.
+// Settings-file plumbing shared by every settings area: the mount check, the
+// one-read load of a small ".config.xml" file, its atomic save, raw binary
+// settings files.
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
 
-#include <libxml/parser.h>
-#include <libxml/tree.h>
+#include "core/lib/xml/xml_document.h"
+#include "core/lib/xml/xml_reader.h"
 
 // The settings partition.
 #define SETTINGS_DIR "/mnt/settings"
 
-// 1 when "/mnt/settings" is mounted; otherwise prints "%s umount" and returns 0.
-int SettingsMounted();
-// Loads a small settings file (11..4095 bytes) in one read and parses it with
-// only a start-element callback. 0, or -1 (unmounted, cannot open, bad size).
-int LoadSettingsXml(const char* path, void* context, startElementSAXFunc startElement);
+// 0 when "/mnt/settings" is mounted; otherwise prints "%s umount" and returns -1.
+int CheckSettingsMounted();
 
-// Writes a settings document (temp file, flush, rename: a power cut or a
-// full disk never loses the old file). 0, or -1 (unmounted, write failed).
-int SaveSettingsXml(const char* path, xmlDocPtr doc);
+// Called for every start element with its name/value attribute pairs.
+using SettingsElementFn = void (*)(void* ctx, const char* name, xml::Attrs attrs);
+
+// Reads a small settings file at a device path (11..4095 bytes) in one read:
+// "can not open %s" and -1 when missing, -1 when of another size; else
+// parses it and returns 0 (what a malformed file delivered before its error
+// stays applied).
+int LoadSettingsXml(const char* devicePath, SettingsElementFn onElement, void* ctx);
+
+// Writes a settings document atomically (temp file, flush, rename: a power
+// cut or a full disk never loses the old file). 0, or -1 (write failed),
+// -2 (out of memory). The caller checks the mount.
+[[nodiscard]] int SaveSettingsXml(const char* devicePath, const xml::Document& doc);
+// Writes <root><element a="v" .../></root> the same way.
+[[nodiscard]] int SaveSettingsXml(const char* devicePath, const char* root, const char* element,
+                                  const std::vector<std::pair<std::string, std::string>>& attrs);
+
+// Decimal integer attribute: true and *out set when the text is a number.
+bool ParseIntAttr(const char* text, int* out);
 
 // The values as last saved, for savers that write only when something
 // changed. T needs operator==.
@@ -38,6 +55,6 @@ class LastSaved {
 
 // Raw settings files: read/write `size` bytes in one call; the byte count or -1.
 int LoadSettingsFile(const char* path, void* buffer, int size);
-int SaveSettingsFile(const char* path, const void* buffer, int size);
+[[nodiscard]] int SaveSettingsFile(const char* path, const void* buffer, int size);
 // Overwrites a file in place with zero bytes of its own length. 0 or -1.
 int DestroyFile(const char* path);

@@ -3,60 +3,43 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "core/base/atomic_file.h"
 #include "core/base/diag.h"
+#include "core/lib/fd/unique_fd.h"
 #include "platform/board.h"
 
-XmlParser::~XmlParser() {
-  if (m_rec) {
-    if (m_rec->doc) xmlFreeDoc(m_rec->doc);
-    delete m_rec;
-  }
-}
-
 int XmlParser::New() {
-  if (m_rec) {
-    if (m_rec->doc) xmlFreeDoc(m_rec->doc);
-    delete m_rec;
-    m_rec = nullptr;
-  }
-  m_rec = new (std::nothrow) Record();
-  if (!m_rec) return -2;
-  m_rec->doc = xmlNewDoc(BAD_CAST "1.0");
-  if (!m_rec->doc) {
-    delete m_rec;
-    m_rec = nullptr;
-    return -2;
-  }
+  doc_.reset();
+  open_.clear();
+  started_ = true;
   return 0;
 }
 
 int XmlParser::StartElement(const char* name) {
-  if (!name || !m_rec || !m_rec->doc) return -1;
-  if (m_rec->depth >= kMaxDepth) return -3;
-  // Only one root: a second top-level element has nowhere to go.
-  if (m_rec->depth == 0 && xmlDocGetRootElement(m_rec->doc)) return -1;
-  xmlNodePtr node = xmlNewNode(nullptr, BAD_CAST name);
-  if (!node) return -2;
-  if (m_rec->depth == 0)
-    xmlDocSetRootElement(m_rec->doc, node);
-  else
-    xmlAddChild(m_rec->stack[m_rec->depth - 1], node);
-  m_rec->stack[m_rec->depth++] = node;
-  return 0;
+  if (!name || !started_) return -1;
+  if ((int)open_.size() >= kMaxDepth) return -3;
+  if (open_.empty()) {
+    // Only one root: a second top-level element has nowhere to go.
+    if (doc_) return -1;
+    doc_ = std::make_unique<xml::Document>(name);
+    open_.push_back(doc_->Root());
+  } else {
+    open_.push_back(open_.back().Add(name));
+  }
+  return open_.back() ? 0 : -2;
 }
 
 int XmlParser::EndElement() {
-  if (!m_rec || m_rec->depth <= 0) return -1;
-  m_rec->depth--;
+  if (open_.empty()) return -1;
+  open_.pop_back();
   return 0;
 }
 
 int XmlParser::AddAttribute(const char* name, const char* value) {
-  if (!name || !value || !m_rec || m_rec->depth <= 0) return -1;
-  return xmlNewProp(m_rec->stack[m_rec->depth - 1], BAD_CAST name, BAD_CAST value) ? 0 : -2;
+  if (!name || !value || open_.empty()) return -1;
+  open_.back().Set(name, value);
+  return 0;
 }
 
 int XmlParser::AddIntAttribute(const char* name, int value) {
@@ -66,100 +49,71 @@ int XmlParser::AddIntAttribute(const char* name, int value) {
 }
 
 int XmlParser::SaveToFile(const char* path) {
-  if (!path || !m_rec || !m_rec->doc) return -1;
-  return SaveXmlDocAtomic(m_rec->doc, path) == 0 ? 0 : -1;
+  if (!path || !doc_) return -1;
+  return SaveXmlAtomic(*doc_, path) == 0 ? 0 : -1;
 }
 
-const char* XmlParse_GetAttribute(const char** attrs, const char* name) {
-  if (!attrs || !name) return nullptr;
-  for (int i = 0; attrs[i]; i += 2)
-    if (!strcmp(attrs[i], name)) return attrs[i + 1];
-  return nullptr;
-}
+const char* XmlParse_GetAttribute(xml::Attrs attrs, const char* name) { return xml::Attr(attrs, name); }
 
-int XmlParse_GetIntAttribute(const char** attrs, const char* name) {
+int XmlParse_GetIntAttribute(xml::Attrs attrs, const char* name) {
   const char* v = XmlParse_GetAttribute(attrs, name);
   return v ? (int)strtol(v, nullptr, 10) : -1;
 }
 
 namespace {
 
-struct Callbacks {
-  void* context;
-  startElementSAXFunc start;
-  endElementSAXFunc end;
-  charactersSAXFunc text;
+class Calls final : public xml::Handler {
+ public:
+  Calls(void* ctx, XmlStartFn start, XmlEndFn end, XmlTextFn text)
+      : ctx_(ctx), start_(start), end_(end), text_(text) {}
+  void OnStart(const char* name, xml::Attrs attrs) override {
+    if (start_) start_(ctx_, name, attrs);
+  }
+  void OnEnd(const char* name) override {
+    if (end_) end_(ctx_, name);
+  }
+  void OnText(const char* text, int length) override {
+    if (text_) text_(ctx_, text, length);
+  }
+  void OnError(const xml::Error& e) override {
+    if (e.fatal && !reported_) {
+      reported_ = true;
+      DiagPrintf("line %d: %s", e.line, e.message);
+    }
+  }
+
+ private:
+  void* ctx_;
+  XmlStartFn start_;
+  XmlEndFn end_;
+  XmlTextFn text_;
+  bool reported_ = false;
 };
-
-Callbacks* Of(void* parser) { return static_cast<Callbacks*>(static_cast<xmlParserCtxtPtr>(parser)->_private); }
-
-void StartTrampoline(void* parser, const xmlChar* name, const xmlChar** attrs) {
-  Callbacks* cb = Of(parser);
-  cb->start(cb->context, name, attrs);
-}
-void EndTrampoline(void* parser, const xmlChar* name) {
-  Callbacks* cb = Of(parser);
-  cb->end(cb->context, name);
-}
-void TextTrampoline(void* parser, const xmlChar* ch, int len) {
-  Callbacks* cb = Of(parser);
-  cb->text(cb->context, ch, len);
-}
 
 }  // namespace
 
-int XmlParse_Load(const char* path, void* context, startElementSAXFunc startElement, endElementSAXFunc endElement,
-                  charactersSAXFunc characters) {
+int XmlParse_Load(const char* path, void* context, XmlStartFn startElement, XmlEndFn endElement,
+                  XmlTextFn characters) {
   if (!path) return -1;
-  FILE* f = BFopen(path, "rb");
+  fd::UniqueFile f(BFopen(path, "rb"));
   if (!f) {
     DiagPrintf("can not open %s", path);
     return -1;
   }
-  static const int kChunk = 64 * 1024;
-  char* buf = static_cast<char*>(malloc(kChunk));
-  if (!buf) {
-    fclose(f);
-    return -2;
-  }
-  int n = (int)fread(buf, 1, kChunk, f);
+  static const size_t kChunk = 64 * 1024;
+  std::vector<char> buf(kChunk);
+  size_t n = fread(buf.data(), 1, kChunk, f.get());
   if (n <= 10) {
-    DiagPrintf("len = %d", n);
-    free(buf);
-    fclose(f);
+    DiagPrintf("len = %d", (int)n);
     return -1;
   }
-  // libxml2's own SAX1 handlers keep the entity declarations, and they need
-  // the parser as their context; the caller's callbacks get theirs through
-  // the trampolines.
-  Callbacks cb{context, startElement, endElement, characters};
-  xmlSAXHandler sax;
-  memset(&sax, 0, sizeof sax);
-  xmlSAXVersion(&sax, 1);
-  sax.startElement = startElement ? StartTrampoline : nullptr;
-  sax.endElement = endElement ? EndTrampoline : nullptr;
-  sax.characters = characters ? TextTrampoline : nullptr;
-  sax.ignorableWhitespace = sax.characters;
-  xmlParserCtxtPtr ctxt = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, path);
-  if (!ctxt) {
-    DiagPrintf("xmlCreatePushParserCtxt() failed");
-    free(buf);
-    fclose(f);
-    return -1;
-  }
-  ctxt->_private = &cb;
-  xmlCtxtUseOptions(ctxt, XML_PARSE_NOENT | XML_PARSE_NONET);
+  Calls calls(context, startElement, endElement, characters);
+  xml::Options options;
+  options.name = path;
+  xml::Reader reader(calls, options);
   do {
-    int ret = xmlParseChunk(ctxt, buf, n, 0);
-    if (ret) {
-      DiagPrintf("ret = %d", ret);
-      break;
-    }
-  } while ((n = (int)fread(buf, 1, kChunk, f)) > 0);
-  xmlParseChunk(ctxt, nullptr, 0, 1);
-  if (ctxt->myDoc) xmlFreeDoc(ctxt->myDoc);
-  xmlFreeParserCtxt(ctxt);
-  free(buf);
-  fclose(f);
+    if (reader.Feed(buf.data(), n) != 0) break;
+  } while ((n = fread(buf.data(), 1, kChunk, f.get())) > 0);
+  reader.Finish();
   return 0;
 }

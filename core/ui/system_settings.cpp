@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <libxml/tree.h>
-
 #include "audio/soundcard.h"
 #include "core/base/settings_file.h"
 #include "speech/tts.h"
@@ -57,12 +55,11 @@ SystemSettings::SystemSettings()
       fm_send(false),
       fm_send_frequency(87000) {}
 
-void SystemSettings::XmlCbStartElement(void* ctx, const unsigned char* name, const unsigned char** attrs) {
-  static_cast<SystemSettings*>(ctx)->OnStartElement(reinterpret_cast<const char*>(name),
-                                                    reinterpret_cast<const char**>(attrs));
+void SystemSettings::XmlCbStartElement(void* ctx, const char* name, const char* const* attrs) {
+  static_cast<SystemSettings*>(ctx)->OnStartElement(name, attrs);
 }
 
-void SystemSettings::OnStartElement(const char* name, const char** attrs) {
+void SystemSettings::OnStartElement(const char* name, const char* const* attrs) {
   if (!name || strcmp(name, "system_setting") || !attrs) return;
   for (int i = 0; attrs[i] && attrs[i + 1]; i += 2) {
     const char* key = attrs[i];
@@ -128,10 +125,10 @@ void SystemSettings::OnStartElement(const char* name, const char** attrs) {
 }
 
 int SystemSettings::Load() {
-  if (!SettingsMounted()) return -1;
+  if (CheckSettingsMounted() != 0) return -1;
   int headphone = hpvolume;
   hpvolume = -1;
-  int r = LoadSettingsXml(kFile, this, XmlCbStartElement);
+  int r = LoadSettingsXml(kFile, XmlCbStartElement, this);
   // A file without its own headphone volume takes the speaker's.
   if (hpvolume < 0) hpvolume = r == 0 ? volume : headphone;
   // The timed power-off never survives a restart.
@@ -140,19 +137,12 @@ int SystemSettings::Load() {
 }
 
 int SystemSettings::Save() {
-  if (!SettingsMounted()) return -1;
-  xmlDocPtr doc = xmlNewDoc(BAD_CAST "1.0");
-  if (!doc) return -1;
-  xmlNodePtr root = xmlNewNode(nullptr, BAD_CAST "ebook");
-  xmlDocSetRootElement(doc, root);
-  xmlNodePtr e = nullptr;
-  auto element = [&] { e = xmlNewChild(root, nullptr, BAD_CAST "system_setting", nullptr); };
-  auto text = [&](const char* key, const char* value) { xmlNewProp(e, BAD_CAST key, BAD_CAST value); };
-  auto number = [&](const char* key, int value) {
-    char buf[16];
-    snprintf(buf, sizeof buf, "%d", value);
-    text(key, buf);
-  };
+  if (CheckSettingsMounted() != 0) return -1;
+  xml::Document doc("ebook");
+  xml::Element e;
+  auto element = [&] { e = doc.Root().Add("system_setting"); };
+  auto text = [&](const char* key, const char* value) { e.Set(key, value); };
+  auto number = [&](const char* key, int value) { e.Set(key, value); };
   element();
   number("RemindBeforeAutoShutDown", RemindBeforeAutoShutDown);
   element();
@@ -189,9 +179,7 @@ int SystemSettings::Save() {
   element();
   number("fm_send_frequency", fm_send_frequency);
   // The FM transmitter flag is never written: the device always starts with it off.
-  int r = SaveSettingsXml(kFile, doc);
-  xmlFreeDoc(doc);
-  return r == 0 ? 0 : -1;
+  return SaveSettingsXml(kFile, doc) == 0 ? 0 : -1;
 }
 
 void SystemSettings::SetToDefault(bool apply) {

@@ -13,7 +13,7 @@ class SystemSettings {
   // 0, or -1 (settings partition not mounted, file missing, too short/long).
   int Load();
   // 0 or -1. Called only at power-off and before an upgrade reboot.
-  int Save();
+  [[nodiscard]] int Save();
   // Every field to its default; with apply = true also pushed to the mixer
   // and the speech engine.
   void SetToDefault(bool apply);
@@ -65,8 +65,8 @@ class SystemSettings {
   int fm_send_frequency;
 
  private:
-  void OnStartElement(const char* name, const char** attrs);
-  static void XmlCbStartElement(void* ctx, const unsigned char* name, const unsigned char** attrs);
+  void OnStartElement(const char* name, const char* const* attrs);
+  static void XmlCbStartElement(void* ctx, const char* name, const char* const* attrs);
 };
 
 extern SystemSettings g_SystemSettings;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "players/kit/settings_xml.h"
+#include "core/base/settings_file.h"
 
 const int c_DaisyJumpTimes[kDaisyJumpTimes] = {30, 60, 300, 600, 1800, 3600};
 
@@ -21,7 +21,7 @@ struct Loaded {
   int jump = 0;
 };
 
-void OnElement(void* ctx, const char* name, const char** attrs) {
+void OnElement(void* ctx, const char* name, xml::Attrs attrs) {
   auto* s = static_cast<Loaded*>(ctx);
   if (strcmp(name, "daisy_config") != 0 || !attrs) return;
   for (int i = 0; attrs[i] && attrs[i + 1]; i += 2) {

@@ -1,4 +1,5 @@
 #include "core/base/atomic_file.h"
+#include "core/lib/xml/xml_document.h"
 
 #include <sys/stat.h>
 
@@ -42,13 +43,9 @@ TEST(AtomicFile, FullDiskKeepsTheOldFileWhole) {
 
 TEST(AtomicFile, SavesXmlDocument) {
   TempDir dir;
-  xmlDocPtr doc = xmlNewDoc(BAD_CAST "1.0");
-  xmlNodePtr root = xmlNewNode(nullptr, BAD_CAST "ebook");
-  xmlDocSetRootElement(doc, root);
-  xmlNewProp(xmlNewChild(root, nullptr, BAD_CAST "system_setting", nullptr), BAD_CAST "volume",
-             BAD_CAST "10");
-  ASSERT_EQ(0, SaveXmlDocAtomic(doc, (dir / "system.config.xml").c_str()));
-  xmlFreeDoc(doc);
+  xml::Document doc("ebook");
+  doc.Root().Add("system_setting").Set("volume", 10);
+  ASSERT_EQ(0, SaveXmlAtomic(doc, (dir / "system.config.xml").c_str()));
   std::string text = ReadFile(dir / "system.config.xml");
   EXPECT_NE(std::string::npos, text.find("<?xml version=\"1.0\"?>"));
   EXPECT_NE(std::string::npos, text.find("<system_setting volume=\"10\"/>"));

@@ -104,13 +104,8 @@ TEST(DamagedLists, TruncatedBookmarkFileLoadsWhatItCanAndSavesCleanly) {
   full.AddDaisy("/mnt/emmc/Daisy/B/ncc.html", 1, 2, 3, 4, "Tytuł", 5, 6, "7", "8");
   full.AddAudioBook("/mnt/emmc/Audio books/C",
                     "cur_time=1, total_time=2, cur_file=0, cur_file_time=1");
-  xmlDocPtr doc = full.BuildDocument();
-  xmlChar* mem;
-  int len;
-  xmlDocDumpMemory(doc, &mem, &len);
-  xmlFreeDoc(doc);
-  std::string xml(reinterpret_cast<char*>(mem), len);
-  xmlFree(mem);
+  std::string xml;
+  ASSERT_EQ(0, full.BuildDocument().Serialize(&xml));
 
   int lastCount = 0;
   for (size_t cut = 0; cut <= xml.size(); cut += 37) {
@@ -127,12 +122,10 @@ TEST(DamagedLists, TruncatedBookmarkFileLoadsWhatItCanAndSavesCleanly) {
     EXPECT_GE(n, lastCount) << "cut at " << cut;
     lastCount = n;
 
-    xmlDocPtr again = part.BuildDocument();
-    xmlDocDumpMemory(again, &mem, &len);
-    xmlFreeDoc(again);
+    std::string again;
+    ASSERT_EQ(0, part.BuildDocument().Serialize(&again));
     BookMark reread;
-    EXPECT_EQ(0, reread.LoadFromMemory(reinterpret_cast<char*>(mem), len));
-    xmlFree(mem);
+    EXPECT_EQ(0, reread.LoadFromMemory(again.data(), again.size()));
     EXPECT_EQ(Dump(part), Dump(reread)) << "cut at " << cut;
   }
   BookMark whole;
@@ -196,14 +189,10 @@ TEST(DamagedLists, UnwritableTextsNeverCostTheRestOfTheFile) {
   bm.AddEbook("/e.txt", 1, 1, -1, -1, "bad \x01 and \xc4 bytes");
   bm.AddDaisy("/d/ncc.html", 0, 0, 1, 1, "T\x02", 0, 1, "\x03", "ok");
   bm.AddMusic("/last.mp3", 4, -1);
-  xmlDocPtr doc = bm.BuildDocument();
-  xmlChar* mem;
-  int len;
-  xmlDocDumpMemory(doc, &mem, &len);
-  xmlFreeDoc(doc);
+  std::string mem;
+  ASSERT_EQ(0, bm.BuildDocument().Serialize(&mem));
   BookMark back;
-  EXPECT_EQ(0, back.LoadFromMemory(reinterpret_cast<char*>(mem), len));
-  xmlFree(mem);
+  EXPECT_EQ(0, back.LoadFromMemory(mem.data(), mem.size()));
   EXPECT_EQ(
       "1|/last.mp3|last.mp3\n 4,-1\n"
       "2|/d/ncc.html|T?\n 0,0,1,1,0,1,?,ok\n"
@@ -215,12 +204,9 @@ TEST(DamagedLists, UnwritableTextsNeverCostTheRestOfTheFile) {
   h.AddMusic("/first.mp3", 1);
   h.AddAudioBook("/a\x1b", "x");
   h.AddEbook("/e.txt", 1, 1, "\xff\xfe");
-  doc = h.BuildDocument();
-  xmlDocDumpMemory(doc, &mem, &len);
-  xmlFreeDoc(doc);
+  ASSERT_EQ(0, h.BuildDocument().Serialize(&mem));
   History hback;
-  EXPECT_EQ(0, hback.LoadFromMemory(reinterpret_cast<char*>(mem), len));
-  xmlFree(mem);
+  EXPECT_EQ(0, hback.LoadFromMemory(mem.data(), mem.size()));
   EXPECT_EQ("0|/e.txt||??|1,1,-1,-1\n1|/first.mp3|||-1,-1,1,-1\n", Dump(hback));
 }
 
