@@ -8,10 +8,6 @@
 
 #include <string>
 
-#include <alsa/asoundlib.h>
-
-// Local configuration for snd_pcm_open_lconf / snd_ctl_open_lconf, or null
-// for the system's. The caller deletes it with snd_config_delete.
-snd_config_t* AlsaBoardConfig();
-// The text merged over the system configuration ("" on the real board).
+// The text merged over the system's ALSA configuration when the sound card
+// opens a device ("" on the real board: the system's alone).
 std::string AlsaBoardConfigText();

@@ -131,22 +131,28 @@ int AudioDecode::Close() { return FFMpegDecode_Close(m_ctx); }
 
 int PlayAudioAndWaitEnd(const char* path, int rate, int channels) {
   if (!path) return -1;
-  auto* decode = new AudioDecode();
-  if (rate >= 1 && (channels == 1 || channels == 2)) decode->SetSwr(rate, (unsigned)channels);
+  AudioDecode decode;
+  if (rate >= 1 && (channels == 1 || channels == 2)) decode.SetSwr(rate, (unsigned)channels);
   unsigned r = 0, c = 0, total = 0;
-  int err = decode->Open(path, r, c, total);
+  int err = decode.Open(path, r, c, total);
   if (err < 0) {
     fprintf(stderr, "decode->Open(%s) = %d", path, err);
-    delete decode;
     return -2;
   }
-  SoundCard_Init(false, c == 1 ? 1 : 2, r, 500000);
+  unsigned ch = c == 1 ? 1 : 2;
+  if (SoundCard_Init(false, ch, r, 500000) < 0) return -3;
   short buf[2048];
   int cur_ms = 0, n;
-  unsigned ch = c == 1 ? 1 : 2;
-  while ((n = decode->Read(buf, 2048, cur_ms)) > 0) SoundCard_PutSamples(buf, n / (int)ch);
-  delete decode;
-  SoundCard_Flush();
+  while ((n = decode.Read(buf, 2048, cur_ms)) > 0) {
+    // The card already retried and recovered what it could: the rest of
+    // the prompt would be lost the same way.
+    if (SoundCard_PutSamples(buf, n / (int)ch) < 0) {
+      fprintf(stderr, "%s: the sound card refused the prompt\n", path);
+      return -3;
+    }
+  }
+  decode.Close();
+  if (SoundCard_Flush() < 0) fprintf(stderr, "%s: the prompt's tail may be cut short\n", path);
   SoundCard_WaitBufferFinished();
   return 0;
 }

@@ -112,5 +112,6 @@ class AudioDecode {
 };
 
 // Plays a short prompt file synchronously (resampled to rate/channels when
-// rate >= 1 and channels is 1 or 2). 0, -1 null path, -2 cannot open.
+// rate >= 1 and channels is 1 or 2). 0, -1 null path, -2 cannot open,
+// -3 the sound card failed.
 int PlayAudioAndWaitEnd(const char* path, int rate, int channels);

@@ -5,16 +5,10 @@
 #include <cstring>
 #include <string>
 
-extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
-#include <libswresample/swresample.h>
-}
-
 #include "audio/decoder.h"
-#include "audio/ffmpeg_input.h"
 #include "audio/pcm_convert.h"
 #include "core/base/diag.h"
+#include "core/lib/ffmpeg/ffmpeg.h"
 #include "platform/board.h"
 
 // Diagnostics of this decoder name their origin like this.
@@ -25,61 +19,40 @@ struct FFMpegDecode {
   bool open = false;
   bool end = false;
   bool draining = false;
-  AudioInput in;
+  ff::Input in;
+  int channels = 0;  // delivered before resampling: 1 or 2
   int64_t position = 0;  // frames decoded so far (running time without time stamps)
   // Reading through the caller.
   int use_user_io = 0;
-  void* opaque = nullptr;
-  FFMpegReadFun read = nullptr;
-  FFMpegSeekFun seek = nullptr;
-  AVIOContext* avio = nullptr;
+  ff::Io io;
   // Resampling: target (0 = off), the converter and its output.
   int swr_rate = 0;
   int swr_channels = 0;
-  SwrContext* swr = nullptr;
-  double ratio = 1.0;
+  ff::Resampler swr;
   int16_t* swr_buf = nullptr;
   int swr_cap = 0;  // frames
   // Converted PCM of the current packet.
   int16_t* pcm = nullptr;
   int pcm_cap = 0;  // bytes
-  AVPacket* pkt = nullptr;
-  AVFrame* frame = nullptr;
+  ff::Packet pkt;
+  ff::Frame frame;
   int packet_ms = 0;
+
+  ~FFMpegDecode() {
+    free(swr_buf);
+    free(pcm);
+  }
 };
 
 namespace {
 
-const int kUserIoBuffer = 32768;
-
-void FreeUserIo(FFMpegDecode* ctx) {
-  if (ctx->avio) {
-    av_freep(&ctx->avio->buffer);
-    avio_context_free(&ctx->avio);
-  }
-}
-
-// Frees the converter; keeps the target for the next open.
-void FreeSwr(FFMpegDecode* ctx) {
-  swr_free(&ctx->swr);
-  ctx->ratio = 1.0;
-}
-
 int SetUpSwr(FFMpegDecode* ctx) {
-  const AudioInput& in = ctx->in;
-  if (ctx->swr_rate <= 0 || (ctx->swr_rate == in.rate && ctx->swr_channels == in.channels)) return 0;
-  AVChannelLayout src, dst;
-  av_channel_layout_default(&src, in.channels);
-  av_channel_layout_default(&dst, ctx->swr_channels);
-  if (swr_alloc_set_opts2(&ctx->swr, &dst, AV_SAMPLE_FMT_S16, ctx->swr_rate, &src, AV_SAMPLE_FMT_S16, in.rate, 0,
-                          nullptr) < 0 ||
-      swr_init(ctx->swr) < 0) {
+  const ff::Input& in = ctx->in;
+  if (ctx->swr_rate <= 0 || (ctx->swr_rate == in.rate() && ctx->swr_channels == ctx->channels)) return 0;
+  if (ctx->swr.Open(in.rate(), ctx->channels, ctx->swr_rate, ctx->swr_channels) < 0) {
     FDIAG("swr_init() failed");
-    swr_free(&ctx->swr);
     return -1;
   }
-  double src_rate = (double)in.rate * in.channels, dst_rate = (double)ctx->swr_rate * ctx->swr_channels;
-  ctx->ratio = dst_rate > src_rate ? dst_rate * 1.2 / src_rate : 1.0;
   return 0;
 }
 
@@ -96,27 +69,6 @@ bool Grow(T** buf, int* cap_bytes, size_t need, bool announce) {
   return true;
 }
 
-// The caller's callbacks speak plain stdio terms; FFmpeg's I/O wants its
-// end-of-file code and a size query.
-int ReadThroughCaller(void* opaque, uint8_t* buf, int size) {
-  auto* ctx = static_cast<FFMpegDecode*>(opaque);
-  int n = ctx->read(ctx->opaque, buf, size);
-  return n > 0 ? n : AVERROR_EOF;
-}
-
-int64_t SeekThroughCaller(void* opaque, int64_t offset, int whence) {
-  auto* ctx = static_cast<FFMpegDecode*>(opaque);
-  if (!ctx->seek) return -1;
-  if (whence & AVSEEK_SIZE) {
-    long long here = ctx->seek(ctx->opaque, 0, SEEK_CUR);
-    if (here < 0) return -1;
-    long long size = ctx->seek(ctx->opaque, 0, SEEK_END);
-    ctx->seek(ctx->opaque, here, SEEK_SET);
-    return size;
-  }
-  return ctx->seek(ctx->opaque, offset, whence & ~AVSEEK_FORCE);
-}
-
 void DropDecoderState(FFMpegDecode* ctx) {
   ctx->end = false;
   ctx->draining = false;
@@ -125,7 +77,7 @@ void DropDecoderState(FFMpegDecode* ctx) {
 }  // namespace
 
 int FFMpegDecode_Register() {
-  avformat_network_init();
+  ff::Init();
   return 0;
 }
 
@@ -133,11 +85,6 @@ FFMpegDecode* FFMpegDecode_New() { return new (std::nothrow) FFMpegDecode(); }
 
 int FFMpegDecode_Delete(FFMpegDecode* ctx) {
   if (!ctx) return -1;
-  FFMpegDecode_Close(ctx);
-  free(ctx->swr_buf);
-  free(ctx->pcm);
-  av_packet_free(&ctx->pkt);
-  av_frame_free(&ctx->frame);
   delete ctx;
   return 0;
 }
@@ -153,9 +100,9 @@ int FFMpegDecode_SetSwr(FFMpegDecode* ctx, int rate, unsigned channels) {
 int FFMpegDecode_SetUserReadFileFun(FFMpegDecode* ctx, int use, void* opaque, FFMpegReadFun read, FFMpegSeekFun seek) {
   if (!ctx) return -1;
   ctx->use_user_io = use;
-  ctx->opaque = opaque;
-  ctx->read = read;
-  ctx->seek = seek;
+  ctx->io.opaque = opaque;
+  ctx->io.read = read;
+  ctx->io.seek = seek;
   return 0;
 }
 
@@ -168,34 +115,20 @@ int FFMpegDecode_Open(FFMpegDecode* ctx, const char* path, int stream, int dump)
     FDIAG("open twice");
     return -2;
   }
+  ff::Io io;
   std::string url;
   if (ctx->use_user_io) {
-    if (!ctx->read) return -3;
-    auto* buffer = static_cast<unsigned char*>(av_malloc(kUserIoBuffer));
-    ctx->avio = buffer ? avio_alloc_context(buffer, kUserIoBuffer, 0, ctx, ReadThroughCaller, nullptr,
-                                            ctx->seek ? SeekThroughCaller : nullptr)
-                       : nullptr;
-    if (!ctx->avio) av_free(buffer);
-    ctx->in.fmt = ctx->avio ? avformat_alloc_context() : nullptr;
-    if (!ctx->in.fmt) {
-      FreeUserIo(ctx);
-      return -3;
-    }
-    ctx->in.fmt->pb = ctx->avio;
+    if (!ctx->io.read) return -3;
+    io = ctx->io;
     url = path;
   } else {
     url = board::Path(path);
   }
-  int r = AudioInput_Open(&ctx->in, url.c_str(), -1, dump, stream);
-  if (r < 0) {
-    FreeUserIo(ctx);
-    return r;
-  }
-  if (!ctx->pkt) ctx->pkt = av_packet_alloc();
-  if (!ctx->frame) ctx->frame = av_frame_alloc();
+  int r = ctx->in.Open(url.c_str(), io, -1, dump != 0, stream);
+  if (r < 0) return r;
+  ctx->channels = OutputChannels(ctx->in.src_channels());
   if (!ctx->pkt || !ctx->frame || SetUpSwr(ctx) < 0) {
-    AudioInput_Close(&ctx->in);
-    FreeUserIo(ctx);
+    ctx->in.Close();
     return -2;
   }
   ctx->path = path;
@@ -209,54 +142,51 @@ int FFMpegDecode_Open(FFMpegDecode* ctx, const char* path, int stream, int dump)
 int FFMpegDecode_DecodeOnePacket(FFMpegDecode* ctx, short** pcm, int* samples, int* packet_ms) {
   if (!ctx || !ctx->open) return -1;
   if (ctx->end) return -3;
-  if (!ctx->frame) return -4;
-  AudioInput& in = ctx->in;
+  ff::Input& in = ctx->in;
   for (;;) {
-    int r = avcodec_receive_frame(in.codec, ctx->frame);
-    if (r == AVERROR(EAGAIN) && !ctx->draining) {
-      if (AudioInput_ReadPacket(&in, ctx->pkt) < 0) {
+    int r = in.Receive(ctx->frame);
+    if (r == ff::kAgain && !ctx->draining) {
+      if (in.ReadPacket(ctx->pkt) < 0) {
         ctx->draining = true;
-        avcodec_send_packet(in.codec, nullptr);
+        in.Send(nullptr);
         continue;
       }
-      avcodec_send_packet(in.codec, ctx->pkt);  // a broken packet is dropped by the decoder
-      av_packet_unref(ctx->pkt);
+      in.Send(&ctx->pkt);  // a broken packet is dropped by the decoder
+      ctx->pkt.Unref();
       continue;
     }
     if (r < 0) {
-      if (r == AVERROR_EOF || ctx->draining) {
+      if (r == ff::kEnd || ctx->draining) {
         ctx->end = true;
         return -3;
       }
-      avcodec_flush_buffers(in.codec);
+      in.FlushDecoder();
       continue;
     }
-    AVFrame* f = ctx->frame;
-    int plane = 0;
-    int size = av_samples_get_buffer_size(&plane, in.src_channels, f->nb_samples, in.sample_fmt, 1);
-    if (size < plane || plane < 1) {
-      av_frame_unref(f);
+    ff::Frame& f = ctx->frame;
+    if (!in.Plausible(f)) {
+      f.Unref();
       continue;
     }
-    int64_t ts = f->best_effort_timestamp;
-    int start_ms = ts != AV_NOPTS_VALUE ? (int)((double)ts * in.time_base * 1000) : (int)(ctx->position * 1000 / in.rate);
-    if (!Grow(&ctx->pcm, &ctx->pcm_cap, ConvertedBytes(f, in.src_channels), true)) {
-      av_frame_unref(f);
+    int64_t ts = f.BestEffortTimestamp();
+    int start_ms = ts != ff::kNoTimestamp ? (int)((double)ts * in.time_base() * 1000)
+                                          : (int)(ctx->position * 1000 / in.rate());
+    ff::FrameView view = in.View(f);
+    if (!Grow(&ctx->pcm, &ctx->pcm_cap, ConvertedBytes(view), true)) {
+      f.Unref();
       return -4;
     }
-    int n = ConvertFrameToS16(f, in.sample_fmt, in.src_channels, ctx->pcm);
-    ctx->position += f->nb_samples;
-    av_frame_unref(f);
+    int n = ConvertFrameToS16(view, ctx->pcm);
+    ctx->position += f.Samples();
+    f.Unref();
     short* out = ctx->pcm;
     if (ctx->swr) {
-      int in_frames = n / in.channels;
-      int max_out = swr_get_out_samples(ctx->swr, in_frames);
+      int in_frames = n / ctx->channels;
+      int max_out = ctx->swr.OutFrames(in_frames);
       int cap_bytes = ctx->swr_cap * ctx->swr_channels * 2;
       if (max_out < 0 || !Grow(&ctx->swr_buf, &cap_bytes, (size_t)max_out * ctx->swr_channels * 2, false)) return -4;
       ctx->swr_cap = cap_bytes / (ctx->swr_channels * 2);
-      const uint8_t* src[1] = {reinterpret_cast<const uint8_t*>(ctx->pcm)};
-      uint8_t* dst[1] = {reinterpret_cast<uint8_t*>(ctx->swr_buf)};
-      int got = swr_convert(ctx->swr, dst, ctx->swr_cap, src, in_frames);
+      int got = ctx->swr.Convert(ctx->swr_buf, ctx->swr_cap, ctx->pcm, in_frames);
       if (got < 0) return -4;
       out = ctx->swr_buf;
       n = got * ctx->swr_channels;
@@ -273,23 +203,23 @@ int FFMpegDecode_Seek(FFMpegDecode* ctx, int ms) {
   if (!ctx || !ctx->open) return -1;
   DropDecoderState(ctx);
   if (ms < 0) ms = 0;
-  if (ctx->in.duration_ms > 0 && ms >= ctx->in.duration_ms - 1000) {
+  if (ctx->in.duration_ms() > 0 && ms >= ctx->in.duration_ms() - 1000) {
     ctx->end = true;
     return 0;
   }
-  ctx->position = (int64_t)ms * ctx->in.rate / 1000;
+  ctx->position = (int64_t)ms * ctx->in.rate() / 1000;
   int64_t ts = (int64_t)ms * 1000;
-  AudioInput_Seek(&ctx->in, INT64_MIN, ts, ts + 10000);
-  if (ctx->swr) swr_init(ctx->swr);  // forget the tail of the old position
+  ctx->in.Seek(INT64_MIN, ts, ts + 10000);
+  ctx->swr.Reset();  // forget the tail of the old position
   return 0;
 }
 
 int FFMpegDecode_SetStreamIndex(FFMpegDecode* ctx, int ordinal) {
-  if (!ctx || !ctx->open || ctx->in.stream_count < 2 || ordinal < 0 || ordinal >= ctx->in.stream_count) return -1;
-  int ms = (int)(ctx->position * 1000 / ctx->in.rate);
+  if (!ctx || !ctx->open || ctx->in.stream_count() < 2 || ordinal < 0 || ordinal >= ctx->in.stream_count()) return -1;
+  int ms = (int)(ctx->position * 1000 / ctx->in.rate());
   std::string path = ctx->path;
   FFMpegDecode_Close(ctx);
-  if (ctx->use_user_io && ctx->seek) ctx->seek(ctx->opaque, 0, SEEK_SET);
+  if (ctx->use_user_io && ctx->io.seek) ctx->io.seek(ctx->io.opaque, 0, SEEK_SET);
   int r = FFMpegDecode_Open(ctx, path.c_str(), ordinal, 0);
   if (r < 0) return r;
   return FFMpegDecode_Seek(ctx, ms);
@@ -298,11 +228,11 @@ int FFMpegDecode_SetStreamIndex(FFMpegDecode* ctx, int ordinal) {
 int FFMpegDecode_GetInfo(FFMpegDecode* ctx, int* rate, int* channels, int64_t* duration_us, unsigned* stream_count,
                          unsigned* current_stream) {
   if (!ctx || !ctx->open) return -1;
-  if (rate) *rate = ctx->in.rate;
-  if (channels) *channels = ctx->in.channels;
-  if (duration_us) *duration_us = ctx->in.duration_ms * 1000;
-  if (stream_count) *stream_count = (unsigned)ctx->in.stream_count;
-  if (current_stream) *current_stream = (unsigned)ctx->in.selected;
+  if (rate) *rate = ctx->in.rate();
+  if (channels) *channels = ctx->channels;
+  if (duration_us) *duration_us = ctx->in.duration_ms() * 1000;
+  if (stream_count) *stream_count = (unsigned)ctx->in.stream_count();
+  if (current_stream) *current_stream = (unsigned)ctx->in.selected();
   return 0;
 }
 
@@ -318,9 +248,8 @@ int FFMpegDecode_GetInfoFromFile(const char* path, int* rate, int* channels, int
 
 int FFMpegDecode_Close(FFMpegDecode* ctx) {
   if (!ctx) return -1;
-  if (ctx->open) AudioInput_Close(&ctx->in);
-  FreeUserIo(ctx);
-  FreeSwr(ctx);
+  ctx->in.Close();
+  ctx->swr.Close();  // the target stays for the next open
   ctx->open = false;
   DropDecoderState(ctx);
   return 0;

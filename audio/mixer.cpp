@@ -2,8 +2,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <alsa/asoundlib.h>
-
 #include <cstdio>
 
 #include "audio/alsa_board.h"
@@ -11,6 +9,7 @@
 #include "audio/soundcard_internal.h"
 #include "core/base/diag.h"
 #include "core/base/activity.h"
+#include "core/lib/alsa/alsa.h"
 #include "platform/board.h"
 #include "platform/board_ioctl.h"
 
@@ -49,71 +48,15 @@ int SetVolumes(std::initializer_list<const char*> controls, int v) {
 
 int SoundCard_CSet(const char* control, int value, int* applied) {
   if (!control) return -1;
-  snd_ctl_t* ctl = nullptr;
-  snd_config_t* cfg = AlsaBoardConfig();
-  int err = cfg ? snd_ctl_open_lconf(&ctl, device, 0, cfg) : snd_ctl_open(&ctl, device, 0);
-  if (cfg) snd_config_delete(cfg);
+  alsa::Mixer mixer;
+  int err = mixer.Open(device, AlsaBoardConfigText());
   if (err < 0) {
-    DiagPrintf("snd_ctl_open() failed: %s", snd_strerror(err));
+    DiagPrintf("snd_ctl_open() failed: %s", mixer.LastError());
     return err;
   }
-  snd_ctl_elem_id_t* id;
-  snd_ctl_elem_info_t* info;
-  snd_ctl_elem_value_t* val;
-  snd_ctl_elem_id_alloca(&id);
-  snd_ctl_elem_info_alloca(&info);
-  snd_ctl_elem_value_alloca(&val);
-  snd_ctl_elem_id_set_interface(id, SND_CTL_ELEM_IFACE_MIXER);
-  snd_ctl_elem_id_set_name(id, control);
-  snd_ctl_elem_info_set_id(info, id);
-  if ((err = snd_ctl_elem_info(ctl, info)) < 0) {
-    DiagPrintf("snd_ctl_elem_info() failed: %s", snd_strerror(err));
-    snd_ctl_close(ctl);
-    return err;
-  }
-  snd_ctl_elem_info_get_id(info, id);
-  snd_ctl_elem_value_set_id(val, id);
-  unsigned count = snd_ctl_elem_info_get_count(info);
-  unsigned elems = count == 2 ? 2 : 1;  // stereo controls move both channels together
-  long long v = value;
-  switch (snd_ctl_elem_info_get_type(info)) {
-    case SND_CTL_ELEM_TYPE_BOOLEAN:
-      v = value != 0;
-      for (unsigned i = 0; i < elems; i++) snd_ctl_elem_value_set_boolean(val, i, (long)v);
-      break;
-    case SND_CTL_ELEM_TYPE_INTEGER: {
-      long lo = snd_ctl_elem_info_get_min(info), hi = snd_ctl_elem_info_get_max(info);
-      v = v < lo ? lo : v > hi ? hi : v;
-      for (unsigned i = 0; i < elems; i++) snd_ctl_elem_value_set_integer(val, i, (long)v);
-      break;
-    }
-    case SND_CTL_ELEM_TYPE_ENUMERATED: {
-      long long items = snd_ctl_elem_info_get_items(info);
-      v = v < 0 ? 0 : v > items - 1 ? items - 1 : v;
-      for (unsigned i = 0; i < elems; i++) snd_ctl_elem_value_set_enumerated(val, i, (unsigned)v);
-      break;
-    }
-    case SND_CTL_ELEM_TYPE_BYTES:
-      v = Clamp(value, 0, 255);
-      for (unsigned i = 0; i < elems; i++) snd_ctl_elem_value_set_byte(val, i, (unsigned char)v);
-      break;
-    case SND_CTL_ELEM_TYPE_INTEGER64: {
-      long long lo = snd_ctl_elem_info_get_min64(info), hi = snd_ctl_elem_info_get_max64(info);
-      v = v < lo ? lo : v > hi ? hi : v;
-      for (unsigned i = 0; i < elems; i++) snd_ctl_elem_value_set_integer64(val, i, v);
-      break;
-    }
-    default:
-      break;
-  }
-  if ((err = snd_ctl_elem_write(ctl, val)) < 0) {
-    DiagPrintf("snd_ctl_elem_write() failed: %s", snd_strerror(err));
-    snd_ctl_close(ctl);
-    return err;
-  }
-  snd_ctl_close(ctl);
-  if (applied) *applied = (int)v;
-  return 0;
+  err = mixer.Write(control, value, applied);
+  if (err < 0) DiagPrintf("mixer control %s: %s", control, mixer.LastError());
+  return err;
 }
 
 int SoundCard_MixerInit() {

@@ -4,29 +4,7 @@
 
 namespace {
 
-enum class Kind { U8, S16, S32, S64, Float, Double };
-
-Kind KindOf(AVSampleFormat fmt) {
-  switch (fmt) {
-    case AV_SAMPLE_FMT_U8:
-    case AV_SAMPLE_FMT_U8P:
-      return Kind::U8;
-    case AV_SAMPLE_FMT_S32:
-    case AV_SAMPLE_FMT_S32P:
-      return Kind::S32;
-    case AV_SAMPLE_FMT_S64:
-    case AV_SAMPLE_FMT_S64P:
-      return Kind::S64;
-    case AV_SAMPLE_FMT_FLT:
-    case AV_SAMPLE_FMT_FLTP:
-      return Kind::Float;
-    case AV_SAMPLE_FMT_DBL:
-    case AV_SAMPLE_FMT_DBLP:
-      return Kind::Double;
-    default:
-      return Kind::S16;
-  }
-}
+using Kind = ff::SampleKind;
 
 int16_t Saturate(long v) { return (int16_t)(v < -32768 ? -32768 : v > 32767 ? 32767 : v); }
 
@@ -42,14 +20,14 @@ int16_t FromReal(double v) {
 // Reads one source sample: as a real number (float formats) or already
 // converted to 16 bits (integer formats).
 struct Reader {
-  const AVFrame* frame;
+  const uint8_t* const* planes;
   Kind kind;
   bool planar;
   int channels;
 
   const uint8_t* At(int i, int c, int size) const {
-    if (planar) return frame->extended_data[c] + (size_t)i * size;
-    return frame->extended_data[0] + ((size_t)i * channels + c) * size;
+    if (planar) return planes[c] + (size_t)i * size;
+    return planes[0] + ((size_t)i * channels + c) * size;
   }
   double Real(int i, int c) const {
     if (kind == Kind::Float) return *reinterpret_cast<const float*>(At(i, c, 4));
@@ -79,39 +57,11 @@ struct Reader {
 
 }  // namespace
 
-int BytesPerSample(AVSampleFormat fmt) {
-  switch (KindOf(fmt)) {
-    case Kind::U8:
-      return 1;
-    case Kind::S32:
-    case Kind::Float:
-      return 4;
-    case Kind::S64:
-    case Kind::Double:
-      return 8;
-    default:
-      return 2;
-  }
-}
-
-bool IsPlanar(AVSampleFormat fmt) {
-  switch (fmt) {
-    case AV_SAMPLE_FMT_U8P:
-    case AV_SAMPLE_FMT_S16P:
-    case AV_SAMPLE_FMT_S32P:
-    case AV_SAMPLE_FMT_FLTP:
-    case AV_SAMPLE_FMT_DBLP:
-    case AV_SAMPLE_FMT_S64P:
-      return true;
-    default:
-      return false;
-  }
-}
-
-int ConvertFrameToS16(const AVFrame* frame, AVSampleFormat fmt, int channels, int16_t* out) {
-  if (!frame || !out || channels < 1 || frame->nb_samples <= 0) return 0;
-  Reader r{frame, KindOf(fmt), IsPlanar(fmt), channels};
-  const int n = frame->nb_samples;
+int ConvertFrameToS16(const ff::FrameView& frame, int16_t* out) {
+  const int channels = frame.channels;
+  if (!frame.planes || !out || channels < 1 || frame.samples <= 0) return 0;
+  Reader r{frame.planes, frame.kind, frame.planar, channels};
+  const int n = frame.samples;
   int16_t* o = out;
   if (channels == 1) {
     for (int i = 0; i < n; i++) *o++ = r.Sample(i, 0);

@@ -18,9 +18,9 @@ int SoundCard_Release();
 int SoundCard_ResetForPlay();
 // Writes every frame, blocking the caller; recovers from underrun, suspend and
 // a wedged stream. 0, or -1 without a stream or on an unrecoverable error.
-int SoundCard_PutSamples(short* samples, int frames);
+[[nodiscard]] int SoundCard_PutSamples(short* samples, int frames);
 // Pads the buffer with silence so the queued tail reaches the output. 0 or <0.
-int SoundCard_Flush();
+[[nodiscard]] int SoundCard_Flush();
 // Waits (at most about 0.9 s) for the buffer to drain. 0, -1 no stream, -2 error.
 int SoundCard_WaitBufferFinished();
 // Frames still queued in the hardware buffer; -1 without a stream.
@@ -28,14 +28,14 @@ int SoundCard_GetHwBufLevel();
 // Free frames now and the buffer size; either pointer may be null. 0 or -1.
 int SoundCard_GetAvail(int* avail, int* buf_size);
 // Reads frames from a stream opened with SoundCard_Init(true, ...).
-int SoundCard_ReceiveSamples(short* samples, int frames);
+[[nodiscard]] int SoundCard_ReceiveSamples(short* samples, int frames);
 
 // --- Capture stream (recorder, voice tags) ---------------------------------
 
 // Opens the stereo capture stream. -2 already open, -3 unsupported rate, -1 error.
 int SoundCardRecord_Init(unsigned rate, unsigned latency_us);
 // Reads exactly `frames` stereo frames; returns frames or a negative error.
-int SoundCardRecord_Read(short* samples, int frames);
+[[nodiscard]] int SoundCardRecord_Read(short* samples, int frames);
 // Closes the capture stream if open. Always 0.
 int SoundCardRecord_Release();
 
@@ -43,7 +43,7 @@ int SoundCardRecord_Release();
 
 // Writes one control by name, clamped to its range, both channels of a
 // stereo control; *applied (may be null) receives the value written.
-// 0 or the negative ALSA error.
+// 0 or a negative result (alsa::kError ...).
 int SoundCard_CSet(const char* control, int value, int* applied);
 // Puts every route the program uses into a known off state. Always 0.
 int SoundCard_MixerInit();
@@ -57,7 +57,7 @@ int SoundCard_FmToHeadPhoneSwitch(bool on);
 bool IsSpeakerOn();
 
 // Volumes on the codec's 0..118 scale (arguments are clamped). Each returns
-// the value written (>= 0) or a negative ALSA error.
+// the value written (>= 0) or a negative result.
 int SoundCard_SetSpeakerVolume(int v);
 int SoundCard_SetHeadPhoneVolume(int v);
 int SoundCard_SetVolume(int v);
@@ -66,5 +66,5 @@ int SoundCard_SetFmToSpeakerVolume(int v);
 int SoundCard_SetFmToHeadPhoneVolume(int v);
 int SoundCard_SetPgaCaptureVolume(int v);
 // Capture input: 1 built-in mic, 2 external mic, 3 line in, 4 FM (Line2);
-// anything else switches capture off. 0 or a negative ALSA error.
+// anything else switches capture off. 0 or a negative result.
 int SoundCard_SetCaptureRouteway(int route);

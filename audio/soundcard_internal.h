@@ -2,9 +2,13 @@
 // by its tests). Nobody else touches these.
 #pragma once
 
-#include <alsa/asoundlib.h>
+#include "core/lib/alsa/alsa.h"
 
-extern snd_pcm_t* g_soundcard_handle;
+// The playback stream (or capture, see g_soundcard_capturing) and the
+// recorder's capture stream. They outlive static destruction: a play thread
+// may still be writing while the process exits.
+alsa::Pcm& SoundCardPcm();
+alsa::Pcm& RecordPcm();
 extern bool g_soundcard_capturing;
 extern unsigned g_soundcard_channels;
 extern int g_soundcard_samplerate;
@@ -12,5 +16,4 @@ extern int g_soundcard_latency;
 extern int g_soundcard_buf_avail;
 // Playback and mixer device name.
 static const char device[] = "default";
-extern snd_pcm_t* g_record_handle;
 extern bool g_bSpeakerOn;

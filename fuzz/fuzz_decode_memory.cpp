@@ -10,11 +10,8 @@
 #include <string>
 #include <vector>
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
 #include "audio/decoder.h"
+#include "core/lib/ffmpeg/ffmpeg.h"
 
 namespace {
 
@@ -46,7 +43,7 @@ std::string g_path;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  av_log_set_level(AV_LOG_QUIET);
+  ff::Quiet();
   char tmpl[] = "/tmp/fuzz_decode_memory.XXXXXX";
   int fd = mkstemp(tmpl);
   if (fd < 0) abort();

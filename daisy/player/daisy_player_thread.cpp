@@ -638,7 +638,7 @@ bool DaisyPlayThread::CheckCommand(LoopEnd* why) {
 }
 
 int DaisyPlayThread::CallbackOutput(short* samples, int count) {
-  if (m_Backend && samples && count > 0) m_Backend->PutSamples(samples, count);
+  if (m_Backend && samples && count > 0 && m_Backend->PutSamples(samples, count) < 0) DiagPrintf("sound card lost %d frames of speech", count);
   std::unique_lock<std::mutex> lock(m_Mutex);
   switch (m_Cmd) {
     case DAISY_CMD_NONE:

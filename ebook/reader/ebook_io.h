@@ -28,7 +28,7 @@ class EbookIo {
   // Playback stream: opened (or kept) mono or stereo at a rate. 0 or -1.
   virtual int CardInit(unsigned channels, unsigned rate);
   // Writes frames, blocking. 0 or -1.
-  virtual int PutSamples(short* samples, int frames);
+  [[nodiscard]] virtual int PutSamples(short* samples, int frames);
   // Pads with silence so the tail is heard; waits for the buffer to drain.
   virtual int Flush();
   virtual int WaitBufferFinished();

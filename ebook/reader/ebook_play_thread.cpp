@@ -394,11 +394,11 @@ int EbookPlayer::DataOutput(short* samples, int count, void*) {
       int n = std::min(count - done, static_cast<int>(sizeof block / sizeof block[0]));
       memcpy(block, samples + done, sizeof(short) * static_cast<size_t>(n));
       BgMusic_Mix(block, n);
-      io.PutSamples(block, n);
+      if (io.PutSamples(block, n) < 0) DiagPrintf("sound card lost %d frames of speech", n);
       done += n;
     }
   } else {
-    io.PutSamples(samples, count);
+    if (io.PutSamples(samples, count) < 0) DiagPrintf("sound card lost %d frames of speech", count);
   }
 
   std::unique_lock<std::mutex> lk(g_mutex);

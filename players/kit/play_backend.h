@@ -34,7 +34,7 @@ class PlayBackend {
   // Opens (or keeps) the playback stream. Play thread.
   virtual int CardInit(unsigned channels, unsigned rate, unsigned latencyUs) = 0;
   // Writes frames, blocking until written. Play thread.
-  virtual int PutSamples(short* samples, int frames) = 0;
+  [[nodiscard]] virtual int PutSamples(short* samples, int frames) = 0;
   // Pads the buffer with silence so the last samples are heard. Play thread.
   virtual int Flush() = 0;
   // Waits (at most about a second) for the buffer to drain. Any thread.

@@ -1,6 +1,12 @@
 // The sample-conversion rule, on hand-made frames of each layout.
 #include <cstring>
+#include <memory>
 #include <vector>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/frame.h>
+}
 
 #include <gtest/gtest.h>
 
@@ -10,8 +16,9 @@ namespace {
 
 // A frame of `n` samples per channel whose channel c, sample i holds value(c, i).
 template <typename T, typename F>
-AVFrame* MakeFrame(AVSampleFormat fmt, int channels, int n, F value) {
-  AVFrame* f = av_frame_alloc();
+std::unique_ptr<ff::Frame> MakeFrame(AVSampleFormat fmt, int channels, int n, F value) {
+  auto frame = std::make_unique<ff::Frame>();
+  AVFrame* f = frame->get();
   f->format = fmt;
   f->nb_samples = n;
   av_channel_layout_default(&f->ch_layout, channels);
@@ -23,14 +30,14 @@ AVFrame* MakeFrame(AVSampleFormat fmt, int channels, int n, F value) {
       else
         reinterpret_cast<T*>(f->extended_data[0])[i * channels + c] = value(c, i);
     }
-  return f;
+  return frame;
 }
 
-std::vector<int16_t> Convert(AVFrame* f, AVSampleFormat fmt, int channels) {
-  std::vector<int16_t> out(ConvertedBytes(f, channels) / 2, 7777);
-  int n = ConvertFrameToS16(f, fmt, channels, out.data());
+std::vector<int16_t> Convert(std::unique_ptr<ff::Frame> f, AVSampleFormat fmt, int channels) {
+  ff::FrameView view = f->ViewAs(fmt, channels);
+  std::vector<int16_t> out(ConvertedBytes(view) / 2, 7777);
+  int n = ConvertFrameToS16(view, out.data());
   EXPECT_EQ(static_cast<int>(out.size()), n);
-  av_frame_free(&f);
   return out;
 }
 
@@ -79,11 +86,11 @@ TEST(PcmConvert, SurroundIsMixedDown) {
 }
 
 TEST(PcmConvert, EmptyFramesWriteNothing) {
-  AVFrame* f = av_frame_alloc();
+  ff::Frame f;
   int16_t out[2] = {5, 5};
-  EXPECT_EQ(0, ConvertFrameToS16(f, AV_SAMPLE_FMT_S16, 2, out));
-  EXPECT_EQ(0, ConvertFrameToS16(nullptr, AV_SAMPLE_FMT_S16, 2, out));
-  av_frame_free(&f);
+  EXPECT_EQ(0, ConvertFrameToS16(f.ViewAs(AV_SAMPLE_FMT_S16, 2), out));
+  EXPECT_EQ(0, ConvertFrameToS16(ff::FrameView(), out));
+  EXPECT_EQ(5, out[0]);
 }
 
 }  // namespace
