@@ -10,6 +10,7 @@
 
 #include "core/ui/window.h"
 #include "daisy/player/daisy_player_nav.h"
+#include "players/kit/bookmark_mode.h"
 
 class DaisyPlayThread;
 
@@ -108,11 +109,12 @@ class DaisyPlayer : public iWindow {
   int BookmarkKeyDown(int code);
   int BookmarkKeyPress(int code);
   void ShowBookmarkItem();
-  void BookmarkConfirm();
+  BookmarkMode::Hooks BookmarkHooks();
+  int BookmarkCount();
   void AddBookmark();
   void HighlightStep();
-  void PlayListedBookmark();
-  void SayListedBookmark();
+  void PlayListedBookmark(int index);
+  void SayListedBookmark(int index);
   void LeaveBookmarkMode(bool resume);
 
   DaisyPlayThread& m_Thread;
@@ -144,7 +146,7 @@ class DaisyPlayer : public iWindow {
 
   // Bookmark mode.
   std::vector<DaisyPos> m_BmPlaces;  // sorted, at most 32
-  int m_BmListIndex = -1;            // selected bookmark of the list; -1 none
+  BookmarkMode m_Bm;
   bool m_bMarkStarted = false;
   bool m_bHighlightPlaying = false;
   DaisyPos m_MarkStart{-1, -1};
