@@ -92,6 +92,18 @@ class DaisyPlayer : public iWindow {
 
   // Keys outside the menus (daisy_player_keys.cpp).
   int NormalKeyDown(int code);
+  // Device events outside the menus; kNotAnEvent for a key.
+  static constexpr int kNotAnEvent = -1000;
+  int EventDown(int code);
+  // One handler per key outside the menus (the key table in daisy_player_keys.cpp).
+  int PlayKeyDown(int code);
+  int BackKeyDown(int code);
+  int InfoKeyDown(int code);
+  int ModeKeyDown(int code);
+  int MoveKeyDown(int code);
+  int BookmarkModeKeyDown(int code);
+  int MenuModeKeyDown(int code);
+  int VolumeKeyDown(int code);
   void Move(int direction);
   void MoveTo(DaisyPos pos, int direction, const std::string& announce);
   void RestoreDefaults();
