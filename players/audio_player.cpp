@@ -22,7 +22,7 @@
 #include "positions/history.h"
 #include "speech/tts.h"
 
-AudioPlayer::AudioPlayer() : m_Thread(MusicPlayThread()) {}
+AudioPlayer::AudioPlayer() : m_Thread(MusicPlayThread()), m_Bm({89, 90, 91}, BookmarkHooks()) {}
 
 AudioPlayer::~AudioPlayer() = default;
 
@@ -277,7 +277,7 @@ int AudioPlayer::OnRefresh() {
   if (m_MenuMode == MENU_SETTINGS) {
     ShowSetting();
   } else if (m_MenuMode == MENU_BOOKMARK) {
-    ShowBookmarkItem();
+    m_Bm.Show();
   } else if (!m_bOpening && !m_bFailed) {
     PauseForSpeech();
     SayInfo();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/ui/window.h"
+#include "players/kit/bookmark_mode.h"
 
 class PlayThread;
 
@@ -88,8 +89,13 @@ class AudioPlayer : public iWindow {
   void EnterBookmarkMenu();
   int BookmarkKeyDown(int code);
   int BookmarkKeyPress(int code);
-  void ShowBookmarkItem();
-  void BookmarkOk();
+  BookmarkMode::Hooks BookmarkHooks();
+  int BookmarkCount();
+  void SayBookmark(int index);
+  int BookmarkCurMs();
+  void AddBookmark();
+  void JumpToBookmark(int index);
+  void HighlightStep();
   void LeaveMenu(bool resume);
 
   PlayThread& m_Thread;
@@ -114,13 +120,12 @@ class AudioPlayer : public iWindow {
   int m_MenuMode = MENU_NONE;
   int m_MenuItem = 0;
   int m_MenuValue = 0;
-  int m_BmListIndex = -1;
-  int m_BmCount = 0;
   int m_Streams = 0;
 
   std::vector<int> m_BmMs;
   int m_RepeatStart = -1;
   int m_RepeatEnd = -1;
+  BookmarkMode m_Bm;
 };
 
 // Creates the music player, pushes it and opens `name` in `dir` (a play list

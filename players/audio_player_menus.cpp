@@ -16,8 +16,6 @@ namespace {
 
 enum SettingItem { ITEM_MODE = 0, ITEM_EQUALIZER = 1, ITEM_SPEED = 2, ITEM_PITCH = 3, ITEM_STREAM = 4 };
 constexpr int kSettingItems = 5;
-enum BookmarkItem { BM_ADD = 0, BM_LIST = 1, BM_HIGHLIGHT = 2 };
-constexpr int kBookmarkItems = 3;
 
 // The items chosen last, offered first the next time.
 int g_MusicLastSettingsItem = 0;
@@ -34,7 +32,7 @@ void AudioPlayer::ResetRememberedMenuItems() {
 
 void AudioPlayer::LeaveMenu(bool resume) {
   m_MenuMode = MENU_NONE;
-  m_BmListIndex = -1;
+  m_Bm.CloseList();
   if (resume && !m_bUserPaused) m_bResumeAfterTts = true;
 }
 
@@ -204,40 +202,46 @@ int AudioPlayer::SettingsKeyPress(int code) {
 
 void AudioPlayer::EnterBookmarkMenu() {
   m_MenuMode = MENU_BOOKMARK;
-  m_MenuItem = g_MusicLastBookmarkItem;
-  m_BmListIndex = -1;
-  ShowBookmarkItem();
+  m_Bm.Enter(g_MusicLastBookmarkItem);
 }
 
-void AudioPlayer::ShowBookmarkItem() {
-  if (m_BmListIndex >= 0) {
-    int idx = g_bookmark.Find(EM_BM_MUSIC, m_FullPath.c_str());
-    auto* item = idx >= 0 ? static_cast<MusicBmFileItem*>(g_bookmark.GetAt(idx)) : nullptr;
-    MusicBmItem* bm = item ? item->GetAt(m_BmListIndex) : nullptr;
-    if (!bm || !g_pUxLanguage) return;
-    char buf[256];
-    if (g_pUxLanguage->GetAudioBookmarkInfoString(m_BmListIndex + 1, false, bm->startMs / 1000,
-                                                  bm->endMs >= 0 ? bm->endMs / 1000 : -1, buf,
-                                                  sizeof buf) > 0)
-      PlayerSay(buf);
-    return;
-  }
-  switch (m_MenuItem) {
-    case BM_ADD:
-      PlayerSayPhrase(57);  // "add bookmark"
-      break;
-    case BM_LIST:
-      PlayerSayPhrase(58);  // "bookmark list"
-      break;
-    default:
-      if (m_RepeatStart < 0)
-        PlayerSayPhrase(89);  // "start mark highlight bookmark"
-      else if (m_RepeatEnd >= 0)
-        PlayerSayPhrase(91);  // "stop playing highlight bookmark"
-      else
-        PlayerSayPhrase(90);  // "end mark highlight bookmark"
-      break;
-  }
+BookmarkMode::Hooks AudioPlayer::BookmarkHooks() {
+  BookmarkMode::Hooks h;
+  h.count = [this] { return BookmarkCount(); };
+  h.sayEntry = [this](int i) { SayBookmark(i); };
+  h.stage = [this] {
+    if (m_RepeatStart < 0) return BookmarkMode::kMarkStart;
+    return m_RepeatEnd >= 0 ? BookmarkMode::kStopRepeat : BookmarkMode::kMarkEnd;
+  };
+  h.add = [this] { AddBookmark(); };
+  h.jump = [this](int i) { JumpToBookmark(i); };
+  h.highlight = [this] { HighlightStep(); };
+  return h;
+}
+
+namespace {
+
+MusicBmFileItem* FileBookmarks(const std::string& path) {
+  int idx = g_bookmark.Find(EM_BM_MUSIC, path.c_str());
+  return idx >= 0 ? static_cast<MusicBmFileItem*>(g_bookmark.GetAt(idx)) : nullptr;
+}
+
+}  // namespace
+
+int AudioPlayer::BookmarkCount() {
+  MusicBmFileItem* item = FileBookmarks(m_FullPath);
+  return item ? item->GetCount() : 0;
+}
+
+void AudioPlayer::SayBookmark(int index) {
+  MusicBmFileItem* item = FileBookmarks(m_FullPath);
+  MusicBmItem* bm = item ? item->GetAt(index) : nullptr;
+  if (!bm || !g_pUxLanguage) return;
+  char buf[256];
+  if (g_pUxLanguage->GetAudioBookmarkInfoString(index + 1, false, bm->startMs / 1000,
+                                                bm->endMs >= 0 ? bm->endMs / 1000 : -1, buf,
+                                                sizeof buf) > 0)
+    PlayerSay(buf);
 }
 
 int AudioPlayer::BookmarkKeyDown(int code) {
@@ -261,12 +265,13 @@ int AudioPlayer::BookmarkKeyDown(int code) {
   }
   switch (code) {
     case KEY_PLAY:
-      BookmarkOk();
+      g_MusicLastBookmarkItem = m_Bm.CurItem();
+      m_Bm.Confirm();
       return 0;
     case KEY_BACK:
     case KEY_MENU:
     case KEY_MUSIC:
-      g_MusicLastBookmarkItem = m_MenuItem;
+      g_MusicLastBookmarkItem = m_Bm.CurItem();
       LeaveMenu(true);
       return 0;
     default:
@@ -276,71 +281,50 @@ int AudioPlayer::BookmarkKeyDown(int code) {
 
 int AudioPlayer::BookmarkKeyPress(int code) {
   if (g_bKeyBoardLocked) return 0;
-  int d = 0;
-  if (code == KEY_UP || code == KEY_LEFT) d = -1;
-  if (code == KEY_DOWN || code == KEY_RIGHT) d = 1;
   if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
-  if (d == 0) return 0;
-  if (m_BmListIndex >= 0 && m_BmCount > 0) {
-    m_BmListIndex = (m_BmListIndex + d + m_BmCount) % m_BmCount;
-  } else {
-    m_BmListIndex = -1;
-    m_MenuItem = (m_MenuItem + d + kBookmarkItems) % kBookmarkItems;
-  }
-  ShowBookmarkItem();
+  const int step = ArrowStep(code);
+  if (step != 0) m_Bm.Step(step);
   return 0;
 }
 
-void AudioPlayer::BookmarkOk() {
-  char buf[256];
-  g_MusicLastBookmarkItem = m_MenuItem;
-  const int cur = m_Thread.State() == PLAY_STATE_ENDED ? m_Thread.TotalMs() : m_Thread.CurMs();
-  switch (m_MenuItem) {
-    case BM_ADD: {
-      const int ms = cur / 1000 * 1000;
-      int idx = g_bookmark.AddMusic(m_FullPath.c_str(), ms, -1);
-      LoadBmMs();
-      if (idx < 0) {
-        PlayerSayPhrase(54);  // "can't add bookmark"
-        return;
-      }
-      if (g_pUxLanguage &&
-          g_pUxLanguage->GetAudioBookmarkInfoString(idx + 1, true, ms / 1000, -1, buf, sizeof buf) > 0)
-        PlayerSay(buf);
-      LeaveMenu(true);
-      return;
-    }
-    case BM_LIST: {
-      int fidx = g_bookmark.Find(EM_BM_MUSIC, m_FullPath.c_str());
-      auto* item = fidx >= 0 ? static_cast<MusicBmFileItem*>(g_bookmark.GetAt(fidx)) : nullptr;
-      m_BmCount = item ? item->GetCount() : 0;
-      if (m_BmListIndex < 0) {
-        if (m_BmCount <= 0) {
-          PlayerSayPhrase(55);  // "no bookmarks"
-          return;
-        }
-        m_BmListIndex = m_BmCount - 1;
-        ShowBookmarkItem();
-        return;
-      }
-      MusicBmItem* bm = item ? item->GetAt(m_BmListIndex) : nullptr;
-      if (!bm) return;
-      const int start = bm->startMs, end = bm->endMs;
-      LeaveMenu(false);
-      m_bUserPaused = false;
-      if (end >= 0)
-        StartRepeat(start, end);
-      else
-        ClearRepeat();
-      printf("seek to %d S\n", start / 1000);
-      m_Thread.Seek(start, 0);
-      Play();
-      return;
-    }
-    default:
-      break;
+int AudioPlayer::BookmarkCurMs() {
+  return m_Thread.State() == PLAY_STATE_ENDED ? m_Thread.TotalMs() : m_Thread.CurMs();
+}
+
+void AudioPlayer::AddBookmark() {
+  const int ms = BookmarkCurMs() / 1000 * 1000;
+  int idx = g_bookmark.AddMusic(m_FullPath.c_str(), ms, -1);
+  LoadBmMs();
+  if (idx < 0) {
+    PlayerSayPhrase(54);  // "can't add bookmark"
+    return;
   }
-  // Highlight: mark the start, stop a running repeat, or mark the end.
+  char buf[256];
+  if (g_pUxLanguage &&
+      g_pUxLanguage->GetAudioBookmarkInfoString(idx + 1, true, ms / 1000, -1, buf, sizeof buf) > 0)
+    PlayerSay(buf);
+  LeaveMenu(true);
+}
+
+void AudioPlayer::JumpToBookmark(int index) {
+  MusicBmFileItem* item = FileBookmarks(m_FullPath);
+  MusicBmItem* bm = item ? item->GetAt(index) : nullptr;
+  if (!bm) return;
+  const int start = bm->startMs, end = bm->endMs;
+  LeaveMenu(false);
+  m_bUserPaused = false;
+  if (end >= 0)
+    StartRepeat(start, end);
+  else
+    ClearRepeat();
+  printf("seek to %d S\n", start / 1000);
+  m_Thread.Seek(start, 0);
+  Play();
+}
+
+// Mark the start, stop a running repeat, or mark the end.
+void AudioPlayer::HighlightStep() {
+  const int cur = BookmarkCurMs();
   if (m_RepeatStart < 0) {
     m_RepeatStart = cur / 1000 * 1000;
     m_RepeatEnd = -1;
@@ -361,6 +345,7 @@ void AudioPlayer::BookmarkOk() {
     PlayerSayPhrase(54);
     return;
   }
+  char buf[256];
   if (g_pUxLanguage && g_pUxLanguage->GetAudioBookmarkInfoString(idx + 1, true, start / 1000,
                                                                  end / 1000, buf, sizeof buf) > 0)
     PlayerSay(buf);

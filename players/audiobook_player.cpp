@@ -19,7 +19,8 @@
 #include "speech/tts.h"
 #include "speech/ux_language.h"
 
-AudioBookPlayer::AudioBookPlayer() : m_Thread(AudioBookPlayThread()) {}
+AudioBookPlayer::AudioBookPlayer()
+    : m_Thread(AudioBookPlayThread()), m_Bm({89, 90, 91}, BookmarkHooks()) {}
 
 AudioBookPlayer::~AudioBookPlayer() = default;
 
@@ -207,7 +208,7 @@ int AudioBookPlayer::OnRefresh() {
   if (m_MenuMode == MENU_SETTINGS) {
     ShowSetting();
   } else if (m_MenuMode == MENU_BOOKMARK) {
-    ShowBookmarkItem();
+    m_Bm.Show();
   } else if (!m_bOpening && !m_bFailed) {
     PauseForSpeech();
     SayInfo();

@@ -9,6 +9,7 @@
 
 #include "core/ui/window.h"
 #include "players/kit/book_time.h"
+#include "players/kit/bookmark_mode.h"
 
 class PlayThread;
 
@@ -69,8 +70,12 @@ class AudioBookPlayer : public iWindow {
   void EnterBookmarkMenu();
   int BookmarkKeyDown(int code);
   int BookmarkKeyPress(int code);
-  void ShowBookmarkItem();
-  void BookmarkOk();
+  BookmarkMode::Hooks BookmarkHooks();
+  int BookmarkCount();
+  void SayBookmark(int index);
+  void AddBookmark();
+  void JumpToBookmark(int index);
+  void HighlightStep();
   void PlayBookmark(const char* text);
   void LeaveMenu(bool resume);
 
@@ -95,8 +100,7 @@ class AudioBookPlayer : public iWindow {
   int m_MenuMode = MENU_NONE;
   int m_MenuItem = 0;
   int m_MenuValue = 0;
-  int m_BmListIndex = -1;
-  int m_BmCount = 0;
+  BookmarkMode m_Bm;
 };
 
 // Pushes the audio book player and opens the book at `position` (null: from

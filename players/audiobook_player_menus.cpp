@@ -17,8 +17,6 @@ namespace {
 
 enum SettingItem { ITEM_SPEED = 0, ITEM_PITCH = 1, ITEM_STEP = 2 };
 constexpr int kSettingItems = 3;
-enum BookmarkItem { BM_ADD = 0, BM_LIST = 1, BM_HIGHLIGHT = 2 };
-constexpr int kBookmarkItems = 3;
 
 int g_BookLastSettingsItem = 0;
 int g_BookLastBookmarkItem = 0;
@@ -51,7 +49,7 @@ void AudioBookPlayer::ResetRememberedMenuItems() {
 
 void AudioBookPlayer::LeaveMenu(bool resume) {
   m_MenuMode = MENU_NONE;
-  m_BmListIndex = -1;
+  m_Bm.CloseList();
   if (resume && !m_bUserPaused) m_bResumeAfterTts = true;
 }
 
@@ -144,9 +142,21 @@ int AudioBookPlayer::SettingsKeyPress(int code) {
 
 void AudioBookPlayer::EnterBookmarkMenu() {
   m_MenuMode = MENU_BOOKMARK;
-  m_MenuItem = g_BookLastBookmarkItem;
-  m_BmListIndex = -1;
-  ShowBookmarkItem();
+  m_Bm.Enter(g_BookLastBookmarkItem);
+}
+
+BookmarkMode::Hooks AudioBookPlayer::BookmarkHooks() {
+  BookmarkMode::Hooks h;
+  h.count = [this] { return BookmarkCount(); };
+  h.sayEntry = [this](int i) { SayBookmark(i); };
+  h.stage = [this] {
+    if (m_Seg.Active()) return BookmarkMode::kStopRepeat;
+    return m_MarkFile >= 0 ? BookmarkMode::kMarkEnd : BookmarkMode::kMarkStart;
+  };
+  h.add = [this] { AddBookmark(); };
+  h.jump = [this](int i) { JumpToBookmark(i); };
+  h.highlight = [this] { HighlightStep(); };
+  return h;
 }
 
 namespace {
@@ -159,38 +169,23 @@ AudioBookBmFileItem* BookItem(const std::string& folder) {
 
 }  // namespace
 
-void AudioBookPlayer::ShowBookmarkItem() {
-  if (m_BmListIndex >= 0) {
-    AudioBookBmFileItem* item = BookItem(FolderKey());
-    AudioBookBmItem* bm = item ? item->GetAt(m_BmListIndex) : nullptr;
-    if (!bm || !g_pUxLanguage) return;
-    BookStart s = ResolveBookPosition(m_Timeline, bm->parameters, true);
-    int start = static_cast<int>(m_Timeline.BookMs(s.file, s.startMs) / 1000);
-    int end = s.segment.Active()
-                  ? static_cast<int>(m_Timeline.BookMs(s.segment.endFile, s.segment.endMs) / 1000)
-                  : -1;
-    char buf[256];
-    if (g_pUxLanguage->GetAudioBookmarkInfoString(m_BmListIndex + 1, false, start, end, buf,
-                                                  sizeof buf) > 0)
-      PlayerSay(buf);
-    return;
-  }
-  switch (m_MenuItem) {
-    case BM_ADD:
-      PlayerSayPhrase(57);  // "add bookmark"
-      break;
-    case BM_LIST:
-      PlayerSayPhrase(58);  // "bookmark list"
-      break;
-    default:
-      if (m_Seg.Active())
-        PlayerSayPhrase(91);  // "stop playing highlight bookmark"
-      else if (m_MarkFile >= 0)
-        PlayerSayPhrase(90);  // "end mark highlight bookmark"
-      else
-        PlayerSayPhrase(89);  // "start mark highlight bookmark"
-      break;
-  }
+int AudioBookPlayer::BookmarkCount() {
+  AudioBookBmFileItem* item = BookItem(FolderKey());
+  return item ? item->GetCount() : 0;
+}
+
+void AudioBookPlayer::SayBookmark(int index) {
+  AudioBookBmFileItem* item = BookItem(FolderKey());
+  AudioBookBmItem* bm = item ? item->GetAt(index) : nullptr;
+  if (!bm || !g_pUxLanguage) return;
+  BookStart s = ResolveBookPosition(m_Timeline, bm->parameters, true);
+  int start = static_cast<int>(m_Timeline.BookMs(s.file, s.startMs) / 1000);
+  int end = s.segment.Active()
+                ? static_cast<int>(m_Timeline.BookMs(s.segment.endFile, s.segment.endMs) / 1000)
+                : -1;
+  char buf[256];
+  if (g_pUxLanguage->GetAudioBookmarkInfoString(index + 1, false, start, end, buf, sizeof buf) > 0)
+    PlayerSay(buf);
 }
 
 int AudioBookPlayer::BookmarkKeyDown(int code) {
@@ -202,12 +197,13 @@ int AudioBookPlayer::BookmarkKeyDown(int code) {
   }
   switch (code) {
     case KEY_PLAY:
-      BookmarkOk();
+      g_BookLastBookmarkItem = m_Bm.CurItem();
+      m_Bm.Confirm();
       return 0;
     case KEY_BACK:
     case KEY_MENU:
     case KEY_MUSIC:
-      g_BookLastBookmarkItem = m_MenuItem;
+      g_BookLastBookmarkItem = m_Bm.CurItem();
       LeaveMenu(true);
       return 0;
     default:
@@ -218,15 +214,8 @@ int AudioBookPlayer::BookmarkKeyDown(int code) {
 int AudioBookPlayer::BookmarkKeyPress(int code) {
   if (g_bKeyBoardLocked) return 0;
   if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
-  int d = 0;
-  if (code == KEY_UP || code == KEY_LEFT) d = -1;
-  if (code == KEY_DOWN || code == KEY_RIGHT) d = 1;
-  if (d == 0) return 0;
-  if (m_BmListIndex >= 0 && m_BmCount > 0)
-    m_BmListIndex = (m_BmListIndex + d + m_BmCount) % m_BmCount;
-  else
-    m_MenuItem = (m_MenuItem + d + kBookmarkItems) % kBookmarkItems;
-  ShowBookmarkItem();
+  const int step = ArrowStep(code);
+  if (step != 0) m_Bm.Step(step);
   return 0;
 }
 
@@ -239,47 +228,31 @@ void AudioBookPlayer::PlayBookmark(const char* text) {
   OpenFile(s.file, s.startMs);
 }
 
-void AudioBookPlayer::BookmarkOk() {
-  char buf[256];
-  g_BookLastBookmarkItem = m_MenuItem;
-  const std::string folder = FolderKey();
-  switch (m_MenuItem) {
-    case BM_ADD: {
-      BookTimeInfo cur = GetCurTimeInfo();
-      int idx = g_bookmark.AddAudioBook(folder.c_str(), FormatBookPosition(cur).c_str());
-      if (idx < 0) {
-        PlayerSayPhrase(54);  // "can't add bookmark"
-        return;
-      }
-      if (g_pUxLanguage &&
-          g_pUxLanguage->GetAudioBookmarkInfoString(idx + 1, true, cur.bookSec, -1, buf, sizeof buf) > 0)
-        PlayerSay(buf);
-      LeaveMenu(true);
-      return;
-    }
-    case BM_LIST: {
-      AudioBookBmFileItem* item = BookItem(folder);
-      m_BmCount = item ? item->GetCount() : 0;
-      if (m_BmListIndex < 0) {
-        if (m_BmCount <= 0) {
-          PlayerSayPhrase(55);  // "no bookmarks"
-          return;
-        }
-        m_BmListIndex = m_BmCount - 1;
-        ShowBookmarkItem();
-        return;
-      }
-      AudioBookBmItem* bm = item ? item->GetAt(m_BmListIndex) : nullptr;
-      if (!bm) return;
-      std::string text = bm->parameters;
-      LeaveMenu(false);
-      PlayBookmark(text.c_str());
-      return;
-    }
-    default:
-      break;
+void AudioBookPlayer::AddBookmark() {
+  BookTimeInfo cur = GetCurTimeInfo();
+  int idx = g_bookmark.AddAudioBook(FolderKey().c_str(), FormatBookPosition(cur).c_str());
+  if (idx < 0) {
+    PlayerSayPhrase(54);  // "can't add bookmark"
+    return;
   }
-  // Highlight: mark the start, stop a playing segment, or mark the end.
+  char buf[256];
+  if (g_pUxLanguage &&
+      g_pUxLanguage->GetAudioBookmarkInfoString(idx + 1, true, cur.bookSec, -1, buf, sizeof buf) > 0)
+    PlayerSay(buf);
+  LeaveMenu(true);
+}
+
+void AudioBookPlayer::JumpToBookmark(int index) {
+  AudioBookBmFileItem* item = BookItem(FolderKey());
+  AudioBookBmItem* bm = item ? item->GetAt(index) : nullptr;
+  if (!bm) return;
+  std::string text = bm->parameters;
+  LeaveMenu(false);
+  PlayBookmark(text.c_str());
+}
+
+// Stop a playing segment, mark the start, or mark the end.
+void AudioBookPlayer::HighlightStep() {
   if (m_Seg.Active()) {
     m_Seg = BookSegment();
     m_Thread.SetRepeat(-1, -1);
@@ -304,12 +277,13 @@ void AudioBookPlayer::BookmarkOk() {
   const BookTimeInfo start = m_Timeline.GetCurTimeInfo(sFile, sMs);
   const BookTimeInfo end = m_Timeline.GetCurTimeInfo(eFile, eMs);
   const std::string text = FormatBookHighlight(start, end);
-  int idx = g_bookmark.AddAudioBook(folder.c_str(), text.c_str());
+  int idx = g_bookmark.AddAudioBook(FolderKey().c_str(), text.c_str());
   m_MarkFile = m_MarkMs = -1;
   if (idx < 0) {
     PlayerSayPhrase(54);
     return;
   }
+  char buf[256];
   if (g_pUxLanguage && g_pUxLanguage->GetAudioBookmarkInfoString(idx + 1, true, start.bookSec,
                                                                  end.bookSec, buf, sizeof buf) > 0)
     PlayerSay(buf);

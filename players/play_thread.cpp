@@ -1,9 +1,9 @@
 #include "players/play_thread.h"
 
-#include <chrono>
 #include <cstdio>
 
 #include "core/base/diag.h"
+#include "core/base/no_destructor.h"
 #include "players/audiobook_settings.h"
 #include "players/music_settings.h"
 
@@ -20,10 +20,9 @@ PlayThread::PlayThread(Flavour flavour, std::function<PlayEffects()> effects)
 PlayThread::~PlayThread() {
   if (!worker_.joinable()) return;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    cmd_ = kCmdQuit;
+    Lock lock(ch_.Mutex());
+    ch_.Post(lock, kCmdQuit);
   }
-  cond_.notify_all();
   worker_.join();
 }
 
@@ -40,19 +39,15 @@ int PlayThread::Start(PlayBackend* backend) {
   return 0;
 }
 
-// Sets the command, wakes the thread and waits (checking every 10 ms) until
-// the thread has cleared it.
-int PlayThread::SendLocked(std::unique_lock<std::mutex>& lock, int cmd, int fast) {
-  cmd_ = cmd;
+int PlayThread::SendLocked(Lock& lock, int cmd, int fast) {
   fastMode_ = fast;
-  cond_.notify_all();
-  while (cmd_ != PLAY_CMD_NONE) ack_.wait_for(lock, std::chrono::milliseconds(10));
+  ch_.Send(lock, cmd);
   return 0;
 }
 
 int PlayThread::CmdOpen(const std::string& path) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (!worker_.joinable() || state_ != PLAY_STATE_IDLE) return -1;
+  Lock lock(ch_.Mutex());
+  if (!worker_.joinable() || ch_.StateLocked() != PLAY_STATE_IDLE) return -1;
   fileName_ = path;
   errorCode_ = 0;
   curMs_ = 0;
@@ -61,32 +56,30 @@ int PlayThread::CmdOpen(const std::string& path) {
 }
 
 int PlayThread::CmdPlay(int fastMode) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (state_ == PLAY_STATE_PLAYING) return 0;
-  if (state_ != PLAY_STATE_PAUSED && state_ != PLAY_STATE_ENDED) return -1;
+  Lock lock(ch_.Mutex());
+  const int state = ch_.StateLocked();
+  if (state == PLAY_STATE_PLAYING) return 0;
+  if (state != PLAY_STATE_PAUSED && state != PLAY_STATE_ENDED) return -1;
   SendLocked(lock, PLAY_CMD_PLAY, fastMode);
   return errorCode_;
 }
 
 int PlayThread::CmdPause() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (state_ != PLAY_STATE_PLAYING) return -1;
+  Lock lock(ch_.Mutex());
+  if (ch_.StateLocked() != PLAY_STATE_PLAYING) return -1;
   return SendLocked(lock, PLAY_CMD_PAUSE, FAST_NONE);
 }
 
 int PlayThread::CmdStop() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (state_ == PLAY_STATE_IDLE) return 0;
+  Lock lock(ch_.Mutex());
+  if (ch_.StateLocked() == PLAY_STATE_IDLE) return 0;
   return SendLocked(lock, PLAY_CMD_STOP, FAST_NONE);
 }
 
-int PlayThread::State() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return state_;
-}
+int PlayThread::State() { return ch_.State(); }
 
 int PlayThread::ErrorCode() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(ch_.Mutex());
   return errorCode_;
 }
 
@@ -99,19 +92,28 @@ int PlayThread::Seek(int ms, int direction) {
 }
 
 void PlayThread::SetRepeat(int startMs, int endMs) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(ch_.Mutex());
   repeatStart_ = startMs;
   repeatEnd_ = endMs;
 }
 
 int PlayThread::RepeatStart() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(ch_.Mutex());
   return repeatStart_;
 }
 
 int PlayThread::RepeatEnd() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(ch_.Mutex());
   return repeatEnd_;
+}
+
+bool PlayThread::WaitForPlay(Lock& lock) {
+  for (;;) {
+    const int cmd = ch_.Wait(lock);
+    if (cmd == PLAY_CMD_PLAY) return true;
+    if (cmd == PLAY_CMD_STOP || cmd == kCmdQuit) return false;
+    ch_.Take(lock);
+  }
 }
 
 void PlayThread::Run() {
@@ -119,26 +121,23 @@ void PlayThread::Run() {
     // 1. Wait for a file to open; anything else is acknowledged and dropped.
     std::string path;
     {
-      std::unique_lock<std::mutex> lock(mutex_);
-      state_ = PLAY_STATE_IDLE;
-      while (cmd_ != PLAY_CMD_OPEN) {
-        if (cmd_ == kCmdQuit) return;
-        if (cmd_ != PLAY_CMD_NONE) {
-          cmd_ = PLAY_CMD_NONE;
-          ack_.notify_all();
-        }
-        cond_.wait(lock);
+      Lock lock(ch_.Mutex());
+      ch_.SetState(lock, PLAY_STATE_IDLE);
+      for (;;) {
+        const int cmd = ch_.Wait(lock);
+        if (cmd == kCmdQuit) return;
+        if (cmd == PLAY_CMD_OPEN) break;
+        ch_.Take(lock);
       }
-      state_ = PLAY_STATE_OPENING;
+      ch_.SetState(lock, PLAY_STATE_OPENING);
       path = fileName_;
-      cmd_ = PLAY_CMD_NONE;
-      ack_.notify_all();
+      ch_.Take(lock);
     }
     int rate = 0, channels = 0, total = 0;
     int r = backend_->Open(path.c_str(), &rate, &channels, &total);
     if (r < 0) {
       DiagPrintf("ff_audio_open_file(%s) fail = %d", path.c_str(), r);
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::lock_guard<std::mutex> lock(ch_.Mutex());
       errorCode_ = -3;
       continue;
     }
@@ -151,29 +150,21 @@ void PlayThread::Run() {
     curMs_ = 0;
     tempo_.SetFormat(outRate_, channels);
     {
-      std::lock_guard<std::mutex> lock(mutex_);
-      state_ = PLAY_STATE_PAUSED;
+      Lock lock(ch_.Mutex());
+      ch_.SetState(lock, PLAY_STATE_PAUSED);
     }
 
     // 2. Play, stop, repeat.
     for (;;) {
       int fast;
       {
-        std::unique_lock<std::mutex> lock(mutex_);
-        while (cmd_ != PLAY_CMD_PLAY && cmd_ != PLAY_CMD_STOP && cmd_ != kCmdQuit) {
-          if (cmd_ != PLAY_CMD_NONE) {
-            cmd_ = PLAY_CMD_NONE;
-            ack_.notify_all();
-          }
-          cond_.wait(lock);
-        }
-        if (cmd_ != PLAY_CMD_PLAY) break;
-        state_ = PLAY_STATE_PLAYING;
+        Lock lock(ch_.Mutex());
+        if (!WaitForPlay(lock)) break;
+        ch_.SetState(lock, PLAY_STATE_PLAYING);
         fast = fastMode_;
         loopStart_ = repeatStart_;
         loopEnd_ = repeatEnd_;
-        cmd_ = PLAY_CMD_NONE;
-        ack_.notify_all();
+        ch_.Take(lock);
       }
       backend_->CardInit(static_cast<unsigned>(channels), static_cast<unsigned>(outRate_),
                          kLatencyUs);
@@ -182,11 +173,10 @@ void PlayThread::Run() {
     }
     // Stop (or quit): close the file, then acknowledge.
     backend_->Close();
-    std::lock_guard<std::mutex> lock(mutex_);
-    state_ = PLAY_STATE_IDLE;
-    if (cmd_ == kCmdQuit) return;
-    cmd_ = PLAY_CMD_NONE;
-    ack_.notify_all();
+    Lock lock(ch_.Mutex());
+    ch_.SetState(lock, PLAY_STATE_IDLE);
+    if (ch_.Peek() == kCmdQuit) return;
+    ch_.Take(lock);
   }
 }
 
@@ -215,13 +205,13 @@ void PlayThread::FinishEnded() {
   }
   backend_->Flush();
   backend_->WaitBufferFinished();
-  std::lock_guard<std::mutex> lock(mutex_);
-  state_ = PLAY_STATE_ENDED;
+  Lock lock(ch_.Mutex());
+  ch_.SetState(lock, PLAY_STATE_ENDED);
 }
 
 bool PlayThread::CheckCommand(LoopEnd* why) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  switch (cmd_) {
+  Lock lock(ch_.Mutex());
+  switch (ch_.Peek()) {
     case PLAY_CMD_NONE:
       return false;
     case PLAY_CMD_PAUSE:
@@ -230,9 +220,8 @@ bool PlayThread::CheckCommand(LoopEnd* why) {
       backend_->Flush();
       backend_->WaitBufferFinished();
       lock.lock();
-      state_ = PLAY_STATE_PAUSED;
-      cmd_ = PLAY_CMD_NONE;
-      ack_.notify_all();
+      ch_.SetState(lock, PLAY_STATE_PAUSED);
+      ch_.Take(lock);
       *why = kPaused;
       return true;
     case PLAY_CMD_STOP:
@@ -245,8 +234,7 @@ bool PlayThread::CheckCommand(LoopEnd* why) {
       *why = kQuit;
       return true;
     default:
-      cmd_ = PLAY_CMD_NONE;
-      ack_.notify_all();
+      ch_.Take(lock);
       return false;
   }
 }
@@ -336,11 +324,11 @@ PlayEffects BookEffects() { return {g_AudioBookSettings.speed, g_AudioBookSettin
 
 PlayThread& MusicPlayThread() {
   // Lives for the process: the thread is never ended.
-  static PlayThread* t = new PlayThread(PlayThread::kMusic, MusicEffects);
+  static NoDestructor<PlayThread> t(PlayThread::kMusic, MusicEffects);
   return *t;
 }
 
 PlayThread& AudioBookPlayThread() {
-  static PlayThread* t = new PlayThread(PlayThread::kBook, BookEffects);
+  static NoDestructor<PlayThread> t(PlayThread::kBook, BookEffects);
   return *t;
 }

@@ -1,15 +1,15 @@
 // The long-lived play thread of the music and audio book players. The window
-// drives it with a command word and watches its state word, both under the
-// thread's mutex; every command is acknowledged by the thread clearing it.
+// drives it through its command channel and watches the channel's state word;
+// every command is acknowledged by the thread taking it.
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 
+#include "core/base/command_channel.h"
 #include "players/kit/equalizer.h"
 #include "players/kit/play_backend.h"
 #include "players/kit/speed_pitch.h"
@@ -92,7 +92,11 @@ class PlayThread {
   static constexpr int kCmdQuit = 99;
 
   void Run();
-  int SendLocked(std::unique_lock<std::mutex>& lock, int cmd, int fast);
+  using Lock = CommandChannel::Lock;
+  int SendLocked(Lock& lock, int cmd, int fast);
+  // Waits for play (true), or stop or quit (false); other commands are
+  // taken and dropped.
+  bool WaitForPlay(Lock& lock);
   LoopEnd PlayLoop(int fast);
   LoopEnd Rewind();
   // Writes one block of decoded PCM through the chosen effects.
@@ -106,11 +110,7 @@ class PlayThread {
   PlayBackend* backend_ = nullptr;
   std::thread worker_;
 
-  std::mutex mutex_;
-  std::condition_variable cond_;  // commands to the thread
-  std::condition_variable ack_;   // the thread took a command
-  int state_ = PLAY_STATE_IDLE;
-  int cmd_ = PLAY_CMD_NONE;
+  CommandChannel ch_{PLAY_STATE_IDLE};  // its mutex guards the fields below
   int fastMode_ = FAST_NONE;
   int errorCode_ = 0;
   std::string fileName_;

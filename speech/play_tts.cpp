@@ -2,24 +2,28 @@
 // the caller's callback. While the engine works on the first block, the
 // silence thread keeps the sound card fed through the same callback.
 #include <pthread.h>
-#include <unistd.h>
 
-#include <condition_variable>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
 
+#include "core/base/command_channel.h"
 #include "core/base/diag.h"
+#include "core/base/no_destructor.h"
 #include "platform/board.h"
 #include "speech/tts.h"
 #include "speech/tts_internal.h"
 #include "speech/tts_output.h"
 
 tts_voice* g_pPlayVoices = nullptr;
-// Never destroyed: worker threads hold and wait on these to the end.
-std::mutex& g_PlayTtsMutex = *new std::mutex;
+
+std::mutex& PlayTtsMutex() {
+  static std::mutex m;
+  return m;
+}
 
 namespace {
 
@@ -28,72 +32,68 @@ constexpr int kSynth0Limit = 2000;
 constexpr int kSilenceBlock = 800;     // 50 ms
 constexpr int kSilenceQueued = 2400;   // keep 150 ms in the hardware buffer
 
-enum { kMuteNone = 0, kMuteStart = 1, kMuteStop = 2 };
+enum { kMuteStart = 1, kMuteStop = 2 };
+// The silence thread's state word: a cancel by the callback stays until the
+// next start.
+enum { kMuteIdle = 0, kMuteFeeding = 1, kMuteCancelled = 2 };
+using Lock = CommandChannel::Lock;
 
 PlayTtsOutputCallback g_playtts_output_cb_fun = nullptr;
 void* g_playtts_output_cb_user = nullptr;
-std::mutex& g_PlayMuteMutex = *new std::mutex;
-std::condition_variable& g_PlayMuteCond = *new std::condition_variable;
-int g_PlayMuteCmd = kMuteNone;
-bool g_bCancelPlayMute = false;
 pthread_t g_PlayMuteThreadId;
 bool g_bPlayMuteThread = false;
 int g_SysTtsCodePage = 0;
 int g_PlayTtsCodePage = 0;
 
-void* PlayMuteThread(void*) {
+// Never destroyed: the silence thread waits on it to the end.
+CommandChannel& MuteCh() {
+  static NoDestructor<CommandChannel> ch(kMuteIdle);
+  return *ch;
+}
+
+// Feeds silence until stopped; false when the callback cancelled.
+bool FeedSilence(Lock& lock) {
   static short zeros[kSilenceBlock];
-  std::unique_lock<std::mutex> lock(g_PlayMuteMutex);
   for (;;) {
-    for (;;) {
-      int c = g_PlayMuteCmd;
-      g_PlayMuteCmd = kMuteNone;
-      if (c == kMuteStart) break;
-      g_PlayMuteCond.wait(lock);
+    const int c = MuteCh().Peek();
+    if (c != CommandChannel::kNone) {
+      MuteCh().Take(lock);
+      if (c == kMuteStop) return true;
+      continue;
     }
-    g_bCancelPlayMute = false;
-    for (;;) {
-      int c = g_PlayMuteCmd;
-      g_PlayMuteCmd = kMuteNone;
-      if (c == kMuteStop) break;
-      int level = TtsOutput().hwBufLevel();
-      // Enough queued, or no stream to feed at all: look again later.
-      if (level >= kSilenceQueued || level < 0) {
-        lock.unlock();
-        usleep(30000);
-        lock.lock();
-        continue;
-      }
-      if (g_playtts_output_cb_fun(zeros, kSilenceBlock, g_playtts_output_cb_user) != 0) {
-        g_bCancelPlayMute = true;
-        break;
-      }
-      lock.unlock();
-      lock.lock();
+    int level = TtsOutput().hwBufLevel();
+    // Enough queued, or no stream to feed at all: look again later, or at
+    // once for a command.
+    if (level >= kSilenceQueued || level < 0) {
+      MuteCh().WaitFor(lock, std::chrono::milliseconds(30));
+      continue;
     }
+    if (g_playtts_output_cb_fun(zeros, kSilenceBlock, g_playtts_output_cb_user) != 0) return false;
+    lock.unlock();
+    lock.lock();
+  }
+}
+
+void* PlayMuteThread(void*) {
+  Lock lock(MuteCh().Mutex());
+  for (;;) {
+    while (MuteCh().Wait(lock) != kMuteStart) MuteCh().Take(lock);
+    MuteCh().Take(lock);
+    MuteCh().SetState(lock, kMuteFeeding);
+    MuteCh().SetState(lock, FeedSilence(lock) ? kMuteIdle : kMuteCancelled);
   }
   return nullptr;
 }
 
-// Hands a command to the silence thread and polls every 9 ms until taken.
+// Hands a command to the silence thread and waits until it is taken.
 void MuteHandover(int cmd) {
-  {
-    std::lock_guard<std::mutex> lock(g_PlayMuteMutex);
-    g_PlayMuteCmd = cmd;
-  }
-  g_PlayMuteCond.notify_one();
-  for (;;) {
-    {
-      std::lock_guard<std::mutex> lock(g_PlayMuteMutex);
-      if (g_PlayMuteCmd == kMuteNone) return;
-    }
-    usleep(9000);
-  }
+  Lock lock(MuteCh().Mutex());
+  MuteCh().Send(lock, cmd);
 }
 
 // Steps 2 to 6 of one player text; the caller owns `text`.
 int SpeakText(const char* text, bool utf16) {
-  std::lock_guard<std::mutex> play(g_PlayTtsMutex);
+  std::lock_guard<std::mutex> play(PlayTtsMutex());
   PlayTtsOutputCallback cb = g_playtts_output_cb_fun;
   void* user = g_playtts_output_cb_user;
   if (!cb) {
@@ -141,12 +141,7 @@ int SpeakText(const char* text, bool utf16) {
     }
     if (first) {
       first = false;
-      bool cancelled;
-      {
-        std::lock_guard<std::mutex> lock(g_PlayMuteMutex);
-        cancelled = g_bCancelPlayMute;
-      }
-      if (cancelled) {
+      if (MuteCh().State() == kMuteCancelled) {
         if (w) tts_wave_delete(w);
         tts_streamer_stop(s);
         return -2;
@@ -167,7 +162,7 @@ int SpeakText(const char* text, bool utf16) {
 
 int PlayTts_Init(PlayTtsOutputCallback callback, void* user) {
   {
-    std::lock_guard<std::mutex> play(g_PlayTtsMutex);
+    std::lock_guard<std::mutex> play(PlayTtsMutex());
     g_playtts_output_cb_fun = callback;
     g_playtts_output_cb_user = user;
   }
@@ -235,7 +230,7 @@ int Tts_SetRole(int channel, int voiceIndex) {
   if (channel == TTS_CHANNEL_SYSTEM) {
     g_pSysVoices = g_Roles[i].sysHandle;
   } else if (channel == TTS_CHANNEL_PLAYER) {
-    std::lock_guard<std::mutex> play(g_PlayTtsMutex);
+    std::lock_guard<std::mutex> play(PlayTtsMutex());
     g_pPlayVoices = g_Roles[i].playHandle;
   } else {
     return -1;
@@ -249,7 +244,7 @@ int Tts_SetSpeed(int channel, int speed) {
   if (channel == TTS_CHANNEL_SYSTEM) {
     for (TtsRole& r : g_Roles) tts_voice_param(r.sysHandle, "set:dur_stretch:", &d);
   } else if (channel == TTS_CHANNEL_PLAYER) {
-    std::lock_guard<std::mutex> play(g_PlayTtsMutex);
+    std::lock_guard<std::mutex> play(PlayTtsMutex());
     for (TtsRole& r : g_Roles) tts_voice_param(r.playHandle, "set:dur_stretch:", &d);
   } else {
     return -1;

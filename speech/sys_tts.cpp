@@ -1,15 +1,15 @@
 // System speech: callers fill the text buffer and hand a command word to the
 // speech thread, which speaks through the engine or plays a beep file.
 #include <pthread.h>
-#include <unistd.h>
 
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
 
+#include "core/base/command_channel.h"
 #include "core/base/diag.h"
+#include "core/base/no_destructor.h"
 #include "platform/board.h"
 #include "speech/tts.h"
 #include "speech/tts_internal.h"
@@ -26,44 +26,36 @@ constexpr int kMaxText = kTextSize - 1;
 constexpr int kRequestSize = 2048;
 constexpr int kBeepBlock = 4096;
 
-enum { kCmdNone = 0, kCmdStart = 1, kCmdStop = 2 };
+enum { kCmdNone = CommandChannel::kNone, kCmdStart = 1, kCmdStop = 2 };
+enum { kIdle = 0, kRunning = 1 };  // the channel's state word
+using Lock = CommandChannel::Lock;
 
 char g_SysTtsText[kTextSize];
 int g_SysTtsTextLength = 0;
 bool g_bSysTtsTextAdded = false;
-int g_SysTtsCmd = kCmdNone;
-bool g_bSysTtsRunning = false;
-// The speech thread waits on these until the process ends, so they are
-// never destroyed (destroying a condition with a waiter hangs the exit).
-std::mutex& g_SysTtsMutex = *new std::mutex;
-std::condition_variable& g_SysTtsCond = *new std::condition_variable;
 pthread_t g_SysTtsThreadId;
 bool g_bSysTtsThread = false;
+
+// The speech thread waits on it until the process ends, so it is never
+// destroyed (destroying a condition with a waiter hangs the exit).
+CommandChannel& Ch() {
+  static NoDestructor<CommandChannel> ch(kIdle);
+  return *ch;
+}
+
 // Callers on different threads take turns at the text buffer.
-std::mutex& g_SysTtsCallerMutex = *new std::mutex;
+std::mutex& CallerMutex() {
+  static std::mutex m;
+  return m;
+}
 
 void Handover(int cmd) {
-  {
-    std::lock_guard<std::mutex> lock(g_SysTtsMutex);
-    g_SysTtsCmd = cmd;
-  }
-  g_SysTtsCond.notify_one();
-  for (;;) {
-    {
-      std::lock_guard<std::mutex> lock(g_SysTtsMutex);
-      if (g_SysTtsCmd == kCmdNone) return;
-    }
-    usleep(1000);
-  }
+  Lock lock(Ch().Mutex());
+  Ch().Send(lock, cmd);
 }
 
 void StopFirst() {
-  bool running;
-  {
-    std::lock_guard<std::mutex> lock(g_SysTtsMutex);
-    running = g_bSysTtsRunning;
-  }
-  if (running) Handover(kCmdStop);
+  if (Ch().State() == kRunning) Handover(kCmdStop);
 }
 
 // Bytes of text that fit in `room`, not splitting a UTF-8 character.
@@ -114,12 +106,9 @@ void PlayBeep() {
     size_t n = fread(block, 1, kBeepBlock, f);
     if (n == 0) break;
     TtsOutput().putSamples(block, static_cast<int>(n / 2));
-    int c;
-    {
-      std::lock_guard<std::mutex> lock(g_SysTtsMutex);
-      c = g_SysTtsCmd;
-      if (c == kCmdStart) g_SysTtsCmd = kCmdNone;
-    }
+    Lock lock(Ch().Mutex());
+    const int c = Ch().Peek();
+    if (c == kCmdStart) Ch().Take(lock);
     if (c == kCmdStop) break;
   }
   fclose(f);
@@ -147,8 +136,8 @@ void Speak() {
     TtsOutput().putSamples(w->samples, w->num_samples);
     int c;
     {
-      std::lock_guard<std::mutex> lock(g_SysTtsMutex);
-      c = g_SysTtsCmd;
+      Lock lock(Ch().Mutex());
+      c = Ch().Peek();
     }
     tts_wave_delete(w);
     if (c != kCmdNone) {
@@ -161,15 +150,12 @@ void Speak() {
 void* SysTts_PlayThread(void*) {
   for (;;) {
     {
-      std::unique_lock<std::mutex> lock(g_SysTtsMutex);
-      g_bSysTtsRunning = false;
-      for (;;) {
-        int c = g_SysTtsCmd;
-        g_SysTtsCmd = kCmdNone;
-        if (c == kCmdStart) break;  // anything else acknowledges a stop
-        g_SysTtsCond.wait(lock);
-      }
-      g_bSysTtsRunning = true;
+      Lock lock(Ch().Mutex());
+      Ch().SetState(lock, kIdle);
+      // Anything but a start acknowledges a stop.
+      while (Ch().Wait(lock) != kCmdStart) Ch().Take(lock);
+      Ch().Take(lock);
+      Ch().SetState(lock, kRunning);
     }
     TtsOutput().init(false, 1, 16000, 400000);
     if (IsBeepRequest())
@@ -233,7 +219,7 @@ int SysTts_Init() {
   }
   g_pSysVoices = g_Roles[0].sysHandle;
   {
-    std::lock_guard<std::mutex> lock(g_PlayTtsMutex);
+    std::lock_guard<std::mutex> lock(PlayTtsMutex());
     g_pPlayVoices = g_Roles[0].playHandle;
   }
   if (!g_bSysTtsThread) {
@@ -249,7 +235,7 @@ int SysTts_Init() {
 
 int SysTts_Play(const char* text, int length) {
   if (!g_pIvonaTts || !text) return -1;
-  std::lock_guard<std::mutex> caller(g_SysTtsCallerMutex);
+  std::lock_guard<std::mutex> caller(CallerMutex());
   // Never past the end of the text, whatever length the caller gives.
   length = static_cast<int>(length <= 0 ? strlen(text) : strnlen(text, static_cast<size_t>(length)));
   if (length == 0 && !g_bSysTtsTextAdded) return 0;
@@ -267,7 +253,7 @@ int SysTts_Play(const char* text, int length) {
 
 int SysTts_Add(const char* text) {
   if (!g_pIvonaTts || !text) return -1;
-  std::lock_guard<std::mutex> caller(g_SysTtsCallerMutex);
+  std::lock_guard<std::mutex> caller(CallerMutex());
   int length = static_cast<int>(strlen(text));
   if (length == 0) return 0;
   if (g_bSysTtsTextAdded) {
@@ -281,14 +267,14 @@ int SysTts_Add(const char* text) {
 
 int SysTts_Stop() {
   if (!g_pIvonaTts) return -1;
-  std::lock_guard<std::mutex> caller(g_SysTtsCallerMutex);
+  std::lock_guard<std::mutex> caller(CallerMutex());
   StopFirst();
   return 0;
 }
 
 int SysTts_Beep(int number) {
   if (!g_pIvonaTts) return -1;
-  std::lock_guard<std::mutex> caller(g_SysTtsCallerMutex);
+  std::lock_guard<std::mutex> caller(CallerMutex());
   char path[512];
   snprintf(path, sizeof path, "/home/beep/beep16_%d.pcm", number);
   StopFirst();
@@ -308,12 +294,13 @@ int SysTts_Beep(int number) {
 
 int SysTts_CheckRunning() {
   if (!g_pIvonaTts) return 0;
-  std::lock_guard<std::mutex> lock(g_SysTtsMutex);
-  return g_bSysTtsRunning ? 1 : 0;
+  return Ch().State() == kRunning ? 1 : 0;
 }
 
 int SysTts_WaitFinish() {
-  while (SysTts_CheckRunning()) usleep(10000);
+  if (!g_pIvonaTts) return 0;
+  Lock lock(Ch().Mutex());
+  Ch().WaitUntil(lock, [] { return Ch().StateLocked() != kRunning; });
   return 0;
 }
 

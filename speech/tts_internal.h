@@ -29,8 +29,10 @@ void CountTtsLanguages();
 
 extern tts_engine* g_pIvonaTts;
 extern std::atomic<tts_voice*> g_pSysVoices;
-extern tts_voice* g_pPlayVoices;  // under g_PlayTtsMutex
-extern std::mutex& g_PlayTtsMutex;
+extern tts_voice* g_pPlayVoices;  // under PlayTtsMutex()
+// Function-local, so it exists before any caller and is never destroyed
+// while worker threads still hold it at exit.
+std::mutex& PlayTtsMutex();
 
 // Voice index outside the table means 0.
 inline int TtsRoleIndex(int i) { return (i < 0 || i >= kTtsRoleCount) ? 0 : i; }

@@ -45,7 +45,7 @@ constexpr size_t kMaxFullName = 9216;
 constexpr int kOpeningPhraseTicks = 6;
 }  // namespace
 
-DaisyPlayer::DaisyPlayer() : m_Thread(DaisyThread()) {}
+DaisyPlayer::DaisyPlayer() : m_Thread(DaisyThread()), m_Bm({41, 42, 43}, BookmarkHooks()) {}
 
 DaisyPlayer::~DaisyPlayer() = default;
 

@@ -10,6 +10,7 @@
 
 #include "core/ui/window.h"
 #include "daisy/player/daisy_player_nav.h"
+#include "players/kit/bookmark_mode.h"
 
 class DaisyPlayThread;
 
@@ -91,6 +92,18 @@ class DaisyPlayer : public iWindow {
 
   // Keys outside the menus (daisy_player_keys.cpp).
   int NormalKeyDown(int code);
+  // Device events outside the menus; kNotAnEvent for a key.
+  static constexpr int kNotAnEvent = -1000;
+  int EventDown(int code);
+  // One handler per key outside the menus (the key table in daisy_player_keys.cpp).
+  int PlayKeyDown(int code);
+  int BackKeyDown(int code);
+  int InfoKeyDown(int code);
+  int ModeKeyDown(int code);
+  int MoveKeyDown(int code);
+  int BookmarkModeKeyDown(int code);
+  int MenuModeKeyDown(int code);
+  int VolumeKeyDown(int code);
   void Move(int direction);
   void MoveTo(DaisyPos pos, int direction, const std::string& announce);
   void RestoreDefaults();
@@ -108,11 +121,12 @@ class DaisyPlayer : public iWindow {
   int BookmarkKeyDown(int code);
   int BookmarkKeyPress(int code);
   void ShowBookmarkItem();
-  void BookmarkConfirm();
+  BookmarkMode::Hooks BookmarkHooks();
+  int BookmarkCount();
   void AddBookmark();
   void HighlightStep();
-  void PlayListedBookmark();
-  void SayListedBookmark();
+  void PlayListedBookmark(int index);
+  void SayListedBookmark(int index);
   void LeaveBookmarkMode(bool resume);
 
   DaisyPlayThread& m_Thread;
@@ -144,7 +158,7 @@ class DaisyPlayer : public iWindow {
 
   // Bookmark mode.
   std::vector<DaisyPos> m_BmPlaces;  // sorted, at most 32
-  int m_BmListIndex = -1;            // selected bookmark of the list; -1 none
+  BookmarkMode m_Bm;
   bool m_bMarkStarted = false;
   bool m_bHighlightPlaying = false;
   DaisyPos m_MarkStart{-1, -1};

@@ -13,9 +13,6 @@
 
 namespace {
 
-enum BookmarkItem { ITEM_ADD = 0, ITEM_LIST = 1, ITEM_HIGHLIGHT = 2 };
-constexpr int kBookmarkItems = 3;
-
 DaisyBmFileItem* EntryOf(const std::string& fullName) {
   int idx = g_bookmark.Find(EM_BM_DAISY, fullName.c_str());
   auto* item = idx >= 0 ? static_cast<DaisyBmFileItem*>(g_bookmark.GetAt(idx)) : nullptr;
@@ -39,30 +36,31 @@ std::string BookmarkText(int number, bool added, bool highlight, int startMs, co
 void DaisyPlayer::EnterBookmarkMode() {
   m_bBookmarkMode = true;
   m_bMenuMode = false;
-  m_BmListIndex = -1;
-  if (g_DaisyBookmarkMenuIndex < 0 || g_DaisyBookmarkMenuIndex >= kBookmarkItems)
-    g_DaisyBookmarkMenuIndex = 0;
-  ShowBookmarkItem();
+  m_Bm.Enter(g_DaisyBookmarkMenuIndex);
+  g_DaisyBookmarkMenuIndex = m_Bm.CurItem();
 }
 
-void DaisyPlayer::ShowBookmarkItem() {
-  switch (g_DaisyBookmarkMenuIndex) {
-    case ITEM_ADD:
-      PlayerSayPhrase(57);  // "add bookmark"
-      break;
-    case ITEM_LIST:
-      PlayerSayPhrase(58);  // "bookmark list"
-      break;
-    default:
-      if (m_bHighlightPlaying)
-        PlayerSayPhrase(43);  // "Stop playing highlight bookmark"
-      else if (m_bMarkStarted)
-        PlayerSayPhrase(42);  // "End mark highlight bookmark"
-      else
-        PlayerSayPhrase(41);  // "Start mark highlight bookmark"
-      break;
-  }
+BookmarkMode::Hooks DaisyPlayer::BookmarkHooks() {
+  BookmarkMode::Hooks h;
+  h.count = [this] { return BookmarkCount(); };
+  h.sayEntry = [this](int i) { SayListedBookmark(i); };
+  h.stage = [this] {
+    if (m_bHighlightPlaying) return BookmarkMode::kStopRepeat;
+    return m_bMarkStarted ? BookmarkMode::kMarkEnd : BookmarkMode::kMarkStart;
+  };
+  h.add = [this] { AddBookmark(); };
+  h.jump = [this](int i) { PlayListedBookmark(i); };
+  h.highlight = [this] { HighlightStep(); };
+  return h;
 }
+
+int DaisyPlayer::BookmarkCount() {
+  DaisyBmFileItem* entry = EntryOf(m_FullName);
+  return entry ? entry->GetCount() : 0;
+}
+
+// Refresh says the item even while the list is walked.
+void DaisyPlayer::ShowBookmarkItem() { m_Bm.ShowItem(); }
 
 int DaisyPlayer::BookmarkKeyDown(int code) {
   switch (code) {
@@ -85,12 +83,11 @@ int DaisyPlayer::BookmarkKeyDown(int code) {
   }
   switch (code) {
     case KEY_BOOKMARK:
-      m_BmListIndex = -1;
-      g_DaisyBookmarkMenuIndex = (g_DaisyBookmarkMenuIndex + 1) % kBookmarkItems;
-      ShowBookmarkItem();
+      m_Bm.NextItem();
+      g_DaisyBookmarkMenuIndex = m_Bm.CurItem();
       return 0;
     case KEY_PLAY:
-      BookmarkConfirm();
+      m_Bm.Confirm();
       return 0;
     case KEY_BACK:
       LeaveBookmarkMode(true);
@@ -107,50 +104,11 @@ int DaisyPlayer::BookmarkKeyDown(int code) {
 int DaisyPlayer::BookmarkKeyPress(int code) {
   if (g_bKeyBoardLocked) return 0;
   if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
-  int step = 0;
-  if (code == KEY_RIGHT || code == KEY_DOWN) step = 1;
-  if (code == KEY_LEFT || code == KEY_UP) step = -1;
+  const int step = ArrowStep(code);
   if (step == 0) return 0;
-  if (m_BmListIndex >= 0) {
-    DaisyBmFileItem* entry = EntryOf(m_FullName);
-    int n = entry ? entry->GetCount() : 0;
-    if (n <= 0) {
-      m_BmListIndex = -1;
-      PlayerSayPhrase(55);  // "no bookmarks"
-      return 0;
-    }
-    m_BmListIndex = (m_BmListIndex + step + n) % n;
-    SayListedBookmark();
-    return 0;
-  }
-  g_DaisyBookmarkMenuIndex = (g_DaisyBookmarkMenuIndex + step + kBookmarkItems) % kBookmarkItems;
-  ShowBookmarkItem();
+  m_Bm.Step(step);
+  g_DaisyBookmarkMenuIndex = m_Bm.CurItem();
   return 0;
-}
-
-void DaisyPlayer::BookmarkConfirm() {
-  switch (g_DaisyBookmarkMenuIndex) {
-    case ITEM_ADD:
-      AddBookmark();
-      return;
-    case ITEM_LIST: {
-      if (m_BmListIndex >= 0) {
-        PlayListedBookmark();
-        return;
-      }
-      DaisyBmFileItem* entry = EntryOf(m_FullName);
-      if (!entry || entry->GetCount() <= 0) {
-        PlayerSayPhrase(55);  // "no bookmarks"
-        return;
-      }
-      m_BmListIndex = entry->GetCount() - 1;  // the latest first
-      SayListedBookmark();
-      return;
-    }
-    default:
-      HighlightStep();
-      return;
-  }
 }
 
 void DaisyPlayer::AddBookmark() {
@@ -221,28 +179,28 @@ void DaisyPlayer::HighlightStep() {
   m_Thread.SetRepeat(start, fin);
   m_bHighlightPlaying = true;
   m_bBookmarkMode = false;
-  m_BmListIndex = -1;
+  m_Bm.CloseList();
   m_bPaused = false;
   m_bResumeAfterTts = true;
 }
 
-void DaisyPlayer::SayListedBookmark() {
+void DaisyPlayer::SayListedBookmark(int index) {
   DaisyBmFileItem* entry = EntryOf(m_FullName);
-  DaisyBmItem* bm = entry ? entry->GetAt(m_BmListIndex) : nullptr;
+  DaisyBmItem* bm = entry ? entry->GetAt(index) : nullptr;
   if (!bm) {
-    m_BmListIndex = -1;
+    m_Bm.CloseList();
     PlayerSayPhrase(55);  // "no bookmarks"
     return;
   }
   const bool highlight = bm->endObject >= 0;
-  PlayerSay(BookmarkText(m_BmListIndex + 1, false, highlight, bm->startMs, bm->startPageDes,
+  PlayerSay(BookmarkText(index + 1, false, highlight, bm->startMs, bm->startPageDes,
                          highlight ? bm->endMs : -1, highlight ? bm->endPageDes : nullptr));
 }
 
-void DaisyPlayer::PlayListedBookmark() {
+void DaisyPlayer::PlayListedBookmark(int index) {
   DaisyBmFileItem* entry = EntryOf(m_FullName);
-  DaisyBmItem* bm = entry ? entry->GetAt(m_BmListIndex) : nullptr;
-  m_BmListIndex = -1;
+  DaisyBmItem* bm = entry ? entry->GetAt(index) : nullptr;
+  m_Bm.CloseList();
   if (!bm) {
     PlayerSayPhrase(55);  // "no bookmarks"
     return;
@@ -266,7 +224,7 @@ void DaisyPlayer::PlayListedBookmark() {
 
 void DaisyPlayer::LeaveBookmarkMode(bool resume) {
   m_bBookmarkMode = false;
-  m_BmListIndex = -1;
+  m_Bm.CloseList();
   if (resume && !m_bPaused) {
     if (SysTts_CheckRunning() > 0)
       m_bResumeAfterTts = true;

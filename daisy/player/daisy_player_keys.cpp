@@ -48,7 +48,7 @@ int DaisyPlayer::OnKeyDown(int code) {
   return NormalKeyDown(code);
 }
 
-int DaisyPlayer::NormalKeyDown(int code) {
+int DaisyPlayer::EventDown(int code) {
   switch (code) {
     case EV_RESTORE_DEFAULTS:
       RestoreDefaults();
@@ -91,64 +91,95 @@ int DaisyPlayer::NormalKeyDown(int code) {
       PauseForSpeech();
       return WND_PASS_DOWN;
     default:
-      break;
+      return kNotAnEvent;
   }
+}
+
+int DaisyPlayer::NormalKeyDown(int code) {
+  const int r = EventDown(code);
+  if (r != kNotAnEvent) return r;
   if (g_bKeyBoardLocked) {
     PauseForSpeech();
     return OnDefaultKeyDown(code);
   }
   SysTts_Stop();
-  switch (code) {
-    case KEY_PLAY:
-      if (m_bPaused) {
-        m_bPaused = false;
-        m_bResumeAfterTts = false;
-        Play();
-      } else {
-        m_bPaused = true;
-        m_bResumeAfterTts = false;
-        Pause();
-        PlayerSayPhrase(40);  // "pause"
-      }
-      return 0;
-    case KEY_BACK:
-      CloseDown();
-      return WND_CLOSE;
-    case KEY_INFO:
-      PauseForSpeech();
-      if (g_InfoKeyDownTimes <= 1)
-        SayInfo();
-      else
-        OnKeyInfoDown();
-      return 0;
-    case KEY_UP:
-    case KEY_DOWN: {
-      PauseForSpeech();
-      const int n = static_cast<int>(m_Modes.size());
-      if (n > 0) m_ModeIndex = (m_ModeIndex + (code == KEY_DOWN ? 1 : n - 1)) % n;
-      SayMode();
-      return 0;
-    }
-    case KEY_LEFT:
-    case KEY_RIGHT:
-      Move(code == KEY_RIGHT ? 1 : -1);
-      return 0;
-    case KEY_BOOKMARK:
-      Pause();
-      EnterBookmarkMode();
-      return 0;
-    case KEY_MENU:
-      Pause();
-      EnterMenu();
-      return 0;
-    case KEY_VOL_DOWN:
-    case KEY_VOL_UP:
-      return 0;  // the press changes the volume
-    default:
-      PauseForSpeech();
-      return OnDefaultKeyDown(code);
+  struct KeyHandler {
+    int code;
+    int (DaisyPlayer::*handle)(int code);
+  };
+  static const KeyHandler kKeys[] = {
+      {KEY_PLAY, &DaisyPlayer::PlayKeyDown},
+      {KEY_BACK, &DaisyPlayer::BackKeyDown},
+      {KEY_INFO, &DaisyPlayer::InfoKeyDown},
+      {KEY_UP, &DaisyPlayer::ModeKeyDown},
+      {KEY_DOWN, &DaisyPlayer::ModeKeyDown},
+      {KEY_LEFT, &DaisyPlayer::MoveKeyDown},
+      {KEY_RIGHT, &DaisyPlayer::MoveKeyDown},
+      {KEY_BOOKMARK, &DaisyPlayer::BookmarkModeKeyDown},
+      {KEY_MENU, &DaisyPlayer::MenuModeKeyDown},
+      {KEY_VOL_DOWN, &DaisyPlayer::VolumeKeyDown},
+      {KEY_VOL_UP, &DaisyPlayer::VolumeKeyDown},
+  };
+  for (const KeyHandler& k : kKeys) {
+    if (k.code == code) return (this->*k.handle)(code);
   }
+  PauseForSpeech();
+  return OnDefaultKeyDown(code);
 }
+
+int DaisyPlayer::PlayKeyDown(int) {
+  m_bResumeAfterTts = false;
+  if (m_bPaused) {
+    m_bPaused = false;
+    Play();
+  } else {
+    m_bPaused = true;
+    Pause();
+    PlayerSayPhrase(40);  // "pause"
+  }
+  return 0;
+}
+
+int DaisyPlayer::BackKeyDown(int) {
+  CloseDown();
+  return WND_CLOSE;
+}
+
+int DaisyPlayer::InfoKeyDown(int) {
+  PauseForSpeech();
+  if (g_InfoKeyDownTimes <= 1)
+    SayInfo();
+  else
+    OnKeyInfoDown();
+  return 0;
+}
+
+int DaisyPlayer::ModeKeyDown(int code) {
+  PauseForSpeech();
+  const int n = static_cast<int>(m_Modes.size());
+  if (n > 0) m_ModeIndex = (m_ModeIndex + (code == KEY_DOWN ? 1 : n - 1)) % n;
+  SayMode();
+  return 0;
+}
+
+int DaisyPlayer::MoveKeyDown(int code) {
+  Move(code == KEY_RIGHT ? 1 : -1);
+  return 0;
+}
+
+int DaisyPlayer::BookmarkModeKeyDown(int) {
+  Pause();
+  EnterBookmarkMode();
+  return 0;
+}
+
+int DaisyPlayer::MenuModeKeyDown(int) {
+  Pause();
+  EnterMenu();
+  return 0;
+}
+
+int DaisyPlayer::VolumeKeyDown(int) { return 0; }  // the press changes the volume
 
 int DaisyPlayer::OnKeyPress(int code) {
   if (m_bOpening || m_bOpenFailed) return OnDefaultKeyPress(code);

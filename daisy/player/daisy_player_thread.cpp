@@ -1,12 +1,12 @@
 #include "daisy/player/daisy_player_thread.h"
 
-#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 
 #include "core/base/diag.h"
+#include "core/base/no_destructor.h"
 #include "core/ui/system_settings.h"
 #include "daisy/player/daisy_settings.h"
 #include "speech/tts.h"
@@ -33,10 +33,9 @@ DaisyPlayThread::DaisyPlayThread() = default;
 DaisyPlayThread::~DaisyPlayThread() {
   if (!m_Worker.joinable()) return;
   {
-    std::lock_guard<std::mutex> lock(m_Mutex);
-    m_Cmd = kCmdQuit;
+    Lock lock(m_Ch.Mutex());
+    m_Ch.Post(lock, kCmdQuit);
   }
-  m_Cond.notify_all();
   m_Worker.join();
 }
 
@@ -53,66 +52,60 @@ int DaisyPlayThread::Start(PlayBackend* backend) {
   return 0;
 }
 
-void DaisyPlayThread::SendLocked(std::unique_lock<std::mutex>& lock, int cmd) {
-  m_Cmd = cmd;
-  m_Cond.notify_all();
-  while (m_Cmd == cmd) m_Ack.wait_for(lock, std::chrono::milliseconds(10));
-}
-
 int DaisyPlayThread::CmdOpen(const std::string& fullName, int type) {
-  std::unique_lock<std::mutex> lock(m_Mutex);
-  if (!m_Worker.joinable() || m_State != DAISY_STATE_NONE) return -1;
+  Lock lock(m_Ch.Mutex());
+  if (!m_Worker.joinable() || m_Ch.StateLocked() != DAISY_STATE_NONE) return -1;
   m_FullName = fullName;
   m_DaisyType = type;
   m_ErrorCode = 0;
-  SendLocked(lock, DAISY_CMD_OPEN);
+  m_Ch.Send(lock, DAISY_CMD_OPEN);
   return 0;
 }
 
 int DaisyPlayThread::CmdClose() {
-  std::unique_lock<std::mutex> lock(m_Mutex);
+  Lock lock(m_Ch.Mutex());
   if (!m_Worker.joinable()) return -1;
   // An open in progress finishes first; closing then frees the book.
-  while (m_State == DAISY_STATE_OPENING) m_Ack.wait_for(lock, std::chrono::milliseconds(10));
-  if (m_State == DAISY_STATE_NONE) return 0;
-  SendLocked(lock, DAISY_CMD_CLOSE);
-  while (m_State != DAISY_STATE_NONE) m_Ack.wait_for(lock, std::chrono::milliseconds(10));
+  m_Ch.WaitUntil(lock, [this] { return m_Ch.StateLocked() != DAISY_STATE_OPENING; });
+  if (m_Ch.StateLocked() == DAISY_STATE_NONE) return 0;
+  m_Ch.Send(lock, DAISY_CMD_CLOSE);
+  m_Ch.WaitUntil(lock, [this] { return m_Ch.StateLocked() == DAISY_STATE_NONE; });
   return 0;
 }
 
 int DaisyPlayThread::CmdPlay() {
-  std::unique_lock<std::mutex> lock(m_Mutex);
-  if (m_State == DAISY_STATE_PLAYING) return 0;
-  if (m_State != DAISY_STATE_PAUSED && m_State != DAISY_STATE_STOPPED && m_State != DAISY_STATE_END)
+  Lock lock(m_Ch.Mutex());
+  const int state = m_Ch.StateLocked();
+  if (state == DAISY_STATE_PLAYING) return 0;
+  if (state != DAISY_STATE_PAUSED && state != DAISY_STATE_STOPPED && state != DAISY_STATE_END)
     return -1;
-  SendLocked(lock, DAISY_CMD_PLAY);
+  m_Ch.Send(lock, DAISY_CMD_PLAY);
   return m_ErrorCode;
 }
 
 int DaisyPlayThread::CmdPause() {
-  std::unique_lock<std::mutex> lock(m_Mutex);
-  if (m_State == DAISY_STATE_PAUSED) return 0;
-  if (m_State != DAISY_STATE_PLAYING) return -1;
-  SendLocked(lock, DAISY_CMD_PAUSE);
+  Lock lock(m_Ch.Mutex());
+  const int state = m_Ch.StateLocked();
+  if (state == DAISY_STATE_PAUSED) return 0;
+  if (state != DAISY_STATE_PLAYING) return -1;
+  m_Ch.Send(lock, DAISY_CMD_PAUSE);
   return m_ErrorCode;
 }
 
 int DaisyPlayThread::CmdStop() {
-  std::unique_lock<std::mutex> lock(m_Mutex);
-  if (m_State == DAISY_STATE_STOPPED) return 0;
-  if (m_State != DAISY_STATE_PLAYING && m_State != DAISY_STATE_PAUSED && m_State != DAISY_STATE_END)
+  Lock lock(m_Ch.Mutex());
+  const int state = m_Ch.StateLocked();
+  if (state == DAISY_STATE_STOPPED) return 0;
+  if (state != DAISY_STATE_PLAYING && state != DAISY_STATE_PAUSED && state != DAISY_STATE_END)
     return -1;
-  SendLocked(lock, DAISY_CMD_STOP);
+  m_Ch.Send(lock, DAISY_CMD_STOP);
   return m_ErrorCode;
 }
 
-int DaisyPlayThread::State() {
-  std::lock_guard<std::mutex> lock(m_Mutex);
-  return m_State;
-}
+int DaisyPlayThread::State() { return m_Ch.State(); }
 
 int DaisyPlayThread::ErrorCode() {
-  std::lock_guard<std::mutex> lock(m_Mutex);
+  std::lock_guard<std::mutex> lock(m_Ch.Mutex());
   return m_ErrorCode;
 }
 
@@ -144,24 +137,20 @@ void DaisyPlayThread::SetRepeat(DaisyPos start, DaisyPos fin) {
 // --- The thread ----------------------------------------------------------
 
 void DaisyPlayThread::Run() {
-  std::unique_lock<std::mutex> lock(m_Mutex);
+  Lock lock(m_Ch.Mutex());
   for (;;) {
     // 1. No book: wait for the open command; anything else is taken and dropped.
-    m_State = DAISY_STATE_NONE;
-    m_Ack.notify_all();
-    while (m_Cmd != DAISY_CMD_OPEN) {
-      if (m_Cmd == kCmdQuit) return;
-      if (m_Cmd != DAISY_CMD_NONE) {
-        m_Cmd = DAISY_CMD_NONE;
-        m_Ack.notify_all();
-      }
-      m_Cond.wait(lock);
+    m_Ch.SetState(lock, DAISY_STATE_NONE);
+    for (;;) {
+      const int cmd = m_Ch.Wait(lock);
+      if (cmd == kCmdQuit) return;
+      if (cmd == DAISY_CMD_OPEN) break;
+      m_Ch.Take(lock);
     }
-    m_State = DAISY_STATE_OPENING;
+    m_Ch.SetState(lock, DAISY_STATE_OPENING);
     const std::string name = m_FullName;
     const int type = m_DaisyType;
-    m_Cmd = DAISY_CMD_NONE;
-    m_Ack.notify_all();
+    m_Ch.Take(lock);
     lock.unlock();
     int r = OpenBook(name, type);
     lock.lock();
@@ -169,39 +158,32 @@ void DaisyPlayThread::Run() {
       m_ErrorCode = r;
       continue;
     }
-    m_State = DAISY_STATE_STOPPED;
-    m_Ack.notify_all();
+    m_Ch.SetState(lock, DAISY_STATE_STOPPED);
 
     // 2. Book open: play, stop, end, until closed.
     for (;;) {
-      while (m_Cmd != DAISY_CMD_PLAY && m_Cmd != DAISY_CMD_CLOSE && m_Cmd != kCmdQuit) {
-        if (m_Cmd == DAISY_CMD_STOP) m_State = DAISY_STATE_STOPPED;
-        if (m_Cmd != DAISY_CMD_NONE) {
-          m_Cmd = DAISY_CMD_NONE;
-          m_Ack.notify_all();
-        }
-        m_Cond.wait(lock);
+      int cmd;
+      while ((cmd = m_Ch.Wait(lock)) != DAISY_CMD_PLAY && cmd != DAISY_CMD_CLOSE &&
+             cmd != kCmdQuit) {
+        if (cmd == DAISY_CMD_STOP) m_Ch.SetState(lock, DAISY_STATE_STOPPED);
+        m_Ch.Take(lock);
       }
-      if (m_Cmd != DAISY_CMD_PLAY) break;
-      m_State = DAISY_STATE_PLAYING;
+      if (cmd != DAISY_CMD_PLAY) break;
+      m_Ch.SetState(lock, DAISY_STATE_PLAYING);
       m_ErrorCode = 0;
-      m_Cmd = DAISY_CMD_NONE;
-      m_Ack.notify_all();
+      m_Ch.Take(lock);
       lock.unlock();
       LoopEnd why = PlayLoop();
       lock.lock();
-      if (why == kEnded) {
-        m_State = DAISY_STATE_END;
-        m_Ack.notify_all();
-      }
+      if (why == kEnded) m_Ch.SetState(lock, DAISY_STATE_END);
       if (why == kQuit) break;
     }
-    const bool quit = m_Cmd == kCmdQuit;
+    const bool quit = m_Ch.Peek() == kCmdQuit;
     lock.unlock();
     CloseBook();
     lock.lock();
     if (quit) return;
-    m_Cmd = DAISY_CMD_NONE;
+    m_Ch.Take(lock);
   }
 }
 
@@ -543,13 +525,13 @@ bool DaisyPlayThread::PlayText(int index, LoopEnd* why) {
     m_Backend->CardInit(1, kSpeechRate, kLatencyUs);
     int r = PlayTts_Play(text, 0);
     if (r == -2) {
-      std::unique_lock<std::mutex> lock(m_Mutex);
-      if (m_Cmd == kCmdQuit) {
+      Lock lock(m_Ch.Mutex());
+      if (m_Ch.Peek() == kCmdQuit) {
         *why = kQuit;
         return true;
       }
-      if (m_State == DAISY_STATE_STOPPED || m_Cmd == DAISY_CMD_CLOSE) {
-        m_State = DAISY_STATE_STOPPED;
+      if (m_Ch.StateLocked() == DAISY_STATE_STOPPED || m_Ch.Peek() == DAISY_CMD_CLOSE) {
+        m_Ch.SetState(lock, DAISY_STATE_STOPPED);
         *why = kStopped;
         return true;
       }
@@ -564,38 +546,41 @@ bool DaisyPlayThread::PlayText(int index, LoopEnd* why) {
   return false;
 }
 
-bool DaisyPlayThread::WaitWhilePaused(std::unique_lock<std::mutex>& lock) {
+bool DaisyPlayThread::WaitWhilePaused(Lock& lock) {
   for (;;) {
-    switch (m_Cmd) {
+    switch (m_Ch.Wait(lock)) {
       case DAISY_CMD_PLAY:
-        m_State = DAISY_STATE_PLAYING;
-        m_Cmd = DAISY_CMD_NONE;
-        m_Ack.notify_all();
+        m_Ch.SetState(lock, DAISY_STATE_PLAYING);
+        m_Ch.Take(lock);
         return true;
       case DAISY_CMD_STOP:
-        m_State = DAISY_STATE_STOPPED;
-        m_Cmd = DAISY_CMD_NONE;
-        m_Ack.notify_all();
+        m_Ch.SetState(lock, DAISY_STATE_STOPPED);
+        m_Ch.Take(lock);
         return false;
       case DAISY_CMD_CLOSE:
-        m_State = DAISY_STATE_STOPPED;
+        m_Ch.SetState(lock, DAISY_STATE_STOPPED);
         return false;
       case kCmdQuit:
         return false;
-      case DAISY_CMD_NONE:
-        break;
       default:
-        m_Cmd = DAISY_CMD_NONE;
-        m_Ack.notify_all();
+        m_Ch.Take(lock);
         break;
     }
-    m_Cond.wait(lock);
   }
 }
 
+bool DaisyPlayThread::PauseHere(Lock& lock) {
+  m_Ch.SetState(lock, DAISY_STATE_PAUSED);
+  m_Ch.Take(lock);
+  if (!WaitWhilePaused(lock)) return false;
+  lock.unlock();
+  RestoreCard();
+  return true;
+}
+
 bool DaisyPlayThread::CheckCommand(LoopEnd* why) {
-  std::unique_lock<std::mutex> lock(m_Mutex);
-  switch (m_Cmd) {
+  Lock lock(m_Ch.Mutex());
+  switch (m_Ch.Peek()) {
     case DAISY_CMD_NONE:
       return false;
     case DAISY_CMD_PAUSE: {
@@ -603,44 +588,35 @@ bool DaisyPlayThread::CheckCommand(LoopEnd* why) {
       FlushOutput(true);
       m_Backend->WaitBufferFinished();
       lock.lock();
-      m_State = DAISY_STATE_PAUSED;
-      m_Cmd = DAISY_CMD_NONE;
-      m_Ack.notify_all();
-      if (WaitWhilePaused(lock)) {
-        lock.unlock();
-        RestoreCard();
-        return false;
-      }
-      *why = m_Cmd == kCmdQuit ? kQuit : kStopped;
+      if (PauseHere(lock)) return false;
+      *why = m_Ch.Peek() == kCmdQuit ? kQuit : kStopped;
       return true;
     }
     case DAISY_CMD_STOP:
       lock.unlock();
       FlushOutput(false);
       lock.lock();
-      m_State = DAISY_STATE_STOPPED;
-      m_Cmd = DAISY_CMD_NONE;
-      m_Ack.notify_all();
+      m_Ch.SetState(lock, DAISY_STATE_STOPPED);
+      m_Ch.Take(lock);
       *why = kStopped;
       return true;
     case DAISY_CMD_CLOSE:
-      m_State = DAISY_STATE_STOPPED;
+      m_Ch.SetState(lock, DAISY_STATE_STOPPED);
       *why = kStopped;
       return true;
     case kCmdQuit:
       *why = kQuit;
       return true;
     default:
-      m_Cmd = DAISY_CMD_NONE;
-      m_Ack.notify_all();
+      m_Ch.Take(lock);
       return false;
   }
 }
 
 int DaisyPlayThread::CallbackOutput(short* samples, int count) {
   if (m_Backend && samples && count > 0 && m_Backend->PutSamples(samples, count) < 0) DiagPrintf("sound card lost %d frames of speech", count);
-  std::unique_lock<std::mutex> lock(m_Mutex);
-  switch (m_Cmd) {
+  Lock lock(m_Ch.Mutex());
+  switch (m_Ch.Peek()) {
     case DAISY_CMD_NONE:
       return 0;
     case DAISY_CMD_PAUSE:
@@ -648,22 +624,14 @@ int DaisyPlayThread::CallbackOutput(short* samples, int count) {
       m_Backend->Flush();
       m_Backend->WaitBufferFinished();
       lock.lock();
-      m_State = DAISY_STATE_PAUSED;
-      m_Cmd = DAISY_CMD_NONE;
-      m_Ack.notify_all();
-      if (!WaitWhilePaused(lock)) return 1;
-      lock.unlock();
-      RestoreCard();
-      return 0;
+      return PauseHere(lock) ? 0 : 1;
     case DAISY_CMD_STOP:
-      m_State = DAISY_STATE_STOPPED;
-      m_Cmd = DAISY_CMD_NONE;
-      m_Ack.notify_all();
+      m_Ch.SetState(lock, DAISY_STATE_STOPPED);
+      m_Ch.Take(lock);
       return 1;
     case DAISY_CMD_PLAY:
     case DAISY_CMD_OPEN:
-      m_Cmd = DAISY_CMD_NONE;
-      m_Ack.notify_all();
+      m_Ch.Take(lock);
       return 0;
     default:
       return 1;
@@ -676,6 +644,6 @@ int DaisyPlayThread::TtsDataOutput(short* samples, int count, void*) {
 
 DaisyPlayThread& DaisyThread() {
   // Lives for the process: the thread is never ended.
-  static DaisyPlayThread* t = new DaisyPlayThread;
+  static NoDestructor<DaisyPlayThread> t;
   return *t;
 }

@@ -1,14 +1,12 @@
 // The DAISY player's play thread: it owns the open book, the decoder and the
 // sound card while it plays, and walks the object list in order: audio clips
 // through the streaming decoder (and SoundTouch when speed or pitch is set),
-// texts through player speech. The window drives it with a command word and
-// watches its state word, both under the thread's mutex; every command is
-// taken by the thread clearing it. Created on first use, kept for the
-// process.
+// texts through player speech. The window drives it through its command
+// channel and watches the channel's state word; every command is taken by
+// the thread. Created on first use, kept for the process.
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -16,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/base/command_channel.h"
 #include "daisy/daisy.h"
 #include "daisy/player/daisy_player_nav.h"
 #include "players/kit/play_backend.h"
@@ -51,8 +50,8 @@ class DaisyPlayThread {
   int Start(PlayBackend* backend);
   bool Started() const { return m_Worker.joinable(); }
 
-  // Main thread. Each sets the command, wakes the thread and waits (10 ms
-  // polls) until it has taken it.
+  // Main thread. Each sends its command and waits until the thread has
+  // taken it.
   // Opens the book at fullName (type 1/2, else guessed) from state 0; -1 in
   // any other state or without a thread. The state goes to 1, then to 4
   // (open) or back to 0 with ErrorCode() set.
@@ -102,14 +101,17 @@ class DaisyPlayThread {
   int OpenBook(const std::string& fullName, int type);
   void CloseBook();
   void PrepareObjects();
-  void SendLocked(std::unique_lock<std::mutex>& lock, int cmd);
+  using Lock = CommandChannel::Lock;
   LoopEnd PlayLoop();
   // Each returns true when the thread must leave the play loop (*why).
   bool PlayAudio(int index, LoopEnd* why);
   bool PlayText(int index, LoopEnd* why);
   bool CheckCommand(LoopEnd* why);
   // Waits (lock held) in the paused state for play (true) or stop/close.
-  bool WaitWhilePaused(std::unique_lock<std::mutex>& lock);
+  bool WaitWhilePaused(Lock& lock);
+  // Flushes and drains the sound, then pauses and waits for play (true) or
+  // stop, close or quit (false). Lock held.
+  bool PauseHere(Lock& lock);
   int OpenAudioFile(int fileIndex);
   void CloseAudioFile();
   int SeekTo(int ms);
@@ -126,11 +128,7 @@ class DaisyPlayThread {
   PlayBackend* m_Backend = nullptr;
   std::thread m_Worker;
 
-  std::mutex m_Mutex;
-  std::condition_variable m_Cond;  // commands to the thread
-  std::condition_variable m_Ack;   // the thread took a command
-  int m_Cmd = DAISY_CMD_NONE;
-  int m_State = DAISY_STATE_NONE;
+  CommandChannel m_Ch{DAISY_STATE_NONE};  // its mutex guards the fields below
   int m_ErrorCode = 0;
   std::string m_FullName;
   int m_DaisyType = 0;

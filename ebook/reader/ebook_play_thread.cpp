@@ -8,8 +8,6 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -17,7 +15,9 @@
 #include <thread>
 #include <vector>
 
+#include "core/base/command_channel.h"
 #include "core/base/diag.h"
+#include "core/base/no_destructor.h"
 #include "ebook/ebook.h"
 #include "ebook/reader/ebook_io.h"
 #include "ebook/reader/ebook_music.h"
@@ -30,16 +30,22 @@ namespace {
 constexpr int kMaxSpeechFailures = 3;
 constexpr unsigned kVoiceRate = 16000;
 
-// Never destroyed: the thread lives on until the process ends.
-std::mutex& g_mutex = *new std::mutex;
-std::condition_variable& g_cond = *new std::condition_variable;     // commands to the thread
-std::condition_variable& g_ackCond = *new std::condition_variable;  // a command was taken
-int g_cmd = EB_CMD_NONE;
-int g_state = EB_STATE_IDLE;
+using Lock = CommandChannel::Lock;
+
+// Never destroyed: the detached thread waits on it until the process ends.
+// Its mutex guards everything below.
+CommandChannel& Ch() {
+  static NoDestructor<CommandChannel> ch(EB_STATE_IDLE);
+  return *ch;
+}
+
 int g_error_code = 0;
 iCEbook* g_iebook = nullptr;
 int g_PlayMode = EB_PLAY_BOOK;
-std::string& g_Filename = *new std::string;
+std::string& Filename() {
+  static NoDestructor<std::string> name;
+  return *name;
+}
 unsigned short g_WordBuf[c_EbookWordBufUnits];
 int g_WordBufLen = 0;
 int g_RepeatStartPage = -1, g_RepeatStartPlace = -1, g_RepeatEndPage = -1, g_RepeatEndPlace = -1;
@@ -48,18 +54,19 @@ bool g_ThreadStarted = false;
 
 // Thread-private: the sentence being spoken (a copy: the book's own buffer
 // may change while the window looks at the book).
-std::vector<unsigned short>& g_Sentence = *new std::vector<unsigned short>;
-
-void Take(std::unique_lock<std::mutex>&) {
-  g_cmd = EB_CMD_NONE;
-  g_ackCond.notify_all();
+std::vector<unsigned short>& Sentence() {
+  static NoDestructor<std::vector<unsigned short>> sentence;
+  return *sentence;
 }
 
-// Sets a command and waits (looking every 10 ms) until it is taken.
-int Send(std::unique_lock<std::mutex>& lk, int cmd) {
-  g_cmd = cmd;
-  g_cond.notify_all();
-  while (g_cmd != EB_CMD_NONE) g_ackCond.wait_for(lk, std::chrono::milliseconds(10));
+void Take(Lock& lk) { Ch().Take(lk); }
+void SetState(Lock& lk, int state) { Ch().SetState(lk, state); }
+int State(const Lock&) { return Ch().StateLocked(); }
+int Cmd(const Lock&) { return Ch().Peek(); }
+
+// Sends a command and waits until it is taken.
+int Send(Lock& lk, int cmd) {
+  Ch().Send(lk, cmd);
   return g_error_code;
 }
 
@@ -70,19 +77,19 @@ const char* ExtensionOf(const std::string& path) {
   return dot && dot[1] ? dot + 1 : nullptr;
 }
 
-// Opens the book named in g_Filename; leaves the state at 4 or 0.
-void OpenBook(std::unique_lock<std::mutex>& lk) {
-  const std::string path = g_Filename;
+// Opens the book named in Filename(); leaves the state at 4 or 0.
+void OpenBook(Lock& lk) {
+  const std::string path = Filename();
   const char* ext = ExtensionOf(path);
   if (!ext) {
     g_error_code = -1;
-    g_state = EB_STATE_IDLE;
+    SetState(lk, EB_STATE_IDLE);
     return;
   }
   iCEbook* book = GetEbookClass(strcasecmp(ext, "ebk") == 0 ? "txt" : ext);
   if (!book) {
     g_error_code = -2;
-    g_state = EB_STATE_IDLE;
+    SetState(lk, EB_STATE_IDLE);
     return;
   }
   lk.unlock();
@@ -93,16 +100,16 @@ void OpenBook(std::unique_lock<std::mutex>& lk) {
     book->Close();
     delete book;
     g_error_code = -3;
-    g_state = EB_STATE_IDLE;
+    SetState(lk, EB_STATE_IDLE);
     return;
   }
   book->SeekToPage(0);
   g_iebook = book;
   g_error_code = 0;
-  g_state = EB_STATE_STOPPED;
+  SetState(lk, EB_STATE_STOPPED);
 }
 
-void FlushAndDrain(std::unique_lock<std::mutex>& lk) {
+void FlushAndDrain(Lock& lk) {
   lk.unlock();
   CurEbookIo().Flush();
   CurEbookIo().WaitBufferFinished();
@@ -123,31 +130,31 @@ void CheckRepeat() {
 // Reads the book aloud from the current place until the end, a command or
 // a stop. Returns with the lock held; the state is 2 with a command waiting,
 // or 3, 4 or 5.
-void ReadBook(std::unique_lock<std::mutex>& lk) {
+void ReadBook(Lock& lk) {
   int failures = 0;
   for (;;) {
-    if (g_cmd != EB_CMD_NONE || g_state != EB_STATE_READING) return;
+    if (Cmd(lk) != EB_CMD_NONE || State(lk) != EB_STATE_READING) return;
     unsigned short* text = nullptr;
     int length = 0;
     int r = g_iebook->ReadCurSentence(&text, &length);
     if (r != 0 || !text || length <= 0) {
       FlushAndDrain(lk);
-      if (g_state == EB_STATE_READING) g_state = EB_STATE_FINISHED;
+      if (State(lk) == EB_STATE_READING) SetState(lk, EB_STATE_FINISHED);
       return;
     }
-    g_Sentence.assign(text, text + length);
+    Sentence().assign(text, text + length);
     lk.unlock();
     CurEbookIo().CardInit(1, kVoiceRate);
-    int spoken = CurEbookIo().Speak(g_Sentence.data(), length);
+    int spoken = CurEbookIo().Speak(Sentence().data(), length);
     lk.lock();
-    if (g_state == EB_STATE_STOPPED) return;  // a stop arrived
+    if (State(lk) == EB_STATE_STOPPED) return;  // a stop arrived
     // Cancelled so that the thread can take a command: the sentence is
     // read again from its start when reading resumes.
-    if (spoken == -2 && g_cmd != EB_CMD_NONE) return;
+    if (spoken == -2 && Cmd(lk) != EB_CMD_NONE) return;
     if (spoken == -1) {
       if (++failures >= kMaxSpeechFailures) {
         g_SpeechFailed = true;
-        g_state = EB_STATE_STOPPED;
+        SetState(lk, EB_STATE_STOPPED);
         return;
       }
     } else {
@@ -160,7 +167,7 @@ void ReadBook(std::unique_lock<std::mutex>& lk) {
 
 // Speaks the word buffer once in the current play mode; the state is 4
 // afterwards unless a command waits.
-void SpeakWord(std::unique_lock<std::mutex>& lk) {
+void SpeakWord(Lock& lk) {
   std::vector<unsigned short> text;
   if (g_PlayMode == EB_PLAY_SPELL) {
     text.resize(static_cast<size_t>(g_WordBufLen) * 2 + 1 + g_WordBufLen);
@@ -178,38 +185,37 @@ void SpeakWord(std::unique_lock<std::mutex>& lk) {
     if (mode == EB_PLAY_LETTER) CurEbookIo().SetReadWordMode(0);
   }
   lk.lock();
-  if (g_state != EB_STATE_STOPPED) {
+  if (State(lk) != EB_STATE_STOPPED) {
     lk.unlock();
     CurEbookIo().SpeechFlush();
     CurEbookIo().Flush();
     CurEbookIo().WaitBufferFinished();
     lk.lock();
   }
-  if (g_state == EB_STATE_READING && g_cmd == EB_CMD_NONE) g_state = EB_STATE_STOPPED;
+  if (State(lk) == EB_STATE_READING && Cmd(lk) == EB_CMD_NONE) SetState(lk, EB_STATE_STOPPED);
 }
 
 // With a book open: takes commands until the book is closed.
-void BookLoop(std::unique_lock<std::mutex>& lk) {
+void BookLoop(Lock& lk) {
   for (;;) {
-    while (g_cmd == EB_CMD_NONE) g_cond.wait(lk);
-    const int cmd = g_cmd;
+    const int cmd = Ch().Wait(lk);
     Take(lk);
     switch (cmd) {
       case EB_CMD_CLOSE:
         g_iebook->Close();
         delete g_iebook;
         g_iebook = nullptr;
-        g_state = EB_STATE_IDLE;
+        SetState(lk, EB_STATE_IDLE);
         return;
       case EB_CMD_STOP:
-        g_state = EB_STATE_STOPPED;
+        SetState(lk, EB_STATE_STOPPED);
         break;
       case EB_CMD_PAUSE:
         // Taken between sentences: paused with nothing half spoken.
-        if (g_state == EB_STATE_READING) g_state = EB_STATE_PAUSED;
+        if (State(lk) == EB_STATE_READING) SetState(lk, EB_STATE_PAUSED);
         break;
       case EB_CMD_PLAY:
-        g_state = EB_STATE_READING;
+        SetState(lk, EB_STATE_READING);
         if (g_PlayMode == EB_PLAY_BOOK)
           ReadBook(lk);
         else
@@ -222,16 +228,13 @@ void BookLoop(std::unique_lock<std::mutex>& lk) {
 }
 
 void ThreadMain() {
-  std::unique_lock<std::mutex> lk(g_mutex);
+  Lock lk(Ch().Mutex());
   for (;;) {
-    while (g_cmd != EB_CMD_OPEN) {
-      if (g_cmd != EB_CMD_NONE) Take(lk);  // nothing else means anything without a book
-      g_cond.wait(lk);
-    }
-    g_state = EB_STATE_OPENING;
+    // Nothing but an open means anything without a book.
+    while (Ch().Wait(lk) != EB_CMD_OPEN) Take(lk);
+    SetState(lk, EB_STATE_OPENING);
     Take(lk);
     OpenBook(lk);
-    g_ackCond.notify_all();  // whoever waits for the open to end
     if (g_iebook) BookLoop(lk);
   }
 }
@@ -239,7 +242,7 @@ void ThreadMain() {
 }  // namespace
 
 int EbookThreadStart() {
-  std::lock_guard<std::mutex> l(g_mutex);
+  std::lock_guard<std::mutex> l(Ch().Mutex());
   if (g_ThreadStarted) return 0;
   try {
     std::thread(ThreadMain).detach();
@@ -253,17 +256,17 @@ int EbookThreadStart() {
 
 int CmdOpen(const char* path) {
   if (!path) return -1;
-  std::unique_lock<std::mutex> lk(g_mutex);
-  if (!g_ThreadStarted || g_state != EB_STATE_IDLE || strlen(path) >= c_EbookMaxPath) return -1;
-  g_Filename = path;
+  Lock lk(Ch().Mutex());
+  if (!g_ThreadStarted || State(lk) != EB_STATE_IDLE || strlen(path) >= c_EbookMaxPath) return -1;
+  Filename() = path;
   g_error_code = 0;
   Send(lk, EB_CMD_OPEN);
   return 0;
 }
 
 int CmdPlay() {
-  std::unique_lock<std::mutex> lk(g_mutex);
-  switch (g_state) {
+  Lock lk(Ch().Mutex());
+  switch (State(lk)) {
     case EB_STATE_READING:
       return 0;
     case EB_STATE_PAUSED:
@@ -276,8 +279,8 @@ int CmdPlay() {
 }
 
 int CmdStop() {
-  std::unique_lock<std::mutex> lk(g_mutex);
-  switch (g_state) {
+  Lock lk(Ch().Mutex());
+  switch (State(lk)) {
     case EB_STATE_STOPPED:
       return 0;
     case EB_STATE_READING:
@@ -290,8 +293,8 @@ int CmdStop() {
 }
 
 int CmdPause() {
-  std::unique_lock<std::mutex> lk(g_mutex);
-  switch (g_state) {
+  Lock lk(Ch().Mutex());
+  switch (State(lk)) {
     case EB_STATE_PAUSED:
       return 0;
     case EB_STATE_READING:
@@ -304,49 +307,46 @@ int CmdPause() {
 int CmdClose() {
   {
     // A book being opened is closed once it is open.
-    std::unique_lock<std::mutex> lk(g_mutex);
-    while (g_state == EB_STATE_OPENING) g_ackCond.wait_for(lk, std::chrono::milliseconds(10));
+    Lock lk(Ch().Mutex());
+    Ch().WaitUntil(lk, [&] { return State(lk) != EB_STATE_OPENING; });
   }
   CmdStop();
-  std::unique_lock<std::mutex> lk(g_mutex);
-  if (g_state == EB_STATE_IDLE) return 0;
+  Lock lk(Ch().Mutex());
+  if (State(lk) == EB_STATE_IDLE) return 0;
   return Send(lk, EB_CMD_CLOSE);
 }
 
-int EbookState() {
-  std::lock_guard<std::mutex> l(g_mutex);
-  return g_state;
-}
+int EbookState() { return Ch().State(); }
 
 int EbookErrorCode() {
-  std::lock_guard<std::mutex> l(g_mutex);
+  std::lock_guard<std::mutex> l(Ch().Mutex());
   return g_error_code;
 }
 
 bool EbookTakeSpeechFailure() {
-  std::lock_guard<std::mutex> l(g_mutex);
+  std::lock_guard<std::mutex> l(Ch().Mutex());
   bool f = g_SpeechFailed;
   g_SpeechFailed = false;
   return f;
 }
 
 void WithEbook(const std::function<void(iCEbook*)>& fn) {
-  std::lock_guard<std::mutex> l(g_mutex);
+  std::lock_guard<std::mutex> l(Ch().Mutex());
   fn(g_iebook);
 }
 
 void EbookSetPlayMode(int mode) {
-  std::lock_guard<std::mutex> l(g_mutex);
+  std::lock_guard<std::mutex> l(Ch().Mutex());
   g_PlayMode = mode;
 }
 
 int EbookPlayMode() {
-  std::lock_guard<std::mutex> l(g_mutex);
+  std::lock_guard<std::mutex> l(Ch().Mutex());
   return g_PlayMode;
 }
 
 void EbookSetWordBuf(const unsigned short* text, int count) {
-  std::lock_guard<std::mutex> l(g_mutex);
+  std::lock_guard<std::mutex> l(Ch().Mutex());
   if (!text || count < 0) count = 0;
   if (count > c_EbookWordBufUnits) count = c_EbookWordBufUnits;
   if (count > 0) memcpy(g_WordBuf, text, sizeof(unsigned short) * static_cast<size_t>(count));
@@ -354,7 +354,7 @@ void EbookSetWordBuf(const unsigned short* text, int count) {
 }
 
 void EbookSetRepeat(int startPage, int startPlace, int endPage, int endPlace) {
-  std::lock_guard<std::mutex> l(g_mutex);
+  std::lock_guard<std::mutex> l(Ch().Mutex());
   g_RepeatStartPage = startPage;
   g_RepeatStartPlace = startPlace;
   g_RepeatEndPage = endPage;
@@ -362,7 +362,7 @@ void EbookSetRepeat(int startPage, int startPlace, int endPage, int endPlace) {
 }
 
 bool EbookHasRepeat() {
-  std::lock_guard<std::mutex> l(g_mutex);
+  std::lock_guard<std::mutex> l(Ch().Mutex());
   return g_RepeatStartPage >= 0 && g_RepeatEndPage >= 0;
 }
 
@@ -384,7 +384,7 @@ int EbookPlayer::DataOutput(short* samples, int count, void*) {
   EbookIo& io = CurEbookIo();
   bool mix;
   {
-    std::lock_guard<std::mutex> l(g_mutex);
+    std::lock_guard<std::mutex> l(Ch().Mutex());
     mix = g_PlayMode == EB_PLAY_BOOK;
   }
   if (mix && BgMusic_IsOn()) {
@@ -401,30 +401,28 @@ int EbookPlayer::DataOutput(short* samples, int count, void*) {
     if (io.PutSamples(samples, count) < 0) DiagPrintf("sound card lost %d frames of speech", count);
   }
 
-  std::unique_lock<std::mutex> lk(g_mutex);
-  switch (g_cmd) {
+  Lock lk(Ch().Mutex());
+  switch (Cmd(lk)) {
     case EB_CMD_NONE:
       return 0;
     case EB_CMD_STOP:
-      g_state = EB_STATE_STOPPED;
+      SetState(lk, EB_STATE_STOPPED);
       Take(lk);
       return 1;
     case EB_CMD_PAUSE:
-      g_state = EB_STATE_PAUSED;
+      SetState(lk, EB_STATE_PAUSED);
       Take(lk);
-      for (;;) {
-        while (g_cmd == EB_CMD_NONE) g_cond.wait(lk);
-        if (g_cmd == EB_CMD_PLAY) {
-          g_state = EB_STATE_READING;
+      switch (Ch().Wait(lk)) {
+        case EB_CMD_PLAY:
+          SetState(lk, EB_STATE_READING);
           Take(lk);
           return 0;
-        }
-        if (g_cmd == EB_CMD_STOP) {
-          g_state = EB_STATE_STOPPED;
+        case EB_CMD_STOP:
+          SetState(lk, EB_STATE_STOPPED);
           Take(lk);
           return 1;
-        }
-        return 1;  // left for the thread
+        default:
+          return 1;  // left for the thread
       }
     default:
       return 1;  // left for the thread

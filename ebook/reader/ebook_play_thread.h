@@ -1,7 +1,7 @@
 // The reader's play thread: it owns the open book and reads it aloud
-// sentence by sentence through player speech. The window drives it with a
-// command word and watches its state word, both under one mutex; a command
-// is taken when the thread (or the sample callback) clears it. Created on
+// sentence by sentence through player speech. The window drives it through
+// a command channel and watches its state word; a command is taken by the
+// thread or by the sample callback. Created on
 // first use and kept for the life of the process.
 #pragma once
 

@@ -39,7 +39,7 @@ int EbookNavModeList(int depth, int* modes) {
   return n;
 }
 
-EbookPlayer::EbookPlayer() = default;
+EbookPlayer::EbookPlayer() : m_Bm({41, 42, 43}, BookmarkHooks()) {}
 
 EbookPlayer::~EbookPlayer() { CloseDown(); }
 
@@ -272,7 +272,7 @@ int EbookPlayer::OnRefresh() {
   if (m_bInSettingsMenu) {
     ShowSettingsItem();
   } else if (m_bInBookmarkMenu) {
-    ShowBookmarkItem();
+    m_Bm.Show();
   } else if (!m_bOpening && !m_bOpenFailed) {
     PauseForPrompt();
     SayPageInfo();

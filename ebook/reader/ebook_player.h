@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/ui/window.h"
+#include "players/kit/bookmark_mode.h"
 
 // Navigation modes, in the order of the phrases that name them.
 enum EbookNavMode {
@@ -124,10 +125,11 @@ class EbookPlayer : public iWindow {
   void ShowBookmarkItem();
   int BookmarkKeyDown(int code);
   int BookmarkKeyPress(int code);
-  void BookmarkOk();
+  BookmarkMode::Hooks BookmarkHooks();
+  int BookmarkCount();
+  void SayListEntry(int index);
   void AddPointBookmark();
-  void OpenBookmarkList();
-  void JumpToListEntry();
+  void JumpToListEntry(int index);
   void MarkHighlight();
   std::string PreviewText();
   int RestoreDefaults();
@@ -152,8 +154,7 @@ class EbookPlayer : public iWindow {
   int m_NavModeIndex = 0;
   int m_HlStartPage = -1, m_HlStartPlace = -1, m_HlEndPage = -1, m_HlEndPlace = -1;
   std::string m_HlText;  // preview at the start mark
-  int m_BmListCount = 0;
-  int m_BmListIndex = -1;  // entry of the bookmark list being walked; -1 none
+  BookmarkMode m_Bm;
   bool m_bMusicOn = false;
   int m_MusicVolume = 0;
   int m_ResumePage = -1, m_ResumePlace = -1;

@@ -7,13 +7,12 @@
 #include "ebook/ebook.h"
 #include "ebook/reader/ebook_play_thread.h"
 #include "ebook/reader/ebook_player.h"
+#include "players/kit/player_common.h"
 #include "positions/bookmark.h"
 #include "speech/tts.h"
 #include "speech/ux_language.h"
 
 namespace {
-
-enum { BM_ADD = 0, BM_LIST = 1, BM_HIGHLIGHT = 2, BM_ITEMS = 3 };
 
 // Words of a preview: enough to recognise the place when it is spoken.
 constexpr int kPreviewUnits = 48;
@@ -86,43 +85,44 @@ std::string EbookPlayer::PreviewText() {
 void EbookPlayer::EnterBookmarkMenu() {
   m_bInBookmarkMenu = true;
   m_bInSettingsMenu = false;
-  m_MenuItem = std::clamp(g_EbookBookmarkMenuIndex, 0, BM_ITEMS - 1);
-  m_BmListIndex = -1;
-  ShowBookmarkItem();
+  m_Bm.Enter(g_EbookBookmarkMenuIndex);
 }
 
-void EbookPlayer::ShowBookmarkItem() {
-  if (m_BmListIndex >= 0) {
-    EbookBmFileItem* item = BookmarksOf(m_Path);
-    EbookBmItem* bm = item ? item->GetAt(m_BmListIndex) : nullptr;
-    char buf[512];
-    if (!bm || !g_pUxLanguage) return;
-    const char* text = bm->text ? bm->text : "";
-    if (g_pUxLanguage->GetEbookBookmarkInfoString(m_BmListIndex + 1, false, text, bm->startPage + 1,
-                                                  bm->endPage >= 0 ? bm->endPage + 1 : -1, buf,
-                                                  sizeof buf) <= 0)
-      return;
-    std::string spoken = buf;
-    if (text[0]) spoken += std::string(", ") + text;
-    Say(spoken);
+BookmarkMode::Hooks EbookPlayer::BookmarkHooks() {
+  BookmarkMode::Hooks h;
+  h.count = [this] { return BookmarkCount(); };
+  h.sayEntry = [this](int i) { SayListEntry(i); };
+  h.stage = [this] {
+    if (m_HlStartPage >= 0) return BookmarkMode::kMarkEnd;
+    return EbookHasRepeat() ? BookmarkMode::kStopRepeat : BookmarkMode::kMarkStart;
+  };
+  h.add = [this] { AddPointBookmark(); };
+  h.jump = [this](int i) { JumpToListEntry(i); };
+  h.highlight = [this] { MarkHighlight(); };
+  h.sayPhrase = [this](int id) { SayPhrase(id); };
+  return h;
+}
+
+int EbookPlayer::BookmarkCount() {
+  EbookBmFileItem* item = BookmarksOf(m_Path);
+  return item ? item->GetCount() : 0;
+}
+
+void EbookPlayer::ShowBookmarkItem() { m_Bm.Show(); }
+
+void EbookPlayer::SayListEntry(int index) {
+  EbookBmFileItem* item = BookmarksOf(m_Path);
+  EbookBmItem* bm = item ? item->GetAt(index) : nullptr;
+  char buf[512];
+  if (!bm || !g_pUxLanguage) return;
+  const char* text = bm->text ? bm->text : "";
+  if (g_pUxLanguage->GetEbookBookmarkInfoString(index + 1, false, text, bm->startPage + 1,
+                                                bm->endPage >= 0 ? bm->endPage + 1 : -1, buf,
+                                                sizeof buf) <= 0)
     return;
-  }
-  switch (m_MenuItem) {
-    case BM_ADD:
-      SayPhrase(57);  // "add bookmark"
-      break;
-    case BM_LIST:
-      SayPhrase(58);  // "bookmark list"
-      break;
-    default:
-      if (m_HlStartPage >= 0)
-        SayPhrase(42);  // "End mark highlight bookmark"
-      else if (EbookHasRepeat())
-        SayPhrase(43);  // "Stop playing highlight bookmark"
-      else
-        SayPhrase(41);  // "Start mark highlight bookmark"
-      break;
-  }
+  std::string spoken = buf;
+  if (text[0]) spoken += std::string(", ") + text;
+  Say(spoken);
 }
 
 int EbookPlayer::BookmarkKeyDown(int code) {
@@ -144,24 +144,25 @@ int EbookPlayer::BookmarkKeyDown(int code) {
     case EV_RESTORE_DEFAULTS:
       SysTts_Stop();
       m_bInBookmarkMenu = false;
-      m_BmListIndex = -1;
+      m_Bm.CloseList();
       return RestoreDefaults();
     default:
       return OnDefaultKeyDown(code);
   }
   switch (code) {
     case KEY_PLAY:
-      BookmarkOk();
+      g_EbookBookmarkMenuIndex = m_Bm.CurItem();
+      m_Bm.Confirm();
       return 0;
     case KEY_BACK:
     case KEY_MENU:
-      g_EbookBookmarkMenuIndex = m_MenuItem;
+      g_EbookBookmarkMenuIndex = m_Bm.CurItem();
       LeaveMenu();
       return 0;
     case KEY_BOOKMARK:
       // Back from the list to the items; on the items the key says where it is.
-      m_BmListIndex = -1;
-      ShowBookmarkItem();
+      m_Bm.CloseList();
+      m_Bm.ShowItem();
       return 0;
     default:
       return 0;  // moves come with the press
@@ -170,37 +171,10 @@ int EbookPlayer::BookmarkKeyDown(int code) {
 
 int EbookPlayer::BookmarkKeyPress(int code) {
   if (g_bKeyBoardLocked) return 0;
-  int d = 0;
-  if (code == KEY_UP || code == KEY_LEFT) d = -1;
-  if (code == KEY_DOWN || code == KEY_RIGHT) d = 1;
   if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
-  if (d == 0) return 0;
-  if (m_BmListIndex >= 0 && m_BmListCount > 0) {
-    m_BmListIndex = ((m_BmListIndex + d) % m_BmListCount + m_BmListCount) % m_BmListCount;
-  } else {
-    m_BmListIndex = -1;
-    m_MenuItem = ((m_MenuItem + d) % BM_ITEMS + BM_ITEMS) % BM_ITEMS;
-  }
-  ShowBookmarkItem();
+  const int step = ArrowStep(code);
+  if (step != 0) m_Bm.Step(step);
   return 0;
-}
-
-void EbookPlayer::BookmarkOk() {
-  g_EbookBookmarkMenuIndex = m_MenuItem;
-  switch (m_MenuItem) {
-    case BM_ADD:
-      AddPointBookmark();
-      return;
-    case BM_LIST:
-      if (m_BmListIndex < 0)
-        OpenBookmarkList();
-      else
-        JumpToListEntry();
-      return;
-    default:
-      MarkHighlight();
-      return;
-  }
 }
 
 void EbookPlayer::AddPointBookmark() {
@@ -223,22 +197,11 @@ void EbookPlayer::AddPointBookmark() {
   LeaveMenu();
 }
 
-void EbookPlayer::OpenBookmarkList() {
+void EbookPlayer::JumpToListEntry(int index) {
   EbookBmFileItem* item = BookmarksOf(m_Path);
-  m_BmListCount = item ? item->GetCount() : 0;
-  if (m_BmListCount <= 0) {
-    SayPhrase(55);  // "no bookmarks"
-    return;
-  }
-  m_BmListIndex = m_BmListCount - 1;
-  ShowBookmarkItem();
-}
-
-void EbookPlayer::JumpToListEntry() {
-  EbookBmFileItem* item = BookmarksOf(m_Path);
-  EbookBmItem* bm = item ? item->GetAt(m_BmListIndex) : nullptr;
+  EbookBmItem* bm = item ? item->GetAt(index) : nullptr;
   if (!bm) {
-    m_BmListIndex = -1;
+    m_Bm.CloseList();
     SayPhrase(55);  // "no bookmarks"
     return;
   }

@@ -286,7 +286,7 @@ void EbookPlayer::SettingsOk() {
 void EbookPlayer::LeaveMenu() {
   m_bInSettingsMenu = false;
   m_bInBookmarkMenu = false;
-  m_BmListIndex = -1;
+  m_Bm.CloseList();
   // Reading resumes once the menu's last words are spoken, unless the user
   // had paused it.
   m_bPromptPending = true;

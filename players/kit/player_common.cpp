@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/base/diag.h"
+#include "core/base/keys.h"
 #include "platform/board.h"
 #include "speech/tts.h"
 #include "speech/ux_language.h"
@@ -22,6 +23,12 @@ void PlayerSayPhrase(int id) { PlayerSay(PlayerPhrase(id)); }
 void PlayerSay(const std::string& text) {
   if (text.empty()) return;
   SysTts_Play(text.c_str(), static_cast<int>(text.size()));
+}
+
+int ArrowStep(int code) {
+  if (code == KEY_UP || code == KEY_LEFT) return -1;
+  if (code == KEY_DOWN || code == KEY_RIGHT) return 1;
+  return 0;
 }
 
 const char* ExtOf(const char* name) {

@@ -18,6 +18,10 @@ constexpr int kMaxFolderFiles = 10000;
 constexpr size_t kMaxDirPath = 8192;
 constexpr size_t kMaxFullPath = 9216;
 
+// The step of an arrow key in a menu or list: -1 up or left, 1 down or
+// right, else 0.
+int ArrowStep(int code);
+
 // A highlight from two marks in ms: whole seconds, start before end, at
 // least one second long.
 void NormalizeHighlight(int* startMs, int* endMs);
