@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Lists the functions longer than a limit in the firmware's sources.
 
-usage: long-functions.py [--max N] [ROOT [FOLDER...]]
+usage: long-functions.py [--max N] [ROOT [FOLDER-OR-FILE...]]
 ROOT defaults to the checkout this script is in, FOLDER to every firmware
 folder. A function's length is counted from the line of its opening brace to
 the line of its closing brace. Exits 1 when any function is over the limit.
@@ -118,7 +118,8 @@ def scan(root, folders, limit):
     over = []
     for folder in folders:
         base = os.path.join(root, folder)
-        for dirpath, dirs, files in os.walk(base):
+        walk = os.walk(base) if os.path.isdir(base) else [(os.path.dirname(base), [], [os.path.basename(base)])]
+        for dirpath, dirs, files in walk:
             dirs.sort()
             for name in sorted(files):
                 if not name.endswith(SOURCES):
