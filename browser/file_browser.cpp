@@ -154,147 +154,174 @@ int FileBrowser::OnKeyPress(int code) {
     case KEY_UP:
     case KEY_DOWN:
       CheckDirChange();
-      if (m_Level < 2) {
-        ToggleDisk();
-      } else {
-        Move(code == KEY_UP ? -1 : 1);
-      }
-      Show(false, false);
+      Walk(false, code == KEY_UP ? -1 : 1);
       return 0;
     default:
       return 0;
   }
 }
 
-int FileBrowser::OnKeyDown(int code) {
-  switch (code) {
-    case EV_USB_IN:
-      SysTts_Stop();
-      if (g_UsbState == 0)
-        EnterUsbMode();
-      else
-        OnRefresh();
-      return 0;
-    case EV_USB_OUT:
-    case EV_USB_SUSPEND:
-      SysTts_Stop();
-      LeaveUsbMode(code);
-      return 0;
-    default:
-      break;
-  }
-  if (g_UsbState == 1 || g_UsbState == 2) {
+// Events that arrive whatever the USB state is. True when `code` was one.
+bool FileBrowser::OnUsbEvent(int code) {
+  if (code == EV_USB_IN) {
     SysTts_Stop();
-    OnRefresh();
+    if (g_UsbState == 0)
+      EnterUsbMode();
+    else
+      OnRefresh();
+    return true;
+  }
+  if (code == EV_USB_OUT || code == EV_USB_SUSPEND) {
+    SysTts_Stop();
+    LeaveUsbMode(code);
+    return true;
+  }
+  return false;
+}
+
+// The shutdown countdowns; without one the device must still power off.
+void FileBrowser::OnShutdownEvent(int code) {
+  int r = OpenBrowserWindow(code == EV_AUTO_SHUTDOWN ? BW_AUTO_SHUTDOWN_TIMEOUT_MENU
+                                                     : BW_IDLE_SHUTDOWN_TIMEOUT_MENU);
+  if (r != 0) QuietShutDown();
+  RefreshCurWindow();
+}
+
+int FileBrowser::OpenMenu(BrowserWindow which) {
+  if (OpenBrowserWindow(which) == 0)
+    RefreshCurWindow();
+  else
+    Opened(-1);
+  return 0;
+}
+
+int FileBrowser::PassDown(int code) {
+  int r = OnDefaultKeyDown(code);
+  return r == WND_PASS_DOWN ? 0 : r;
+}
+
+// At the disk choice every step toggles the disk; in a folder it moves by
+// one entry or jumps.
+void FileBrowser::Walk(bool jump, int direction) {
+  if (m_Level < 2)
+    ToggleDisk();
+  else if (jump)
+    Jump(direction);
+  else
+    Move(direction);
+  Show(false, false);
+}
+
+int FileBrowser::KeySide(int code) {
+  Walk(true, code == KEY_LEFT ? -1 : 1);
+  return 0;
+}
+
+int FileBrowser::KeyPlay(int) {
+  OpenSelected();
+  return 0;
+}
+
+int FileBrowser::KeyBack(int) {
+  ExitDir();
+  return 0;
+}
+
+int FileBrowser::KeyRadio(int) {
+  RunCloseHooks();
+  return BatteryTooLow() ? 0 : OpenMenu(BW_RADIO);
+}
+
+int FileBrowser::KeyMusic(int) {
+  if (!BatteryTooLow()) OnKeyMp3Down();
+  return 0;
+}
+
+int FileBrowser::KeyInfo(int) {
+  if (g_InfoKeyDownTimes == 1)
+    Show(true, true);
+  else
+    OnKeyInfoDown();
+  return 0;
+}
+
+int FileBrowser::KeyBookmark(int) {
+  return BatteryTooLow() ? 0 : OpenMenu(BW_BOOKMARK_MENU);
+}
+
+int FileBrowser::KeyMenu(int) {
+  return OpenMenu(BW_MAIN_MENU);
+}
+
+int FileBrowser::KeyRecord(int) {
+  RunCloseHooks();
+  return BatteryTooLow() ? 0 : Opened(OpenBrowserWindow(BW_RECORD_MENU));
+}
+
+int FileBrowser::KeyFileManagement(int) {
+  if (m_Level < 2) return OnRefresh();
+  return BatteryTooLow() ? 0 : OpenMenu(BW_FILE_OPERATION_MENU);
+}
+
+int FileBrowser::KeyPower(int) {
+  return Opened(OpenBrowserWindow(BW_AUTO_SHUTDOWN_MENU));
+}
+
+int FileBrowser::SdMounted(int) {
+  g_DirInfo.LoadDir("/mnt");
+  g_DirInfo.LoadDir("/mnt/microsd");
+  return OnRefresh();
+}
+
+int FileBrowser::SdRemoved(int) {
+  g_DirInfo.LoadDir("/mnt");
+  if (IsMountDir("/mnt/emmc") == 1) g_DirInfo.LoadDir("/mnt/emmc");
+  return OnRefresh();
+}
+
+FileBrowser::KeyHandler FileBrowser::HandlerFor(int code) {
+  // Up, down and the volume keys are absent: the press that follows moves or
+  // changes the volume (OnKeyPress).
+  static constexpr struct {
+    int code;
+    KeyHandler handler;
+  } kKeys[] = {
+      {KEY_LEFT, &FileBrowser::KeySide},
+      {KEY_RIGHT, &FileBrowser::KeySide},
+      {KEY_PLAY, &FileBrowser::KeyPlay},
+      {KEY_BACK, &FileBrowser::KeyBack},
+      {KEY_RADIO, &FileBrowser::KeyRadio},
+      {KEY_MUSIC, &FileBrowser::KeyMusic},
+      {KEY_INFO, &FileBrowser::KeyInfo},
+      {KEY_BOOKMARK, &FileBrowser::KeyBookmark},
+      {KEY_MENU, &FileBrowser::KeyMenu},
+      {KEY_RECORD, &FileBrowser::KeyRecord},
+      {KEY_FILE_MANAGEMENT, &FileBrowser::KeyFileManagement},
+      {KEY_POWER_SHORT, &FileBrowser::KeyPower},
+      {EV_SD_MOUNTED, &FileBrowser::SdMounted},
+      {EV_SD_REMOVED, &FileBrowser::SdRemoved},
+      {EV_BATTERY_LOW, &FileBrowser::PassDown},
+      {EV_CHARGING_DONE, &FileBrowser::PassDown},
+      {EV_TIME_ANNOUNCE, &FileBrowser::PassDown},
+      {EV_KEYPAD_LOCKED, &FileBrowser::PassDown},
+      {EV_KEYPAD_UNLOCKED, &FileBrowser::PassDown},
+      {EV_RESTORE_DEFAULTS, &FileBrowser::PassDown},
+  };
+  for (const auto& k : kKeys)
+    if (k.code == code) return k.handler;
+  return nullptr;
+}
+
+int FileBrowser::OnKeyDown(int code) {
+  if (OnUsbEvent(code)) return 0;
+  SysTts_Stop();
+  if (g_UsbState == 1 || g_UsbState == 2) return OnRefresh();
+  CheckDirChange();
+  if (code == EV_AUTO_SHUTDOWN || code == EV_IDLE_SHUTDOWN) {
+    OnShutdownEvent(code);
     return 0;
   }
-  SysTts_Stop();
-  CheckDirChange();
-
-  if (code == EV_AUTO_SHUTDOWN || code == EV_IDLE_SHUTDOWN) {
-    int r = code == EV_AUTO_SHUTDOWN ? OpenBrowserWindow(BW_AUTO_SHUTDOWN_TIMEOUT_MENU)
-                                     : OpenBrowserWindow(BW_IDLE_SHUTDOWN_TIMEOUT_MENU);
-    if (r == 0) {
-      RefreshCurWindow();
-      return 0;
-    }
-    // Without the countdown the device must still power off when asked to.
-    QuietShutDown();
-  }
-  if (g_bKeyBoardLocked) {
-    int r = OnDefaultKeyDown(code);
-    return r == WND_PASS_DOWN ? 0 : r;
-  }
-
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-    case KEY_VOL_UP:
-    case KEY_VOL_DOWN:
-      return 0;  // the press that follows moves or changes the volume
-    case KEY_LEFT:
-    case KEY_RIGHT:
-      if (m_Level < 2) {
-        ToggleDisk();
-      } else {
-        Jump(code == KEY_LEFT ? -1 : 1);
-      }
-      Show(false, false);
-      return 0;
-    case KEY_PLAY:
-      OpenSelected();
-      return 0;
-    case KEY_BACK:
-      ExitDir();
-      return 0;
-    case KEY_RADIO:
-      RunCloseHooks();
-      if (BatteryTooLow()) return 0;
-      if (OpenBrowserWindow(BW_RADIO) == 0)
-        RefreshCurWindow();
-      else
-        Opened(-1);
-      return 0;
-    case KEY_MUSIC:
-      if (BatteryTooLow()) return 0;
-      OnKeyMp3Down();
-      return 0;
-    case KEY_INFO:
-      if (g_InfoKeyDownTimes == 1)
-        Show(true, true);
-      else
-        OnKeyInfoDown();
-      return 0;
-    case KEY_BOOKMARK:
-      if (BatteryTooLow()) return 0;
-      if (OpenBrowserWindow(BW_BOOKMARK_MENU) == 0)
-        RefreshCurWindow();
-      else
-        Opened(-1);
-      return 0;
-    case KEY_MENU:
-      if (OpenBrowserWindow(BW_MAIN_MENU) == 0)
-        RefreshCurWindow();
-      else
-        Opened(-1);
-      return 0;
-    case KEY_RECORD:
-      RunCloseHooks();
-      if (BatteryTooLow()) return 0;
-      return Opened(OpenBrowserWindow(BW_RECORD_MENU));
-    case KEY_FILE_MANAGEMENT:
-      if (m_Level < 2) {
-        OnRefresh();
-        return 0;
-      }
-      if (BatteryTooLow()) return 0;
-      if (OpenBrowserWindow(BW_FILE_OPERATION_MENU) == 0)
-        RefreshCurWindow();
-      else
-        Opened(-1);
-      return 0;
-    case KEY_POWER_SHORT:
-      return Opened(OpenBrowserWindow(BW_AUTO_SHUTDOWN_MENU));
-    case EV_SD_MOUNTED:
-      g_DirInfo.LoadDir("/mnt");
-      g_DirInfo.LoadDir("/mnt/microsd");
-      OnRefresh();
-      return 0;
-    case EV_SD_REMOVED:
-      g_DirInfo.LoadDir("/mnt");
-      if (IsMountDir("/mnt/emmc") == 1) g_DirInfo.LoadDir("/mnt/emmc");
-      OnRefresh();
-      return 0;
-    case EV_BATTERY_LOW:
-    case EV_CHARGING_DONE:
-    case EV_TIME_ANNOUNCE:
-    case EV_KEYPAD_LOCKED:
-    case EV_KEYPAD_UNLOCKED:
-    case EV_RESTORE_DEFAULTS: {
-      int r = OnDefaultKeyDown(code);
-      return r == WND_PASS_DOWN ? 0 : r;
-    }
-    default:
-      return 0;
-  }
+  if (g_bKeyBoardLocked) return PassDown(code);
+  KeyHandler handler = HandlerFor(code);
+  return handler ? (this->*handler)(code) : 0;
 }

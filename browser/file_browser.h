@@ -9,6 +9,7 @@
 #include <string>
 
 #include "browser/dir_info.h"
+#include "browser/openers.h"
 #include "browser/string_collection.h"
 #include "core/ui/window.h"
 
@@ -90,6 +91,7 @@ class FileBrowser : public iWindow {
   void Move(int delta);
   void Jump(int direction);
   void ToggleDisk();
+  void Walk(bool jump, int direction);
   void SelectDiskInListing();
   std::string CurFolderName() const;
   // The audio-book history record's times, or summed durations.
@@ -104,6 +106,27 @@ class FileBrowser : public iWindow {
   bool BatteryTooLow();
   // Creation functions of other windows; failure says "file not supported".
   int Opened(int result);
+  // Key dispatch: one handler per key, each taking the code and returning
+  // OnKeyDown's result.
+  using KeyHandler = int (FileBrowser::*)(int code);
+  static KeyHandler HandlerFor(int code);
+  bool OnUsbEvent(int code);
+  void OnShutdownEvent(int code);
+  int OpenMenu(BrowserWindow which);
+  int PassDown(int code);
+  int KeySide(int code);
+  int KeyPlay(int code);
+  int KeyBack(int code);
+  int KeyRadio(int code);
+  int KeyMusic(int code);
+  int KeyInfo(int code);
+  int KeyBookmark(int code);
+  int KeyMenu(int code);
+  int KeyRecord(int code);
+  int KeyFileManagement(int code);
+  int KeyPower(int code);
+  int SdMounted(int code);
+  int SdRemoved(int code);
   // USB mass storage.
   void EnterUsbMode();
   void LeaveUsbMode(int code);

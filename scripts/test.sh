@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the firmware and runs every test: a normal build, the fuzz targets for
-# a short while, then the whole suite again under address and UB sanitizers.
+# a short while, then the whole suite again under address, leak and UB
+# sanitizers (the simulated device checks for leaks when it powers off).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-2}
@@ -25,6 +26,6 @@ echo "== sanitizer build"
 cmake -S . -B build-asan "${GEN[@]}" -DCMAKE_BUILD_TYPE=Debug -DDTB_SANITIZE=ON -DDTB_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$JOBS"
 echo "== tests under sanitizers"
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1}
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 (cd build-asan && ctest --output-on-failure -j"$JOBS" --timeout 900)

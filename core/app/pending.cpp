@@ -8,14 +8,16 @@
 #include <string>
 
 #include "core/base/diag.h"
+#include "core/base/no_destructor.h"
 
 namespace {
 
 void NotBuilt(const char* name) {
-  static std::mutex m;
-  static std::set<std::string> told;
-  std::lock_guard<std::mutex> lock(m);
-  if (told.insert(name).second) DiagPrintf("%s: not built yet", name);
+  // Threads may still call a placeholder while exit() runs.
+  static NoDestructor<std::mutex> m;
+  static NoDestructor<std::set<std::string>> told;
+  std::lock_guard<std::mutex> lock(*m);
+  if (told->insert(name).second) DiagPrintf("%s: not built yet", name);
 }
 
 constexpr unsigned int kNone = static_cast<unsigned int>(-1);

@@ -275,7 +275,9 @@ TEST_F(SystemSettingsTest, LanguageByDescriptionAndVoiceFollowsIt) {
     } else {
       bool same_sex_exists = false;
       for (int k = start; k < start + Tts_GetVoiceCnt(1); k++) same_sex_exists |= Tts_GetSex(k) == sex;
-      if (same_sex_exists) EXPECT_EQ(sex, Tts_GetSex(r)) << v;
+      if (same_sex_exists) {
+        EXPECT_EQ(sex, Tts_GetSex(r)) << v;
+      }
     }
   }
   g_SystemSettings.SetLanguage(7);
