@@ -6,6 +6,8 @@
 #include "ebook/ebook.h"
 #include "ebook/iconv_converter.h"
 
+class TxtScanner;
+
 class CTxt : public iCEbook {
  public:
   // Encoding codes.
@@ -74,6 +76,11 @@ class CTxt : public iCEbook {
   int DecodeCodePage(const unsigned char* src, int srcLen, unsigned short* dst, int room, int* consumed);
   bool PushStart(int** table, int* count, int* cap, int value);
   int BuildPages();
+  // Picks the encoding from the first block; 0, or -2 when the converter
+  // cannot be opened.
+  int DetectEncoding(TxtScanner& in, const unsigned char* block);
+  // Reads the whole text once, building the sentence and paragraph tables.
+  int ScanText(TxtScanner& in);
   ebook::PosView View() { return {m_SentenceStarts, m_SentenceCount, m_TextLength, &m_CurPlace, &m_CurSentence}; }
 
   int m_Fd = -1;

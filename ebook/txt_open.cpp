@@ -137,6 +137,73 @@ int CTxt::BuildPages() {
   return 0;
 }
 
+int CTxt::DetectEncoding(TxtScanner& in, const unsigned char* block) {
+  int len = in.Length();
+  if (len >= 2 && block[0] == 0xFF && block[1] == 0xFE) {
+    m_Encoding = c_Utf16Le;
+    m_MarkLength = 2;
+  } else if (len >= 2 && block[0] == 0xFE && block[1] == 0xFF) {
+    m_Encoding = c_Utf16Be;
+    m_MarkLength = 2;
+  } else if (len >= 3 && block[0] == 0xEF && block[1] == 0xBB && block[2] == 0xBF) {
+    m_Encoding = c_Utf8;
+    m_MarkLength = 3;
+  } else if (len == 0 || CheckIfUtf8(block, len, in.WholeFileRead() ? 1 : 0) == 1) {
+    m_Encoding = c_Utf8;
+    m_MarkLength = 0;
+  } else {
+    m_Encoding = c_CodePage;
+    if (!m_Converter.Open("CP1250")) {
+      DiagPrintf("iconv_open fail");
+      return -2;
+    }
+    m_HasByteTable = m_Converter.BuildByteTable(m_ByteTable);
+  }
+  return 0;
+}
+
+int CTxt::ScanText(TxtScanner& in) {
+  int winLen = 0, winPos = 0;
+  int accumulated = 0;
+  bool newParagraph = true;
+  for (;;) {
+    if (!in.Done() && winLen - winPos < m_MaxSentenceLength) {
+      memmove(m_Window, m_Window + winPos, sizeof(unsigned short) * static_cast<size_t>(winLen - winPos));
+      winLen -= winPos;
+      winPos = 0;
+      int n = in.Step(m_Window + winLen);
+      if (n < 0) {
+        return n;
+      }
+      winLen += n;
+      continue;
+    }
+    if (winPos >= winLen) break;
+    int n = std::min(winLen - winPos, m_MaxSentenceLength);
+    int l = GetSentencesLengthW(m_Window + winPos, n);
+    bool ok = PushStart(&m_SentenceStarts, &m_SentenceCount, &m_SentenceCapacity, m_TextLength);
+    if (ok && newParagraph) {
+      ok = PushStart(&m_ParagraphStarts, &m_ParagraphCount, &m_ParagraphCapacity, m_TextLength);
+      newParagraph = false;
+      accumulated = 0;
+    }
+    if (!ok) {
+      // A table that silently lost entries would put every later place in
+      // the wrong sentence; refuse the book instead.
+      return -3;
+    }
+    if (Check0D0A_W(m_Window + winPos, l)) {
+      newParagraph = true;
+    } else {
+      accumulated += l;
+      if (accumulated >= m_PageLength) newParagraph = true;
+    }
+    m_TextLength += l;
+    winPos += l;
+  }
+  return 0;
+}
+
 int CTxt::Open(const char* path) {
   Close();
   if (!path) return -4;
@@ -162,27 +229,10 @@ int CTxt::Open(const char* path) {
     Close();
     return -4;
   }
-  int len = in.Length();
-  if (len >= 2 && block[0] == 0xFF && block[1] == 0xFE) {
-    m_Encoding = c_Utf16Le;
-    m_MarkLength = 2;
-  } else if (len >= 2 && block[0] == 0xFE && block[1] == 0xFF) {
-    m_Encoding = c_Utf16Be;
-    m_MarkLength = 2;
-  } else if (len >= 3 && block[0] == 0xEF && block[1] == 0xBB && block[2] == 0xBF) {
-    m_Encoding = c_Utf8;
-    m_MarkLength = 3;
-  } else if (len == 0 || CheckIfUtf8(block, len, in.WholeFileRead() ? 1 : 0) == 1) {
-    m_Encoding = c_Utf8;
-    m_MarkLength = 0;
-  } else {
-    m_Encoding = c_CodePage;
-    if (!m_Converter.Open("CP1250")) {
-      DiagPrintf("iconv_open fail");
-      Close();
-      return -2;
-    }
-    m_HasByteTable = m_Converter.BuildByteTable(m_ByteTable);
+  int r = DetectEncoding(in, block);
+  if (r != 0) {
+    Close();
+    return r;
   }
   in.Skip(m_MarkLength);
   m_Chunks[0] = m_MarkLength;
@@ -199,45 +249,10 @@ int CTxt::Open(const char* path) {
   m_SentenceCapacity = c_FirstSentences;
   m_ParagraphCapacity = c_FirstParagraphs;
 
-  int winLen = 0, winPos = 0;
-  int accumulated = 0;
-  bool newParagraph = true;
-  for (;;) {
-    if (!in.Done() && winLen - winPos < m_MaxSentenceLength) {
-      memmove(m_Window, m_Window + winPos, sizeof(unsigned short) * static_cast<size_t>(winLen - winPos));
-      winLen -= winPos;
-      winPos = 0;
-      int n = in.Step(m_Window + winLen);
-      if (n < 0) {
-        Close();
-        return n;
-      }
-      winLen += n;
-      continue;
-    }
-    if (winPos >= winLen) break;
-    int n = std::min(winLen - winPos, m_MaxSentenceLength);
-    int l = GetSentencesLengthW(m_Window + winPos, n);
-    bool ok = PushStart(&m_SentenceStarts, &m_SentenceCount, &m_SentenceCapacity, m_TextLength);
-    if (ok && newParagraph) {
-      ok = PushStart(&m_ParagraphStarts, &m_ParagraphCount, &m_ParagraphCapacity, m_TextLength);
-      newParagraph = false;
-      accumulated = 0;
-    }
-    if (!ok) {
-      // A table that silently lost entries would put every later place in
-      // the wrong sentence; refuse the book instead.
-      Close();
-      return -3;
-    }
-    if (Check0D0A_W(m_Window + winPos, l)) {
-      newParagraph = true;
-    } else {
-      accumulated += l;
-      if (accumulated >= m_PageLength) newParagraph = true;
-    }
-    m_TextLength += l;
-    winPos += l;
+  r = ScanText(in);
+  if (r != 0) {
+    Close();
+    return r;
   }
   // End entries, not counted (PushStart always leaves room for them).
   m_SentenceStarts[m_SentenceCount] = m_TextLength;

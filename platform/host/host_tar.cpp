@@ -76,6 +76,125 @@ std::string PaxPath(const std::string& data) {
   return path;
 }
 
+bool AllZero(const char* h) {
+  for (int i = 0; i < 512; ++i)
+    if (h[i]) return false;
+  return true;
+}
+
+// The member name of header `h`, taking a long name read before it.
+std::string HeaderName(const char* h, std::string* longName) {
+  std::string name;
+  if (!longName->empty()) {
+    name.swap(*longName);
+    return name;
+  }
+  name.assign(h, strnlen(h, 100));
+  if (memcmp(h + 257, "ustar", 5) == 0 && h[345])
+    name = std::string(h + 345, strnlen(h + 345, 155)) + "/" + name;
+  return name;
+}
+
+// A GNU long name ('L') or pax header ('x') of `size` bytes into *longName.
+bool ReadLongName(gzFile f, char type, unsigned long long size, std::string* longName,
+                  std::string* error) {
+  if (size > (1u << 20)) {
+    *error = "oversized extended header";
+    return false;
+  }
+  std::string data(static_cast<size_t>((size + 511) / 512 * 512), '\0');
+  for (size_t off = 0; off < data.size(); off += 512)
+    if (!ReadBlock(f, &data[off])) return false;
+  data.resize(static_cast<size_t>(size));
+  *longName = type == 'L' ? std::string(data.c_str()) : PaxPath(data);
+  return true;
+}
+
+bool LeadsOut(const std::string& name) {
+  return name == ".." || name.find("../") != std::string::npos ||
+         (name.size() > 2 && name.compare(name.size() - 3, 3, "/..") == 0);
+}
+
+// Creates the folders of device path `dir` one by one through the mapping.
+bool MakeFolders(const std::string& dir, std::string (*map)(void*, const std::string&), void* ctx) {
+  std::string cur;
+  size_t s = 1;
+  while (s <= dir.size()) {
+    size_t e = dir.find('/', s);
+    if (e == std::string::npos) e = dir.size();
+    cur += "/" + dir.substr(s, e - s);
+    std::string p = map(ctx, cur);
+    struct stat st;
+    if (p.empty() || (stat(p.c_str(), &st) != 0 && mkdir(p.c_str(), 0755) != 0)) return false;
+    s = e + 1;
+  }
+  return true;
+}
+
+// Copies `size` bytes of member data to the new file at `path`. 0, -1 when
+// the file can't be made, -2 on a short archive or a write error.
+int WriteMember(gzFile f, const std::string& path, unsigned long long mode, unsigned long long size) {
+  int out = path.empty() ? -1
+                         : open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
+                                static_cast<mode_t>(mode & 0777));
+  if (out < 0) return -1;
+  bool ok = true;
+  char b[512];
+  for (unsigned long long left = size; left > 0 && ok;) {
+    if (!ReadBlock(f, b)) {
+      ok = false;
+      break;
+    }
+    size_t n = left < 512 ? static_cast<size_t>(left) : 512;
+    if (write(out, b, n) != static_cast<ssize_t>(n)) ok = false;
+    left -= n;
+  }
+  close(out);
+  return ok ? 0 : -2;
+}
+
+struct TarRun {
+  gzFile f;
+  std::string destDir;
+  std::string (*map)(void*, const std::string&);
+  void* ctx;
+  bool verbose;
+  std::string* listing;
+  std::string* error;
+  std::string longName;
+  bool refused = false;
+};
+
+// One member from header `h`. 1 to go on, 0 at a clean end, -1 on failure.
+int ExtractMember(TarRun& r, const char* h) {
+  unsigned long long size = 0, mode = 0644;
+  if (!ParseOctal(h + 124, 12, &size) || !ParseOctal(h + 100, 8, &mode)) {
+    *r.error = "invalid tar header";
+    return -1;
+  }
+  char type = h[156];
+  std::string name = HeaderName(h, &r.longName);
+  if (type == 'L' || type == 'x') return ReadLongName(r.f, type, size, &r.longName, r.error) ? 1 : -1;
+  std::string rel = CleanName(name);
+  bool regular = type == '0' || type == 0 || type == '7';
+  if (rel.empty() || (type != '5' && !regular)) {
+    // Links, devices and names leading out of the destination are skipped.
+    if (rel.empty() && LeadsOut(name)) r.refused = true;
+    return Skip(r.f, type == '5' ? 0 : size) ? 1 : -1;
+  }
+  std::string dev = (r.destDir == "/" ? "" : r.destDir) + rel;
+  if (!MakeFolders(type == '5' ? dev : dev.substr(0, dev.rfind('/')), r.map, r.ctx)) {
+    *r.error = "can't create folder for " + name;
+    return -1;
+  }
+  if (r.verbose) *r.listing += name + "\n";
+  if (type == '5') return 1;
+  int w = WriteMember(r.f, r.map(r.ctx, dev), mode, size);
+  if (w == -1) *r.error = "can't create " + name;
+  if (w == -2) *r.error = "short archive or write error at " + name;
+  return w == 0 ? 1 : -1;
+}
+
 }  // namespace
 
 int ExtractTar(const std::string& archive, bool, const std::string& destDir,
@@ -92,8 +211,8 @@ int ExtractTar(const std::string& archive, bool, const std::string& destDir,
     *error = "can't read archive";
     return -1;
   }
-  std::string longName;
-  bool refused = false, ok = true, ended = false;
+  TarRun r{f, destDir, map, ctx, verbose, listing, error, std::string(), false};
+  bool ok = true, ended = false;
   char h[512];
   for (;;) {
     bool eof = false;
@@ -104,112 +223,12 @@ int ExtractTar(const std::string& archive, bool, const std::string& destDir,
       }
       break;
     }
-    bool zero = true;
-    for (char c : h)
-      if (c) {
-        zero = false;
-        break;
-      }
-    if (zero) {
+    if (AllZero(h)) {
       ended = true;
       break;
     }
-    unsigned long long size = 0, mode = 0644;
-    if (!ParseOctal(h + 124, 12, &size) || !ParseOctal(h + 100, 8, &mode)) {
-      *error = "invalid tar header";
+    if (ExtractMember(r, h) < 0) {
       ok = false;
-      break;
-    }
-    char type = h[156];
-    std::string name;
-    if (!longName.empty()) {
-      name = longName;
-      longName.clear();
-    } else {
-      name.assign(h, strnlen(h, 100));
-      if (memcmp(h + 257, "ustar", 5) == 0 && h[345]) {
-        std::string prefix(h + 345, strnlen(h + 345, 155));
-        name = prefix + "/" + name;
-      }
-    }
-    if (type == 'L' || type == 'x') {
-      if (size > (1u << 20)) {
-        *error = "oversized extended header";
-        ok = false;
-        break;
-      }
-      std::string data(static_cast<size_t>((size + 511) / 512 * 512), '\0');
-      for (size_t off = 0; off < data.size(); off += 512)
-        if (!ReadBlock(f, &data[off])) {
-          ok = false;
-          break;
-        }
-      if (!ok) break;
-      data.resize(static_cast<size_t>(size));
-      longName = type == 'L' ? std::string(data.c_str()) : PaxPath(data);
-      continue;
-    }
-    std::string rel = CleanName(name);
-    bool regular = type == '0' || type == 0 || type == '7';
-    if (rel.empty() || (type != '5' && !regular)) {
-      // Links, devices and names leading out of the destination are skipped.
-      if (rel.empty() && (name == ".." || name.find("../") != std::string::npos ||
-                          (name.size() > 2 && name.compare(name.size() - 3, 3, "/..") == 0)))
-        refused = true;
-      if (!Skip(f, type == '5' ? 0 : size)) {
-        ok = false;
-        break;
-      }
-      continue;
-    }
-    std::string dev = (destDir == "/" ? "" : destDir) + rel;
-    // Create the parent folders one by one through the device mapping.
-    std::string cur;
-    size_t s = 1;
-    bool parentsOk = true;
-    std::string parentDev = type == '5' ? dev : dev.substr(0, dev.rfind('/'));
-    while (s <= parentDev.size()) {
-      size_t e = parentDev.find('/', s);
-      if (e == std::string::npos) e = parentDev.size();
-      cur += "/" + parentDev.substr(s, e - s);
-      std::string p = map(ctx, cur);
-      struct stat st;
-      if (p.empty() || (stat(p.c_str(), &st) != 0 && mkdir(p.c_str(), 0755) != 0)) {
-        parentsOk = false;
-        break;
-      }
-      s = e + 1;
-    }
-    if (!parentsOk) {
-      *error = "can't create folder for " + name;
-      ok = false;
-      break;
-    }
-    if (verbose) *listing += name + "\n";
-    if (type == '5') continue;
-    std::string path = map(ctx, dev);
-    int out = path.empty() ? -1
-                           : open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
-                                  static_cast<mode_t>(mode & 0777));
-    if (out < 0) {
-      *error = "can't create " + name;
-      ok = false;
-      break;
-    }
-    unsigned long long left = size;
-    char b[512];
-    while (left > 0) {
-      if (!ReadBlock(f, b)) {
-        ok = false;
-        break;
-      }
-      size_t n = left < 512 ? static_cast<size_t>(left) : 512;
-      if (write(out, b, n) != static_cast<ssize_t>(n)) ok = false;
-      left -= n;
-    }
-    close(out);
-    if (!ok) {
-      *error = "short archive or write error at " + name;
       break;
     }
   }
@@ -223,7 +242,7 @@ int ExtractTar(const std::string& archive, bool, const std::string& destDir,
     }
   }
   gzclose(f);
-  if (ok && refused) {
+  if (ok && r.refused) {
     *error = "members naming places outside the destination were skipped";
     return -1;
   }

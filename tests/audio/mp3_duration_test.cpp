@@ -78,7 +78,9 @@ TEST_F(Mp3DurationTest, AgreesWithTheDecoderOnConstantBitRateFiles) {
   EXPECT_NEAR(7000, fast_get_mp3_total_ms(path.c_str()), 60);
   DTB_REQUIRE_CORPUS(tagged, "audio/tika_testMP3id3v1_v2.mp3");
   int ms = fast_get_mp3_total_ms(tagged.c_str());
-  if (ms > 0) EXPECT_NEAR(2463, ms, 150);
+  if (ms > 0) {
+    EXPECT_NEAR(2463, ms, 150);
+  }
 }
 
 }  // namespace
