@@ -100,7 +100,15 @@ class FileBrowser : public iWindow {
   // Opening.
   int OpenSelected();
   int OpenFile(const char* name);
+  // The upgrade packet found in `folder` while browsing; reboots when installed.
   int RunUpgrade(const char* folder);
+  // What a computer left on the internal memory's root (packet, device
+  // record, boot sound); reboots when anything was installed. -1 when the
+  // internal memory is not mounted, else 0.
+  int Upgrade();
+  int ApplyPacket(const std::string& script, const std::string& payload);
+  void InstallSnbRecord();
+  bool InstallBootSound();
   bool MusicOpened(const char* folder, const char* file);
   int SearchDiskForMusic(const char* disk);
   bool BatteryTooLow();

@@ -1,4 +1,4 @@
-// Opening what is selected, the music key, and the upgrade packet.
+// Opening what is selected and the music key (the upgrade packet: file_browser_upgrade.cpp).
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -82,33 +82,6 @@ int FileBrowser::OpenFile(const char* name) {
     return Opened(OpenWith(OPEN_EBOOK, folder.c_str(), name));
   SayPhrase(130);  // "file not supported"
   return 0;
-}
-
-int FileBrowser::RunUpgrade(const char* folder) {
-  std::string script = std::string(folder) + "/q7upgrade.sh";
-  std::string payload = std::string(folder) + "/q7_upgrade";
-  if (UpgraderCheck(script.c_str(), payload.c_str()) != 0) {
-    SayPhrase(129);  // "upgrade failed"
-    return -1;
-  }
-  if (IsMountDir("/mnt/settings") != 1) {
-    printf("/mnt/setting not mount, format it\n");
-    board::System("mkfs.vfat /dev/mmcblk0p5");
-    board::System("mount -t vfat /dev/mmcblk0p5 /mnt/settings");
-  }
-  SayPhrase(127);  // "upgrading"
-  SysTts_WaitFinish();
-  board::System("tar -zxvf " + board::ShellQuote(payload) + " -C /");
-  board::System("rm -f " + board::ShellQuote(script) + " " + board::ShellQuote(payload));
-  RunCloseHooks();
-  SavePowerOffSettings();
-  board::System("sync");
-  SayPhrase(128);  // "upgrade finished, restarting"
-  SysTts_WaitFinish();
-  for (;;) {
-    board::System("reboot");
-    sleep(1);
-  }
 }
 
 // ---- The music key ------------------------------------------------------

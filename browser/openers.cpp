@@ -4,8 +4,7 @@ namespace {
 
 int (*g_FileOpeners[OPEN_COUNT])(const char*, const char*) = {};
 int (*g_Windows[BW_COUNT])() = {};
-int (*g_CheckPacket)(const char*, const char*) = nullptr;
-int (*g_Upgrade)() = nullptr;
+int (*g_CompassReset)() = nullptr;
 
 }  // namespace
 
@@ -27,13 +26,6 @@ int OpenBrowserWindow(BrowserWindow which) {
   return g_Windows[which]();
 }
 
-void RegisterUpgrader(int (*check)(const char*, const char*), int (*upgrade)()) {
-  g_CheckPacket = check;
-  g_Upgrade = upgrade;
-}
+void RegisterCompassReset(int (*reset)()) { g_CompassReset = reset; }
 
-int UpgraderCheck(const char* scriptPath, const char* payloadPath) {
-  return g_CheckPacket ? g_CheckPacket(scriptPath, payloadPath) : -1;
-}
-
-int UpgraderInstall() { return g_Upgrade ? g_Upgrade() : 0; }
+int ResetCompassCalibration() { return g_CompassReset ? g_CompassReset() : -1; }

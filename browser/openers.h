@@ -27,9 +27,7 @@ void RegisterBrowserWindow(BrowserWindow which, int (*create)());
 // -1 when nothing is registered: the browser then says "file not supported".
 int OpenBrowserWindow(BrowserWindow which);
 
-// The upgrade packet: checking one (0 valid) and installing one copied to
-// the internal memory (0 when there is nothing to install). Unregistered,
-// every packet is invalid and there is nothing to install.
-void RegisterUpgrader(int (*check)(const char* scriptPath, const char* payloadPath), int (*upgrade)());
-int UpgraderCheck(const char* scriptPath, const char* payloadPath);
-int UpgraderInstall();
+// Resets the compass calibration to its default when a device-information
+// record is installed; nothing while unregistered.
+void RegisterCompassReset(int (*reset)());
+int ResetCompassCalibration();

@@ -72,7 +72,7 @@ void FileBrowser::LeaveUsbMode(int code) {
   if (code == EV_USB_SUSPEND && g_UsbState != 2) return;
   g_UsbState = code == EV_USB_OUT ? 0 : 3;
   RemountDisks();
-  UpgraderInstall();
+  Upgrade();
   CreateDaisyDir();
   ReloadAfterDiskChange();
   OnRefresh();

@@ -1,5 +1,5 @@
 // dtbsim --root DIR [--fresh] [--lang en|pl] [--audio-out FILE.wav]
-//        [--script FILE|-] [--player PATH] [--board-rev 0|1] [--verbose]
+//        [--script FILE|-] [--player PATH] [--supervisor [PATH]] [--board-rev 0|1] [--verbose]
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +17,8 @@ namespace {
 void Usage() {
   fprintf(stderr,
           "usage: dtbsim --root DIR [--fresh] [--lang en|pl] [--audio-out FILE.wav]\n"
-          "              [--script FILE|-] [--player PATH] [--board-rev 0|1] [--verbose]\n");
+          "              [--script FILE|-] [--player PATH] [--supervisor [PATH]]\n"
+          "              [--board-rev 0|1] [--verbose]\n");
 }
 
 bool PcHasSoundCard() {
@@ -58,6 +59,11 @@ int main(int argc, char** argv) {
       o.amplifier = rev == "1";
       continue;
     }
+    if (a == "--supervisor") {
+      // An optional path: the next word unless it is another option.
+      o.supervisor = i + 1 < argc && argv[i + 1][0] != '-' ? argv[++i] : "";
+      continue;
+    }
     if (a == "--verbose") {
       o.verbose = true;
       continue;
@@ -72,6 +78,7 @@ int main(int argc, char** argv) {
   o.root = Absolute(o.root);
   o.audio_out = Absolute(o.audio_out);
   if (!o.player.empty()) o.player = Absolute(o.player);
+  if (o.supervisor != "-") o.supervisor = Absolute(o.supervisor);
   // The simulated device keeps its local time as UTC; the clock offset
   // (set at --fresh to the PC's zone) makes it read like the PC's clock.
   setenv("TZ", "UTC0", 1);

@@ -103,11 +103,43 @@ std::string Simulator::FindPlayer() const {
   return DTB_PLAYER_PATH;
 }
 
+std::string Simulator::FindSupervisor() const {
+  if (!o_.supervisor.empty()) return o_.supervisor;
+  if (const char* env = getenv("DTB_SUPERVISOR")) return env;
+  char self[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return "";
+  self[n] = 0;
+  std::string dir(self);
+  return dir.substr(0, dir.rfind('/')) + "/../supervisor/supervisor";
+}
+
+// The supervisor runs the player as the device has it, /home/q7exe2. A
+// player an upgrade installed there (a file, not our link) stays.
+int Simulator::InstallPlayerInRoot() {
+  std::string exe = o_.root + "/home/q7exe2";
+  struct stat st;
+  if (lstat(exe.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) return 0;
+  unlink(exe.c_str());
+  if (symlink(player_path_.c_str(), exe.c_str()) == 0) return 0;
+  fprintf(stderr, "dtbsim: can't install the player as %s: %s\n", exe.c_str(), strerror(errno));
+  return -1;
+}
+
 int Simulator::Start() {
   player_path_ = FindPlayer();
   if (player_path_.empty() || access(player_path_.c_str(), X_OK) != 0) {
     fprintf(stderr, "dtbsim: dtbplayer not found (build it, or give --player PATH or DTB_PLAYER)\n");
     return -1;
+  }
+  boot_path_ = player_path_;
+  if (o_.supervisor != "-") {
+    boot_path_ = FindSupervisor();
+    if (boot_path_.empty() || access(boot_path_.c_str(), X_OK) != 0) {
+      fprintf(stderr, "dtbsim: supervisor not found (build it, or give --supervisor PATH)\n");
+      return -1;
+    }
+    if (InstallPlayerInRoot() != 0) return -1;
   }
   port_ = FreePort();
   fifo_fd_ = open((o_.root + "/dev/input/event0").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -149,9 +181,9 @@ int Simulator::StartPlayerLocked(const char* why) {
     }
     setenv("DTB_HOTPLUG_PORT", std::to_string(port_).c_str(), 1);
     if (!o_.audio_out.empty()) setenv("DTB_AUDIO_OUT", o_.audio_out.c_str(), 1);
-    execl(player_path_.c_str(), player_path_.c_str(), "--board", "host", "--root", o_.root.c_str(),
+    execl(boot_path_.c_str(), boot_path_.c_str(), "--board", "host", "--root", o_.root.c_str(),
           static_cast<char*>(nullptr));
-    fprintf(stderr, "dtbsim: can't run %s: %s\n", player_path_.c_str(), strerror(errno));
+    fprintf(stderr, "dtbsim: can't run %s: %s\n", boot_path_.c_str(), strerror(errno));
     _exit(127);
   }
   pid_ = pid;

@@ -33,6 +33,9 @@ struct Options {
   std::string player;     // dtbplayer path; "" to find it
   bool amplifier = true;  // board revision with "/dev/amp_en"
   bool verbose = false;   // pass the player's own output through
+  // Boot through the supervisor (this path, "" = the build's), which runs
+  // the player installed as /home/q7exe2; "-" = start the player directly.
+  std::string supervisor = "-";
 };
 
 // Key name ("play") -> key code, or -1.
@@ -79,9 +82,12 @@ class Simulator {
   void WriteEvent(int type, int code, int value);
   int WaitForSpeech(const std::string& text, double seconds);
   std::string FindPlayer() const;
+  std::string FindSupervisor() const;
+  int InstallPlayerInRoot();
 
   Options o_;
   std::string player_path_;
+  std::string boot_path_;  // what starts: the player or the supervisor
   int port_ = 5020;
   int fifo_fd_ = -1;
 

@@ -41,10 +41,8 @@ PENDING_INT(CreateAutoShutDownMenu)
 PENDING_INT(CreateAutoShutDownTimeoutMenu)
 PENDING_INT(CreateIdleShutDownTimeoutMenu)
 
-// --- Upgrade packet (supervisor) ----------------------------------------------
-// Until the packet checks land every packet counts as invalid.
-PENDING_INT(CheckUpgradePacket, const char*, const char*)
-PENDING_INT(Upgrade)
+// --- Compass (tools) ---------------------------------------------------------
+PENDING_INT(SaveDefaultCompassSetting)
 
 
 // --- Radio (radio) -----------------------------------------------------------

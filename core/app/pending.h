@@ -20,12 +20,9 @@ int CreateAutoShutDownMenu();
 int CreateAutoShutDownTimeoutMenu();
 int CreateIdleShutDownTimeoutMenu();
 
-// --- Upgrade packet (supervisor) -------------------------------------------
-// 0 when the packet is valid; negative otherwise.
-int CheckUpgradePacket(const char* scriptPath, const char* payloadPath);
-// Installs an upgrade copied to the internal memory and reboots; 0 when
-// there is nothing to install.
-int Upgrade();
+// --- Compass (tools) ---------------------------------------------------------
+// Resets the compass calibration to its default. 0.
+int SaveDefaultCompassSetting();
 
 
 // --- Radio ---------------------------------------------------------------

@@ -35,7 +35,7 @@ void WireSubsystems() {
   RegisterBrowserWindow(BW_AUTO_SHUTDOWN_MENU, CreateAutoShutDownMenu);
   RegisterBrowserWindow(BW_AUTO_SHUTDOWN_TIMEOUT_MENU, CreateAutoShutDownTimeoutMenu);
   RegisterBrowserWindow(BW_IDLE_SHUTDOWN_TIMEOUT_MENU, CreateIdleShutDownTimeoutMenu);
-  RegisterUpgrader(CheckUpgradePacket, Upgrade);
+  RegisterCompassReset(SaveDefaultCompassSetting);
 
   // The FM transmitter stops before the radio, the recorder or an upgrade.
   RegisterCloseHook([] {

@@ -3,10 +3,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -463,11 +467,43 @@ int HostShell::Exec(const std::vector<std::string>& argv, Io& io, int depth) {
       char head[2] = {0, 0};
       in.read(head, 2);
       if (head[0] == '#') return CmdScript(argv[0], io, depth);
+      if (st.st_mode & 0111) return CmdProgram(p, argv, io);
     }
   }
   io.err += "sh: " + argv[0] + ": not found\n";
   board_->LogLine("note", "unknown command: " + argv[0]);
   return 127;
+}
+
+// A program of the device (the supervisor starting the player) runs as a
+// process of the PC on this board's root; its power-off or reboot takes
+// this process down too, as the device's would.
+int HostShell::CmdProgram(const std::string& realPath, const std::vector<std::string>& a, Io& io) {
+  fflush(stdout);
+  fflush(stderr);
+  pid_t pid = fork();
+  if (pid < 0) {
+    io.err += "sh: " + a[0] + ": can't fork\n";
+    return 126;
+  }
+  if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    setenv("DTB_BOARD", "host", 1);
+    setenv("DTB_ROOT", board_->root().c_str(), 1);
+    std::vector<char*> args;
+    args.push_back(const_cast<char*>(realPath.c_str()));
+    for (size_t i = 1; i < a.size(); ++i) args.push_back(const_cast<char*>(a[i].c_str()));
+    args.push_back(nullptr);
+    execv(realPath.c_str(), args.data());
+    _exit(127);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!WIFEXITED(status)) return 128 + WTERMSIG(status);
+  int code = WEXITSTATUS(status);
+  if (code == kExitPowerOff || code == kExitReboot) board_->PowerDown(code == kExitReboot);
+  return code;
 }
 
 int HostShell::CmdScript(const std::string& path, Io& io, int depth) {

@@ -76,6 +76,7 @@ class HostShell {
   int CmdEcho(const std::vector<std::string>& a, Io& io);
   int CmdChmod(const std::vector<std::string>& a, Io& io);
   int CmdScript(const std::string& path, Io& io, int depth);
+  int CmdProgram(const std::string& realPath, const std::vector<std::string>& a, Io& io);
 
   HostBoard* board_;
   std::string last_redirect_path_;
