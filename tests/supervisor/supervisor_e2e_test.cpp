@@ -67,6 +67,25 @@ TEST_F(SupervisorE2e, PlayerInstallsAValidPacketWhenTheCableIsPulled) {
   EXPECT_FALSE(fs::exists(root_ + "/upgrade.ready"));
 }
 
+TEST_F(SupervisorE2e, PacketInAFolderAComputerNamedIsInstalledFromTheBrowser) {
+  const std::string folder = "Upgrades/it's $(rm -rf x) `y`";
+  fs::create_directories(Emmc(folder));
+  dtbtest::WritePacket(Emmc(folder), dtbtest::Gzip(dtbtest::Tar({{"home/from_folder.txt", "ok"}})), 4);
+  dtbtest::WriteFile(root_ + "/mnt/settings/poweroff.path", "/mnt/emmc/" + folder + "/q7_upgrade");
+  dtbtest::SimResult r = Run(
+      "expect q7_upgrade 20\n"
+      "key play\n"
+      "expect upgrade finished, restarting 15\n"
+      "wait 3\n"
+      "quit\n",
+      false);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("sim: the device reboots"), std::string::npos) << r.output;
+  EXPECT_EQ(dtbtest::ReadFile(root_ + "/home/from_folder.txt"), "ok");
+  EXPECT_FALSE(fs::exists(Emmc(folder + "/q7_upgrade")));
+  EXPECT_EQ(Log().find("refused"), std::string::npos) << "a name reached the shell unquoted";
+}
+
 TEST_F(SupervisorE2e, PlayerRefusesBadPacketsAndDeletesThem) {
   // Too old a version; then a payload that would write on the settings disk.
   std::string payload = dtbtest::Gzip(dtbtest::Tar({{"home/x", "x"}}));
@@ -94,6 +113,52 @@ TEST_F(SupervisorE2e, PlayerRefusesBadPacketsAndDeletesThem) {
   EXPECT_FALSE(fs::exists(root_ + "/home/x"));
   EXPECT_EQ(dtbtest::ReadFile(root_ + "/mnt/settings/system.config.xml"), settings);
   EXPECT_EQ(Log().find("refused"), std::string::npos) << "a name reached the shell unquoted";
+}
+
+TEST_F(SupervisorE2e, PlayerInstallsTheDeviceRecordAndBootSound) {
+  dtbtest::WriteFile(Emmc("q7snb.bin"), dtbtest::SnbRecord());
+  std::string sound(20000, 's');
+  dtbtest::WriteFile(Emmc("bootup_music.pcm"), sound);
+  dtbtest::SimResult r = Run(
+      "expect Internal memory 20\n"
+      "usb in\n"
+      "expect USB connected 5\n"
+      "usb out\n"
+      "expect snb upgrading finished 10\n"
+      "expect boot up music upgrading finished 10\n"
+      "expect rebooting 10\n"
+      "expect Internal memory 30\n"
+      "quit\n",
+      false);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("sim: the device reboots"), std::string::npos) << r.output;
+  EXPECT_EQ(dtbtest::ReadFile(root_ + "/home/q7snb.bin"), dtbtest::SnbRecord());
+  EXPECT_EQ(dtbtest::ReadFile(root_ + "/mnt/settings/q7snb.bin"), dtbtest::SnbRecord());
+  EXPECT_EQ(dtbtest::ReadFile(root_ + "/home/start.wav"), sound);
+  EXPECT_EQ(dtbtest::ReadFile(root_ + "/mnt/settings/start.wav"), sound);
+  EXPECT_FALSE(fs::exists(Emmc("bootup_music.pcm")));
+  EXPECT_FALSE(fs::exists(Emmc("q7snb.bin")));
+
+  // A damaged record is refused and deleted; a sound of the wrong size stays
+  // where it is; nothing to reboot for.
+  std::string damaged = dtbtest::SnbRecord();
+  damaged[201] = 13;
+  dtbtest::WriteFile(Emmc("q7snb.bin"), dtbtest::SealSnb(damaged));
+  dtbtest::WriteFile(Emmc("bootup_music.pcm"), std::string(10240, 's'));
+  r = Run(
+      "expect Internal memory 20\n"
+      "usb in\n"
+      "expect USB connected 5\n"
+      "usb out\n"
+      "expect failed 10\n"
+      "wait 2\n"
+      "quit\n",
+      false);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output.find("sim: the device reboots"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(Emmc("q7snb.bin")));
+  EXPECT_TRUE(fs::exists(Emmc("bootup_music.pcm")));
+  EXPECT_EQ(dtbtest::ReadFile(root_ + "/mnt/settings/q7snb.bin"), dtbtest::SnbRecord());
 }
 
 TEST_F(SupervisorE2e, BootsThePlayerThroughTheSupervisor) {
