@@ -53,7 +53,8 @@ void MoveBootFiles() {
   board::System("mkdir -p /var/volatile/boot");
   board::System("mount -t vfat /dev/mmcblk0p3 /var/volatile/boot");
   if (IsMountDir("/var/volatile/boot") == 1) {
-    if (kernel && board::System("cp /home/uImage /var/volatile/boot/") == 0) board::System("rm -f /home/uImage");
+    if (kernel && board::System("cp /home/uImage /var/volatile/boot/") == 0)
+      board::System("rm -f /home/uImage");
     if (loader && board::System("cp /home/u-boot.img /var/volatile/boot/") == 0)
       board::System("rm -f /home/u-boot.img");
     board::System("umount /var/volatile/boot");

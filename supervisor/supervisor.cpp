@@ -101,7 +101,8 @@ int Upgrade() {
   if (CheckUpgradePacket(kUpgradeScript, kUpgradePayload) != 0) return 0;
   // Unpacked where an upgrade may write, staged so that a power cut keeps
   // a device that starts; the script's own text is fixed and checked.
-  if (InstallUpgradePayload(kUpgradePayload) != 0) return 0;
+  int r = InstallUpgradePayload(kUpgradePayload);
+  if (r != 0) return r;
   board::System(std::string("rm -f ") + kUpgradeScript);
   board::System(std::string("rm -f ") + kUpgradePayload);
   board::System("sync");

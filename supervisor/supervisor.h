@@ -24,7 +24,8 @@ int Run();
 // One pass of the quarter-second task.
 void Task(State& s);
 // Applies a valid upgrade packet and reboots; -1 when the internal memory
-// is not mounted, 0 when there is no valid packet.
+// is not mounted, 0 when there is no valid packet, another negative when
+// its archive was refused or could not be unpacked (the old files stay).
 int Upgrade();
 
 }  // namespace supervisor

@@ -103,7 +103,8 @@ int CheckMember(GzipReader& gz, const unsigned char* h, std::string* longName) {
   if (name.empty()) {
     name.assign(reinterpret_cast<const char*>(h), strnlen(reinterpret_cast<const char*>(h), 100));
     if (memcmp(h + 257, "ustar", 5) == 0 && h[345])
-      name = std::string(reinterpret_cast<const char*>(h + 345), strnlen(reinterpret_cast<const char*>(h + 345), 155)) +
+      name = std::string(reinterpret_cast<const char*>(h + 345),
+                         strnlen(reinterpret_cast<const char*>(h + 345), 155)) +
              "/" + name;
   }
   bool folder = type == '5', regular = type == '0' || type == 0 || type == '7';

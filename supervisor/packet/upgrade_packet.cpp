@@ -74,13 +74,20 @@ int CheckUpgradeScriptText(const unsigned char* t, size_t len, int* version, uin
     return -2;
   }
   const char* fault = nullptr;
-  if (memcmp(t, c_Head, 15) != 0) fault = "head error";
-  else if (!isdigit(t[15]) || !isdigit(t[16])) fault = "ver error";
-  else if (t[17] != ' ') fault = "space error";
-  else if (!Hex8(t + 18, payloadLength)) fault = "filelength error";
-  else if (t[26] != ' ') fault = "space error";
-  else if (!Hex8(t + 27, checkValue)) fault = "sumcheck error";
-  else if (memcmp(t + 35, c_UpgradeScriptTail, 64) != 0) fault = "end error";
+  if (memcmp(t, c_Head, 15) != 0)
+    fault = "head error";
+  else if (!isdigit(t[15]) || !isdigit(t[16]))
+    fault = "ver error";
+  else if (t[17] != ' ')
+    fault = "space error";
+  else if (!Hex8(t + 18, payloadLength))
+    fault = "filelength error";
+  else if (t[26] != ' ')
+    fault = "space error";
+  else if (!Hex8(t + 27, checkValue))
+    fault = "sumcheck error";
+  else if (memcmp(t + 35, c_UpgradeScriptTail, 64) != 0)
+    fault = "end error";
   if (fault) {
     DIAG("%s", fault);
     return -2;
@@ -104,7 +111,8 @@ int CheckUpgradePacket(const char* scriptPath, const char* payloadPath) {
   ssize_t len = read(script.get(), buf.data(), buf.size());
   int version = 0;
   uint32_t length = 0, check = 0;
-  int r = CheckUpgradeScriptText(buf.data(), len < 0 ? 0 : static_cast<size_t>(len), &version, &length, &check);
+  int r =
+      CheckUpgradeScriptText(buf.data(), len < 0 ? 0 : static_cast<size_t>(len), &version, &length, &check);
   if (r != 0) return r;
   fd::UniqueFd payload(BOpen(payloadPath, O_RDONLY));
   if (!payload) {

@@ -1,10 +1,9 @@
-#include "supervisor/packet/upgrade_packet.h"
-
 #include <gtest/gtest.h>
 
 #include "supervisor/packet/upgrade_install.h"
-#include "tests/support/root_board.h"
+#include "supervisor/packet/upgrade_packet.h"
 #include "tests/supervisor/packet_maker.h"
+#include "tests/support/root_board.h"
 
 namespace {
 
@@ -38,7 +37,8 @@ TEST_F(PacketTest, ScriptLengthAndTextAreCheckedBeforeThePayload) {
   struct {
     size_t offset;
     char c;
-  } faults[] = {{0, '$'}, {15, 'x'}, {16, ' '}, {17, '0'}, {20, 'g'}, {26, '1'}, {34, 'z'}, {60, 'X'}, {98, ' '}};
+  } faults[] = {{0, '$'},  {15, 'x'}, {16, ' '}, {17, '0'}, {20, 'g'},
+                {26, '1'}, {34, 'z'}, {60, 'X'}, {98, ' '}};
   for (auto& f : faults) {
     std::string bad = good;
     bad[f.offset] = f.c;
@@ -96,7 +96,7 @@ TEST_F(PacketTest, DeviceRecordFields) {
   struct {
     size_t offset;
     int value;
-  } faults[] = {{0, 0xFE}, {8, 0},   {136, 0},  {168, 0},  {200, 11}, {200, 31}, {201, 0},  {201, 13},
+  } faults[] = {{0, 0xFE}, {8, 0},    {136, 0},  {168, 0},  {200, 11}, {200, 31}, {201, 0}, {201, 13},
                 {202, 0},  {202, 32}, {203, 24}, {204, 60}, {205, 60}, {206, 1},  {207, 0}};
   for (auto& f : faults) {
     std::string bad = good;
@@ -127,7 +127,8 @@ TEST_F(PacketTest, ArchiveWritesOnlyWhereAnUpgradeMay) {
   // A long name given in an extended header is the one that counts.
   std::string pax = "30 path=mnt/settings/evil.bin\n";
   EXPECT_EQ(check({{"././@PaxHeader", pax, 'x'}, {"home/harmless", "x"}}), -6);
-  EXPECT_EQ(check({{"././@LongLink", std::string("home/") + std::string(150, 'n') + '\0', 'L'}, {"x", "y"}}), 0);
+  EXPECT_EQ(check({{"././@LongLink", std::string("home/") + std::string(150, 'n') + '\0', 'L'}, {"x", "y"}}),
+            0);
   dtbtest::WriteFile(Real("/mnt/q7_upgrade"), dtbtest::Gzip(dtbtest::Tar({{"home/a", "x"}})).substr(0, 30));
   EXPECT_EQ(CheckUpgradeArchive("/mnt/q7_upgrade"), -3);
 }

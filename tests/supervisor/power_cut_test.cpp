@@ -2,11 +2,10 @@
 // old player or the new one whole, never a mix. The install runs in a child
 // process on the host board and is killed at random points; then the next
 // start (what the supervisor does first) runs on the same root.
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -39,7 +38,8 @@ class PowerCutTest : public ::testing::Test {
   static std::string Resource(int i) { return std::string(150000, static_cast<char>('a' + i)); }
 
   void OldDevice() {
-    for (const char* d : {"/upgrade.new", "/upgrade.ready", "/home/res", "/var/log/ran"}) fs::remove_all(root_ + d);
+    for (const char* d : {"/upgrade.new", "/upgrade.ready", "/home/res", "/var/log/ran"})
+      fs::remove_all(root_ + d);
     dtbtest::WriteFile(root_ + "/home/q7exe2", Player("old"));
   }
   // Installs in a child killed after `delay` (or left to finish when negative).
@@ -74,7 +74,8 @@ TEST_F(PowerCutTest, EveryCutLeavesTheOldPlayerOrTheWholeNewOne) {
   OldDevice();
   auto start = std::chrono::steady_clock::now();
   InstallAndCut(std::chrono::microseconds(-1));
-  auto whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  auto whole =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
   ASSERT_EQ(Boot(), "new\n");
 
   std::mt19937 rng(12345);
@@ -94,7 +95,8 @@ TEST_F(PowerCutTest, EveryCutLeavesTheOldPlayerOrTheWholeNewOne) {
       ASSERT_EQ(ran, "new\n") << "cut " << i << ": the player did not run whole";
       EXPECT_EQ(player, Player("new"));
       for (int k = 0; k < 6; k++)
-        EXPECT_EQ(dtbtest::ReadFile(root_ + "/home/res/" + std::to_string(k) + ".bin"), Resource(k)) << "cut " << i;
+        EXPECT_EQ(dtbtest::ReadFile(root_ + "/home/res/" + std::to_string(k) + ".bin"), Resource(k))
+            << "cut " << i;
     }
     EXPECT_FALSE(fs::exists(root_ + "/upgrade.ready"));
   }

@@ -161,6 +161,23 @@ TEST_F(SupervisorE2e, PlayerInstallsTheDeviceRecordAndBootSound) {
   EXPECT_EQ(dtbtest::ReadFile(root_ + "/mnt/settings/q7snb.bin"), dtbtest::SnbRecord());
 }
 
+TEST_F(SupervisorE2e, PolishUsersHearPolishAboutTheDeviceRecord) {
+  dtbtest::WriteFile(Emmc("q7snb.bin"), dtbtest::SnbRecord());
+  dtbtest::SimRun run;
+  run.root = root_;
+  run.fresh = false;
+  run.lang = "pl";
+  run.script =
+      "usb in\n"
+      "wait 3\n"
+      "usb out\n"
+      "expect aktualizacja danych 15\n"
+      "quit\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(dtbtest::ReadFile(root_ + "/mnt/settings/q7snb.bin"), dtbtest::SnbRecord());
+}
+
 TEST_F(SupervisorE2e, BootsThePlayerThroughTheSupervisor) {
   dtbtest::SimResult r = Run(
       "expect Internal memory 20\n"
