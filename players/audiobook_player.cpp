@@ -152,7 +152,8 @@ int AudioBookPlayer::OnTick() {
   if (m_bUserPaused) return 0;
   ResetIdleShutDownTime();
   // A cut (crash, battery) then loses at most about a minute of listening.
-  if (m_Thread.State() == PLAY_STATE_PLAYING && FileCount() > 0 && m_HistoryPacer.Due()) StoreHistory();
+  if (m_Thread.State() == PLAY_STATE_PLAYING && FileCount() > 0 && m_HistoryPacer.Due())
+    StoreHistory();
   if (m_Thread.State() == PLAY_STATE_ENDED) return EndOfFile();
   return 0;
 }

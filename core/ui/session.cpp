@@ -4,7 +4,6 @@
 
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -153,11 +152,9 @@ int RunDeferredSaves() {
       ++saved;
       continue;
     }
-    // Kept for power-off, and tried again later rather than every tick:
-    // a burst that starts in the future is due that much later.
+    // Still marked, for power-off; tried again a minute on, not every tick.
     DiagPrintf("%s not saved; trying again later", name.c_str());
-    const long long retry = nowMs + kSettingsRetryMs;
-    Mark(name.c_str(), retry - kSettingsQuietMs);
+    Mark(name.c_str(), nowMs + kSettingsRetryMs - kSettingsQuietMs);
   }
   return saved;
 }

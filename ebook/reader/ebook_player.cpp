@@ -250,7 +250,8 @@ void EbookPlayer::CloseDown() {
   if (m_Path.empty()) return;
   CmdStop();
   int st = EbookState();
-  if (!m_bOpenFailed && !m_bOpening && st != EB_STATE_IDLE && st != EB_STATE_OPENING) StoreHistory();
+  if (!m_bOpenFailed && !m_bOpening && st != EB_STATE_IDLE && st != EB_STATE_OPENING)
+    StoreHistory();
   CmdClose();
   EbookSetPlayMode(EB_PLAY_BOOK);
   EbookSetRepeat(-1, -1, -1, -1);
