@@ -193,6 +193,8 @@ int AudioPlayer::OnTick() {
   }
   if (m_bEnded || m_bUserPaused) return 0;
   ResetIdleShutDownTime();
+  // A cut (crash, battery) then loses at most about a minute of listening.
+  if (m_Thread.State() == PLAY_STATE_PLAYING && m_HistoryPacer.Due()) StoreHistory(false);
   if (m_Thread.State() == PLAY_STATE_ENDED) return EndOfFile();
   return 0;
 }

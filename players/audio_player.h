@@ -9,6 +9,7 @@
 
 #include "core/ui/window.h"
 #include "players/kit/bookmark_mode.h"
+#include "positions/history.h"
 
 class PlayThread;
 
@@ -112,6 +113,7 @@ class AudioPlayer : public iWindow {
   bool m_bEnded = false;
   bool m_bResumeAfterTts = false;
   bool m_bFailed = false;      // nothing to play: the window closes at the next tick
+  HistoryPacer m_HistoryPacer;  // the place stored once a minute while playing
   int m_OpenFailures = 0;      // files in a row that could not be opened
 
   int m_HoldCount = 0;  // presses of a held left or right key

@@ -88,6 +88,7 @@ int AudioPlayer::NormalKeyDown(int code) {
       PauseForSpeech();
       g_AudioSettings.navMode =
           (g_AudioSettings.navMode + (code == KEY_DOWN ? 1 : NAV_MODES - 1)) % NAV_MODES;
+      MusicSettingsChanged();
       SayNavMode();
       return 0;
     case KEY_LEFT:

@@ -108,10 +108,12 @@ void AudioPlayer::ApplySetting() {
       g_AudioSettings.pitch = m_MenuValue;
       break;
     default:
+      // The audio stream belongs to the file, not to the settings.
       if (m_Thread.State() == PLAY_STATE_PLAYING) m_Thread.CmdPause();
       if (m_MenuValue != PlayersBackend().CurStream()) PlayersBackend().SelectStream(m_MenuValue);
       break;
   }
+  if (m_MenuItem != ITEM_STREAM) MusicSettingsChanged();
 }
 
 int AudioPlayer::SettingsKeyDown(int code) {

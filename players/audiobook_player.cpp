@@ -100,8 +100,12 @@ BookTimeInfo AudioBookPlayer::GetCurTimeInfo() { return m_Timeline.GetCurTimeInf
 
 std::string AudioBookPlayer::PositionText() { return FormatBookPosition(GetCurTimeInfo()); }
 
+void AudioBookPlayer::StoreHistory() {
+  g_History.AddAudioBook(FolderKey().c_str(), PositionText().c_str());
+}
+
 void AudioBookPlayer::CloseDown() {
-  if (!m_bFailed && FileCount() > 0) g_History.AddAudioBook(FolderKey().c_str(), PositionText().c_str());
+  if (!m_bFailed && FileCount() > 0) StoreHistory();
   m_Thread.CmdStop();
   m_Thread.SetRepeat(-1, -1);
 }
@@ -147,6 +151,9 @@ int AudioBookPlayer::OnTick() {
   }
   if (m_bUserPaused) return 0;
   ResetIdleShutDownTime();
+  // A cut (crash, battery) then loses at most about a minute of listening.
+  if (m_Thread.State() == PLAY_STATE_PLAYING && FileCount() > 0 && m_HistoryPacer.Due())
+    StoreHistory();
   if (m_Thread.State() == PLAY_STATE_ENDED) return EndOfFile();
   return 0;
 }

@@ -10,6 +10,7 @@
 #include "core/ui/window.h"
 #include "players/kit/book_time.h"
 #include "players/kit/bookmark_mode.h"
+#include "positions/history.h"
 
 class PlayThread;
 
@@ -52,6 +53,7 @@ class AudioBookPlayer : public iWindow {
   int OpenFailed();
   int EndOfFile();
   void CloseDown();
+  void StoreHistory();
   std::string FolderKey() const;
   int CurMs();
 
@@ -91,6 +93,7 @@ class AudioBookPlayer : public iWindow {
   bool m_bUserPaused = false;
   bool m_bResumeAfterTts = false;
   bool m_bFailed = false;
+  HistoryPacer m_HistoryPacer;  // the place stored once a minute while playing
   int m_OpenFailures = 0;
 
   BookSegment m_Seg;

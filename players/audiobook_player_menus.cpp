@@ -89,6 +89,7 @@ int AudioBookPlayer::SettingsKeyDown(int code) {
       if (m_MenuItem == ITEM_SPEED) g_AudioBookSettings.speed = m_MenuValue;
       if (m_MenuItem == ITEM_PITCH) g_AudioBookSettings.pitch = m_MenuValue;
       if (m_MenuItem == ITEM_STEP) g_AudioBookSettings.step = m_MenuValue;
+      AudioBookSettingsChanged();
       g_BookLastSettingsItem = m_MenuItem;
       PlayerSayPhrase(15);  // "Setting done."
       LeaveMenu(true);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/base/settings_file.h"
+#include "core/ui/session.h"
 
 const int c_AudioBookStepSeconds[kAudioBookSteps] = {10, 30, 60, 300, 600, 1800, 3600};
 
@@ -71,3 +72,5 @@ int SetAudioBookSettingsToDefault() {
   g_AudioBookSettings = AudioBookSettings();
   return 0;
 }
+
+void AudioBookSettingsChanged() { MarkSettingsChanged(kAudioBookSettingsArea); }

@@ -24,6 +24,11 @@ int LoadAudioBookSettings();
 int SaveAudioBookSettings(bool force);
 int SetAudioBookSettingsToDefault();
 
+// The settings area of these values. A value the user confirmed calls
+// AudioBookSettingsChanged(): the file is written a moment later, not only at power-off.
+constexpr char kAudioBookSettingsArea[] = "audio book";
+void AudioBookSettingsChanged();
+
 // The same on an explicit device path, without the mount test.
 int LoadAudioBookSettingsFile(const char* devicePath);
 int SaveAudioBookSettingsFile(const char* devicePath, bool force);

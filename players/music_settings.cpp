@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/base/settings_file.h"
+#include "core/ui/session.h"
 
 AudioSettings g_AudioSettings;
 
@@ -92,3 +93,5 @@ int SetAudioSettingsToDefault() {
   g_AudioSettings = AudioSettings();
   return 0;
 }
+
+void MusicSettingsChanged() { MarkSettingsChanged(kMusicSettingsArea); }

@@ -49,6 +49,11 @@ int SaveMusicSettings(bool force);
 // Restore-defaults action.
 int SetAudioSettingsToDefault();
 
+// The settings area of these values. A value the user confirmed calls
+// MusicSettingsChanged(): the file is written a moment later, not only at power-off.
+constexpr char kMusicSettingsArea[] = "music";
+void MusicSettingsChanged();
+
 // The same on an explicit device path, without the mount test.
 int LoadMusicSettingsFile(const char* devicePath);
 int SaveMusicSettingsFile(const char* devicePath, bool force);

@@ -7,14 +7,24 @@
 #include <cstring>
 #include <new>
 
-BookMark g_bookmark;
+#include "core/ui/session.h"
+
+BookMark g_bookmark(kBookmarkArea);
 
 BookMark::~BookMark() {
+  // No mark at program end: the settings areas may be gone by then.
+  m_Area = nullptr;
   Clean();
   XmlFinish();
 }
 
+int BookMark::Changed(int result) {
+  if (result >= 0 && m_Area && !m_Loading) MarkSettingsChanged(m_Area);
+  return result;
+}
+
 void BookMark::Clean() {
+  if (m_Count > 0) Changed(0);
   for (int i = 0; i < m_Count; i++) {
     delete m_Items[i];
     m_Items[i] = nullptr;
@@ -80,9 +90,9 @@ int BookMark::RemoveBookmark(BmFileItem* entry, int index) {
   if (!entry) return -1;
   for (int i = 0; i < m_Count; i++) {
     if (m_Items[i] != entry) continue;
-    if (index >= 0) return entry->RemoveItem(index);
+    if (index >= 0) return Changed(entry->RemoveItem(index));
     RemoveAt(i);
-    return 0;
+    return Changed(0);
   }
   return -1;
 }
@@ -92,7 +102,7 @@ int BookMark::AddFileItem(BmFileItem* item) {
   memmove(&m_Items[1], &m_Items[0], sizeof(m_Items[0]) * static_cast<size_t>(m_Count));
   m_Items[0] = item;
   m_Count++;
-  return 0;
+  return Changed(0);
 }
 
 // With 100 entries of this kind the 100th of them (in list order) goes.
@@ -131,8 +141,8 @@ int BookMark::AddEbook(const char* path, int startPage, int startPlace, int endP
   int i = FindExact(EM_BM_EBOOK, path);
   if (i >= 0) {
     MoveToFront(i);
-    return static_cast<EbookBmFileItem*>(m_Items[0])
-        ->Add(startPage, startPlace, endPage, endPlace, text);
+    auto* entry = static_cast<EbookBmFileItem*>(m_Items[0]);
+    return Changed(entry->Add(startPage, startPlace, endPage, endPlace, text));
   }
   auto* item = new (std::nothrow) EbookBmFileItem;
   int r = PrepareNew(item, path);
@@ -151,7 +161,7 @@ int BookMark::AddMusic(const char* path, int startMs, int endMs) {
   int i = FindExact(EM_BM_MUSIC, path);
   if (i >= 0) {
     MoveToFront(i);
-    return static_cast<MusicBmFileItem*>(m_Items[0])->Add(startMs, endMs);
+    return Changed(static_cast<MusicBmFileItem*>(m_Items[0])->Add(startMs, endMs));
   }
   auto* item = new (std::nothrow) MusicBmFileItem;
   int r = PrepareNew(item, path);
@@ -168,9 +178,9 @@ int BookMark::AddDaisy(const char* path, int startObject, int startPlace, int en
   int i = FindExact(EM_BM_DAISY, path);
   if (i >= 0) {
     MoveToFront(i);
-    return static_cast<DaisyBmFileItem*>(m_Items[0])
-        ->Add(startObject, startPlace, endObject, endPlace, startMs, endMs, startPageDes,
-              endPageDes);
+    auto* entry = static_cast<DaisyBmFileItem*>(m_Items[0]);
+    return Changed(entry->Add(startObject, startPlace, endObject, endPlace, startMs, endMs,
+                              startPageDes, endPageDes));
   }
   auto* item = new (std::nothrow) DaisyBmFileItem;
   int r = PrepareNew(item, path);
@@ -197,7 +207,7 @@ int BookMark::AddAudioBook(const char* folder, const char* parameters) {
   int i = FindExact(EM_BM_AUDIOBOOK, folder);
   if (i >= 0) {
     MoveToFront(i);
-    return static_cast<AudioBookBmFileItem*>(m_Items[0])->Add(parameters);
+    return Changed(static_cast<AudioBookBmFileItem*>(m_Items[0])->Add(parameters));
   }
   auto* item = new (std::nothrow) AudioBookBmFileItem;
   int r = PrepareNew(item, folder);

@@ -126,10 +126,15 @@ class AudioBookBmFileItem final : public BmFileItem {
   AudioBookBmItem m_Items[BM_MAX_ITEMS] = {};
 };
 
+// The settings area of g_bookmark: every change of it marks the area, and
+// its file is written soon after (not only at power-off).
+constexpr char kBookmarkArea[] = "bookmarks";
+
 // The store: up to 400 file entries, entry 0 the most recently used.
 class BookMark {
  public:
-  BookMark() = default;
+  // `area`: the settings area each change marks; null marks nothing.
+  explicit BookMark(const char* area = nullptr) : m_Area(area) {}
   ~BookMark();
   BookMark(const BookMark&) = delete;
   BookMark& operator=(const BookMark&) = delete;
@@ -187,7 +192,11 @@ class BookMark {
   static void XmlEnd(void* ctx, const char* name);
   void XmlBegin();
   void XmlFinish();
+  // Marks the area after a change; a load is no change of the file.
+  int Changed(int result);
 
+  const char* m_Area = nullptr;
+  bool m_Loading = false;
   BmFileItem* m_Items[BM_MAX_FILE_ITEMS] = {};
   int m_Count = 0;
 

@@ -94,6 +94,7 @@ void BookMark::XmlBegin() {
   m_XmlDepth = 0;
   m_XmlRootOk = false;
   m_XmlType = -1;
+  m_Loading = true;
 }
 
 void BookMark::XmlFinish() {
@@ -103,6 +104,7 @@ void BookMark::XmlFinish() {
   m_XmlTempFilename = nullptr;
   m_XmlTempTitle = nullptr;
   m_XmlType = -1;
+  m_Loading = false;
 }
 
 void BookMark::XmlStart(void* ctx, const char* xname, xml::Attrs attrs) {

@@ -7,7 +7,10 @@
 #include <cstring>
 #include <new>
 
-History g_History;
+#include "core/ui/session.h"
+#include "platform/board.h"
+
+History g_History(kHistoryArea);
 
 HistoryItem::~HistoryItem() { Cls(); }
 
@@ -74,15 +77,36 @@ int HistoryItem::SetForAudioBook(const char* p, const char* parameters) {
   return Begin(EM_HISTORY_AUDIOBOOK, p, nullptr, parameters);
 }
 
-History::~History() { Clean(); }
+History::~History() {
+  // No mark at program end: the settings areas may be gone by then.
+  m_Area = nullptr;
+  Clean();
+}
 
 void History::Clean() {
+  if (m_Count > 0) Changed();
   for (int i = 0; i < m_Count; i++) {
     delete m_Items[i];
     m_Items[i] = nullptr;
   }
   m_Count = 0;
 }
+
+void History::Changed() {
+  if (m_Area && !m_Loading) MarkSettingsChanged(m_Area);
+}
+
+namespace {
+
+bool SameText(const char* a, const char* b) { return strcmp(a ? a : "", b ? b : "") == 0; }
+
+bool SameRecord(const HistoryItem& a, const HistoryItem& b) {
+  return a.kind == b.kind && SameText(a.path, b.path) && SameText(a.title, b.title) &&
+         SameText(a.text, b.text) && a.page == b.page && a.place == b.place && a.ms == b.ms &&
+         a.object == b.object;
+}
+
+}  // namespace
 
 int History::Find(int kind, const char* path) const {
   return Find(const_cast<HistoryItem**>(m_Items), m_Count, kind, path);
@@ -117,6 +141,7 @@ int History::Add(HistoryItem* item) {
   memmove(&m_Items[1], &m_Items[0], sizeof(m_Items[0]) * static_cast<size_t>(m_Count));
   m_Items[0] = item;
   m_Count++;
+  Changed();
   return 0;
 }
 
@@ -132,6 +157,7 @@ int History::Remove(HistoryItem* item) {
   for (int i = 0; i < m_Count; i++) {
     if (m_Items[i] == item) {
       RemoveAt(i);
+      Changed();
       return 0;
     }
   }
@@ -152,7 +178,13 @@ int History::Store(int kind, const char* path, Set set) {
   if (!path) return -1;
   int i = Find(kind, path);
   if (i >= 0) {
+    // The same values again (a paused book) leave the file alone.
+    if (i == 0) {
+      HistoryItem probe;
+      if (set(&probe) == 0 && SameRecord(probe, *m_Items[0])) return 0;
+    }
     MoveToFront(i);
+    Changed();
     return set(m_Items[0]);
   }
   // The new record is complete before anything is evicted for it.
@@ -198,3 +230,15 @@ int History::AddAudioBook(const char* folder, const char* parameters) {
   return Store(EM_HISTORY_AUDIOBOOK, folder,
                [&](HistoryItem* it) { return it->SetForAudioBook(folder, parameters); });
 }
+
+bool HistoryPacer::Due(long long nowS) {
+  if (m_Last < 0) {
+    m_Last = nowS;
+    return false;
+  }
+  if (nowS >= m_Last && nowS - m_Last < kSeconds) return false;
+  m_Last = nowS;
+  return true;
+}
+
+bool HistoryPacer::Due() { return Due(static_cast<long long>(BTime())); }

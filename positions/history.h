@@ -55,9 +55,14 @@ class HistoryItem {
   int Begin(int newKind, const char* newPath, const char* newTitle, const char* newText);
 };
 
+// The settings area of g_History: a change of a record marks it, and the
+// file is written soon after (not only at power-off).
+constexpr char kHistoryArea[] = "history";
+
 class History {
  public:
-  History() = default;
+  // `area`: the settings area each change marks; null marks nothing.
+  explicit History(const char* area = nullptr) : m_Area(area) {}
   ~History();
   History(const History&) = delete;
   History& operator=(const History&) = delete;
@@ -70,6 +75,9 @@ class History {
   int AddDaisy(const char* path, int object, int place, const char* title, int ms,
                const char* pageDescription);
   int AddAudioBook(const char* folder, const char* parameters);
+
+  // Each Add above marks the area only when the record changed or moved to
+  // the front: storing a paused position again writes nothing.
 
   // Index of the first record of that kind with that path (letter case
   // ignored); for kind 4 or above the path alone decides; -1 when absent.
@@ -104,12 +112,32 @@ class History {
   void MoveToFront(int index);
   void RemoveAt(int index);
   static void XmlStart(void* ctx, const char* name, xml::Attrs attrs);
+  void Changed();
 
+  const char* m_Area = nullptr;
+  bool m_Loading = false;
   HistoryItem* m_Items[HISTORY_MAX_ITEMS] = {};
   int m_Count = 0;
 };
 
 extern History g_History;
+
+// Paces the storing of a playing item's position: at most once a minute of
+// the device clock, so that a cut loses about a minute of listening while an
+// hour of it writes "history.xml" about sixty times (and never while the
+// position stands still: an unchanged record marks nothing).
+class HistoryPacer {
+ public:
+  static constexpr long long kSeconds = 60;
+  // True once kSeconds passed since the last true (or since the first
+  // call); a clock set back counts as passed. `nowS` in seconds.
+  bool Due(long long nowS);
+  // The same on the device clock.
+  bool Due();
+
+ private:
+  long long m_Last = -1;
+};
 
 // g_History from and to "/mnt/settings/history.xml" (start-up, power-off).
 // -1 with "/mnt/settings umount" when the settings partition is not mounted.

@@ -86,11 +86,17 @@ void History::XmlStart(void* ctx, const char* xname, xml::Attrs attrs) {
 
 int History::LoadFromFile(const char* path) {
   if (!path) return -1;
-  return positions::LoadListFile(path, this, XmlStart, nullptr);
+  m_Loading = true;
+  int r = positions::LoadListFile(path, this, XmlStart, nullptr);
+  m_Loading = false;
+  return r;
 }
 
 int History::LoadFromMemory(const char* data, size_t size) {
-  return positions::LoadListBuffer(data, size, this, XmlStart, nullptr);
+  m_Loading = true;
+  int r = positions::LoadListBuffer(data, size, this, XmlStart, nullptr);
+  m_Loading = false;
+  return r;
 }
 
 int LoadHistory() {

@@ -16,7 +16,7 @@ const char c_Help[] =
     "       m = menu   i = info   b = bookmark   n = music   r = radio   e = record\n"
     "       + = volume up   - = volume down   p = power click   P = power hold (3 s)\n"
     "world: U = USB to a computer   C = USB charger   X = USB out   0-7 = battery state\n"
-    "       h = headphones in/out   s = micro SD card in/out\n"
+    "       h = headphones in/out   s = micro SD card in/out   K = kill the player\n"
     "       t = clock +1 minute   T = clock +1 hour   ? = this help   q = quit\n";
 
 class RawTerminal {
@@ -92,6 +92,7 @@ int RunInteractive(Simulator& s) {
       case 's': card = !card; cmd = card ? "sd in" : "sd out"; break;
       case 't': cmd = "clock +60"; break;
       case 'T': cmd = "clock +3600"; break;
+      case 'K': cmd = "kill"; break;
       case '?': s.Print(c_Help); break;
       default:
         if (c >= '0' && c <= '7') cmd = std::string("battery ") + static_cast<char>(c);

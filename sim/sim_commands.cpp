@@ -319,6 +319,10 @@ int Simulator::Command(const std::string& raw) {
     if (text.empty()) return bad("use: expect TEXT [SECONDS]");
     return WaitForSpeech(text, timeout);
   }
+  if (cmd == "kill" && w.size() == 1) {
+    KillPlayer();
+    return 0;
+  }
   if (cmd == "quit" && w.size() == 1) return 2;
   return bad("unknown command");
 }

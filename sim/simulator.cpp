@@ -210,6 +210,25 @@ void Simulator::StopPlayer() {
   waitpid(pid, &status, 0);
 }
 
+void Simulator::KillPlayer() {
+  pid_t pid;
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    pid = pid_;
+    pid_ = -1;
+    off_ = true;
+    boot_press_ = false;
+  }
+  if (pid <= 0) {
+    Print("sim: the device is off; nothing to kill");
+    return;
+  }
+  kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  Print("sim: dtbplayer killed (SIGKILL); the device is off");
+}
+
 bool Simulator::PlayerRunning() {
   std::lock_guard<std::mutex> lock(m_);
   return pid_ > 0;

@@ -71,6 +71,9 @@ class Simulator {
   int ClockSet(const std::string& when);  // "YYYY-MM-DD HH:MM"; 0 or -1
   void Hotplug(const std::string& message);
   bool PlayerRunning();
+  // Ends the player with SIGKILL, as a crash or a lost battery contact
+  // would: nothing is saved, and the device is off until switched on.
+  void KillPlayer();
   void Print(const std::string& line);
 
  private:

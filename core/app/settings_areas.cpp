@@ -1,4 +1,5 @@
 // Every settings area of the player, in the order power-off saves them.
+// An area marked changed is also saved a moment later from the tick.
 #include "browser/file_browser.h"
 #include "core/app/mainloop.h"
 #include "core/app/pending.h"
@@ -13,20 +14,20 @@
 
 void RegisterSettingsAreas() {
   ClearSettingsAreas();
-  RegisterSettingsArea({"ebook", [] { return SaveEbookSettings(true); },
+  RegisterSettingsArea({kEbookSettingsArea, [] { return SaveEbookSettings(true); },
                         [] { SetEbookSettingsToDefault(); }});
-  RegisterSettingsArea({"music", [] { return SaveMusicSettings(true); },
+  RegisterSettingsArea({kMusicSettingsArea, [] { return SaveMusicSettings(true); },
                         [] { SetAudioSettingsToDefault(); }});
   RegisterSettingsArea({"fm", [] { return SaveFmSettings(true); }, nullptr});
   RegisterSettingsArea({"system", [] { return g_SystemSettings.Save(); }, nullptr});
   RegisterSettingsArea({"poweroff path", SavePoweroffPath, nullptr});
   RegisterSettingsArea({"record", SaveRecordSettings, [] { SetRecordSettingsToDefault(); }});
-  RegisterSettingsArea({"bookmarks", SaveBookmarks, nullptr});
+  RegisterSettingsArea({kBookmarkArea, SaveBookmarks, nullptr});
   RegisterSettingsArea({"tools", SaveToolsSettings, nullptr});
-  RegisterSettingsArea({"history", SaveHistory, nullptr});
+  RegisterSettingsArea({kHistoryArea, SaveHistory, nullptr});
   RegisterSettingsArea({"alarms", SaveSlarms, nullptr});
-  RegisterSettingsArea({"daisy", SaveDaisySettings, [] { SetDaisySettingsToDefault(); }});
-  RegisterSettingsArea({"audio book", [] { return SaveAudioBookSettings(true); },
+  RegisterSettingsArea({kDaisySettingsArea, SaveDaisySettings, [] { SetDaisySettingsToDefault(); }});
+  RegisterSettingsArea({kAudioBookSettingsArea, [] { return SaveAudioBookSettings(true); },
                         [] { SetAudioBookSettingsToDefault(); }});
   // Not a file: the standard folders are named anew in the current language.
   RegisterSettingsArea({"folders", nullptr, [] { CreateDaisyDir(); }});

@@ -161,6 +161,7 @@ gboolean TimeOutFun_250ms(void*) {
   if (g_PowerKeyShiftFunLeftTime >= 0 && --g_PowerKeyShiftFunLeftTime == -1) SetWorkingLed(0);
 
   WindowTick();
+  RunDeferredSaves();
 
   if (IsPowerKeyDown()) {
     ResetIdleShutDownTime();

@@ -34,7 +34,27 @@ struct SettingsArea {
 void RegisterSettingsArea(const SettingsArea& area);
 void ClearSettingsAreas();  // tests
 // Saves every area; 0, or -1 when any failed (the others are still saved).
+// Nothing marked below is left waiting afterwards.
 int SavePowerOffSettings();
+
+// Changes written soon, not only at power-off, so that a crash, the watchdog
+// or a lost battery contact costs at most the last moments. A mark asks for
+// the area's save once it has been quiet for kSettingsQuietMs (a burst of
+// changes is one write), and no later than kSettingsLatestMs after the first
+// mark of a burst. The tick runs the saves, so a key handler never waits for
+// the flash. Marking takes a lock: any thread may mark.
+constexpr long long kSettingsQuietMs = 1500;
+constexpr long long kSettingsLatestMs = 5000;
+// A failed save (partition not mounted, disk full) is tried again this late.
+constexpr long long kSettingsRetryMs = 60000;
+void MarkSettingsChanged(const char* area);
+// Saves the marked areas that are due; the number saved. The tick calls it
+// (loop thread, where the stores are changed too).
+int RunDeferredSaves();
+// The steady clock in ms the marks and runs read (tests; null: the real one).
+void SetSettingsClock(long long (*nowMs)());
+// True while a mark waits for its save (tests).
+bool SettingsChangePending(const char* area);
 // Every area to its defaults (system settings first), the keypad unlocked,
 // and "set to default" spoken.
 int SetAllToDefault();

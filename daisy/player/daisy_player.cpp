@@ -238,6 +238,8 @@ int DaisyPlayer::OnTick() {
     if (!m_bPaused) Play();
   }
   if (!m_bPaused) ResetIdleShutDownTime();
+  // A cut (crash, battery) then loses at most about a minute of listening.
+  if (st == DAISY_STATE_PLAYING && m_HistoryPacer.Due()) StoreHistory();
   return 0;
 }
 

@@ -11,6 +11,7 @@
 #include "core/ui/window.h"
 #include "daisy/player/daisy_player_nav.h"
 #include "players/kit/bookmark_mode.h"
+#include "positions/history.h"
 
 class DaisyPlayThread;
 
@@ -143,6 +144,7 @@ class DaisyPlayer : public iWindow {
   bool m_bOpenPhraseSaid = false;
   bool m_bResumeAfterTts = false;
   bool m_bPaused = false;
+  HistoryPacer m_HistoryPacer;  // the place stored once a minute while playing
   bool m_bMenuMode = false;
   bool m_bBookmarkMode = false;
   bool m_bEndSaid = false;

@@ -223,6 +223,7 @@ void DaisyPlayer::MenuConfirm() {
       if (item == ITEM_SPEED) g_Speed = m_MenuValue;
       if (item == ITEM_PITCH) g_Pitch = m_MenuValue;
       if (item == ITEM_JUMP) g_JumpTimeIndex = m_MenuValue;
+      DaisySettingsChanged();
       ApplySpeechSettings();
       say = PlayerPhrase(15);  // "Setting done."
       break;

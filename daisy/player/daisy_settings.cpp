@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/base/settings_file.h"
+#include "core/ui/session.h"
 
 const int c_DaisyJumpTimes[kDaisyJumpTimes] = {30, 60, 300, 600, 1800, 3600};
 
@@ -88,3 +89,5 @@ int DaisyJumpSeconds() {
   int s = c_DaisyJumpTimes[i];
   return s < 10 || s > 10000 ? 10 : s;
 }
+
+void DaisySettingsChanged() { MarkSettingsChanged(kDaisySettingsArea); }

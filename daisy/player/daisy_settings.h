@@ -24,6 +24,11 @@ int SaveDaisySettings();
 // Speed, pitch and interval back to 0. Always 0.
 int SetDaisySettingsToDefault();
 
+// The settings area of these values. A value the user confirmed calls
+// DaisySettingsChanged(): the file is written a moment later, not only at power-off.
+constexpr char kDaisySettingsArea[] = "daisy";
+void DaisySettingsChanged();
+
 // The same on any device path (tests, tools).
 int LoadDaisySettingsFile(const char* devicePath);
 int SaveDaisySettingsFile(const char* devicePath);

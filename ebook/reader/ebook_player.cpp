@@ -174,6 +174,8 @@ int EbookPlayer::OnTick() {
   }
   if (m_bUserPaused || EbookPlayMode() != EB_PLAY_BOOK) return 0;
   DelaySleepTime(10);
+  // A cut (crash, battery) then loses at most about a minute of reading.
+  if (EbookState() == EB_STATE_READING && m_HistoryPacer.Due()) StoreHistory();
   if (EbookState() == EB_STATE_FINISHED) {
     m_bUserPaused = true;
     CmdStop();
@@ -248,19 +250,22 @@ void EbookPlayer::CloseDown() {
   if (m_Path.empty()) return;
   CmdStop();
   int st = EbookState();
-  if (!m_bOpenFailed && !m_bOpening && st != EB_STATE_IDLE && st != EB_STATE_OPENING) {
-    int page = -1, place = -1;
-    WithEbook([&](iCEbook* b) {
-      if (!b) return;
-      page = b->GetCurPage();
-      place = b->GetCurPlace();
-    });
-    if (page >= 0) g_History.AddEbook(m_Path.c_str(), page, place, "");
-  }
+  if (!m_bOpenFailed && !m_bOpening && st != EB_STATE_IDLE && st != EB_STATE_OPENING)
+    StoreHistory();
   CmdClose();
   EbookSetPlayMode(EB_PLAY_BOOK);
   EbookSetRepeat(-1, -1, -1, -1);
   CloseMusic();
+}
+
+void EbookPlayer::StoreHistory() {
+  int page = -1, place = -1;
+  WithEbook([&](iCEbook* b) {
+    if (!b) return;
+    page = b->GetCurPage();
+    place = b->GetCurPlace();
+  });
+  if (page >= 0) g_History.AddEbook(m_Path.c_str(), page, place, "");
 }
 
 int EbookPlayer::OnClose() {

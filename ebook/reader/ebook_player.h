@@ -9,6 +9,7 @@
 
 #include "core/ui/window.h"
 #include "players/kit/bookmark_mode.h"
+#include "positions/history.h"
 
 // Navigation modes, in the order of the phrases that name them.
 enum EbookNavMode {
@@ -85,6 +86,7 @@ class EbookPlayer : public iWindow {
   int TickOpening();
   void FinishOpen();
   void CloseDown();
+  void StoreHistory();
   void LoadBmPlace();
   void ApplyVoice();
   void ApplySpeed();
@@ -136,6 +138,7 @@ class EbookPlayer : public iWindow {
 
   std::string m_Path;
   bool m_bClosed = false;
+  HistoryPacer m_HistoryPacer;  // the place stored once a minute while reading
 
   // Window fields.
   bool m_bOpening = false;

@@ -279,6 +279,7 @@ void EbookPlayer::SettingsOk() {
       if (m_bMusicOn) OpenMusic();
       break;
   }
+  EbookSettingsChanged();
   SayPhrase(15);  // "Setting done."
   LeaveMenu();
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/base/settings_file.h"
+#include "core/ui/session.h"
 #include "speech/tts.h"
 
 EbookSettings g_EbookSettings;
@@ -82,3 +83,5 @@ int EbookSpeedToRate(int step) {
   if (step <= 10) return 10 * step;
   return 20 * step - 100;
 }
+
+void EbookSettingsChanged() { MarkSettingsChanged(kEbookSettingsArea); }

@@ -36,6 +36,11 @@ int SaveEbookSettings(bool force);
 // The values after "restore defaults" (the system voice for books). 0.
 int SetEbookSettingsToDefault();
 
+// The settings area of these values. A value the user confirmed calls
+// EbookSettingsChanged(): the file is written a moment later, not only at power-off.
+constexpr char kEbookSettingsArea[] = "ebook";
+void EbookSettingsChanged();
+
 // The rate handed to the speech engine for a speed step: 5 per step below 0,
 // 10 per step up to 10, 20 per step above (20 x step - 100).
 int EbookSpeedToRate(int step);

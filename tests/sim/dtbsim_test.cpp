@@ -109,6 +109,20 @@ TEST(Dtbsim, CrashFailsTheRun) {
   EXPECT_TRUE(Has(r.output, "killed by signal")) << r.output;
 }
 
+TEST(Dtbsim, KillIsNoFailureAndThePowerButtonStartsThePlayerAgain) {
+  dtbtest::TempDir dir;
+  auto r = RunStandIn(dir / "root",
+               "expect ready\n"
+               "kill\n"
+               "key play\n"  // off: nothing happens
+               "power click\n"
+               "expect ready\n");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_TRUE(Has(r.output, "sim: dtbplayer killed (SIGKILL)")) << r.output;
+  EXPECT_TRUE(Has(r.output, "the key does nothing")) << r.output;
+  EXPECT_EQ(Count(r.output, "say: ready"), 2u) << r.output;
+}
+
 TEST(Dtbsim, UsbComputerChargerAndCard) {
   dtbtest::TempDir dir;
   auto r = RunStandIn(dir / "root",
