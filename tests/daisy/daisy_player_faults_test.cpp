@@ -198,5 +198,26 @@ TEST_F(DaisyFaultTest, PausePlayAndStopAtRandomAlwaysAnswerInATextBook) {
   SetTtsOutput(old);
 }
 
+
+TEST_F(DaisyFaultTest, ClipOfAFileThatCannotBeMeasuredIsAnnouncedOnce) {
+  dtbtest::WriteFile(Host(book_) + "/ncc.html",
+                     "<html><head><title>T</title></head><body>"
+                     "<h1><a href=\"s.smil#p1\">T</a></h1></body></html>\n");
+  // Two clips without an end in a file that is not there, then a good one.
+  dtbtest::WriteFile(Host(book_) + "/s.smil",
+                     "<smil><body><seq><par id=\"p1\"><audio src=\"gone.mp3\" clip-begin=\"0s\"/>"
+                     "</par><par id=\"p2\"><audio src=\"gone.mp3\" clip-begin=\"2s\"/></par>"
+                     "<par id=\"p3\"><audio src=\"a.mp3\" clip-begin=\"0s\" clip-end=\"1s\"/>"
+                     "</par></seq></body></smil>\n");
+  fake_->files[book_ + "/a.mp3"] = {8000, 1, 20000, 400};
+  DaisyPlayer* p = OpenBook();
+  ASSERT_NE(p, nullptr);
+  EXPECT_TRUE(WaitSaid("say: can not open file")) << AllLines();
+  EXPECT_TRUE(WaitSaid("end of file")) << AllLines();
+  int told = 0;
+  for (const std::string& l : Lines()) told += l.find("can not open file") != std::string::npos;
+  EXPECT_EQ(told, 1) << AllLines();
+}
+
 }  // namespace
 }  // namespace daisytest
