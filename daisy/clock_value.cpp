@@ -42,7 +42,8 @@ int string_to_int_and_faction(const char* text, int length, long long* whole, in
   int used = 0;
   *whole = Digits(text, length, &used);
   int i = used;
-  if (i < length && text[i] == '.') {
+  // Some authoring tools write the fraction with a decimal comma.
+  if (i < length && (text[i] == '.' || text[i] == ',')) {
     i++;
     static const int c_Scale[3] = {100, 10, 1};
     for (int k = 0; i < length && IsDigit(text[i]); i++, k++)

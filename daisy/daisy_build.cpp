@@ -40,7 +40,12 @@ void SplitTarget(std::string_view target, std::string_view* file, std::string_vi
   }
 }
 
-std::string DaisyBuilder::Resolved(std::string_view name, const char* what) {
+std::string DaisyBuilder::Resolved(std::string_view link, const char* what) {
+  std::string name;
+  if (!NormalizeLink(link, &name)) {
+    m_Book.Warn(-1, std::string(link.substr(0, 200)), std::string(what) + ": outside the book's folder");
+    return std::string();
+  }
   std::string path = ResolveFile(m_Book.m_Folder, name, kMaxDaisyPath);
   if (path.empty()) m_Book.Warn(-1, std::string(name.substr(0, 200)), std::string(what) + ": name too long");
   return path;
@@ -58,15 +63,11 @@ int DaisyBuilder::ReadNcc(Ncc& ncc, const char* path) {
 }
 
 int DaisyBuilder::ReadOpf(Opf& opf, const char* path) {
-  int rc = opf.Open(path);
-  if (rc == -3 && opf.GetParseInfo().badEncoding) {
-    XmlParseInfo first = opf.GetParseInfo();
-    std::string encoding = RepairEncoding(path);
-    XmlReadOptions forced;
-    forced.encoding = encoding.c_str();
-    if (!encoding.empty() && (rc = opf.Open(path, forced)) == 0)
-      m_Book.Warn(-3, BaseName(path), Describe(first) + ", read as " + encoding);
-  }
+  std::string encoding;
+  XmlParseInfo first;
+  int rc = opf.OpenRepaired(path, false, &encoding, &first);
+  if (rc == 0 && !encoding.empty())
+    m_Book.Warn(-3, BaseName(path), Describe(first) + ", read as " + encoding);
   return rc;
 }
 
@@ -104,6 +105,9 @@ int DaisyBuilder::ReadSmil(Smil& smil, const std::string& name, bool daisy3, Ran
     }
   }
   range->end = smil.GetTotalElements();
+  for (const std::string& link : smil.Refused())
+    m_Book.Warn(-1, link, "link in " + name + " leads outside the book's folder");
+  smil.Refused().clear();
   if (rc == -2) return -2;
   if (rc != 0) {
     std::string what = BAccess(path.c_str(), R_OK) != 0 ? "SMIL file missing"
@@ -145,9 +149,18 @@ int DaisyBuilder::Finish(const Smil& smil) {
   const StringArray* texts = smil.GetTextFilenames();
   std::vector<Xhtml*> docs;
   try {
+    // Pieces are what the SMIL files point at.
+    std::vector<std::vector<std::string>> referenced(static_cast<size_t>(texts->GetCnt()));
+    for (int e = 0; e < smil.GetTotalElements(); e++) {
+      const SmilElement* el = smil.GetElement(e);
+      const char* fragment = el->kind == kObjectText ? smil.GetFragment(el->start) : nullptr;
+      if (fragment && el->file >= 0 && el->file < texts->GetCnt())
+        referenced[static_cast<size_t>(el->file)].emplace_back(fragment);
+    }
     for (int i = 0; i < texts->GetCnt(); i++) {
       if (b.m_XhtmlNames.Add(texts->Get(i)) != 0) return -2;
       b.m_Xhtmls.emplace_back(new Xhtml);
+      b.m_Xhtmls.back()->SetReferencedIds(referenced[static_cast<size_t>(i)]);
       ReadText(*b.m_Xhtmls.back(), texts->Get(i));
       docs.push_back(b.m_Xhtmls.back().get());
     }
@@ -172,8 +185,10 @@ int DaisyBuilder::Finish(const Smil& smil) {
 int DaisyBuilder::Resolve(const Smil& smil, const StringArray& smilNames,
                           const std::vector<Range>& ranges, std::string_view target, int from,
                           const char* what) {
-  std::string_view file, fragment;
-  SplitTarget(target, &file, &fragment);
+  std::string_view link, fragment;
+  SplitTarget(target, &link, &fragment);
+  std::string file;
+  NormalizeLink(link, &file);
   int index = smilNames.CaseFind(file.data(), static_cast<int>(file.size()));
   if (index < 0) {
     m_Book.Warn(-3, std::string(target), std::string(what) + ": not in the book's reading order");

@@ -58,14 +58,20 @@ int Daisy::OpenDaisy2(const char* path) {
     for (int i = 0; i < entries; i++) {
       kinds[i] = Classify(names->Get(i), classes->Get(i));
       if (kinds[i] == kPage) hasPages = true;
-      if (kinds[i] == kIgnored) continue;
-      std::string_view file, fragment;
-      SplitTarget(hrefs->Get(i), &file, &fragment);
+      // Every linked SMIL file is in the reading order, also one that only a
+      // div or another entry that is no heading or page leads to.
+      std::string_view link, fragment;
+      SplitTarget(hrefs->Get(i), &link, &fragment);
+      std::string file;
+      if (!NormalizeLink(link, &file)) {
+        Warn(-1, std::string(link.substr(0, 200)), "NCC link outside the book's folder");
+        continue;
+      }
       if (file.empty() || smilNames.CaseFind(file.data(), static_cast<int>(file.size())) >= 0)
         continue;
       if (smilNames.Add(file.data(), static_cast<int>(file.size())) != 0) return -2;
       ranges.emplace_back();
-      if ((rc = build.ReadSmil(smil, std::string(file), false, &ranges.back())) != 0) return rc;
+      if ((rc = build.ReadSmil(smil, file, false, &ranges.back())) != 0) return rc;
     }
   } catch (const std::bad_alloc&) {
     return -2;

@@ -38,10 +38,15 @@ int Daisy::OpenDaisy3(const char* path) {
         Warn(-3, spine.Get(i), std::string("spine item of type ") + types.Get(i) + " skipped");
         continue;
       }
-      if (smilNames.CaseFind(spine.Get(i)) >= 0) continue;  // named twice: read once
-      if (smilNames.Add(spine.Get(i)) != 0) return -2;
+      std::string file;
+      if (!NormalizeLink(spine.Get(i), &file) || file.empty()) {
+        Warn(-1, spine.Get(i), "spine item outside the book's folder");
+        continue;
+      }
+      if (smilNames.CaseFind(file.c_str()) >= 0) continue;  // named twice: read once
+      if (smilNames.Add(file.c_str()) != 0) return -2;
       ranges.emplace_back();
-      if ((rc = build.ReadSmil(smil, spine.Get(i), true, &ranges.back())) != 0) return rc;
+      if ((rc = build.ReadSmil(smil, file, true, &ranges.back())) != 0) return rc;
     }
   } catch (const std::bad_alloc&) {
     return -2;

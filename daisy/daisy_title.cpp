@@ -108,7 +108,7 @@ int DaisyGetTitle::Open3(const char* path) {
   if (!path) return -1;
   m_Daisy3 = true;
   Opf opf;
-  if (opf.Open(path) != 0) return -3;
+  if (opf.OpenRepaired(path, false, nullptr) != 0) return -3;
   if (const char* title = opf.GetTitle()) {
     m_Title = CollapseSpace(title);
     m_HasTitle = true;
@@ -161,7 +161,7 @@ int GetTitle(const char* path, char* buffer, int size, int type) {
   }
   if (type == kDaisy3) {
     Opf opf;
-    if (opf.Open(path, XmlReadOptions(), true) == 0) CopyUtf8(buffer, size, CollapseSpace(opf.GetTitle() ? opf.GetTitle() : "").c_str());
+    if (opf.OpenRepaired(path, true, nullptr) == 0) CopyUtf8(buffer, size, CollapseSpace(opf.GetTitle() ? opf.GetTitle() : "").c_str());
     return 0;
   }
   return -3;

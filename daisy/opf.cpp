@@ -57,6 +57,23 @@ int Opf::Open(const char* path, const XmlReadOptions& options, bool metadataOnly
   return Finish(XmlPushParseFile(path, *this, options, &m_ParseInfo));
 }
 
+int Opf::OpenRepaired(const char* path, bool metadataOnly, std::string* repairedAs,
+                      XmlParseInfo* firstInfo) {
+  if (repairedAs) repairedAs->clear();
+  int rc = Open(path, XmlReadOptions(), metadataOnly);
+  if (firstInfo) *firstInfo = m_ParseInfo;
+  if (rc != -3 || !m_ParseInfo.badEncoding) return rc;
+  const XmlParseInfo first = m_ParseInfo;
+  std::string encoding = RepairEncoding(path);
+  if (encoding.empty()) return rc;
+  XmlReadOptions forced;
+  forced.encoding = encoding.c_str();
+  rc = Open(path, forced, metadataOnly);
+  if (rc == 0 && repairedAs) *repairedAs = encoding;
+  if (rc != 0) m_ParseInfo = first;
+  return rc;
+}
+
 int Opf::OpenMemory(const char* data, size_t size, const XmlReadOptions& options) {
   Begin(false);
   return Finish(XmlPushParseMemory(data, size, "package.opf", *this, options, &m_ParseInfo));

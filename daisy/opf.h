@@ -34,6 +34,11 @@ class Opf : private XmlSink {
   // metadataOnly stops once the metadata has been read (a quick title).
   int Open(const char* path, const XmlReadOptions& options, bool metadataOnly = false);
   int OpenMemory(const char* data, size_t size, const XmlReadOptions& options);
+  // Open, and when the bytes do not match the declared encoding, again in
+  // the encoding they suggest (named in *repairedAs when that worked, with
+  // what the first reading found in *first).
+  int OpenRepaired(const char* path, bool metadataOnly, std::string* repairedAs,
+                   XmlParseInfo* first = nullptr);
   // Like GetSmilFilenames, with each item's media type beside its href.
   int GetSpineItems(StringArray* hrefs, StringArray* mediaTypes) const;
   const XmlParseInfo& GetParseInfo() const { return m_ParseInfo; }

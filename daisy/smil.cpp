@@ -9,6 +9,7 @@
 
 #include "daisy/clock_value.h"
 #include "daisy/dump.h"
+#include "daisy/text_util.h"
 #include "daisy/xhtml.h"
 
 namespace libDaisy {
@@ -97,6 +98,13 @@ int Smil::Append(const SmilElement& e) {
   return 0;
 }
 
+void Smil::Refuse(std::string_view src) {
+  try {
+    if (m_Refused.size() < kMaxRefused) m_Refused.emplace_back(src.substr(0, 200));
+  } catch (const std::bad_alloc&) {
+  }
+}
+
 int Smil::IndexOf(StringArray& list, std::string_view text, int* index) {
   int i = list.CaseFind(text.data(), static_cast<int>(text.size()));
   if (i < 0) {
@@ -155,8 +163,10 @@ void Smil::OnStartElement(const char* name, const XmlAttrs& attrs) {
   } else if (Is(name, "audio")) {
     std::string_view src = attrs.Get("src");
     if (!src.data() || src.empty()) return;
+    std::string name;
+    if (!NormalizeLink(src, &name) || name.empty()) return Refuse(src);
     e.kind = kObjectAudio;
-    if ((rc = IndexOf(m_AudioNames, src, &e.file)) != 0) return Fail(rc);
+    if ((rc = IndexOf(m_AudioNames, name, &e.file)) != 0) return Fail(rc);
     // Some books use the other version's spelling; take whichever is there.
     std::string_view begin = attrs.Get(m_Daisy3 ? "clipBegin" : "clip-begin");
     if (!begin.data()) begin = attrs.Get(m_Daisy3 ? "clip-begin" : "clipBegin");
@@ -174,9 +184,11 @@ void Smil::OnStartElement(const char* name, const XmlAttrs& attrs) {
       file = src.substr(0, hash);
       fragment = src.substr(hash + 1);
     }
-    if (file.size() >= kMaxTextName) return;
+    std::string name;
+    if (!NormalizeLink(file, &name)) return Refuse(src);
+    if (name.size() >= kMaxTextName) return;
     e.kind = kObjectText;
-    if ((rc = IndexOf(m_TextNames, file, &e.file)) != 0) return Fail(rc);
+    if ((rc = IndexOf(m_TextNames, name, &e.file)) != 0) return Fail(rc);
     if (!fragment.empty() && (rc = IndexOf(m_Fragments, fragment, &e.start)) != 0)
       return Fail(rc);
   } else {

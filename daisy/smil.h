@@ -72,6 +72,9 @@ class Smil : private XmlSink {
   Mark GetMark() const;
   void Rollback(const Mark& mark);
   void Dump(std::string& out) const;
+  // Links of the files read so far that lead outside the book's folder;
+  // their elements were left out. The caller empties it after reporting.
+  std::vector<std::string>& Refused() { return m_Refused; }
 
  private:
   void OnStartElement(const char* name, const XmlAttrs& attrs) override;
@@ -83,6 +86,7 @@ class Smil : private XmlSink {
   int Append(const SmilElement& e);
   int AddId(std::string_view id);
   static int IndexOf(StringArray& list, std::string_view text, int* index);
+  void Refuse(std::string_view src);
   void Fail(int code) {
     if (m_Error == 0) m_Error = code;
   }
@@ -101,6 +105,8 @@ class Smil : private XmlSink {
   int m_Count = 0;
   int m_Capacity = 0;
   XmlParseInfo m_ParseInfo;
+  static constexpr size_t kMaxRefused = 20;
+  std::vector<std::string> m_Refused;
 };
 
 }  // namespace libDaisy

@@ -38,6 +38,11 @@ std::string JoinPath(const std::string& folder, std::string_view name, size_t ma
 // folder + name. "" when the result would reach maxLength characters.
 std::string ResolveFile(const std::string& folder, std::string_view name, size_t maxLength);
 
+// A link as the book wrote it, made a name relative to the book's folder:
+// percent escapes decoded, "." and ".." folded. False (and *out empty) for
+// a link that leaves the folder: above it, absolute, or with a scheme.
+bool NormalizeLink(std::string_view link, std::string* out);
+
 // The folder part of a path: up to and including its last '/', or "".
 std::string FolderOf(const char* path);
 

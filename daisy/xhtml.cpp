@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <strings.h>
 #include <new>
 
 #include "daisy/dump.h"
@@ -30,9 +32,34 @@ PoolSize PoolFor(size_t fileSize) {
   return c_Sizes[7];
 }
 
+// Markup inside a sentence: it does not part the text around it.
+bool IsInline(const char* name) {
+  static const char* const c_Inline[] = {
+      "a",    "abbr", "acronym", "annoref", "b",      "bdo",  "big",  "br",   "cite", "code",
+      "dfn",  "em",   "font",    "i",       "kbd",    "mark", "noteref", "q", "s",    "samp",
+      "sent", "small", "span",   "strike",  "strong", "sub",  "sup",  "time", "tt",   "u",
+      "var",  "w"};
+  for (const char* n : c_Inline)
+    if (strcasecmp(n, name) == 0) return true;
+  return false;
+}
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return out;
+}
+
 }  // namespace
 
 Xhtml::Xhtml() = default;
+
+void Xhtml::SetReferencedIds(const std::vector<std::string>& ids) {
+  m_Referenced.clear();
+  for (const std::string& id : ids) m_Referenced.insert(Lower(id));
+  m_HasReferenced = true;
+}
 
 Xhtml::~Xhtml() {
   free(m_First);
@@ -50,6 +77,7 @@ void Xhtml::Close() {
   m_First = m_End = nullptr;
   m_RangeCap = 0;
   m_Pending.clear();
+  m_Cuts.clear();
 }
 
 int Xhtml::Begin(size_t fileSize) {
@@ -128,16 +156,30 @@ void Xhtml::FlushText() {
   if (m_Pending.empty()) return;
   size_t n = m_Pending.size();
   while (n > 0 && IsTrimSpace(static_cast<unsigned char>(m_Pending[n - 1]))) n--;
-  if (n > 0)
-    if (int rc = m_Texts->Add(m_Pending.data(), static_cast<int>(n))) Fail(rc);
+  // Inline markup no longer parts a piece, so the layout before it is kept.
+  size_t from = 0;
+  while (from < n && IsTrimSpace(static_cast<unsigned char>(m_Pending[from]))) from++;
+  if (n > from)
+    if (int rc = m_Texts->Add(m_Pending.data() + from, static_cast<int>(n - from))) Fail(rc);
   m_Pending.clear();
 }
 
-void Xhtml::OnStartElement(const char*, const XmlAttrs& attrs) {
+void Xhtml::OnStartElement(const char* name, const XmlAttrs& attrs) {
   if (m_Error) return;
-  FlushText();
-  int depth = m_Depth++;
   std::string_view id = attrs.Get("id");
+  const bool referenced =
+      id.data() && (!m_HasReferenced || m_Referenced.count(Lower(id)) > 0);
+  const bool cuts = !IsInline(name) || referenced;
+  if (cuts) FlushText();
+  // A line break inside a sentence is a blank.
+  if (!cuts && strcasecmp(name, "br") == 0) OnCharacters(" ", 1);
+  int depth = m_Depth++;
+  try {
+    m_Cuts.resize(static_cast<size_t>(depth) + 1);
+    m_Cuts[static_cast<size_t>(depth)] = cuts;
+  } catch (const std::bad_alloc&) {
+    return Fail(-2);
+  }
   if (!id.data() || m_Error) return;
   if (m_UnClosedIdCnt >= kMaxOpenIds) {
     printf("error: m_UnClosedIdCnt = %d\n", m_UnClosedIdCnt);
@@ -153,8 +195,9 @@ void Xhtml::OnStartElement(const char*, const XmlAttrs& attrs) {
 
 void Xhtml::OnEndElement(const char*) {
   if (m_Error) return;
-  FlushText();
   if (m_Depth > 0) m_Depth--;
+  if (static_cast<size_t>(m_Depth) >= m_Cuts.size() || m_Cuts[static_cast<size_t>(m_Depth)])
+    FlushText();
   // Close the id elements of this depth and any left open inside it (the
   // HTML parser closes elements implicitly). Matching by depth rather than by
   // name keeps an inner element of the same name from ending the outer range.

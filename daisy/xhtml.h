@@ -5,6 +5,8 @@
 
 #include <memory>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "daisy/string_array.h"
 #include "daisy/xml_push.h"
@@ -32,6 +34,11 @@ class Xhtml : private XmlSink {
   // Piece index; -1 out of range.
   virtual int GetText(int index, const char** text) const;
   virtual void PrintInfo() const;
+
+  // The ids the book's SMIL files point at (kept across opens). Inline
+  // markup (em, a, span...) then cuts a piece only where it carries one of
+  // them; without the list, wherever it carries an id.
+  void SetReferencedIds(const std::vector<std::string>& ids);
 
   int Open(const char* path, const XmlReadOptions& options);
   int OpenMemory(const char* data, size_t size, const XmlReadOptions& options);
@@ -71,6 +78,9 @@ class Xhtml : private XmlSink {
   OpenId m_Open[kMaxOpenIds];
   int m_UnClosedIdCnt = 0;
   std::string m_Pending;  // character data since the last tag
+  std::unordered_set<std::string> m_Referenced;  // lower case
+  bool m_HasReferenced = false;
+  std::vector<char> m_Cuts;  // per open element: it starts and ends a piece
   XmlParseInfo m_ParseInfo;
 };
 

@@ -30,6 +30,7 @@ struct tts_voice {
   int durStretch = 60;
   int leadingMs = 0;
   int trailingMs = 0;
+  int pitch = 50;
   Worker* last = nullptr;
 };
 
@@ -318,6 +319,8 @@ int tts_voice_param(tts_voice* voice, const char* name, const void* value) {
     voice->volume = std::clamp(v, 0, 160);
   } else if (strcmp(name, "set:dur_stretch:") == 0) {
     voice->durStretch = std::clamp(v, 1, 99);
+  } else if (strcmp(name, "set:pitch") == 0) {
+    voice->pitch = std::clamp(v, 0, 100);
   } else if (strcmp(name, "set:initial_silence") == 0) {
     voice->leadingMs = std::clamp(v, 0, 2000);
   } else if (strcmp(name, "set:final_silence") == 0) {
@@ -354,6 +357,7 @@ tts_streamer* tts_streamer_start(tts_voice* voice, const char* text, float) {
     p.volume = voice->volume * 100 / 80;
     p.leadingMs = voice->leadingMs;
     p.trailingMs = voice->trailingMs;
+    p.pitch = voice->pitch;
     preferred = voice->last;
   }
   s->voice = voice;

@@ -38,6 +38,7 @@ struct SpeakParams {
   int32_t volume;         // synthesiser volume, 100 = normal
   int32_t leadingMs;      // silence before the speech
   int32_t trailingMs;     // silence after the speech
+  int32_t pitch;          // synthesiser base pitch 0..100, 50 = normal
 };
 
 constexpr uint32_t kMaxPayload = 1u << 20;

@@ -160,6 +160,7 @@ void Speak(uint32_t id, uint32_t length) {
   }
   espeak_SetParameter(espeakRATE, p.wordsPerMinute, 0);
   espeak_SetParameter(espeakVOLUME, p.volume, 0);
+  espeak_SetParameter(espeakPITCH, p.pitch, 0);
   if (!SendSilence(p.leadingMs)) {
     s.broken = true;
     return;

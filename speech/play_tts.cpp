@@ -136,8 +136,11 @@ int SpeakText(const char* text, bool utf16) {
     if (count <= 0) {
       if (w) tts_wave_delete(w);
       tts_streamer_stop(s);
-      if (first) MuteHandover(kMuteStop);
-      return 0;
+      if (!first) return 0;
+      MuteHandover(kMuteStop);
+      // A text without samples (punctuation) can still be cancelled during
+      // its silence; the caller must hear that it was.
+      return MuteCh().State() == kMuteCancelled ? -2 : 0;
     }
     if (first) {
       first = false;
@@ -238,20 +241,37 @@ int Tts_SetRole(int channel, int voiceIndex) {
   return 0;
 }
 
-int Tts_SetSpeed(int channel, int speed) {
+namespace {
+
+// One engine parameter on every voice of a channel.
+int SetChannelParam(int channel, const char* name, int value) {
   if (!g_pIvonaTts) return -1;
-  int d = Tts_SpeedToDurStretch(speed);
   if (channel == TTS_CHANNEL_SYSTEM) {
-    for (TtsRole& r : g_Roles) tts_voice_param(r.sysHandle, "set:dur_stretch:", &d);
+    for (TtsRole& r : g_Roles) tts_voice_param(r.sysHandle, name, &value);
   } else if (channel == TTS_CHANNEL_PLAYER) {
     std::lock_guard<std::mutex> play(PlayTtsMutex());
-    for (TtsRole& r : g_Roles) tts_voice_param(r.playHandle, "set:dur_stretch:", &d);
+    for (TtsRole& r : g_Roles) tts_voice_param(r.playHandle, name, &value);
   } else {
     return -1;
   }
   return 0;
 }
 
-int Tts_SetPitch(int, int) { return 0; }
+}  // namespace
+
+int Tts_SetSpeed(int channel, int speed) {
+  return SetChannelParam(channel, "set:dur_stretch:", Tts_SpeedToDurStretch(speed));
+}
+
+int Tts_SetPitch(int channel, int value) {
+  return SetChannelParam(channel, "set:pitch", Tts_PitchToEngine(value));
+}
+
+int Tts_PitchToEngine(int step) {
+  if (step < -5) step = -5;
+  if (step > 5) step = 5;
+  return 50 + 8 * step;
+}
+
 int Tts_SetEffect(int, int) { return 0; }
 int Tts_SetReadWordMode(int, int) { return 0; }

@@ -50,8 +50,11 @@ int Tts_SetCodePage(int channel, int codePage);
 int Tts_SetRole(int channel, int voiceIndex);
 // Rate of every voice of a channel (see Tts_SpeedToDurStretch); -1 otherwise.
 int Tts_SetSpeed(int channel, int speed);
-// Accepted and ignored; 0.
+// Pitch step -5..5 (clamped) of every voice of a channel; -1 otherwise.
 int Tts_SetPitch(int channel, int value);
+// The engine's "set:pitch" value (10..90, 50 normal) for a pitch step.
+int Tts_PitchToEngine(int step);
+// Accepted and ignored; 0.
 int Tts_SetEffect(int channel, int value);
 int Tts_SetReadWordMode(int channel, int value);
 

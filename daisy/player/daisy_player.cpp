@@ -93,6 +93,8 @@ int DaisyPlayer::Open(const char* folder, const char* controlFile, int startObje
   }
   ApplySpeechSettings();
   LoadBmPlaces();
+  // Clips found unplayable while the book opens are announced too.
+  m_FileFailuresSeen = m_Thread.FileFailures();
   // A book left open (a player that could not close) goes first.
   if (m_Thread.State() != DAISY_STATE_NONE) m_Thread.CmdClose();
   if (m_Thread.CmdOpen(m_FullName, m_DaisyType) != 0) {
@@ -107,6 +109,8 @@ int DaisyPlayer::Open(const char* folder, const char* controlFile, int startObje
 
 void DaisyPlayer::ApplySpeechSettings() {
   Tts_SetSpeed(TTS_CHANNEL_PLAYER, DaisySpeedToRate(g_Speed));
+  // Text books are read by player speech, which takes the pitch itself.
+  Tts_SetPitch(TTS_CHANNEL_PLAYER, g_Pitch);
 }
 
 int DaisyPlayer::LoadBmPlaces() {
@@ -157,11 +161,6 @@ void DaisyPlayer::Stop() { m_Thread.CmdStop(); }
 void DaisyPlayer::Play() {
   int st = m_Thread.State();
   if (st != DAISY_STATE_PAUSED && st != DAISY_STATE_STOPPED && st != DAISY_STATE_END) return;
-  // Play at the end of the book starts it again.
-  if (m_Thread.Position().object >= m_Thread.View().count) {
-    m_Thread.CmdStop();
-    m_Thread.SetPosition({0, 0});
-  }
   m_bEndSaid = false;
   m_Thread.CmdPlay();
 }
@@ -263,7 +262,6 @@ int DaisyPlayer::FinishOpen() {
   } else {
     m_Thread.ClearRepeat();
   }
-  m_FileFailuresSeen = m_Thread.FileFailures();
   printf("daisy open %s: %d objects, start %d/%d\n", m_FullName.c_str(), b.count, pos.object,
          pos.place);
   if (SysTts_CheckRunning() > 0)

@@ -131,6 +131,11 @@ int DaisyPlayer::PlayKeyDown(int) {
   m_bResumeAfterTts = false;
   if (m_bPaused) {
     m_bPaused = false;
+    // Play at the end of the book starts it again.
+    if (m_Thread.AtEnd()) {
+      Stop();
+      m_Thread.SetPosition({0, 0});
+    }
     Play();
   } else {
     m_bPaused = true;
@@ -201,23 +206,15 @@ void DaisyPlayer::Move(int direction) {
   const DaisyPos from = m_Thread.Position();
   DaisyPos to = from;
   std::string announce;
-  libDaisy::Daisy* book = m_Thread.Book();
   if (mode >= 0 && mode < 6) {
     to = direction > 0 ? DaisyNextHeading(b, from, mode + 1) : DaisyPrevHeading(b, from, mode + 1);
-    // The narration says where an audio book is; a text book reads the heading itself.
-    int h = DaisyHeadingAt(b, to.object);
-    const int* objs = nullptr;
-    const int* levels = nullptr;
-    const libDaisy::StringArray* texts = nullptr;
-    int count = 0;
-    if (b.HasAudio() && to.object < b.count && h >= 0 && b.headingObjects[h] == to.object && book &&
-        book->GetHeadings(&objs, &levels, &texts, &count) == 0 && texts && texts->Get(h))
-      announce = texts->Get(h);
+    // The narration (or a text book's reading) says the heading itself.
   } else if (mode == DAISY_NAV_PAGE) {
     to = direction > 0 ? DaisyNextPage(b, from) : DaisyPrevPage(b, from);
+    // An audio book's narration says the page; a text book is told it.
     bool hasPages = false;
     int p = DaisyPageAt(b, to.object);
-    if (to.object < b.count && p >= 0 && b.pageObjects[p] == to.object)
+    if (!b.HasAudio() && to.object < b.count && p >= 0 && b.pageObjects[p] == to.object)
       announce = PlayerPhrase(19) + " " + PageLabelAt(to.object, &hasPages);
   } else if (mode == DAISY_NAV_PHRASE) {
     to = direction > 0 ? DaisyNextPhrase(b, from) : DaisyPrevPhrase(b, from);

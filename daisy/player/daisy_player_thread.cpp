@@ -118,17 +118,38 @@ DaisyPos DaisyPlayThread::Position() const {
 
 void DaisyPlayThread::SetPosition(DaisyPos pos) {
   if (pos.object < 0) pos.object = 0;
-  if (pos.object > m_TotalObjects) pos.object = m_TotalObjects;
   if (pos.place < 0) pos.place = 0;
+  // Past the end stays on the last object, so the history keeps the place.
+  if (pos.object >= m_TotalObjects && m_TotalObjects > 0) pos = EndPosition();
   m_CurObject = pos.object;
   m_CurObjectPlace = pos.place;
 }
 
+DaisyPos DaisyPlayThread::EndPosition() const {
+  const int last = m_TotalObjects - 1;
+  if (last < 0) return {0, 0};
+  const _DaisyObject& o = m_Objects[last];
+  const bool sized = (o.kind == kObjectAudio || o.kind == kObjectText) && o.end > o.start;
+  return {last, sized ? o.end - o.start : 0};
+}
+
+bool DaisyPlayThread::AtEnd() const {
+  return m_TotalObjects > 0 && !(Position() < EndPosition());
+}
+
 void DaisyPlayThread::SetRepeat(DaisyPos start, DaisyPos fin) {
-  if (start.object < 0 || fin.object < 0) {
-    m_RepeatStart = {-1, -1};
-    m_RepeatFinal = {-1, -1};
-    return;
+  m_RepeatStart = {-1, -1};
+  m_RepeatFinal = {-1, -1};
+  if (start.object < 0 || fin.object < 0 || start.object >= m_TotalObjects) return;
+  if (!(start < fin)) {
+    // A range that ends where it starts names one piece: the one at its start.
+    int j = start.object;
+    while (j < m_TotalObjects && !m_Playable[static_cast<size_t>(j)]) ++j;
+    if (j >= m_TotalObjects) return;
+    if (m_Objects[j].kind == kObjectText)
+      fin = {j, j == start.object ? start.place + 1 : 1};
+    else
+      fin = {j, INT_MAX};
   }
   m_RepeatStart = start;
   m_RepeatFinal = fin;
@@ -245,6 +266,8 @@ void DaisyPlayThread::PrepareObjects() {
           fileMs[o.file] = m_Book->GetAudioFilename(o.file, &name) == 0 && name
                                ? m_Backend->DurationMs((m_Folder + name).c_str())
                                : -1;
+          // Its clips cannot be played; the window says so once.
+          if (fileMs[o.file] < 0) ++m_FileFailures;
         }
         len = fileMs[o.file];
       }
@@ -319,6 +342,16 @@ bool DaisyPlayThread::RepeatJump(int object, int place) {
   if (m_RepeatStart.object < 0 || m_RepeatFinal.object < 0) return false;
   if (object < m_RepeatFinal.object) return false;
   if (object == m_RepeatFinal.object && place < m_RepeatFinal.place) return false;
+  if (!m_Sounded) {
+    // A pass that made no sound would loop silently for ever: play on instead.
+    DiagPrintf("repeat range %d/%d-%d/%d plays nothing; dropped", m_RepeatStart.object,
+               m_RepeatStart.place, m_RepeatFinal.object, m_RepeatFinal.place);
+    m_RepeatStart = {-1, -1};
+    m_RepeatFinal = {-1, -1};
+    return false;
+  }
+  m_Sounded = false;
+  m_Jumped = true;
   FlushOutput(false);
   m_CurObject = m_RepeatStart.object;
   m_CurObjectPlace = m_RepeatStart.place;
@@ -330,28 +363,30 @@ DaisyPlayThread::LoopEnd DaisyPlayThread::PlayLoop() {
   m_Tempo.SetTempoChange(DaisySpeedToRate(g_Speed));
   m_Tempo.SetPitchSemiTones(g_Pitch);
   m_FailedFileIndex = -1;
+  m_Sounded = false;
   for (;;) {
+    LoopEnd why = kStopped;
+    // Every pass takes commands, whatever it plays.
+    if (CheckCommand(&why)) return why;
     const int i = m_CurObject;
     if (i < 0 || i >= m_TotalObjects) {
       if (RepeatJump(i, 0)) continue;
       FlushOutput(true);
       m_Backend->WaitBufferFinished();
+      SetPosition(EndPosition());
       return kEnded;
     }
-    LoopEnd why = kStopped;
     const _DaisyObject& o = m_Objects[i];
     bool leave = false;
-    const int before = m_CurObject;
+    m_Jumped = false;
     if (m_Playable[i] && o.kind == kObjectAudio) {
       leave = PlayAudio(i, &why);
     } else if (m_Playable[i] && o.kind == kObjectText) {
       leave = PlayText(i, &why);
-    } else {
-      leave = CheckCommand(&why);
     }
     if (leave) return why;
     // A jump of the repeat range has set the position already.
-    if (m_CurObject != before) continue;
+    if (m_Jumped) continue;
     if (RepeatJump(i, INT_MAX)) continue;
     m_CurObject = i + 1;
     m_CurObjectPlace = 0;
@@ -425,6 +460,7 @@ int DaisyPlayThread::SeekTo(int ms) {
 
 int DaisyPlayThread::Output(short* pcm, int frames) {
   if (frames <= 0) return 0;
+  m_Sounded = true;
   if (m_UseTempo) {
     return m_Tempo.Process(pcm, frames, [this](short* out, int n) {
       return m_Backend->PutSamples(out, n) < 0 ? -1 : 0;
@@ -524,7 +560,8 @@ bool DaisyPlayThread::PlayText(int index, LoopEnd* why) {
     }
     m_Backend->CardInit(1, kSpeechRate, kLatencyUs);
     int r = PlayTts_Play(text, 0);
-    if (r == -2) {
+    {
+      // Whatever speech reports, a stop the callback took ends the reading.
       Lock lock(m_Ch.Mutex());
       if (m_Ch.Peek() == kCmdQuit) {
         *why = kQuit;
@@ -535,11 +572,13 @@ bool DaisyPlayThread::PlayText(int index, LoopEnd* why) {
         *why = kStopped;
         return true;
       }
-    } else if (r < 0) {
+    }
+    if (r == -1) {
       // No speech engine: nothing of this text can be read.
       m_CurObjectPlace = o.end - o.start;
       return CheckCommand(why);
     }
+    if (r == 0) m_Sounded = true;
     m_CurObjectPlace = piece - o.start + 1;
     if (CheckCommand(why)) return true;
   }
@@ -614,7 +653,8 @@ bool DaisyPlayThread::CheckCommand(LoopEnd* why) {
 }
 
 int DaisyPlayThread::CallbackOutput(short* samples, int count) {
-  if (m_Backend && samples && count > 0 && m_Backend->PutSamples(samples, count) < 0) DiagPrintf("sound card lost %d frames of speech", count);
+  if (m_Backend && samples && count > 0 && m_Backend->PutSamples(samples, count) < 0)
+    DiagPrintf("sound card lost %d frames of speech", count);
   Lock lock(m_Ch.Mutex());
   switch (m_Ch.Peek()) {
     case DAISY_CMD_NONE:
@@ -630,11 +670,12 @@ int DaisyPlayThread::CallbackOutput(short* samples, int count) {
       m_Ch.Take(lock);
       return 1;
     case DAISY_CMD_PLAY:
-    case DAISY_CMD_OPEN:
+      // Reading goes on: the state must say so, or later pauses are refused.
+      m_Ch.SetState(lock, DAISY_STATE_PLAYING);
       m_Ch.Take(lock);
       return 0;
     default:
-      return 1;
+      return 1;  // left for the thread
   }
 }
 

@@ -77,9 +77,15 @@ class DaisyPlayThread {
   // The position: object index and place (ms from the clip begin, or the
   // next text piece). Read any time; set only while the thread is not playing.
   DaisyPos Position() const;
+  // A position past the end becomes EndPosition().
   void SetPosition(DaisyPos pos);
+  // The end of the last object (0/0 without a book), and whether the
+  // position is there.
+  DaisyPos EndPosition() const;
+  bool AtEnd() const;
   // Repeat range: passing `fin` jumps back to `start`. Both objects -1
-  // clears it. Set only while the thread is not playing.
+  // clears it; a range ending at its start repeats the piece there. Set only
+  // while the thread is not playing.
   void SetRepeat(DaisyPos start, DaisyPos fin);
   void ClearRepeat() { SetRepeat({-1, -1}, {-1, -1}); }
   bool HasRepeat() const { return m_RepeatStart.object >= 0 && m_RepeatFinal.object >= 0; }
@@ -156,6 +162,8 @@ class DaisyPlayThread {
   int m_FailedFileIndex = -1;
   bool m_UseTempo = false;
   bool m_CardIsSpeech = false;
+  bool m_Sounded = false;  // something was heard since the range last began
+  bool m_Jumped = false;   // the range began again while the object played
   SpeedPitch m_Tempo;
   short m_Block[2048];  // one 4096-byte decode block
 };

@@ -53,10 +53,11 @@ TEST_F(DaisyCorpusTest, Daisy202FullTextBookPlaysAndNavigates) {
   EXPECT_EQ(rec_->Rate(), 22050);
   std::vector<short> out = rec_->Out();
   EXPECT_GT(Rms(out, 0, out.size()), 300) << "the narration is heard";
-  // Next level-1 heading: "Introductio", the second chapter.
+  // Next level-1 heading: "Introductio", the second chapter, which its
+  // narration names.
   Tap(KEY_RIGHT);
-  EXPECT_EQ(Pos().object, 23);
-  EXPECT_TRUE(WaitSaid("say: Introductio")) << AllLines();
+  EXPECT_GE(Pos().object, 23);  // playing on at once
+  EXPECT_LT(Pos().object, 71);
   Settle();
   ASSERT_TRUE(TickUntil([&] { return State() == DAISY_STATE_PLAYING; }));
   // Page 2 by number.
@@ -129,6 +130,7 @@ TEST_F(DaisyCorpusTest, FastestSpeedShortensTheOutputOfTheSameBook) {
   DTB_REQUIRE_CORPUS(dir, "daisy3/minimal_30sec");
   auto playAll = [&](int speed) {
     g_Speed = speed;
+    g_History.Clean();  // a finished book would resume at its end
     rec_->Reset();
     DaisyPlayer* p = OpenCorpus(dir, "book.opf");
     EXPECT_NE(p, nullptr);
@@ -160,8 +162,11 @@ TEST_F(DaisyCorpusTest, Daisy202SkippabilityBookOffersThreeLevels) {
   Tap(KEY_DOWN);
   Settle();
   ClearLines();
+  const int before = Pos().object;
   Tap(KEY_RIGHT);
-  EXPECT_TRUE(WaitSaid("say: Chapter 1")) << AllLines();
+  EXPECT_GT(Pos().object, before);
+  Settle();
+  EXPECT_FALSE(Said("say: Chapter 1")) << "the narration names it";
 }
 
 TEST_F(DaisyCorpusTest, TextOnlyBooksAreReadByPlayerSpeech) {

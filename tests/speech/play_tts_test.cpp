@@ -166,6 +166,27 @@ TEST_F(PlayTtsTest, SystemAndPlayerSpeechRunTogether) {
   EXPECT_GT(out.samples.size(), 16000u);
 }
 
+// Zero crossings per sample of what the callback got.
+double Crossings(const std::vector<short>& v) {
+  int n = 0;
+  for (size_t i = 1; i < v.size(); ++i) n += (v[i - 1] < 0) != (v[i] < 0);
+  return v.empty() ? 0 : double(n) / v.size();
+}
+
+TEST_F(PlayTtsTest, PitchRaisesAndLowersThePlayerVoice) {
+  auto speak = [&](int pitch) {
+    EXPECT_EQ(Tts_SetPitch(TTS_CHANNEL_PLAYER, pitch), 0);
+    sink_.speech.clear();
+    EXPECT_EQ(PlayTts_Play("Aaaaa ooooo aaaaa.", 0), 0);
+    return Crossings(sink_.speech);
+  };
+  const double low = speak(-5), normal = speak(0), high = speak(5);
+  EXPECT_LT(low, normal);
+  EXPECT_LT(normal, high);
+  EXPECT_EQ(Tts_SetPitch(7, 0), -1);
+  Tts_SetPitch(TTS_CHANNEL_PLAYER, 0);
+}
+
 TEST_F(PlayTtsTest, NoCallbackNoSynthesis) {
   ASSERT_EQ(PlayTts_Init(nullptr, nullptr), 0);
   EXPECT_EQ(PlayTts_Play("nobody listens", 0), -1);
