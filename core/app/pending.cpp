@@ -37,9 +37,6 @@ PENDING_INT(CreateRecordMenu)
 PENDING_INT(CreateMainMenu)
 PENDING_INT(CreateBookMarkMenu)
 PENDING_INT(CreateFileOperationMenu)
-PENDING_INT(CreateAutoShutDownMenu)
-PENDING_INT(CreateAutoShutDownTimeoutMenu)
-PENDING_INT(CreateIdleShutDownTimeoutMenu)
 
 // --- Upgrade packet (supervisor) ----------------------------------------------
 // Until the packet checks land every packet counts as invalid.

@@ -16,9 +16,6 @@ int CreateRecordMenu();
 int CreateMainMenu();
 int CreateBookMarkMenu();
 int CreateFileOperationMenu();
-int CreateAutoShutDownMenu();
-int CreateAutoShutDownTimeoutMenu();
-int CreateIdleShutDownTimeoutMenu();
 
 // --- Upgrade packet (supervisor) -------------------------------------------
 // 0 when the packet is valid; negative otherwise.

@@ -113,6 +113,11 @@ void QuietPowerOff() {
   PowerOff();
 }
 
+void TimerPowerOff(bool idle) {
+  g_ShutDownMode = idle ? 2 : 0;
+  PowerOff();
+}
+
 void PowerOff() {
   if (g_SystemSettings.fm_send) {
     DiagPrintf("stop fm send");
