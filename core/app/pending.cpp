@@ -76,21 +76,9 @@ unsigned int GetRemindLeftTime(unsigned int) {
   return kNone;
 }
 
-// --- Alarms and voice reminders (clock) --------------------------------------
-PENDING_INT(InitAlarms)
-PENDING_INT(SaveSlarms)
-PENDING_INT(DoAlarm)
-PENDING_INT(DoReAlarm)
+// --- Voice reminders (clock) --------------------------------------
 PENDING_INT(VoiceReminder_Load)
 PENDING_INT(CreateVoiceReminderWindow)
-unsigned int GetNextAlarmTime() {
-  NotBuilt("GetNextAlarmTime");
-  return kNone;
-}
-unsigned int GetNextReAlarmTime() {
-  NotBuilt("GetNextReAlarmTime");
-  return kNone;
-}
 unsigned int VoiceReminder_GetNextRemindTime() {
   NotBuilt("VoiceReminder_GetNextRemindTime");
   return kNone;

@@ -48,14 +48,8 @@ extern bool g_bCalculagraphRunning;
 // Seconds until the running countdown's next reminder; (unsigned)-1 none.
 unsigned int GetRemindLeftTime(unsigned int now);
 
-// --- Alarms and voice reminders (clock) ----------------------------------
-int InitAlarms();
-int SaveSlarms();
+// --- Voice reminders (clock) ----------------------------------------------
 // Absolute times; (unsigned)-1 = none.
-unsigned int GetNextAlarmTime();
-unsigned int GetNextReAlarmTime();
-int DoAlarm();
-int DoReAlarm();
 int VoiceReminder_Load();
 unsigned int VoiceReminder_GetNextRemindTime();
 unsigned int VoiceReminder_GetNextRemindTime2();

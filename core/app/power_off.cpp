@@ -15,6 +15,7 @@
 #include "core/base/diag.h"
 #include "browser/file_browser.h"
 #include "core/app/mainloop.h"
+#include "clock/alarms.h"
 #include "core/app/pending.h"
 #include "daisy/player/daisy_settings.h"
 #include "speech/ux_language.h"

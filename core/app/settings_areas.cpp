@@ -1,6 +1,7 @@
 // Every settings area of the player, in the order power-off saves them.
 #include "browser/file_browser.h"
 #include "core/app/mainloop.h"
+#include "clock/alarms.h"
 #include "core/app/pending.h"
 #include "core/ui/session.h"
 #include "core/ui/system_settings.h"

@@ -1,6 +1,7 @@
 // Where the composition root plugs the subsystems into the layers below
 // them: settings areas, the browser's openers, close hooks, shutdown.
 #include "browser/openers.h"
+#include "clock/alarms.h"
 #include "core/app/mainloop.h"
 #include "core/app/pending.h"
 #include "daisy/player/daisy_player.h"
@@ -15,6 +16,7 @@ void WireSubsystems() {
   RegisterSettingsAreas();
   SetQuietShutDownHandler(QuietPowerOff);
   SetTimerPowerOffHandler(TimerPowerOff);
+  SetHeadphoneProbe([] { return GetPinLevel(59) != 0; });
 
   RegisterFileOpener(OPEN_DAISY, [](const char* folder, const char* name) {
     return CreateDaisyPlayer(folder, name, -1, -1, -1, -1);

@@ -56,7 +56,7 @@ class ShutDownMenu : public Menu {
 
   int KeyOK() override {
     Store(list_[m_CurIndex], warn_);
-    SysTts_Play((Phrase(15) + ", ").c_str(), -1);  // "Setting done."
+    SysTts_Add((Phrase(15) + ", ").c_str());  // "Setting done.", then where the user is
     return WND_CLOSE;
   }
 
