@@ -182,12 +182,7 @@ class AlarmsMenu final : public Menu {
   }
 
   int KeyOK() override {
-    iWindow* w = new AlarmsSettingMenu(m_CurIndex);
-    if (AddWindow(w) != 0) {
-      delete w;
-      return 0;
-    }
-    w->OnRefresh();
+    OpenClockWindow(new AlarmsSettingMenu(m_CurIndex));
     return 0;
   }
 };
@@ -195,11 +190,5 @@ class AlarmsMenu final : public Menu {
 }  // namespace
 
 int CreateAlarmsMenu() {
-  iWindow* w = new AlarmsMenu();
-  if (AddWindow(w) != 0) {
-    delete w;
-    return -1;
-  }
-  w->OnRefresh();
-  return 0;
+  return OpenClockWindow(new AlarmsMenu());
 }

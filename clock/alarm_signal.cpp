@@ -119,22 +119,14 @@ void AlarmRelease() {
   if (!AlarmIsPlaying()) ff_audio_close();
 }
 
-int AlarmStart(const char* path) {
+int SignalPlayFile(const char* path) {
   AlarmStop();
   ff_audio_close();
   int rate = 0, channels = 0;
   int r = ff_audio_open_file(path, &rate, &channels, nullptr);
   if (r != 0) {
     ff_audio_close();
-    r = ff_audio_open_file(c_DefaultAlarmSignal, &rate, &channels, nullptr);
-  }
-  if (r != 0) {
-    ff_audio_close();
-    DiagPrintf("can not play %s, %d", path, r);
-    char text[128];
-    if (g_pUxLanguage && g_pUxLanguage->GetString(62, text, sizeof text) > 0)  // "can't play"
-      SysTts_Play(text, -1);
-    return -1;
+    return r;
   }
   T().channels = channels == 1 ? 1 : 2;
   T().halve = rate > 96000;
@@ -144,4 +136,15 @@ int AlarmStart(const char* path) {
   }
   SendCommand(CMD_PLAY);
   return 0;
+}
+
+int AlarmStart(const char* path) {
+  int r = SignalPlayFile(path);
+  if (r != 0) r = SignalPlayFile(c_DefaultAlarmSignal);
+  if (r == 0) return 0;
+  DiagPrintf("can not play %s, %d", path, r);
+  char text[128];
+  if (g_pUxLanguage && g_pUxLanguage->GetString(62, text, sizeof text) > 0)  // "can't play"
+    SysTts_Play(text, -1);
+  return -1;
 }

@@ -99,11 +99,5 @@ class AlarmSignalSelectMenu final : public Menu {
 
 int CreateAlarmSignalSelectMenu(std::string* target) {
   const char* root = "/mnt/emmc";
-  iWindow* w = new AlarmSignalSelectMenu(target, IsMountDir(root) == 1 ? root : "/mnt");
-  if (AddWindow(w) != 0) {
-    delete w;
-    return -1;
-  }
-  w->OnRefresh();
-  return 0;
+  return OpenClockWindow(new AlarmSignalSelectMenu(target, IsMountDir(root) == 1 ? root : "/mnt"));
 }

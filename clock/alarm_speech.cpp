@@ -1,6 +1,7 @@
 #include "clock/alarm_speech.h"
 
 #include "core/ui/system_settings.h"
+#include "core/ui/window.h"
 #include "speech/ux_language.h"
 
 std::string AlarmPhrase(int id) {
@@ -44,4 +45,13 @@ std::string RepeatSummary(int mask) {
 
 std::string RepeatDay(int mask, int day) {
   return Weekday(day) + " " + AlarmPhrase(mask & (1 << day) ? 69 : 68);
+}
+
+int OpenClockWindow(iWindow* w) {
+  if (AddWindow(w) != 0) {
+    delete w;
+    return -1;
+  }
+  w->OnRefresh();
+  return 0;
 }

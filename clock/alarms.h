@@ -49,6 +49,9 @@ int DoReAlarm();
 // The signal thread: plays one file once (falling back to the default
 // signal, then to the spoken "can't play"). 0 or -1.
 int AlarmStart(const char* path);
+// Plays one file once on the same thread, with no fallback (recordings).
+// 0, or negative when it cannot be played.
+int SignalPlayFile(const char* path);
 // Starts the thread once. 0 or -1.
 int StartAlarmThread();
 void AlarmStop();

@@ -75,15 +75,3 @@ unsigned int GetRemindLeftTime(unsigned int) {
   NotBuilt("GetRemindLeftTime");
   return kNone;
 }
-
-// --- Voice reminders (clock) --------------------------------------
-PENDING_INT(VoiceReminder_Load)
-PENDING_INT(CreateVoiceReminderWindow)
-unsigned int VoiceReminder_GetNextRemindTime() {
-  NotBuilt("VoiceReminder_GetNextRemindTime");
-  return kNone;
-}
-unsigned int VoiceReminder_GetNextRemindTime2() {
-  NotBuilt("VoiceReminder_GetNextRemindTime2");
-  return kNone;
-}

@@ -48,9 +48,3 @@ extern bool g_bCalculagraphRunning;
 // Seconds until the running countdown's next reminder; (unsigned)-1 none.
 unsigned int GetRemindLeftTime(unsigned int now);
 
-// --- Voice reminders (clock) ----------------------------------------------
-// Absolute times; (unsigned)-1 = none.
-int VoiceReminder_Load();
-unsigned int VoiceReminder_GetNextRemindTime();
-unsigned int VoiceReminder_GetNextRemindTime2();
-int CreateVoiceReminderWindow();

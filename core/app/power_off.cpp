@@ -16,6 +16,7 @@
 #include "browser/file_browser.h"
 #include "core/app/mainloop.h"
 #include "clock/alarms.h"
+#include "clock/voice_reminder.h"
 #include "core/app/pending.h"
 #include "daisy/player/daisy_settings.h"
 #include "speech/ux_language.h"
