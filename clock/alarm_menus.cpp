@@ -30,6 +30,10 @@ class AlarmsSettingMenu final : public iWindow {
     SayField();
     return 0;
   }
+  int OnClose() override {
+    AlarmStop();
+    return 0;
+  }
 
   int OnKeyDown(int code) override {
     AlarmStop();  // a preview never outlives a key

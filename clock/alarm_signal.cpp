@@ -28,6 +28,7 @@ struct SignalThread {
   bool halve = false;  // above 96000 Hz: every second frame is dropped
   int channels = 1;
   bool started = false;
+  bool opened = false;  // the shared decoder holds a file of ours
 };
 
 SignalThread& T() {
@@ -108,6 +109,7 @@ int StartAlarmThread() {
 
 void AlarmStop() {
   if (AlarmIsPlaying()) SendCommand(CMD_STOP);
+  AlarmRelease();
 }
 
 bool AlarmIsPlaying() {
@@ -115,23 +117,30 @@ bool AlarmIsPlaying() {
   return T().playing;
 }
 
+// The decoder is shared with the players: only a file of ours is closed.
 void AlarmRelease() {
-  if (!AlarmIsPlaying()) ff_audio_close();
+  if (!T().opened || AlarmIsPlaying()) return;
+  ff_audio_close();
+  T().opened = false;
 }
 
 int SignalPlayFile(const char* path) {
   AlarmStop();
-  ff_audio_close();
   int rate = 0, channels = 0;
   int r = ff_audio_open_file(path, &rate, &channels, nullptr);
+  if (r == -2) {  // a player left its file open
+    ff_audio_close();
+    r = ff_audio_open_file(path, &rate, &channels, nullptr);
+  }
   if (r != 0) {
     ff_audio_close();
     return r;
   }
+  T().opened = true;
   T().channels = channels == 1 ? 1 : 2;
   T().halve = rate > 96000;
   if (SoundCard_Init(false, T().channels, T().halve ? rate / 2 : rate, 500000) != 0) {
-    ff_audio_close();
+    AlarmRelease();
     return -1;
   }
   SendCommand(CMD_PLAY);

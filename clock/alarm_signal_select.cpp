@@ -59,6 +59,11 @@ class AlarmSignalSelectMenu final : public Menu {
     return SysTts_Play(text.c_str(), -1);
   }
 
+  int OnClose() override {
+    AlarmStop();
+    return 0;
+  }
+
   int OnKeyDown(int code) override {
     AlarmStop();
     if (code == KEY_MUSIC && !g_bKeyBoardLocked) {

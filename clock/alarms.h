@@ -54,6 +54,7 @@ int AlarmStart(const char* path);
 int SignalPlayFile(const char* path);
 // Starts the thread once. 0 or -1.
 int StartAlarmThread();
+// Stops the signal and closes its file.
 void AlarmStop();
 bool AlarmIsPlaying();
 // Closes the decoder once playing ended (the signal window's tick).

@@ -72,15 +72,20 @@ class VoiceReminderWindow final : public iWindow {
  private:
   static void Stop() {
     AlarmStop();
-    AlarmRelease();
     SysTts_Stop();
   }
 
   // A recording that cannot be played is said so, never played as silence.
+  // (The next load drops its reminder.)
   void PlayNext() {
     if (pos_ >= g_AlertSet.size()) return;
-    std::string path = VoiceReminderPath(g_AlertSet[pos_++]);
-    if (SignalPlayFile(path.c_str()) != 0) SysTts_Play(AlarmPhrase(62).c_str(), -1);  // "can't play"
+    std::string path = VoiceReminderPath(g_AlertSet[pos_]);
+    if (SignalPlayFile(path.c_str()) == 0) {
+      ++pos_;
+      return;
+    }
+    g_AlertSet.erase(g_AlertSet.begin() + static_cast<long>(pos_));
+    SysTts_Play(AlarmPhrase(62).c_str(), -1);  // "can't play"
   }
 
   time_t opened_ = 0;

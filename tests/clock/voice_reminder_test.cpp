@@ -171,4 +171,30 @@ TEST_F(ReminderAlert, RepeatsEveryTenMinutesFourTimes) {
   EXPECT_EQ(VoiceReminder_GetNextRemindTime2(), kNone);
 }
 
+TEST_F(ReminderAlert, AnUnplayableRecordingIsLeftOutNotPlayedAsSilence) {
+  unsigned int start = static_cast<unsigned int>(time(nullptr)) / 86400 * 86400 + 86400 + 10 * 3600;
+  At(start - 60);
+  g_VoiceReminderCnt = 2;
+  for (int i = 0; i < 2; ++i) {
+    Put(std::to_string(i + 1) + ".mp3");
+    g_VoiceReminders[i] = Make(REMIND_DAILY, 2015, 1, 0, 10, 0);
+    g_VoiceReminders[i].mp3Index = i + 1;
+  }
+  ASSERT_EQ(VoiceReminder_Save(), 0);
+  Put("1.mp3", "not audio");
+  BUnlink("/mnt/settings/voice_reminder/2.mp3");
+  At(start);
+  ASSERT_EQ(CreateVoiceReminderWindow(), 0);
+  int count = -1;
+  VoiceReminderAlertSet(&count);
+  EXPECT_EQ(count, 1) << "the first is dropped at once, the second waits for its turn";
+  for (int i = 0; i < 8 && count > 0; ++i) {
+    WindowTick();
+    VoiceReminderAlertSet(&count);
+  }
+  EXPECT_EQ(count, 0);
+  ASSERT_EQ(VoiceReminder_Load(), 0);
+  EXPECT_EQ(g_VoiceReminderCnt, 1) << "a missing file goes at the next load, a damaged one stays";
+}
+
 }  // namespace
