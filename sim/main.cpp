@@ -1,4 +1,4 @@
-// dtbsim --root DIR [--fresh] [--lang en|pl] [--audio-out FILE.wav]
+// dtbsim --root DIR [--fresh] [--lang en|pl] [--audio-out FILE.wav] [--audio-in FILE.wav]
 //        [--script FILE|-] [--player PATH] [--supervisor [PATH]] [--board-rev 0|1] [--verbose]
 #include <limits.h>
 #include <sys/stat.h>
@@ -17,6 +17,7 @@ namespace {
 void Usage() {
   fprintf(stderr,
           "usage: dtbsim --root DIR [--fresh] [--lang en|pl] [--audio-out FILE.wav]\n"
+          "              [--audio-in FILE.wav]\n"
           "              [--script FILE|-] [--player PATH] [--supervisor [PATH]]\n"
           "              [--board-rev 0|1] [--verbose]\n");
 }
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     }
     if (a == "--lang" && value(&o.lang) && (o.lang == "en" || o.lang == "pl")) continue;
     if (a == "--audio-out" && value(&o.audio_out)) continue;
+    if (a == "--audio-in" && value(&o.audio_in)) continue;
     if (a == "--script" && value(&o.script)) continue;
     if (a == "--player" && value(&o.player)) continue;
     if (a == "--board-rev" && value(&rev) && (rev == "0" || rev == "1")) {
@@ -77,6 +79,7 @@ int main(int argc, char** argv) {
   }
   o.root = Absolute(o.root);
   o.audio_out = Absolute(o.audio_out);
+  o.audio_in = Absolute(o.audio_in);
   if (!o.player.empty()) o.player = Absolute(o.player);
   if (o.supervisor != "-") o.supervisor = Absolute(o.supervisor);
   // The simulated device keeps its local time as UTC; the clock offset

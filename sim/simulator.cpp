@@ -181,6 +181,7 @@ int Simulator::StartPlayerLocked(const char* why) {
     }
     setenv("DTB_HOTPLUG_PORT", std::to_string(port_).c_str(), 1);
     if (!o_.audio_out.empty()) setenv("DTB_AUDIO_OUT", o_.audio_out.c_str(), 1);
+    if (!o_.audio_in.empty()) setenv("DTB_AUDIO_IN", o_.audio_in.c_str(), 1);
     execl(boot_path_.c_str(), boot_path_.c_str(), "--board", "host", "--root", o_.root.c_str(),
           static_cast<char*>(nullptr));
     fprintf(stderr, "dtbsim: can't run %s: %s\n", boot_path_.c_str(), strerror(errno));

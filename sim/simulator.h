@@ -29,6 +29,7 @@ struct Options {
   bool fresh = false;
   std::string lang;       // "en", "pl" or "" (keep)
   std::string audio_out;  // WAV file, or "" (the PC's sound card when present)
+  std::string audio_in;   // WAV file the microphone hears, or "" (the root's var/board/audio_in.wav)
   std::string script;     // file, "-" for standard input, "" for interactive
   std::string player;     // dtbplayer path; "" to find it
   bool amplifier = true;  // board revision with "/dev/amp_en"

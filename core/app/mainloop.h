@@ -50,6 +50,9 @@ int WriteParamFile();
 
 // The quiet power-off that QuietShutDown() runs once start-up installed it.
 void QuietPowerOff();
+// The end of a power-off timer's warning: "idle power off." or "shutting
+// down." is said, so the device never falls silent without a word.
+[[noreturn]] void TimerPowerOff(bool idle);
 // Registers every settings area in the order power-off saves them.
 void RegisterSettingsAreas();
 // Plugs every subsystem into the layers below it; start-up calls it first.

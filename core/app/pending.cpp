@@ -37,9 +37,6 @@ PENDING_INT(CreateRecordMenu)
 PENDING_INT(CreateMainMenu)
 PENDING_INT(CreateBookMarkMenu)
 PENDING_INT(CreateFileOperationMenu)
-PENDING_INT(CreateAutoShutDownMenu)
-PENDING_INT(CreateAutoShutDownTimeoutMenu)
-PENDING_INT(CreateIdleShutDownTimeoutMenu)
 
 // --- Compass (tools) ---------------------------------------------------------
 PENDING_INT(SaveDefaultCompassSetting)
@@ -74,29 +71,5 @@ PENDING_INT(LoadToolsSettings)
 PENDING_INT(SaveToolsSettings)
 unsigned int GetRemindLeftTime(unsigned int) {
   NotBuilt("GetRemindLeftTime");
-  return kNone;
-}
-
-// --- Alarms and voice reminders (clock) --------------------------------------
-PENDING_INT(InitAlarms)
-PENDING_INT(SaveSlarms)
-PENDING_INT(DoAlarm)
-PENDING_INT(DoReAlarm)
-PENDING_INT(VoiceReminder_Load)
-PENDING_INT(CreateVoiceReminderWindow)
-unsigned int GetNextAlarmTime() {
-  NotBuilt("GetNextAlarmTime");
-  return kNone;
-}
-unsigned int GetNextReAlarmTime() {
-  NotBuilt("GetNextReAlarmTime");
-  return kNone;
-}
-unsigned int VoiceReminder_GetNextRemindTime() {
-  NotBuilt("VoiceReminder_GetNextRemindTime");
-  return kNone;
-}
-unsigned int VoiceReminder_GetNextRemindTime2() {
-  NotBuilt("VoiceReminder_GetNextRemindTime2");
   return kNone;
 }

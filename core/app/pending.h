@@ -16,9 +16,6 @@ int CreateRecordMenu();
 int CreateMainMenu();
 int CreateBookMarkMenu();
 int CreateFileOperationMenu();
-int CreateAutoShutDownMenu();
-int CreateAutoShutDownTimeoutMenu();
-int CreateIdleShutDownTimeoutMenu();
 
 // --- Compass (tools) ---------------------------------------------------------
 // Resets the compass calibration to its default. 0.
@@ -48,15 +45,3 @@ extern bool g_bCalculagraphRunning;
 // Seconds until the running countdown's next reminder; (unsigned)-1 none.
 unsigned int GetRemindLeftTime(unsigned int now);
 
-// --- Alarms and voice reminders (clock) ----------------------------------
-int InitAlarms();
-int SaveSlarms();
-// Absolute times; (unsigned)-1 = none.
-unsigned int GetNextAlarmTime();
-unsigned int GetNextReAlarmTime();
-int DoAlarm();
-int DoReAlarm();
-int VoiceReminder_Load();
-unsigned int VoiceReminder_GetNextRemindTime();
-unsigned int VoiceReminder_GetNextRemindTime2();
-int CreateVoiceReminderWindow();

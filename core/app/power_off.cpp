@@ -15,6 +15,8 @@
 #include "core/base/diag.h"
 #include "browser/file_browser.h"
 #include "core/app/mainloop.h"
+#include "clock/alarms.h"
+#include "clock/voice_reminder.h"
 #include "core/app/pending.h"
 #include "daisy/player/daisy_settings.h"
 #include "speech/ux_language.h"
@@ -110,6 +112,11 @@ int SetRtcAlarm(bool enable, const struct tm* when) {
 
 void QuietPowerOff() {
   g_ShutDownMode = 3;
+  PowerOff();
+}
+
+void TimerPowerOff(bool idle) {
+  g_ShutDownMode = idle ? 2 : 0;
   PowerOff();
 }
 

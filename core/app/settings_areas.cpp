@@ -2,6 +2,7 @@
 // An area marked changed is also saved a moment later from the tick.
 #include "browser/file_browser.h"
 #include "core/app/mainloop.h"
+#include "clock/alarms.h"
 #include "core/app/pending.h"
 #include "core/ui/session.h"
 #include "core/ui/system_settings.h"

@@ -10,6 +10,8 @@
 #include "browser/socket_receiver.h"
 #include "core/base/diag.h"
 #include "core/app/mainloop.h"
+#include "clock/alarms.h"
+#include "clock/voice_reminder.h"
 #include "core/app/pending.h"
 #include "ebook/reader/ebook_settings.h"
 #include "players/audiobook_settings.h"

@@ -8,6 +8,8 @@
 #include "core/base/diag.h"
 #include "browser/file_browser.h"
 #include "core/app/mainloop.h"
+#include "clock/alarms.h"
+#include "clock/voice_reminder.h"
 #include "core/app/pending.h"
 #include "core/ui/window.h"
 #include "platform/board.h"

@@ -1,18 +1,22 @@
 // Where the composition root plugs the subsystems into the layers below
 // them: settings areas, the browser's openers, close hooks, shutdown.
 #include "browser/openers.h"
+#include "clock/alarms.h"
 #include "core/app/mainloop.h"
 #include "core/app/pending.h"
 #include "daisy/player/daisy_player.h"
 #include "ebook/reader/ebook_player.h"
 #include "players/audio_player.h"
 #include "players/audiobook_player.h"
+#include "power/ui/shutdown_windows.h"
 
 #include <string>
 
 void WireSubsystems() {
   RegisterSettingsAreas();
   SetQuietShutDownHandler(QuietPowerOff);
+  SetTimerPowerOffHandler(TimerPowerOff);
+  SetHeadphoneProbe([] { return GetPinLevel(59) != 0; });
 
   RegisterFileOpener(OPEN_DAISY, [](const char* folder, const char* name) {
     return CreateDaisyPlayer(folder, name, -1, -1, -1, -1);
@@ -32,7 +36,7 @@ void WireSubsystems() {
   RegisterBrowserWindow(BW_MAIN_MENU, CreateMainMenu);
   RegisterBrowserWindow(BW_BOOKMARK_MENU, CreateBookMarkMenu);
   RegisterBrowserWindow(BW_FILE_OPERATION_MENU, CreateFileOperationMenu);
-  RegisterBrowserWindow(BW_AUTO_SHUTDOWN_MENU, CreateAutoShutDownMenu);
+  RegisterBrowserWindow(BW_AUTO_SHUTDOWN_MENU, [] { return CreateAutoShutDownMenu(true); });
   RegisterBrowserWindow(BW_AUTO_SHUTDOWN_TIMEOUT_MENU, CreateAutoShutDownTimeoutMenu);
   RegisterBrowserWindow(BW_IDLE_SHUTDOWN_TIMEOUT_MENU, CreateIdleShutDownTimeoutMenu);
   RegisterCompassReset(SaveDefaultCompassSetting);

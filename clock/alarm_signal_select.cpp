@@ -1,0 +1,108 @@
+// Picking the alarm signal among the folders and audio files of the
+// internal memory: folders first, each group in natural order.
+#include <dirent.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "audio/audio_files.h"
+#include "browser/logical_strcmp.h"
+#include "clock/alarm_speech.h"
+#include "clock/alarms.h"
+#include "core/base/activity.h"
+#include "core/base/util.h"
+#include "core/ui/session.h"
+#include "core/ui/window.h"
+#include "platform/board.h"
+#include "speech/tts.h"
+
+namespace {
+
+constexpr size_t kMaxSignalPath = 8192;
+
+struct Entry {
+  std::string name;
+  bool folder;
+};
+
+std::vector<Entry> List(const std::string& dir) {
+  std::vector<Entry> folders, files;
+  DIR* d = BOpendir(dir.c_str());
+  if (!d) return {};
+  while (struct dirent* e = readdir(d)) {
+    if (e->d_name[0] == '.') continue;
+    if (e->d_type == DT_DIR)
+      folders.push_back({e->d_name, true});
+    else if (CheckIsAudioFile_FromExtName(GetExtName(e->d_name)))
+      files.push_back({e->d_name, false});
+  }
+  closedir(d);
+  auto order = [](const Entry& a, const Entry& b) {
+    return LogicalStrCmp(a.name.c_str(), b.name.c_str()) < 0;
+  };
+  std::sort(folders.begin(), folders.end(), order);
+  std::sort(files.begin(), files.end(), order);
+  folders.insert(folders.end(), files.begin(), files.end());
+  return folders;
+}
+
+class AlarmSignalSelectMenu final : public Menu {
+ public:
+  AlarmSignalSelectMenu(std::string* target, std::string dir) : target_(target) { Enter(dir); }
+
+  int Show() override {
+    std::string text = entries_.empty() ? AlarmPhrase(63)
+                       : entries_[m_CurIndex].folder
+                           ? entries_[m_CurIndex].name + ", " + AlarmPhrase(64)
+                           : entries_[m_CurIndex].name;
+    return SysTts_Play(text.c_str(), -1);
+  }
+
+  int OnClose() override {
+    AlarmStop();
+    return 0;
+  }
+
+  int OnKeyDown(int code) override {
+    AlarmStop();
+    if (code == KEY_MUSIC && !g_bKeyBoardLocked) {
+      SysTts_Stop();
+      if (!entries_.empty() && !entries_[m_CurIndex].folder) AlarmStart(Path().c_str());
+      return 0;
+    }
+    return Menu::OnKeyDown(code);
+  }
+
+  int KeyOK() override {
+    if (entries_.empty()) return Show();
+    if (entries_[m_CurIndex].folder) {
+      Enter(Path());
+      return Show();
+    }
+    if (Path().size() >= kMaxSignalPath) return Show();
+    *target_ = Path();
+    SysTts_Add(AlarmPhrase(15).c_str());  // "Setting done."
+    return WND_CLOSE;
+  }
+
+ private:
+  void Enter(const std::string& dir) {
+    dir_ = dir;
+    entries_ = List(dir);
+    m_ItemCount = static_cast<int>(entries_.size());
+    m_CurIndex = 0;
+  }
+  std::string Path() const { return dir_ + "/" + entries_[m_CurIndex].name; }
+
+  std::string* target_;
+  std::string dir_;
+  std::vector<Entry> entries_;
+};
+
+}  // namespace
+
+int CreateAlarmSignalSelectMenu(std::string* target) {
+  const char* root = "/mnt/emmc";
+  return OpenClockWindow(new AlarmSignalSelectMenu(target, IsMountDir(root) == 1 ? root : "/mnt"));
+}

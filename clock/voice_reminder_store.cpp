@@ -1,0 +1,124 @@
+// "reminder.xml" and the recordings beside it: loaded with repair (no
+// reminder without its recording, no recording without its reminder) and
+// saved atomically.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cstring>
+#include <set>
+
+#include "clock/voice_reminder.h"
+#include "core/base/diag.h"
+#include "core/base/settings_file.h"
+#include "core/lib/xml/xml_document.h"
+#include "core/lib/xml/xml_reader.h"
+#include "platform/board.h"
+
+namespace {
+
+constexpr const char* kDir = SETTINGS_DIR "/voice_reminder";
+constexpr const char* kStore = SETTINGS_DIR "/voice_reminder/reminder.xml";
+
+class StoreReader final : public xml::Handler {
+ public:
+  void OnStart(const char* name, xml::Attrs attrs) override {
+    if (!strcmp(name, "VoiceReminders")) {
+      int v = 0;
+      if (ParseIntAttr(xml::Attr(attrs, "NextIndex"), &v) && v > 0) next_index = v;
+      return;
+    }
+    if (strcmp(name, "VoiceReminder") != 0 || g_VoiceReminderCnt >= kMaxReminders) return;
+    VoiceReminder r;
+    bool ok = ParseIntAttr(xml::Attr(attrs, "RemindType"), &r.type) &&
+              ParseIntAttr(xml::Attr(attrs, "Time"), &r.time) &&
+              ParseIntAttr(xml::Attr(attrs, "Mp3Index"), &r.mp3Index);
+    ParseIntAttr(xml::Attr(attrs, "Mp3Size"), &r.mp3Size);
+    if (ok && r.type >= REMIND_ONCE && r.type <= REMIND_YEARLY)
+      g_VoiceReminders[g_VoiceReminderCnt++] = r;
+  }
+  int next_index = 1;
+};
+
+// "123.mp3" in any case: its index; -1 otherwise.
+int RecordingIndex(const char* name) {
+  const char* dot = strchr(name, '.');
+  if (!dot || dot == name || strcasecmp(dot, ".mp3") != 0 || dot - name > 9) return -1;
+  int v = 0;
+  for (const char* p = name; p < dot; ++p) {
+    if (!isdigit(static_cast<unsigned char>(*p))) return -1;
+    v = v * 10 + (*p - '0');
+  }
+  return v;
+}
+
+// Drops reminders without their recording, then removes every file that
+// belongs to no reminder.
+void Repair() {
+  int kept = 0;
+  std::set<int> indices;
+  for (int i = 0; i < g_VoiceReminderCnt; ++i) {
+    const VoiceReminder& r = g_VoiceReminders[i];
+    struct stat st;
+    std::string path = VoiceReminderPath(r.mp3Index);
+    if (r.mp3Index < 0 || BStat(path.c_str(), &st) != 0) {
+      DiagPrintf("can not find %s", path.c_str());
+      continue;
+    }
+    indices.insert(r.mp3Index);
+    g_VoiceReminders[kept++] = r;
+  }
+  g_VoiceReminderCnt = kept;
+  if (kept <= 0) DiagPrintf("g_VoiceReminderCnt <= 0");
+  DIR* d = BOpendir(kDir);
+  if (!d) return;
+  while (struct dirent* e = readdir(d)) {
+    if (!strcmp(e->d_name, ".") || !strcmp(e->d_name, "..")) continue;
+    if (kept > 0 && (!strcmp(e->d_name, "reminder.xml") || indices.count(RecordingIndex(e->d_name))))
+      continue;
+    BUnlink((std::string(kDir) + "/" + e->d_name).c_str());
+  }
+  closedir(d);
+}
+
+}  // namespace
+
+int g_VoiceReminderNextIndex = 1;
+
+int VoiceReminder_Load() {
+  g_VoiceReminderCnt = 0;
+  if (CheckSettingsMounted() != 0) return -1;
+  DIR* d = BOpendir(kDir);
+  if (d) {
+    closedir(d);
+  } else {
+    board::System(std::string("rm -rf ") + kDir);
+    board::System(std::string("mkdir ") + kDir);
+  }
+  StoreReader reader;
+  struct stat st;
+  if (BStat(kStore, &st) == 0 && xml::ReadFile(kStore, reader) != 0)
+    DiagPrintf("%s is damaged", kStore);
+  g_VoiceReminderNextIndex = reader.next_index;
+  Repair();
+  VoiceReminder_ProcessRemindTime();
+  return 0;
+}
+
+int VoiceReminder_Save() {
+  if (CheckSettingsMounted() != 0) return -1;
+  xml::Document doc("VoiceReminders");
+  xml::Element root = doc.Root();
+  root.Set("NextIndex", g_VoiceReminderNextIndex);
+  for (int i = 0; i < g_VoiceReminderCnt; ++i) {
+    const VoiceReminder& r = g_VoiceReminders[i];
+    xml::Element e = root.Add("VoiceReminder");
+    e.Set("RemindType", r.type);
+    e.Set("Time", r.time);
+    e.Set("Mp3Index", r.mp3Index);
+    e.Set("Mp3Size", r.mp3Size);
+  }
+  int result = SaveSettingsXml(kStore, doc) == 0 ? 0 : -1;
+  VoiceReminder_ProcessRemindTime();
+  return result;
+}

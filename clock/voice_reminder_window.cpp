@@ -1,0 +1,121 @@
+// The reminder alert: plays every due recording, again and again for at
+// least 40 s, and comes back every 10 minutes four times unless dismissed
+// with back or menu.
+#include <vector>
+
+#include "clock/alarm_speech.h"
+#include "clock/alarms.h"
+#include "clock/voice_reminder.h"
+#include "core/ui/session.h"
+#include "core/ui/window.h"
+#include "platform/board.h"
+#include "speech/tts.h"
+
+namespace {
+
+constexpr unsigned int kNone = static_cast<unsigned int>(-1);
+constexpr unsigned int kRepeatSeconds = 600;
+constexpr unsigned int kRepeatSpan = 3000;  // the fifth repeat would be this late
+constexpr int kMinPlaySeconds = 40;
+
+unsigned int g_RepeatTime = kNone;
+unsigned int g_AlertDue = kNone;
+std::vector<int> g_AlertSet;  // recording indices of the current alert
+
+class VoiceReminderWindow final : public iWindow {
+ public:
+  int OnRefresh() override {
+    opened_ = BTime();
+    pos_ = 0;
+    PlayNext();
+    return 0;
+  }
+
+  int OnTick() override {
+    if (AlarmIsPlaying() || SysTts_CheckRunning()) return 0;
+    AlarmRelease();
+    if (pos_ >= g_AlertSet.size()) {
+      if (BTime() - opened_ >= kMinPlaySeconds || g_AlertSet.empty()) return WND_CLOSE;
+      pos_ = 0;
+    }
+    PlayNext();
+    return 0;
+  }
+
+  int OnKeyDown(int code) override {
+    if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return 0;
+    if (code == KEY_BACK || code == KEY_MENU) {
+      if (g_bKeyBoardLocked) {
+        SysTts_Beep(8);
+        return 0;
+      }
+      Stop();
+      g_RepeatTime = kNone;
+      return WND_CLOSE;
+    }
+    AlarmStop();
+    return OnDefaultKeyDown(code);
+  }
+
+  int OnKeyPress(int code) override {
+    if (code != KEY_VOL_DOWN && code != KEY_VOL_UP) return 0;
+    if (AlarmIsPlaying() && pos_ > 0) --pos_;  // that recording again once the volume is said
+    AlarmStop();
+    return OnDefaultKeyPress(code);
+  }
+
+  int OnClose() override {
+    Stop();
+    return 0;
+  }
+
+ private:
+  static void Stop() {
+    AlarmStop();
+    SysTts_Stop();
+  }
+
+  // A recording that cannot be played is said so, never played as silence.
+  // (The next load drops its reminder.)
+  void PlayNext() {
+    if (pos_ >= g_AlertSet.size()) return;
+    std::string path = VoiceReminderPath(g_AlertSet[pos_]);
+    if (SignalPlayFile(path.c_str()) == 0) {
+      ++pos_;
+      return;
+    }
+    g_AlertSet.erase(g_AlertSet.begin() + static_cast<long>(pos_));
+    SysTts_Play(AlarmPhrase(62).c_str(), -1);  // "can't play"
+  }
+
+  time_t opened_ = 0;
+  size_t pos_ = 0;
+};
+
+}  // namespace
+
+unsigned int VoiceReminder_GetNextRemindTime2() { return g_RepeatTime; }
+
+const int* VoiceReminderAlertSet(int* count) {
+  *count = static_cast<int>(g_AlertSet.size());
+  return g_AlertSet.data();
+}
+
+int CreateVoiceReminderWindow() {
+  SysTts_Stop();
+  unsigned int next = VoiceReminder_GetNextRemindTime();
+  if (g_RepeatTime != kNone && g_RepeatTime < next) {
+    g_RepeatTime += kRepeatSeconds;
+    if (g_RepeatTime - g_AlertDue >= kRepeatSpan) g_RepeatTime = kNone;
+  } else if (next != kNone) {
+    g_AlertSet.clear();
+    for (int i = 0; i < g_VoiceReminderCnt; ++i)
+      if (VoiceReminderDue(i) <= next) g_AlertSet.push_back(g_VoiceReminders[i].mp3Index);
+    g_AlertDue = next;
+    g_RepeatTime = next + kRepeatSeconds;
+    VoiceReminderNextAfter(next + 60);
+  } else {
+    return -1;
+  }
+  return OpenClockWindow(new VoiceReminderWindow());
+}

@@ -1,0 +1,200 @@
+// Reminder due times, the store's repair, and the alert's four repeats.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <string>
+
+#include "clock/voice_reminder.h"
+#include "core/ui/window.h"
+#include "tests/core/window_fixture.h"
+#include "tests/platform/host_fixture.h"
+
+namespace {
+
+constexpr unsigned int kNone = static_cast<unsigned int>(-1);
+
+unsigned int Utc(int year, int month, int day, int hour, int minute) {
+  struct tm t = {};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  return static_cast<unsigned int>(timegm(&t));
+}
+
+VoiceReminder Make(int type, int year, int month, int day, int hour, int minute, int weekdays = 0) {
+  VoiceReminder r;
+  r.type = type;
+  r.time = PackRemindTime(year, month, day, hour, minute, weekdays);
+  return r;
+}
+
+class RemindDue : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* tz = getenv("TZ");
+    saved_ = tz ? tz : "";
+    had_ = tz != nullptr;
+    setenv("TZ", "UTC0", 1);  // the device keeps local time as UTC
+    tzset();
+  }
+  void TearDown() override {
+    if (had_)
+      setenv("TZ", saved_.c_str(), 1);
+    else
+      unsetenv("TZ");
+    tzset();
+  }
+  std::string saved_;
+  bool had_ = false;
+};
+
+TEST_F(RemindDue, PackedTimeRoundTrips) {
+  RemindFields f = UnpackRemindTime(PackRemindTime(2037, 12, 31, 23, 59, 0x41));
+  EXPECT_EQ(f.year, 2037);
+  EXPECT_EQ(f.month, 12);
+  EXPECT_EQ(f.day, 31);
+  EXPECT_EQ(f.hour, 23);
+  EXPECT_EQ(f.minute, 59);
+  EXPECT_EQ(f.weekdays, 0x41);
+}
+
+TEST_F(RemindDue, EveryRepetitionRule) {
+  // Friday 2026-03-06 09:00.
+  unsigned int fri0900 = Utc(2026, 3, 6, 9, 0);
+  // Weekly Monday (bit 6) and Friday (bit 2) at 08:00: next Monday.
+  EXPECT_EQ(RemindDueTime(Make(REMIND_WEEKLY, 0 + 2015, 1, 0, 8, 0, 0x44), fri0900),
+            Utc(2026, 3, 9, 8, 0));
+  EXPECT_EQ(RemindDueTime(Make(REMIND_WEEKLY, 2015, 1, 0, 9, 0, 0x04), fri0900 + 59), fri0900)
+      << "due within its own minute";
+  EXPECT_EQ(RemindDueTime(Make(REMIND_WEEKLY, 2015, 1, 0, 9, 0, 0), fri0900), kNone);
+  // Daily at 08:59: tomorrow.
+  EXPECT_EQ(RemindDueTime(Make(REMIND_DAILY, 2015, 1, 0, 8, 59), fri0900), Utc(2026, 3, 7, 8, 59));
+  // Monthly on the 31st, seen in April: 31 May.
+  EXPECT_EQ(RemindDueTime(Make(REMIND_MONTHLY, 2015, 1, 31, 7, 0), Utc(2026, 4, 10, 12, 0)),
+            Utc(2026, 5, 31, 7, 0));
+  // Yearly on 29 February: the next leap year.
+  EXPECT_EQ(RemindDueTime(Make(REMIND_YEARLY, 2015, 2, 29, 7, 0), Utc(2026, 3, 1, 0, 0)),
+            Utc(2028, 2, 29, 7, 0));
+  // Once: the date itself, none once passed.
+  EXPECT_EQ(RemindDueTime(Make(REMIND_ONCE, 2026, 3, 6, 10, 0), fri0900), Utc(2026, 3, 6, 10, 0));
+  EXPECT_EQ(RemindDueTime(Make(REMIND_ONCE, 2026, 3, 6, 8, 0), fri0900), kNone);
+  // Nothing after 2037.
+  EXPECT_EQ(RemindDueTime(Make(REMIND_MONTHLY, 2015, 1, 31, 7, 0), Utc(2037, 12, 31, 8, 0)), kNone);
+}
+
+class ReminderStore : public HostBoardTest {
+ protected:
+  void SetUp() override {
+    HostBoardTest::SetUp();
+    ASSERT_EQ(VoiceReminder_Load(), 0) << "creates the folder";
+  }
+  void Put(const std::string& name, const std::string& bytes = "mp3") {
+    dtbtest::WriteFile(Root("mnt/settings/voice_reminder/" + name), bytes);
+  }
+  std::string Store() { return dtbtest::ReadFile(Root("mnt/settings/voice_reminder/reminder.xml")); }
+};
+
+TEST_F(ReminderStore, DropsRemindersWithoutRecordingsAndFilesWithoutReminders) {
+  g_VoiceReminderCnt = 3;
+  g_VoiceReminderNextIndex = 9;
+  for (int i = 0; i < 3; ++i) {
+    g_VoiceReminders[i] = Make(REMIND_DAILY, 2015, 1, 0, 8, i);
+    g_VoiceReminders[i].mp3Index = i + 1;
+    g_VoiceReminders[i].mp3Size = 3;
+  }
+  ASSERT_EQ(VoiceReminder_Save(), 0);
+  Put("1.mp3");
+  Put("3.MP3");
+  Put("7.mp3");  // no reminder names it
+  Put("notes.txt");
+
+  ASSERT_EQ(VoiceReminder_Load(), 0);
+  ASSERT_EQ(g_VoiceReminderCnt, 1) << "recording 2 is missing, and 3.MP3 is not 3.mp3 here";
+  EXPECT_EQ(g_VoiceReminders[0].mp3Index, 1);
+  EXPECT_EQ(g_VoiceReminderNextIndex, 9);
+  EXPECT_TRUE(Exists("mnt/settings/voice_reminder/1.mp3"));
+  EXPECT_FALSE(Exists("mnt/settings/voice_reminder/7.mp3"));
+  EXPECT_FALSE(Exists("mnt/settings/voice_reminder/notes.txt"));
+  ASSERT_EQ(VoiceReminder_Save(), 0);
+  EXPECT_EQ(Store().find("Mp3Index=\"2\""), std::string::npos) << Store();
+}
+
+TEST_F(ReminderStore, NoReminderLeftEmptiesTheFolder) {
+  Put("reminder.xml", "<VoiceReminders NextIndex=\"4\"><VoiceReminder RemindType=\"1\" Time=\"5\" "
+                      "Mp3Index=\"3\" Mp3Size=\"1\"/></VoiceReminders>");
+  Put("5.mp3");
+  ASSERT_EQ(VoiceReminder_Load(), 0);
+  EXPECT_EQ(g_VoiceReminderCnt, 0);
+  EXPECT_FALSE(Exists("mnt/settings/voice_reminder/reminder.xml"));
+  EXPECT_FALSE(Exists("mnt/settings/voice_reminder/5.mp3"));
+  EXPECT_EQ(VoiceReminder_GetNextRemindTime(), kNone);
+}
+
+class ReminderAlert : public ReminderStore {
+ protected:
+  void SetUp() override {
+    ReminderStore::SetUp();
+    coretest::Push("root");
+  }
+  void TearDown() override {
+    CloseAllChildWindow();
+    RemoveCurWindow();
+    ReminderStore::TearDown();
+  }
+  void At(unsigned int t) { host_->SetClockOffset(static_cast<long>(t) - time(nullptr)); }
+};
+
+TEST_F(ReminderAlert, RepeatsEveryTenMinutesFourTimes) {
+  unsigned int start = static_cast<unsigned int>(time(nullptr)) / 86400 * 86400 + 86400 + 10 * 3600;
+  At(start - 3600);
+  Put("1.mp3");
+  g_VoiceReminderCnt = 1;
+  g_VoiceReminders[0] = Make(REMIND_DAILY, 2015, 1, 0, 10, 0);
+  g_VoiceReminders[0].mp3Index = 1;
+  ASSERT_EQ(VoiceReminder_Save(), 0);
+  ASSERT_EQ(VoiceReminder_GetNextRemindTime(), start);
+
+  int alerts = 0;
+  for (unsigned int t = start; t <= start + 3600; t += 60) {
+    At(t);
+    if (t >= VoiceReminder_GetNextRemindTime() || t >= VoiceReminder_GetNextRemindTime2()) {
+      ASSERT_EQ(CreateVoiceReminderWindow(), 0) << (t - start) / 60;
+      CloseAllChildWindow();
+      EXPECT_EQ((t - start) % 600, 0u) << (t - start) / 60;
+      ++alerts;
+    }
+  }
+  EXPECT_EQ(alerts, 5) << "10:00, then 10:10 .. 10:40";
+  EXPECT_EQ(VoiceReminder_GetNextRemindTime(), start + 86400);
+  EXPECT_EQ(VoiceReminder_GetNextRemindTime2(), kNone);
+}
+
+TEST_F(ReminderAlert, AnUnplayableRecordingIsLeftOutNotPlayedAsSilence) {
+  unsigned int start = static_cast<unsigned int>(time(nullptr)) / 86400 * 86400 + 86400 + 10 * 3600;
+  At(start - 60);
+  g_VoiceReminderCnt = 2;
+  for (int i = 0; i < 2; ++i) {
+    Put(std::to_string(i + 1) + ".mp3");
+    g_VoiceReminders[i] = Make(REMIND_DAILY, 2015, 1, 0, 10, 0);
+    g_VoiceReminders[i].mp3Index = i + 1;
+  }
+  ASSERT_EQ(VoiceReminder_Save(), 0);
+  Put("1.mp3", "not audio");
+  BUnlink("/mnt/settings/voice_reminder/2.mp3");
+  At(start);
+  ASSERT_EQ(CreateVoiceReminderWindow(), 0);
+  int count = -1;
+  VoiceReminderAlertSet(&count);
+  EXPECT_EQ(count, 1) << "the first is dropped at once, the second waits for its turn";
+  for (int i = 0; i < 8 && count > 0; ++i) {
+    WindowTick();
+    VoiceReminderAlertSet(&count);
+  }
+  EXPECT_EQ(count, 0);
+  ASSERT_EQ(VoiceReminder_Load(), 0);
+  EXPECT_EQ(g_VoiceReminderCnt, 1) << "a missing file goes at the next load, a damaged one stays";
+}
+
+}  // namespace
