@@ -14,8 +14,8 @@
 int ff_audio_init();
 // Opens path (null = the remembered name) at start_ms, selecting audio stream
 // ordinal `stream` (-1 = the best one); dump != 0 prints the format dump.
-// -1 no state/name, -2 already open, -4 open, -5 stream info, -6 no audio
-// stream, -7 no decoder, -8 decoder open failed.
+// -1 no state/name, -2 already open, -3 out of memory, -4 open, -5 stream
+// info, -6 no audio stream, -7 no decoder, -8 decoder open failed.
 int ff_audio_open(const char* path, int start_ms, int dump, int stream);
 // ff_audio_open(path, -1, 1, -1) and fills rate, channels (1 or 2) and
 // duration; each pointer may be null.
@@ -35,6 +35,9 @@ int ff_audio_get_total_audio_streams();
 int ff_audio_get_cur_select_stream();
 // Reopens the file on another audio stream at the same time. -1 when not possible.
 int ff_audio_set_cur_select_stream(int ordinal);
+// Rate and channels (1 or 2) of what reads return now; a stream switch may
+// change them. 0, or -1 with nothing open.
+int ff_audio_get_format(int* rate, int* channels);
 // Duration in ms through the single instance (-2 while a file is open).
 int get_audio_total_ms(const char* path);
 // Duration of an MP3 from its first frame header alone; -1 when unknown.

@@ -130,7 +130,7 @@ int ff_audio_open(const char* path, int start_ms, int dump, int stream) {
   std::string url = board::Path(s->filename);
   if (!s->pkt || !s->frame) {
     DiagPrintf("avcodec_alloc_frame() failed");
-    return -2;
+    return -3;
   }
   int r = s->in.Open(url.c_str(), ff::Io(), start_ms, dump != 0, stream);
   if (r < 0) return r;
@@ -237,6 +237,13 @@ int ff_audio_set_cur_select_stream(int ordinal) {
   int ms = CurMs(s);
   ff_audio_close();
   return ff_audio_open(nullptr, ms, 0, ordinal);
+}
+
+int ff_audio_get_format(int* rate, int* channels) {
+  if (!g_ff || !g_ff->open) return -1;
+  if (rate) *rate = g_ff->in.rate();
+  if (channels) *channels = g_ff->channels;
+  return 0;
 }
 
 int get_audio_total_ms(const char* path) {

@@ -321,7 +321,9 @@ int FileBrowser::OnKeyDown(int code) {
     OnShutdownEvent(code);
     return 0;
   }
-  if (g_bKeyBoardLocked) return PassDown(code);
+  // Card events are not keys: a removed card must not stay listed.
+  bool card = code == EV_SD_MOUNTED || code == EV_SD_REMOVED;
+  if (g_bKeyBoardLocked && !card) return PassDown(code);
   KeyHandler handler = HandlerFor(code);
   return handler ? (this->*handler)(code) : 0;
 }

@@ -23,13 +23,33 @@ constexpr int kChargerTicks = 17;
 
 bool Exists(const char* devicePath) { return BAccess(devicePath, F_OK) == 0; }
 
+// A disk still open for writing cannot be unmounted at once; give it a
+// moment. True once it is no longer mounted.
+bool Unmount(const char* dir) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (IsMountDir(dir) != 1) return true;
+    if (attempt > 0) {
+      board::System("sync");
+      usleep(200 * 1000);
+    }
+    board::System((std::string("umount ") + dir).c_str());
+  }
+  return IsMountDir(dir) != 1;
+}
+
 }  // namespace
 
 void FileBrowser::EnterUsbMode() {
-  board::System("umount /mnt/emmc");
-  if (IsMountDir("/mnt/microsd") == 1) board::System("umount /mnt/microsd");
+  // Both the player and the computer writing one FAT file system ruins it:
+  // a disk that stays mounted is never exported.
+  if (!Unmount("/mnt/emmc")) {
+    g_UsbState = 3;
+    SayPhrase(323);  // "The internal memory is busy, ..."
+    return;
+  }
+  bool card = Unmount("/mnt/microsd");
   SetMinCpuMHz(600);
-  if (!Exists("/dev/mmcblk1")) {
+  if (!card || !Exists("/dev/mmcblk1")) {
     g_UsbLun = 1;
     g_UsbMicroSdState = 0;
     board::System("insmod /home/g_mass_storage.ko file=/dev/mmcblk0p6");

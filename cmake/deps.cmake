@@ -12,6 +12,7 @@ pkg_check_modules(POPPLER REQUIRED IMPORTED_TARGET poppler-cpp)
 pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
 pkg_check_modules(ZLIB REQUIRED IMPORTED_TARGET zlib)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
+pkg_check_modules(UCHARDET REQUIRED IMPORTED_TARGET uchardet)
 
 # Libraries without a pkg-config file.
 find_library(LAME_LIB mp3lame REQUIRED)

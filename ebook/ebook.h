@@ -15,6 +15,9 @@ class iCEbook {
   virtual int Open(const char* path) = 0;
   // Releases everything; the object is empty afterwards. Always 0.
   virtual int Close() = 0;
+  // Asks an Open running on another thread to give up as soon as it can (it
+  // then fails). The only call allowed from another thread.
+  virtual void CancelOpen() {}
   // Points *text at the rest of the current sentence (not a copy; valid until
   // the next read or close) and stores its length. 0; -2 without a book or for
   // null arguments; sources may add their own read failures (-5).

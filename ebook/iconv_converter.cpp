@@ -19,7 +19,19 @@ int IconvConverter::ToUtf16(const unsigned char* src, int srcLen, unsigned short
         if (out >= room) break;
         dst[out++] = ' ';
         ++used;
-      } else if (err == E2BIG || err == EINVAL || err != 0) {
+      } else if (err == E2BIG && out == room - 1 && used < srcLen) {
+        // A character needing two units with room for one: a space in its
+        // place (as the UTF-8 decoder does), so every chunk stays full.
+        unsigned short pair[2];
+        const char* in1 = reinterpret_cast<const char*>(src + used);
+        size_t left1 = static_cast<size_t>(srcLen - used);
+        char* o1 = reinterpret_cast<char*>(pair);
+        size_t room1 = sizeof pair;
+        m_Conv.Step(&in1, &left1, &o1, &room1);
+        if (room1 != 0) break;
+        used = srcLen - static_cast<int>(left1);
+        dst[out++] = ' ';
+      } else if (err != 0) {
         break;
       }
     }

@@ -11,7 +11,8 @@ class IconvConverter {
   void Close() { m_Conv.Close(); }
   bool IsOpen() const { return m_Conv.IsOpen(); }
   // Converts bytes into at most `room` units. A byte the converter rejects
-  // becomes one space; an incomplete sequence at the end is left unread.
+  // becomes one space, and so does a character needing two units when one is
+  // left; an incomplete sequence at the end is left unread.
   // Returns units written; *consumed = bytes used.
   int ToUtf16(const unsigned char* src, int srcLen, unsigned short* dst, int room, int* consumed);
   // For a single-byte code page: the unit of every byte (a rejected byte is a

@@ -78,11 +78,15 @@ void SeekNextSentence(const PosView& v) {
 
 int CurEntry(const int* table, int count, int place) {
   if (!table) return -1;
-  return FindLastPlace(table, count + 1, place);
+  int i = FindLastPlace(table, count + 1, place);
+  // The end of the text belongs to the last entry, not to one past it.
+  return count > 0 ? std::min(i, count - 1) : i;
 }
 
 void SeekLastEntry(const PosView& v, const int* table, int count, int current) {
   int i = std::min(current, count);
+  // From the very end, going back lands on the start of the last entry.
+  if (table && count > 0 && v.place && *v.place >= table[count]) i = count;
   if (i <= 0 || !table) {
     GoStart(v);
     return;

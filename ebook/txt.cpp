@@ -72,6 +72,11 @@ int CTxt::DecodeCodePage(const unsigned char* src, int srcLen, unsigned short* d
   return n;
 }
 
+int CTxt::MaxChunkBytes() const {
+  // Multi-byte code pages (UTF-32, the Asian ones) take up to four bytes a unit.
+  return m_Encoding == c_CodePage && !m_HasByteTable ? 4 * c_ChunkUnits + 4 : Utf8MaxBytesFor(c_ChunkUnits);
+}
+
 int CTxt::DecodeChunks(int c, bool two, unsigned short* buf) {
   if (c < 0 || c >= m_ChunkCount || !m_ReadBuf) return -2;
   int last = std::min(c + (two ? 2 : 1), m_ChunkCount);
@@ -80,7 +85,7 @@ int CTxt::DecodeChunks(int c, bool two, unsigned short* buf) {
   long long span = end - begin;
   // The decoder sees the bytes just behind a chunk, as it did during the scan.
   long long want = span + (m_Encoding == c_Utf8 ? 3 : 0);
-  if (want > 2LL * Utf8MaxBytesFor(c_ChunkUnits) + 3) return -5;
+  if (want > 2LL * MaxChunkBytes() + 3) return -5;
   long long got = PreadAll(m_Fd, m_ReadBuf, want, begin);
   if (got < span) return -5;
   int units = 0;

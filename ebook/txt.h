@@ -3,6 +3,8 @@
 // when asked for, so books of tens of megabytes open in small, fixed memory.
 #pragma once
 
+#include <atomic>
+
 #include "ebook/ebook.h"
 #include "ebook/iconv_converter.h"
 
@@ -26,9 +28,11 @@ class CTxt : public iCEbook {
   CTxt& operator=(const CTxt&) = delete;
 
   // Scans the file: 0; -4 it cannot be opened or read; -3 no memory;
-  // -2 no code-page converter.
+  // -2 no code-page converter; -6 cancelled by CancelOpen.
   int Open(const char* path) override;
   int Close() override;
+  // Checked between chunks of the scan, so a close never waits for a whole file.
+  void CancelOpen() override { m_CancelOpen = true; }
   // Reads the rest of the current sentence back from the file into the
   // decode window. 0 (null text and length 0 at the end); -2 without a book
   // or for null arguments; -5 when the file can no longer be read.
@@ -69,6 +73,8 @@ class CTxt : public iCEbook {
  private:
   friend class TxtScanner;
 
+  // Most bytes one chunk of the file's encoding can take.
+  int MaxChunkBytes() const;
   // Decodes chunk c (and c + 1 when `two`) into buf; units, or -2/-5.
   int DecodeChunks(int c, bool two, unsigned short* buf);
   int ReadUnits16(int place, int count, unsigned short* buf);
@@ -84,6 +90,7 @@ class CTxt : public iCEbook {
   ebook::PosView View() { return {m_SentenceStarts, m_SentenceCount, m_TextLength, &m_CurPlace, &m_CurSentence}; }
 
   int m_Fd = -1;
+  std::atomic<bool> m_CancelOpen{false};
   int m_Encoding = c_Utf8;
   int m_MarkLength = 0;
   int m_Chunks[c_MaxChunks + 1];

@@ -13,6 +13,7 @@
 #include "core/base/diag.h"
 #include "ebook/text_helpers.h"
 #include "ebook/txt.h"
+#include "ebook/txt_encoding.h"
 #include "platform/board.h"
 
 namespace {
@@ -56,7 +57,8 @@ class TxtScanner {
   // Decodes the next piece (at most one chunk) into dst. Units, or -4.
   // Sets Done() when the input is used up or the chunk table is full.
   int Step(unsigned short* dst) {
-    int refill = m_T.m_Encoding == CTxt::c_Utf8 ? c_Utf8Refill : c_OtherRefill;
+    // Every chunk but the last holds exactly c_ChunkUnits units.
+    int refill = m_T.m_Encoding == CTxt::c_Utf8 ? c_Utf8Refill : std::max(c_OtherRefill, m_T.MaxChunkBytes() + 4);
     if (m_Len - m_Pos < refill && !m_Eof && Fill() != 0) return -4;
     int n = 0, used = 0;
     const unsigned char* src = m_Block + m_Pos;
@@ -139,7 +141,15 @@ int CTxt::BuildPages() {
 
 int CTxt::DetectEncoding(TxtScanner& in, const unsigned char* block) {
   int len = in.Length();
-  if (len >= 2 && block[0] == 0xFF && block[1] == 0xFE) {
+  std::string codePage;
+  m_MarkLength = 0;
+  if (len >= 4 && !memcmp(block, "\xFF\xFE\0\0", 4)) {
+    codePage = "UTF-32LE";
+    m_MarkLength = 4;
+  } else if (len >= 4 && !memcmp(block, "\0\0\xFE\xFF", 4)) {
+    codePage = "UTF-32BE";
+    m_MarkLength = 4;
+  } else if (len >= 2 && block[0] == 0xFF && block[1] == 0xFE) {
     m_Encoding = c_Utf16Le;
     m_MarkLength = 2;
   } else if (len >= 2 && block[0] == 0xFE && block[1] == 0xFF) {
@@ -148,17 +158,22 @@ int CTxt::DetectEncoding(TxtScanner& in, const unsigned char* block) {
   } else if (len >= 3 && block[0] == 0xEF && block[1] == 0xBB && block[2] == 0xBF) {
     m_Encoding = c_Utf8;
     m_MarkLength = 3;
-  } else if (len == 0 || CheckIfUtf8(block, len, in.WholeFileRead() ? 1 : 0) == 1) {
+  } else if (len == 0 || (CheckIfUtf8(block, len, in.WholeFileRead() ? 1 : 0) == 1 &&
+                          !LooksLikeWideUnicode(block, static_cast<size_t>(len)))) {
     m_Encoding = c_Utf8;
-    m_MarkLength = 0;
   } else {
-    m_Encoding = c_CodePage;
-    if (!m_Converter.Open("CP1250")) {
-      DiagPrintf("iconv_open fail");
-      return -2;
-    }
-    m_HasByteTable = m_Converter.BuildByteTable(m_ByteTable);
+    codePage = GuessTextEncoding(block, static_cast<size_t>(len));
+    if (codePage == "UTF-16LE") m_Encoding = c_Utf16Le;
+    if (codePage == "UTF-16BE") m_Encoding = c_Utf16Be;
+    if (codePage.rfind("UTF-16", 0) == 0) return 0;
   }
+  if (codePage.empty()) return 0;
+  m_Encoding = c_CodePage;
+  if (!m_Converter.Open(codePage.c_str()) && !m_Converter.Open("CP1250")) {
+    DiagPrintf("iconv_open fail");
+    return -2;
+  }
+  m_HasByteTable = m_Converter.BuildByteTable(m_ByteTable);
   return 0;
 }
 
@@ -172,9 +187,8 @@ int CTxt::ScanText(TxtScanner& in) {
       winLen -= winPos;
       winPos = 0;
       int n = in.Step(m_Window + winLen);
-      if (n < 0) {
-        return n;
-      }
+      if (n < 0) return n;
+      if (m_CancelOpen.load(std::memory_order_relaxed)) return -6;
       winLen += n;
       continue;
     }
@@ -239,7 +253,7 @@ int CTxt::Open(const char* path) {
   m_ChunkCount = 0;
 
   bool chunked = m_Encoding == c_Utf8 || m_Encoding == c_CodePage;
-  if (chunked) m_ReadBuf = static_cast<unsigned char*>(malloc(2 * Utf8MaxBytesFor(c_ChunkUnits) + 3));
+  if (chunked) m_ReadBuf = static_cast<unsigned char*>(malloc(2 * static_cast<size_t>(MaxChunkBytes()) + 3));
   m_SentenceStarts = static_cast<int*>(malloc(sizeof(int) * c_FirstSentences));
   m_ParagraphStarts = static_cast<int*>(malloc(sizeof(int) * c_FirstParagraphs));
   if ((chunked && !m_ReadBuf) || !m_SentenceStarts || !m_ParagraphStarts) {

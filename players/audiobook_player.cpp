@@ -258,7 +258,6 @@ int AudioBookPlayer::NormalKeyDown(int code) {
       g_bKeyBoardLocked = false;
       PauseForSpeech();
       SetAllToDefault();
-      ReportSetToDefault();
       return 0;
     case EV_CHARGING_DONE:
       PauseForSpeech();

@@ -141,14 +141,9 @@ void PlayThread::Run() {
       errorCode_ = -3;
       continue;
     }
-    channels = channels == 1 ? 1 : 2;
-    halve_ = rate > 96000;
-    outRate_ = halve_ ? rate / 2 : rate;
-    rate_ = rate;
-    channels_ = channels;
+    SetFormat(rate, channels);
     totalMs_ = total;
     curMs_ = 0;
-    tempo_.SetFormat(outRate_, channels);
     {
       Lock lock(ch_.Mutex());
       ch_.SetState(lock, PLAY_STATE_PAUSED);
@@ -166,7 +161,10 @@ void PlayThread::Run() {
         loopEnd_ = repeatEnd_;
         ch_.Take(lock);
       }
-      backend_->CardInit(static_cast<unsigned>(channels), static_cast<unsigned>(outRate_),
+      // Another audio stream chosen while paused may have another format.
+      if (backend_->Format(&rate, &channels) == 0 && (rate != rate_ || (channels == 1 ? 1 : 2) != channels_))
+        SetFormat(rate, channels);
+      backend_->CardInit(static_cast<unsigned>(channels_), static_cast<unsigned>(outRate_),
                          kLatencyUs);
       LoopEnd why = fast == FAST_REWIND ? Rewind() : PlayLoop(fast);
       if (why == kQuit) break;
@@ -178,6 +176,15 @@ void PlayThread::Run() {
     if (ch_.Peek() == kCmdQuit) return;
     ch_.Take(lock);
   }
+}
+
+void PlayThread::SetFormat(int rate, int channels) {
+  channels = channels == 1 ? 1 : 2;
+  halve_ = rate > 96000;
+  outRate_ = halve_ ? rate / 2 : rate;
+  rate_ = rate;
+  channels_ = channels;
+  tempo_.SetFormat(outRate_, channels);
 }
 
 int PlayThread::Output(short* pcm, int frames) {

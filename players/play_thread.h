@@ -100,6 +100,8 @@ class PlayThread {
   LoopEnd PlayLoop(int fast);
   LoopEnd Rewind();
   // Writes one block of decoded PCM through the chosen effects.
+  // Rate and channels of the decoded stream, and the chain behind it.
+  void SetFormat(int rate, int channels);
   int Output(short* pcm, int frames);
   // Reacts to a command after a block; returns true to leave the loop.
   bool CheckCommand(LoopEnd* why);

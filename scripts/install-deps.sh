@@ -15,7 +15,7 @@ $SUDO apt-get install -y --no-install-recommends \
   libsoundtouch-dev libmp3lame-dev libspeexdsp-dev \
   libpoppler-cpp-dev libmobi-dev zlib1g-dev libminizip-dev \
   espeak-ng libespeak-ng-dev espeak-ng-data \
-  libicu-dev icu-devtools \
+  libicu-dev icu-devtools libuchardet-dev \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   ffmpeg sox python3 valgrind \
   unzip zip tmux

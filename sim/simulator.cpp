@@ -1,6 +1,7 @@
 #include "sim/simulator.h"
 
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <netinet/in.h>
@@ -57,6 +58,55 @@ std::string Tail(const std::string& path, int lines) {
   std::string out;
   for (auto& l : q) out += "  | " + l + "\n";
   return out;
+}
+
+
+void PutLe32(FILE* f, long at, uint32_t v) {
+  unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+                        static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+  if (fseek(f, at, SEEK_SET) == 0) fwrite(b, 1, 4, f);
+}
+
+// A player that ends without closing its sound stream (power-off, a crash)
+// leaves the WAV writer's length fields at 0; set them from the file's size.
+void SealWav(const std::string& path) {
+  FILE* f = fopen(path.c_str(), "r+b");
+  if (!f) return;
+  unsigned char h[12];
+  struct stat st;
+  if (fread(h, 1, 12, f) == 12 && !memcmp(h, "RIFF", 4) && !memcmp(h + 8, "WAVE", 4) &&
+      fstat(fileno(f), &st) == 0 && st.st_size <= 0xFFFFFFFFLL) {
+    const long size = static_cast<long>(st.st_size);
+    long at = 12;
+    unsigned char c[8];
+    while (at + 8 <= size && fseek(f, at, SEEK_SET) == 0 && fread(c, 1, 8, f) == 8) {
+      if (!memcmp(c, "data", 4)) {
+        PutLe32(f, 4, static_cast<uint32_t>(size - 8));
+        PutLe32(f, at + 4, static_cast<uint32_t>(size - at - 8));
+        break;
+      }
+      uint32_t len = c[4] | c[5] << 8 | c[6] << 16 | static_cast<uint32_t>(c[7]) << 24;
+      at += 8 + static_cast<long>(len) + (len & 1);
+    }
+  }
+  fclose(f);
+}
+
+// The playback files of a run: the named one, or with "%r"/"%c" in the name
+// every file of that folder starting like it (numbered ones kept beside it).
+void SealWavFiles(const std::string& pattern) {
+  if (pattern.empty()) return;
+  size_t slash = pattern.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : pattern.substr(0, slash);
+  std::string base = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+  std::string prefix = base.substr(0, base.find('%'));
+  DIR* d = opendir(dir.c_str());
+  if (!d) return;
+  while (struct dirent* e = readdir(d)) {
+    std::string name = e->d_name;
+    if (name.compare(0, prefix.size(), prefix) == 0 && name != "." && name != "..") SealWav(dir + "/" + name);
+  }
+  closedir(d);
 }
 
 }  // namespace
@@ -340,6 +390,7 @@ void Simulator::Monitor() {
 int Simulator::Finish() {
   StopPlayer();
   usleep(50000);
+  SealWavFiles(o_.audio_out);
   stop_ = true;
   if (monitor_.joinable()) monitor_.join();
   std::lock_guard<std::mutex> lock(m_);

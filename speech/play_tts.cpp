@@ -169,8 +169,8 @@ int PlayTts_Init(PlayTtsOutputCallback callback, void* user) {
     g_playtts_output_cb_fun = callback;
     g_playtts_output_cb_user = user;
   }
-  if (!g_pIvonaTts) {
-    DiagPrintf("g_pIvonaTts == NULL");
+  if (!g_pTtsEngine) {
+    DiagPrintf("g_pTtsEngine == NULL");
     return -1;
   }
   return 0;
@@ -193,17 +193,30 @@ int PlayTts_Play(const uint16_t* text16, int count) {
   if (!text16 || count < 0) return -1;
   char* utf8 = static_cast<char*>(malloc(3 * static_cast<size_t>(count) + 1));
   if (!utf8) return -1;
-  // Unit by unit; surrogate halves are not combined.
   char* p = utf8;
   for (int i = 0; i < count; ++i) {
-    uint16_t c = text16[i];
-    if (c < 0x80) {
+    uint32_t c = text16[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < count && text16[i + 1] >= 0xDC00 && text16[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text16[++i] - 0xDC00u);
+    } else if (c >= 0xD800 && c < 0xE000) {
+      continue;  // a lone half says nothing
+    }
+    if (c < 0x20 || c == 0x7F) {
+      // A NUL or other control would end or garble the engine's text; a
+      // space keeps the words on either side apart.
+      *p++ = ' ';
+    } else if (c < 0x80) {
       *p++ = static_cast<char>(c);
     } else if (c < 0x800) {
       *p++ = static_cast<char>(0xC0 | (c >> 6));
       *p++ = static_cast<char>(0x80 | (c & 0x3F));
-    } else {
+    } else if (c < 0x10000) {
       *p++ = static_cast<char>(0xE0 | (c >> 12));
+      *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {  // two units in, four bytes out: the buffer still suffices
+      *p++ = static_cast<char>(0xF0 | (c >> 18));
+      *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
       *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
       *p++ = static_cast<char>(0x80 | (c & 0x3F));
     }
@@ -228,7 +241,7 @@ int Tts_SetCodePage(int channel, int codePage) {
 }
 
 int Tts_SetRole(int channel, int voiceIndex) {
-  if (!g_pIvonaTts) return -1;
+  if (!g_pTtsEngine) return -1;
   int i = TtsRoleIndex(voiceIndex);
   if (channel == TTS_CHANNEL_SYSTEM) {
     g_pSysVoices = g_Roles[i].sysHandle;
@@ -245,7 +258,7 @@ namespace {
 
 // One engine parameter on every voice of a channel.
 int SetChannelParam(int channel, const char* name, int value) {
-  if (!g_pIvonaTts) return -1;
+  if (!g_pTtsEngine) return -1;
   if (channel == TTS_CHANNEL_SYSTEM) {
     for (TtsRole& r : g_Roles) tts_voice_param(r.sysHandle, name, &value);
   } else if (channel == TTS_CHANNEL_PLAYER) {

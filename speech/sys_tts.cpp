@@ -16,7 +16,7 @@
 #include "speech/tts_output.h"
 #include "speech/ux_language.h"
 
-tts_engine* g_pIvonaTts = nullptr;
+tts_engine* g_pTtsEngine = nullptr;
 std::atomic<tts_voice*> g_pSysVoices{nullptr};
 
 namespace {
@@ -177,7 +177,7 @@ void UnloadAll() {
 }
 
 tts_voice* LoadVoice(const TtsRole& r, bool player) {
-  tts_voice* v = tts_load_voice(g_pIvonaTts, board::Path(r.modulePath).c_str(),
+  tts_voice* v = tts_load_voice(g_pTtsEngine, board::Path(r.modulePath).c_str(),
                                 board::Path(r.dataPath).c_str());
   if (!v) return nullptr;
   const char* type = "text/plain";
@@ -194,10 +194,10 @@ tts_voice* LoadVoice(const TtsRole& r, bool player) {
 }  // namespace
 
 int SysTts_Init() {
-  if (g_pIvonaTts) return 0;
+  if (g_pTtsEngine) return 0;
   CountTtsLanguages();
-  g_pIvonaTts = tts_create();
-  if (!g_pIvonaTts) {
+  g_pTtsEngine = tts_create();
+  if (!g_pTtsEngine) {
     DIAG("tts_create() failed: %s", tts_errmsg());
     return -1;
   }
@@ -209,8 +209,8 @@ int SysTts_Init() {
         DiagPrintf("tts_load_voice() failed: %s", tts_errmsg());
         DiagPrintf("i = %d, SoPath = %s, DbPath = %s", loaded, r.modulePath, r.dataPath);
         UnloadAll();
-        tts_destroy(g_pIvonaTts);
-        g_pIvonaTts = nullptr;
+        tts_destroy(g_pTtsEngine);
+        g_pTtsEngine = nullptr;
         return -3;
       }
       (player ? r.playHandle : r.sysHandle) = v;
@@ -234,7 +234,7 @@ int SysTts_Init() {
 }
 
 int SysTts_Play(const char* text, int length) {
-  if (!g_pIvonaTts || !text) return -1;
+  if (!g_pTtsEngine || !text) return -1;
   std::lock_guard<std::mutex> caller(CallerMutex());
   // Never past the end of the text, whatever length the caller gives.
   length = static_cast<int>(length <= 0 ? strlen(text) : strnlen(text, static_cast<size_t>(length)));
@@ -252,7 +252,7 @@ int SysTts_Play(const char* text, int length) {
 }
 
 int SysTts_Add(const char* text) {
-  if (!g_pIvonaTts || !text) return -1;
+  if (!g_pTtsEngine || !text) return -1;
   std::lock_guard<std::mutex> caller(CallerMutex());
   int length = static_cast<int>(strlen(text));
   if (length == 0) return 0;
@@ -266,14 +266,14 @@ int SysTts_Add(const char* text) {
 }
 
 int SysTts_Stop() {
-  if (!g_pIvonaTts) return -1;
+  if (!g_pTtsEngine) return -1;
   std::lock_guard<std::mutex> caller(CallerMutex());
   StopFirst();
   return 0;
 }
 
 int SysTts_Beep(int number) {
-  if (!g_pIvonaTts) return -1;
+  if (!g_pTtsEngine) return -1;
   std::lock_guard<std::mutex> caller(CallerMutex());
   char path[512];
   snprintf(path, sizeof path, "/home/beep/beep16_%d.pcm", number);
@@ -293,12 +293,12 @@ int SysTts_Beep(int number) {
 }
 
 int SysTts_CheckRunning() {
-  if (!g_pIvonaTts) return 0;
+  if (!g_pTtsEngine) return 0;
   return Ch().State() == kRunning ? 1 : 0;
 }
 
 int SysTts_WaitFinish() {
-  if (!g_pIvonaTts) return 0;
+  if (!g_pTtsEngine) return 0;
   Lock lock(Ch().Mutex());
   Ch().WaitUntil(lock, [] { return Ch().StateLocked() != kRunning; });
   return 0;

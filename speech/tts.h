@@ -34,7 +34,7 @@ int SysTts_SynchFmtStr(int phraseId);
 // call back into player speech.
 typedef int (*PlayTtsOutputCallback)(short* samples, int count, void* user);
 
-// Stores the callback (always); -1 with "g_pIvonaTts == NULL" without engine.
+// Stores the callback (always); -1 with "g_pTtsEngine == NULL" without engine.
 int PlayTts_Init(PlayTtsOutputCallback callback, void* user);
 // Synthesises on the calling thread. 0 finished, -2 cancelled by the
 // callback (or no memory for the copy), -1 synthesis could not start.

@@ -27,7 +27,7 @@ extern int* g_pVoiceCnt;
 extern int g_LanguageCnt;
 void CountTtsLanguages();
 
-extern tts_engine* g_pIvonaTts;
+extern tts_engine* g_pTtsEngine;
 extern std::atomic<tts_voice*> g_pSysVoices;
 extern tts_voice* g_pPlayVoices;  // under PlayTtsMutex()
 // Function-local, so it exists before any caller and is never destroyed

@@ -9,19 +9,19 @@
 
 TtsRole g_Roles[kTtsRoleCount] = {
     {"polish", "Ewa", "Ewa", 0, "/lib/libvoice_pl_ewa.so",
-     "/home/ivona/vox_pl_ewa/vox_pl_ewa16i-mf", nullptr, nullptr},
+     "/home/voices/pl_ewa.voice", nullptr, nullptr},
     {"polish", "Agnieszka", "Agnieszka", 0, "/lib/libvoice_pl_agnieszka.so",
-     "/home/ivona/vox_pl_agnieszka/vox_pl_agnieszka16i-mf", nullptr, nullptr},
+     "/home/voices/pl_agnieszka.voice", nullptr, nullptr},
     {"polish", "Maja", "Maja", 0, "/lib/libvoice_pl_maja.so",
-     "/home/ivona/vox_pl_maja/vox_pl_maja16i-mf", nullptr, nullptr},
+     "/home/voices/pl_maja.voice", nullptr, nullptr},
     {"polish", "Jacek", "Jacek", 1, "/lib/libvoice_pl_jacek.so",
-     "/home/ivona/vox_pl_jacek/vox_pl_jacek16i-mf", nullptr, nullptr},
+     "/home/voices/pl_jacek.voice", nullptr, nullptr},
     {"polish", "Jan", "Jan", 1, "/lib/libvoice_pl_jan.so",
-     "/home/ivona/vox_pl_jan/vox_pl_jan16i-mf", nullptr, nullptr},
+     "/home/voices/pl_jan.voice", nullptr, nullptr},
     {"english", "Salli", "Salli", 0, "/lib/libvoice_en_us_salli.so",
-     "/home/ivona/vox_en_us_salli/vox_en_us_salli16i-mf", nullptr, nullptr},
+     "/home/voices/en_us_salli.voice", nullptr, nullptr},
     {"english", "Joey", "Joey", 1, "/lib/libvoice_en_us_joey.so",
-     "/home/ivona/vox_en_us_joey/vox_en_us_joey16i-mf", nullptr, nullptr},
+     "/home/voices/en_us_joey.voice", nullptr, nullptr},
 };
 
 int* g_pVoiceCnt = nullptr;

@@ -328,6 +328,7 @@ const UxstrInfo c_UxstrInfo[kUxPhraseCount] = {
     {320, "Delete folder."},
     {321, "Do you want to delete the folder?"},
     {322, "Folder deleted."},
+    {323, "The internal memory is busy, the computer cannot use it now."},
 };
 
 const UxstrInfo c_UxstrInfo_Int[kUxIntFormatCount] = {

@@ -6,7 +6,7 @@ namespace uxpl {
 
 const UxstrInfo c_UxstrInfo[kUxPhraseCount] = {
     {0, "Książki audio"},
-    {1, "Nagrania"},
+    {1, "nagrywanie"},
     {2, "Wyłączanie."},
     {3, "Niski poziom baterii, wyłączanie."},
     {4, "Wyłączanie z powodu bezczynności."},
@@ -328,6 +328,7 @@ const UxstrInfo c_UxstrInfo[kUxPhraseCount] = {
     {320, "Usuń folder."},
     {321, "Czy usunąć folder?"},
     {322, "Folder usunięty."},
+    {323, "Pamięć wewnętrzna jest zajęta, komputer nie może jej teraz użyć."},
 };
 
 const UxstrInfo c_UxstrInfo_Int[kUxIntFormatCount] = {

@@ -9,6 +9,7 @@
 #include "core/app/mainloop.h"
 #include "core/app/pending.h"
 #include "core/ui/window.h"
+#include "power/mic2det.h"
 #include "power/tps65217.h"
 
 int g_LastKeyCode = -1;

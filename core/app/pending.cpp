@@ -55,15 +55,10 @@ bool IsFmTxRunning() {
   return false;
 }
 
-// --- Recorder, pins, standby timer (record) ---------------------------------
+// --- Recorder (record) -------------------------------------------------------
 PENDING_INT(LoadRecordSettings)
 PENDING_INT(SaveRecordSettings)
 PENDING_INT(SetRecordSettingsToDefault)
-PENDING_INT(SetStandbyTime, int)
-int GetPinLevel(int) {
-  NotBuilt("GetPinLevel");
-  return 2;  // a read error, which counts as headphones plugged
-}
 
 // --- Tools (tools) -----------------------------------------------------------
 bool g_bCalculagraphRunning = false;

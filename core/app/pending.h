@@ -30,13 +30,10 @@ bool IsFmRxRunning();
 // True while the FM chip transmits the device's own sound.
 bool IsFmTxRunning();
 
-// --- Recorder, detection pins and standby timer (record) -----------------
+// --- Recorder (record) ---------------------------------------------------
 int LoadRecordSettings();
 int SaveRecordSettings();
 int SetRecordSettingsToDefault();
-// Level of detection pin `pin` (59 = headphone jack: 1 plugged); >1 on error.
-int GetPinLevel(int pin);
-int SetStandbyTime(int seconds);
 
 // --- Tools ---------------------------------------------------------------
 int LoadToolsSettings();

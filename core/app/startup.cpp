@@ -23,6 +23,7 @@
 #include "positions/bookmark.h"
 #include "positions/history.h"
 #include "power/battery.h"
+#include "power/mic2det.h"
 #include "power/tps65217.h"
 
 GMainLoop* g_MainLoop = nullptr;
@@ -144,7 +145,7 @@ int DtbMain(int argc, char** argv) {
   ResetIdleShutDownTime();
   ApplySystemSettings();
   GetBatState(true);
-  // Pin 59 reads 1 with headphones in; a read error (above 1) counts as in.
+  // Pin 59 reads 1 with headphones in; a read error counts as in.
   SoundCard_SpeakerSwitch(GetPinLevel(59) == 0);
 
   InitAlarms();

@@ -14,6 +14,7 @@
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "power/battery.h"
+#include "power/mic2det.h"
 #include "power/tps65217.h"
 
 int g_PowerKeyDownTimes = 0;

@@ -77,6 +77,9 @@ const char* ExtensionOf(const std::string& path) {
   return dot && dot[1] ? dot + 1 : nullptr;
 }
 
+// The book whose Open runs unlocked, so that a close can cancel it.
+iCEbook* g_OpeningBook = nullptr;
+
 // Opens the book named in Filename(); leaves the state at 4 or 0.
 void OpenBook(Lock& lk) {
   const std::string path = Filename();
@@ -92,9 +95,11 @@ void OpenBook(Lock& lk) {
     SetState(lk, EB_STATE_IDLE);
     return;
   }
+  g_OpeningBook = book;
   lk.unlock();
   int r = book->Open(path.c_str());
   lk.lock();
+  g_OpeningBook = nullptr;
   if (r != 0) {
     DiagPrintf("g_iebook->Open(%s) fail = %d", path.c_str(), r);
     book->Close();
@@ -306,8 +311,9 @@ int CmdPause() {
 
 int CmdClose() {
   {
-    // A book being opened is closed once it is open.
+    // A book being opened gives up its scan, then is closed.
     Lock lk(Ch().Mutex());
+    if (g_OpeningBook) g_OpeningBook->CancelOpen();
     Ch().WaitUntil(lk, [&] { return State(lk) != EB_STATE_OPENING; });
   }
   CmdStop();

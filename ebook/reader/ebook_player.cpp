@@ -230,6 +230,10 @@ void EbookPlayer::FinishOpen() {
       b->SeekToPage(page);
       if (place > 0) b->SeekToPlace(place);
     }
+    // A finished book reopens at its last sentence rather than at the end,
+    // where it could only say "end of file".
+    if (b->GetTotalSentences() > 0 && b->GetCurPlace() >= b->GetUnicodeLength())
+      b->SeekToSentence(b->GetTotalSentences() - 1);
   });
   m_ResumePage = m_ResumePlace = -1;
   m_LevelDepth = depth;

@@ -142,7 +142,6 @@ int EbookPlayer::RestoreDefaults() {
   m_MusicVolume = g_EbookSettings.background_music_volume;
   if (m_MusicVolume <= 0) CloseMusic();
   BgMusic_SetVolume(m_MusicVolume);
-  ReportSetToDefault();
   m_bPromptPending = true;
   return 0;
 }

@@ -353,6 +353,9 @@ int HostBoard::Mount(const std::string& block, const std::string& mountPoint) {
 int HostBoard::Unmount(const std::string& target) {
   std::string n = Normalize(target);
   std::string block = BlockName(n);
+  std::istringstream busy(state_.Get(state::kDiskBusy));
+  for (std::string line; std::getline(busy, line);)
+    if (!line.empty() && Normalize(line) == n) return EBUSY;
   std::lock_guard<std::mutex> lock(mounts_mutex_);
   for (auto it = mounts_.begin(); it != mounts_.end(); ++it) {
     if (it->first == n || (!block.empty() && it->second == block)) {

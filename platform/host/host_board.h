@@ -58,6 +58,7 @@ constexpr const char* kPmic = "pmic";               // written registers, "0xRR=
 constexpr const char* kAmplifier = "amplifier";     // "on" or "off"
 constexpr const char* kStandbyTimer = "standby_timer";  // last wake-up timer, seconds
 constexpr const char* kModules = "modules";         // loaded kernel modules, one a line
+constexpr const char* kDiskBusy = "disk_busy";   // mount points that refuse "umount" (open files), one a line
 }  // namespace state
 
 // Small helpers over the state files, shared by the models, dtbsim and tests.

@@ -132,8 +132,9 @@ int HostShell::CmdUmount(const Args& a, Io& io) {
     io.err += "umount: give one mount point\n";
     return 1;
   }
-  if (board_->Unmount(Abs(ops[0])) != 0) {
-    io.err += "umount: can't unmount " + ops[0] + ": Invalid argument\n";
+  int err = board_->Unmount(Abs(ops[0]));
+  if (err != 0) {
+    io.err += "umount: can't unmount " + ops[0] + (err == EBUSY ? ": Device or resource busy\n" : ": Invalid argument\n");
     return 32;
   }
   return 0;

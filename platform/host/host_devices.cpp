@@ -1,6 +1,6 @@
 // Models of the hardware behind the host board's device nodes: the I2C
-// bus (its chips are in chips/), the battery ADC, the RTC wake alarm, the
-// detection pins with the standby timer, and the amplifier enable line.
+// bus (its chips are in chips/), the battery ADC, the RTC wake alarm and the
+// amplifier enable line (the detection pins are in mic2det_model.cpp).
 // Inputs come from the state files under var/board (re-read at every
 // access, so the simulator can change them at any time); what the firmware
 // programs is written back there for the simulator and tests to read.
@@ -200,29 +200,6 @@ int HostBoard::RtcIoctl(unsigned long request, void* arg) {
     default:
       return Fail(ENOTTY);
   }
-}
-
-int HostBoard::Mic2detIoctl(unsigned long request, void* arg) {
-  if (!arg) return Fail(EFAULT);
-  if (request == MIC2DET_GET_PIN) {
-    auto* p = static_cast<struct mic2det_pin*>(arg);
-    if (p->port < 0 || p->port > 3 || p->pin < 0 || p->pin > 31) return Fail(EINVAL);
-    int n = p->port * 32 + p->pin;
-    if (n == 59)
-      p->level = state_.Get(state::kHeadphones, "0") == "1" ? 1 : 0;
-    else if (n == 5)
-      p->level = state_.Get(state::kExternalMic, "0") == "1" ? 1 : 0;
-    else
-      p->level = 0;
-    return 0;
-  }
-  if (request == DTIME_STANDBY_SET) {
-    int seconds = *static_cast<int*>(arg);
-    if (seconds < 0) return Fail(EINVAL);
-    state_.SetInt(state::kStandbyTimer, seconds);
-    return 0;
-  }
-  return Fail(ENOTTY);
 }
 
 int HostBoard::AmpIoctl(unsigned long request, void* arg) {

@@ -64,12 +64,16 @@ std::string SimulatedBoard::AlsaConfigText() {
   std::string t;
   t += "pcm_type.dtbhost { lib " + Quote(lib) + " }\n";
   t += "ctl_type.dtbhost { lib " + Quote(lib) + " }\n";
+  t += "pcm_type.dtbroute { lib " + Quote(lib) + " }\n";
+  // What the codec's outputs let through, as the mixer routes it.
+  std::string route = "type dtbroute mixer " + Quote(mixer) + " jack " + Quote(Path("/var/board/headphones")) +
+                      (classd ? " classd true" : " classd false amp " + Quote(Path("/var/board/amplifier")));
   if (!out.empty()) {
-    t += "pcm.!default { type file slave.pcm { type dtbhost pace " + std::string(pacebuf) +
-         " } file " + Quote(out) + " format \"wav\" perm 0644" +
-         (Env("DTB_AUDIO_OUT_KEEP").empty() ? "" : " truncate false") + " }\n";
+    t += "pcm.!default { " + route + " slave.pcm { type file slave.pcm { type dtbhost pace " +
+         std::string(pacebuf) + " } file " + Quote(out) + " format \"wav\" perm 0644" +
+         (Env("DTB_AUDIO_OUT_KEEP").empty() ? "" : " truncate false") + " } }\n";
   } else if (!PcHasSoundCard()) {
-    t += "pcm.!default { type dtbhost pace " + std::string(pacebuf) + " }\n";
+    t += "pcm.!default { " + route + " slave.pcm { type dtbhost pace " + std::string(pacebuf) + " } }\n";
   }
   t += "pcm.!hw { @args [ CARD DEV SUBDEV ]\n"
        "  @args.CARD { type string default \"0\" }\n"

@@ -1,7 +1,8 @@
 // What every board that runs on the PC shares, the host board and the
 // tests' own small boards alike: the device's sound names resolve to our
 // ALSA plugin (platform/host/alsa/), playback paced like a real DAC into a
-// WAV file, capture from a WAV file, and a codec mixer whose values persist
+// WAV file (only as loud as the codec's routes and volumes let it out of the
+// speaker or the plugged-in headphones), capture from a WAV file, and a codec mixer whose values persist
 // in a file of the device root; hotplug messages arrive on the loopback,
 // at a port of the run's own.
 //

@@ -26,6 +26,13 @@ class PlayBackend {
   virtual int StreamCount() = 0;
   virtual int CurStream() = 0;
   virtual int SelectStream(int ordinal) = 0;
+  // Rate and channels (1 or 2) the open file now decodes to; a stream switch
+  // may change them. -1 when unknown. Play thread.
+  virtual int Format(int* rate, int* channels) {
+    (void)rate;
+    (void)channels;
+    return -1;
+  }
 
   // Length of a file in ms without disturbing playback bookkeeping; only
   // while no file is open. Negative when unknown. Loop thread.

@@ -22,6 +22,7 @@ class FirmwareBackend : public PlayBackend {
   int StreamCount() override { return ff_audio_get_total_audio_streams(); }
   int CurStream() override { return ff_audio_get_cur_select_stream(); }
   int SelectStream(int ordinal) override { return ff_audio_set_cur_select_stream(ordinal); }
+  int Format(int* rate, int* channels) override { return ff_audio_get_format(rate, channels); }
   // The decoder's own length first: the header-only MP3 estimate takes the
   // bit rate of the first frame, which in most encoders' files is the small
   // information frame, and so doubles or halves the length. It stays the

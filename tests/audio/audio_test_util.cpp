@@ -7,6 +7,7 @@
 
 #include "audio/decoder.h"
 #include "audio/soundcard.h"
+#include "audio/soundcard_internal.h"
 #include "core/app/mainloop.h"
 
 namespace dtbtest {
@@ -112,6 +113,11 @@ void SoundCardTest::SetUp() {
   unsetenv("DTB_AUDIO_MIXER");
   unsetenv("DTB_AUDIO_PACE");
   g_HwVersion = 0;
+  // The speaker route fully open: out.wav holds exactly what was played.
+  WriteFile(MixerFile(),
+            "PCM Playback Volume=127,127\nLine Playback Switch=1,1\nLeft Line Mixer DACL1 Switch=1\n"
+            "Class-D Amplifier On=1\nLine DAC Playback Volume=118,118\n");
+  g_bSpeakerOn = true;  // so that the class-D amplifier follows playback
 }
 
 void SoundCardTest::TearDown() {

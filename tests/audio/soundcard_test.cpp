@@ -210,6 +210,35 @@ TEST_F(CaptureTest, PlaybackStreamInCaptureMode) {
   EXPECT_EQ(Ramp(800), got);
 }
 
+// The WAV holds what leaves the codec: the speaker when its route is on,
+// the headphones only when plugged in, each at its own volume.
+TEST_F(PlaybackTest, OnlyOpenRoutesAreHeardAtTheirVolume) {
+  setenv("DTB_AUDIO_PACE", "0", 1);
+  std::vector<int16_t> level(500, 10000);
+  auto play = [&] { ASSERT_EQ(0, SoundCard_PutSamples(level.data(), 500)); };
+  ASSERT_EQ(0, SoundCard_Init(false, 1, 16000, 100000));
+  SoundCard_SpeakerSwitch(false);
+  SoundCard_HeadPhoneSwitch(false);
+  play();
+  SoundCard_SpeakerSwitch(true);
+  SoundCard_SetSpeakerVolume(98);  // 10 dB down
+  play();
+  SoundCard_SpeakerSwitch(false);
+  SoundCard_HeadPhoneSwitch(true);
+  SoundCard_SetHeadPhoneVolume(118);
+  play();  // nothing in the jack
+  WriteFile(dir_ / "root/var/board/headphones", "1");
+  play();
+  SoundCard_Release();
+  unsetenv("DTB_AUDIO_PACE");
+  Wav wav;
+  ASSERT_TRUE(ReadWav(OutWav(), &wav));
+  ASSERT_EQ(2000u, wav.samples.size());
+  const int expected[] = {0, 3162, 0, 10000};
+  for (int part = 0; part < 4; part++)
+    for (int i = 0; i < 500; i += 125) EXPECT_NEAR(expected[part], wav.samples[part * 500 + i], 2) << part;
+}
+
 }  // namespace
 }  // namespace dtbtest
 

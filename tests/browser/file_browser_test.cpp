@@ -224,6 +224,23 @@ TEST_F(FileBrowserTest, UsbDiskModeBlocksBrowsingUntilTheHostOrTheCableLetsGo) {
   EXPECT_EQ(fb_->LastUtterance(), "novel.txt, 1 bytes");
 }
 
+TEST_F(FileBrowserTest, UsbDiskModeNeverExportsAMountedDisk) {
+  File("Books/novel.txt");
+  Open("/mnt/emmc/Books");
+  dtbtest::WriteFile(dir_ / "var/board/disk_busy", "/mnt/emmc\n");
+  KeyDown(EV_USB_IN);
+  EXPECT_EQ(fb_->LastUtterance(), "The internal memory is busy, the computer cannot use it now.");
+  EXPECT_EQ(IsMountDir("/mnt/emmc"), 1);
+  EXPECT_EQ(dtbtest::ReadFile(dir_ / "var/board/modules").find("g_mass_storage"), std::string::npos);
+  EXPECT_EQ(Press(KEY_DOWN), "novel.txt, 1 bytes") << "the player goes on";
+  // Once the disk is free the next cable works.
+  dtbtest::WriteFile(dir_ / "var/board/disk_busy", "");
+  g_UsbState = 0;
+  KeyDown(EV_USB_IN);
+  EXPECT_EQ(g_UsbState, 1);
+  EXPECT_EQ(IsMountDir("/mnt/emmc"), 0);
+}
+
 TEST_F(FileBrowserTest, UsbChargerIsRecognisedAfterSeventeenTicks) {
   File("Books/novel.txt");
   Open("/mnt/emmc/Books");

@@ -17,6 +17,7 @@
 
 #include "browser/file_browser.h"
 #include "core/app/mainloop.h"
+#include "core/ui/session.h"
 #include "platform/host/host_board.h"
 #include "speech/ux_language.h"
 #include "tests/support/test_support.h"
@@ -131,6 +132,21 @@ TEST_F(SocketReceiverTest, CardMessagesMountAndUnmountAndTheBrowserFollows) {
   RemoveCard();
   ASSERT_TRUE(Send(port_, "mmcblk1p1_out"));
   ASSERT_TRUE(RunUntil([] { return IsMountDir("/mnt/microsd") == 0; }, 5));
+  EXPECT_STREQ(g_DirInfo.GetPath(), "/mnt/emmc");
+}
+
+TEST_F(SocketReceiverTest, ARemovedCardLeavesTheListingWithTheKeypadLocked) {
+  ASSERT_EQ(InitSocketReceiver(), 0);
+  InsertCard();
+  ASSERT_TRUE(Send(port_, "mmcblk1p1_in"));
+  ASSERT_TRUE(RunUntil([] { return IsMountDir("/mnt/microsd") == 1; }, 5));
+  ASSERT_STREQ(g_DirInfo.GetPath(), "/mnt/microsd");
+  g_bKeyBoardLocked = true;
+  RemoveCard();
+  ASSERT_TRUE(Send(port_, "mmcblk1p1_out"));
+  bool gone = RunUntil([] { return IsMountDir("/mnt/microsd") == 0; }, 5);
+  g_bKeyBoardLocked = false;
+  ASSERT_TRUE(gone);
   EXPECT_STREQ(g_DirInfo.GetPath(), "/mnt/emmc");
 }
 

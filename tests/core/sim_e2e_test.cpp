@@ -39,6 +39,60 @@ TEST_F(SimE2E, KeysReachTheTopWindow) {
   EXPECT_EQ(r.status, 0) << r.output;
 }
 
+// Control name -> first value, from the host codec's state file.
+long MixerValue(const std::string& state, const std::string& name) {
+  size_t at = state.find(name + "=");
+  if (at == std::string::npos || (at > 0 && state[at - 1] != '\n')) return -1;
+  return strtol(state.c_str() + at + name.size() + 1, nullptr, 10);
+}
+
+uint32_t Le32(const std::string& b, size_t at) {
+  return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8 |
+         static_cast<unsigned char>(b[at + 2]) << 16 | static_cast<uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
+}
+
+// The WAV of the run is whole however the player ended: lengths that match
+// the file, and sound in it.
+void ExpectSealedWav(const std::string& path) {
+  std::string b = dtbtest::ReadFile(path);
+  ASSERT_GT(b.size(), 44u) << path;
+  EXPECT_EQ(b.size() - 8, Le32(b, 4));
+  size_t data = b.find("data", 12);
+  ASSERT_NE(data, std::string::npos);
+  EXPECT_EQ(b.size() - data - 8, Le32(b, data + 4));
+  bool sound = false;
+  for (size_t i = data + 8; i + 1 < b.size() && !sound; i += 2) sound = b[i] != 0 || b[i + 1] != 0;
+  EXPECT_TRUE(sound) << "speech through the open route";
+}
+
+TEST_F(SimE2E, TheHeadphoneJackPicksTheSpeakerOrTheHeadphones) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::SimResult r = Run(
+      "expect Internal memory 20\n"
+      "key volup\n"
+      "expect volume 11 5\n"
+      "headphones in\n"
+      "wait 0.5\n"
+      "key volup\n"
+      "expect volume 11 5\n"
+      "key volup\n"
+      "expect volume 12 5\n"
+      "quit\n");
+  EXPECT_EQ(r.status, 0) << r.output;
+  std::string mixer = dtbtest::ReadFile(Root("var/board/mixer"));
+  EXPECT_EQ(83, MixerValue(mixer, "Line DAC Playback Volume")) << "speaker volume 11 before the jack";
+  EXPECT_EQ(88, MixerValue(mixer, "HP DAC Playback Volume")) << "headphone volume 12 after it";
+  EXPECT_EQ(0, MixerValue(mixer, "Line Playback Switch"));
+  EXPECT_EQ(1, MixerValue(mixer, "HP Playback Switch"));
+  ExpectSealedWav(dir.path() + "/device.wav");
+
+  r = Run("expect Internal memory 20\nheadphones in\nwait 0.5\nheadphones out\nwait 0.5\nquit\n");
+  EXPECT_EQ(r.status, 0) << r.output;
+  mixer = dtbtest::ReadFile(Root("var/board/mixer"));
+  EXPECT_EQ(1, MixerValue(mixer, "Line Playback Switch"));
+  EXPECT_EQ(0, MixerValue(mixer, "HP Playback Switch"));
+}
+
 TEST_F(SimE2E, PowerClickThenMusicLocksAndUnlocksTheKeypad) {
   DTB_REQUIRE_PLAYER();
   dtbtest::SimResult r = Run(

@@ -52,17 +52,18 @@ TEST_F(StdFolders, LanguageChangeRenamesAndKeepsTheContents) {
   ASSERT_EQ(CreateDaisyDir(), 0);
   EXPECT_FALSE(IsDir("/mnt/emmc/Record"));
   EXPECT_FALSE(IsDir("/mnt/emmc/Audio books"));
-  EXPECT_TRUE(IsDir("/mnt/emmc/Nagrania"));
+  EXPECT_TRUE(IsDir("/mnt/emmc/nagrywanie"));
   EXPECT_TRUE(IsDir("/mnt/emmc/Książki audio"));
-  EXPECT_EQ(dtbtest::ReadFile(board::Path("/mnt/emmc/Nagrania/Record20310517_1.wav")), "RIFF");
+  EXPECT_EQ(dtbtest::ReadFile(board::Path("/mnt/emmc/nagrywanie/Record20310517_1.wav")), "RIFF");
 }
 
 TEST_F(StdFolders, ExistingTargetIsLeftAlone) {
   Language(UX_LANGUAGE_POLISH);
-  ASSERT_EQ(BMkdir("/mnt/emmc/Nagrania", 0755), 0);
+  ASSERT_EQ(BMkdir("/mnt/emmc/nagrywanie", 0755), 0);
   ASSERT_EQ(BMkdir("/mnt/emmc/Record", 0755), 0);
   EXPECT_EQ(ChangeDirname("/mnt/emmc/", 1), 0);
   EXPECT_TRUE(IsDir("/mnt/emmc/Record")) << "nothing is moved over an existing folder";
+  EXPECT_FALSE(IsDir("/mnt/emmc/Nagrania")) << "the recordings stay in the folder devices have";
 }
 
 TEST_F(StdFolders, UnmountedCardIsSkipped) {

@@ -81,15 +81,20 @@ std::vector<std::string> Lines(const std::string& text) {
   return out;
 }
 
-TEST(EbookReaderE2e, BooksFromTheBrowserAreReadMovedInBookmarkedResumedAndFinished) {
-  DTB_REQUIRE_PLAYER();
-  dtbtest::TempDir dir;
-  const std::string root = dir / "root";
+// A fresh English device root; dtbsim's status.
+int LayOut(const std::string& root) {
   dtbtest::SimRun lay;
   lay.root = root;
   lay.lang = "en";
   lay.script = "quit\n";
-  ASSERT_EQ(dtbtest::RunSim(lay).status, 0);
+  return dtbtest::RunSim(lay).status;
+}
+
+TEST(EbookReaderE2e, BooksFromTheBrowserAreReadMovedInBookmarkedResumedAndFinished) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::TempDir dir;
+  const std::string root = dir / "root";
+  ASSERT_EQ(LayOut(root), 0);
 
   const EnglishBook en = MakeEnglishBook(20);
   ASSERT_EQ(en.pageFirst.size(), 20u);
@@ -195,6 +200,40 @@ TEST(EbookReaderE2e, BooksFromTheBrowserAreReadMovedInBookmarkedResumedAndFinish
   EXPECT_TRUE(Has(history, "/mnt/emmc/Books/english.txt")) << history;
   EXPECT_TRUE(Has(history, "/mnt/emmc/Books/polski.txt")) << history;
   EXPECT_TRUE(Has(dtbtest::ReadFile(root + "/mnt/settings/ebook.config.xml"), "<ebook_config role=\"0\""));
+}
+
+// A finished book reopens at its last sentence, and restoring the defaults
+// in the reader says so once.
+TEST(EbookReaderE2e, AFinishedBookReopensAtItsLastSentence) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::TempDir dir;
+  const std::string root = dir / "root";
+  ASSERT_EQ(LayOut(root), 0);
+  dtbtest::WriteFile(root + "/mnt/emmc/Books/short.txt",
+                     "The first sentence is here. The second one follows. The last one ends it.\n");
+  dtbtest::SimRun run;
+  run.root = root;
+  run.fresh = false;
+  run.script =
+      "expect Internal memory 20\n"
+      "key play\nexpect main folder 10\n"
+      "key down\nexpect Books\n"
+      "key play\nexpect short.txt\n"
+      "key play\nexpect The first sentence 20\n"
+      // Restored while reading: the defaults speak Polish.
+      "power click\nkey bookmark\nexpect ustawienia domy 10\n"
+      "expect koniec pliku 30\n"
+      "wait 1\n"
+      "key back\nexpect short.txt\n"
+      "key play\nexpect The last one ends it 20\n"
+      "wait 2\n"
+      "quit\n";
+  run.timeout_seconds = 180;
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  ASSERT_EQ(r.status, 0) << r.output;
+  int restores = 0;
+  for (const std::string& l : Lines(r.output)) restores += Has(l, "say: Przywrócono ustawienia domyślne");
+  EXPECT_EQ(restores, 1) << r.output;
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 // tests/data/ebook/txt_reference.py, a separate implementation of the
 // segmentation rules in Python run over the same files (see its header).
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/lib/iconv/converter.h"
 #include "ebook/txt.h"
 #include "tests/ebook/ebook_test_util.h"
 #include "tests/support/test_support.h"
@@ -30,8 +32,8 @@ const Expected c_Corpus[] = {
     {"txt/tika_testTXTNonASCIIUTF8.txt", CTxt::c_Utf8, 197, 4, 4, 1},
     {"txt/tika_testTXT_win-1252.txt", CTxt::c_CodePage, 94, 1, 1, 1},
     {"txt/uchardet_fr_utf-16.be", CTxt::c_Utf16Be, 539, 8, 7, 1},
-    // UTF-16 without a byte-order mark is not recognised: read as the code page.
-    {"txt/uchardet_ja_utf-16le.txt", CTxt::c_CodePage, 1416, 11, 11, 2},
+    // UTF-16 without a byte-order mark, told by where its NUL bytes fall.
+    {"txt/uchardet_ja_utf-16le.txt", CTxt::c_Utf16Le, 708, 19, 11, 1},
     {"txt/uchardet_pl_iso-8859-2.txt", CTxt::c_CodePage, 193, 6, 3, 1},
     {"txt/uchardet_pl_utf-8.txt", CTxt::c_Utf8, 193, 6, 3, 1},
     {"txt/uchardet_pl_windows-1250.txt", CTxt::c_CodePage, 193, 6, 3, 1},
@@ -128,6 +130,98 @@ TEST(TxtCorpus, OtherLanguagesAndCodePageQuotes) {
   EXPECT_NE(std::u16string::npos, Whole(*q).find(U16("a “windows” encoding")));
   auto fr = OpenCorpus(dtbtest::CorpusPath("txt/uchardet_fr_utf-16.be"));
   EXPECT_EQ(0u, Whole(*fr).find(U16("UTF-16 (16-bit Unicode Transformation Format) is a character encoding")));
+}
+
+// The encoding a corpus file's name gives, as iconv knows it; "" for none.
+std::string NamedEncoding(const std::string& name) {
+  static const std::pair<const char*, const char*> c_Names[] = {
+      {"cp1250", "CP1250"},         {"windows-1250", "CP1250"}, {"win-1252", "CP1252"},
+      {"iso-8859-2", "ISO-8859-2"}, {"utf16be", "UTF-16BE"},    {"utf-16.be", "UTF-16BE"},
+      {"utf16le", "UTF-16LE"},      {"utf-16le", "UTF-16LE"},   {"utf8", "UTF-8"},
+      {"utf-8", "UTF-8"},           {"UTF8", "UTF-8"}};
+  for (const auto& n : c_Names)
+    if (name.find(n.first) != std::string::npos) return n.second;
+  return "";
+}
+
+std::u16string Decode(const std::string& bytes, const char* encoding) {
+  conv::Converter c("UTF-16LE", encoding);
+  std::string out;
+  EXPECT_EQ(0, c.Convert(bytes.data(), bytes.size(), &out)) << encoding;
+  std::u16string u(out.size() / 2, u'\0');
+  memcpy(&u[0], out.data(), u.size() * 2);
+  if (!u.empty() && u[0] == 0xFEFF) u.erase(0, 1);
+  return u;
+}
+
+// The first sentences as the reader speaks them are the start of the text
+// decoded with the encoding the file is known to have.
+void ExpectFirstSentencesRead(const std::string& path, const std::u16string& text) {
+  SCOPED_TRACE(path);
+  CTxt t;
+  ASSERT_EQ(0, t.Open(path.c_str()));
+  std::u16string spoken;
+  for (int i = 0; i < std::min(8, t.GetTotalSentences()); ++i) {
+    t.SeekToSentence(i);
+    spoken += ebooktest::Current(t);
+  }
+  ASSERT_FALSE(spoken.empty());
+  EXPECT_EQ(text.substr(0, spoken.size()), spoken);
+}
+
+TEST(TxtCorpus, FirstSentencesReadWithTheRightLetters) {
+  DTB_REQUIRE_CORPUS(dir, "txt");
+  int checked = 0;
+  for (const Expected& e : c_Corpus) {
+    std::string encoding = NamedEncoding(e.file);
+    if (encoding.empty()) continue;
+    std::string path = dtbtest::CorpusPath(e.file);
+    ExpectFirstSentencesRead(path, Decode(dtbtest::ReadFile(path), encoding.c_str()));
+    checked++;
+  }
+  EXPECT_GE(checked, 11);
+}
+
+// Unmarked files in encodings users meet, made from the corpus novel (and a
+// Russian passage for the Cyrillic code pages) at run time.
+TEST(TxtCorpus, UnmarkedEncodingsAreDetected) {
+  DTB_REQUIRE_CORPUS(novel, "txt/pl_sienkiewicz_latarnik_I_utf8.txt");
+  const std::string polish = dtbtest::ReadFile(novel);
+  std::string russian;
+  for (int i = 0; i < 6; ++i)
+    russian += "Широкая электрификация южных губерний даст мощный толчок подъёму сельского хозяйства. "
+               "Съешь же ещё этих мягких французских булок, да выпей чаю. В чащах юга жил бы цитрус? "
+               "Да, но фальшивый экземпляр!\n";
+  const struct {
+    const char* encoding;
+    const std::string* source;
+    bool mark;
+  } c_Made[] = {{"UTF-32LE", &polish, true},        {"UTF-32BE", &polish, true},
+                {"UTF-32LE", &polish, false},       {"UTF-32BE", &polish, false},
+                {"UTF-16LE", &polish, false},       {"UTF-16BE", &polish, false},
+                {"ISO-8859-2", &polish, false},     {"IBM852", &polish, false},
+                {"MAC-CENTRALEUROPE", &polish, false}, {"IBM870", &polish, false},
+                {"KOI8-R", &russian, false},        {"CP866", &russian, false},
+                {"CP1251", &russian, false}};
+  dtbtest::TempDir dir;
+  for (const auto& m : c_Made) {
+    std::string bytes;
+    std::string to = std::string(m.encoding) + "//TRANSLIT";
+    conv::Converter c(to.c_str(), "UTF-8");
+    ASSERT_TRUE(c.IsOpen()) << m.encoding;
+    c.Convert(m.source->data(), m.source->size(), &bytes);
+    if (m.mark) {
+      std::string bom;
+      conv::Converter(m.encoding, "UTF-8").Convert("\xEF\xBB\xBF", 3, &bom);
+      bytes = bom + bytes;
+    }
+    std::string path = dir / (std::string(m.encoding) + (m.mark ? "-bom" : "") + ".txt");
+    dtbtest::WriteFile(path, bytes);
+    std::u16string text = Decode(bytes, m.encoding);
+    EXPECT_NE(std::u16string::npos, text.find(m.source == &polish ? U16("latarnik") : U16("электрификация")))
+        << m.encoding;
+    ExpectFirstSentencesRead(path, text);
+  }
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/ebook/ebook_test_util.h"
@@ -183,6 +185,21 @@ TEST(TxtSegmentation, LineBreaksEndParagraphsAndLongRunsAreCutAfterAThousandUnit
   EXPECT_EQ(3012, t->GetCurPlace()) << "no headings: heading moves change nothing";
 }
 
+TEST(TxtSegmentation, TheEndOfTheTextIsOnTheLastPage) {
+  TempDir dir;
+  std::string run;
+  while (run.size() < 3000) run += std::string(68, 'x') + ". ";
+  WriteFile(dir / "run.txt", run);
+  auto t = OpenText(dir / "run.txt");
+  ASSERT_EQ(3, t->GetTotalPages());
+  for (int i = 0; i < 5; ++i) t->SeekToNextPage();
+  ASSERT_EQ(t->GetUnicodeLength(), t->GetCurPlace());
+  EXPECT_EQ(2, t->GetCurPage()) << "page 3 of 3, not 4 of 3";
+  EXPECT_EQ(t->GetTotalParagraphs() - 1, t->GetCurParagraph());
+  t->SeekToLastPage();
+  EXPECT_EQ(2030, t->GetCurPlace()) << "back from the end: the start of the last page";
+}
+
 TEST(TxtSegmentation, SentencesAreCutAtTheMaximumAndBlankLinesMakeNoEmptyParagraphs) {
   TempDir dir;
   WriteFile(dir / "t.txt", std::string(1200, 'w') + "\r\n\r\n\r\nNext.");
@@ -278,10 +295,11 @@ TEST(TxtOpen, DetectionLooksAtTheFirstBlockOnly) {
   t = OpenText(dir / "cut.txt");
   EXPECT_EQ(CTxt::c_CodePage, t->GetEncoding());
   EXPECT_EQ(u"abcĹ", WholeText(*t));
-  // UTF-16 without a mark is not recognised: it reads as the code page.
+  // UTF-16 without a mark, told by its NUL bytes.
   WriteFile(dir / "nomark.txt", std::string("h\0i\0", 4));
   t = OpenText(dir / "nomark.txt");
-  EXPECT_EQ(4, t->GetUnicodeLength());
+  EXPECT_EQ(CTxt::c_Utf16Le, t->GetEncoding());
+  EXPECT_EQ(u"hi", WholeText(*t));
 }
 
 TEST(TxtOpen, CodePageLettersAndUndefinedBytes) {
@@ -291,6 +309,31 @@ TEST(TxtOpen, CodePageLettersAndUndefinedBytes) {
   auto t = OpenText(dir / "pl.txt");
   EXPECT_EQ(CTxt::c_CodePage, t->GetEncoding());
   EXPECT_EQ(letters + u" !", WholeText(*t)) << "0x98 has no character: a space";
+}
+
+TEST(TxtOpen, ACancelledOpenGivesUpAtOnce) {
+  using Clock = std::chrono::steady_clock;
+  TempDir dir;
+  std::string line = std::string(600, 'a') + ". \n", big;
+  while (big.size() < (30u << 20)) big += line;
+  WriteFile(dir / "big.txt", big);
+  const std::string path = dir / "big.txt";
+  CTxt early;
+  early.CancelOpen();  // asked before the scan began: still honoured
+  auto t0 = Clock::now();
+  EXPECT_EQ(-6, early.Open(path.c_str()));
+  EXPECT_LT(Clock::now() - t0, std::chrono::milliseconds(300));
+  EXPECT_EQ(0, early.GetTotalSentences());
+
+  CTxt book;
+  int r = 1;
+  std::thread opener([&] { r = book.Open(path.c_str()); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  auto asked = Clock::now();
+  book.CancelOpen();
+  opener.join();
+  EXPECT_EQ(-6, r);
+  EXPECT_LT(Clock::now() - asked, std::chrono::milliseconds(300));
 }
 
 TEST(TxtOpen, FailuresAreReportedNotCrashed) {

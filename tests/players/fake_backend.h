@@ -30,6 +30,7 @@ class FakeBackend : public PlayBackend {
     auto it = files.find(path);
     if (it == files.end() || open_) return -4;
     open_ = true;
+    stream_ = 0;
     cur_ = it->second;
     pos_ = 0;
     ended_ = false;
@@ -79,8 +80,25 @@ class FakeBackend : public PlayBackend {
     return ended_ ? cur_.durationMs : static_cast<int>(pos_ * 1000 / cur_.rate);
   }
   int StreamCount() override { return open_ ? streams : -1; }
-  int CurStream() override { return open_ ? 0 : -1; }
-  int SelectStream(int) override { return -1; }
+  int CurStream() override { return open_ ? stream_ : -1; }
+  // Other streams of every file, as their own tones; the time is kept.
+  std::vector<FakeTone> otherStreams;
+  int SelectStream(int ordinal) override {
+    std::lock_guard<std::mutex> l(m_);
+    if (!open_ || ordinal < 1 || ordinal > static_cast<int>(otherStreams.size())) return -1;
+    long long ms = pos_ * 1000 / cur_.rate;
+    cur_ = otherStreams[static_cast<size_t>(ordinal) - 1];
+    pos_ = ms * cur_.rate / 1000;
+    stream_ = ordinal;
+    return 0;
+  }
+  int Format(int* rate, int* channels) override {
+    std::lock_guard<std::mutex> l(m_);
+    if (!open_) return -1;
+    *rate = cur_.rate;
+    *channels = cur_.channels;
+    return 0;
+  }
 
   int DurationMs(const char* path) override {
     std::lock_guard<std::mutex> l(m_);
@@ -142,6 +160,7 @@ class FakeBackend : public PlayBackend {
  private:
   std::mutex m_;
   bool open_ = false;
+  int stream_ = 0;
   bool ended_ = false;
   FakeTone cur_;
   long long pos_ = 0;

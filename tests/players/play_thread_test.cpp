@@ -229,4 +229,26 @@ TEST_F(PlayThreadTest, HighRatesAreHalved) {
   EXPECT_NEAR(ToneHz(left, 96000, 0, left.size()), 1000, 5);
 }
 
+TEST_F(PlayThreadTest, AnotherStreamPlaysInItsOwnFormat) {
+  be_.files["/two.mkv"] = {8000, 1, 600000, 500};
+  be_.otherStreams = {{16000, 2, 600000, 1000}};
+  auto t = Make(PlayThread::kMusic);
+  ASSERT_EQ(t->CmdOpen("/two.mkv"), 0);
+  ASSERT_TRUE(WaitState(*t, PLAY_STATE_PAUSED));
+  ASSERT_EQ(t->CmdPlay(), 0);
+  while (be_.WrittenFrames() < 4000) std::this_thread::yield();
+  ASSERT_EQ(t->CmdPause(), 0);
+  ASSERT_EQ(be_.SelectStream(1), 0);
+  const size_t before = be_.Written().size();
+  ASSERT_EQ(t->CmdPlay(), 0);
+  while (be_.Written().size() < before + 40000) std::this_thread::yield();
+  ASSERT_EQ(t->CmdStop(), 0);
+  EXPECT_EQ(be_.cardRate, 16000);
+  EXPECT_EQ(be_.cardChannels, 2);
+  EXPECT_EQ(t->Channels(), 2);
+  std::vector<short> out = be_.Written(), left;
+  for (size_t i = before; i + 1 < out.size(); i += 2) left.push_back(out[i]);
+  EXPECT_NEAR(ToneHz(left, 16000, 0, left.size()), 1000, 10) << "the new stream at its own speed";
+}
+
 }  // namespace

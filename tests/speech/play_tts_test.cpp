@@ -82,7 +82,7 @@ TEST_F(PlayTtsTest, Utf8TextReachesTheCallback) {
   EXPECT_EQ(PlayTts_Play(static_cast<const char*>(nullptr), 0), -1);
 }
 
-TEST_F(PlayTtsTest, Utf16TextIsConvertedUnitByUnit) {
+TEST_F(PlayTtsTest, Utf16TextIsConverted) {
   auto text = Utf16(u"Zażółć gęślą jaźń € 1");
   EXPECT_EQ(PlayTts_Play(text.data(), static_cast<int>(text.size())), 0);
   EXPECT_EQ(SpeechEnv::Get().LastUtterance(), "read Zażółć gęślą jaźń € 1");
@@ -90,6 +90,17 @@ TEST_F(PlayTtsTest, Utf16TextIsConvertedUnitByUnit) {
   // A count shorter than the text speaks only that many units.
   EXPECT_EQ(PlayTts_Play(text.data(), 6), 0);
   EXPECT_EQ(SpeechEnv::Get().LastUtterance(), "read Zażółć");
+}
+
+TEST_F(PlayTtsTest, Utf16ControlsAndSurrogatePairs) {
+  // A NUL or a line break inside the sentence reads on; a pair is one letter.
+  using namespace std::string_literals;
+  auto text = Utf16(u"Ala\u0000ma\u000bkota \U0001F600 i \U00010348."s);
+  EXPECT_EQ(PlayTts_Play(text.data(), static_cast<int>(text.size())), 0);
+  EXPECT_EQ(SpeechEnv::Get().LastUtterance(), "read Ala ma kota \U0001F600 i \U00010348.");
+  std::vector<uint16_t> lone = {'a', 0xD800, 'b', 0xDC00};
+  EXPECT_EQ(PlayTts_Play(lone.data(), 4), 0);
+  EXPECT_EQ(SpeechEnv::Get().LastUtterance(), "read ab");
 }
 
 TEST_F(PlayTtsTest, CallbackCancelsMidText) {

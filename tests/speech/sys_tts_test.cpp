@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <string>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "speech/tts.h"
+#include "speech/tts_internal.h"
 #include "speech/ux_language.h"
 #include "tests/speech/speech_env.h"
 
@@ -47,6 +49,18 @@ class SysTtsTest : public ::testing::Test {
   }
   SpeechEnv& env() { return SpeechEnv::Get(); }
 };
+
+// The voices' data are plain voice files of the build, named by the voice.
+TEST(TtsVoices, EveryVoiceHasItsFileInTheVoicesFolder) {
+  for (const TtsRole& r : g_Roles) {
+    std::string path = r.dataPath;
+    ASSERT_EQ(0u, path.rfind("/home/voices/", 0)) << path;
+    std::string name = r.name;
+    for (char& c : name) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(std::string::npos, path.find(name + ".voice")) << path;
+    EXPECT_EQ(0, access((std::string(DTB_BINARY_DIR) + path).c_str(), R_OK)) << path;
+  }
+}
 
 TEST(TtsRate, SpeedLevelsGiveDurStretch) {
   // The settings' level L becomes a rate value s, which maps to 60 - 3L.

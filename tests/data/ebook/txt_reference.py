@@ -81,6 +81,11 @@ def decode(data):
     if data[:2] == b"\xfe\xff":
         raw = data[2:]
         return list(int.from_bytes(raw[k:k + 2], "big") for k in range(0, len(raw) - 1, 2))
+    sample = data[:64 * 1024 // 4 * 4]
+    odd_nuls, even_nuls = sample[1::2].count(0), sample[0::2].count(0)
+    if odd_nuls >= 2 and odd_nuls * 50 >= len(sample) // 4 * 2 and even_nuls * 20 < odd_nuls:
+        # Unmarked UTF-16LE (NUL high bytes); the firmware looks at the same.
+        return list(int.from_bytes(data[k:k + 2], "little") for k in range(0, len(data) - 1, 2))
     if data[:3] == b"\xef\xbb\xbf":
         text = data[3:].decode("utf-8")
     elif not data or utf8_valid(data[:512 * 1024], len(data) < 512 * 1024):

@@ -135,6 +135,10 @@ class PlayersE2e : public ::testing::Test {
     lay.lang = "en";
     lay.script = "quit\n";
     ASSERT_EQ(dtbtest::RunSim(lay).status, 0);
+    // The recordings hold what the speaker lets out: the loudest volume
+    // keeps the tones well above the detection thresholds.
+    dtbtest::WriteFile(root_ + "/mnt/settings/system.config.xml",
+                       "<?xml version=\"1.0\"?>\n<ebook><system_setting language=\"english\" volume=\"16\"/></ebook>\n");
   }
   void TearDown() override { unsetenv("DTB_AUDIO_OUT_KEEP"); }
   dtbtest::SimResult Run(const std::string& script) {
@@ -197,7 +201,7 @@ TEST_F(PlayersE2e, SpeedTwoShortensTheMusicAndKeepsItsPitch) {
   size_t first = 0, last = 0;
   const size_t win = w.rate / 20;
   for (size_t at = 0; at + win <= w.mono.size(); at += win) {
-    if (TonePower(w.mono, at, at + win, w.rate, 1000) > 1e6) {
+    if (TonePower(w.mono, at, at + win, w.rate, 1000) > 1e5) {
       if (!first) first = at;
       last = at + win;
     }
