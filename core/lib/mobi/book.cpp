@@ -1,6 +1,9 @@
 #include "core/lib/mobi/book.h"
 
 #include <mobi.h>
+#include <sys/stat.h>
+
+#include <vector>
 
 #include "core/lib/fd/unique_fd.h"
 #include "platform/board.h"
@@ -11,6 +14,36 @@ namespace {
 
 MOBIData* Of(void* p) { return static_cast<MOBIData*>(p); }
 
+uint32_t Be(const unsigned char* p, int n) {
+  uint32_t v = 0;
+  for (int i = 0; i < n; ++i) v = (v << 8) | p[i];
+  return v;
+}
+
+// libmobi sizes each record by the next one's offset and the text by the
+// first record's count: a damaged table would make it ask for gigabytes. The
+// table must run forward inside the file and the text must be of book size.
+bool PlausibleTable(FILE* f) {
+  struct stat st;
+  if (fstat(fileno(f), &st) != 0) return false;
+  unsigned char head[78];
+  if (fread(head, 1, sizeof head, f) != sizeof head) return false;
+  uint32_t count = Be(head + 76, 2), last = 0;
+  if (count == 0) return false;
+  std::vector<unsigned char> table(static_cast<size_t>(count) * 8);
+  if (fread(table.data(), 1, table.size(), f) != table.size()) return false;
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t off = Be(&table[i * 8], 4);
+    if (off < last || off > static_cast<uint64_t>(st.st_size)) return false;
+    last = off;
+  }
+  unsigned char rec0[8];
+  if (fseek(f, static_cast<long>(Be(&table[0], 4)), SEEK_SET) != 0 || fread(rec0, 1, sizeof rec0, f) != sizeof rec0)
+    return false;
+  if (Be(rec0 + 4, 4) > (256u << 20)) return false;
+  return fseek(f, 0, SEEK_SET) == 0;
+}
+
 }  // namespace
 
 int Book::Open(const char* devicePath) {
@@ -18,6 +51,7 @@ int Book::Open(const char* devicePath) {
   if (!devicePath) return -1;
   fd::UniqueFile f(BFopen(devicePath, "rb"));
   if (!f) return -4;
+  if (!PlausibleTable(f.get())) return -6;
   MOBIData* m = mobi_init();
   if (!m) return -3;
   m_Data = m;
