@@ -201,16 +201,13 @@ void CXhtml::XmlCbCharactersW(const unsigned short* text, int count) {
   if ((m_OweSpace || begin > 0) && m_TextAdded) Check(AddCharW(' '));
   // Line breaks of the source are not sentence ends: every run of white space
   // inside the text reads as one space.
-  int i = begin;
-  while (i < end && m_Error == 0) {
-    int j = i;
-    while (j < end && !IsSpace(text[j])) ++j;
-    Check(AddTextW(text + i, j - i));
-    if (j == end) break;
-    Check(AddCharW(' '));
-    while (j < end && IsSpace(text[j])) ++j;
-    i = j;
+  m_Folded.resize(static_cast<size_t>(end - begin));
+  int n = 0;
+  for (int i = begin; i < end; ++i) {
+    if (!IsSpace(text[i])) m_Folded[n++] = text[i];
+    else if (!IsSpace(text[i - 1])) m_Folded[n++] = ' ';
   }
+  Check(AddTextW(m_Folded.data(), n));
   m_TextAdded = true;
   m_OweSpace = end < count;
 }

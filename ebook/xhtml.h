@@ -68,6 +68,7 @@ class CXhtml : public CEbook {
   bool m_OwnPages = false;   // pagenum or page-break marks seen
   int m_Error = 0;
   std::vector<unsigned short> m_Units;
+  std::vector<unsigned short> m_Folded;
 };
 
 // The markup callbacks as a handler of the XML reader; it stops the parse

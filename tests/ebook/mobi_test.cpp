@@ -1,5 +1,6 @@
 // Mobipocket books: a small MOBI 6 book of our own (make_mobi.py) read through
 // the HTML rules, a DRM-protected copy, damaged copies and other files.
+#include <algorithm>
 #include <string>
 
 #include "ebook/mobi.h"
@@ -25,7 +26,12 @@ TEST(Mobi, ProtectedDamagedAndOtherFilesAreRefused) {
   dtbtest::WriteFile(dir / "header.mobi", good.substr(0, 100));
   dtbtest::WriteFile(dir / "text.mobi", "Just some text, not a book at all, long enough to be read as one.");
   dtbtest::WriteFile(dir / "empty.mobi", "");
-  for (const std::string& path : {Fixture("drm.mobi"), dir / "header.mobi", dir / "text.mobi", dir / "empty.mobi",
+  // A record table that runs backwards (libmobi would size a record at
+  // gigabytes from it).
+  std::string backwards = good;
+  std::swap_ranges(backwards.begin() + 78 + 8, backwards.begin() + 78 + 12, backwards.begin() + 78 + 16);
+  dtbtest::WriteFile(dir / "backwards.mobi", backwards);
+  for (const std::string& path : {Fixture("drm.mobi"), dir / "header.mobi", dir / "backwards.mobi", dir / "text.mobi", dir / "empty.mobi",
                                   dtbtest::DataPath("ebook/epub/book3.epub")}) {
     SCOPED_TRACE(path);
     CMobi b;
