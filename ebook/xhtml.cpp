@@ -66,6 +66,7 @@ void CXhtml::ResetParse() {
   m_PendingParagraph = true;
   m_PendingHeading = 0;
   m_DtbookDepth = 0;
+  m_Depth = m_PageNumberDepth = 0;
   m_OwnPages = false;
   m_Error = 0;
 }
@@ -88,6 +89,7 @@ void CXhtml::Rewind(const Mark& mark) {
   m_PageCount = mark.pages;
   m_PendingHeading = mark.pendingHeading;
   m_Skip = 0;
+  m_Depth = m_PageNumberDepth = 0;
   m_TextAdded = m_OweSpace = false;
   m_PendingParagraph = true;
 }
@@ -143,7 +145,11 @@ void CXhtml::XmlCbStartElement(const char* name, const char* const* attrs) {
     level = m_DtbookDepth;
   }
   const char* type = xml::Attr(attrs, "epub:type");
+  ++m_Depth;
   if (strcmp(local, "pagenum") == 0 || (type && HasWord(type, "pagebreak"))) {
+    // The printed page number marks a page; read aloud inside the text it
+    // would be noise (and a heading aimed at its section would land on it).
+    if (m_PageNumberDepth == 0) m_PageNumberDepth = m_Depth;
     EndBlock();
     // The reader starts at page 0: the text before the first printed page
     // is a page of its own.
@@ -175,6 +181,8 @@ void CXhtml::XmlCbEndElement(const char* name) {
     if (m_Skip > 0) --m_Skip;
     return;
   }
+  if (m_Depth <= m_PageNumberDepth) m_PageNumberDepth = 0;
+  if (m_Depth > 0) --m_Depth;
   if (strncmp(local, "level", 5) == 0 && m_DtbookDepth > 0) --m_DtbookDepth;
   if (!ebookmarkup::IsInline(local)) EndBlock();
 }
@@ -189,7 +197,7 @@ void CXhtml::XmlCbCharacters(const char* utf8, int bytes) {
 }
 
 void CXhtml::XmlCbCharactersW(const unsigned short* text, int count) {
-  if (m_Error || m_Skip > 0 || !text || count <= 0) return;
+  if (m_Error || m_Skip > 0 || m_PageNumberDepth > 0 || !text || count <= 0) return;
   int begin = 0, end = count;
   while (begin < end && IsSpace(text[begin])) ++begin;
   while (end > begin && IsSpace(text[end - 1])) --end;

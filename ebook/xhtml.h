@@ -65,6 +65,8 @@ class CXhtml : public CEbook {
   bool m_PendingParagraph = true;
   int m_PendingHeading = 0;
   int m_DtbookDepth = 0;   // DTBook level1-level6 nesting
+  int m_Depth = 0;          // elements open (not counting skipped ones)
+  int m_PageNumberDepth = 0;  // inside a printed page number, from this depth
   bool m_OwnPages = false;   // pagenum or page-break marks seen
   int m_Error = 0;
   std::vector<unsigned short> m_Units;

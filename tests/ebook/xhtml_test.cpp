@@ -66,16 +66,15 @@ TEST(Xhtml, DtbookLevelsAndPageNumbersGiveHeadingsAndPages) {
                      "</level1></bodymatter></book></dtbook>");
   Peek<CXhtml> b;
   ASSERT_EQ(0, b.Open((dir / "book.xml").c_str()));
+  // Page numbers mark pages and are not read.
   EXPECT_EQ(
       "[p][page]Title\\n\n"
-      "[p][page]1\\n\n"
-      "[p][h1]One\\n\n"
+      "[p][h1][page]One\\n\n"
       "[p]First text.\\n\n"
       "[p][h2]One a\\n\n"
       "[p]Second text.\\n\n"
-      "[p][page]2\\n\n"
-      "[p]Third.\\n\n"
-      "sentences 8 paragraphs 8 headings 2 pages 3 depth 2\n",
+      "[p][page]Third.\\n\n"
+      "sentences 6 paragraphs 6 headings 2 pages 3 depth 2\n",
       Dump(b));
 }
 
