@@ -149,13 +149,17 @@ int CEpub::Open(const char* path) {
     r = -6;
   if (r == 0) r = CheckEncryption();
   if (r == 0) r = ReadPackage(ResolveHref("", container.m_Path));
+  int documents = 0;
   for (size_t i = 0; r == 0 && i < m_Spine.size(); ++i) {
     std::string doc = m_Spine[i].substr(0, m_Spine[i].find('\n'));
     std::string type = m_Spine[i].substr(m_Spine[i].find('\n') + 1);
     if (!IsXhtml(type)) continue;
     EndBlock();
     r = ReadDocument(doc, SameName(type, "application/x-dtbook+xml"));
+    ++documents;
   }
+  // A spine with nothing to read is not a book the reader can open.
+  if (r == 0 && documents == 0) r = -6;
   m_Zip.Close();
   m_Manifest.clear();
   m_Toc.clear();

@@ -53,7 +53,7 @@ TEST(Epub, DamagedEncryptedAndMislabelledBooksAreRefused) {
   dtbtest::WriteFile(dir / "empty.epub", "");
   for (const std::string& path :
        {Fixture("encrypted.epub"), Fixture("wrong_mimetype.epub"), Fixture("missing_member.epub"),
-        dir / "truncated.epub", dir / "flipped.epub", dir / "text.epub", dir / "empty.epub"}) {
+        Fixture("images_only.epub"), dir / "truncated.epub", dir / "flipped.epub", dir / "text.epub", dir / "empty.epub"}) {
     SCOPED_TRACE(path);
     CEpub b;
     EXPECT_EQ(-6, b.Open(path.c_str()));

@@ -23,6 +23,9 @@ mv tmp/e.xml tmp/META-INF/encryption.xml
 (cd tmp && zip -q ../fonts_only.epub META-INF/encryption.xml)
 rm -rf tmp
 printf 'application/zip' > mimetype.tmp && cp book3.epub wrong_mimetype.epub && mkdir tmp && mv mimetype.tmp tmp/mimetype && (cd tmp && zip -q ../wrong_mimetype.epub mimetype) && rm -rf tmp
+# A spine with nothing to read but an image.
+mkdir -p tmp/OEBPS && sed -e 's#<itemref idref="c1"/>##' -e 's#<itemref idref="c2"/>##' book3/OEBPS/package.opf > tmp/OEBPS/package.opf
+cp book3.epub images_only.epub && (cd tmp && zip -q ../images_only.epub OEBPS/package.opf) && rm -rf tmp
 # Word documents: the fixture, and copies missing the main document or
 # carrying bad XML in it.
 cd ../docx && rm -f *.docx
