@@ -5,11 +5,20 @@
 
 #include "core/base/diag.h"
 #include "ebook/ebook.h"
+#include "ebook/docx.h"
+#include "ebook/epub.h"
+#include "ebook/html.h"
+#include "ebook/mht.h"
+#include "ebook/mobi.h"
 #include "ebook/txt.h"
+#include "ebook/xhtml.h"
 
 namespace {
 
-iCEbook* NewTxt() { return new (std::nothrow) CTxt(); }
+template <class Source>
+iCEbook* New() {
+  return new (std::nothrow) Source();
+}
 
 struct EbookFormat {
   const char* extension;
@@ -19,10 +28,11 @@ struct EbookFormat {
 };
 
 const EbookFormat c_EbookFormats[] = {
-    {"azw", nullptr},  {"azw3", nullptr}, {"mobi", nullptr}, {"prc", nullptr},   {"doc", nullptr},
-    {"docx", nullptr}, {"ebk", NewTxt},   {"txt", NewTxt},   {"epub", nullptr},  {"htm", nullptr},
-    {"html", nullptr}, {"mht", nullptr},  {"pdf", nullptr},  {"rtf", nullptr},   {"xml", nullptr},
-    {"xhtml", nullptr},
+    {"azw", New<CMobi>},      {"azw3", New<CMobi>},    {"mobi", New<CMobi>},  {"prc", New<CMobi>},
+    {"doc", nullptr},         {"docx", New<CDocx>},    {"ebk", New<CTxt>},    {"txt", New<CTxt>},
+    {"epub", New<CEpub>},     {"htm", New<CHtml>},     {"html", New<CHtml>},  {"mht", New<CMht>},
+    {"mhtml", New<CMht>},     {"pdf", nullptr},        {"rtf", nullptr},      {"xml", New<CXhtml>},
+    {"xhtml", New<CXhtml>},
 };
 
 const EbookFormat* FindFormat(const char* extension) {

@@ -1,0 +1,106 @@
+#include "core/lib/mobi/book.h"
+
+#include <mobi.h>
+#include <sys/stat.h>
+
+#include <vector>
+
+#include "core/lib/fd/unique_fd.h"
+#include "platform/board.h"
+
+namespace mobi {
+
+namespace {
+
+MOBIData* Of(void* p) { return static_cast<MOBIData*>(p); }
+
+uint32_t Be(const unsigned char* p, int n) {
+  uint32_t v = 0;
+  for (int i = 0; i < n; ++i) v = (v << 8) | p[i];
+  return v;
+}
+
+// libmobi sizes each record by the next one's offset and the text by the
+// first record's count: a damaged table would make it ask for gigabytes. The
+// table must run forward inside the file and the text must be of book size.
+bool PlausibleTable(FILE* f) {
+  struct stat st;
+  if (fstat(fileno(f), &st) != 0) return false;
+  unsigned char head[78];
+  if (fread(head, 1, sizeof head, f) != sizeof head) return false;
+  uint32_t count = Be(head + 76, 2), last = 0;
+  if (count == 0) return false;
+  std::vector<unsigned char> table(static_cast<size_t>(count) * 8);
+  if (fread(table.data(), 1, table.size(), f) != table.size()) return false;
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t off = Be(&table[i * 8], 4);
+    if (off < last || off > static_cast<uint64_t>(st.st_size)) return false;
+    last = off;
+  }
+  unsigned char rec0[8];
+  if (fseek(f, static_cast<long>(Be(&table[0], 4)), SEEK_SET) != 0 || fread(rec0, 1, sizeof rec0, f) != sizeof rec0)
+    return false;
+  if (Be(rec0 + 4, 4) > (256u << 20)) return false;
+  return fseek(f, 0, SEEK_SET) == 0;
+}
+
+}  // namespace
+
+int Book::Open(const char* devicePath) {
+  Close();
+  if (!devicePath) return -1;
+  fd::UniqueFile f(BFopen(devicePath, "rb"));
+  if (!f) return -4;
+  if (!PlausibleTable(f.get())) return -6;
+  MOBIData* m = mobi_init();
+  if (!m) return -3;
+  m_Data = m;
+  MOBI_RET r = mobi_load_file(m, f.get());
+  if (r == MOBI_MALLOC_FAILED) return Close(), -3;
+  if (r != MOBI_SUCCESS) return Close(), -6;
+  if (mobi_is_encrypted(m)) return Close(), -7;
+  return 0;
+}
+
+void Book::Close() {
+  if (m_Data) mobi_free(Of(m_Data));
+  m_Data = nullptr;
+}
+
+int Book::ForEachHtmlPart(const std::function<int(const char*, size_t)>& part) {
+  if (!m_Data) return -6;
+  MOBIRawml* rawml = mobi_init_rawml(Of(m_Data));
+  if (!rawml) return -3;
+  // The table of contents and dictionary indices are not needed for the text.
+  MOBI_RET r = mobi_parse_rawml_opt(rawml, Of(m_Data), false, false, true);
+  int result = r == MOBI_SUCCESS ? 0 : r == MOBI_MALLOC_FAILED ? -3 : -6;
+  bool any = false;
+  for (MOBIPart* p = rawml->markup; result == 0 && p; p = p->next) {
+    if (p->type != T_HTML || !p->data) continue;
+    any = true;
+    result = part(reinterpret_cast<const char*>(p->data), p->size);
+  }
+  mobi_free_rawml(rawml);
+  return result == 0 && !any ? -6 : result;
+}
+
+int Book::RawMarkup(std::string* out) {
+  out->clear();
+  if (!m_Data) return -6;
+  size_t max = mobi_get_text_maxsize(Of(m_Data));
+  if (max == MOBI_NOTSET || max == 0 || max > (512u << 20)) return -6;
+  out->resize(max + 1);
+  size_t len = out->size();
+  MOBI_RET r = mobi_get_rawml(Of(m_Data), &(*out)[0], &len);
+  if (r != MOBI_SUCCESS) return out->clear(), r == MOBI_MALLOC_FAILED ? -3 : -6;
+  out->resize(len < out->size() ? len : out->size());
+  return 0;
+}
+
+const char* Book::RawEncoding() const {
+  return m_Data && Of(m_Data)->mh && Of(m_Data)->mh->text_encoding && *Of(m_Data)->mh->text_encoding == MOBI_CP1252
+             ? "windows-1252"
+             : "UTF-8";
+}
+
+}  // namespace mobi

@@ -1,0 +1,204 @@
+// CDocx: the main document streamed from the archive into the text model.
+#include "ebook/docx.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "core/lib/xml/xml_reader.h"
+#include "core/lib/zip/archive.h"
+#include "ebook/archive_xml.h"
+
+namespace {
+
+constexpr size_t c_MaxPart = 16 << 20;
+
+bool Is(const char* name, const char* qname) { return strcmp(name, qname) == 0; }
+
+// Content that is not text of the page: drawings (their text boxes come
+// again in the fallback), the fallback copies of new features, VML pictures.
+bool IsSkipped(const char* name) { return Is(name, "w:drawing") || Is(name, "mc:Fallback") || Is(name, "w:pict"); }
+
+}  // namespace
+
+class DocxBody : public xml::Handler {
+ public:
+  DocxBody(CDocx& b, const std::map<std::string, CDocx::Style>& s,
+           const std::map<std::string, std::vector<CDocx::NumLevel>>& a, const std::map<std::string, std::string>& n)
+      : m_B(b), m_Styles(s), m_Abstracts(a), m_Nums(n) {}
+
+  void OnStart(const char* name, xml::Attrs attrs) override {
+    if (m_Skip > 0 || IsSkipped(name)) {
+      ++m_Skip;
+      return;
+    }
+    if (Is(name, "w:t")) {
+      m_InText = true;
+    } else if (Is(name, "w:p")) {
+      if (++m_PDepth == 1) StartParagraph();
+    } else if (m_PDepth == 0 && (Is(name, "w:tbl") || Is(name, "w:tr"))) {
+      if (Is(name, "w:tbl")) ++m_Table;
+      EndLine(true);
+    } else if (Is(name, "w:lastRenderedPageBreak")) {
+      PageBreak();
+    } else if (Is(name, "w:tab")) {
+      if (m_TextAdded) Text(" ", 1);
+    } else if (Is(name, "w:br") || Is(name, "w:cr")) {
+      EndLine(false);
+    } else if (m_PDepth == 1) {
+      Properties(name, attrs);
+    }
+  }
+
+  void OnEnd(const char* name) override {
+    if (m_Skip > 0) {
+      --m_Skip;
+      return;
+    }
+    if (Is(name, "w:t")) {
+      m_InText = false;
+    } else if (Is(name, "w:p")) {
+      if (m_PDepth-- == 1) EndLine(m_Table == 0);
+    } else if (m_PDepth == 0 && Is(name, "w:tbl")) {
+      if (m_Table > 0) --m_Table;
+      EndLine(true);
+    } else if (m_PDepth == 0 && Is(name, "w:tc")) {
+      EndLine(false);
+    }
+  }
+
+  void OnText(const char* text, int length) override {
+    if (m_InText && m_Skip == 0) Text(text, length);
+  }
+  bool WantsStop() const override { return m_Error != 0; }
+
+  int m_Error = 0;
+  int m_PageBreaks = 0;
+
+ private:
+  void Check(int r) {
+    if (r < 0 && m_Error == 0) m_Error = r;
+  }
+
+  void StartParagraph() {
+    // Cell paragraphs are lines of their row's paragraph.
+    EndLine(m_Table == 0);
+    m_Level = 0;
+    m_NumId.clear();
+    m_Ilvl = 0;
+  }
+
+  void Properties(const char* name, xml::Attrs attrs) {
+    const char* v = xml::Attr(attrs, "w:val");
+    if (!v) return;
+    if (Is(name, "w:pStyle")) {
+      int l = CDocx::StyleLevel(m_Styles, v);
+      if (l > 0) m_Level = l;
+    } else if (Is(name, "w:outlineLvl")) {
+      int l = atoi(v);
+      if (l >= 0 && l < 9) m_Level = l + 1;
+    } else if (Is(name, "w:ilvl")) {
+      m_Ilvl = atoi(v);
+    } else if (Is(name, "w:numId")) {
+      m_NumId = v;
+    }
+  }
+
+  void EndLine(bool paragraph) {
+    if (m_TextAdded) Check(m_B.AddCharW(10));
+    m_TextAdded = false;
+    if (paragraph) m_NewParagraph = true;
+  }
+
+  void PageBreak() {
+    int n = m_B.GetTotalPages();
+    if (n > 0 && m_B.m_PageStarts[n - 1] == m_B.GetUnicodeLength()) return;
+    Check(m_B.AddPageFlag(0));
+    ++m_PageBreaks;
+  }
+
+  void Text(const char* text, int length) {
+    if (!m_TextAdded) {
+      if (m_NewParagraph) {
+        Check(m_B.AddParagraphFlag(0));
+        if (m_Level > 0 && m_Table == 0) Check(m_B.AddHeadingFlag(m_Level, 0));
+        m_NewParagraph = false;
+      }
+      std::string number = ListNumber();
+      if (!number.empty()) Check(m_B.AddText(number.c_str(), static_cast<int>(number.size())));
+      m_NumId.clear();
+    }
+    m_TextAdded = true;
+    Check(m_B.AddText(text, length));
+  }
+
+  // The list number of the paragraph, counted per list definition, followed
+  // by a space; "" for bullets and paragraphs outside lists.
+  std::string ListNumber() {
+    auto num = m_Nums.find(m_NumId);
+    if (m_NumId.empty() || num == m_Nums.end()) return "";
+    auto abs = m_Abstracts.find(num->second);
+    if (abs == m_Abstracts.end() || m_Ilvl < 0 || m_Ilvl >= 9) return "";
+    const std::vector<CDocx::NumLevel>& levels = abs->second;
+    std::vector<int>& count = m_Counters[num->second];
+    if (count.empty()) count.assign(9, -1);
+    const CDocx::NumLevel& lvl = levels[static_cast<size_t>(m_Ilvl)];
+    count[static_cast<size_t>(m_Ilvl)] = count[static_cast<size_t>(m_Ilvl)] < 0 ? lvl.start : count[static_cast<size_t>(m_Ilvl)] + 1;
+    for (size_t k = static_cast<size_t>(m_Ilvl) + 1; k < 9; ++k) count[k] = -1;
+    if (lvl.format == "bullet" || lvl.format == "none") return "";
+    std::string out;
+    for (size_t i = 0; i < lvl.text.size(); ++i) {
+      int k = lvl.text[i] == '%' && i + 1 < lvl.text.size() ? lvl.text[i + 1] - '1' : -1;
+      if (k < 0 || k > 8) {
+        out += lvl.text[i];
+        continue;
+      }
+      int n = count[static_cast<size_t>(k)] < 0 ? levels[static_cast<size_t>(k)].start : count[static_cast<size_t>(k)];
+      out += CDocx::FormatNumber(n, lvl.legal ? "decimal" : levels[static_cast<size_t>(k)].format);
+      ++i;
+    }
+    return out.empty() ? out : out + " ";
+  }
+
+  CDocx& m_B;
+  const std::map<std::string, CDocx::Style>& m_Styles;
+  const std::map<std::string, std::vector<CDocx::NumLevel>>& m_Abstracts;
+  const std::map<std::string, std::string>& m_Nums;
+  std::map<std::string, std::vector<int>> m_Counters;
+  int m_Skip = 0, m_PDepth = 0, m_Table = 0, m_Level = 0, m_Ilvl = 0;
+  std::string m_NumId;
+  bool m_InText = false, m_TextAdded = false, m_NewParagraph = true;
+};
+
+int CDocx::Open(const char* path) {
+  if (!path) return -2;
+  Close();
+  zip::Archive zip;
+  int r = zip.Open(path);
+  std::string xml;
+  Parts parts;
+  if (r == 0) r = zip.ReadAll("[Content_Types].xml", &xml, c_MaxPart) == 0 ? ParseContentTypes(xml, &parts) : -6;
+  std::map<std::string, Style> styles;
+  std::map<std::string, std::vector<NumLevel>> abstracts;
+  std::map<std::string, std::string> nums;
+  // Styles and numbering only add to the reading; a damaged one is left out.
+  if (r == 0 && !parts.styles.empty() && zip.ReadAll(parts.styles.c_str(), &xml, c_MaxPart) == 0)
+    ParseStyles(xml, &styles);
+  if (r == 0 && !parts.numbering.empty() && zip.ReadAll(parts.numbering.c_str(), &xml, c_MaxPart) == 0)
+    ParseNumbering(xml, &abstracts, &nums);
+  xml.clear();
+  DocxBody body(*this, styles, abstracts, nums);
+  // Page 0 starts at place 0 whatever the first page break says.
+  if (r == 0) r = AddPageFlag(0);
+  if (r == 0) r = ReadArchiveXml(zip, parts.document, body, xml::Options());
+  if (body.m_Error) r = body.m_Error;
+  if (r == -5) r = -6;
+  if (r == 0 && body.m_PageBreaks == 0) {
+    // No layout in the file: the model cuts the pages.
+    free(m_PageStarts);
+    m_PageStarts = nullptr;
+    m_PageCount = m_PageCapacity = 0;
+  }
+  if (r == 0) r = FinishBuilding(body.m_PageBreaks == 0);
+  if (r != 0) Close();
+  return r;
+}

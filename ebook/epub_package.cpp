@@ -1,0 +1,177 @@
+// CEpub: hrefs inside the archive and the package parts (package, NCX,
+// navigation document), parsed from memory.
+#include <strings.h>
+
+#include <cstring>
+
+#include "core/lib/xml/xml_reader.h"
+#include "ebook/epub.h"
+
+namespace {
+
+int Hex(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+const char* Local(const char* name) {
+  const char* colon = strrchr(name, ':');
+  return colon ? colon + 1 : name;
+}
+
+bool Is(const char* name, const char* local) { return strcmp(Local(name), local) == 0; }
+
+std::string AttrOr(xml::Attrs attrs, const char* name) {
+  const char* v = xml::Attr(attrs, name);
+  return v ? v : "";
+}
+
+// "epub:type" under any prefix.
+bool TypeHas(xml::Attrs attrs, const char* word) {
+  for (int i = 0; attrs && attrs[i]; i += 2) {
+    if (strcmp(Local(attrs[i]), "type") != 0 || !strchr(attrs[i], ':')) continue;
+    const char* v = attrs[i + 1];
+    size_t n = strlen(word);
+    for (const char* p = v; (p = strstr(p, word)); p += n)
+      if ((p == v || p[-1] == ' ') && (p[n] == 0 || p[n] == ' ')) return true;
+  }
+  return false;
+}
+
+class PackageHandler : public xml::Handler {
+ public:
+  PackageHandler(const std::string& opf, std::vector<CEpub::ManifestItem>* m, std::vector<std::string>* s,
+                 std::string* toc, int* version)
+      : m_Opf(opf), m_Manifest(m), m_Spine(s), m_TocId(toc), m_Version(version) {}
+  void OnStart(const char* name, xml::Attrs attrs) override {
+    ++m_Depth;
+    if (m_Depth == 1 && Is(name, "package")) {
+      m_IsPackage = true;
+      *m_Version = atoi(AttrOr(attrs, "version").c_str());
+    } else if (m_Depth == 2) {
+      m_Section = Local(name);
+      if (m_Section == "spine") *m_TocId = AttrOr(attrs, "toc");
+    } else if (m_Depth == 3 && m_Section == "manifest" && Is(name, "item")) {
+      CEpub::ManifestItem item{AttrOr(attrs, "href"), AttrOr(attrs, "id"), AttrOr(attrs, "media-type"),
+                               AttrOr(attrs, "properties")};
+      if (item.href.empty() || item.id.empty() || item.mediaType.empty()) return;
+      item.href = CEpub::ResolveHref(m_Opf, item.href);
+      m_Manifest->push_back(item);
+    } else if (m_Depth == 3 && m_Section == "spine" && Is(name, "itemref")) {
+      std::string idref = AttrOr(attrs, "idref");
+      if (!idref.empty()) m_Spine->push_back(idref);
+    }
+  }
+  void OnEnd(const char*) override {
+    if (m_Depth == 2) m_Section.clear();
+    --m_Depth;
+  }
+  bool m_IsPackage = false;
+
+ private:
+  std::string m_Opf;
+  std::vector<CEpub::ManifestItem>* m_Manifest;
+  std::vector<std::string>* m_Spine;
+  std::string* m_TocId;
+  int* m_Version;
+  int m_Depth = 0;
+  std::string m_Section;
+};
+
+// The NCX's navMap (level: navPoint depth) or the "toc" nav of a navigation
+// document (level: list depth).
+class TocHandler : public xml::Handler {
+ public:
+  TocHandler(const std::string& path, bool nav, std::vector<CEpub::TocEntry>* toc)
+      : m_Path(path), m_Nav(nav), m_Toc(toc) {}
+  void OnStart(const char* name, xml::Attrs attrs) override {
+    ++m_Depth;
+    if (m_Nav) {
+      if (!m_InToc && Is(name, "nav") && TypeHas(attrs, "toc")) m_InToc = m_Depth;
+      if (m_InToc && Is(name, "ol")) ++m_Level;
+      if (m_InToc && Is(name, "a")) Add(xml::Attr(attrs, "href"), m_Level);
+    } else {
+      if (!m_InToc && Is(name, "navMap")) m_InToc = m_Depth;
+      if (m_InToc && Is(name, "navPoint")) ++m_Level;
+      if (m_InToc && Is(name, "content")) Add(xml::Attr(attrs, "src"), m_Level);
+    }
+  }
+  void OnEnd(const char* name) override {
+    if (m_InToc && (Is(name, m_Nav ? "ol" : "navPoint")) && m_Level > 0) --m_Level;
+    if (m_InToc == m_Depth) m_InToc = 0;
+    --m_Depth;
+  }
+
+ private:
+  void Add(const char* href, int level) {
+    if (!href || !*href || strstr(href, "://") || strncasecmp(href, "mailto:", 7) == 0) return;
+    CEpub::TocEntry e;
+    e.path = CEpub::ResolveHref(m_Path, href, &e.fragment);
+    e.level = level < 1 ? 1 : level;
+    if (!e.path.empty()) m_Toc->push_back(e);
+  }
+  std::string m_Path;
+  bool m_Nav;
+  std::vector<CEpub::TocEntry>* m_Toc;
+  int m_Depth = 0, m_InToc = 0, m_Level = 0;
+};
+
+}  // namespace
+
+std::string CEpub::GetHrefString(const std::string& href) {
+  std::string out;
+  for (size_t i = 0; i < href.size() && out.size() < 8191; ++i) {
+    if (href[i] == '%' && i + 2 < href.size() && Hex(href[i + 1]) >= 0 && Hex(href[i + 2]) >= 0) {
+      out += static_cast<char>(Hex(href[i + 1]) * 16 + Hex(href[i + 2]));
+      i += 2;
+    } else {
+      out += href[i];
+    }
+  }
+  return out;
+}
+
+std::string CEpub::ResolveHref(const std::string& base, const std::string& href, std::string* fragment) {
+  std::string h = href;
+  size_t hash = h.find('#');
+  if (fragment) *fragment = hash == std::string::npos ? "" : GetHrefString(h.substr(hash + 1));
+  if (hash != std::string::npos) h.erase(hash);
+  h = GetHrefString(h);
+  std::string joined = !h.empty() && h[0] == '/' ? h : base.substr(0, base.rfind('/') + 1) + h;
+  if (h.empty()) joined = base;  // "#id" alone: the same document
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= joined.size()) {
+    size_t slash = joined.find('/', start);
+    if (slash == std::string::npos) slash = joined.size();
+    std::string seg = joined.substr(start, slash - start);
+    if (seg == "..") {
+      // Never above the root of the archive.
+      if (!parts.empty()) parts.pop_back();
+    } else if (!seg.empty() && seg != ".") {
+      parts.push_back(seg);
+    }
+    start = slash + 1;
+  }
+  std::string out;
+  for (const std::string& p : parts) out += (out.empty() ? "" : "/") + p;
+  return out;
+}
+
+int CEpub::ParsePackage(const std::string& opfPath, const std::string& xml, std::vector<ManifestItem>* manifest,
+                        std::vector<std::string>* spine, std::string* tocId, int* version) {
+  *version = 0;
+  PackageHandler h(opfPath, manifest, spine, tocId, version);
+  int r = xml::ReadMemory(xml.data(), xml.size(), h, xml::Options(), 8192);
+  if (r != 0 || !h.m_IsPackage || spine->empty()) return -6;
+  return 0;
+}
+
+int CEpub::ParseToc(const std::string& tocPath, const std::string& xml, bool nav, std::vector<TocEntry>* toc) {
+  TocHandler h(tocPath, nav, toc);
+  xml::Options o;
+  o.htmlNames = true;
+  return xml::ReadMemory(xml.data(), xml.size(), h, o, 8192) == 0 ? 0 : -6;
+}

@@ -1,0 +1,39 @@
+// CHtml: ordinary web pages ("htm", "html"). The encoding is taken from a
+// byte-order mark, valid UTF-8, the charset the page declares, or the
+// detector; CP1250 otherwise. The text goes through the tolerant tokenizer.
+#pragma once
+
+#include "ebook/html_tokenizer.h"
+#include "ebook/xhtml.h"
+
+class CHtml : public CXhtml {
+ public:
+  // Bytes of a page, read in pieces: bytes read, 0 at the end, or -4.
+  class Decoder {
+   public:
+    virtual ~Decoder() = default;
+    virtual int Read(unsigned char* buf, int room) = 0;
+  };
+
+  CHtml() : m_Tokenizer(*this) {}
+  // 0; -2 null path or an encoding that cannot be converted; -3 no memory;
+  // -4 cannot be opened or read; -6 fewer than 5 bytes, or not text.
+  int Open(const char* path) override;
+
+  // The encoding of a page's bytes: "UTF-16LE", "UTF-16BE", "UTF-8" or a
+  // code page iconv knows. *skip = the length of the byte-order mark.
+  static std::string PickEncoding(const unsigned char* data, int size, bool whole, int* skip);
+
+ protected:
+  // Reads bytes of `encoding` through the tokenizer to the end; 0, -2 (the
+  // encoding cannot be converted), -3, or -6 when the start is not text.
+  int ReadMarkup(Decoder& in, const std::string& encoding);
+  // Where decoded units go: the tokenizer, or (a plain-text part) lines.
+  virtual void PushUnits(const unsigned short* units, int count, bool last);
+  HtmlTokenizer m_Tokenizer;
+};
+
+// The encoding the plain-text detector names for bytes with no byte-order
+// mark that are not UTF-8 and declare nothing: the one place where CHtml asks
+// it. Null when it has no answer.
+const char* DetectTextEncoding(const unsigned char* data, int size);

@@ -1,0 +1,81 @@
+// XHTML books: the markup rules on a fixture of our own (expected dump beside
+// it), and damaged copies that must be refused with the source's codes.
+#include <memory>
+#include <string>
+
+#include "ebook/xhtml.h"
+#include "tests/ebook/markup_dump.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+using ebooktest::Dump;
+using ebooktest::Peek;
+using ebooktest::ReadText;
+
+std::string Fixture(const std::string& name) { return dtbtest::DataPath("ebook/markup/" + name); }
+
+TEST(Xhtml, FixtureReadsAsItsDump) {
+  Peek<CXhtml> b;
+  ASSERT_EQ(0, b.Open(Fixture("sample.xhtml").c_str()));
+  ebooktest::ExpectDump(b, Fixture("sample.xhtml.dump"));
+  // Reading is the same at every opening: places are stored in bookmarks.
+  int length = b.GetUnicodeLength();
+  Peek<CXhtml> again;
+  ASSERT_EQ(0, again.Open(Fixture("sample.xhtml").c_str()));
+  EXPECT_EQ(length, again.GetUnicodeLength());
+}
+
+TEST(Xhtml, DamagedAndWrongFilesAreRefused) {
+  dtbtest::TempDir dir;
+  std::string good = ReadText(Fixture("sample.xhtml"));
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int code;
+  } cases[] = {
+      {"truncated.xhtml", good.substr(0, good.size() / 2), -6},
+      {"badxml.xhtml", "<html><body><p>One</b></p></body></html>", -6},
+      {"binary.xhtml", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), -6},
+      {"empty.xhtml", "", -5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    dtbtest::WriteFile(dir / c.name, c.bytes);
+    CXhtml b;
+    EXPECT_EQ(c.code, b.Open((dir / c.name).c_str()));
+    EXPECT_EQ(0, b.GetUnicodeLength());
+  }
+  // Declared entities are never expanded: nothing of another file is read.
+  dtbtest::WriteFile(dir / "entity.xhtml", "<!DOCTYPE x [<!ENTITY e SYSTEM \"/etc/passwd\">]><x>a&e;b</x>");
+  Peek<CXhtml> e;
+  if (e.Open((dir / "entity.xhtml").c_str()) == 0) {
+    EXPECT_EQ(std::string::npos, Dump(e).find("root"));
+  }
+  CXhtml b;
+  EXPECT_EQ(-4, b.Open((dir / "missing.xhtml").c_str()));
+  EXPECT_EQ(-2, b.Open(nullptr));
+}
+
+TEST(Xhtml, DtbookLevelsAndPageNumbersGiveHeadingsAndPages) {
+  dtbtest::TempDir dir;
+  dtbtest::WriteFile(dir / "book.xml",
+                     "<dtbook><book><frontmatter><doctitle>Title</doctitle></frontmatter><bodymatter>"
+                     "<level1><pagenum>1</pagenum><h1>One</h1><p>First text.</p>"
+                     "<level2><hd>One a</hd><p>Second text.</p><pagenum>2</pagenum><p>Third.</p></level2>"
+                     "</level1></bodymatter></book></dtbook>");
+  Peek<CXhtml> b;
+  ASSERT_EQ(0, b.Open((dir / "book.xml").c_str()));
+  // Page numbers mark pages and are not read.
+  EXPECT_EQ(
+      "[p][page]Title\\n\n"
+      "[p][h1][page]One\\n\n"
+      "[p]First text.\\n\n"
+      "[p][h2]One a\\n\n"
+      "[p]Second text.\\n\n"
+      "[p][page]Third.\\n\n"
+      "sentences 6 paragraphs 6 headings 2 pages 3 depth 2\n",
+      Dump(b));
+}
+
+}  // namespace
