@@ -3,6 +3,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -10,12 +11,12 @@
 #include "core/lib/xml/xml_reader.h"
 #include "ebook/iconv_converter.h"
 #include "ebook/text_helpers.h"
+#include "ebook/txt_encoding.h"
 #include "platform/board.h"
 
-const char* DetectTextEncoding(const unsigned char*, int) {
-  // The plain-text source's detector is called here once it is part of the
-  // firmware; until then pages that say nothing fall back to CP1250.
-  return nullptr;
+std::string DetectTextEncoding(const unsigned char* data, int size) {
+  if (!data || size <= 0) return "CP1250";
+  return GuessTextEncoding(data, std::min(static_cast<size_t>(size), c_EncodingSampleBytes));
 }
 
 namespace {
@@ -66,9 +67,7 @@ std::string CHtml::PickEncoding(const unsigned char* d, int size, bool whole, in
     IconvConverter probe;
     if (probe.Open(declared.c_str())) return declared;
   }
-  const char* detected = DetectTextEncoding(d, size);
-  if (detected) return detected;
-  return "CP1250";
+  return DetectTextEncoding(d, size);
 }
 
 int CHtml::ReadMarkup(Decoder& in, const std::string& encoding) {

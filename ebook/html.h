@@ -35,5 +35,5 @@ class CHtml : public CXhtml {
 
 // The encoding the plain-text detector names for bytes with no byte-order
 // mark that are not UTF-8 and declare nothing: the one place where CHtml asks
-// it. Null when it has no answer.
-const char* DetectTextEncoding(const unsigned char* data, int size);
+// it. CP1250 when it is unsure between the Central European code pages.
+std::string DetectTextEncoding(const unsigned char* data, int size);

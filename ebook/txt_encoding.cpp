@@ -1,5 +1,6 @@
 #include "ebook/txt_encoding.h"
 
+#include <climits>
 #include <algorithm>
 #include <iterator>
 #include <cstring>
@@ -56,7 +57,7 @@ bool IsLetter(unsigned short u) {
 long LetterScore(const char* codePage, const size_t counts[256]) {
   IconvConverter c;
   unsigned short table[256];
-  if (!c.Open(codePage) || !c.BuildByteTable(table)) return -1L << 40;
+  if (!c.Open(codePage) || !c.BuildByteTable(table)) return LONG_MIN;
   long score = 0;
   for (int b = 0x80; b < 256; ++b) score += static_cast<long>(counts[b]) * (IsLetter(table[b]) ? 1 : -1);
   return score;

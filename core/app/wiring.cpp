@@ -8,6 +8,7 @@
 #include "ebook/reader/ebook_player.h"
 #include "players/audio_player.h"
 #include "players/audiobook_player.h"
+#include "power/mic2det.h"
 #include "power/ui/shutdown_windows.h"
 
 #include <string>
