@@ -8,18 +8,19 @@ higher one; this finds such symbols: every undefined symbol of a layer's
 library must be defined in a lower layer (or outside the firmware).
 """
 import glob
-import importlib.util
 import os
+import runpy
 import subprocess
 import sys
 
 
-def load_layers(source):
-    spec = importlib.util.spec_from_file_location(
-        'check_layers', os.path.join(source, 'scripts', 'check-layers.py'))
-    mod = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(mod)
-    return mod
+class Layers:
+    """The layer helpers of check-layers.py, read from its file."""
+
+    def __init__(self, source):
+        names = runpy.run_path(os.path.join(source, 'scripts', 'check-layers.py'))
+        self.read_layers = names['read_layers']
+        self.layer_of = names['layer_of']
 
 
 def symbols(lib, defined):
@@ -38,7 +39,7 @@ def symbols(lib, defined):
 def main():
     build = os.path.abspath(sys.argv[1])
     source = os.path.abspath(sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), '..'))
-    layers = load_layers(source)
+    layers = Layers(source)
     rank, _ = layers.read_layers(os.path.join(source, 'LAYERS'))
     libs = {}
     for lib in glob.glob(os.path.join(build, '**', 'libdtb_*.a'), recursive=True):
