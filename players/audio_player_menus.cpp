@@ -129,11 +129,7 @@ int AudioPlayer::SettingsKeyDown(int code) {
     case KEY_MENU:
     case KEY_MUSIC:
     case KEY_BOOKMARK:
-      SysTts_Stop();
-      if (g_bKeyBoardLocked) {
-        SysTts_Beep(8);
-        return 0;
-      }
+      if (!MenuKeyAllowed()) return 0;
       break;
     default:
       return OnDefaultKeyDown(code);
@@ -256,11 +252,7 @@ int AudioPlayer::BookmarkKeyDown(int code) {
     case KEY_BACK:
     case KEY_MENU:
     case KEY_MUSIC:
-      SysTts_Stop();
-      if (g_bKeyBoardLocked) {
-        SysTts_Beep(8);
-        return 0;
-      }
+      if (!MenuKeyAllowed()) return 0;
       break;
     default:
       return OnDefaultKeyDown(code);

@@ -79,11 +79,7 @@ void AudioBookPlayer::ShowSetting() {
 
 int AudioBookPlayer::SettingsKeyDown(int code) {
   if (!IsMenuKey(code)) return OnDefaultKeyDown(code);
-  SysTts_Stop();
-  if (g_bKeyBoardLocked) {
-    SysTts_Beep(8);
-    return 0;
-  }
+  if (!MenuKeyAllowed()) return 0;
   switch (code) {
     case KEY_PLAY:
       if (m_MenuItem == ITEM_SPEED) g_AudioBookSettings.speed = m_MenuValue;
@@ -191,11 +187,7 @@ void AudioBookPlayer::SayBookmark(int index) {
 
 int AudioBookPlayer::BookmarkKeyDown(int code) {
   if (!IsMenuKey(code) || code == KEY_BOOKMARK) return OnDefaultKeyDown(code);
-  SysTts_Stop();
-  if (g_bKeyBoardLocked) {
-    SysTts_Beep(8);
-    return 0;
-  }
+  if (!MenuKeyAllowed()) return 0;
   switch (code) {
     case KEY_PLAY:
       g_BookLastBookmarkItem = m_Bm.CurItem();

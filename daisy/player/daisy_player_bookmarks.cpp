@@ -72,11 +72,7 @@ int DaisyPlayer::BookmarkKeyDown(int code) {
     case KEY_BACK:
     case KEY_MENU:
     case KEY_BOOKMARK:
-      SysTts_Stop();
-      if (g_bKeyBoardLocked) {
-        SysTts_Beep(8);
-        return 0;
-      }
+      if (!MenuKeyAllowed()) return 0;
       break;
     default:
       return OnDefaultKeyDown(code);

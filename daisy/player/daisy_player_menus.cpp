@@ -89,11 +89,7 @@ int DaisyPlayer::MenuKeyDown(int code) {
     case KEY_BACK:
     case KEY_MENU:
     case KEY_BOOKMARK:
-      SysTts_Stop();
-      if (g_bKeyBoardLocked) {
-        SysTts_Beep(8);
-        return 0;
-      }
+      if (!MenuKeyAllowed()) return 0;
       break;
     default:
       return OnDefaultKeyDown(code);

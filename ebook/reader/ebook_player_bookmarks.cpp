@@ -135,11 +135,7 @@ int EbookPlayer::BookmarkKeyDown(int code) {
     case KEY_BACK:
     case KEY_MENU:
     case KEY_BOOKMARK:
-      SysTts_Stop();
-      if (g_bKeyBoardLocked) {
-        SysTts_Beep(8);
-        return 0;
-      }
+      if (!MenuKeyAllowed()) return 0;
       break;
     case EV_RESTORE_DEFAULTS:
       SysTts_Stop();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "players/kit/player_common.h"
 #include "core/ui/session.h"
 #include "ebook/ebook.h"
 #include "ebook/reader/ebook_music.h"
@@ -121,11 +122,7 @@ int EbookPlayer::SettingsKeyDown(int code) {
     case KEY_BACK:
     case KEY_MENU:
     case KEY_BOOKMARK:
-      SysTts_Stop();
-      if (g_bKeyBoardLocked) {
-        SysTts_Beep(8);
-        return 0;
-      }
+      if (!MenuKeyAllowed()) return 0;
       break;
     case EV_RESTORE_DEFAULTS:
       SysTts_Stop();

@@ -8,6 +8,7 @@
 #include "core/base/diag.h"
 #include "core/base/keys.h"
 #include "platform/board.h"
+#include "core/ui/session.h"
 #include "speech/tts.h"
 #include "speech/ux_language.h"
 
@@ -55,4 +56,11 @@ void NormalizeHighlight(int* startMs, int* endMs) {
   if (e < s + 1000) e = s + 1000;
   *startMs = s;
   *endMs = e;
+}
+
+bool MenuKeyAllowed() {
+  SysTts_Stop();
+  if (!g_bKeyBoardLocked) return true;
+  SysTts_Beep(8);
+  return false;
 }

@@ -33,3 +33,7 @@ const char* BaseNameOf(const char* path);
 
 // The folder path with exactly one trailing "/".
 std::string WithSlash(const std::string& dir);
+
+// A key of a player's menu: speech stops, and with the keypad locked the key
+// is refused with the beep. True when the menu may act on it.
+bool MenuKeyAllowed();
