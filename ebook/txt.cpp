@@ -84,7 +84,7 @@ int CTxt::DecodeChunks(int c, bool two, unsigned short* buf) {
   if (end <= begin) return -2;
   long long span = end - begin;
   // The decoder sees the bytes just behind a chunk, as it did during the scan.
-  long long want = span + (m_Encoding == c_Utf8 ? 3 : 0);
+  long long want = span + (m_HasByteTable ? 0 : 3);
   if (want > 2LL * MaxChunkBytes() + 3) return -5;
   long long got = PreadAll(m_Fd, m_ReadBuf, want, begin);
   if (got < span) return -5;
@@ -93,10 +93,11 @@ int CTxt::DecodeChunks(int c, bool two, unsigned short* buf) {
   for (int k = c; k < last; ++k) {
     long long bytes = m_Chunks[k + 1] - m_Chunks[k];
     int used = 0, n;
+    // A rejected sequence is told from a cut-off one only with the bytes behind it.
     if (m_Encoding == c_Utf8)
       n = DecodeUtf8(m_ReadBuf + pos, static_cast<int>(got - pos), buf + units, c_ChunkUnits, &used);
     else
-      n = DecodeCodePage(m_ReadBuf + pos, static_cast<int>(bytes), buf + units, c_ChunkUnits, &used);
+      n = DecodeCodePage(m_ReadBuf + pos, static_cast<int>(got - pos), buf + units, c_ChunkUnits, &used);
     // A chunk that no longer decodes to what the scan saw: the file changed.
     if (used != bytes) return -5;
     units += n;
