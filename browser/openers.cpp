@@ -5,6 +5,8 @@ namespace {
 int (*g_FileOpeners[OPEN_COUNT])(const char*, const char*) = {};
 int (*g_Windows[BW_COUNT])() = {};
 int (*g_CompassReset)() = nullptr;
+int (*g_FmTxStart)(int) = nullptr;
+int (*g_FmTxStop)() = nullptr;
 
 }  // namespace
 
@@ -29,3 +31,12 @@ int OpenBrowserWindow(BrowserWindow which) {
 void RegisterCompassReset(int (*reset)()) { g_CompassReset = reset; }
 
 int ResetCompassCalibration() { return g_CompassReset ? g_CompassReset() : -1; }
+
+void RegisterFmTransmitter(int (*start)(int), int (*stop)()) {
+  g_FmTxStart = start;
+  g_FmTxStop = stop;
+}
+
+int StartFmTransmit(int freq) { return g_FmTxStart ? g_FmTxStart(freq) : -1; }
+
+int StopFmTransmit() { return g_FmTxStop ? g_FmTxStop() : -1; }

@@ -21,11 +21,22 @@ enum BrowserWindow {
   BW_AUTO_SHUTDOWN_MENU,
   BW_AUTO_SHUTDOWN_TIMEOUT_MENU,
   BW_IDLE_SHUTDOWN_TIMEOUT_MENU,
+  // Reached from the settings menu.
+  BW_ALARMS_MENU,
+  BW_IDLE_SHUTDOWN_MENU,
+  BW_RECORDING_SETTINGS_MENU,
+  BW_TOOLS_MENU,
   BW_COUNT
 };
 void RegisterBrowserWindow(BrowserWindow which, int (*create)());
 // -1 when nothing is registered: the browser then says "file not supported".
 int OpenBrowserWindow(BrowserWindow which);
+
+// The FM transmitter, started and stopped from the settings menu. `freq` is
+// in units of 10 kHz. -1 while no radio is registered.
+void RegisterFmTransmitter(int (*start)(int freq), int (*stop)());
+int StartFmTransmit(int freq);
+int StopFmTransmit();
 
 // Resets the compass calibration to its default when a device-information
 // record is installed; nothing while unregistered.

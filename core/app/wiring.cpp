@@ -40,6 +40,8 @@ void WireSubsystems() {
   RegisterBrowserWindow(BW_AUTO_SHUTDOWN_MENU, [] { return CreateAutoShutDownMenu(true); });
   RegisterBrowserWindow(BW_AUTO_SHUTDOWN_TIMEOUT_MENU, CreateAutoShutDownTimeoutMenu);
   RegisterBrowserWindow(BW_IDLE_SHUTDOWN_TIMEOUT_MENU, CreateIdleShutDownTimeoutMenu);
+  RegisterBrowserWindow(BW_ALARMS_MENU, CreateAlarmsMenu);
+  RegisterBrowserWindow(BW_IDLE_SHUTDOWN_MENU, CreateIdleShutDownMenu);
   RegisterCompassReset(SaveDefaultCompassSetting);
 
   // The FM transmitter stops before the radio, the recorder or an upgrade.
