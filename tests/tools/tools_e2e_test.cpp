@@ -111,14 +111,14 @@ const char kCalculation[] =
     "key down\nkey down\nkey down\n"
     "key menu\nkey menu\nkey menu\nkey menu\nkey menu\n"
     "key play\n"
-    "expect %RESULT%\n"
+    "expect %RESULT% 10\n"
     "key left\nkey left\nkey left\nkey left\n"
     "key down\nkey down\nkey down\nkey down\nkey down\n"
     "key menu\nkey menu\nkey menu\nkey menu\n"
     "key down\n"
     "key menu\nkey menu\nkey menu\nkey menu\nkey menu\n"
     "key play\n"
-    "expect %DIVIDE%\n"
+    "expect %DIVIDE% 10\n"
     "quit\n";
 
 TEST_F(ToolsE2E, CalculatorSpeaksItsResultsInEnglishAndPolish) {
