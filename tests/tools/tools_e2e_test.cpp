@@ -104,6 +104,27 @@ TEST_F(ToolsE2E, AWrongKeyCancelsAndTheCardKeepsItsFiles) {
   EXPECT_TRUE(fs::exists(Card("song.mp3")));
 }
 
+TEST_F(ToolsE2E, FormattingTheInternalMemoryKeepsTheSettingsInUse) {
+  dtbtest::WriteFile(root_ + "/mnt/emmc/Books/novel.txt", "words");
+  dtbtest::SimResult r = Run("expect Internal memory 20\n" + ToTools("en") +
+                                 "key left\n"
+                                 "key play\n"
+                                 "expect format internal memory\n"
+                                 "key play\n"
+                                 "expect to confirm\n"
+                                 "key up\nkey down\nkey left\nkey right\n"
+                                 "expect formatting finished 60\n"
+                                 "power hold 3\n"
+                                 "expect shutting down 10\n"
+                                 "quit\n",
+                             "en");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_FALSE(fs::exists(root_ + "/mnt/emmc/Books"));
+  EXPECT_TRUE(fs::is_directory(root_ + "/mnt/emmc/Daisy"));
+  // The settings partition was formatted too; power-off writes them again.
+  EXPECT_NE(dtbtest::ReadFile(root_ + "/mnt/settings/system.config.xml").find("english"), std::string::npos);
+}
+
 // 1+2= then 5/0=, from the calculator's first "0".
 const char kCalculation[] =
     "key down\n"
