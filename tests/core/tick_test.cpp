@@ -268,6 +268,22 @@ TEST_F(Standby, SleepsUntilTheNextQuarterHour) {
   EXPECT_EQ(g_SleepLeftTime, 2);
 }
 
+TEST_F(Standby, WakesForTheCountdownsNextAnnouncement) {
+  g_bCalculagraphRunning = true;
+  time_t now = time(nullptr);
+  time_t quarter = now - now % 900 + 900;
+  host->SetClockOffset(static_cast<long>(quarter - 400 - now));
+  g_CalculagraphData.next = static_cast<int32_t>(quarter - 100);
+  testing::internal::CaptureStdout();
+  RunOutTheSleepCounter();
+  std::string out = testing::internal::GetCapturedStdout();
+  size_t at = out.find("sleep ");
+  ASSERT_NE(at, std::string::npos) << out;
+  int seconds = std::stoi(out.substr(at + 6));
+  EXPECT_GE(seconds, 298) << out;
+  EXPECT_LE(seconds, 300) << out;
+}
+
 TEST_F(Standby, TooCloseToAQuarterHourTriesAgainInTwoSeconds) {
   g_bCalculagraphRunning = true;
   time_t now = time(nullptr);
