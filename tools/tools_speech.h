@@ -1,4 +1,5 @@
-// Speech shared by the tools' windows. Loop thread.
+// What the tools' windows share: speech, pushing a window, and the peers
+// they reach. Loop thread.
 #pragma once
 
 #include <string>
