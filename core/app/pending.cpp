@@ -20,8 +20,6 @@ void NotBuilt(const char* name) {
   if (told->insert(name).second) DiagPrintf("%s: not built yet", name);
 }
 
-constexpr unsigned int kNone = static_cast<unsigned int>(-1);
-
 }  // namespace
 
 #define PENDING_INT(name, ...)   \
@@ -37,10 +35,6 @@ PENDING_INT(CreateRecordMenu)
 PENDING_INT(CreateMainMenu)
 PENDING_INT(CreateBookMarkMenu)
 PENDING_INT(CreateFileOperationMenu)
-
-// --- Compass (tools) ---------------------------------------------------------
-PENDING_INT(SaveDefaultCompassSetting)
-
 
 // --- Radio (radio) -----------------------------------------------------------
 PENDING_INT(LoadFmSettings)
@@ -59,12 +53,3 @@ bool IsFmTxRunning() {
 PENDING_INT(LoadRecordSettings)
 PENDING_INT(SaveRecordSettings)
 PENDING_INT(SetRecordSettingsToDefault)
-
-// --- Tools (tools) -----------------------------------------------------------
-bool g_bCalculagraphRunning = false;
-PENDING_INT(LoadToolsSettings)
-PENDING_INT(SaveToolsSettings)
-unsigned int GetRemindLeftTime(unsigned int) {
-  NotBuilt("GetRemindLeftTime");
-  return kNone;
-}

@@ -17,11 +17,6 @@ int CreateMainMenu();
 int CreateBookMarkMenu();
 int CreateFileOperationMenu();
 
-// --- Compass (tools) ---------------------------------------------------------
-// Resets the compass calibration to its default. 0.
-int SaveDefaultCompassSetting();
-
-
 // --- Radio ---------------------------------------------------------------
 int LoadFmSettings();
 int SaveFmSettings(bool always);
@@ -34,11 +29,3 @@ bool IsFmTxRunning();
 int LoadRecordSettings();
 int SaveRecordSettings();
 int SetRecordSettingsToDefault();
-
-// --- Tools ---------------------------------------------------------------
-int LoadToolsSettings();
-int SaveToolsSettings();
-extern bool g_bCalculagraphRunning;
-// Seconds until the running countdown's next reminder; (unsigned)-1 none.
-unsigned int GetRemindLeftTime(unsigned int now);
-

@@ -2,6 +2,7 @@
 // them: settings areas, the browser's openers, close hooks, shutdown.
 #include "browser/openers.h"
 #include "clock/alarms.h"
+#include "clock/voice_reminder.h"
 #include "core/app/mainloop.h"
 #include "core/app/pending.h"
 #include "daisy/player/daisy_player.h"
@@ -10,6 +11,8 @@
 #include "players/audiobook_player.h"
 #include "power/mic2det.h"
 #include "power/ui/shutdown_windows.h"
+#include "tools/calculagraph.h"
+#include "tools/tools_menu.h"
 
 #include <string>
 
@@ -42,7 +45,9 @@ void WireSubsystems() {
   RegisterBrowserWindow(BW_IDLE_SHUTDOWN_TIMEOUT_MENU, CreateIdleShutDownTimeoutMenu);
   RegisterBrowserWindow(BW_ALARMS_MENU, CreateAlarmsMenu);
   RegisterBrowserWindow(BW_IDLE_SHUTDOWN_MENU, CreateIdleShutDownMenu);
+  RegisterBrowserWindow(BW_TOOLS_MENU, CreateToolsMenu);
   RegisterCompassReset(SaveDefaultCompassSetting);
+  RegisterToolsVoiceReminder(nullptr, VoiceReminder_Load);
 
   // The FM transmitter stops before the radio, the recorder or an upgrade.
   RegisterCloseHook([] {

@@ -6,6 +6,7 @@
 #include "core/app/pending.h"
 #include "power/battery.h"
 #include "runtime_fixture.h"
+#include "tools/calculagraph.h"
 
 namespace coretest {
 namespace {
@@ -252,6 +253,7 @@ TEST_F(Standby, OnlyWhileTheRadioOrTheCountdownRuns) {
 TEST_F(Standby, SleepsUntilTheNextQuarterHour) {
   g_bCalculagraphRunning = true;
   time_t now = time(nullptr);
+  g_CalculagraphData.next = static_cast<int32_t>(now + 86400);  // the countdown speaks later
   time_t quarter = now - now % 900 + 900;
   host->SetClockOffset(static_cast<long>(quarter - 100 - now));
   testing::internal::CaptureStdout();
@@ -264,6 +266,22 @@ TEST_F(Standby, SleepsUntilTheNextQuarterHour) {
   EXPECT_LE(seconds, 100) << out;
   EXPECT_NE(Commands().find("echo standby > /sys/power/state"), std::string::npos) << Commands();
   EXPECT_EQ(g_SleepLeftTime, 2);
+}
+
+TEST_F(Standby, WakesForTheCountdownsNextAnnouncement) {
+  g_bCalculagraphRunning = true;
+  time_t now = time(nullptr);
+  time_t quarter = now - now % 900 + 900;
+  host->SetClockOffset(static_cast<long>(quarter - 400 - now));
+  g_CalculagraphData.next = static_cast<int32_t>(quarter - 100);
+  testing::internal::CaptureStdout();
+  RunOutTheSleepCounter();
+  std::string out = testing::internal::GetCapturedStdout();
+  size_t at = out.find("sleep ");
+  ASSERT_NE(at, std::string::npos) << out;
+  int seconds = std::stoi(out.substr(at + 6));
+  EXPECT_GE(seconds, 298) << out;
+  EXPECT_LE(seconds, 300) << out;
 }
 
 TEST_F(Standby, TooCloseToAQuarterHourTriesAgainInTwoSeconds) {

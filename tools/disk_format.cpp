@@ -1,0 +1,153 @@
+// Formatting the internal memory or the card, confirmed by pressing up,
+// down, left and right in that order.
+#include <unistd.h>
+
+#include <string>
+
+#include "browser/dir_info.h"
+#include "browser/file_browser.h"
+#include "core/base/activity.h"
+#include "core/ui/session.h"
+#include "core/ui/window.h"
+#include "platform/board.h"
+#include "speech/tts.h"
+#include "tools/tools_menu.h"
+#include "tools/tools_speech.h"
+
+namespace {
+
+constexpr int kConfirmKeys[] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT};
+constexpr int kConfirmPhrases[] = {239, 240, 241, 242};  // "up" ... "right"
+
+bool Exists(const char* devicePath) { return BAccess(devicePath, F_OK) == 0; }
+bool Run(const char* command) { return board::System(command) == 0; }
+
+// The computer owns a disk it was given until the cable goes out.
+bool Exported(int disk) {
+  if (g_UsbState != 1 && g_UsbState != 2) return false;
+  return disk == 0 || g_UsbMicroSdState != 0;
+}
+
+bool FormatInternalMemory() {
+  Run("umount /mnt/emmc");
+  Run("umount /mnt/settings");
+  bool ok = Run("mkfs.vfat /dev/mmcblk0p5");
+  ok = Run("mkfs.vfat -n ORVEXA /dev/mmcblk0p6") && ok;
+  Run("mount -t vfat /dev/mmcblk0p5 /mnt/settings");
+  Run("mount -t vfat -o utf8 /dev/mmcblk0p6 /mnt/emmc");
+  if (IsMountDir("/mnt/settings") == 1) {
+    Run("cp /home/start.wav /mnt/settings");
+    Run("cp /home/q7snb.bin /mnt/settings/q7snb.bin");
+  }
+  tools::ReloadVoiceReminders();
+  return ok && IsMountDir("/mnt/emmc") == 1;
+}
+
+bool FormatCard(const char* device) {
+  Run("umount /mnt/microsd");
+  bool ok = board::System(std::string("mkfs.vfat ") + device) == 0;
+  board::System(std::string("mount -t vfat ") + device + " /mnt/microsd");
+  return ok && IsMountDir("/mnt/microsd") == 1;
+}
+
+class DiskFormat final : public iWindow {
+ public:
+  int OnRefresh() override {
+    tools::SayPhrase(disk_ == 0 ? 247 : 248);  // "format internal memory" / "... micro sd card"
+    return 0;
+  }
+
+  int OnKeyPress(int code) override { return OnDefaultKeyPress(code); }
+
+  int OnKeyDown(int code) override {
+    if (g_bKeyBoardLocked || code >= 1000) return OnDefaultKeyDown(code);
+    SysTts_Stop();
+    return step_ < 0 ? Choose(code) : Confirm(code);
+  }
+
+ private:
+  int Choose(int code);
+  int Confirm(int code);
+  void Format();
+
+  int disk_ = 0;
+  int step_ = -1;
+};
+
+int DiskFormat::Choose(int code) {
+  switch (code) {
+    case KEY_LEFT:
+    case KEY_UP:
+    case KEY_RIGHT:
+    case KEY_DOWN:
+      disk_ = 1 - disk_;
+      return OnRefresh();
+    case KEY_PLAY:
+      if (disk_ == 1 && !Exists("/dev/mmcblk1")) {
+        tools::SayPhrase(136);  // "no micro sd card"
+      } else if (Exported(disk_)) {
+        tools::SayPhrase(131);  // "USB connected"
+      } else {
+        tools::SayPhrase(246);  // "warning! ... please click up, down, left, and right to confirm"
+        step_ = 0;
+      }
+      return 0;
+    case KEY_BACK:
+    case KEY_MENU:
+      return WND_CLOSE;
+    default:
+      return OnDefaultKeyDown(code);
+  }
+}
+
+int DiskFormat::Confirm(int code) {
+  if (code != kConfirmKeys[step_]) {
+    step_ = -1;
+    tools::SayPhrase(245);  // "input error, cancel format"
+    return 0;
+  }
+  if (step_ < 3) {
+    tools::SayPhrase(kConfirmPhrases[step_++]);
+    return 0;
+  }
+  step_ = -1;
+  SysTts_Add((tools::Phrase(242) + ", ").c_str());
+  tools::SayPhrase(243);  // "formatting, please wait"
+  Format();
+  return 0;
+}
+
+void DiskFormat::Format() {
+  if (Exported(disk_)) {
+    tools::SayPhrase(131);
+    return;
+  }
+  SetWorkingLed(1);
+  bool ok = false;
+  if (disk_ == 0) {
+    ok = FormatInternalMemory();
+  } else if (Exists("/dev/mmcblk1p1")) {
+    ok = FormatCard("/dev/mmcblk1p1");
+  } else if (Exists("/dev/mmcblk1")) {
+    ok = FormatCard("/dev/mmcblk1");
+  } else {
+    SetWorkingLed(0);
+    tools::SayPhrase(136);  // "no micro sd card"
+    return;
+  }
+  Run("sync");
+  SetWorkingLed(0);
+  CreateDaisyDir();
+  g_DirInfo.LoadDir("/mnt");
+  SysTts_WaitFinish();
+  tools::SayPhrase(ok ? 244 : 50);  // "formatting finished" / "error"
+}
+
+}  // namespace
+
+int CreateDiskFormat() {
+  iWindow* w = new DiskFormat();
+  if (tools::Push(w) != 0) return -1;
+  w->OnRefresh();
+  return 0;
+}

@@ -1,0 +1,61 @@
+#include "core/ui/window.h"
+#include "speech/tts.h"
+#include "tools/calculagraph.h"
+#include "tools/calculator.h"
+#include "tools/tools_menu.h"
+#include "tools/tools_speech.h"
+
+namespace {
+
+int (*g_OpenVoiceReminderMenu)() = nullptr;
+int (*g_ReloadVoiceReminders)() = nullptr;
+
+// "Voice reminder", "calculator", "calcuagraph", "compass", "Disk Management".
+constexpr int kItemPhrases[] = {294, 208, 209, 210, 211};
+
+class ToolsMenu final : public Menu {
+ public:
+  ToolsMenu() { m_ItemCount = 5; }
+
+  int Show() override {
+    tools::SayPhrase(kItemPhrases[m_CurIndex]);
+    return 0;
+  }
+
+  int OnKeyDown(int code) override {
+    if (code == KEY_MENU) {
+      SysTts_Stop();
+      return 0;
+    }
+    return Menu::OnKeyDown(code);
+  }
+
+  int KeyOK() override {
+    int r = -1;
+    switch (m_CurIndex) {
+      case 0: r = g_OpenVoiceReminderMenu ? g_OpenVoiceReminderMenu() : -1; break;
+      case 1: r = CreateCalcuator(); break;
+      case 2: r = CreateCalculagraph(); break;
+      case 4: r = CreateDiskFormat(); break;
+      default: break;  // the compass sensors are not on this board
+    }
+    if (r != 0) tools::SayPhrase(130);  // "file not supported"
+    return 0;
+  }
+};
+
+}  // namespace
+
+void RegisterToolsVoiceReminder(int (*openMenu)(), int (*reload)()) {
+  g_OpenVoiceReminderMenu = openMenu;
+  g_ReloadVoiceReminders = reload;
+}
+
+int tools::ReloadVoiceReminders() { return g_ReloadVoiceReminders ? g_ReloadVoiceReminders() : -1; }
+
+int CreateToolsMenu() {
+  iWindow* w = new ToolsMenu();
+  if (tools::Push(w) != 0) return -1;
+  w->OnRefresh();
+  return 0;
+}

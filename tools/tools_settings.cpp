@@ -1,0 +1,122 @@
+// The tools' settings files. Saved whole and atomically: a power cut while
+// saving keeps the previous statistics.
+#include <cstring>
+
+#include "core/base/settings_file.h"
+#include "core/ui/session.h"
+#include "platform/board.h"
+#include "tools/calculagraph.h"
+
+CalculagraphData g_CalculagraphData;
+bool g_bCalculagraphRunning = false;
+
+namespace {
+
+constexpr const char* kDataPath = SETTINGS_DIR "/calculagraph_data.bin";
+constexpr const char* kToolsPath = SETTINGS_DIR "/tools.bin";
+constexpr const char* kDefaultCompassPath = "/home/default_comass_config.bin";
+constexpr int kToolsFileSize = 92;
+constexpr int kCompassOffset = 80;  // after the calendar block
+constexpr int kCompassSize = 12;
+
+uint8_t g_ToolsBlock[kToolsFileSize];
+
+void PutLe(uint8_t* p, int32_t v) {
+  uint32_t u = static_cast<uint32_t>(v);
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
+}
+
+int32_t GetLe(const uint8_t* p) {
+  uint32_t u = 0;
+  for (int i = 0; i < 4; ++i) u |= static_cast<uint32_t>(p[i]) << (8 * i);
+  return static_cast<int32_t>(u);
+}
+
+int32_t* Field(CalculagraphData* d, int i) { return &d->today + i; }
+
+void SetDataToDefault() {
+  g_CalculagraphData = CalculagraphData{};
+  g_CalculagraphData.length = 30;
+  g_CalculagraphData.interval = 15;
+}
+
+// Counts below zero come only from a damaged file.
+void RepairData(CalculagraphData* d) {
+  for (int i = 0; i < 4; ++i)
+    if (*Field(d, i) < 0) *Field(d, i) = 0;
+}
+
+int LoadDefaultCompass() {
+  uint8_t buf[kCompassSize + 1];
+  FILE* f = BFopen(kDefaultCompassPath, "rb");
+  if (!f) return -1;
+  size_t n = fread(buf, 1, sizeof buf, f);
+  fclose(f);
+  if (n != kCompassSize) return -1;
+  memcpy(g_ToolsBlock + kCompassOffset, buf, kCompassSize);
+  return 0;
+}
+
+}  // namespace
+
+int LoadToolsSettings() {
+  SetDataToDefault();
+  uint8_t raw[kCalculagraphFileSize];
+  if (LoadSettingsFile(kDataPath, raw, sizeof raw) >= kCalculagraphFileSize) {
+    for (int i = 0; i < kCalculagraphFileSize / 4; ++i) *Field(&g_CalculagraphData, i) = GetLe(raw + 4 * i);
+    RepairData(&g_CalculagraphData);
+  }
+  uint8_t block[kToolsFileSize + 1];
+  if (LoadSettingsFile(kToolsPath, block, sizeof block) == kToolsFileSize) {
+    memcpy(g_ToolsBlock, block, kToolsFileSize);
+    return 0;
+  }
+  memset(g_ToolsBlock, 0, sizeof g_ToolsBlock);
+  LoadDefaultCompass();
+  return -1;
+}
+
+int SaveToolsSettings() {
+  uint8_t raw[kCalculagraphFileSize];
+  for (int i = 0; i < kCalculagraphFileSize / 4; ++i) PutLe(raw + 4 * i, *Field(&g_CalculagraphData, i));
+  int a = SaveSettingsFile(kToolsPath, g_ToolsBlock, kToolsFileSize);
+  int b = SaveSettingsFile(kDataPath, raw, kCalculagraphFileSize);
+  return a < 0 || b < 0 ? -1 : 0;
+}
+
+int SaveDefaultCompassSetting() {
+  if (LoadDefaultCompass() != 0) return -1;
+  return SaveSettingsFile(kToolsPath, g_ToolsBlock, kToolsFileSize) < 0 ? -1 : 0;
+}
+
+unsigned int GetRemindLeftTime(unsigned int now) {
+  unsigned int next = static_cast<unsigned int>(g_CalculagraphData.next);
+  return now < next ? next - now : 0;
+}
+
+void RollCalculagraphStats(CalculagraphData* d, const struct tm& now) {
+  if (d->stampYear != now.tm_year) {
+    // Last year's minutes are only known when exactly one year went by.
+    if (static_cast<long long>(now.tm_year) == static_cast<long long>(d->stampYear) + 1) d->lastYear = d->year;
+    d->today = d->month = d->year = 0;
+  } else if (d->stampMonth != now.tm_mon) {
+    d->today = d->month = 0;
+  } else if (d->stampDay != now.tm_mday) {
+    d->today = 0;
+  }
+  d->stampYear = now.tm_year;
+  d->stampMonth = now.tm_mon;
+  d->stampDay = now.tm_mday;
+}
+
+void AddCalculagraphMinutes(int minutes) {
+  if (minutes <= 0) return;
+  time_t now = BTime();
+  struct tm local;
+  localtime_r(&now, &local);
+  RollCalculagraphStats(&g_CalculagraphData, local);
+  g_CalculagraphData.today += minutes;
+  g_CalculagraphData.month += minutes;
+  g_CalculagraphData.year += minutes;
+  MarkSettingsChanged("tools");
+}

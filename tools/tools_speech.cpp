@@ -1,0 +1,28 @@
+#include "tools/tools_speech.h"
+
+#include "core/ui/window.h"
+#include "speech/tts.h"
+#include "speech/ux_language.h"
+
+namespace tools {
+
+std::string Phrase(int id) {
+  char text[512];
+  if (!g_pUxLanguage || g_pUxLanguage->GetString(id, text, sizeof text) <= 0) return "";
+  return text;
+}
+
+void Say(const std::string& text) {
+  if (!text.empty()) SysTts_Play(text.c_str(), -1);
+}
+
+void SayPhrase(int id) { Say(Phrase(id)); }
+
+int Push(iWindow* w) {
+  if (!w) return -1;
+  if (AddWindow(w) == 0) return 0;
+  delete w;
+  return -1;
+}
+
+}  // namespace tools
