@@ -34,9 +34,6 @@ constexpr unsigned int kNone = static_cast<unsigned int>(-1);
 // --- Players and menus of later issues ---------------------------------------
 PENDING_INT(CreatRadioWindow)
 PENDING_INT(CreateRecordMenu)
-PENDING_INT(CreateMainMenu)
-PENDING_INT(CreateBookMarkMenu)
-PENDING_INT(CreateFileOperationMenu)
 
 // --- Compass (tools) ---------------------------------------------------------
 PENDING_INT(SaveDefaultCompassSetting)
