@@ -43,9 +43,21 @@ class FileOperation final : public iWindow {
   int OnKeyDown(int code) override;
   int OnKeyPress(int code) override;
   int OnTick() override;
+  // Closed from outside (a mode key, the card pulled): the copy stops, and
+  // the user hears why once the root speaks.
   int OnClose() override {
-    if (m_Busy) CancelFileOperation();
+    if (!m_Busy) return 0;
+    CancelFileOperation();
     m_Busy = false;
+    g_FileOperationFlag = 0;
+    bool cardGone = BAccess("/dev/mmcblk1", F_OK) != 0;
+    if (cardGone && (m_Dest.rfind("/mnt/microsd/", 0) == 0 || g_FileOperationFilename.rfind("/mnt/microsd/", 0) == 0)) {
+      Queue(150, ", ");
+      Queue(136, ", ");
+    } else {
+      Queue(149);
+    }
+    g_FileOperationFilename.clear();
     return 0;
   }
   int OnRefresh() override {

@@ -1,0 +1,59 @@
+// The settings menu end to end: items reached and changed through the keys,
+// kept over a power-off and a start, and Polish renaming the standard folders.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/support/sim_harness.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(SettingsMenuE2e, ChangesSurvivePowerOffAndPolishRenamesFolders) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::TempDir dir;
+  dtbtest::SimRun run;
+  run.root = dir / "root";
+  run.lang = "en";
+  run.timeout_seconds = 200;
+  run.script =
+      "clock 2026-03-10 10:00\n"
+      "expect Choose 20\n"
+      "key menu\nexpect version information\n"
+      "key play\nexpect Version V2.01\nexpect Released date\nkey back\n"
+      "key down\nexpect device information\n"
+      "key play\nexpect Total Internal memory\nkey back\n"
+      "key down\nexpect time settings\nkey play\nexpect idle power off\n"
+      "key down\nkey down\nkey down\nkey down\nkey down\nexpect time format\n"
+      "key play\nexpect 24 hours\nkey left\nexpect 12 hours\nkey play\nexpect Setting done.\n"
+      "key up\nexpect Automatic time announcements\n"
+      "key play\nexpect disable\nkey right\nexpect 15 minutes\nkey play\nexpect Setting done.\n"
+      "key up\nexpect automatic power on\n"
+      "key play\nkey down\nkey down\nexpect disable\nkey right\nexpect enable\nkey play\nexpect Setting done.\n"
+      "key up\nexpect set time and date\n"
+      "key play\nexpect year 2026\nkey right\nexpect year 2027\nkey play\nexpect Setting done.\n"
+      "key back\nexpect time settings\n"
+      "key down\nexpect system voice\nkey play\nexpect voice\nkey down\nexpect speed\n"
+      "key play\nexpect Speed\nkey right\nkey play\nexpect Setting done.\nkey back\n"
+      "key down\nexpect alarms\nkey down\nexpect resume play settings\n"
+      "key play\nexpect ebook resume play: enable\nkey right\nexpect ebook resume play: disable\n"
+      "key play\nexpect Setting done.\n"
+      // The amplifier board has no transmitter: straight to recording settings.
+      "key down\nexpect recording settings\nkey down\nexpect tools\nkey down\nexpect language\n"
+      "key play\nexpect language: english\nkey left\nexpect language\nkey play\n"
+      "wait 3\npower hold 3\nwait 8\npower click\nwait 10\nquit\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  EXPECT_EQ(r.status, 0) << r.output;
+  std::string cfg = dtbtest::ReadFile(run.root + "/mnt/settings/system.config.xml");
+  for (const char* want : {"timeformat=\"12\"", "time_announcement_mode=\"1\"", "timer_power_on=\"enable\"",
+                           "tts_speed=\"1\"", "ebook_resume_play=\"disable\"", "language=\"polish\""})
+    EXPECT_NE(cfg.find(want), std::string::npos) << want << "\n" << cfg;
+  EXPECT_FALSE(fs::exists(run.root + "/mnt/emmc/Audio books"));
+  EXPECT_FALSE(fs::exists(run.root + "/mnt/emmc/Record"));
+  EXPECT_NE(dtbtest::ReadFile(run.root + "/var/log/commands.log").find("hwclock -w"), std::string::npos);
+}
+
+}  // namespace
