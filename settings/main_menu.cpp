@@ -44,6 +44,8 @@ int OpenSettingsWindow(iWindow* w) {
   return 0;
 }
 
+int g_MainMenuIndex = 0;
+
 namespace {
 
 enum {
@@ -51,8 +53,6 @@ enum {
   kFactory, kMainItems
 };
 const int c_MainPhrases[kMainItems] = {162, 163, 164, 165, 166, 167, 168, 316, 169, 170, 171};
-
-int g_MainMenuIndex = 0;
 
 class MainMenu final : public SettingsMenu {
  public:

@@ -8,6 +8,8 @@
 // Pushes the main menu on its remembered item (the root refreshes it). 0,
 // or -1 when the stack is full.
 int CreateMainMenu();
+// The item the main menu was left on; the next one starts there.
+extern int g_MainMenuIndex;
 
 // Days of a month (1..12) of a year.
 int DaysInMonth(int year, int month);
