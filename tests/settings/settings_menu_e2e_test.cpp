@@ -34,7 +34,7 @@ TEST(SettingsMenuE2e, ChangesSurvivePowerOffAndPolishRenamesFolders) {
       "key up\nexpect automatic power on\n"
       "key play\nkey down\nkey down\nexpect disable\nkey right\nexpect enable\nkey play\nexpect Setting done.\n"
       "key up\nexpect set time and date\n"
-      "key play\nexpect year 2026\nkey right\nexpect year 2027\nkey play\nexpect Setting done.\n"
+      "key play\nexpect year 2026 5\nkey right\nexpect year 2027 5\nkey play\nexpect Setting done.\n"
       "key back\nexpect time settings\n"
       "key down\nexpect system voice\nkey play\nexpect voice\nkey down\nexpect speed\n"
       "key play\nexpect Speed\nkey right\nkey play\nexpect Setting done.\nkey back\n"
@@ -54,6 +54,42 @@ TEST(SettingsMenuE2e, ChangesSurvivePowerOffAndPolishRenamesFolders) {
   EXPECT_FALSE(fs::exists(run.root + "/mnt/emmc/Audio books"));
   EXPECT_FALSE(fs::exists(run.root + "/mnt/emmc/Record"));
   EXPECT_NE(dtbtest::ReadFile(run.root + "/var/log/commands.log").find("hwclock -w"), std::string::npos);
+}
+
+TEST(SettingsMenuE2e, FactoryDefaultsTimersVoiceAndTransmitterOnTheOlderBoard) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::TempDir dir;
+  dtbtest::SimRun run;
+  run.root = dir / "root";
+  run.lang = "en";
+  run.extra = {"--board-rev", "0"};
+  run.timeout_seconds = 200;
+  run.script =
+      "expect Choose 20\n"
+      "key menu\nexpect version information\n"
+      "key up\nkey up\nkey up\nkey up\nkey up\nexpect FM Transmitter settings\n"
+      "key play\nexpect fm transmit: disable\nkey right\nexpect fm transmit: enable\n"
+      "key down\nexpect transmit frequency: 87 point 0 5\nkey left\nexpect transmit frequency: 108 point 0 5\n"
+      "key play\nexpect please insert head phone\nkey back\n"
+      "key up\nkey up\nkey up\nexpect system voice\nkey play\nexpect voice\n"
+      "key play\nexpect Salli\nkey right\nexpect Joey\nkey play\nexpect Setting done.\nkey back\n"
+      "key up\nexpect time settings\nkey play\nexpect idle power off\n"
+      "key play\nexpect idle power off: 10 minutes\nkey right\nexpect idle power off: 15 minutes\n"
+      "key play\nexpect Setting done.\n"
+      "key down\nexpect auto power off\nkey play\nexpect 10 minutes\nkey left\nexpect 9 minutes\n"
+      "key play\nexpect Setting done.\nkey back\n"
+      "expect time settings\n"
+      "key up\nkey up\nkey up\nexpect default factory settings\n"
+      "key play\nexpect restore default factory settings?\nkey play\n"
+      // Spoken in the factory language, Polish.
+      "wait 3\npower hold 3\nwait 8\npower click\nwait 8\nquit\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  EXPECT_EQ(r.status, 0) << r.output;
+  // The defaults replaced every change, and were kept over the power-off.
+  std::string cfg = dtbtest::ReadFile(run.root + "/mnt/settings/system.config.xml");
+  for (const char* want : {"idle_shut_down_time=\"10\"", "auto_shut_down_time=\"10\"", "tts_role=\"0\"",
+                           "language=\"polish\""})
+    EXPECT_NE(cfg.find(want), std::string::npos) << want << "\n" << cfg;
 }
 
 }  // namespace
