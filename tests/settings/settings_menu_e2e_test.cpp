@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 
 #include "tests/support/sim_harness.h"
@@ -12,14 +13,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Runs the script, then powers off and on again; the settings file as the
+// start-up after that read it.
+std::string RunThroughRestart(dtbtest::SimRun& run, const std::string& script) {
+  run.timeout_seconds = 200;
+  run.script = script + "wait 3\npower hold 3\nwait 8\npower click\nwait 8\nquit\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  EXPECT_EQ(r.status, 0) << r.output;
+  return dtbtest::ReadFile(run.root + "/mnt/settings/system.config.xml");
+}
+
+void ExpectAll(const std::string& cfg, std::initializer_list<const char*> wanted) {
+  for (const char* want : wanted) EXPECT_NE(cfg.find(want), std::string::npos) << want << "\n" << cfg;
+}
+
 TEST(SettingsMenuE2e, ChangesSurvivePowerOffAndPolishRenamesFolders) {
   DTB_REQUIRE_PLAYER();
   dtbtest::TempDir dir;
   dtbtest::SimRun run;
   run.root = dir / "root";
   run.lang = "en";
-  run.timeout_seconds = 200;
-  run.script =
+  std::string cfg = RunThroughRestart(run,
       "clock 2026-03-10 10:00\n"
       "expect Choose 20\n"
       "key menu\nexpect version information\n"
@@ -43,14 +57,9 @@ TEST(SettingsMenuE2e, ChangesSurvivePowerOffAndPolishRenamesFolders) {
       "key play\nexpect Setting done.\n"
       // The amplifier board has no transmitter: straight to recording settings.
       "key down\nexpect recording settings\nkey down\nexpect tools\nkey down\nexpect language\n"
-      "key play\nexpect language: english\nkey left\nexpect language\nkey play\n"
-      "wait 3\npower hold 3\nwait 8\npower click\nwait 10\nquit\n";
-  dtbtest::SimResult r = dtbtest::RunSim(run);
-  EXPECT_EQ(r.status, 0) << r.output;
-  std::string cfg = dtbtest::ReadFile(run.root + "/mnt/settings/system.config.xml");
-  for (const char* want : {"timeformat=\"12\"", "time_announcement_mode=\"1\"", "timer_power_on=\"enable\"",
-                           "tts_speed=\"1\"", "ebook_resume_play=\"disable\"", "language=\"polish\""})
-    EXPECT_NE(cfg.find(want), std::string::npos) << want << "\n" << cfg;
+      "key play\nexpect language: english\nkey left\nexpect language\nkey play\n");
+  ExpectAll(cfg, {"timeformat=\"12\"", "time_announcement_mode=\"1\"", "timer_power_on=\"enable\"",
+                  "tts_speed=\"1\"", "ebook_resume_play=\"disable\"", "language=\"polish\""});
   EXPECT_FALSE(fs::exists(run.root + "/mnt/emmc/Audio books"));
   EXPECT_FALSE(fs::exists(run.root + "/mnt/emmc/Record"));
   EXPECT_NE(dtbtest::ReadFile(run.root + "/var/log/commands.log").find("hwclock -w"), std::string::npos);
@@ -63,8 +72,7 @@ TEST(SettingsMenuE2e, FactoryDefaultsTimersVoiceAndTransmitterOnTheOlderBoard) {
   run.root = dir / "root";
   run.lang = "en";
   run.extra = {"--board-rev", "0"};
-  run.timeout_seconds = 200;
-  run.script =
+  std::string cfg = RunThroughRestart(run,
       "expect Choose 20\n"
       "key menu\nexpect version information\n"
       "key up\nkey up\nkey up\nkey up\nkey up\nexpect FM Transmitter settings\n"
@@ -80,16 +88,11 @@ TEST(SettingsMenuE2e, FactoryDefaultsTimersVoiceAndTransmitterOnTheOlderBoard) {
       "key play\nexpect Setting done.\nkey back\n"
       "expect time settings\n"
       "key up\nkey up\nkey up\nexpect default factory settings\n"
-      "key play\nexpect restore default factory settings?\nkey play\n"
-      // Spoken in the factory language, Polish.
-      "wait 3\npower hold 3\nwait 8\npower click\nwait 8\nquit\n";
-  dtbtest::SimResult r = dtbtest::RunSim(run);
-  EXPECT_EQ(r.status, 0) << r.output;
+      // Confirmed in the factory language, Polish.
+      "key play\nexpect restore default factory settings?\nkey play\n");
   // The defaults replaced every change, and were kept over the power-off.
-  std::string cfg = dtbtest::ReadFile(run.root + "/mnt/settings/system.config.xml");
-  for (const char* want : {"idle_shut_down_time=\"10\"", "auto_shut_down_time=\"10\"", "tts_role=\"0\"",
-                           "language=\"polish\""})
-    EXPECT_NE(cfg.find(want), std::string::npos) << want << "\n" << cfg;
+  ExpectAll(cfg, {"idle_shut_down_time=\"10\"", "auto_shut_down_time=\"10\"", "tts_role=\"0\"",
+                  "language=\"polish\""});
 }
 
 }  // namespace
