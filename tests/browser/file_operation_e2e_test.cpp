@@ -81,7 +81,7 @@ TEST_F(FileOperationE2e, CardPulledMidCopyLeavesTheSourceAndSaysSo) {
   EXPECT_FALSE(fs::exists(Card("big.bin")));
 }
 
-TEST_F(FileOperationE2e, CutPasteRenamesAtOnceAndRefusesItsOwnSubfolder) {
+TEST_F(FileOperationE2e, CutPasteRenamesAtOnceRefusesItsOwnSubfolderAndDeletes) {
   fs::create_directories(Emmc("Other"));
   dtbtest::SimResult r = Run(CardInOnBooks() +
                              // Cut Books, then try to paste it into Books/Sub.
@@ -94,9 +94,14 @@ TEST_F(FileOperationE2e, CutPasteRenamesAtOnceAndRefusesItsOwnSubfolder) {
                              // Into Other: renamed on the same disk.
                              "key down\nkey down\nexpect Other\nkey play\nexpect no files\n"
                              "key menu\nkey menu\nexpect file management, paste\n"
-                             "key play\nexpect Copy finished, Books 10\nquit\n");
+                             "key play\nexpect Copy finished, Books 10\n"
+                             // And deleted again, after the question.
+                             "key menu\nkey menu\nexpect file management, Delete folder.\n"
+                             "key play\nexpect Do you want to delete the folder?\nkey play\n"
+                             "expect Folder deleted. 10\nquit\n");
   EXPECT_EQ(r.status, 0) << r.output;
-  EXPECT_EQ(dtbtest::ReadFile(Emmc("Other/Books/a.txt")), "words");
+  EXPECT_FALSE(fs::exists(Emmc("Other/Books")));
+  EXPECT_TRUE(fs::is_directory(Emmc("Other")));
   EXPECT_FALSE(fs::exists(Emmc("Books")));
 }
 

@@ -35,12 +35,15 @@ TEST(BookmarkMenuE2e, MissingFilesAskAndOneBookmarkIsDeleted) {
       "key bookmark\nexpect all bookmarks list\n"
       "key down\nexpect gone.mp3\n"
       "key play\nexpect file doesn't exist, delete bookmark?\nkey play\nexpect bookmark deleted\n"
+      "key bookmark\nexpect history\n"
+      "key play\nexpect file doesn't exist, delete history?\nkey back\nexpect canceled\n"
+      "key bookmark\nexpect all bookmarks list\n"
       "key right\nexpect ebook bookmarks list\n"
       "key play\nexpect book.txt\n"
       "key menu\nexpect delete bookmark\nkey play\nexpect delete bookmark?\nkey play\nexpect bookmark deleted\n"
-      "key bookmark\nexpect history\n"
-      "key play\nexpect file doesn't exist, delete history?\nkey back\nexpect canceled\n"
-      "key back\nwait 1\npower hold 3\nwait 8\nquit\n";
+      // The one left opens the reader there.
+      "key play\nexpect Some words 10\n"
+      "wait 1\npower hold 3\nwait 8\nquit\n";
   dtbtest::SimResult r = dtbtest::RunSim(run);
   EXPECT_EQ(r.status, 0) << r.output;
   std::string bm = dtbtest::ReadFile(run.root + "/mnt/settings/bookmark.xml");
