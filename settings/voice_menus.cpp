@@ -84,7 +84,12 @@ class LanguageMenu final : public ValueMenu {
   int KeyOK() override {
     g_SystemSettings.SetLanguage(m_CurIndex);
     CreateDaisyDir();  // the standard folders take the new language's names
-    g_DirInfo.LoadDir(nullptr);
+    // The folder being browsed may have been one of them.
+    if (g_DirInfo.LoadDir(nullptr) != 0) {
+      std::string path = g_DirInfo.GetPath();
+      const char* disk = path.rfind("/mnt/microsd", 0) == 0 ? "/mnt/microsd" : "/mnt/emmc";
+      if (g_DirInfo.LoadDir(disk) != 0) g_DirInfo.LoadDir("/mnt");
+    }
     SettingDone();
     return WND_CLOSE;
   }

@@ -33,9 +33,15 @@ TEST(SettingsMenuE2e, ChangesSurvivePowerOffAndPolishRenamesFolders) {
   dtbtest::SimRun run;
   run.root = dir / "root";
   run.lang = "en";
+  run.script = "quit\n";
+  ASSERT_EQ(dtbtest::RunSim(run).status, 0);
+  // Browsing a standard folder that the language switch renames.
+  fs::create_directories(run.root + "/mnt/emmc/Audio books/Tale");
+  dtbtest::WriteFile(run.root + "/mnt/settings/poweroff.path", "/mnt/emmc/Audio books/Tale");
+  run.fresh = false;
   std::string cfg = RunThroughRestart(run,
       "clock 2026-03-10 10:00\n"
-      "expect Choose 20\n"
+      "expect Tale 20\n"
       "key menu\nexpect version information\n"
       "key play\nexpect Version V2.01\nexpect Released date\nkey back\n"
       "key down\nexpect device information\n"
@@ -61,6 +67,9 @@ TEST(SettingsMenuE2e, ChangesSurvivePowerOffAndPolishRenamesFolders) {
   ExpectAll(cfg, {"timeformat=\"12\"", "time_announcement_mode=\"1\"", "timer_power_on=\"enable\"",
                   "tts_speed=\"1\"", "ebook_resume_play=\"disable\"", "language=\"polish\""});
   EXPECT_FALSE(fs::exists(run.root + "/mnt/emmc/Audio books"));
+  // The browser left the renamed folder's old name behind.
+  std::string at = dtbtest::ReadFile(run.root + "/mnt/settings/poweroff.path");
+  EXPECT_EQ(at.find("Audio books"), std::string::npos) << at;
   EXPECT_FALSE(fs::exists(run.root + "/mnt/emmc/Record"));
   EXPECT_NE(dtbtest::ReadFile(run.root + "/var/log/commands.log").find("hwclock -w"), std::string::npos);
 }
