@@ -3,6 +3,7 @@
 namespace {
 
 int (*g_FileOpeners[OPEN_COUNT])(const char*, const char*) = {};
+int (*g_PositionOpeners[OPEN_COUNT])(const char*, const char*, const int*) = {};
 int (*g_Windows[BW_COUNT])() = {};
 int (*g_CompassReset)() = nullptr;
 int (*g_FmTxStart)(int) = nullptr;
@@ -17,6 +18,15 @@ void RegisterFileOpener(FileOpener which, int (*open)(const char*, const char*))
 int OpenWith(FileOpener which, const char* folder, const char* arg) {
   if (which < 0 || which >= OPEN_COUNT || !g_FileOpeners[which]) return -1;
   return g_FileOpeners[which](folder, arg);
+}
+
+void RegisterPositionOpener(FileOpener which, int (*open)(const char*, const char*, const int*)) {
+  if (which >= 0 && which < OPEN_COUNT) g_PositionOpeners[which] = open;
+}
+
+int OpenAt(FileOpener which, const char* folder, const char* arg, const int pos[4]) {
+  if (which < 0 || which >= OPEN_COUNT || !g_PositionOpeners[which] || !pos) return -1;
+  return g_PositionOpeners[which](folder, arg, pos);
 }
 
 void RegisterBrowserWindow(BrowserWindow which, int (*create)()) {

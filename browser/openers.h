@@ -11,6 +11,14 @@ void RegisterFileOpener(FileOpener which, int (*open)(const char* folder, const 
 // -1 when nothing is registered for `which`.
 int OpenWith(FileOpener which, const char* folder, const char* arg);
 
+// The same players opened at a stored position (the bookmark menu). `pos`
+// is start, start place, end, end place: e-book pages and text places,
+// DAISY objects and places, music ms in pos[0] and pos[2]; -1 where unset.
+void RegisterPositionOpener(FileOpener which,
+                            int (*open)(const char* folder, const char* arg, const int pos[4]));
+// -1 when nothing is registered for `which`.
+int OpenAt(FileOpener which, const char* folder, const char* arg, const int pos[4]);
+
 // Windows the browser's keys and events open.
 enum BrowserWindow {
   BW_RADIO,
@@ -26,6 +34,7 @@ enum BrowserWindow {
   BW_IDLE_SHUTDOWN_MENU,
   BW_RECORDING_SETTINGS_MENU,
   BW_TOOLS_MENU,
+  BW_AUTO_SHUTDOWN_SETTINGS_MENU,  // the auto power-off menu as the time settings open it
   BW_COUNT
 };
 void RegisterBrowserWindow(BrowserWindow which, int (*create)());

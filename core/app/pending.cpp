@@ -32,9 +32,6 @@ void NotBuilt(const char* name) {
 // --- Players and menus of later issues ---------------------------------------
 PENDING_INT(CreatRadioWindow)
 PENDING_INT(CreateRecordMenu)
-PENDING_INT(CreateMainMenu)
-PENDING_INT(CreateBookMarkMenu)
-PENDING_INT(CreateFileOperationMenu)
 
 // --- Radio (radio) -----------------------------------------------------------
 PENDING_INT(LoadFmSettings)

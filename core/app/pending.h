@@ -13,9 +13,6 @@
 // file browser then says "file not supported".
 int CreatRadioWindow();
 int CreateRecordMenu();
-int CreateMainMenu();
-int CreateBookMarkMenu();
-int CreateFileOperationMenu();
 
 // --- Radio ---------------------------------------------------------------
 int LoadFmSettings();

@@ -1,5 +1,6 @@
 // Where the composition root plugs the subsystems into the layers below
 // them: settings areas, the browser's openers, close hooks, shutdown.
+#include "browser/file_operation.h"
 #include "browser/openers.h"
 #include "clock/alarms.h"
 #include "clock/voice_reminder.h"
@@ -10,7 +11,9 @@
 #include "players/audio_player.h"
 #include "players/audiobook_player.h"
 #include "power/mic2det.h"
+#include "positions/menu/bookmark_menu.h"
 #include "power/ui/shutdown_windows.h"
+#include "settings/settings_menu.h"
 #include "tools/calculagraph.h"
 #include "tools/tools_menu.h"
 
@@ -35,6 +38,19 @@ void WireSubsystems() {
     return CreateEbookPlayer((std::string(folder) + "/" + name).c_str(), -1, -1, -1, -1);
   });
 
+  RegisterPositionOpener(OPEN_DAISY, [](const char* folder, const char* name, const int* pos) {
+    return CreateDaisyPlayer(folder, name, pos[0], pos[1], pos[2], pos[3]);
+  });
+  RegisterPositionOpener(OPEN_AUDIOBOOK, [](const char* folder, const char* resume, const int*) {
+    return CreateAudioBookPlayer(folder, resume);
+  });
+  RegisterPositionOpener(OPEN_MUSIC, [](const char* folder, const char* name, const int* pos) {
+    return CreateAudioPlayer(folder, name, pos[0], pos[2]);
+  });
+  RegisterPositionOpener(OPEN_EBOOK, [](const char* folder, const char* name, const int* pos) {
+    return CreateEbookPlayer((std::string(folder) + "/" + name).c_str(), pos[0], pos[1], pos[2], pos[3]);
+  });
+
   RegisterBrowserWindow(BW_RADIO, CreatRadioWindow);
   RegisterBrowserWindow(BW_RECORD_MENU, CreateRecordMenu);
   RegisterBrowserWindow(BW_MAIN_MENU, CreateMainMenu);
@@ -46,8 +62,15 @@ void WireSubsystems() {
   RegisterBrowserWindow(BW_ALARMS_MENU, CreateAlarmsMenu);
   RegisterBrowserWindow(BW_IDLE_SHUTDOWN_MENU, CreateIdleShutDownMenu);
   RegisterBrowserWindow(BW_TOOLS_MENU, CreateToolsMenu);
+  RegisterBrowserWindow(BW_AUTO_SHUTDOWN_SETTINGS_MENU, [] { return CreateAutoShutDownMenu(false); });
   RegisterCompassReset(SaveDefaultCompassSetting);
   RegisterToolsVoiceReminder(nullptr, VoiceReminder_Load);
+  RegisterClockSetHook([] {
+    RemovePassedAlarms();
+    StopCurAlarm();
+    ProcessAlarmsNextTime(true);
+    VoiceReminder_ProcessRemindTime();
+  });
 
   // The FM transmitter stops before the radio, the recorder or an upgrade.
   RegisterCloseHook([] {

@@ -27,6 +27,8 @@ std::vector<void (*)()>& CloseHooks() {
   return hooks;
 }
 
+void (*g_ClockSetHook)() = nullptr;
+
 void (*g_QuietShutDown)() = nullptr;
 
 // One waiting save: when the burst began and when it was last marked.
@@ -174,6 +176,12 @@ void RegisterCloseHook(void (*hook)()) {
 
 void RunCloseHooks() {
   for (auto hook : CloseHooks()) hook();
+}
+
+void RegisterClockSetHook(void (*hook)()) { g_ClockSetHook = hook; }
+
+void RunClockSetHooks() {
+  if (g_ClockSetHook) g_ClockSetHook();
 }
 
 void SetQuietShutDownHandler(void (*handler)()) { g_QuietShutDown = handler; }

@@ -64,6 +64,11 @@ int SetAllToDefault();
 void RegisterCloseHook(void (*hook)());
 void RunCloseHooks();
 
+// What must follow a change of the wall clock (passed alarms off, the
+// ringing one stopped, reminders due anew); the clock layer registers it.
+void RegisterClockSetHook(void (*hook)());
+void RunClockSetHooks();
+
 // Powers off without a word; the composition root installs the real one.
 void SetQuietShutDownHandler(void (*handler)());
 [[noreturn]] void QuietShutDown();

@@ -1,0 +1,130 @@
+// The main menu of the settings tree, and what its items share.
+#include <string>
+
+#include "browser/openers.h"
+#include "core/ui/session.h"
+#include "core/ui/system_settings.h"
+#include "core/ui/window.h"
+#include "platform/board.h"
+#include "settings/settings_menu.h"
+#include "settings/settings_menus.h"
+#include "speech/tts.h"
+#include "speech/ux_language.h"
+
+#include "core/base/activity.h"
+
+std::string SettingPhrase(int id) {
+  char text[512] = "";
+  if (g_pUxLanguage) g_pUxLanguage->GetString(id, text, sizeof text);
+  return text;
+}
+
+void SettingDone() {
+  SysTts_Add((SettingPhrase(15) + " ").c_str());  // "Setting done."
+  MarkSettingsChanged("system");
+}
+
+void SettingsMenu::Say(const std::string& text) { SysTts_Play(text.c_str(), -1); }
+
+int ValueMenu::OnKeyPress(int code) {
+  if (g_bKeyBoardLocked) return 0;
+  if (code == KEY_UP || code == KEY_DOWN) return 0;
+  if (code != KEY_LEFT && code != KEY_RIGHT) return Menu::OnKeyPress(code);
+  int i = m_CurIndex + (code == KEY_LEFT ? -1 : 1);
+  if (i >= 0 && i < m_ItemCount) m_CurIndex = i;
+  return Show();
+}
+
+int OpenSettingsWindow(iWindow* w) {
+  if (!w) return -1;
+  if (AddWindow(w) != 0) {
+    delete w;
+    return -1;
+  }
+  return 0;
+}
+
+int g_MainMenuIndex = 0;
+
+namespace {
+
+enum {
+  kVersion, kDevice, kTime, kVoice, kAlarms, kResume, kFmTx, kRecording, kTools, kLanguage,
+  kFactory, kMainItems
+};
+const int c_MainPhrases[kMainItems] = {162, 163, 164, 165, 166, 167, 168, 316, 169, 170, 171};
+
+class MainMenu final : public SettingsMenu {
+ public:
+  MainMenu() {
+    m_ItemCount = kMainItems;
+    m_CurIndex = g_MainMenuIndex >= 0 && g_MainMenuIndex < kMainItems ? g_MainMenuIndex : 0;
+    if (Skipped(m_CurIndex)) m_CurIndex = 0;
+  }
+  ~MainMenu() override { g_MainMenuIndex = m_CurIndex; }
+
+  int Show() override {
+    Say(SettingPhrase(c_MainPhrases[m_CurIndex]));
+    return 0;
+  }
+
+  int OnKeyPress(int code) override {
+    if (g_bKeyBoardLocked || (code != KEY_UP && code != KEY_LEFT && code != KEY_DOWN && code != KEY_RIGHT))
+      return Menu::OnKeyPress(code);
+    int step = code == KEY_UP || code == KEY_LEFT ? -1 : 1;
+    do {
+      m_CurIndex = (m_CurIndex + step + kMainItems) % kMainItems;
+    } while (Skipped(m_CurIndex));
+    return Show();
+  }
+
+  int KeyOK() override {
+    if (m_CurIndex < 0 || m_CurIndex >= kMainItems) m_CurIndex = 0;
+    if (m_CurIndex == kFactory) return Factory();
+    int r = Open();
+    if (r == 0) {
+      RefreshCurWindow();
+    } else {
+      // A peer's menu that has not landed.
+      Say(SettingPhrase(130));  // "file not supported"
+    }
+    return 0;
+  }
+
+ private:
+  // The board with the amplifier node has no FM transmitter.
+  static bool Skipped(int i) { return i == kFmTx && g_HwVersion == 1; }
+
+  int Open() {
+    switch (m_CurIndex) {
+      case kVersion: return OpenSettingsWindow(NewVersionInformationMenu());
+      case kDevice: return OpenSettingsWindow(NewDeviceInformationMenu());
+      case kTime: return OpenSettingsWindow(NewTimeSettingsMenu());
+      case kVoice: return OpenSettingsWindow(NewSystemSoundMenu());
+      case kAlarms: return OpenBrowserWindow(BW_ALARMS_MENU);
+      case kResume: return OpenSettingsWindow(NewResumePlaySettingsMenu());
+      case kFmTx: return OpenSettingsWindow(NewFmTransmitSettingsMenu());
+      case kRecording: return OpenBrowserWindow(BW_RECORDING_SETTINGS_MENU);
+      case kTools: return OpenBrowserWindow(BW_TOOLS_MENU);
+      default: return OpenSettingsWindow(NewLanguageMenu());
+    }
+  }
+
+  int Factory() {
+    int r = MessageBox(SettingPhrase(172).c_str(), 1);  // "restore default factory settings?"
+    if (r == WND_STOP) {
+      delete this;
+      return 0;
+    }
+    if (r == KEY_PLAY) {
+      SetAllToDefault();  // speaks "Restore default settings."
+      return 0;
+    }
+    SysTts_Add(SettingPhrase(173).c_str());  // "cancel, "
+    return WND_CLOSE;
+  }
+};
+
+}  // namespace
+
+int CreateMainMenu() { return OpenSettingsWindow(new MainMenu()); }

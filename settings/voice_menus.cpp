@@ -1,0 +1,183 @@
+// The system voice (voice and speed), the language, the resume flags and
+// the FM transmitter.
+#include <string>
+
+#include "browser/file_browser.h"
+#include "browser/openers.h"
+#include "core/ui/session.h"
+#include "core/ui/system_settings.h"
+#include "power/mic2det.h"
+#include "settings/settings_menus.h"
+#include "speech/tts.h"
+#include "speech/ux_language.h"
+
+namespace {
+
+class SysttsRoleMenu final : public ValueMenu {
+ public:
+  SysttsRoleMenu() : lang_(g_SystemSettings.language) {
+    m_ItemCount = Tts_GetVoiceCnt(lang_);
+    if (m_ItemCount < 1) m_ItemCount = 1;
+    m_CurIndex = g_SystemSettings.tts_role - Tts_GetLanguageStartVoiceIndex(lang_);
+    if (m_CurIndex < 0 || m_CurIndex >= m_ItemCount) m_CurIndex = 0;
+  }
+  int Show() override {
+    const char* des = Tts_GetRoleDes(m_CurIndex + Tts_GetLanguageStartVoiceIndex(lang_));
+    Say(des ? des : SettingPhrase(188));
+    return 0;
+  }
+  int KeyOK() override {
+    g_SystemSettings.SetTtsRole(m_CurIndex + Tts_GetLanguageStartVoiceIndex(lang_));
+    SettingDone();
+    return WND_CLOSE;
+  }
+
+ private:
+  int lang_;
+};
+
+class SysttsSpeedMenu final : public ValueMenu {
+ public:
+  SysttsSpeedMenu() {
+    m_ItemCount = 31;
+    m_CurIndex = g_SystemSettings.tts_speed + 10;
+    if (m_CurIndex < 0 || m_CurIndex > 30) m_CurIndex = 10;
+  }
+  int Show() override {
+    char text[256] = "";
+    if (g_pUxLanguage) g_pUxLanguage->GetSpeedString(m_CurIndex - 10, text, sizeof text);
+    Say(text);
+    return 0;
+  }
+  int KeyOK() override {
+    g_SystemSettings.SetTtsSpeed(m_CurIndex - 10);
+    SettingDone();
+    return WND_CLOSE;
+  }
+};
+
+class SystemSoundMenu final : public SettingsMenu {
+ public:
+  SystemSoundMenu() { m_ItemCount = 2; }
+  int Show() override { return Say(SettingPhrase(188 + m_CurIndex)), 0; }
+  int KeyOK() override {
+    iWindow* w = m_CurIndex == 0 ? static_cast<iWindow*>(new SysttsRoleMenu()) : new SysttsSpeedMenu();
+    if (OpenSettingsWindow(w) == 0) RefreshCurWindow();
+    return 0;
+  }
+};
+
+class LanguageMenu final : public ValueMenu {
+ public:
+  LanguageMenu() {
+    m_ItemCount = Tts_GetTotalLanguages();
+    if (m_ItemCount < 1) m_ItemCount = 1;
+    m_CurIndex = g_SystemSettings.language < m_ItemCount ? g_SystemSettings.language : 0;
+  }
+  int Show() override {
+    char text[256] = "";
+    const char* des = Tts_GetLanguageDes(m_CurIndex);
+    if (g_pUxLanguage) g_pUxLanguage->GetLanguageDes(des ? des : "", text, sizeof text);
+    Say(text);
+    return 0;
+  }
+  int KeyOK() override {
+    g_SystemSettings.SetLanguage(m_CurIndex);
+    CreateDaisyDir();  // the standard folders take the new language's names
+    // The folder being browsed may have been one of them.
+    if (g_DirInfo.LoadDir(nullptr) != 0) {
+      std::string path = g_DirInfo.GetPath();
+      const char* disk = path.rfind("/mnt/microsd", 0) == 0 ? "/mnt/microsd" : "/mnt/emmc";
+      if (g_DirInfo.LoadDir(disk) != 0) g_DirInfo.LoadDir("/mnt");
+    }
+    SettingDone();
+    return WND_CLOSE;
+  }
+};
+
+class ResumePlaySettingsMenu final : public SettingsMenu {
+ public:
+  ResumePlaySettingsMenu()
+      : flags_{g_SystemSettings.ebook_resume_play, g_SystemSettings.music_resume_play,
+               g_SystemSettings.daisy_resume_play, g_SystemSettings.audiobook_resume_play} {
+    m_ItemCount = 4;
+  }
+  int Show() override { return Say(SettingPhrase(192 + 2 * m_CurIndex + (flags_[m_CurIndex] ? 0 : 1))), 0; }
+  int OnKeyPress(int code) override {
+    if (!g_bKeyBoardLocked && (code == KEY_LEFT || code == KEY_RIGHT)) {
+      flags_[m_CurIndex] = !flags_[m_CurIndex];
+      return Show();
+    }
+    return Menu::OnKeyPress(code);
+  }
+  int KeyOK() override {
+    g_SystemSettings.ebook_resume_play = flags_[0];
+    g_SystemSettings.music_resume_play = flags_[1];
+    g_SystemSettings.daisy_resume_play = flags_[2];
+    g_SystemSettings.audiobook_resume_play = flags_[3];
+    SettingDone();
+    return WND_CLOSE;
+  }
+
+ private:
+  bool flags_[4];
+};
+
+class FmTransmitSettingsMenu final : public SettingsMenu {
+ public:
+  FmTransmitSettingsMenu() : on_(g_SystemSettings.fm_send), khz_(g_SystemSettings.fm_send_frequency) {
+    m_ItemCount = 2;
+    if (khz_ < 87000 || khz_ > 108000) khz_ = 87000;
+  }
+  int Show() override {
+    if (m_CurIndex == 0) return Say(SettingPhrase(on_ ? 202 : 203)), 0;
+    char text[256] = "";
+    if (g_pUxLanguage) g_pUxLanguage->GetFmTxFreqInfo(khz_, text, sizeof text);
+    Say(text);
+    return 0;
+  }
+  int OnKeyPress(int code) override {
+    if (g_bKeyBoardLocked || (code != KEY_LEFT && code != KEY_RIGHT)) return Menu::OnKeyPress(code);
+    if (m_CurIndex == 0) {
+      on_ = !on_;
+    } else {
+      khz_ += code == KEY_LEFT ? -100 : 100;
+      if (khz_ < 87000) khz_ = 108000;
+      if (khz_ > 108000) khz_ = 87000;
+    }
+    return Show();
+  }
+  int KeyOK() override {
+    StopFmTransmit();
+    g_SystemSettings.fm_send = false;
+    if (on_) {
+      if (GetPinLevel(59) == 0) {
+        Say(SettingPhrase(204));  // "please insert head phone"
+        return 0;
+      }
+      g_SystemSettings.SetFmSendFrequency(khz_);
+      if (StartFmTransmit(khz_ / 10) != 0) {
+        Say(SettingPhrase(130));  // no transmitter on this build
+        return 0;
+      }
+      g_SystemSettings.fm_send = true;
+      SysTts_Add(SettingPhrase(205).c_str());
+    } else {
+      g_SystemSettings.SetFmSendFrequency(khz_);
+      SysTts_Add(SettingPhrase(206).c_str());
+    }
+    MarkSettingsChanged("system");
+    return WND_CLOSE;
+  }
+
+ private:
+  bool on_;
+  int khz_;
+};
+
+}  // namespace
+
+iWindow* NewSystemSoundMenu() { return new SystemSoundMenu(); }
+iWindow* NewLanguageMenu() { return new LanguageMenu(); }
+iWindow* NewResumePlaySettingsMenu() { return new ResumePlaySettingsMenu(); }
+iWindow* NewFmTransmitSettingsMenu() { return new FmTransmitSettingsMenu(); }

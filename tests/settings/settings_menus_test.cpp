@@ -1,0 +1,128 @@
+// The settings tree through its keys on a host board: the clock's day
+// clamp, the clamped speed, the headphone rule of the transmitter, the
+// board without one, and the version text of a device record.
+#include <ctime>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "browser/openers.h"
+#include "core/base/activity.h"
+#include "core/ui/system_settings.h"
+#include "core/ui/window.h"
+#include "platform/board.h"
+#include "platform/host/host_board.h"
+#include "settings/settings_menu.h"
+#include "speech/ux_language.h"
+#include "tests/core/window_fixture.h"
+#include "tests/supervisor/packet_maker.h"
+
+namespace {
+
+bool g_RecordingOpened = false;
+
+class SettingsMenus : public coretest::WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    ASSERT_EQ(board::CreateHostLayout(dir_.path()), 0);
+    auto b = board::MakeHostBoard(dir_.path());
+    host_ = b.get();
+    board::Install(std::move(b));
+    g_pUxLanguage = GetUxLanguage(UX_LANGUAGE_ENGLISH);
+    g_SystemSettings = SystemSettings();
+    g_HwVersion = 0;
+    coretest::Push("root");
+    g_MainMenuIndex = 0;
+    ASSERT_EQ(CreateMainMenu(), 0);
+  }
+  void TearDown() override {
+    while (g_TotalWindows > 2) KeyDown(KEY_BACK);
+    WindowTest::TearDown();
+    board::Install(nullptr);
+    g_HwVersion = 0;
+  }
+  static void Press(int code, int times = 1) {
+    for (int i = 0; i < times; ++i) KeyPress(code);
+  }
+  // From the main menu's first item, opens item `main`, then its item `sub`.
+  static void Open(int main, int sub = -1) {
+    Press(KEY_DOWN, main);
+    KeyDown(KEY_PLAY);
+    if (sub < 0) return;
+    Press(KEY_DOWN, sub);
+    KeyDown(KEY_PLAY);
+  }
+  dtbtest::TempDir dir_;
+  board::HostBoard* host_ = nullptr;
+};
+
+TEST_F(SettingsMenus, LeapDayClampsWhenTheYearChanges) {
+  struct tm want = {};
+  want.tm_year = 2024 - 1900, want.tm_mon = 1, want.tm_mday = 29, want.tm_hour = 10, want.tm_isdst = -1;
+  host_->SetClockOffset(static_cast<long>(mktime(&want) - time(nullptr)));
+  Open(2, 2);  // time settings, set time and date
+  ASSERT_EQ(g_TotalWindows, 4);
+  Press(KEY_RIGHT);  // 2025: no 29 February
+  KeyDown(KEY_PLAY);
+  EXPECT_EQ(g_TotalWindows, 3);
+  time_t now = board::Now();
+  struct tm got;
+  localtime_r(&now, &got);
+  EXPECT_EQ(got.tm_year + 1900, 2025);
+  EXPECT_EQ(got.tm_mon + 1, 2);
+  EXPECT_EQ(got.tm_mday, 28);
+  EXPECT_EQ(got.tm_hour, 10);
+}
+
+TEST_F(SettingsMenus, SpeedStopsAtBothEnds) {
+  Open(3, 1);  // system voice, speed
+  Press(KEY_LEFT, 40);
+  KeyDown(KEY_PLAY);
+  EXPECT_EQ(g_SystemSettings.tts_speed, -10);
+  KeyDown(KEY_PLAY);  // speed again
+  Press(KEY_RIGHT, 40);
+  Press(KEY_UP, 3);  // does nothing here
+  KeyDown(KEY_PLAY);
+  EXPECT_EQ(g_SystemSettings.tts_speed, 20);
+}
+
+TEST_F(SettingsMenus, TransmitterWantsHeadphonesAndIsAbsentOnTheAmplifierBoard) {
+  Open(6);  // FM Transmitter settings
+  Press(KEY_RIGHT);  // enable
+  KeyDown(KEY_PLAY);
+  EXPECT_EQ(g_TotalWindows, 3) << "stays open without headphones";
+  EXPECT_FALSE(g_SystemSettings.fm_send);
+  KeyDown(KEY_BACK);
+  KeyDown(KEY_BACK);
+
+  g_HwVersion = 1;
+  g_RecordingOpened = false;
+  g_MainMenuIndex = 5;  // resume play settings
+  RegisterBrowserWindow(BW_RECORDING_SETTINGS_MENU, [] {
+    g_RecordingOpened = true;
+    return -1;
+  });
+  ASSERT_EQ(CreateMainMenu(), 0);
+  Press(KEY_DOWN);  // the transmitter is skipped: recording settings
+  KeyDown(KEY_PLAY);
+  EXPECT_TRUE(g_RecordingOpened);
+  RegisterBrowserWindow(BW_RECORDING_SETTINGS_MENU, nullptr);
+}
+
+TEST(SettingsText, VersionLinesFromTheDeviceRecord) {
+  dtbtest::TempDir dir;
+  g_pUxLanguage = GetUxLanguage(UX_LANGUAGE_ENGLISH);
+  dtbtest::WriteFile(dir / "snb.bin", dtbtest::SnbRecord());
+  std::string text = VersionInformationText((dir / "snb.bin").c_str());
+  EXPECT_NE(text.find("SN: Q 7 A 1 2 3 4\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Version V2.01\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("free text\n"), std::string::npos) << text;
+  // The record keeps 24 for 2024; the user hears the whole year.
+  EXPECT_NE(text.find("delivery date June 30th 2024"), std::string::npos) << text;
+  std::string none = VersionInformationText((dir / "missing.bin").c_str());
+  EXPECT_EQ(none.find("SN"), std::string::npos) << none;
+  EXPECT_NE(none.find("Released date January 11th 2018"), std::string::npos) << none;
+}
+
+}  // namespace
