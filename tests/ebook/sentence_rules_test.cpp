@@ -2,6 +2,7 @@
 // shipped Polish and English lists.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -173,6 +174,29 @@ TEST(SentenceRules, CorpusTextsWithoutAbbreviationsKeepTheirSentences) {
       }
       EXPECT_EQ(counts[0] - counts[1], english ? f.en : f.pl) << counts[0] << " before, " << counts[1] << " now";
     }
+  }
+  UseLists(false);
+  SetFallbackBookLanguage(0);
+}
+
+TEST(SentenceRules, DeclaredLanguageOfEpubAndDocxWinsOverTheInterfaceLanguage) {
+  DTB_REQUIRE_CORPUS(root, "epub/epub3_wasteland.epub");
+  // English books ("en-US", "en-CA") full of "Mr.", "St." and "etc.".
+  for (const char* rel : {"epub/epub3_wasteland.epub", "docx/wordextractor_bigfile-01.docx"}) {
+    SCOPED_TRACE(rel);
+    const std::string path = dtbtest::CorpusPath(rel);
+    ASSERT_FALSE(path.empty());
+    int counts[3];  // no lists, Polish interface, English interface
+    for (int k = 0; k < 3; ++k) {
+      UseLists(k > 0);
+      SetFallbackBookLanguage(k == 2 ? 1 : 0);
+      std::unique_ptr<iCEbook> b(GetEbookClass(path.substr(path.rfind('.') + 1).c_str()));
+      ASSERT_TRUE(b);
+      ASSERT_EQ(b->Open(path.c_str()), 0);
+      counts[k] = b->GetTotalSentences();
+    }
+    EXPECT_LT(counts[1], counts[0]);
+    EXPECT_EQ(counts[1], counts[2]);
   }
   UseLists(false);
   SetFallbackBookLanguage(0);
