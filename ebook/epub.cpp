@@ -84,7 +84,7 @@ int CEpub::ReadPackage(const std::string& path) {
   std::vector<std::string> spine;
   std::string language;
   if (ParsePackage(path, xml, &m_Manifest, &spine, &tocId, &version, &language) != 0) return -6;
-  SetLanguage(language.c_str());
+  SetLanguage(Trimmed(language).c_str());
   for (const std::string& idref : spine)
     for (const ManifestItem& m : m_Manifest)
       if (m.id == idref) m_Spine.push_back(m.href + "\n" + m.mediaType);

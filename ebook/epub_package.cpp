@@ -175,10 +175,7 @@ int CEpub::ParsePackage(const std::string& opfPath, const std::string& xml, std:
   PackageHandler h(opfPath, manifest, spine, tocId, version);
   int r = xml::ReadMemory(xml.data(), xml.size(), h, xml::Options(), 8192);
   if (r != 0 || !h.m_IsPackage || spine->empty()) return -6;
-  if (language) {
-    size_t b = h.m_Language.find_first_not_of(" \t\r\n");
-    *language = b == std::string::npos ? "" : h.m_Language.substr(b, h.m_Language.find_last_not_of(" \t\r\n") - b + 1);
-  }
+  if (language) *language = h.m_Language;
   return 0;
 }
 

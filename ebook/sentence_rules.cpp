@@ -98,9 +98,7 @@ const SentenceRules::Entry* SentenceRules::Find(const unsigned short* word, int 
   auto it = std::lower_bound(m_Words.begin(), m_Words.end(), 0,
                              [&](const Entry& e, int) { return Less(e.word, word, length); });
   if (it == m_Words.end() || it->word.size() != static_cast<size_t>(length)) return nullptr;
-  return it->word.compare(0, it->word.size(), reinterpret_cast<const char16_t*>(word), static_cast<size_t>(length)) == 0
-             ? &*it
-             : nullptr;
+  return std::equal(word, word + length, it->word.begin()) ? &*it : nullptr;
 }
 
 bool SentenceRules::Continues(const unsigned short* text, int dot, int n) const {
