@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/lib/iconv/converter.h"
+#include "ebook/sentence_rules.h"
 #include "ebook/txt.h"
 
 namespace {
@@ -130,6 +131,8 @@ BENCHMARK(BM_ReadSentences);
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The shipped abbreviation lists, as the device reads them from /home.
+  SetSentenceRulesFolder(DTB_SOURCE_DIR "/res/ebook/abbrev");
   for (int i = 1; i < argc; ++i) {
     if (strncmp(argv[i], "--make=", 7) == 0) {
       std::string dir = argv[i] + 7;

@@ -26,6 +26,7 @@ int CEbook::Open(const char*) {
 }
 
 int CEbook::Close() {
+  m_Language.clear();
   free(m_Text);
   free(m_SentenceStarts);
   free(m_ParagraphStarts);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ebook/ebook.h"
+#include "ebook/sentence_rules.h"
 #include "ebook/text_helpers.h"
 
 namespace {
@@ -135,13 +136,15 @@ int CEbook::DealSentences() {
   table[0] = 0;
   int count = 0;
   int pos = 0;
+  const SentenceRules* rules =
+      SentenceRulesFor(m_Language.empty() ? FallbackBookLanguageTag() : m_Language.c_str());
   // Sentences never cross a paragraph start; the last bound is the text end
   // (the end entry of a closed paragraph table is the same value).
   for (int i = 0; i <= m_ParagraphCount; ++i) {
     int s = (m_ParagraphStarts && i < m_ParagraphCount) ? m_ParagraphStarts[i] : m_TextLength;
     s = std::min(s, m_TextLength);
     while (pos < s) {
-      int len = GetSentencesLengthW(m_Text + pos, s - pos);
+      int len = GetSentencesLengthW(m_Text + pos, s - pos, rules);
       pos += std::min(len, m_MaxSentenceLength);
       if (count + 1 >= cap) {
         if (!ResizeInts(&table, static_cast<long long>(cap) + c_SentenceStep)) {
@@ -178,6 +181,8 @@ int CEbook::DealPages() {
   m_PageCount = count;
   return 0;
 }
+
+void CEbook::SetLanguage(const char* tag) { m_Language = tag ? tag : ""; }
 
 int CEbook::GetHeadingsTotalLevel() {
   int depth = 0;

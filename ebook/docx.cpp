@@ -181,8 +181,10 @@ int CDocx::Open(const char* path) {
   std::map<std::string, std::vector<NumLevel>> abstracts;
   std::map<std::string, std::string> nums;
   // Styles and numbering only add to the reading; a damaged one is left out.
+  std::string language;
   if (r == 0 && !parts.styles.empty() && zip.ReadAll(parts.styles.c_str(), &xml, c_MaxPart) == 0)
-    ParseStyles(xml, &styles);
+    ParseStyles(xml, &styles, &language);
+  SetLanguage(language.c_str());
   if (r == 0 && !parts.numbering.empty() && zip.ReadAll(parts.numbering.c_str(), &xml, c_MaxPart) == 0)
     ParseNumbering(xml, &abstracts, &nums);
   xml.clear();

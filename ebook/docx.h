@@ -35,7 +35,9 @@ class CDocx : public CEbook {
 
   // Parsers of the parts over bytes in memory (also fed by the fuzzer). 0 or -6.
   static int ParseContentTypes(const std::string& xml, Parts* parts);
-  static int ParseStyles(const std::string& xml, std::map<std::string, Style>* styles);
+  // language: the document's default language ("pl-PL"), when asked for.
+  static int ParseStyles(const std::string& xml, std::map<std::string, Style>* styles,
+                         std::string* language = nullptr);
   static int ParseNumbering(const std::string& xml, std::map<std::string, std::vector<NumLevel>>* abstracts,
                             std::map<std::string, std::string>* nums);
   // The heading level of a style, following its bases through at most ten

@@ -47,9 +47,13 @@ class TypesHandler : public xml::Handler {
 
 class StylesHandler : public xml::Handler {
  public:
-  explicit StylesHandler(std::map<std::string, CDocx::Style>* s) : m_Styles(s) {}
+  StylesHandler(std::map<std::string, CDocx::Style>* s, std::string* language) : m_Styles(s), m_Language(language) {}
   void OnStart(const char* name, xml::Attrs attrs) override {
-    if (Is(name, "w:style")) {
+    if (Is(name, "w:docDefaults")) {
+      m_InDefaults = true;
+    } else if (m_InDefaults && Is(name, "w:lang") && m_Language && m_Language->empty()) {
+      *m_Language = Val(attrs);
+    } else if (Is(name, "w:style")) {
       m_Id = Val(attrs, "w:styleId");
       if (!m_Id.empty()) (*m_Styles)[m_Id];
     } else if (m_Id.empty()) {
@@ -68,11 +72,14 @@ class StylesHandler : public xml::Handler {
   }
   void OnEnd(const char* name) override {
     if (Is(name, "w:style")) m_Id.clear();
+    if (Is(name, "w:docDefaults")) m_InDefaults = false;
   }
 
  private:
   std::map<std::string, CDocx::Style>* m_Styles;
   std::string m_Id;
+  std::string* m_Language;
+  bool m_InDefaults = false;
 };
 
 class NumberingHandler : public xml::Handler {
@@ -136,8 +143,8 @@ int CDocx::ParseContentTypes(const std::string& xml, Parts* parts) {
   return parts->document.empty() ? -6 : 0;
 }
 
-int CDocx::ParseStyles(const std::string& xml, std::map<std::string, Style>* styles) {
-  StylesHandler h(styles);
+int CDocx::ParseStyles(const std::string& xml, std::map<std::string, Style>* styles, std::string* language) {
+  StylesHandler h(styles, language);
   return xml::ReadMemory(xml.data(), xml.size(), h, xml::Options(), 8192) == 0 ? 0 : -6;
 }
 

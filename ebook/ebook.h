@@ -3,6 +3,8 @@
 // current position (a place in UTF-16 units and the sentence containing it).
 #pragma once
 
+#include <string>
+
 #include "ebook/position.h"
 
 // The interface of every e-book source. Not thread-safe: one thread at a time
@@ -133,6 +135,9 @@ class CEbook : public iCEbook {
   // Runs the closing sequence (pages from DealPages unless the source wrote
   // its own page starts). 0 or the first failure.
   int FinishBuilding(bool dealPages);
+  // The language the book declares ("pl", "en-US"); sentences then follow its
+  // abbreviations instead of the interface language's. Before DealSentences.
+  void SetLanguage(const char* tag);
 
  protected:
   int GrowText(int needed, int step);
@@ -162,6 +167,7 @@ class CEbook : public iCEbook {
   int m_MaxSentenceLength = c_DefaultMaxSentenceLength;
   int m_PageLength = c_DefaultPageLength;
   int m_SentenceCapacity = 0;
+  std::string m_Language;
 };
 
 // Creates the source for a file extension (without the dot, any case); null

@@ -82,7 +82,9 @@ int CEpub::ReadPackage(const std::string& path) {
   std::string tocId;
   int version = 0;
   std::vector<std::string> spine;
-  if (ParsePackage(path, xml, &m_Manifest, &spine, &tocId, &version) != 0) return -6;
+  std::string language;
+  if (ParsePackage(path, xml, &m_Manifest, &spine, &tocId, &version, &language) != 0) return -6;
+  SetLanguage(Trimmed(language).c_str());
   for (const std::string& idref : spine)
     for (const ManifestItem& m : m_Manifest)
       if (m.id == idref) m_Spine.push_back(m.href + "\n" + m.mediaType);

@@ -41,7 +41,8 @@ class CEpub : public CXhtml {
   // Parsers of the package parts over bytes in memory (also fed by the fuzzer).
   // The package: 0 or -6. *version is the package version.
   static int ParsePackage(const std::string& opfPath, const std::string& xml, std::vector<ManifestItem>* manifest,
-                          std::vector<std::string>* spine, std::string* tocId, int* version);
+                          std::vector<std::string>* spine, std::string* tocId, int* version,
+                          std::string* language = nullptr);
   // The NCX or the navigation document's "toc" nav: entries in order.
   static int ParseToc(const std::string& tocPath, const std::string& xml, bool nav, std::vector<TocEntry>* toc);
 

@@ -59,6 +59,8 @@ class PackageHandler : public xml::Handler {
       if (item.href.empty() || item.id.empty() || item.mediaType.empty()) return;
       item.href = CEpub::ResolveHref(m_Opf, item.href);
       m_Manifest->push_back(item);
+    } else if (m_Depth == 3 && m_Section == "metadata" && Is(name, "language") && m_Language.empty()) {
+      m_InLanguage = true;
     } else if (m_Depth == 3 && m_Section == "spine" && Is(name, "itemref")) {
       std::string idref = AttrOr(attrs, "idref");
       if (!idref.empty()) m_Spine->push_back(idref);
@@ -66,9 +68,14 @@ class PackageHandler : public xml::Handler {
   }
   void OnEnd(const char*) override {
     if (m_Depth == 2) m_Section.clear();
+    m_InLanguage = false;
     --m_Depth;
   }
+  void OnText(const char* text, int length) override {
+    if (m_InLanguage) m_Language.append(text, static_cast<size_t>(length));
+  }
   bool m_IsPackage = false;
+  std::string m_Language;  // the first dc:language
 
  private:
   std::string m_Opf;
@@ -78,6 +85,7 @@ class PackageHandler : public xml::Handler {
   int* m_Version;
   int m_Depth = 0;
   std::string m_Section;
+  bool m_InLanguage = false;
 };
 
 // The NCX's navMap (level: navPoint depth) or the "toc" nav of a navigation
@@ -161,11 +169,13 @@ std::string CEpub::ResolveHref(const std::string& base, const std::string& href,
 }
 
 int CEpub::ParsePackage(const std::string& opfPath, const std::string& xml, std::vector<ManifestItem>* manifest,
-                        std::vector<std::string>* spine, std::string* tocId, int* version) {
+                        std::vector<std::string>* spine, std::string* tocId, int* version,
+                        std::string* language) {
   *version = 0;
   PackageHandler h(opfPath, manifest, spine, tocId, version);
   int r = xml::ReadMemory(xml.data(), xml.size(), h, xml::Options(), 8192);
   if (r != 0 || !h.m_IsPackage || spine->empty()) return -6;
+  if (language) *language = h.m_Language;
   return 0;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "ebook/sentence_rules.h"
+
 namespace {
 
 inline bool IsTerminator(unsigned short c) {
@@ -87,7 +89,7 @@ int FindLastPlace(const int* table, int count, int value) {
   return i;
 }
 
-int GetSentencesLengthW(const unsigned short* text, int n) {
+int GetSentencesLengthW(const unsigned short* text, int n, const SentenceRules* rules) {
   if (!text || n <= 0) return 0;
   int i = 0;
   while (i < n && !IsWordUnit(text[i])) ++i;
@@ -104,6 +106,7 @@ int GetSentencesLengthW(const unsigned short* text, int n) {
         ++i;
         continue;
       }
+      if (rules && rules->Continues(text, i, n)) continue;
       body = i + 2;
       break;
     }

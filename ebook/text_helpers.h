@@ -21,9 +21,13 @@ int CheckIfUtf8(const unsigned char* data, int length, int whole);
 int FindPlace(const int* table, int count, int value);
 // The same, but the last of equal entries.
 int FindLastPlace(const int* table, int count, int value);
+class SentenceRules;
+
 // Length in units of the first sentence of text, including the separators
-// that follow it; 0 for null or length <= 0.
-int GetSentencesLengthW(const unsigned short* text, int length);
+// that follow it; 0 for null or length <= 0. With rules, a full stop after an
+// abbreviation, initials or an ordinal number of the book's language does not
+// end it.
+int GetSentencesLengthW(const unsigned short* text, int length, const SentenceRules* rules = nullptr);
 // Swaps the bytes of each unit in place.
 void Utf16BeToLe(unsigned short* text, int count);
 // 1 if a carriage return or line feed is among the units, else 0.

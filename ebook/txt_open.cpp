@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "core/base/diag.h"
+#include "ebook/sentence_rules.h"
 #include "ebook/text_helpers.h"
 #include "ebook/txt.h"
 #include "ebook/txt_encoding.h"
@@ -181,6 +182,7 @@ int CTxt::ScanText(TxtScanner& in) {
   int winLen = 0, winPos = 0;
   int accumulated = 0;
   bool newParagraph = true;
+  const SentenceRules* rules = SentenceRulesFor(FallbackBookLanguageTag());
   for (;;) {
     if (!in.Done() && winLen - winPos < m_MaxSentenceLength) {
       memmove(m_Window, m_Window + winPos, sizeof(unsigned short) * static_cast<size_t>(winLen - winPos));
@@ -194,7 +196,7 @@ int CTxt::ScanText(TxtScanner& in) {
     }
     if (winPos >= winLen) break;
     int n = std::min(winLen - winPos, m_MaxSentenceLength);
-    int l = GetSentencesLengthW(m_Window + winPos, n);
+    int l = GetSentencesLengthW(m_Window + winPos, n, rules);
     bool ok = PushStart(&m_SentenceStarts, &m_SentenceCount, &m_SentenceCapacity, m_TextLength);
     if (ok && newParagraph) {
       ok = PushStart(&m_ParagraphStarts, &m_ParagraphCount, &m_ParagraphCapacity, m_TextLength);

@@ -95,6 +95,7 @@ int DaisyPlayer::Open(const char* folder, const char* controlFile, int startObje
   LoadBmPlaces();
   // Clips found unplayable while the book opens are announced too.
   m_FileFailuresSeen = m_Thread.FileFailures();
+  m_bFileFailureSaid = false;
   // A book left open (a player that could not close) goes first.
   if (m_Thread.State() != DAISY_STATE_NONE) m_Thread.CmdClose();
   if (m_Thread.CmdOpen(m_FullName, m_DaisyType) != 0) {
@@ -212,8 +213,10 @@ int DaisyPlayer::OnTick() {
     return 0;
   }
   const int st = m_Thread.State();
-  const bool failures = m_Thread.FileFailures() != m_FileFailuresSeen;
+  // Said once a book: a copy without its audio files would say it at every clip.
+  const bool failures = m_Thread.FileFailures() != m_FileFailuresSeen && !m_bFileFailureSaid;
   m_FileFailuresSeen = m_Thread.FileFailures();
+  if (failures) m_bFileFailureSaid = true;
   if (st == DAISY_STATE_END && !m_bPaused && !m_bEndSaid) {
     m_bEndSaid = true;
     m_bPaused = true;
@@ -264,10 +267,17 @@ int DaisyPlayer::FinishOpen() {
   }
   printf("daisy open %s: %d objects, start %d/%d\n", m_FullName.c_str(), b.count, pos.object,
          pos.place);
-  if (SysTts_CheckRunning() > 0)
+  if (m_Thread.FileFailures() != m_FileFailuresSeen) {
+    // Files found missing while opening: said before the reading starts.
+    m_FileFailuresSeen = m_Thread.FileFailures();
+    m_bFileFailureSaid = true;
+    PlayerSayPhrase(37);  // "can not open file"
     m_bResumeAfterTts = true;
-  else if (!m_bPaused)
+  } else if (SysTts_CheckRunning() > 0) {
+    m_bResumeAfterTts = true;
+  } else if (!m_bPaused) {
     Play();
+  }
   return 0;
 }
 

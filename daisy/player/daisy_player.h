@@ -150,6 +150,7 @@ class DaisyPlayer : public iWindow {
   bool m_bEndSaid = false;
   int m_TickCount = 0;
   int m_FileFailuresSeen = 0;
+  bool m_bFileFailureSaid = false;  // "can not open file" told for this book
 
   std::vector<int> m_Modes;  // offered navigation modes
   int m_ModeIndex = 0;

@@ -226,6 +226,7 @@ int DaisyPlayThread::OpenBook(const std::string& fullName, int type) {
   m_Objects = objects;
   m_TotalObjects = count;
   m_Folder = m_Book->GetFolder();
+  m_FileFailed = false;
   PrepareObjects();
   Tts_SetRole(TTS_CHANNEL_PLAYER, g_SystemSettings.tts_role);
   m_CurObject = 0;
@@ -241,6 +242,8 @@ void DaisyPlayThread::CloseBook() {
   m_Objects = nullptr;
   m_TotalObjects = 0;
   m_Playable.clear();
+  m_StandInText.clear();
+  m_StandInHeading.clear();
   m_AudioBefore.clear();
   if (m_Book) m_Book->Close();
   m_Book.reset();
@@ -267,7 +270,10 @@ void DaisyPlayThread::PrepareObjects() {
                                ? m_Backend->DurationMs((m_Folder + name).c_str())
                                : -1;
           // Its clips cannot be played; the window says so once.
-          if (fileMs[o.file] < 0) ++m_FileFailures;
+          if (fileMs[o.file] < 0) {
+            m_FileFailed = true;
+            ++m_FileFailures;
+          }
         }
         len = fileMs[o.file];
       }
@@ -292,11 +298,12 @@ void DaisyPlayThread::PrepareObjects() {
     }
     if (o.kind == kObjectSeq || o.kind == kObjectPar) stack.push_back(i);
   }
+  FindStandInTexts(parent);
   for (int i = 0; i < n; ++i) {
     const _DaisyObject& o = m_Objects[i];
     if (o.kind == kObjectAudio) {
       const char* name = nullptr;
-      m_Playable[i] = o.end > o.start && m_Book->GetAudioFilename(o.file, &name) == 0;
+      m_Playable[i] = (o.end > o.start || HasStandIn(i)) && m_Book->GetAudioFilename(o.file, &name) == 0;
     } else if (o.kind == kObjectText) {
       int p = parent[i];
       bool inParWithAudio = p >= 0 && m_Objects[p].kind == kObjectPar && parHasAudio[p];
@@ -484,14 +491,17 @@ void DaisyPlayThread::FlushOutput(bool keepTail) {
 bool DaisyPlayThread::PlayAudio(int index, LoopEnd* why) {
   const _DaisyObject& o = m_Objects[index];
   if (o.file != m_AudioFileIndex) {
-    if (o.file == m_FailedFileIndex) return false;  // told once; skip its clips
+    if (o.file == m_FailedFileIndex) return PlayStandIn(index, why);  // told once
     FlushOutput(true);
     m_Backend->WaitBufferFinished();
     CloseAudioFile();
     if (OpenAudioFile(o.file) != 0) {
       m_FailedFileIndex = o.file;
+      const bool first = !m_FileFailed;
+      m_FileFailed = true;
       ++m_FileFailures;
-      return false;
+      if (first && HasStandIn(index) && !PauseForAnnouncement(why)) return true;
+      return PlayStandIn(index, why);
     }
   } else {
     // After player speech, or system speech while stopped, the card has
@@ -553,36 +563,42 @@ bool DaisyPlayThread::PlayText(int index, LoopEnd* why) {
     if (RepeatJump(index, piece - o.start)) return false;
     const char* text = nullptr;
     if (m_Book->GetXhtmlText(o.file, piece, &text) != 0 || !text || !*text) continue;
-    if (!m_CardIsSpeech) {
-      FlushOutput(true);
-      m_Backend->WaitBufferFinished();
-      m_CardIsSpeech = true;
-    }
-    m_Backend->CardInit(1, kSpeechRate, kLatencyUs);
-    int r = PlayTts_Play(text, 0);
-    {
-      // Whatever speech reports, a stop the callback took ends the reading.
-      Lock lock(m_Ch.Mutex());
-      if (m_Ch.Peek() == kCmdQuit) {
-        *why = kQuit;
-        return true;
-      }
-      if (m_Ch.StateLocked() == DAISY_STATE_STOPPED || m_Ch.Peek() == DAISY_CMD_CLOSE) {
-        m_Ch.SetState(lock, DAISY_STATE_STOPPED);
-        *why = kStopped;
-        return true;
-      }
-    }
+    int r = SpeakText(text, why);
+    if (r == 1) return true;
     if (r == -1) {
       // No speech engine: nothing of this text can be read.
       m_CurObjectPlace = o.end - o.start;
       return CheckCommand(why);
     }
-    if (r == 0) m_Sounded = true;
     m_CurObjectPlace = piece - o.start + 1;
     if (CheckCommand(why)) return true;
   }
   return false;
+}
+
+int DaisyPlayThread::SpeakText(const char* text, LoopEnd* why) {
+  if (!m_CardIsSpeech) {
+    FlushOutput(true);
+    m_Backend->WaitBufferFinished();
+    m_CardIsSpeech = true;
+  }
+  m_Backend->CardInit(1, kSpeechRate, kLatencyUs);
+  int r = PlayTts_Play(text, 0);
+  {
+    // Whatever speech reports, a stop the callback took ends the reading.
+    Lock lock(m_Ch.Mutex());
+    if (m_Ch.Peek() == kCmdQuit) {
+      *why = kQuit;
+      return 1;
+    }
+    if (m_Ch.StateLocked() == DAISY_STATE_STOPPED || m_Ch.Peek() == DAISY_CMD_CLOSE) {
+      m_Ch.SetState(lock, DAISY_STATE_STOPPED);
+      *why = kStopped;
+      return 1;
+    }
+  }
+  if (r == 0) m_Sounded = true;
+  return r < 0 ? (r == -1 ? -1 : -2) : 0;
 }
 
 bool DaisyPlayThread::WaitWhilePaused(Lock& lock) {

@@ -112,6 +112,18 @@ class DaisyPlayThread {
   // Each returns true when the thread must leave the play loop (*why).
   bool PlayAudio(int index, LoopEnd* why);
   bool PlayText(int index, LoopEnd* why);
+  // Speaks one text through player speech: 0 spoken, 1 leave (*why set),
+  // -1 no speech engine, -2 cut short.
+  int SpeakText(const char* text, LoopEnd* why);
+  // Which text stands in for each clip whose audio is missing: the text of
+  // its par, else the NCC text of the heading it starts.
+  void FindStandInTexts(const std::vector<int>& parent);
+  bool HasStandIn(int index) const;
+  // A clip whose audio cannot be opened: its stand-in text instead.
+  bool PlayStandIn(int index, LoopEnd* why);
+  // The first missing file of a book waits here until the window has
+  // said so; false when it was stopped instead.
+  bool PauseForAnnouncement(LoopEnd* why);
   bool CheckCommand(LoopEnd* why);
   // Waits (lock held) in the paused state for play (true) or stop/close.
   bool WaitWhilePaused(Lock& lock);
@@ -143,6 +155,9 @@ class DaisyPlayThread {
   libDaisy::_DaisyObject* m_Objects = nullptr;
   int m_TotalObjects = 0;
   std::vector<char> m_Playable;
+  std::vector<int> m_StandInText;     // text object per audio clip, -1 none
+  std::vector<int> m_StandInHeading;  // heading per audio clip, -1 none
+  bool m_FileFailed = false;          // a file of this book could not be opened
   std::vector<int64_t> m_AudioBefore;
   DaisyBookView m_View;
   std::string m_Folder;  // with its trailing '/'

@@ -13,6 +13,7 @@
 #include "ebook/reader/ebook_music.h"
 #include "ebook/reader/ebook_play_thread.h"
 #include "ebook/reader/ebook_settings.h"
+#include "ebook/sentence_rules.h"
 #include "positions/bookmark.h"
 #include "positions/history.h"
 #include "speech/tts.h"
@@ -81,6 +82,7 @@ int EbookPlayer::Open(const char* path, int page, int place, int end_page, int e
   ApplySpeed();
   Tts_SetPitch(TTS_CHANNEL_PLAYER, g_EbookSettings.pitch);
   Tts_SetEffect(TTS_CHANNEL_PLAYER, g_EbookSettings.effect);
+  SetFallbackBookLanguage(g_SystemSettings.language);
   if (CmdOpen(path) != 0) {
     m_bOpenFailed = true;
     SayPhrase(37);

@@ -382,6 +382,39 @@ TEST_F(DaisyE2e, LinksAreDecodedAndEveryLinkedSmilFileIsPlayed) {
   ASSERT_EQ(r.status, 0) << r.output;
   EXPECT_FALSE(Has(r.output, "Secret words")) << r.output;
 }
+
+// A copy without its audio files: the text of every clip is read instead,
+// after one "can not open file", and heading moves and the time still work.
+TEST_F(DaisyE2e, BookWithoutItsAudioFilesReadsItsText) {
+  AddBook("daisy202/dontworrybehappy", "noaudio");
+  int removed = 0;
+  for (const auto& e : fs::directory_iterator(root_ + "/mnt/emmc/Daisy/noaudio"))
+    if (e.path().extension() == ".mp3") removed += fs::remove(e.path()) ? 1 : 0;
+  ASSERT_GT(removed, 0);
+  std::string script = OpenBookScript(0, "Be Happy Lyrics") +
+                       "expect can not open file 10\n"
+                       "expect Bobby McFerrin 20\n"
+                       "expect Cocktails 10\n"
+                       // Level 1 headings, forward twice.
+                       "key right\nexpect Introductio 10\n"
+                       "key right\nexpect Versa media 10\n"
+                       "key info\nexpect elapsed time 5\n"
+                       "wait 2\n"
+                       "power hold 3\nexpect shutting down 10\nwait 3\n";
+  dtbtest::SimResult r = Run(script, dir_ / "wav");
+  ASSERT_EQ(r.status, 0) << r.output;
+  int told = 0;
+  std::string elapsed;
+  for (const std::string& u : dtbtest::Utterances(r.output)) {
+    told += Has(u, "can not open file") ? 1 : 0;
+    if (Has(u, "elapsed time")) elapsed = u;
+  }
+  EXPECT_EQ(told, 1) << r.output;
+  // The time of the clips read before the third heading has passed.
+  EXPECT_FALSE(elapsed.empty() || Has(elapsed, "0 minutes 0 seconds")) << elapsed;
+  EXPECT_FALSE(Has(r.output, "end of file")) << r.output;
+}
+
 }  // namespace
 
 #else

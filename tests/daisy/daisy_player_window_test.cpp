@@ -311,7 +311,7 @@ TEST_F(DaisyPlayerTest, InformationKeyTellsTitleTimesAndCreator) {
   EXPECT_TRUE(TickUntil([&] { return State() == DAISY_STATE_PLAYING; }));
 }
 
-TEST_F(DaisyPlayerTest, MissingAudioFileIsAnnouncedAndSkipped) {
+TEST_F(DaisyPlayerTest, MissingAudioFileIsAnnouncedAndItsClipsTextIsRead) {
   MakeBook();
   fake_->files.erase(book_ + "/a.mp3");
   DaisyPlayer* p = OpenBook();
@@ -321,10 +321,42 @@ TEST_F(DaisyPlayerTest, MissingAudioFileIsAnnouncedAndSkipped) {
   // The clips of the other file still play, to the end of the book.
   EXPECT_TRUE(WaitSaid("end of file", 10000)) << AllLines();
   EXPECT_EQ(fake_->Opened(), std::vector<std::string>{book_ + "/b.mp3"});
-  EXPECT_NEAR(double(fake_->WrittenFrames()), 20.0 * 8000, 800);
+  std::vector<std::string> read;
+  for (const std::string& l : Lines())
+    if (l.rfind("read: ", 0) == 0) read.push_back(l.substr(6));
+  const std::string all = AllLines();
+  EXPECT_EQ(read, (std::vector<std::string>{"Chapter One", "First words of the book.", "Section"})) << all;
+  // The missing file is told before its text is read.
+  EXPECT_LT(all.find("can not open file"), all.find("read: ")) << all;
+  // b.mp3's 20 s, and the speech on top.
+  EXPECT_GT(double(fake_->WrittenFrames()), 20.0 * 8000 + 800);
   // Still usable: back closes it.
   Tap(KEY_BACK);
   EXPECT_EQ(g_TotalWindows, 1);
+}
+
+TEST_F(DaisyPlayerTest, ClipsWithoutAudioOrTextReadTheirHeadingOrAreSkipped) {
+  MakeBook(false);
+  // Audio only, and none of it there: the NCC's heading texts stand in.
+  auto par = [](const char* id, const char* b, const char* e) {
+    return std::string("<par id=\"") + id + "\"><audio src=\"gone.mp3\" clip-begin=\"npt=" + b +
+           "s\" clip-end=\"npt=" + e + "s\"/></par>";
+  };
+  dtbtest::WriteFile(Host(book_) + "/s1.smil", "<smil><body><seq>" + par("p1", "0", "5") + par("p2", "5", "10") +
+                                                   par("p3", "10", "20") + "</seq></body></smil>\n");
+  dtbtest::WriteFile(Host(book_) + "/s2.smil",
+                     "<smil><body><seq>" + par("q1", "20", "28") + par("q2", "28", "40") + "</seq></body></smil>\n");
+  DaisyPlayer* p = OpenBook();
+  ASSERT_NE(p, nullptr);
+  EXPECT_TRUE(WaitSaid("end of file", 15000)) << AllLines();
+  std::vector<std::string> read;
+  int told = 0;
+  for (const std::string& l : Lines()) {
+    if (l.rfind("read: ", 0) == 0) read.push_back(l.substr(6));
+    told += l.find("can not open file") != std::string::npos;
+  }
+  EXPECT_EQ(read, (std::vector<std::string>{"Chapter One", "Section", "Chapter Two"})) << AllLines();
+  EXPECT_EQ(told, 1) << AllLines();
 }
 
 TEST_F(DaisyPlayerTest, BookThatCannotBeOpenedIsAnnouncedAndTheWindowCloses) {
