@@ -1,6 +1,7 @@
 // CRtf: the group-stack reader over the whole file.
 #include "ebook/rtf.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -44,7 +45,7 @@ struct CodePageDecoder {
 bool IsSurrogateHigh(unsigned short u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsSurrogateLow(unsigned short u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
-int HexValue(unsigned char c) {
+int HexValue(int c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -62,14 +63,67 @@ int LevelFromStyleName(const std::string& name) {
   return l >= 1 && l <= 9 && (n.size() == 9 || n[9] == ' ') ? l : 0;
 }
 
+// The bytes of the document, from memory or read from a file a block at a
+// time (a whole file in memory would cost as much as its text).
+class RtfInput {
+ public:
+  RtfInput(const unsigned char* data, size_t size) : m_D(data), m_Len(size) {}
+  explicit RtfInput(FILE* f) : m_File(f), m_Buf(c_Block) { m_D = m_Buf.data(); }
+
+  // The byte k places ahead (k < 8), or -1 at the end.
+  int Peek(size_t k = 0) {
+    if (m_Pos + k >= m_Len && !Fill(k)) return -1;
+    return m_D[m_Pos + k];
+  }
+  int Next() {
+    int c = Peek();
+    if (c >= 0) ++m_Pos;
+    return c;
+  }
+  void Skip(size_t n) {
+    while (n > 0 && Peek() >= 0) {
+      size_t take = std::min(n, m_Len - m_Pos);
+      m_Pos += take;
+      n -= take;
+    }
+  }
+  bool Failed() const { return m_Failed; }
+
+ private:
+  static constexpr size_t c_Block = 65536;
+
+  bool Fill(size_t k) {
+    if (!m_File) return false;
+    memmove(m_Buf.data(), m_Buf.data() + m_Pos, m_Len - m_Pos);
+    m_Len -= m_Pos;
+    m_Pos = 0;
+    while (m_Len <= k) {
+      size_t n = fread(m_Buf.data() + m_Len, 1, m_Buf.size() - m_Len, m_File);
+      if (n == 0) {
+        m_Failed = ferror(m_File) != 0;
+        return false;
+      }
+      m_Len += n;
+    }
+    return true;
+  }
+
+  FILE* m_File = nullptr;
+  std::vector<unsigned char> m_Buf;
+  const unsigned char* m_D = nullptr;
+  size_t m_Len = 0;
+  size_t m_Pos = 0;
+  bool m_Failed = false;
+};
+
 class RtfReader {
  public:
-  RtfReader(CRtf& book, const unsigned char* data, size_t size) : m_B(book), m_D(data), m_Size(size) {}
+  RtfReader(CRtf& book, RtfInput& in) : m_B(book), m_In(in) {}
 
   int Run() {
-    if (m_Size < 5 || memcmp(m_D, "{\\rtf", 5) != 0) return -6;
-    while (m_Pos < m_Size && m_Error == 0) {
-      unsigned char c = m_D[m_Pos++];
+    for (size_t i = 0; i < 5; ++i)
+      if (m_In.Peek(i) != "{\\rtf"[i]) return -6;
+    for (int c; m_Error == 0 && (c = m_In.Next()) >= 0;) {
       if (c == '{') {
         Push();
       } else if (c == '}') {
@@ -77,9 +131,10 @@ class RtfReader {
       } else if (c == '\\') {
         Control();
       } else if (c != '\r' && c != '\n') {
-        Byte(c);
+        Byte(static_cast<unsigned char>(c));
       }
     }
+    if (m_In.Failed()) return -4;
     if (m_Error == 0) EndParagraph();
     return m_Error;
   }
@@ -123,30 +178,26 @@ class RtfReader {
   }
 
   void Control() {
-    if (m_Pos >= m_Size) return;
-    unsigned char c = m_D[m_Pos];
+    int c = m_In.Peek();
+    if (c < 0) return;
     if (!isalpha(c)) {
-      ++m_Pos;
-      Symbol(c);
+      m_In.Next();
+      Symbol(static_cast<unsigned char>(c));
       return;
     }
     char name[33];
     int n = 0;
-    while (m_Pos < m_Size && isalpha(m_D[m_Pos])) {
-      if (n < 32) name[n++] = static_cast<char>(m_D[m_Pos]);
-      ++m_Pos;
-    }
+    for (; isalpha(m_In.Peek()); m_In.Next())
+      if (n < 32) name[n++] = static_cast<char>(m_In.Peek());
     name[n] = 0;
-    bool negative = m_Pos < m_Size && m_D[m_Pos] == '-' && m_Pos + 1 < m_Size && isdigit(m_D[m_Pos + 1]);
-    if (negative) ++m_Pos;
-    bool hasParam = m_Pos < m_Size && isdigit(m_D[m_Pos]);
+    bool negative = m_In.Peek() == '-' && isdigit(m_In.Peek(1));
+    if (negative) m_In.Next();
+    bool hasParam = isdigit(m_In.Peek());
     long long param = 0;
-    while (m_Pos < m_Size && isdigit(m_D[m_Pos])) {
-      if (param < 1000000000) param = param * 10 + (m_D[m_Pos] - '0');
-      ++m_Pos;
-    }
+    for (; isdigit(m_In.Peek()); m_In.Next())
+      if (param < 1000000000) param = param * 10 + (m_In.Peek() - '0');
     if (negative) param = -param;
-    if (m_Pos < m_Size && m_D[m_Pos] == ' ') ++m_Pos;
+    if (m_In.Peek() == ' ') m_In.Next();
     Word(name, hasParam, static_cast<int>(param));
   }
 
@@ -154,8 +205,7 @@ class RtfReader {
     const Keyword* kw = FindKeyword(name);
     if (kw && kw->kind == kSpecial && kw->value == aBin) {
       // Binary data is never text, whatever the group.
-      size_t skip = hasParam && param > 0 ? static_cast<size_t>(param) : 0;
-      m_Pos += skip < m_Size - m_Pos ? skip : m_Size - m_Pos;
+      m_In.Skip(hasParam && param > 0 ? static_cast<size_t>(param) : 0);
       return;
     }
     if (m_UcSkip > 0) {
@@ -272,10 +322,9 @@ class RtfReader {
 
   void Symbol(unsigned char c) {
     if (c == '\'') {
-      int hi = m_Pos < m_Size ? HexValue(m_D[m_Pos]) : -1;
-      int lo = m_Pos + 1 < m_Size ? HexValue(m_D[m_Pos + 1]) : -1;
+      int hi = HexValue(m_In.Peek()), lo = HexValue(m_In.Peek(1));
       if (hi < 0 || lo < 0) return;
-      m_Pos += 2;
+      m_In.Skip(2);
       Byte(static_cast<unsigned char>(hi * 16 + lo));
       return;
     }
@@ -386,9 +435,7 @@ class RtfReader {
   }
 
   CRtf& m_B;
-  const unsigned char* m_D;
-  size_t m_Size;
-  size_t m_Pos = 0;
+  RtfInput& m_In;
   int m_Error = 0;
   std::vector<Group> m_Stack;
   Group m_Cur;
@@ -415,24 +462,29 @@ class RtfReader {
 
 }  // namespace
 
-int CRtf::OpenMemory(const char* data, size_t size) {
-  Close();
-  if (!data) return -2;
-  RtfReader reader(*this, reinterpret_cast<const unsigned char*>(data), size);
+namespace {
+
+int Read(CRtf& book, RtfInput& in) {
+  book.Close();
+  RtfReader reader(book, in);
   int r = reader.Run();
-  if (r == 0) r = FinishBuilding(true);
-  if (r != 0) Close();
+  if (r == 0) r = book.FinishBuilding(true);
+  if (r != 0) book.Close();
   return r;
+}
+
+}  // namespace
+
+int CRtf::OpenMemory(const char* data, size_t size) {
+  if (!data) return -2;
+  RtfInput in(reinterpret_cast<const unsigned char*>(data), size);
+  return Read(*this, in);
 }
 
 int CRtf::Open(const char* path) {
   if (!path) return -2;
   fd::UniqueFile f(BFopen(path, "rb"));
   if (!f) return -4;
-  std::string data;
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f.get())) > 0) data.append(buf, n);
-  if (ferror(f.get())) return -4;
-  return OpenMemory(data.data(), data.size());
+  RtfInput in(f.get());
+  return Read(*this, in);
 }

@@ -73,17 +73,19 @@ class WordText {
   void Character(unsigned short u, uint64_t fc) {
     switch (u) {
       case 0x13:  // field start: its code is hidden up to the separator
-        if (m_Fields.size() < c_MaxFieldDepth) m_Fields.push_back(false);
+        if (m_Fields.size() < c_MaxFieldDepth) m_Fields.push_back(false), ++m_Hidden;
         return;
       case 0x14:
-        if (!m_Fields.empty()) m_Fields.back() = true;
+        if (!m_Fields.empty() && !m_Fields.back()) m_Fields.back() = true, --m_Hidden;
         return;
       case 0x15:
-        if (!m_Fields.empty()) m_Fields.pop_back();
+        if (m_Fields.empty()) return;
+        if (!m_Fields.back()) --m_Hidden;
+        m_Fields.pop_back();
         return;
       default: break;
     }
-    if (std::find(m_Fields.begin(), m_Fields.end(), false) != m_Fields.end()) return;
+    if (m_Hidden > 0) return;
     if (u == 0x0D || u == 0x07 || u == 0x0C) return EndParagraph(fc);
     if (u == 0x0B) u = 10;
     if (u == 0x1E) u = '-';
@@ -121,7 +123,8 @@ class WordText {
   const cfb::CompoundFile::Stream& m_Main;
   std::vector<unsigned char> m_Window;
   uint64_t m_WindowStart = 0, m_WindowLength = 0;
-  std::vector<bool> m_Fields;
+  std::vector<bool> m_Fields;  // open fields: past the separator or not
+  int m_Hidden = 0;             // fields still in their code
   std::vector<unsigned short> m_Para;
   std::vector<int8_t> m_Levels;
   std::vector<ParagraphRun> m_Runs;
