@@ -98,7 +98,8 @@ inline std::string TableStream(const std::vector<uint32_t>& fcs, const std::vect
 }
 
 // The main stream and the table stream of a document.
-inline void Streams(const std::vector<Paragraph>& paras, bool compressed, std::string* word, std::string* table) {
+inline void Streams(const std::vector<Paragraph>& paras, bool compressed, std::string* word, std::string* table,
+                    bool miniTable = false) {
   const uint32_t fcText = 1024;
   std::string w(fcText, '\0');
   std::vector<uint32_t> ends;
@@ -136,7 +137,7 @@ inline void Streams(const std::vector<Paragraph>& paras, bool compressed, std::s
   pair(13, bte, clx - bte);
   pair(33, clx, static_cast<uint32_t>(table->size()) - clx);
   Pad(*word = w, 4096);
-  Pad(*table, 4096);
+  if (!miniTable) Pad(*table, 4096);
 }
 
 inline void DirEntry(std::string& f, size_t at, const char* name, int type, uint32_t start, uint32_t size,
@@ -153,13 +154,17 @@ inline void DirEntry(std::string& f, size_t at, const char* name, int type, uint
   Put32(f, at + 0x78, size);
 }
 
-// A compound file (512-byte sectors, or 4096 with `big`) holding the streams.
+// A compound file (512-byte sectors, or 4096 with `big`) holding the streams;
+// a table stream under 4096 bytes goes into the mini stream, 64 bytes a sector.
 inline DocFile Compound(const std::string& word, const std::string& table, bool big = false) {
   const uint32_t ss = big ? 4096 : 512, per = ss / 4;
+  const bool mini = table.size() < 4096;
+  std::string container = table;
+  Pad(container, (table.size() + 63) / 64 * 64);
   uint32_t wordSectors = static_cast<uint32_t>((word.size() + ss - 1) / ss);
-  uint32_t tableSectors = static_cast<uint32_t>((table.size() + ss - 1) / ss);
+  uint32_t tableSectors = static_cast<uint32_t>((container.size() + ss - 1) / ss);
   uint32_t fatSectors = 1;
-  while (fatSectors * per < fatSectors + 1 + wordSectors + tableSectors) ++fatSectors;
+  while (fatSectors * per < fatSectors + 2 + wordSectors + tableSectors) ++fatSectors;
   DocFile d;
   std::string& f = d.bytes;
   f.assign(ss, '\0');
@@ -174,6 +179,7 @@ inline DocFile Compound(const std::string& word, const std::string& table, bool 
   Put32(f, 0x30, fatSectors);
   Put32(f, 0x38, 4096);
   Put32(f, 0x3C, 0xFFFFFFFE);
+  Put32(f, 0x40, 0);
   Put32(f, 0x44, 0xFFFFFFFE);
   for (uint32_t i = 0; i < 109; ++i) Put32(f, 0x4C + i * 4, i < fatSectors ? i : 0xFFFFFFFF);
   std::string fat(fatSectors * ss, '\xFF');
@@ -184,25 +190,36 @@ inline DocFile Compound(const std::string& word, const std::string& table, bool 
     for (uint32_t i = 0; i < count; ++i) Put32(fat, (first + i) * 4, i + 1 < count ? first + i + 1 : 0xFFFFFFFE);
   };
   d.wordSector = s + 1;
+  uint32_t tableSector = d.wordSector + wordSectors, miniFatSector = tableSector + tableSectors;
   chain(d.wordSector, wordSectors);
-  chain(d.wordSector + wordSectors, tableSectors);
-  std::string dir(ss, '\0');
-  DirEntry(dir, 0, "Root Entry", 5, 0xFFFFFFFE, 0, 0xFFFFFFFF, 1);
+  chain(tableSector, tableSectors);
+  std::string dir(ss, '\0'), miniFat(ss, '\xFF');
+  if (mini) {
+    chain(miniFatSector, 1);
+    Put32(f, 0x3C, miniFatSector);
+    Put32(f, 0x40, 1);
+    uint32_t n = static_cast<uint32_t>(container.size() / 64);
+    for (uint32_t i = 0; i < n; ++i) Put32(miniFat, i * 4, i + 1 < n ? i + 1 : 0xFFFFFFFE);
+  }
+  DirEntry(dir, 0, "Root Entry", 5, mini ? tableSector : 0xFFFFFFFE, mini ? static_cast<uint32_t>(container.size()) : 0,
+           0xFFFFFFFF, 1);
   DirEntry(dir, 128, "WordDocument", 2, d.wordSector, static_cast<uint32_t>(word.size()), 2, 0xFFFFFFFF);
-  DirEntry(dir, 256, "1Table", 2, d.wordSector + wordSectors, static_cast<uint32_t>(table.size()), 0xFFFFFFFF,
+  DirEntry(dir, 256, "1Table", 2, mini ? 0 : tableSector, static_cast<uint32_t>(table.size()), 0xFFFFFFFF,
            0xFFFFFFFF);
   d.fatOffset = ss;
   d.dirOffset = ss * (1 + fatSectors);
   f += fat + dir + word;
   Pad(f, (f.size() + ss - 1) / ss * ss);
-  f += table;
+  f += container;
   Pad(f, (f.size() + ss - 1) / ss * ss);
+  if (mini) f += miniFat;
   return d;
 }
 
-inline DocFile Make(const std::vector<Paragraph>& paras, bool compressed = true, bool big = false) {
+inline DocFile Make(const std::vector<Paragraph>& paras, bool compressed = true, bool big = false,
+                    bool miniTable = false) {
   std::string word, table;
-  Streams(paras, compressed, &word, &table);
+  Streams(paras, compressed, &word, &table, miniTable);
   return Compound(word, table, big);
 }
 

@@ -30,7 +30,8 @@ TEST(WordDoc, TextParagraphsAndHeadingsOfBothPieceKinds) {
     dtbtest::TempDir dir;
     std::vector<Paragraph> paras = Sample();
     if (compressed) paras.back().text = u"Plain \x93quoted\x94.";
-    dtbtest::WriteFile(dir / "a.doc", docmaker::Make(paras, compressed).bytes);
+    // The Unicode document keeps its table stream in the mini stream.
+    dtbtest::WriteFile(dir / "a.doc", docmaker::Make(paras, compressed, false, !compressed).bytes);
     Peek<CWordDoc> b;
     ASSERT_EQ(0, b.Open((dir / "a.doc").c_str()));
     std::string last = compressed ? "Plain \xE2\x80\x9Cquoted\xE2\x80\x9D." : "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87  g\xC4\x99\xC5\x9Bl\xC4\x85 ja\xC5\xBA\xC5\x84.";
@@ -68,6 +69,9 @@ TEST(WordDoc, RefusedFiles) {
   std::string farFat = good.bytes;  // the header lists a table sector past the end
   docmaker::Put32(farFat, 0x4C, 0x7FFFFF00);
   refused("farfat.doc", farFat);
+  std::string miniLoop = docmaker::Make(Sample(), false, false, true).bytes;  // the mini table's chain loops
+  docmaker::Put32(miniLoop, miniLoop.size() - 512 + 4, 0);
+  refused("miniloop.doc", miniLoop);
   size_t word = (good.wordSector + 1) * 512;
   std::string encrypted = good.bytes;
   docmaker::Put16(encrypted, word + 0x0A, 0x0300);
