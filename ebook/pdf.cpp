@@ -134,29 +134,21 @@ int CPdf::SeekToPlace(int place) {
   return 0;
 }
 
-int CPdf::SeekToSentence(int index) {
-  if (m_PageCount == 0) return 0;
-  if (index <= 0) return Go(0, 0), 0;
+// Entry `index % stride` of page `index / stride`; past the page's last
+// entry, that last entry (so the last index of the book is its last sentence).
+void CPdf::SeekToIndex(int index, std::vector<int> CPdf::*table) {
+  if (m_PageCount == 0) return;
+  if (index <= 0) return Go(0, 0);
   int page = index / m_Stride;
-  if (page >= m_PageCount) return GoEnd(), 0;
+  if (page >= m_PageCount) return GoEnd();
   Load(page);
-  int local = index % m_Stride;
-  int n = static_cast<int>(m_Sentences.size()) - 1;
-  Go(page, local < n ? m_Sentences[static_cast<size_t>(local)] : n > 0 ? m_Sentences[static_cast<size_t>(n - 1)] : 0);
-  return 0;
+  const std::vector<int>& t = this->*table;
+  int n = static_cast<int>(t.size()) - 1;
+  Go(page, t[static_cast<size_t>(std::max(std::min(index % m_Stride, n - 1), 0))]);
 }
 
-int CPdf::SeekToParagraph(int index) {
-  if (m_PageCount == 0) return 0;
-  if (index <= 0) return Go(0, 0), 0;
-  int page = index / m_Stride;
-  if (page >= m_PageCount) return GoEnd(), 0;
-  Load(page);
-  int local = index % m_Stride;
-  int n = static_cast<int>(m_Paragraphs.size()) - 1;
-  Go(page, local < n ? m_Paragraphs[static_cast<size_t>(local)] : INT_MAX);
-  return 0;
-}
+int CPdf::SeekToSentence(int index) { return SeekToIndex(index, &CPdf::m_Sentences), 0; }
+int CPdf::SeekToParagraph(int index) { return SeekToIndex(index, &CPdf::m_Paragraphs), 0; }
 
 int CPdf::SeekToPage(int index) {
   if (m_PageCount == 0) return 0;

@@ -65,6 +65,7 @@ class CPdf : public iCEbook {
   void Go(int page, int offset);
   void GoEnd();
   int EntryAt(const std::vector<int>& table) const;
+  void SeekToIndex(int index, std::vector<int> CPdf::*table);
   // The next or previous sentence or paragraph, across pages.
   void StepNext(std::vector<int> CPdf::*table);
   void StepBack(std::vector<int> CPdf::*table);
