@@ -10,7 +10,10 @@
 #include "ebook/html.h"
 #include "ebook/mht.h"
 #include "ebook/mobi.h"
+#include "ebook/pdf.h"
+#include "ebook/rtf.h"
 #include "ebook/txt.h"
+#include "ebook/word_doc.h"
 #include "ebook/xhtml.h"
 
 namespace {
@@ -29,9 +32,9 @@ struct EbookFormat {
 
 const EbookFormat c_EbookFormats[] = {
     {"azw", New<CMobi>},      {"azw3", New<CMobi>},    {"mobi", New<CMobi>},  {"prc", New<CMobi>},
-    {"doc", nullptr},         {"docx", New<CDocx>},    {"ebk", New<CTxt>},    {"txt", New<CTxt>},
+    {"doc", New<CWordDoc>},   {"docx", New<CDocx>},    {"ebk", New<CTxt>},    {"txt", New<CTxt>},
     {"epub", New<CEpub>},     {"htm", New<CHtml>},     {"html", New<CHtml>},  {"mht", New<CMht>},
-    {"mhtml", New<CMht>},     {"pdf", nullptr},        {"rtf", nullptr},      {"xml", New<CXhtml>},
+    {"mhtml", New<CMht>},     {"pdf", New<CPdf>},      {"rtf", New<CRtf>},    {"xml", New<CXhtml>},
     {"xhtml", New<CXhtml>},
 };
 

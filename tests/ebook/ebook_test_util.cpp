@@ -1,5 +1,7 @@
 #include "tests/ebook/ebook_test_util.h"
 
+#include <algorithm>
+
 namespace ebooktest {
 
 // Plain converters for well-formed test strings (the firmware's own decoder
@@ -88,6 +90,13 @@ std::vector<int> PageStarts(iCEbook& book) {
     out.push_back(book.GetCurPlace());
   }
   return out;
+}
+
+std::string AllText(iCEbook& book) {
+  std::u16string u(static_cast<size_t>(book.GetUnicodeLength()), u'\0');
+  int n = u.empty() ? 0 : book.GetUnicode(reinterpret_cast<unsigned short*>(&u[0]), book.GetUnicodeLength());
+  u.resize(static_cast<size_t>(std::max(n, 0)));
+  return U8(u);
 }
 
 }  // namespace ebooktest

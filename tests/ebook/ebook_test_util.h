@@ -20,5 +20,7 @@ std::vector<int> ParagraphStarts(iCEbook& book);
 std::vector<int> PageStarts(iCEbook& book);
 // The rest of the current sentence.
 std::u16string Current(iCEbook& book);
+// The whole text (GetUnicode) as UTF-8.
+std::string AllText(iCEbook& book);
 
 }  // namespace ebooktest
