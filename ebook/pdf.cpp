@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "ebook/sentence_rules.h"
 #include "ebook/text_helpers.h"
 
 namespace {
@@ -73,8 +74,9 @@ void CPdf::Load(int index) {
   m_Sentences.assign(1, 0);
   m_Paragraphs.assign(1, 0);
   int n = static_cast<int>(m_Text.size());
+  const SentenceRules* rules = SentenceRulesFor(FallbackBookLanguageTag());
   for (int at = 0; at < n;) {
-    int len = GetSentencesLengthW(m_Text.data() + at, n - at);
+    int len = GetSentencesLengthW(m_Text.data() + at, n - at, rules);
     len = std::max(1, std::min(len, m_MaxSentenceLength));
     bool ends = Check0D0A_W(m_Text.data() + at, len) != 0;
     at += len;
