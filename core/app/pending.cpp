@@ -33,7 +33,6 @@ constexpr unsigned int kNone = static_cast<unsigned int>(-1);
 
 // --- Players and menus of later issues ---------------------------------------
 PENDING_INT(CreatRadioWindow)
-PENDING_INT(CreateRecordMenu)
 PENDING_INT(CreateMainMenu)
 PENDING_INT(CreateBookMarkMenu)
 PENDING_INT(CreateFileOperationMenu)
@@ -54,11 +53,6 @@ bool IsFmTxRunning() {
   NotBuilt("IsFmTxRunning");
   return false;
 }
-
-// --- Recorder (record) -------------------------------------------------------
-PENDING_INT(LoadRecordSettings)
-PENDING_INT(SaveRecordSettings)
-PENDING_INT(SetRecordSettingsToDefault)
 
 // --- Tools (tools) -----------------------------------------------------------
 bool g_bCalculagraphRunning = false;

@@ -12,7 +12,6 @@
 // Each pushes its window and returns 0; the placeholders return -1, and the
 // file browser then says "file not supported".
 int CreatRadioWindow();
-int CreateRecordMenu();
 int CreateMainMenu();
 int CreateBookMarkMenu();
 int CreateFileOperationMenu();
@@ -29,11 +28,6 @@ int StopFm();
 bool IsFmRxRunning();
 // True while the FM chip transmits the device's own sound.
 bool IsFmTxRunning();
-
-// --- Recorder (record) ---------------------------------------------------
-int LoadRecordSettings();
-int SaveRecordSettings();
-int SetRecordSettingsToDefault();
 
 // --- Tools ---------------------------------------------------------------
 int LoadToolsSettings();

@@ -12,6 +12,7 @@
 #include "players/music_settings.h"
 #include "positions/bookmark.h"
 #include "positions/history.h"
+#include "record/engine/record_settings.h"
 
 void RegisterSettingsAreas() {
   ClearSettingsAreas();
@@ -22,7 +23,7 @@ void RegisterSettingsAreas() {
   RegisterSettingsArea({"fm", [] { return SaveFmSettings(true); }, nullptr});
   RegisterSettingsArea({"system", [] { return g_SystemSettings.Save(); }, nullptr});
   RegisterSettingsArea({"poweroff path", SavePoweroffPath, nullptr});
-  RegisterSettingsArea({"record", SaveRecordSettings, [] { SetRecordSettingsToDefault(); }});
+  RegisterSettingsArea({kRecordSettingsArea, SaveRecordSettings, [] { SetRecordSettingsToDefault(); }});
   RegisterSettingsArea({kBookmarkArea, SaveBookmarks, nullptr});
   RegisterSettingsArea({"tools", SaveToolsSettings, nullptr});
   RegisterSettingsArea({kHistoryArea, SaveHistory, nullptr});

@@ -13,6 +13,7 @@
 #include "clock/alarms.h"
 #include "clock/voice_reminder.h"
 #include "core/app/pending.h"
+#include "record/engine/record_settings.h"
 #include "ebook/reader/ebook_settings.h"
 #include "players/audiobook_settings.h"
 #include "players/music_settings.h"

@@ -10,6 +10,7 @@
 #include "players/audiobook_player.h"
 #include "power/mic2det.h"
 #include "power/ui/shutdown_windows.h"
+#include "record/record_windows.h"
 
 #include <string>
 
@@ -42,6 +43,7 @@ void WireSubsystems() {
   RegisterBrowserWindow(BW_IDLE_SHUTDOWN_TIMEOUT_MENU, CreateIdleShutDownTimeoutMenu);
   RegisterBrowserWindow(BW_ALARMS_MENU, CreateAlarmsMenu);
   RegisterBrowserWindow(BW_IDLE_SHUTDOWN_MENU, CreateIdleShutDownMenu);
+  RegisterBrowserWindow(BW_RECORDING_SETTINGS_MENU, CreateRecordingSettingsMenu);
   RegisterCompassReset(SaveDefaultCompassSetting);
 
   // The FM transmitter stops before the radio, the recorder or an upgrade.
