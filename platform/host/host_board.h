@@ -51,6 +51,11 @@ constexpr const char* kBatteryAdc = "battery_adc";           // optional raw cou
 constexpr const char* kHeadphones = "headphones";            // "1" plugged (pin 59)
 constexpr const char* kExternalMic = "external_mic";         // "1" plugged (port 0 pin 5)
 constexpr const char* kClockOffset = "clock_offset";         // seconds added to the PC clock
+constexpr const char* kMicIn = "mic_in";                     // WAV file the microphones hear
+constexpr const char* kLineIn = "line_in";                   // WAV file the line input hears
+constexpr const char* kFmStations = "fm_stations";           // "kHz strength [file.wav]" lines
+// Outputs the tuner models write and the capture device reads:
+constexpr const char* kFmTuned = "fm_tuned";                 // kHz received, "0" while off
 // Outputs (written by the models):
 constexpr const char* kRtcAlarm = "rtc_alarm";      // "enabled N\nepoch N\ntime Y-M-D H:M:S\n"
 constexpr const char* kRtcClock = "rtc_clock";      // epoch saved by "hwclock --systohc"

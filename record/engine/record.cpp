@@ -110,6 +110,11 @@ int Record::Start(const char* path, int route, int volume, int format, int rate,
 
 int Record::Start2() {
   if (!recording_ || paused_) return -1;
+  // The stream ran on while the start beep played: what it holds now is
+  // stale (the beep itself, on the device) and ends in an overrun gap.
+  // Recording starts on a fresh stream instead.
+  CloseCapture();
+  if (OpenCapture(SampleRate()) < 0) DiagPrintf("capture stream did not reopen");
   Send(capture_, kCmdRun);
   return 0;
 }

@@ -11,6 +11,9 @@
 #include <mutex>
 #include <thread>
 
+#include <sys/resource.h>
+#include <csignal>
+
 #include "tests/support/root_board.h"
 #include "tests/support/test_support.h"
 
@@ -161,6 +164,37 @@ TEST(RecordFileTest, WavHeaderIsPlayableAtEveryMoment) {
   EXPECT_EQ(0, f.Close());
   EXPECT_EQ(-1, f.Close());
   EXPECT_EQ(cut, dtbtest::ReadFile(dir / "a.wav"));
+}
+
+}  // namespace
+
+namespace {
+
+// A disk that fills up in the middle of a block (the file size limit stands
+// in for it): the recording reports it, and what was written plays.
+TEST(RecordFileTest, AFullDiskEndsWithAWholeFileOfWhatFitted) {
+  dtbtest::TempDir dir;
+  dtbtest::ScopedRootBoard board(dir.path());
+  RecordFile f;
+  ASSERT_EQ(0, f.SetChannels(2));
+  ASSERT_EQ(0, f.Open("/full.wav"));
+  struct rlimit old;
+  getrlimit(RLIMIT_FSIZE, &old);
+  void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 44 + 3002;
+  setrlimit(RLIMIT_FSIZE, &small);
+  std::vector<short> pcm(1000 * 2, 5);
+  int first = f.Write(pcm.data(), 1000);
+  int second = f.Write(pcm.data(), 1000);
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(-3, first);
+  EXPECT_EQ(-3, second);
+  EXPECT_EQ(0, f.Close());
+  std::string wav = dtbtest::ReadFile(dir / "full.wav");
+  EXPECT_EQ(3000u, Le32(wav, 40));  // whole frames only
+  EXPECT_EQ(3036u, Le32(wav, 4));
 }
 
 }  // namespace
