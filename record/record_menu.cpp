@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "audio/decoder.h"
 #include "browser/dir_info.h"
 #include "audio/soundcard.h"
 #include "core/base/activity.h"
@@ -20,8 +19,6 @@
 
 namespace {
 
-const char kStartBeep[] = "/home/beep/beep_22.wav";
-
 std::string Phrase(int id) {
   char text[512] = "";
   if (g_pUxLanguage) g_pUxLanguage->GetString(id, text, sizeof text);
@@ -37,7 +34,7 @@ struct Recording {
 // The beep, then the speaker off so the microphone does not hear the
 // device (the line input is heard through the monitor instead).
 void BeginWriting(const Recording& r) {
-  PlayAudioAndWaitEnd(kStartBeep, r.rate, 1);
+  PlayRecordStartBeep(r.rate);
   SoundCard_Release();
   if (r.route != 3) SoundCard_SpeakerSwitch(false);
   TheRecord().Start2();

@@ -22,7 +22,7 @@ std::string AbsolutePath(const std::string& p) {
 // Stations by kHz, each "strength [file]".
 std::map<long, std::string> ReadStations(const board::HostState& st) {
   std::map<long, std::string> out;
-  std::istringstream lines(st.Get(board::state::kFmStations, ""));
+  std::istringstream lines(st.GetText(board::state::kFmStations));
   std::string line;
   while (std::getline(lines, line)) {
     std::istringstream w(line);

@@ -8,6 +8,7 @@
 #include "core/base/diag.h"
 #include "core/app/mainloop.h"
 #include "core/app/pending.h"
+#include "radio/radio.h"
 #include "core/ui/window.h"
 #include "power/mic2det.h"
 #include "power/tps65217.h"

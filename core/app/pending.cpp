@@ -32,7 +32,6 @@ constexpr unsigned int kNone = static_cast<unsigned int>(-1);
 
 
 // --- Players and menus of later issues ---------------------------------------
-PENDING_INT(CreatRadioWindow)
 PENDING_INT(CreateMainMenu)
 PENDING_INT(CreateBookMarkMenu)
 PENDING_INT(CreateFileOperationMenu)
@@ -40,19 +39,6 @@ PENDING_INT(CreateFileOperationMenu)
 // --- Compass (tools) ---------------------------------------------------------
 PENDING_INT(SaveDefaultCompassSetting)
 
-
-// --- Radio (radio) -----------------------------------------------------------
-PENDING_INT(LoadFmSettings)
-PENDING_INT(SaveFmSettings, bool)
-PENDING_INT(StopFm)
-bool IsFmRxRunning() {
-  NotBuilt("IsFmRxRunning");
-  return false;
-}
-bool IsFmTxRunning() {
-  NotBuilt("IsFmTxRunning");
-  return false;
-}
 
 // --- Tools (tools) -----------------------------------------------------------
 bool g_bCalculagraphRunning = false;

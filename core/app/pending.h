@@ -11,7 +11,6 @@
 // --- Players and menus of later issues ----------------------------------
 // Each pushes its window and returns 0; the placeholders return -1, and the
 // file browser then says "file not supported".
-int CreatRadioWindow();
 int CreateMainMenu();
 int CreateBookMarkMenu();
 int CreateFileOperationMenu();
@@ -20,14 +19,6 @@ int CreateFileOperationMenu();
 // Resets the compass calibration to its default. 0.
 int SaveDefaultCompassSetting();
 
-
-// --- Radio ---------------------------------------------------------------
-int LoadFmSettings();
-int SaveFmSettings(bool always);
-int StopFm();
-bool IsFmRxRunning();
-// True while the FM chip transmits the device's own sound.
-bool IsFmTxRunning();
 
 // --- Tools ---------------------------------------------------------------
 int LoadToolsSettings();

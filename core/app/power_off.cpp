@@ -18,6 +18,7 @@
 #include "clock/alarms.h"
 #include "clock/voice_reminder.h"
 #include "core/app/pending.h"
+#include "radio/radio.h"
 #include "daisy/player/daisy_settings.h"
 #include "speech/ux_language.h"
 #include "speech/tts.h"

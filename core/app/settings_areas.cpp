@@ -4,6 +4,7 @@
 #include "core/app/mainloop.h"
 #include "clock/alarms.h"
 #include "core/app/pending.h"
+#include "radio/fm_state.h"
 #include "core/ui/session.h"
 #include "core/ui/system_settings.h"
 #include "daisy/player/daisy_settings.h"

@@ -13,6 +13,8 @@
 #include "clock/alarms.h"
 #include "clock/voice_reminder.h"
 #include "core/app/pending.h"
+#include "radio/fm_state.h"
+#include "radio/radio.h"
 #include "record/engine/record_settings.h"
 #include "ebook/reader/ebook_settings.h"
 #include "players/audiobook_settings.h"

@@ -11,6 +11,7 @@
 #include "clock/alarms.h"
 #include "clock/voice_reminder.h"
 #include "core/app/pending.h"
+#include "radio/radio.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "power/battery.h"

@@ -4,6 +4,7 @@
 #include "clock/alarms.h"
 #include "core/app/mainloop.h"
 #include "core/app/pending.h"
+#include "radio/radio.h"
 #include "daisy/player/daisy_player.h"
 #include "ebook/reader/ebook_player.h"
 #include "players/audio_player.h"
@@ -45,6 +46,7 @@ void WireSubsystems() {
   RegisterBrowserWindow(BW_IDLE_SHUTDOWN_MENU, CreateIdleShutDownMenu);
   RegisterBrowserWindow(BW_RECORDING_SETTINGS_MENU, CreateRecordingSettingsMenu);
   RegisterCompassReset(SaveDefaultCompassSetting);
+  RegisterFmTransmitter(StarFmTx, StopFm);
 
   // The FM transmitter stops before the radio, the recorder or an upgrade.
   RegisterCloseHook([] {

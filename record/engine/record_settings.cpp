@@ -8,6 +8,7 @@
 #include <ctime>
 #include <vector>
 
+#include "audio/decoder.h"
 #include "browser/dir_info.h"
 #include "browser/file_browser.h"
 #include "core/base/activity.h"
@@ -154,3 +155,5 @@ void SelectRecordedFile(const std::string& name) {
   int i = g_DirInfo.Find(name.c_str());
   if (i >= 0) g_DirInfo.SetCurSel(i);
 }
+
+int PlayRecordStartBeep(int rate) { return PlayAudioAndWaitEnd("/home/beep/beep_22.wav", rate, 1); }

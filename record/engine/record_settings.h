@@ -41,5 +41,8 @@ int GoToRecordDir(bool microsd);
 // Today's first free "Record<yyyymmdd>_<n>.<ext>" in the current listing
 // (either extension counts as taken). 0, or -1 when 1..9999 are all taken.
 int GetCurDirRecordFilename(const char* ext, std::string* name);
+// The start beep, played at the recording's rate before it starts. 0 or
+// the player's error.
+int PlayRecordStartBeep(int rate);
 // After a recording: the listing reloaded with `name` selected.
 void SelectRecordedFile(const std::string& name);
