@@ -71,7 +71,7 @@ class RecordE2E : public ::testing::Test {
     dtbtest::WriteWav(dir / "mic.wav", rate, 1, input);
     run.fresh = false;
     run.script = "expect Internal memory 20\ninput mic " + dir / "mic.wav" +
-                 "\nkey record\nwait 6\nkey back\nexpect recording ended 10\nwait 1\nquit\n";
+                 "\nkey record\nwait 7\nkey back\nexpect recording ended 10\nwait 1\nquit\n";
     return dtbtest::RunSim(run);
   }
   std::string Recorded(const std::string& ext) {
