@@ -319,6 +319,7 @@ int Simulator::Command(const std::string& raw) {
     if (text.empty()) return bad("use: expect TEXT [SECONDS]");
     return WaitForSpeech(text, timeout);
   }
+  if (cmd == "input" || cmd == "station" || cmd == "mic") return SourceCommand(w);
   if (cmd == "kill" && w.size() == 1) {
     KillPlayer();
     return 0;

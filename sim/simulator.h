@@ -71,6 +71,8 @@ class Simulator {
   void ClockShift(long seconds);
   int ClockSet(const std::string& when);  // "YYYY-MM-DD HH:MM"; 0 or -1
   void Hotplug(const std::string& message);
+  // "input", "station" and "mic": what the capture inputs and the tuner hear. 0 or -1.
+  int SourceCommand(const std::vector<std::string>& words);
   bool PlayerRunning();
   // Ends the player with SIGKILL, as a crash or a lost battery contact
   // would: nothing is saved, and the device is off until switched on.

@@ -3,8 +3,8 @@
 #include "browser/file_browser.h"
 #include "core/app/mainloop.h"
 #include "clock/alarms.h"
-#include "core/app/pending.h"
 #include "tools/calculagraph.h"
+#include "radio/fm_state.h"
 #include "core/ui/session.h"
 #include "core/ui/system_settings.h"
 #include "daisy/player/daisy_settings.h"
@@ -13,6 +13,7 @@
 #include "players/music_settings.h"
 #include "positions/bookmark.h"
 #include "positions/history.h"
+#include "record/engine/record_settings.h"
 
 void RegisterSettingsAreas() {
   ClearSettingsAreas();
@@ -23,7 +24,7 @@ void RegisterSettingsAreas() {
   RegisterSettingsArea({"fm", [] { return SaveFmSettings(true); }, nullptr});
   RegisterSettingsArea({"system", [] { return g_SystemSettings.Save(); }, nullptr});
   RegisterSettingsArea({"poweroff path", SavePoweroffPath, nullptr});
-  RegisterSettingsArea({"record", SaveRecordSettings, [] { SetRecordSettingsToDefault(); }});
+  RegisterSettingsArea({kRecordSettingsArea, SaveRecordSettings, [] { SetRecordSettingsToDefault(); }});
   RegisterSettingsArea({kBookmarkArea, SaveBookmarks, nullptr});
   RegisterSettingsArea({"tools", SaveToolsSettings, nullptr});
   RegisterSettingsArea({kHistoryArea, SaveHistory, nullptr});

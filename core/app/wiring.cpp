@@ -5,7 +5,8 @@
 #include "clock/alarms.h"
 #include "clock/voice_reminder.h"
 #include "core/app/mainloop.h"
-#include "core/app/pending.h"
+#include "core/ui/system_settings.h"
+#include "radio/radio.h"
 #include "daisy/player/daisy_player.h"
 #include "ebook/reader/ebook_player.h"
 #include "players/audio_player.h"
@@ -13,6 +14,7 @@
 #include "power/mic2det.h"
 #include "positions/menu/bookmark_menu.h"
 #include "power/ui/shutdown_windows.h"
+#include "record/record_windows.h"
 #include "settings/settings_menu.h"
 #include "tools/calculagraph.h"
 #include "tools/tools_menu.h"
@@ -71,6 +73,8 @@ void WireSubsystems() {
     ProcessAlarmsNextTime(true);
     VoiceReminder_ProcessRemindTime();
   });
+  RegisterBrowserWindow(BW_RECORDING_SETTINGS_MENU, CreateRecordingSettingsMenu);
+  RegisterFmTransmitter(StarFmTx, StopFm);
 
   // The FM transmitter stops before the radio, the recorder or an upgrade.
   RegisterCloseHook([] {

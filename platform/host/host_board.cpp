@@ -100,6 +100,13 @@ std::string HostState::Get(const char* name, const std::string& fallback) const 
   return line;
 }
 
+std::string HostState::GetText(const char* name) const {
+  std::ifstream in(File(name));
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
 long HostState::GetInt(const char* name, long fallback) const {
   std::string v = Get(name);
   if (v.empty()) return fallback;

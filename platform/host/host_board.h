@@ -51,6 +51,12 @@ constexpr const char* kBatteryAdc = "battery_adc";           // optional raw cou
 constexpr const char* kHeadphones = "headphones";            // "1" plugged (pin 59)
 constexpr const char* kExternalMic = "external_mic";         // "1" plugged (port 0 pin 5)
 constexpr const char* kClockOffset = "clock_offset";         // seconds added to the PC clock
+constexpr const char* kMicIn = "mic_in";                     // WAV file the microphones hear
+constexpr const char* kLineIn = "line_in";                   // WAV file the line input hears
+constexpr const char* kFmStations = "fm_stations";           // "kHz strength [file.wav]" lines
+// Outputs the tuner models write and the capture device reads:
+constexpr const char* kFmTuned = "fm_tuned";                 // kHz received, "0" while off
+constexpr const char* kFmTransmit = "fm_transmit";           // kHz transmitted, "0" while not
 // Outputs (written by the models):
 constexpr const char* kRtcAlarm = "rtc_alarm";      // "enabled N\nepoch N\ntime Y-M-D H:M:S\n"
 constexpr const char* kRtcClock = "rtc_clock";      // epoch saved by "hwclock --systohc"
@@ -69,6 +75,8 @@ class HostState {
   // The file's first line, or `fallback` when it is absent.
   std::string Get(const char* name, const std::string& fallback = "") const;
   long GetInt(const char* name, long fallback = 0) const;
+  // The whole file (Get gives its first line only); "" when missing.
+  std::string GetText(const char* name) const;
   // Replaces the file atomically (temporary file and rename). 0 or -1.
   int Set(const char* name, const std::string& value) const;
   int SetInt(const char* name, long value) const { return Set(name, std::to_string(value)); }

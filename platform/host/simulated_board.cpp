@@ -80,7 +80,8 @@ std::string SimulatedBoard::AlsaConfigText() {
        "  @args.DEV { type integer default 0 }\n"
        "  @args.SUBDEV { type integer default -1 }\n"
        "  type plug slave.pcm { type dtbhost pace " +
-       std::string(pacebuf) + (in.empty() ? "" : " infile " + Quote(in)) + " } }\n";
+       std::string(pacebuf) + (in.empty() ? "" : " infile " + Quote(in)) + " mixer " + Quote(mixer) +
+       " boarddir " + Quote(Path("/var/board")) + " } }\n";
   t += "ctl.!default { type dtbhost state " + Quote(mixer) + " classd " + (classd ? "true" : "false") + " }\n";
   return t;
 }

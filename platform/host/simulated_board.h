@@ -15,7 +15,10 @@
 //                    numbered files beside them (name.0001, ...)
 //   DTB_AUDIO_IN     16-bit PCM WAV file read as the microphone/line input
 //                    (default: "/var/board/audio_in.wav" of the device root;
-//                    silence when absent)
+//                    silence when absent). "/var/board/mic_in" and
+//                    "line_in" may name a file of their own for the
+//                    microphones and the line input; the tuner's input
+//                    hears the "fm_stations" entry at "fm_tuned".
 //   DTB_AUDIO_MIXER  mixer state file (default "/var/board/mixer" of the root)
 //   DTB_AUDIO_PACE   playback/capture speed: 1 real time (default), 0 instant
 //   DTB_ALSA_PLUGIN  path of the plugin module (default: the build's)

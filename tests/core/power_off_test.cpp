@@ -3,7 +3,6 @@
 
 #include <ctime>
 
-#include "core/app/pending.h"
 #include "runtime_fixture.h"
 
 namespace coretest {

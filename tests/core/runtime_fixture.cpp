@@ -9,7 +9,7 @@
 
 #include "browser/file_browser.h"
 #include "core/app/mainloop.h"
-#include "core/app/pending.h"
+#include "core/ui/system_settings.h"
 #include "power/battery.h"
 #include "power/tps65217.h"
 

@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 
 #include "browser/file_browser.h"
-#include "core/app/pending.h"
 #include "runtime_fixture.h"
 #include "speech/ux_language.h"
 

@@ -3,7 +3,6 @@
 #include <climits>
 
 #include "browser/file_browser.h"
-#include "core/app/pending.h"
 #include "power/battery.h"
 #include "runtime_fixture.h"
 #include "tools/calculagraph.h"

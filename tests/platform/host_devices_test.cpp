@@ -72,7 +72,7 @@ TEST_F(DevicesTest, PowerChipRegistersTheFirmwareWrites) {
   EXPECT_EQ(ReadReg(0x0A), 0x00);
   // Nothing answers at other addresses.
   errno = 0;
-  EXPECT_EQ(ReadReg(0x0A, 0x11), -1);
+  EXPECT_EQ(ReadReg(0x0A, 0x12), -1);
   EXPECT_EQ(errno, ENXIO);
   EXPECT_EQ(board::I2cTransfer("/dev/i2c-9", nullptr, 0), -1);
 }

@@ -2,8 +2,12 @@
 // Playback consumes frames at the pace of a real DAC (scaled by "pace";
 // 0 = instantly) and discards them; the board configuration puts ALSA's
 // "file" plugin in front to keep them in a WAV file. Capture produces frames
-// at the same pace from a 16-bit PCM WAV file ("infile"; silence after its
-// end or without one). Under- and overruns happen as on real hardware.
+// at the same pace from a 16-bit PCM WAV file: the one the simulator names
+// for the capture input the codec's mixer selects when the stream opens
+// ("boarddir": "mic_in", "line_in", or for the tuner the station of
+// "fm_stations" at the frequency in "fm_tuned"), else "infile"; silence
+// after its end or without one. Under- and overruns happen as on real
+// hardware.
 #include <alsa/asoundlib.h>
 #include <alsa/pcm_external.h>
 #include <sys/timerfd.h>
@@ -14,7 +18,10 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <poll.h>
+#include <sstream>
+#include <string>
 
 namespace {
 
@@ -22,7 +29,8 @@ struct WavSource {
   FILE* f = nullptr;
   unsigned rate = 0;
   unsigned channels = 0;
-  uint64_t left = 0;  // data bytes not yet delivered
+  uint64_t left = 0;  // data bytes from `start` on
+  long start = 0;     // file offset of the first sample
 };
 
 struct DtbHost {
@@ -34,6 +42,7 @@ struct DtbHost {
   struct timespec t0 = {};
   uint64_t base = 0;  // device frames at t0
   uint64_t hw = 0;    // frames the device consumed (playback) or produced (capture)
+  uint64_t origin = 0;  // capture: input frames that went by before the last prepare
   snd_pcm_uframes_t boundary = 0;
   snd_pcm_uframes_t avail_min = 1;
 };
@@ -77,6 +86,7 @@ int OpenWav(const char* path, WavSource* w) {
       if (!have_fmt) break;
       // A streamed file may leave the size open; then read to the end.
       w->left = (size == 0 || size == 0xFFFFFFFFu) ? UINT64_MAX : size;
+      w->start = ftell(f);
       w->f = f;
       return 0;
     } else if (fseek(f, (long)(size + (size & 1)), SEEK_CUR)) {
@@ -86,6 +96,78 @@ int OpenWav(const char* path, WavSource* w) {
   fclose(f);
   SNDERR("dtbhost: %s has no PCM data", path);
   return -EINVAL;
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream f(path);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+std::string FirstLine(const std::string& path) {
+  std::string t = ReadText(path);
+  t = t.substr(0, t.find('\n'));
+  while (!t.empty() && (t.back() == '\r' || t.back() == ' ')) t.pop_back();
+  return t;
+}
+
+// First value of a control in the mixer's state text, or -1.
+long MixerValue(const std::string& text, const std::string& name) {
+  size_t at = text.find("\n" + name + "=");
+  if (at == std::string::npos) {
+    if (text.compare(0, name.size() + 1, name + "=") != 0) return -1;
+    at = 0;
+  } else {
+    at += 1;
+  }
+  return strtol(text.c_str() + at + name.size() + 1, nullptr, 10);
+}
+
+// The capture input the codec routes to its ADC: 1 built-in microphone,
+// 2 external microphone, 3 line input, 4 the tuner (Line2); 0 none.
+int CaptureRoute(const std::string& mixer) {
+  std::string t = ReadText(mixer);
+  if (MixerValue(t, "PGA Capture Switch") != 1) return 0;
+  if (MixerValue(t, "Left PGA Mixer Line2L Switch") == 1) return 4;
+  bool bias = MixerValue(t, "Mic Bias Level") > 0;
+  if (bias && MixerValue(t, "Left PGA Mixer Line1R Switch") == 1) return 1;
+  if (MixerValue(t, "Left PGA Mixer Line1L Switch") == 1) return bias ? 2 : 3;
+  return 0;
+}
+
+// The station's audio at the tuned frequency ("kHz strength file" lines).
+std::string TunerAudio(const std::string& boarddir) {
+  long tuned = strtol(FirstLine(boarddir + "/fm_tuned").c_str(), nullptr, 10);
+  std::istringstream lines(ReadText(boarddir + "/fm_stations"));
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream w(line);
+    long khz = 0, strength = 0;
+    std::string file;
+    if (w >> khz >> strength >> file && tuned > 0 && labs(khz - tuned) < 50) return file;
+  }
+  return "";
+}
+
+std::string CaptureSource(const char* mixer, const char* boarddir, const char* infile) {
+  std::string fallback = infile ? infile : "";
+  if (!mixer || !boarddir) return fallback;
+  std::string dir = boarddir, named;
+  switch (CaptureRoute(mixer)) {
+    case 1:
+    case 2:
+      named = FirstLine(dir + "/mic_in");
+      break;
+    case 3:
+      named = FirstLine(dir + "/line_in");
+      break;
+    case 4:
+      return TunerAudio(dir);  // off the station: silence
+    default:
+      break;
+  }
+  return named.empty() ? fallback : named;
 }
 
 double Elapsed(const struct timespec& t0) {
@@ -152,12 +234,16 @@ snd_pcm_sframes_t CbTransfer(snd_pcm_ioplug_t* io, const snd_pcm_channel_area_t*
     // Interleaved S16_LE: one area describes the whole frame.
     size_t frame = 2u * io->channels;
     char* dst = static_cast<char*>(areas[0].addr) + areas[0].first / 8 + offset * areas[0].step / 8;
+    // The same stretch may be asked for again before it is taken: the input
+    // is read by position, as the ADC's frames are one moment each.
+    snd_pcm_uframes_t appl = io->appl_ptr % io->buffer_size;
+    uint64_t at = h->origin + io->appl_ptr + (offset + io->buffer_size - appl) % io->buffer_size;
     size_t want = size * frame, got = 0;
-    if (h->wav.f && h->wav.left > 0) {
+    uint64_t pos = at * frame;
+    if (h->wav.f && pos < h->wav.left && fseek(h->wav.f, h->wav.start + (long)pos, SEEK_SET) == 0) {
       size_t n = want;
-      if (h->wav.left < n) n = (size_t)h->wav.left;
+      if (h->wav.left - pos < n) n = (size_t)(h->wav.left - pos);
       got = fread(dst, 1, n, h->wav.f);
-      h->wav.left = got < n ? 0 : h->wav.left - got;
     }
     memset(dst + got, 0, want - got);
   }
@@ -166,6 +252,7 @@ snd_pcm_sframes_t CbTransfer(snd_pcm_ioplug_t* io, const snd_pcm_channel_area_t*
 
 int CbPrepare(snd_pcm_ioplug_t* io) {
   auto* h = static_cast<DtbHost*>(io->private_data);
+  h->origin += h->hw;  // the input went on while the stream stood
   h->running = false;
   h->hw = h->base = 0;
   return 0;
@@ -191,7 +278,9 @@ int CbPollRevents(snd_pcm_ioplug_t* io, struct pollfd* pfd, unsigned int nfds, u
     ready = !h->running || io->buffer_size - queued >= h->avail_min;
     *revents = ready ? POLLOUT : 0;
   } else {
-    ready = !h->running || now >= Appl(h) + h->avail_min;
+    // A period is ready for the reader whatever the layer above asked.
+    snd_pcm_uframes_t want = h->avail_min < io->period_size ? h->avail_min : io->period_size;
+    ready = !h->running || now >= Appl(h) + want;
     *revents = ready ? POLLIN : 0;
   }
   return 0;
@@ -249,6 +338,8 @@ SND_PCM_PLUGIN_DEFINE_FUNC(dtbhost) {
   (void)root;
   double pace = 1.0;
   const char* infile = nullptr;
+  const char* mixer = nullptr;
+  const char* boarddir = nullptr;
   snd_config_iterator_t i, next;
   snd_config_for_each(i, next, conf) {
     snd_config_t* n = snd_config_iterator_entry(i);
@@ -263,8 +354,9 @@ SND_PCM_PLUGIN_DEFINE_FUNC(dtbhost) {
       }
       continue;
     }
-    if (!strcmp(id, "infile")) {
-      if (snd_config_get_string(n, &infile) < 0) return -EINVAL;
+    if (!strcmp(id, "infile") || !strcmp(id, "mixer") || !strcmp(id, "boarddir")) {
+      const char** field = !strcmp(id, "infile") ? &infile : !strcmp(id, "mixer") ? &mixer : &boarddir;
+      if (snd_config_get_string(n, field) < 0) return -EINVAL;
       continue;
     }
     SNDERR("dtbhost: unknown field %s", id);
@@ -274,9 +366,12 @@ SND_PCM_PLUGIN_DEFINE_FUNC(dtbhost) {
   auto* h = new DtbHost();
   h->pace = pace < 0 ? 0 : pace;
   int err;
-  if (stream == SND_PCM_STREAM_CAPTURE && infile && *infile && (err = OpenWav(infile, &h->wav)) < 0) {
-    delete h;
-    return err;
+  if (stream == SND_PCM_STREAM_CAPTURE) {
+    std::string source = CaptureSource(mixer, boarddir, infile);
+    if (!source.empty() && (err = OpenWav(source.c_str(), &h->wav)) < 0) {
+      delete h;
+      return err;
+    }
   }
   // Blocking callers sleep in poll(); a 5 ms tick wakes them to look again.
   h->timer_fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);

@@ -5,6 +5,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+
+#include "platform/host/host_board.h"
 
 namespace board {
 namespace chips {
@@ -53,6 +56,42 @@ int RegisterChip::Transfer(struct i2c_msg* msgs, int n) {
     }
   }
   return n;
+}
+
+int WordChip::Transfer(struct i2c_msg* msgs, int n) {
+  for (int i = 0; i < n; ++i)
+    if (msgs[i].len > 0 && !msgs[i].buf) return Fail(EINVAL);
+  for (int i = 0; i < n; ++i) {
+    struct i2c_msg& m = msgs[i];
+    if (m.flags & I2C_M_RD) {
+      for (unsigned k = 0; k + 1 < m.len; k += 2, ++pointer_) {
+        uint16_t v = ReadWord(pointer_);
+        m.buf[k] = static_cast<uint8_t>(v >> 8);
+        m.buf[k + 1] = static_cast<uint8_t>(v);
+      }
+    } else if (m.len >= 1) {
+      pointer_ = m.buf[0];
+      for (unsigned k = 1; k + 1 < m.len; k += 2, ++pointer_) {
+        SetReg(pointer_, static_cast<uint16_t>(m.buf[k] << 8 | m.buf[k + 1]));
+        Written(pointer_);
+      }
+    }
+  }
+  return n;
+}
+
+int StationStrength(const HostState& state, int khz) {
+  std::string text = state.GetText(state::kFmStations);
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    long f = 0, strength = 0;
+    if (sscanf(text.substr(at, end - at).c_str(), "%ld %ld", &f, &strength) == 2 && labs(f - khz) < 50)
+      return static_cast<int>(strength);
+    at = end + 1;
+  }
+  return 0;
 }
 
 std::string RegisterChip::WrittenLines() const {

@@ -65,6 +65,32 @@ class RegisterChip : public Chip {
   int pointer_ = 0;
 };
 
+// A chip of 16-bit registers, most significant byte first, behind an
+// address pointer that advances by one register per word (the tuners). A
+// write message sets the pointer with its first byte; Written(reg) follows
+// every word written.
+class WordChip : public Chip {
+ public:
+  explicit WordChip(int registers) : regs_(registers, 0) {}
+  int Transfer(struct i2c_msg* msgs, int n) override;
+
+ protected:
+  virtual uint16_t ReadWord(int reg) { return Reg(reg); }
+  virtual void Written(int reg) { (void)reg; }
+  uint16_t Reg(int reg) const { return reg >= 0 && reg < static_cast<int>(regs_.size()) ? regs_[reg] : 0; }
+  void SetReg(int reg, uint16_t v) {
+    if (reg >= 0 && reg < static_cast<int>(regs_.size())) regs_[reg] = v;
+  }
+
+ private:
+  std::vector<uint16_t> regs_;
+  int pointer_ = 0;
+};
+
+// Stations on the air ("fm_stations"): strength at a frequency in kHz, 0
+// where there is none.
+int StationStrength(const HostState& state, int khz);
+
 // Every chip of one host board, by bus node and address.
 class ChipRegistry {
  public:

@@ -3,7 +3,9 @@
 #include "platform/host/chips/chip.h"
 
 #define DTB_BOARD_CHIPS(CHIP) \
-  CHIP("/dev/i2c-1", 0x24, MakeTps65217) /* power chip */
+  CHIP("/dev/i2c-1", 0x24, MakeTps65217) /* power chip */ \
+  CHIP("/dev/i2c-1", 0x11, MakeRda5820)  /* FM tuner, board without the amplifier */ \
+  CHIP("/dev/i2c-1", 0x10, MakeAr1019)   /* FM tuner, amplifier board */
 
 namespace board {
 namespace chips {

@@ -1,0 +1,24 @@
+// Noise suppression of mono 16-bit audio in fixed frames (speexdsp's
+// preprocessor), for microphone recordings.
+#pragma once
+
+class NoiseSuppressor {
+ public:
+  NoiseSuppressor() = default;
+  ~NoiseSuppressor();
+  NoiseSuppressor(const NoiseSuppressor&) = delete;
+  NoiseSuppressor& operator=(const NoiseSuppressor&) = delete;
+
+  // Denoising on, suppression `suppressDb` (negative). 0, or -1 when the
+  // preprocessor cannot be created.
+  int Open(int frameSize, int rate, int suppressDb);
+  // Cleans one frame of FrameSize() samples in place. 0 or -1 (not open).
+  int Run(short* frame);
+  void Close();
+  bool IsOpen() const { return state_ != nullptr; }
+  int FrameSize() const { return frame_size_; }
+
+ private:
+  void* state_ = nullptr;
+  int frame_size_ = 0;
+};

@@ -1,0 +1,464 @@
+// The radio window: tuning by seek or step, presets, the radio menu, and
+// recording what it receives.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "audio/soundcard.h"
+#include "browser/dir_info.h"
+#include "core/base/activity.h"
+#include "core/base/diag.h"
+#include "core/ui/session.h"
+#include "core/ui/window.h"
+#include "platform/board.h"
+#include "power/mic2det.h"
+#include "radio/fm_chips.h"
+#include "radio/fm_state.h"
+#include "radio/radio.h"
+#include "record/engine/record.h"
+#include "record/engine/record_settings.h"
+#include "speech/tts.h"
+#include "speech/ux_language.h"
+
+namespace {
+
+std::string Phrase(int id) {
+  char text[512] = "";
+  if (g_pUxLanguage) g_pUxLanguage->GetString(id, text, sizeof text);
+  return text;
+}
+
+bool Ar1019Board() { return g_HwVersion == 1; }
+
+void FmAudio(bool on) {
+  SoundCard_FmToHeadPhoneSwitch(on);
+  if (!on) return;
+  SoundCard_SetFmToHeadPhoneVolume(g_Fm.headphone_volume * 118 / 16);
+  SoundCard_SetFmToSpeakerVolume(g_Fm.speaker_volume * 118 / 16);
+}
+
+void Tune(int channel) {
+  if (Ar1019Board()) {
+    ar1019_tune(ChannelKhz(channel));
+  } else if (FmSetFreq(channel * 10 + 8700) < 0) {
+    DiagPrintf("FmSetFreq failed");
+  }
+}
+
+// Seeks on the AR1019 from the channel; once more from the band's far end
+// when the chip finds nothing before it. The channel found, or -1.
+int Ar1019Seek(int channel, bool up) {
+  AR1019_SEEK s = {ChannelKhz(channel), up ? 1 : 0};
+  int f = (channel == (up ? kFmChannels - 1 : 0)) ? -1 : ar1019_seek(&s);
+  if (f < 0) {
+    s.freq = up ? 87000 : 108000;
+    f = ar1019_seek(&s);
+  }
+  return f >= 87000 && f <= 108000 ? ChannelOfKhz(f) : -1;
+}
+
+class Radio final : public iWindow {
+ public:
+  ~Radio() override { Shutdown(); }
+
+  int OnKeyDown(int code) override;
+  int OnKeyPress(int code) override;
+  int OnTick() override;
+  int OnClose() override {
+    Shutdown();
+    return 0;
+  }
+  int OnRefresh() override {
+    FmAudio(false);
+    char text[128] = "";
+    if (in_menu_) {
+      return SpeakMenuItem();
+    }
+    if (g_pUxLanguage) g_pUxLanguage->GetRadioChannelInfo(87 + g_Fm.channel / 10, g_Fm.channel % 10, text, sizeof text);
+    SysTts_Play(text, -1);
+    wait_speech_ = true;
+    return 0;
+  }
+  void Retune() {
+    retune_ = true;
+    OnRefresh();
+  }
+
+ private:
+  int SpeakMenuItem() {
+    static const int kItems[4] = {283, 285, 286, 287};
+    int id = menu_item_ == 0 ? (mode_edit_ ? 284 : 283) : kItems[menu_item_];
+    SysTts_Play(Phrase(id).c_str(), -1);
+    return 0;
+  }
+  int MenuOk();
+  int AddPreset();
+  int Ask(int phrase, bool* yes);
+  void Scan();
+  void Seek(int direction);
+  int KeyRecord();
+  int RecordingKey(int code);
+  void EndRecording(int code);
+  void Shutdown();
+
+  bool wait_speech_ = false;
+  bool retune_ = true;
+  bool in_menu_ = false;
+  int menu_item_ = 0;
+  int mode_edit_ = 0;
+  bool recording_ = false;
+  bool seeking_ = false;
+  bool scanning_ = false;
+  bool closed_ = false;
+  std::string record_name_;
+  int record_rate_ = 22050;
+};
+
+int Radio::OnKeyDown(int code) {
+  if (recording_) return RecordingKey(code);
+  switch (code) {
+    case KEY_POWER_SHORT:
+    case EV_AUTO_SHUTDOWN:
+    case EV_IDLE_SHUTDOWN:
+      FmAudio(false);
+      return WND_PASS_DOWN;
+    case EV_BATTERY_LOW:
+    case EV_RESTORE_DEFAULTS:
+    case EV_CHARGING_DONE:
+    case EV_TIME_ANNOUNCE:
+    case EV_KEYPAD_LOCKED:
+    case EV_KEYPAD_UNLOCKED:
+      FmAudio(false);
+      wait_speech_ = true;
+      return OnDefaultKeyDown(code);
+    default:
+      break;
+  }
+  if (g_bKeyBoardLocked) {
+    FmAudio(false);
+    wait_speech_ = true;
+    return OnDefaultKeyDown(code);
+  }
+  if (seeking_) {
+    // Back ends a scan early; what it found so far stays.
+    if (code == KEY_BACK && scanning_) CancelRadioSeek();
+    else SysTts_Play(Phrase(270).c_str(), -1);  // "scanning"
+    return 0;
+  }
+  switch (code) {
+    case KEY_RADIO:
+      return OnRefresh();
+    case KEY_INFO:
+      FmAudio(false);
+      wait_speech_ = true;
+      return OnKeyInfoDown();
+    case KEY_BOOKMARK:
+      if (Ar1019Board()) SoundCard_SpeakerSwitch(!IsSpeakerOn());
+      return 0;
+    case KEY_MENU:
+      in_menu_ = true;
+      menu_item_ = 0;
+      mode_edit_ = g_Fm.mode;
+      FmAudio(false);
+      wait_speech_ = true;
+      return SpeakMenuItem();
+    case KEY_BACK:
+      if (!in_menu_) return WND_CLOSE;
+      in_menu_ = false;
+      return OnRefresh();
+    case KEY_RECORD:
+      return KeyRecord();
+    case KEY_PLAY:
+      return in_menu_ ? MenuOk() : AddPreset();
+    default:
+      return 0;  // moves and volumes come with the press
+  }
+}
+
+int Radio::OnKeyPress(int code) {
+  if (recording_ || seeking_ || g_bKeyBoardLocked) return 0;
+  bool up = code == KEY_RIGHT || code == KEY_UP || code == KEY_VOL_UP;
+  if (in_menu_) {
+    if (code == KEY_UP || code == KEY_DOWN) {
+      menu_item_ = (menu_item_ + (code == KEY_DOWN ? 1 : 3)) % 4;
+      return SpeakMenuItem();
+    }
+    if ((code == KEY_LEFT || code == KEY_RIGHT) && menu_item_ == 0) {
+      mode_edit_ = !mode_edit_;
+      return SpeakMenuItem();
+    }
+    return (code == KEY_VOL_UP || code == KEY_VOL_DOWN) ? OnDefaultKeyPress(code) : 0;
+  }
+  switch (code) {
+    case KEY_VOL_DOWN:
+    case KEY_VOL_UP: {
+      int& v = IsSpeakerOn() ? g_Fm.speaker_volume : g_Fm.headphone_volume;
+      v = up ? std::min(16, v + 1) : std::max(0, v - 1);
+      FmAudio(true);
+      return 0;
+    }
+    case KEY_LEFT:
+    case KEY_RIGHT:
+      if (g_Fm.mode == 1) {
+        g_Fm.channel = StepChannel(g_Fm.channel, up ? 1 : -1);
+        Retune();
+      } else {
+        Seek(up ? 1 : -1);
+      }
+      return 0;
+    case KEY_DOWN:
+    case KEY_UP:
+      // Down goes to the next preset above, as the list is read top down.
+      g_Fm.channel = NextPreset(g_Fm, g_Fm.channel, code == KEY_DOWN ? 1 : -1);
+      Retune();
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+void Radio::Seek(int direction) {
+  FmAudio(false);
+  if (Ar1019Board()) {
+    int c = Ar1019Seek(g_Fm.channel, direction > 0);
+    if (c >= 0) {
+      g_Fm.channel = c;
+      g_Fm.preset[c] = 1;
+    }
+    Retune();
+    return;
+  }
+  if (StartRadioSeek(direction) == 0) seeking_ = true;
+}
+
+void Radio::Scan() {
+  SysTts_Play(Phrase(272).c_str(), -1);  // "scanning for stations"
+  FmAudio(false);
+  if (!Ar1019Board()) {
+    if (StartRadioSeek(2) == 0) seeking_ = scanning_ = true;
+    return;
+  }
+  AR1019_SEEK s = {87000, 1};
+  for (;;) {
+    int f = ar1019_seek(&s);
+    if (f < 87000 || f > 108000) break;
+    g_Fm.preset[ChannelOfKhz(f)] = 1;
+    if (f >= 108000) break;
+    s.freq = f;
+  }
+  int lowest = LowestPreset(g_Fm);
+  g_Fm.channel = lowest < 0 ? 0 : lowest;
+  SysTts_Add(Phrase(282).c_str());  // "finished, "
+  retune_ = true;
+  OnRefresh();
+}
+
+int Radio::OnTick() {
+  if (seeking_) {
+    if (RadioSeekState() == SEEK_BUSY) return 0;
+    seeking_ = false;
+    if (scanning_) SysTts_Add(Phrase(RadioSeekCancelled() ? 275 : 282).c_str());  // "canceled, " / "finished, "
+    scanning_ = false;
+    MarkSettingsChanged("fm");
+    Retune();
+    return 0;
+  }
+  if (recording_) {
+    DelaySleepTime(10);
+    if (!TheRecord().IsPaused() && TheRecord().GetErrorCode() != 0) {
+      EndRecording(0);
+      SysTts_Play(Phrase(161).c_str(), -1);  // "Disk full"
+      wait_speech_ = true;
+    }
+  } else {
+    ResetIdleShutDownTimeWithoutChangeSleepTime();
+  }
+  if (wait_speech_ && !SysTts_CheckRunning()) {
+    wait_speech_ = false;
+    if (retune_) Tune(g_Fm.channel);
+    retune_ = false;
+    FmAudio(true);
+  }
+  return 0;
+}
+
+}  // namespace
+
+// Defined below the class so that they read in key order.
+namespace {
+
+int Radio::Ask(int phrase, bool* yes) {
+  FmAudio(false);
+  int r = MessageBox(Phrase(phrase).c_str(), 1);
+  if (r == WND_STOP) {
+    // The stack was closed beneath the box: nothing changes, and this
+    // window is no longer on it.
+    delete this;
+    return WND_STOP;
+  }
+  *yes = r == KEY_PLAY;
+  return 0;
+}
+
+int Radio::AddPreset() {
+  bool yes = false;
+  if (Ask(279, &yes) == WND_STOP) return 0;  // "add preset?"
+  if (yes) {
+    g_Fm.preset[g_Fm.channel] = 1;
+    MarkSettingsChanged("fm");
+  }
+  SysTts_Play(Phrase(yes ? 280 : 281).c_str(), -1);  // "Preset added, " / "canceled, "
+  wait_speech_ = true;
+  return 0;
+}
+
+int Radio::MenuOk() {
+  bool yes = false;
+  switch (menu_item_) {
+    case 0:
+      g_Fm.mode = mode_edit_;
+      MarkSettingsChanged("fm");
+      in_menu_ = false;
+      SysTts_Play(Phrase(15).c_str(), -1);  // "Setting done."
+      wait_speech_ = true;
+      return 0;
+    case 1:
+      in_menu_ = false;
+      Scan();
+      return 0;
+    case 2:
+      if (Ask(273, &yes) == WND_STOP) return 0;  // "delete preset?"
+      if (yes) {
+        g_Fm.preset[g_Fm.channel] = 0;
+        int next = NextPreset(g_Fm, g_Fm.channel, 1);
+        int lowest = LowestPreset(g_Fm);
+        g_Fm.channel = g_Fm.preset[next] ? next : lowest < 0 ? 0 : lowest;
+        MarkSettingsChanged("fm");
+      }
+      break;
+    default:
+      if (Ask(276, &yes) == WND_STOP) return 0;  // "delete all presets?"
+      if (yes) {
+        for (unsigned char& p : g_Fm.preset) p = 0;
+        g_Fm.channel = 0;
+        MarkSettingsChanged("fm");
+      }
+      break;
+  }
+  in_menu_ = false;
+  SysTts_Add(Phrase(yes ? (menu_item_ == 2 ? 274 : 277) : (menu_item_ == 2 ? 275 : 278)).c_str());
+  Retune();
+  return 0;
+}
+
+int Radio::KeyRecord() {
+  FmAudio(false);
+  bool microsd = g_RecordSettings.location == 1;
+  if (int phrase = GoToRecordDir(microsd)) {
+    SysTts_Play(Phrase(phrase).c_str(), -1);
+    wait_speech_ = true;
+    return 0;
+  }
+  int gain = 8, mp3 = 1, rate = 22050, kbps = 64;
+  GetRecordParameter(&gain, &mp3, &rate, &kbps);
+  if (GetCurDirRecordFilename(mp3 == 1 ? "mp3" : "wav", &record_name_) != 0) {
+    SysTts_Play(Phrase(254).c_str(), -1);
+    wait_speech_ = true;
+    return 0;
+  }
+  std::string path = std::string(g_DirInfo.GetPath()) + "/" + record_name_;
+  SoundCard_Release();
+  if (TheRecord().Start(path.c_str(), 4, gain * 3, mp3, rate, kbps, false) != 0) {
+    SysTts_Play(Phrase(254).c_str(), -1);  // "can't record"
+    wait_speech_ = true;
+    return 0;
+  }
+  record_rate_ = rate;
+  PlayRecordStartBeep(rate);
+  SoundCard_Release();
+  TheRecord().Start2();
+  recording_ = true;
+  FmAudio(true);
+  return 0;
+}
+
+int Radio::RecordingKey(int code) {
+  switch (code) {
+    case KEY_PLAY:
+      if (!TheRecord().IsPaused()) {
+        TheRecord().Pause();
+        SysTts_Play(Phrase(249).c_str(), -1);  // "recording paused"
+        return 0;
+      }
+      FmAudio(false);
+      SoundCard_Release();
+      TheRecord().Continue();
+      PlayRecordStartBeep(record_rate_);
+      SoundCard_Release();
+      FmAudio(true);
+      TheRecord().Start2();
+      return 0;
+    case EV_CHARGING_DONE:
+    case EV_TIME_ANNOUNCE:
+      return 0;
+    default:
+      EndRecording(code);
+      return 0;
+  }
+}
+
+void Radio::EndRecording(int code) {
+  if (!recording_) return;
+  recording_ = false;
+  TheRecord().Stop();
+  board::System("sync");
+  SelectRecordedFile(record_name_);
+  if (code == 0) return;
+  if (code == EV_BATTERY_LOW) {
+    SysTts_Add(Phrase(251).c_str());  // "recording ended, "
+    SysTts_Play(Phrase(126).c_str(), -1);
+  } else {
+    SysTts_Play(Phrase(251).c_str(), -1);
+  }
+  FmAudio(false);
+  wait_speech_ = true;
+}
+
+void Radio::Shutdown() {
+  if (closed_) return;
+  closed_ = true;
+  EndRecording(0);
+  if (seeking_) CancelRadioSeek();
+  SoundCard_SetFmToHeadPhoneVolume(0);
+  FmAudio(false);
+  StopFm();
+  if (Ar1019Board()) SoundCard_SpeakerSwitch(GetPinLevel(59) != 1);
+}
+
+}  // namespace
+
+int CreatRadioWindow() {
+  if (g_Fm.channel < 0 || g_Fm.channel >= kFmChannels) LoadFmSettings();
+  if (g_FmState != 1) {
+    if (Ar1019Board()) {
+      ar1019_init(0);
+      usleep(100000);
+      ar1019_tune(0);
+      ar1019_set_volume(15);
+      g_FmState = 1;
+    } else {
+      if (g_FmState == 2) StopFm();
+      if (FmOpenForRx() < 0)
+        printf("FmOpenForRx() failed\n");
+      else
+        g_FmState = 1;
+    }
+  }
+  auto* w = new Radio();
+  if (AddWindow(w) != 0) {
+    delete w;
+    return -1;
+  }
+  return 0;  // the opener's refresh speaks the frequency and tunes
+}

@@ -1,0 +1,292 @@
+#include "record/engine/record.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+
+#include "audio/soundcard.h"
+#include "core/base/diag.h"
+
+namespace {
+
+constexpr size_t kBlockSamples = static_cast<size_t>(Record::kBlockFrames) * 2;
+using Lock = CommandChannel::Lock;
+
+}  // namespace
+
+Record::Record() : ring_(kBlockSamples * kBlocks), mono_(kBlockFrames) {}
+
+Record::~Record() {
+  // The process-wide instance may outlive the loop; a recording still
+  // running at exit is closed so that its file stays whole.
+  if (recording_) Stop();
+  JoinThreads();
+}
+
+Record& TheRecord() {
+  static Record* record = new Record();
+  return *record;
+}
+
+int Record::OpenCapture(int rate) { return SoundCardRecord_Init(static_cast<unsigned>(rate), 100000); }
+int Record::ReadCapture(short* samples, int frames) { return SoundCardRecord_Read(samples, frames); }
+void Record::CloseCapture() { SoundCardRecord_Release(); }
+void Record::SetCaptureInput(int route, int volume) {
+  SoundCard_SetCaptureRouteway(route);
+  SoundCard_SetPgaCaptureVolume(volume);
+}
+
+void Record::Send(CommandChannel& ch, int cmd) {
+  Lock lock(ch.Mutex());
+  ch.Send(lock, cmd);
+}
+
+void Record::ResetRing() {
+  std::lock_guard<std::mutex> lock(ring_mutex_);
+  write_index_ = read_index_ = 0;
+}
+
+int Record::StartThreads() {
+  try {
+    if (!capture_thread_.joinable()) capture_thread_ = std::thread(&Record::CaptureThread, this);
+    if (!writer_thread_.joinable()) writer_thread_ = std::thread(&Record::WriterThread, this);
+  } catch (const std::system_error& e) {
+    return -e.code().value();
+  }
+  return 0;
+}
+
+void Record::JoinThreads() {
+  if (capture_thread_.joinable()) capture_thread_.join();
+  if (writer_thread_.joinable()) writer_thread_.join();
+  Lock lock(writer_.Mutex());
+  writer_.SetState(lock, kNoThreads);
+}
+
+int Record::Start(const char* path, int route, int volume, int format, int rate, int kbps, bool noise) {
+  if (!path || recording_ || route < 1 || route > 4) return -1;
+  route_ = route;
+  volume_ = volume;
+  if (SetFileFormat(format) < 0 || SetChannels(route <= 2 ? 1 : 2) < 0 || SetSampleRate(rate) < 0 ||
+      (format == kMp3 && SetBitRate(kbps) < 0))
+    return -1;
+  warmup_ = rate < 22050 ? 2048 : rate < 44100 ? 4096 : 8192;
+  noise_.Close();
+  pending_count_ = 0;
+  if (Channels() == 1 && noise && noise_.Open(rate / 50, rate, -20) == 0)
+    pending_.assign(kBlockFrames + noise_.FrameSize(), 0);
+  printf("%d, %d, %d, %d, %d\n", route, volume, format, rate, kbps);
+  int err = Open(path);
+  if (err < 0) {
+    DiagPrintf("Open(%s) = %d", path, err);
+    return err;
+  }
+  // The input first: the simulated board picks what the stream hears by it.
+  SetCaptureInput(route, volume);
+  err = OpenCapture(rate);
+  if (err == 0) err = StartThreads();
+  if (err != 0) {
+    if (err > 0) DiagPrintf("InitThread() = %d", err);
+    SetCaptureInput(0, 0);
+    CloseCapture();
+    Close();
+    return -1;
+  }
+  ResetRing();
+  dropped_ = 0;
+  {
+    Lock lock(writer_.Mutex());
+    error_ = 0;
+  }
+  recording_ = true;
+  paused_ = false;
+  Send(capture_, kCmdRun);
+  Send(writer_, kCmdRun);
+  return 0;
+}
+
+int Record::Start2() {
+  if (!recording_ || paused_) return -1;
+  // The stream ran on while the start beep played: what it holds now is
+  // stale (the beep itself, on the device) and ends in an overrun gap.
+  // Recording starts on a fresh stream instead.
+  CloseCapture();
+  if (OpenCapture(SampleRate()) < 0) DiagPrintf("capture stream did not reopen");
+  Send(capture_, kCmdRun);
+  return 0;
+}
+
+// The capture side stops first and the writer then empties the ring, so a
+// pause or a stop keeps everything captured up to it.
+int Record::Pause() {
+  if (!recording_ || paused_) return -1;
+  paused_ = true;
+  Send(capture_, kCmdPause);
+  Send(writer_, kCmdPause);
+  SetCaptureInput(0, 0);
+  CloseCapture();
+  ResetRing();
+  return 0;
+}
+
+int Record::Continue() {
+  if (!recording_ || !paused_) return -1;
+  paused_ = false;
+  SetCaptureInput(route_, volume_);
+  if (OpenCapture(SampleRate()) < 0) DiagPrintf("capture stream did not reopen");
+  Send(writer_, kCmdRun);
+  Send(capture_, kCmdRun);
+  return 0;
+}
+
+int Record::Stop() {
+  if (!recording_) return -1;
+  recording_ = paused_ = false;
+  Send(capture_, kCmdExit);
+  Send(writer_, kCmdExit);
+  JoinThreads();
+  // The last partial frame of noise suppression is written as it is.
+  if (pending_count_ > 0) Write(pending_.data(), pending_count_);
+  pending_count_ = 0;
+  Close();
+  noise_.Close();
+  SetCaptureInput(0, 0);
+  CloseCapture();
+  ResetRing();
+  return 0;
+}
+
+int Record::GetErrorCode() {
+  Lock lock(writer_.Mutex());
+  return writer_.StateLocked() == kFailed ? error_ : 0;
+}
+
+void Record::CaptureThread() {
+  Lock lock(capture_.Mutex());
+  for (;;) {
+    int cmd = capture_.Wait(lock);
+    capture_.Take(lock);
+    if (cmd == kCmdExit) return;
+    if (cmd != kCmdRun) continue;
+    lock.unlock();
+    int w;
+    {
+      std::lock_guard<std::mutex> ring(ring_mutex_);
+      w = write_index_;
+    }
+    // The first moments after the input switches carry its click.
+    (void)ReadCapture(&ring_[w * kBlockSamples], warmup_);
+    lock.lock();
+    cmd = capture_.Wait(lock);
+    capture_.Take(lock);
+    if (cmd == kCmdExit) return;
+    if (cmd != kCmdRun) continue;
+    lock.unlock();
+    CaptureBlocks();
+    lock.lock();
+    // CaptureBlocks left the command it stopped for in place.
+    cmd = capture_.Peek();
+    capture_.Take(lock);
+    if (cmd == kCmdExit) return;
+  }
+}
+
+// Reads blocks until a pause or exit command is pending (left untaken).
+void Record::CaptureBlocks() {
+  for (;;) {
+    int w;
+    {
+      std::lock_guard<std::mutex> ring(ring_mutex_);
+      w = write_index_;
+    }
+    int n = ReadCapture(&ring_[w * kBlockSamples], kBlockFrames);
+    if (n == kBlockFrames) {
+      std::lock_guard<std::mutex> ring(ring_mutex_);
+      int next = (w + 1) % kBlocks;
+      if (next == read_index_) {
+        // The newest block goes: the ones already queued are older audio.
+        DiagPrintf("record buffer full, data lost");
+        ++dropped_;
+      } else {
+        write_index_ = next;
+      }
+    } else {
+      DiagPrintf("SoundCard_ReceiveSamples failed = %d", n);
+      Lock lock(capture_.Mutex());
+      capture_.WaitFor(lock, std::chrono::seconds(1));
+    }
+    Lock lock(capture_.Mutex());
+    int cmd = capture_.Peek();
+    if (cmd == kCmdRun) capture_.Take(lock);
+    if (cmd == kCmdPause || cmd == kCmdExit) return;
+  }
+}
+
+bool Record::TakeBlock(int* index) {
+  std::lock_guard<std::mutex> ring(ring_mutex_);
+  if (read_index_ == write_index_) return false;
+  *index = read_index_;
+  return true;
+}
+
+void Record::WriterThread() {
+  Lock lock(writer_.Mutex());
+  writer_.SetState(lock, kIdle);
+  for (;;) {
+    int cmd = writer_.Wait(lock);
+    writer_.Take(lock);
+    if (cmd == kCmdExit) return;
+    if (cmd == kCmdPause) {
+      if (writer_.StateLocked() != kFailed) writer_.SetState(lock, kIdle);
+      continue;
+    }
+    if (writer_.StateLocked() != kFailed) writer_.SetState(lock, kWriting);
+    for (;;) {
+      int pending = writer_.Peek();
+      if (pending == kCmdRun) {
+        writer_.Take(lock);
+        continue;
+      }
+      int index;
+      if (!TakeBlock(&index)) {
+        if (pending != CommandChannel::kNone) break;  // drained: the command waits outside
+        writer_.WaitFor(lock, std::chrono::milliseconds(100));
+        continue;
+      }
+      bool failed = writer_.StateLocked() == kFailed;
+      lock.unlock();
+      int err = failed ? 0 : (Channels() == 1 ? WriteMono(&ring_[index * kBlockSamples])
+                                              : Write(&ring_[index * kBlockSamples], kBlockFrames));
+      lock.lock();
+      {
+        std::lock_guard<std::mutex> ring(ring_mutex_);
+        read_index_ = (read_index_ + 1) % kBlocks;
+      }
+      if (err < 0) {
+        error_ = err;
+        writer_.SetState(lock, kFailed);
+      }
+    }
+  }
+}
+
+int Record::WriteMono(const short* block) {
+  // The built-in microphone is wired to the right channel, the jack's to the left.
+  int channel = route_ == 1 ? 1 : 0;
+  if (!noise_.IsOpen()) {
+    for (int i = 0; i < kBlockFrames; i++) mono_[i] = block[2 * i + channel];
+    return Write(mono_.data(), kBlockFrames);
+  }
+  for (int i = 0; i < kBlockFrames; i++) pending_[pending_count_ + i] = static_cast<short>(block[2 * i + channel] * 85 / 100);
+  int total = pending_count_ + kBlockFrames;
+  int size = noise_.FrameSize();
+  int whole = total / size * size;
+  for (int i = 0; i < whole; i += size) noise_.Run(&pending_[i]);
+  int err = whole > 0 ? Write(pending_.data(), whole) : 0;
+  pending_count_ = total - whole;
+  memmove(pending_.data(), pending_.data() + whole, static_cast<size_t>(pending_count_) * sizeof(short));
+  return err;
+}

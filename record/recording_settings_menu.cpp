@@ -1,0 +1,108 @@
+// The recording settings: up and down choose the item, left and right
+// change it, play stores all five.
+#include <cstdio>
+#include <string>
+
+#include "core/ui/session.h"
+#include "core/ui/window.h"
+#include "record/engine/record_settings.h"
+#include "record/record_windows.h"
+#include "speech/tts.h"
+#include "speech/ux_language.h"
+
+namespace {
+
+std::string Phrase(int id) {
+  char text[512] = "";
+  if (g_pUxLanguage) g_pUxLanguage->GetString(id, text, sizeof text);
+  return text;
+}
+
+enum Item { kLocation, kVolume, kFormat, kExtLine, kNoise, kItems };
+
+class RecordingSettingsMenu final : public Menu {
+ public:
+  RecordingSettingsMenu() : s_(g_RecordSettings) { m_ItemCount = kItems; }
+
+  int Show() override { return SysTts_Play(ItemText().c_str(), -1); }
+
+  int OnKeyPress(int code) override {
+    if (g_bKeyBoardLocked) return 0;
+    switch (code) {
+      case KEY_DOWN:
+      case KEY_UP:
+        m_CurIndex = (m_CurIndex + (code == KEY_DOWN ? 1 : kItems - 1)) % kItems;
+        return Show();
+      case KEY_LEFT:
+      case KEY_RIGHT:
+        Change(code == KEY_RIGHT ? 1 : -1);
+        return Show();
+      default:
+        return Menu::OnKeyPress(code);
+    }
+  }
+
+  // The menu key leaves without storing, as back does.
+  int OnKeyDown(int code) override { return Menu::OnKeyDown(code == KEY_MENU ? KEY_BACK : code); }
+
+  int KeyOK() override {
+    g_RecordSettings = s_;
+    MarkSettingsChanged(kRecordSettingsArea);
+    SysTts_Add((Phrase(15) + ", ").c_str());  // "Setting done."
+    return WND_CLOSE;
+  }
+
+ private:
+  void Change(int delta) {
+    switch (m_CurIndex) {
+      case kLocation: s_.location = !s_.location; break;
+      case kVolume: s_.volume = std::min(12, std::max(1, s_.volume + delta)); break;
+      case kFormat: s_.format = (s_.format + delta + kRecordFormats) % kRecordFormats; break;
+      case kExtLine: s_.ext_line = !s_.ext_line; break;
+      default: s_.noise = !s_.noise; break;
+    }
+  }
+
+  std::string FormatText() const {
+    int mp3, rate, kbps;
+    ParseRecordFormat(RecordFormatString(s_.format), &mp3, &rate, &kbps);
+    const char* khz = rate == 16000 ? "16" : rate == 22050 ? "22.05" : "44.1";
+    char text[256];
+    if (mp3 == 1)
+      snprintf(text, sizeof text, "MP3, %s %s, %d %s", khz, Phrase(268).c_str(), kbps, Phrase(269).c_str());
+    else
+      snprintf(text, sizeof text, "P C M, %s %s", khz, Phrase(268).c_str());
+    return Phrase(258) + ", " + text;
+  }
+
+  std::string ItemText() const {
+    char text[512] = "";
+    switch (m_CurIndex) {
+      case kLocation:
+        return Phrase(317) + ": " + Phrase(s_.location ? 140 : 139);
+      case kVolume:
+        if (g_pUxLanguage) g_pUxLanguage->GetString_Int(5, s_.volume, text, sizeof text);
+        return text;
+      case kFormat:
+        return FormatText();
+      case kExtLine:
+        return Phrase(262) + ": " + Phrase(s_.ext_line ? 264 : 263);
+      default:
+        return Phrase(s_.noise ? 266 : 267);
+    }
+  }
+
+  RecordSettings s_;
+};
+
+}  // namespace
+
+int CreateRecordingSettingsMenu() {
+  auto* w = new RecordingSettingsMenu();
+  if (AddWindow(w) != 0) {
+    delete w;
+    return -1;
+  }
+  w->Show();
+  return 0;
+}

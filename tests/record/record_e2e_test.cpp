@@ -1,0 +1,122 @@
+// End to end: the record key records the microphone for five seconds into
+// a WAV and an MP3 file that hold what the microphone heard.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <cmath>
+#include <string>
+
+#include "tests/audio/audio_test_util.h"
+#include "tests/support/sim_harness.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+// Tone bursts of changing pitch: easy to find again in time, and tonal
+// enough for a low bit rate.
+std::vector<int16_t> Speechlike(unsigned rate, double seconds) {
+  std::vector<int16_t> pcm(static_cast<size_t>(rate * seconds));
+  unsigned seed = 12345;
+  double phase = 0, hz = 400;
+  for (size_t i = 0; i < pcm.size(); i++) {
+    if (i % (rate / 10) == 0) {
+      seed = seed * 1103515245u + 12345u;
+      hz = 250 + (seed >> 16) % 1500;
+    }
+    phase += 2 * M_PI * hz / rate;
+    pcm[i] = static_cast<int16_t>(7000 * std::sin(phase) + 2000 * std::sin(2.7 * phase));
+  }
+  return pcm;
+}
+
+// Signal-to-error ratio in dB of `got` (past its first `skip` samples, the
+// codec's delay) against `want` at the best offset.
+double BestSnr(const std::vector<int16_t>& want, std::vector<int16_t> got, size_t length, size_t skip = 0) {
+  if (got.size() < length + skip || want.size() < length) return -100;
+  got.erase(got.begin(), got.begin() + static_cast<long>(skip));
+  double best = -100;
+  for (size_t d = 0; d + length <= want.size(); d += 1) {
+    double sig = 0, err = 0;
+    for (size_t i = 0; i < length && err <= sig; i += 7) {
+      double w = want[d + i], e = got[i] - w;
+      sig += w * w;
+      err += e * e;
+    }
+    if (err > sig) continue;
+    sig = err = 0;
+    for (size_t i = 0; i < length; i++) {
+      double w = want[d + i], e = got[i] - w;
+      sig += w * w;
+      err += e * e;
+    }
+    best = std::max(best, 10 * std::log10(sig / std::max(err, 1.0)));
+  }
+  return best;
+}
+
+class RecordE2E : public ::testing::Test {
+ protected:
+  // Records `seconds` from the microphone with format `format` of the table.
+  dtbtest::SimResult Record(int format, unsigned rate) {
+    dtbtest::SimRun run;
+    run.root = dir / "device";
+    run.lang = "en";
+    run.script = "expect Internal memory 20\nquit\n";
+    EXPECT_EQ(0, dtbtest::RunSim(run).status);
+    dtbtest::WriteFile(dir / "device/mnt/settings/record.config.xml",
+                       "<record><record_config RecordingFilePosition=\"0\" volume=\"8\" format=\"" +
+                           std::to_string(format) + "\" enoise=\"0\" ExtLineType=\"0\"/></record>\n");
+    input = Speechlike(rate, 14);
+    dtbtest::WriteWav(dir / "mic.wav", rate, 1, input);
+    run.fresh = false;
+    run.script = "expect Internal memory 20\ninput mic " + dir / "mic.wav" +
+                 "\nkey record\nwait 7\nkey back\nexpect recording ended 10\nwait 1\nquit\n";
+    return dtbtest::RunSim(run);
+  }
+  std::string Recorded(const std::string& ext) {
+    std::string folder = dir / "device/mnt/emmc/Record";
+    DIR* d = opendir(folder.c_str());
+    std::string found;
+    if (!d) return found;
+    while (dirent* e = readdir(d)) {
+      std::string n = e->d_name;
+      if (n.size() > 4 && n.substr(n.size() - 4) == ext && n.find("_1.") != std::string::npos) found = folder + "/" + n;
+    }
+    closedir(d);
+    return found;
+  }
+  dtbtest::TempDir dir;
+  std::vector<int16_t> input;
+};
+
+TEST_F(RecordE2E, FiveSecondsOfMicrophoneToWav) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::SimResult r = Record(0, 16000);
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::string file = Recorded(".wav");
+  ASSERT_FALSE(file.empty()) << r.output;
+  dtbtest::Wav wav;
+  ASSERT_TRUE(dtbtest::ReadWav(file, &wav));
+  EXPECT_EQ(16000u, wav.rate);
+  EXPECT_EQ(1u, wav.channels);
+  ASSERT_GE(wav.samples.size(), 16000u * 5);
+  EXPECT_GT(BestSnr(input, wav.samples, 16000 * 5), 60);
+}
+
+TEST_F(RecordE2E, FiveSecondsOfMicrophoneToMp3) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::SimResult r = Record(4, 22050);
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::string file = Recorded(".mp3");
+  ASSERT_FALSE(file.empty()) << r.output;
+  ASSERT_TRUE(dtbtest::Ffmpeg("-i " + file + " -f wav -acodec pcm_s16le " + dir / "dec.wav"));
+  dtbtest::Wav wav;
+  ASSERT_TRUE(dtbtest::ReadWav(dir / "dec.wav", &wav));
+  EXPECT_EQ(22050u, wav.rate);
+  ASSERT_GE(wav.samples.size(), 22050u * 5 + 4000);
+  // 64 kbit/s keeps these tones to within a few per cent of their power.
+  EXPECT_GT(BestSnr(input, wav.samples, 22050 * 5, 4000), 12);
+}
+
+}  // namespace
