@@ -34,6 +34,7 @@ struct Options {
   std::string player;     // dtbplayer path; "" to find it
   bool amplifier = true;  // board revision with "/dev/amp_en"
   bool verbose = false;   // pass the player's own output through
+  bool quiet = false;     // print nothing (a driver of its own follows the root's logs)
   // Boot through the supervisor (this path, "" = the build's), which runs
   // the player installed as /home/q7exe2; "-" = start the player directly.
   std::string supervisor = "-";
@@ -72,6 +73,9 @@ class Simulator {
   int ClockSet(const std::string& when);  // "YYYY-MM-DD HH:MM"; 0 or -1
   void Hotplug(const std::string& message);
   bool PlayerRunning();
+  pid_t PlayerPid();
+  // The player crashed or ended other than by powering off or rebooting.
+  bool Failed();
   // Ends the player with SIGKILL, as a crash or a lost battery contact
   // would: nothing is saved, and the device is off until switched on.
   void KillPlayer();
