@@ -24,6 +24,10 @@ namespace {
 const char* const c_Keys[] = {"radio", "music", "voldown", "info", "bookmark", "menu", "left",
                               "down",  "back",  "volup",   "record", "right",   "up",   "play"};
 constexpr int kKeyCount = sizeof c_Keys / sizeof c_Keys[0];
+// How often each key comes: play and the arrows most, so that the run goes
+// down into folders and books as a user does; the volume keys and the keys
+// that leave for another mode less.
+const double c_KeyWeights[kKeyCount] = {0.5, 0.7, 0.5, 1, 1, 1, 1.5, 2, 1, 0.5, 0.5, 1.5, 2, 3};
 
 std::vector<Silence> LoadSilences(const std::string& path) {
   std::vector<Silence> out;
@@ -59,6 +63,11 @@ std::string ClassOf(const std::string& window) {
 
 Run::Run(const RandomOptions& o, Simulator& s, Follower& f)
     : o_(o), s_(s), f_(f), rng_(o.seed), silences_(LoadSilences(o.silences)) {}
+
+int Run::PickKey() {
+  std::discrete_distribution<int> d(std::begin(c_KeyWeights), std::end(c_KeyWeights));
+  return d(rng_);
+}
 
 std::string Run::Gap() {
   char buf[32];
@@ -100,16 +109,13 @@ std::string Run::NextEvent() {
   }
   if (r < 0.003) {
     // A key on its own: the burst before it may finish, then 2 s for its answer.
-    snprintf(buf, sizeof buf, "wait 1.000\nkey %s 0.010\nwait 2.100", c_Keys[Pick(kKeyCount)]);
+    snprintf(buf, sizeof buf, "wait 1.000\nkey %s 0.010\nwait %.3f", c_Keys[PickKey()], o_.answer_seconds + 0.1);
     return buf;
   }
   if (r < 0.955) {
-    // The volume keys weigh less: a run of them only moves a number.
-    int k = Pick(kKeyCount);
-    if ((k == 2 || k == 9) && Pick(2)) k = Pick(kKeyCount);
-    snprintf(buf, sizeof buf, "key %s %.3f", c_Keys[k], U(0.005, 0.015));
+    snprintf(buf, sizeof buf, "key %s %.3f", c_Keys[PickKey()], U(0.005, 0.015));
   } else if (r < 0.9565) {
-    snprintf(buf, sizeof buf, "key %s %.3f", c_Keys[Pick(kKeyCount)], U(1.6, 2.0));
+    snprintf(buf, sizeof buf, "key %s %.3f", c_Keys[PickKey()], U(1.6, 2.0));
   } else {
     return WorldEvent() + "\n" + Gap();
   }
@@ -150,7 +156,7 @@ int Run::Judge(const PendingKey& k, double deadline, bool overtaken) {
   Heard h;
   if (f_.FirstAnswer(k.t0, deadline, &h)) {
     ++st_.answered;
-    double loud = f_.FirstLoud(h.at - 0.01, h.at + kAnswerSeconds);
+    double loud = f_.FirstLoud(h.at - 0.01, h.at + o_.answer_seconds);
     if (loud < 0) {
       ++st_.unheard;  // spoken while nothing is routed to an output, or at volume 0
       return 0;
@@ -188,7 +194,7 @@ int Run::Judge(const PendingKey& k, double deadline, bool overtaken) {
 int Run::CheckKeys(bool final) {
   // At the end every key gets its full 2 s first.
   if (final && !pending_.empty()) {
-    double wait = pending_.back().t0 + kAnswerSeconds + 0.1 - NowSeconds();
+    double wait = pending_.back().t0 + o_.answer_seconds + 0.1 - NowSeconds();
     if (wait > 0) usleep(static_cast<useconds_t>(wait * 1e6));
   }
   double now = NowSeconds();
@@ -196,8 +202,8 @@ int Run::CheckKeys(bool final) {
     const PendingKey k = pending_.front();
     while (!starts_.empty() && starts_.front() <= k.t0) starts_.pop_front();
     double next = starts_.empty() ? 1e300 : starts_.front();
-    double deadline = std::min(k.t0 + kAnswerSeconds, next);
-    bool overtaken = next < k.t0 + kAnswerSeconds;
+    double deadline = std::min(k.t0 + o_.answer_seconds, next);
+    bool overtaken = next < k.t0 + o_.answer_seconds;
     // The follower polls every few ms: leave it a moment past the deadline.
     if (!final && now < deadline + 0.05) {
       Heard h;
@@ -312,12 +318,13 @@ int Run::Go() {
     }
     if (i % 1000 == 0 && (CheckKeys(true) || Probe(i))) return 1;
     if (i % 1000 == 0) printf("dtbrandom: %ld events\n", i), fflush(stdout);
+    if (i % 10000 == 0) Report(i);  // a long run stopped early still has its figures
   }
-  usleep(static_cast<useconds_t>(kAnswerSeconds * 1e6 + 300000));
+  usleep(static_cast<useconds_t>(o_.answer_seconds * 1e6 + 300000));
   if (EnsureRunning(o_.events) || CheckKeys(true) || Probe(o_.events)) return 1;
   std::string bad = UnparsableSettings(o_.root);
   if (!bad.empty()) return Fail("settings or list files do not parse: " + bad);
-  Report();
+  Report(o_.events);
   return 0;
 }
 
@@ -330,11 +337,11 @@ double Quantile(std::vector<double> v, double q) {
 
 }  // namespace
 
-void Run::Report() {
+void Run::Report(long events) {
   printf("dtbrandom: seed %llu, %ld events, %ld keys: %ld answered in speech or beeps, %ld by sound "
          "starting or stopping, %ld overtaken by the next event, %ld documented silences, %ld answered "
          "while no output was audible\n",
-         static_cast<unsigned long long>(o_.seed), o_.events, st_.keys, st_.answered, st_.by_sound, st_.overtaken,
+         static_cast<unsigned long long>(o_.seed), events, st_.keys, st_.answered, st_.by_sound, st_.overtaken,
          st_.documented, st_.unheard);
   printf("dtbrandom: crashes 0, hangs 0, restarts %ld, stack probes %ld, settings checks %ld (all parsed)\n",
          st_.starts, st_.probes, st_.file_checks);

@@ -21,6 +21,7 @@ struct RandomOptions {
   std::string silences;   // documented silences; "" = <source>/sim/documented-silences.txt
   std::string player;     // "" = the build's
   long rss_growth_kb = 65536;  // allowed growth of resident memory over a run of one process
+  double answer_seconds = 2;   // every key answered within this (sanitizer builds are slower)
   long cuts = 0;               // > 0: the power-cut harness, that many cuts, instead of the events
 };
 

@@ -1,5 +1,6 @@
 // dtbrandom --root DIR [--seed N] [--events N] [--corpus DIR] [--silences FILE]
 //           [--player PATH] [--rss-growth-kb N] [--cuts N]
+//           [--answer-seconds S]
 #include <limits.h>
 #include <unistd.h>
 
@@ -25,7 +26,8 @@ std::string Absolute(const std::string& p) {
 void Usage() {
   fprintf(stderr,
           "usage: dtbrandom --root DIR [--seed N] [--events N] [--corpus DIR] [--silences FILE]\n"
-          "                 [--player PATH] [--rss-growth-kb N] [--cuts N]\n");
+          "                 [--player PATH] [--rss-growth-kb N] [--cuts N]\n"
+          "                 [--answer-seconds S]\n");
 }
 
 }  // namespace
@@ -48,6 +50,7 @@ int main(int argc, char** argv) {
     else if (a == "--corpus") o.corpus = Absolute(v);
     else if (a == "--silences") o.silences = Absolute(v);
     else if (a == "--player") o.player = Absolute(v);
+    else if (a == "--answer-seconds") o.answer_seconds = atof(v.c_str());
     else if (a == "--cuts") o.cuts = atol(v.c_str());
     else if (a == "--rss-growth-kb") o.rss_growth_kb = atol(v.c_str());
     else {
@@ -55,7 +58,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (o.root.empty() || o.events < 1) {
+  if (o.root.empty() || o.events < 1 || o.answer_seconds <= 0) {
     Usage();
     return 2;
   }

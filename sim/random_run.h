@@ -16,7 +16,6 @@
 
 namespace sim {
 
-constexpr double kAnswerSeconds = 2.0;
 constexpr size_t kReplayEvents = 50;
 
 // A window that documents no answer for a key: "<class part|*> <key|*> why".
@@ -47,6 +46,7 @@ class Run {
  private:
   double U(double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng_); }
   int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+  int PickKey();
   std::string NextEvent();
   std::string WorldEvent();
   std::string Gap();
@@ -58,7 +58,7 @@ class Run {
   int EnsureRunning(long event);
   void SampleRss();
   int Fail(const std::string& why);
-  void Report();
+  void Report(long events);
   // power cuts
   int CutOnce(long cut);
   int WatchAndKill(long cut, std::map<std::string, std::string>* before);
