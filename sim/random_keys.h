@@ -39,6 +39,11 @@ int PrepareBookRoot(const RandomOptions& o);
 // What is wrong with one settings or list file ("" when it parses, or has
 // the size of its fixed binary layout).
 std::string SettingsFault(const std::string& name, const std::string& bytes);
+// The first entry of a list file's old text that its new text lacks ("" when
+// none is lost, or either does not parse). An element with a "filename" is
+// known by its name and path, so a record whose place moved on is the same
+// entry; any other element by all its attributes; each under its parent.
+std::string LostEntry(const std::string& before, const std::string& after);
 // Every settings or list file of the root that does not parse ("" = all do).
 std::string UnparsableSettings(const std::string& root);
 
