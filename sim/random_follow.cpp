@@ -137,6 +137,15 @@ std::string Follower::WindowAt(double at) {
   return i == windows_.begin() ? std::string() : (i - 1)->text;
 }
 
+std::vector<std::string> Follower::WindowsBetween(double from, double to) {
+  std::vector<std::string> out{WindowAt(from)};
+  std::lock_guard<std::mutex> lock(m_);
+  auto i = std::upper_bound(windows_.begin(), windows_.end(), from,
+                            [](double t, const Heard& h) { return t < h.at; });
+  for (; i != windows_.end() && i->at <= to; ++i) out.push_back(i->text);
+  return out;
+}
+
 bool Follower::SpokeSince(double from) {
   std::lock_guard<std::mutex> lock(m_);
   return !heard_.empty() && heard_.back().at > from;

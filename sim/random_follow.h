@@ -35,6 +35,8 @@ class Follower {
   bool LoudIn(double from, double to) { return FirstLoud(from, to) >= 0; }
   // The window on top at `at`: "depth class", or "" before the first.
   std::string WindowAt(double at);
+  // The window on top at `from` and every one that came up to `to`.
+  std::vector<std::string> WindowsBetween(double from, double to);
   // Any utterance after `from`.
   bool SpokeSince(double from);
 
