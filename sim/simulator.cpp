@@ -132,6 +132,7 @@ Simulator::~Simulator() {
 }
 
 void Simulator::Print(const std::string& line) {
+  if (o_.quiet) return;
   std::lock_guard<std::mutex> lock(print_m_);
   fputs(line.c_str(), stdout);
   fputc('\n', stdout);
@@ -285,6 +286,16 @@ bool Simulator::PlayerRunning() {
   return pid_ > 0;
 }
 
+pid_t Simulator::PlayerPid() {
+  std::lock_guard<std::mutex> lock(m_);
+  return pid_;
+}
+
+bool Simulator::Failed() {
+  std::lock_guard<std::mutex> lock(m_);
+  return failed_;
+}
+
 void Simulator::CheckPlayer() {
   std::lock_guard<std::mutex> lock(m_);
   if (pid_ > 0) {
@@ -358,6 +369,8 @@ void Simulator::FollowTranscript() {
     size_t b = line.find(' ', a + 1);
     std::string channel = line.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
     std::string text = b == std::string::npos ? "" : line.substr(b + 1);
+    // The top window's changes are for tools that follow the root's logs.
+    if (channel == "window") continue;
     std::string entry = channel + ": " + text;
     Print(entry);
     std::lock_guard<std::mutex> lock(m_);

@@ -34,6 +34,7 @@ struct Options {
   std::string player;     // dtbplayer path; "" to find it
   bool amplifier = true;  // board revision with "/dev/amp_en"
   bool verbose = false;   // pass the player's own output through
+  bool quiet = false;     // print nothing (a driver of its own follows the root's logs)
   // Boot through the supervisor (this path, "" = the build's), which runs
   // the player installed as /home/q7exe2; "-" = start the player directly.
   std::string supervisor = "-";
@@ -74,6 +75,9 @@ class Simulator {
   // "input", "station" and "mic": what the capture inputs and the tuner hear. 0 or -1.
   int SourceCommand(const std::vector<std::string>& words);
   bool PlayerRunning();
+  pid_t PlayerPid();
+  // The player crashed or ended other than by powering off or rebooting.
+  bool Failed();
   // Ends the player with SIGKILL, as a crash or a lost battery contact
   // would: nothing is saved, and the device is off until switched on.
   void KillPlayer();

@@ -1,7 +1,13 @@
 // The window stack and the dispatch of keys, presses, releases and ticks.
+#include <cxxabi.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <typeinfo>
 
 #include "core/base/diag.h"
+#include "platform/board.h"
 #include "core/ui/window.h"
 #include "core/ui/window_stack_internal.h"
 
@@ -12,12 +18,34 @@ RunningBox* g_pRunningBoxes = nullptr;
 
 namespace {
 
+// Tools that drive the keys from outside (the simulator's random-key run)
+// must know which window answered; the board's transcript gets the top
+// window whenever it changes ("window <depth> <class>"; nothing on the device).
+void NoteTopWindow() {
+  static const std::type_info* s_Type = nullptr;
+  static int s_Depth = -1;
+  iWindow* w = CurWindow();
+  const std::type_info* t = w ? &typeid(*w) : nullptr;
+  if (t == s_Type && g_TotalWindows == s_Depth) return;
+  s_Type = t;
+  s_Depth = g_TotalWindows;
+  std::string name = "none";
+  if (t) {
+    int status = 0;
+    char* d = abi::__cxa_demangle(t->name(), nullptr, nullptr, &status);
+    name = status == 0 && d ? d : t->name();
+    free(d);
+  }
+  board::Current().Transcript("window", std::to_string(g_TotalWindows - 1) + " " + name);
+}
+
 // Deletes the window at `i` and closes the gap above it.
 void DeleteAt(int i) {
   iWindow* w = g_WindowList[i];
   for (int j = i; j + 1 < g_TotalWindows; ++j) g_WindowList[j] = g_WindowList[j + 1];
   g_WindowList[--g_TotalWindows] = nullptr;
   delete w;
+  NoteTopWindow();
 }
 
 bool IsRunningBox(const iWindow* w) {
@@ -59,6 +87,7 @@ int DetachWindow(iWindow* w) {
     if (g_WindowList[i] != w) continue;
     for (int j = i; j + 1 < g_TotalWindows; ++j) g_WindowList[j] = g_WindowList[j + 1];
     g_WindowList[--g_TotalWindows] = nullptr;
+    NoteTopWindow();
     return 0;
   }
   return -1;
@@ -75,6 +104,7 @@ int AddWindow(iWindow* w) {
     return -1;
   }
   g_WindowList[g_TotalWindows++] = w;
+  NoteTopWindow();
   return 0;
 }
 
@@ -101,6 +131,7 @@ int CloseAllChildWindow() {
       delete w;
     }
   }
+  NoteTopWindow();
   return 0;
 }
 
