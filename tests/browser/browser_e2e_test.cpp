@@ -27,11 +27,7 @@ class BrowserE2e : public ::testing::Test {
   void SetUp() override {
     DTB_REQUIRE_PLAYER();
     root_ = dir_ / "root";
-    dtbtest::SimRun lay;
-    lay.root = root_;
-    lay.lang = "en";
-    lay.script = "quit\n";
-    ASSERT_EQ(dtbtest::RunSim(lay).status, 0);
+    ASSERT_EQ(dtbtest::LayOutRoot(root_, "en"), 0);
   }
   dtbtest::SimResult Run(const std::string& script) {
     dtbtest::SimRun run;

@@ -17,11 +17,7 @@ class FileOperationE2e : public ::testing::Test {
   void SetUp() override {
     DTB_REQUIRE_PLAYER();
     root_ = dir_ / "root";
-    dtbtest::SimRun lay;
-    lay.root = root_;
-    lay.lang = "en";
-    lay.script = "quit\n";
-    ASSERT_EQ(dtbtest::RunSim(lay).status, 0);
+    ASSERT_EQ(dtbtest::LayOutRoot(root_, "en"), 0);
     fs::create_directories(Emmc("Books/Sub"));
     dtbtest::WriteFile(Emmc("Books/a.txt"), "words");
     // Sparse: big enough to be cut off midway, cheap to lay out.

@@ -117,11 +117,7 @@ class DaisyE2e : public ::testing::Test {
     corpus_ = dtbtest::CorpusPath("daisy202");
     if (corpus_.empty()) GTEST_SKIP() << "corpus absent";
     root_ = dir_ / "root";
-    dtbtest::SimRun lay;
-    lay.root = root_;
-    lay.lang = "en";
-    lay.script = "quit\n";
-    ASSERT_EQ(dtbtest::RunSim(lay).status, 0);
+    ASSERT_EQ(dtbtest::LayOutRoot(root_, "en"), 0);
     // Every stream of the sound card in a file of its own.
     setenv("DTB_AUDIO_OUT_KEEP", "1", 1);
   }

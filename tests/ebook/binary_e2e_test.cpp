@@ -17,11 +17,7 @@ TEST(BinaryReaderE2e, PdfByPageRtfAndDocByHeading) {
   DTB_REQUIRE_PLAYER();
   dtbtest::TempDir dir;
   const std::string root = dir / "root";
-  dtbtest::SimRun lay;
-  lay.root = root;
-  lay.lang = "en";
-  lay.script = "quit\n";
-  ASSERT_EQ(dtbtest::RunSim(lay).status, 0);
+  ASSERT_EQ(dtbtest::LayOutRoot(root, "en"), 0);
   const std::string books = root + "/mnt/emmc/Books/";
   dtbtest::WriteFile(books + "a paper.pdf", pdfmaker::Make({{"Opening words of the paper."},
                                                              {"Middle page words."},

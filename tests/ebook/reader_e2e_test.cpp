@@ -81,14 +81,7 @@ std::vector<std::string> Lines(const std::string& text) {
   return out;
 }
 
-// A fresh English device root; dtbsim's status.
-int LayOut(const std::string& root) {
-  dtbtest::SimRun lay;
-  lay.root = root;
-  lay.lang = "en";
-  lay.script = "quit\n";
-  return dtbtest::RunSim(lay).status;
-}
+int LayOut(const std::string& root) { return dtbtest::LayOutRoot(root, "en"); }
 
 TEST(EbookReaderE2e, BooksFromTheBrowserAreReadMovedInBookmarkedResumedAndFinished) {
   DTB_REQUIRE_PLAYER();

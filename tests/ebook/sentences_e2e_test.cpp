@@ -15,11 +15,7 @@ namespace {
 std::vector<std::string> ReadAloud(const std::string& lang, const std::string& text, const std::string& second) {
   dtbtest::TempDir dir;
   const std::string root = dir / "root";
-  dtbtest::SimRun lay;
-  lay.root = root;
-  lay.lang = lang;
-  lay.script = "quit\n";
-  EXPECT_EQ(dtbtest::RunSim(lay).status, 0);
+  EXPECT_EQ(dtbtest::LayOutRoot(root, lang), 0);
   dtbtest::WriteFile(root + "/mnt/emmc/0books/book.txt", text);
   dtbtest::SimRun run;
   run.root = root;

@@ -18,11 +18,7 @@ class SupervisorE2e : public ::testing::Test {
   void SetUp() override {
     DTB_REQUIRE_PLAYER();
     root_ = dir_ / "root";
-    dtbtest::SimRun lay;
-    lay.root = root_;
-    lay.lang = "en";
-    lay.script = "quit\n";
-    ASSERT_EQ(dtbtest::RunSim(lay).status, 0);
+    ASSERT_EQ(dtbtest::LayOutRoot(root_, "en"), 0);
   }
   dtbtest::SimResult Run(const std::string& script, bool supervisor, const std::string& player = "") {
     dtbtest::SimRun run;

@@ -17,6 +17,14 @@ std::string DtbsimPath() { return std::string(DTB_BINARY_DIR) + "/sim/dtbsim"; }
 std::string DtbplayerPath() { return std::string(DTB_BINARY_DIR) + "/core/dtbplayer"; }
 bool HavePlayer() { return access(DtbplayerPath().c_str(), X_OK) == 0; }
 
+int LayOutRoot(const std::string& root, const std::string& lang) {
+  SimRun lay;
+  lay.root = root;
+  lay.lang = lang;
+  lay.script = "quit\n";
+  return RunSim(lay).status;
+}
+
 SimResult RunSim(const SimRun& run) {
   SimResult result;
   std::string scriptPath = run.root + ".script";

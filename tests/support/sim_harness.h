@@ -38,6 +38,9 @@ bool HavePlayer();
 // run.audio_out says where.
 SimResult RunSim(const SimRun& run);
 
+// Lays a fresh device root out in `lang` and ends: dtbsim's exit status.
+int LayOutRoot(const std::string& root, const std::string& lang = "en");
+
 // The lines of `output` that are utterances ("say: ", "read: ", "beep: ").
 std::vector<std::string> Utterances(const std::string& output);
 

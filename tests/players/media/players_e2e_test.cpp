@@ -130,11 +130,7 @@ class PlayersE2e : public ::testing::Test {
     out_ = dir_ / "out";
     std::filesystem::create_directories(out_);
     setenv("DTB_AUDIO_OUT_KEEP", "1", 1);
-    dtbtest::SimRun lay;
-    lay.root = root_;
-    lay.lang = "en";
-    lay.script = "quit\n";
-    ASSERT_EQ(dtbtest::RunSim(lay).status, 0);
+    ASSERT_EQ(dtbtest::LayOutRoot(root_, "en"), 0);
     // The recordings hold what the speaker lets out: the loudest volume
     // keeps the tones well above the detection thresholds.
     dtbtest::WriteFile(root_ + "/mnt/settings/system.config.xml",
