@@ -194,5 +194,9 @@ class AlarmsMenu final : public Menu {
 }  // namespace
 
 int CreateAlarmsMenu() {
-  return OpenClockWindow(new AlarmsMenu());
+  // The settings menu that opens it speaks it.
+  iWindow* w = new AlarmsMenu();
+  if (AddWindow(w) == 0) return 0;
+  delete w;
+  return -1;
 }

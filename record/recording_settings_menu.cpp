@@ -103,6 +103,6 @@ int CreateRecordingSettingsMenu() {
     delete w;
     return -1;
   }
-  w->Show();
+  // The settings menu that opens it speaks it.
   return 0;
 }

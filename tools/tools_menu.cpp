@@ -54,8 +54,6 @@ void RegisterToolsVoiceReminder(int (*openMenu)(), int (*reload)()) {
 int tools::ReloadVoiceReminders() { return g_ReloadVoiceReminders ? g_ReloadVoiceReminders() : -1; }
 
 int CreateToolsMenu() {
-  iWindow* w = new ToolsMenu();
-  if (tools::Push(w) != 0) return -1;
-  w->OnRefresh();
-  return 0;
+  // The settings menu that opens it speaks it.
+  return tools::Push(new ToolsMenu());
 }

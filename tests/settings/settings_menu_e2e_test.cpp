@@ -104,4 +104,39 @@ TEST(SettingsMenuE2e, FactoryDefaultsTimersVoiceAndTransmitterOnTheOlderBoard) {
                   "language=\"polish\""});
 }
 
+// The alarms, recording settings and tools come from other folders; each is
+// spoken once when opened, and the recording settings last over a restart.
+TEST(SettingsMenuE2e, PeerMenusSpeakOnceAndRecordingSettingsAreKept) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::TempDir dir;
+  dtbtest::SimRun run;
+  run.root = dir / "root";
+  run.lang = "en";
+  run.timeout_seconds = 200;
+  run.script =
+      "expect Choose 20\n"
+      "key menu\nexpect version information\n"
+      "key down\nkey down\nkey down\nkey down\nexpect alarms\n"
+      "key play\nexpect alarm 1 5\nwait 2\nkey back\nexpect alarms\n"
+      "key down\nkey down\nexpect recording settings\n"
+      "key play\nexpect Recorded files location 5\nwait 2\n"
+      "key down\nexpect Recording volume: 8\nkey right\nexpect Recording volume: 9\n"
+      "key down\nkey right\nexpect P C M\nkey play\nexpect Setting done.\n"
+      "key down\nexpect tools\nkey play\nexpect Voice reminder 5\nwait 2\nkey back\n"
+      "wait 3\npower hold 3\nwait 8\npower click\nwait 8\nquit\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  ASSERT_EQ(r.status, 0) << r.output;
+  int alarm = 0, location = 0, tools = 0;
+  for (const std::string& u : dtbtest::Utterances(r.output)) {
+    alarm += u.find("alarm 1,") != std::string::npos;
+    location += u.find("Recorded files location") != std::string::npos;
+    tools += u.find("Voice reminder") != std::string::npos;
+  }
+  EXPECT_EQ(alarm, 1) << r.output;
+  EXPECT_EQ(location, 1) << r.output;
+  EXPECT_EQ(tools, 1) << r.output;
+  std::string cfg = dtbtest::ReadFile(run.root + "/mnt/settings/record.config.xml");
+  ExpectAll(cfg, {"volume=\"9\"", "format=\"0\""});
+}
+
 }  // namespace

@@ -134,6 +134,7 @@ TEST_F(DiskFormatWindow, RefusedWhileTheComputerHasTheDisk) {
 TEST_F(ToolsTest, MenuOpensEachTool) {
   g_CalculagraphData.length = 30;
   ASSERT_EQ(CreateToolsMenu(), 0);
+  RefreshCurWindow();
   EXPECT_EQ(board_->LastSaid(), "Voice reminder");
   Key(KEY_LEFT);
   EXPECT_EQ(board_->LastSaid(), "Disk Management");
