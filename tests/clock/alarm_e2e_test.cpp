@@ -53,6 +53,25 @@ TEST_F(AlarmE2E, RingsSnoozesFourTimesThenCloses) {
   EXPECT_EQ(Count(r, "Alarm is closed."), 1) << r.output;
 }
 
+// Set through the settings menu's alarms, as the user does.
+TEST_F(AlarmE2E, AnAlarmSetThroughTheSettingsMenuRingsAtItsTime) {
+  DTB_REQUIRE_PLAYER();
+  std::string script =
+      "expect Internal memory 20\nclock 2026-03-10 00:59\n"
+      "key menu\nexpect version information\nkey down\nkey down\nkey down\nkey down\nexpect alarms\n"
+      "key play\nexpect alarm 1, 0:00, disable 5\n"
+      "key play\nexpect hour, 0 5\nkey right\nexpect hour, 1 5\n"
+      "key down\nexpect minute, 0 5\nkey right\nkey right\nexpect minute, 2 5\n"
+      "key down\nexpect disable\nkey right\nexpect enable\n"
+      "key play\nexpect alarm 1, 1:02, enable\nkey back\nexpect alarms\nkey back\nexpect Internal memory 10\n"
+      "clock +180\nexpect Alarm after 10 minutes. 20\n";
+  for (int i = 0; i < 3; ++i) script += "clock +600\nexpect Alarm after 10 minutes. 20\n";
+  script += "clock +600\nexpect Alarm is closed. 20\nwait 3\nquit\n";
+  dtbtest::SimResult r = Run(script, true, 200);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(Count(r, "Alarm after 10 minutes."), 4) << r.output;
+}
+
 TEST_F(AlarmE2E, BackKeyClosesTheRingingAlarm) {
   DTB_REQUIRE_PLAYER();
   PrepareAlarmIn(2);
