@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/base/util.h"
 #include "ebook/html_entities.h"
 #include "ebook/xhtml.h"
 
@@ -34,21 +35,7 @@ std::string Utf8(const std::u16string& s) {
     unsigned cp = s[i];
     if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000)
       cp = 0x10000 + ((cp - 0xD800) << 10) + (s[++i] - 0xDC00);
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    AppendUtf8(&out, cp);
   }
   return out;
 }

@@ -21,6 +21,24 @@ char* GetFilenameFromFullname(char* path) {
   return const_cast<char*>(GetFilenameFromFullname(static_cast<const char*>(path)));
 }
 
+void AppendUtf8(std::string* out, unsigned cp) {
+  if (cp < 0x80) {
+    out->push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
 int Utf8ToUtf16le(const char* source, int* consumed, uint16_t* destination, int capacity) {
   if (!source || !destination || capacity < 2) return -1;
   const auto* s = reinterpret_cast<const unsigned char*>(source);

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Text after the last '.', or null.
 const char* GetExtName(const char* name);
@@ -15,5 +16,7 @@ char* GetFilenameFromFullname(char* path);
 // *consumed (may be null) gets the source bytes used. Characters outside the
 // basic plane become surrogate pairs.
 int Utf8ToUtf16le(const char* source, int* consumed, uint16_t* destination, int capacity);
+// Appends code point `cp` to `out` as UTF-8.
+void AppendUtf8(std::string* out, unsigned cp);
 // Reflected CRC-32 with the given (reflected) polynomial, initial all ones, inverted result.
 uint32_t calculate_crc32(const void* data, size_t length, uint32_t polynomial);

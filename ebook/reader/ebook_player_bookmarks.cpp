@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "core/base/util.h"
 #include "core/ui/session.h"
 #include "ebook/ebook.h"
 #include "ebook/reader/ebook_play_thread.h"
@@ -16,24 +17,6 @@ namespace {
 
 // Words of a preview: enough to recognise the place when it is spoken.
 constexpr int kPreviewUnits = 48;
-
-void AppendUtf8(std::string* out, unsigned c) {
-  if (c < 0x80) {
-    out->push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
 
 EbookBmFileItem* BookmarksOf(const std::string& path) {
   int idx = g_bookmark.Find(EM_BM_EBOOK, path.c_str());
