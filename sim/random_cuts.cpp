@@ -3,6 +3,7 @@
 // a copy or a recording is being written; then the checks on the files and
 // a new start on the same root.
 #include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,6 +94,28 @@ std::map<std::string, std::string> Snapshot(const std::string& root) {
   return m;
 }
 
+// Stops every thread of the player, so that the snapshot taken next is what
+// the disk holds when the power goes: a save finishing between a snapshot
+// and the kill would otherwise look like a lost value.
+void Freeze(pid_t pid) {
+  if (pid <= 0 || kill(pid, SIGSTOP) != 0) return;
+  std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  for (int tries = 0; tries < 1000; ++tries, usleep(1000)) {
+    DIR* d = opendir(tasks.c_str());
+    if (!d) return;
+    bool all = true;
+    while (struct dirent* e = readdir(d)) {
+      if (e->d_name[0] == '.') continue;
+      std::string stat = ReadAll(tasks + "/" + e->d_name + "/stat");
+      size_t p = stat.rfind(')');
+      char state = p != std::string::npos && p + 2 < stat.size() ? stat[p + 2] : 'T';
+      if (state != 'T' && state != 't' && state != 'Z' && state != 'X') all = false;
+    }
+    closedir(d);
+    if (all) return;
+  }
+}
+
 }  // namespace
 
 std::string LostEntry(const std::string& before, const std::string& after) {
@@ -123,10 +146,10 @@ int Run::WatchAndKill(long cut, std::map<std::string, std::string>* before) {
     ++st_.cuts_in_writes;
     usleep(static_cast<useconds_t>(U(0, 3000)));
   }
-  // Never mind a write that finished between the snapshot and the kill:
-  // what is on the disk when the power goes is the least that must stay.
-  *before = Snapshot(o_.root);
+  // What is on the disk when the power goes is the least that must stay.
   if (!s_.PlayerRunning()) return EnsureRunning(cut);
+  Freeze(s_.PlayerPid());
+  *before = Snapshot(o_.root);
   Do("kill", cut);
   return 0;
 }
