@@ -6,23 +6,17 @@
 #include "core/base/settings_file.h"
 #include "platform/board.h"
 
+const char* const c_VoiceReminderDir = SETTINGS_DIR "/voice_reminder";
 VoiceReminder g_VoiceReminders[kMaxReminders];
 int g_VoiceReminderCnt = 0;
 
 namespace {
 
 constexpr unsigned int kNone = static_cast<unsigned int>(-1);
-constexpr const char* kDir = SETTINGS_DIR "/voice_reminder";
 constexpr int kLastYear = 2037;
 
 unsigned int g_DueTimes[kMaxReminders];
 unsigned int g_NextRemindTime = kNone;
-
-int DaysInMonth(int year, int month) {
-  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[month - 1];
-}
 
 // Local time through the system's conversion; kNone when out of range.
 unsigned int Local(int year, int month, int day, int hour, int minute) {
@@ -55,7 +49,7 @@ unsigned int Calendar(const RemindFields& f, bool monthly, unsigned int minuteNo
   localtime_r(&nowT, &lt);
   int year = lt.tm_year + 1900, month = monthly ? lt.tm_mon + 1 : f.month;
   while (year <= kLastYear) {
-    if (month >= 1 && month <= 12 && f.day <= DaysInMonth(year, month)) {
+    if (month >= 1 && month <= 12 && f.day <= RemindDaysInMonth(year, month)) {
       unsigned int t = Local(year, month, f.day, f.hour, f.minute);
       if (t != kNone && t >= minuteNow) return t;
     }
@@ -70,6 +64,13 @@ unsigned int Calendar(const RemindFields& f, bool monthly, unsigned int minuteNo
 }
 
 }  // namespace
+
+int RemindDaysInMonth(int year, int month) {
+  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12) return 0;
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
 
 int PackRemindTime(int year, int month, int day, int hour, int minute, int weekdays) {
   int d = ((year - 2015) * 12 + month - 1) * 32 + day;
@@ -103,7 +104,7 @@ unsigned int RemindDueTime(const VoiceReminder& r, unsigned int now) {
     case REMIND_YEARLY:
       return Calendar(f, false, minuteNow);
     default: {
-      if (f.day < 1 || f.day > DaysInMonth(f.year, f.month)) return kNone;
+      if (f.day < 1 || f.day > RemindDaysInMonth(f.year, f.month)) return kNone;
       unsigned int t = Local(f.year, f.month, f.day, f.hour, f.minute);
       return t != kNone && t >= minuteNow ? t : kNone;
     }
@@ -111,7 +112,7 @@ unsigned int RemindDueTime(const VoiceReminder& r, unsigned int now) {
 }
 
 std::string VoiceReminderPath(int mp3Index) {
-  return std::string(kDir) + "/" + std::to_string(mp3Index) + ".mp3";
+  return std::string(c_VoiceReminderDir) + "/" + std::to_string(mp3Index) + ".mp3";
 }
 
 // Due times at or after `from`, for the alert that moves past its own minute.

@@ -20,6 +20,7 @@ struct VoiceReminder {
 // D = ((year - 2015) * 12 + month - 1) * 32 + day; weekdays bit 6 Monday ..
 // bit 0 Sunday.
 int PackRemindTime(int year, int month, int day, int hour, int minute, int weekdays);
+int RemindDaysInMonth(int year, int month);
 struct RemindFields {
   int year, month, day, hour, minute, weekdays;
 };
@@ -33,13 +34,28 @@ extern VoiceReminder g_VoiceReminders[kMaxReminders];
 extern int g_VoiceReminderCnt;
 extern int g_VoiceReminderNextIndex;  // the next recording's number, 1..999999999
 
-// The recording of a reminder, a device path.
+// The reminders' folder, and the recording of one reminder (device paths).
+extern const char* const c_VoiceReminderDir;
 std::string VoiceReminderPath(int mp3Index);
 // Loads the store; reminders whose recording is gone are dropped (and said
 // on standard error), stray files removed. 0, or -1 when not mounted.
 int VoiceReminder_Load();
 // Atomic save, then the due times anew. 0 or -1.
 int VoiceReminder_Save();
+
+// Adding is refused at 200 reminders or once the recordings take more than
+// 7199999 bytes.
+bool VoiceReminder_IsFull();
+// Stores a new reminder whose recording is the file `recording` (moved into
+// place under the next free index), then saves. 0; -1 full, not mounted
+// or not saved (nothing is added); -2 the recording cannot be moved.
+int VoiceReminder_Add(VoiceReminder r, const char* recording);
+// Changes reminder i; a recording, when given, replaces its file. 0 or -1.
+int VoiceReminder_Replace(int i, VoiceReminder r, const char* recording);
+// Removes reminder i and its recording. 0 or -1.
+int VoiceReminder_Delete(int i);
+// Removes every reminder and every file of the folder. 0 or -1.
+int VoiceReminder_Clear();
 void VoiceReminder_ProcessRemindTime();
 unsigned int VoiceReminder_GetNextRemindTime();
 unsigned int VoiceReminder_GetNextRemindTime2();
@@ -52,5 +68,8 @@ unsigned int VoiceReminderNextAfter(unsigned int from);
 // The alert: decides whether this is a new alert or a repeat, then plays
 // every due recording. 0, or -1 when nothing is due.
 int CreateVoiceReminderWindow();
+// The reminder menu (tools menu): pushed, and its first item said. 0 or -1.
+int CreateVoiceReminderMenu();
+
 // Which recordings the current alert plays (their indices).
 const int* VoiceReminderAlertSet(int* count);

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr const char* kDir = SETTINGS_DIR "/voice_reminder";
 constexpr const char* kStore = SETTINGS_DIR "/voice_reminder/reminder.xml";
 
 class StoreReader final : public xml::Handler {
@@ -70,13 +69,13 @@ void Repair() {
   }
   g_VoiceReminderCnt = kept;
   if (kept <= 0) DiagPrintf("g_VoiceReminderCnt <= 0");
-  DIR* d = BOpendir(kDir);
+  DIR* d = BOpendir(c_VoiceReminderDir);
   if (!d) return;
   while (struct dirent* e = readdir(d)) {
     if (!strcmp(e->d_name, ".") || !strcmp(e->d_name, "..")) continue;
     if (kept > 0 && (!strcmp(e->d_name, "reminder.xml") || indices.count(RecordingIndex(e->d_name))))
       continue;
-    BUnlink((std::string(kDir) + "/" + e->d_name).c_str());
+    BUnlink((std::string(c_VoiceReminderDir) + "/" + e->d_name).c_str());
   }
   closedir(d);
 }
@@ -88,12 +87,12 @@ int g_VoiceReminderNextIndex = 1;
 int VoiceReminder_Load() {
   g_VoiceReminderCnt = 0;
   if (CheckSettingsMounted() != 0) return -1;
-  DIR* d = BOpendir(kDir);
+  DIR* d = BOpendir(c_VoiceReminderDir);
   if (d) {
     closedir(d);
   } else {
-    board::System(std::string("rm -rf ") + kDir);
-    board::System(std::string("mkdir ") + kDir);
+    board::System(std::string("rm -rf ") + c_VoiceReminderDir);
+    board::System(std::string("mkdir ") + c_VoiceReminderDir);
   }
   StoreReader reader;
   struct stat st;
@@ -121,4 +120,91 @@ int VoiceReminder_Save() {
   int result = SaveSettingsXml(kStore, doc) == 0 ? 0 : -1;
   VoiceReminder_ProcessRemindTime();
   return result;
+}
+
+namespace {
+
+constexpr long long kMaxRecordingBytes = 7199999;
+constexpr int kLastIndex = 999999999;
+
+bool IndexInUse(int index) {
+  for (int i = 0; i < g_VoiceReminderCnt; ++i)
+    if (g_VoiceReminders[i].mp3Index == index) return true;
+  return false;
+}
+
+// The next index from NextIndex on that no reminder holds; NextIndex moves
+// past it.
+int TakeIndex() {
+  int index = g_VoiceReminderNextIndex;
+  if (index < 1 || index > kLastIndex) index = 1;
+  while (IndexInUse(index)) index = index >= kLastIndex ? 1 : index + 1;
+  g_VoiceReminderNextIndex = index >= kLastIndex ? 1 : index + 1;
+  return index;
+}
+
+int FileSize(const std::string& path) {
+  struct stat st;
+  return BStat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_size) : 0;
+}
+
+}  // namespace
+
+bool VoiceReminder_IsFull() {
+  long long total = 0;
+  for (int i = 0; i < g_VoiceReminderCnt; ++i) total += g_VoiceReminders[i].mp3Size;
+  return g_VoiceReminderCnt >= kMaxReminders || total > kMaxRecordingBytes;
+}
+
+int VoiceReminder_Add(VoiceReminder r, const char* recording) {
+  if (!recording || VoiceReminder_IsFull() || CheckSettingsMounted() != 0) return -1;
+  r.mp3Index = TakeIndex();
+  std::string path = VoiceReminderPath(r.mp3Index);
+  if (BRename(recording, path.c_str()) != 0) return -2;
+  r.mp3Size = FileSize(path);
+  g_VoiceReminders[g_VoiceReminderCnt++] = r;
+  if (VoiceReminder_Save() == 0) return 0;
+  // Not on the disk: not added, rather than lost at the next start.
+  --g_VoiceReminderCnt;
+  BUnlink(path.c_str());
+  VoiceReminder_ProcessRemindTime();
+  return -1;
+}
+
+int VoiceReminder_Replace(int i, VoiceReminder r, const char* recording) {
+  if (i < 0 || i >= g_VoiceReminderCnt || CheckSettingsMounted() != 0) return -1;
+  r.mp3Index = g_VoiceReminders[i].mp3Index;
+  r.mp3Size = g_VoiceReminders[i].mp3Size;
+  std::string path = VoiceReminderPath(r.mp3Index);
+  if (recording) {
+    if (BRename(recording, path.c_str()) != 0) return -1;
+    r.mp3Size = FileSize(path);
+  }
+  g_VoiceReminders[i] = r;
+  return VoiceReminder_Save();
+}
+
+// The store is saved before the file goes: a cut in between leaves a stray
+// file for the next load to remove, never a reminder without its voice.
+int VoiceReminder_Delete(int i) {
+  if (i < 0 || i >= g_VoiceReminderCnt) return -1;
+  std::string path = VoiceReminderPath(g_VoiceReminders[i].mp3Index);
+  for (int j = i; j + 1 < g_VoiceReminderCnt; ++j) g_VoiceReminders[j] = g_VoiceReminders[j + 1];
+  --g_VoiceReminderCnt;
+  int r = VoiceReminder_Save();
+  BUnlink(path.c_str());
+  return r;
+}
+
+int VoiceReminder_Clear() {
+  g_VoiceReminderCnt = 0;
+  int r = VoiceReminder_Save();
+  DIR* d = BOpendir(c_VoiceReminderDir);
+  if (!d) return r;
+  while (struct dirent* e = readdir(d)) {
+    if (!strcmp(e->d_name, ".") || !strcmp(e->d_name, "..") || !strcmp(e->d_name, "reminder.xml")) continue;
+    BUnlink((std::string(c_VoiceReminderDir) + "/" + e->d_name).c_str());
+  }
+  closedir(d);
+  return r;
 }

@@ -66,7 +66,7 @@ void WireSubsystems() {
   RegisterBrowserWindow(BW_TOOLS_MENU, CreateToolsMenu);
   RegisterBrowserWindow(BW_AUTO_SHUTDOWN_SETTINGS_MENU, [] { return CreateAutoShutDownMenu(false); });
   RegisterCompassReset(SaveDefaultCompassSetting);
-  RegisterToolsVoiceReminder(nullptr, VoiceReminder_Load);
+  RegisterToolsVoiceReminder(CreateVoiceReminderMenu, VoiceReminder_Load);
   RegisterClockSetHook([] {
     RemovePassedAlarms();
     StopCurAlarm();

@@ -132,6 +132,66 @@ TEST_F(ReminderStore, NoReminderLeftEmptiesTheFolder) {
   EXPECT_EQ(VoiceReminder_GetNextRemindTime(), kNone);
 }
 
+TEST_F(ReminderStore, AddTakesTheNextFreeIndexWrappingPastTheLast) {
+  Put("1.mp3");
+  g_VoiceReminderCnt = 1;
+  g_VoiceReminders[0] = Make(REMIND_DAILY, 2015, 1, 0, 8, 0);
+  g_VoiceReminders[0].mp3Index = 1;
+  g_VoiceReminderNextIndex = 999999999;
+  Put("new.mp3", "12345");
+  ASSERT_EQ(VoiceReminder_Add(Make(REMIND_ONCE, 2030, 1, 2, 3, 4), "/mnt/settings/voice_reminder/new.mp3"), 0);
+  Put("new.mp3", "1234567");
+  ASSERT_EQ(VoiceReminder_Add(Make(REMIND_YEARLY, 2015, 2, 29, 7, 0), "/mnt/settings/voice_reminder/new.mp3"), 0);
+  EXPECT_FALSE(Exists("mnt/settings/voice_reminder/new.mp3"));
+
+  ASSERT_EQ(VoiceReminder_Load(), 0);
+  ASSERT_EQ(g_VoiceReminderCnt, 3);
+  EXPECT_EQ(g_VoiceReminders[1].mp3Index, 999999999);
+  EXPECT_EQ(g_VoiceReminders[1].mp3Size, 5);
+  EXPECT_EQ(g_VoiceReminders[2].mp3Index, 2) << "1 is taken";
+  EXPECT_EQ(g_VoiceReminders[2].mp3Size, 7);
+  EXPECT_EQ(g_VoiceReminders[2].type, REMIND_YEARLY);
+  EXPECT_EQ(g_VoiceReminderNextIndex, 3);
+  EXPECT_EQ(dtbtest::ReadFile(Root("mnt/settings/voice_reminder/999999999.mp3")), "12345");
+}
+
+TEST_F(ReminderStore, AddingIsRefusedAtTwoHundredOrTooManyBytes) {
+  Put("new.mp3");
+  g_VoiceReminderCnt = kMaxReminders;
+  EXPECT_TRUE(VoiceReminder_IsFull());
+  EXPECT_EQ(VoiceReminder_Add(Make(REMIND_DAILY, 2015, 1, 0, 8, 0), "/mnt/settings/voice_reminder/new.mp3"), -1);
+  g_VoiceReminderCnt = 2;
+  g_VoiceReminders[0].mp3Size = 7000000;
+  g_VoiceReminders[1].mp3Size = 199999;
+  EXPECT_FALSE(VoiceReminder_IsFull()) << "7199999 bytes are still allowed";
+  g_VoiceReminders[1].mp3Size = 200000;
+  EXPECT_TRUE(VoiceReminder_IsFull());
+  EXPECT_TRUE(Exists("mnt/settings/voice_reminder/new.mp3")) << "a refused recording stays with its caller";
+}
+
+TEST_F(ReminderStore, DeleteClosesTheGapAndClearEmptiesTheFolder) {
+  g_VoiceReminderCnt = 3;
+  for (int i = 0; i < 3; ++i) {
+    Put(std::to_string(i + 1) + ".mp3");
+    g_VoiceReminders[i] = Make(REMIND_DAILY, 2015, 1, 0, 8, i);
+    g_VoiceReminders[i].mp3Index = i + 1;
+  }
+  ASSERT_EQ(VoiceReminder_Delete(1), 0);
+  EXPECT_EQ(VoiceReminder_Delete(2), -1);
+  EXPECT_FALSE(Exists("mnt/settings/voice_reminder/2.mp3"));
+  ASSERT_EQ(VoiceReminder_Load(), 0);
+  ASSERT_EQ(g_VoiceReminderCnt, 2);
+  EXPECT_EQ(g_VoiceReminders[0].mp3Index, 1);
+  EXPECT_EQ(g_VoiceReminders[1].mp3Index, 3);
+
+  ASSERT_EQ(VoiceReminder_Clear(), 0);
+  EXPECT_FALSE(Exists("mnt/settings/voice_reminder/1.mp3"));
+  EXPECT_FALSE(Exists("mnt/settings/voice_reminder/3.mp3"));
+  ASSERT_EQ(VoiceReminder_Load(), 0);
+  EXPECT_EQ(g_VoiceReminderCnt, 0);
+  EXPECT_EQ(VoiceReminder_GetNextRemindTime(), kNone);
+}
+
 class ReminderAlert : public ReminderStore {
  protected:
   void SetUp() override {

@@ -1,0 +1,132 @@
+// End to end: a voice reminder recorded from the microphone through the
+// tools menu plays back at its time and comes back four times, 10 minutes
+// apart.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/audio/audio_test_util.h"
+#include "tests/support/sim_harness.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+constexpr unsigned kRate = 16000;
+
+// 0.2 s of silence, then alternating 700 and 1100 Hz bursts of 100 ms for
+// 1.5 s: voice-like enough for the noise suppressor to keep, and a pattern
+// no speech holds for long.
+std::vector<int16_t> Bursts() {
+  std::vector<int16_t> pcm(kRate * 5, 0);
+  for (unsigned i = kRate / 5; i < kRate * 17 / 10; ++i) {
+    double hz = (i - kRate / 5) / (kRate / 10) % 2 ? 1100 : 700;
+    pcm[i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * hz * i / kRate));
+  }
+  return pcm;
+}
+
+double Goertzel(const int16_t* x, size_t n, double hz, unsigned rate) {
+  double k = 2 * std::cos(2 * M_PI * hz / rate), s1 = 0, s2 = 0;
+  for (size_t i = 0; i < n; ++i) {
+    double s = x[i] + k * s1 - s2;
+    s2 = s1;
+    s1 = s;
+  }
+  return (s1 * s1 + s2 * s2 - k * s1 * s2) * 2 / static_cast<double>(n);
+}
+
+// Seconds of 50 ms windows, in every stream file under `dir`, that are
+// loud and hold mostly the two burst tones.
+double BurstSeconds(const std::string& dir) {
+  double seconds = 0;
+  DIR* d = opendir(dir.c_str());
+  if (!d) return 0;
+  while (dirent* e = readdir(d)) {
+    dtbtest::Wav wav;
+    if (e->d_name[0] == '.' || !dtbtest::ReadWav(dir + "/" + e->d_name, &wav) || wav.channels != 1) continue;
+    size_t win = wav.rate / 20;
+    for (size_t i = 0; i + win <= wav.samples.size(); i += win) {
+      const int16_t* x = &wav.samples[i];
+      double energy = 0;
+      for (size_t j = 0; j < win; ++j) energy += double(x[j]) * x[j];
+      if (energy < win * 300.0 * 300.0) continue;
+      if (Goertzel(x, win, 700, wav.rate) + Goertzel(x, win, 1100, wav.rate) > 0.5 * energy) seconds += 0.05;
+    }
+  }
+  closedir(d);
+  return seconds;
+}
+
+// Device times at which the alert window opened (the transcript's clock is
+// the device's).
+std::vector<long> AlertTimes(const std::string& transcript) {
+  std::vector<long> times;
+  std::istringstream lines(transcript);
+  std::string line;
+  while (std::getline(lines, line))
+    if (line.find(" window ") != std::string::npos && line.find("VoiceReminderWindow") != std::string::npos)
+      times.push_back(strtol(line.c_str(), nullptr, 10));
+  return times;
+}
+
+class VoiceReminderE2E : public ::testing::Test {
+ protected:
+  void SetUp() override { setenv("DTB_AUDIO_OUT_KEEP", "1", 1); }  // every stream in a file of its own
+  void TearDown() override { unsetenv("DTB_AUDIO_OUT_KEEP"); }
+  dtbtest::TempDir dir;
+};
+
+TEST_F(VoiceReminderE2E, RecordedFromTheMicrophonePlaysAtItsTimeAndFourTimesMore) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::WriteWav(dir / "mic.wav", kRate, 1, Bursts());
+  ASSERT_EQ(system(("mkdir -p " + dir / "out").c_str()), 0);
+  // Every day at 10:00, set through settings, tools, voice reminder.
+  std::string script =
+      "expect Internal memory 20\nclock 2026-03-10 09:58\n"
+      "key menu\nexpect version information\nkey up\nkey up\nkey up\nexpect tools\n"
+      "key play\nexpect Voice reminder\nkey play\nexpect Add voice reminder.\n"
+      "key play\nexpect once\nkey right\nexpect every day\n"
+      "key down\nexpect hour, 9 5\nkey right\nexpect hour, 10 5\n"
+      "key down\nexpect minute, 58 5\nkey right\nkey right\nexpect minute, 0 5\n"
+      "key play\nexpect Press and hold the record key\n"
+      "key record\nexpect Voice is too short\n"
+      "hold record 2\nexpect Press and hold the record key 10\n"
+      "key play\nexpect Voice reminder added.\n"
+      "key up\nexpect every day, hour, 10, minute, 0 10\n"
+      "key back\nkey back\nkey back\nexpect Internal memory 10\n";
+  for (const char* at : {"10:00", "10:10", "10:20", "10:30", "10:40", "10:50"})
+    script += std::string("clock 2026-03-10 ") + at + "\nwait 4\n";
+  script += "quit\n";
+
+  dtbtest::SimRun run;
+  run.root = dir / "device";
+  run.lang = "en";
+  run.script = script;
+  run.audio_out = dir / "out/out-%r.wav";
+  run.extra = {"--audio-in", dir / "mic.wav"};
+  run.timeout_seconds = 200;
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  ASSERT_EQ(r.status, 0) << r.output;
+
+  std::string store = dtbtest::ReadFile(dir / "device/mnt/settings/voice_reminder/reminder.xml");
+  EXPECT_NE(store.find("Mp3Index=\"1\""), std::string::npos) << store;
+  EXPECT_GT(dtbtest::ReadFile(dir / "device/mnt/settings/voice_reminder/1.mp3").size(), 4000u);
+
+  std::vector<long> times = AlertTimes(dtbtest::ReadFile(dir / "device/var/log/transcript"));
+  const long ten = 1773136800;  // 2026-03-10 10:00 UTC
+  ASSERT_EQ(times.size(), 5u) << "10:00, then 10:10 .. 10:40, not 10:50";
+  for (size_t i = 0; i < times.size(); ++i) {
+    EXPECT_GE(times[i], ten + 600 * static_cast<long>(i)) << i;
+    EXPECT_LT(times[i], ten + 600 * static_cast<long>(i) + 5) << i;
+  }
+  // The take heard back once, then at least once at each alert.
+  EXPECT_GT(BurstSeconds(dir / "out"), 5.0);
+}
+
+}  // namespace
