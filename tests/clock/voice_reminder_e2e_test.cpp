@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "clock/voice_reminder.h"
+#include "core/lib/lame/mp3_encoder.h"
 #include "tests/audio/audio_test_util.h"
 #include "tests/support/sim_harness.h"
 #include "tests/support/test_support.h"
@@ -29,6 +31,15 @@ std::vector<int16_t> Bursts() {
     pcm[i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * hz * i / kRate));
   }
   return pcm;
+}
+
+std::string Mp3(const std::vector<int16_t>& pcm) {
+  Mp3Encoder enc;
+  std::vector<unsigned char> out(Mp3Encoder::OutBytesFor(static_cast<int>(pcm.size())) + 7200);
+  if (enc.Open(1, kRate, 32, 9) != 0) return "";
+  int n = enc.Encode(pcm.data(), pcm.data(), static_cast<int>(pcm.size()), out.data(), out.size());
+  int m = n < 0 ? -1 : enc.Flush(out.data() + n, out.size() - static_cast<size_t>(n));
+  return m < 0 ? "" : std::string(reinterpret_cast<char*>(out.data()), static_cast<size_t>(n + m));
 }
 
 double Goertzel(const int16_t* x, size_t n, double hz, unsigned rate) {
@@ -97,6 +108,7 @@ TEST_F(VoiceReminderE2E, RecordedFromTheMicrophonePlaysAtItsTimeAndFourTimesMore
       "key play\nexpect Press and hold the record key\n"
       "key record\nexpect Voice is too short\n"
       "hold record 2\nexpect Press and hold the record key 10\n"
+      "key record\nexpect Voice is too short\n"  // a second take too short keeps the first
       "key play\nexpect Voice reminder added.\n"
       "key up\nexpect every day, hour, 10, minute, 0 10\n"
       "key back\nkey back\nkey back\nexpect Internal memory 10\n";
@@ -127,6 +139,34 @@ TEST_F(VoiceReminderE2E, RecordedFromTheMicrophonePlaysAtItsTimeAndFourTimesMore
   }
   // The take heard back once, then at least once at each alert.
   EXPECT_GT(BurstSeconds(dir / "out"), 5.0);
+}
+
+TEST_F(VoiceReminderE2E, AReminderWakesTheDeviceThatIsOff) {
+  DTB_REQUIRE_PLAYER();
+  // The clock is set first: the store is read at start-up, with the time it finds.
+  dtbtest::SimRun run;
+  run.root = dir / "device";
+  run.lang = "en";
+  run.script = "expect Internal memory 20\nclock 2026-03-11 06:57\nquit\n";
+  ASSERT_EQ(dtbtest::RunSim(run).status, 0);
+  std::string folder = dir / "device/mnt/settings/voice_reminder";
+  ASSERT_EQ(system(("mkdir -p " + folder).c_str()), 0);
+  dtbtest::WriteFile(folder + "/4.mp3", Mp3(Bursts()));
+  dtbtest::WriteFile(folder + "/reminder.xml",
+                     "<VoiceReminders NextIndex=\"5\"><VoiceReminder RemindType=\"1\" Time=\"" +
+                         std::to_string(PackRemindTime(2026, 3, 10, 7, 0, 0)) +
+                         "\" Mp3Index=\"4\" Mp3Size=\"1\"/></VoiceReminders>\n");
+  run.fresh = false;
+  run.script =
+      "expect Internal memory 20\nclock 2026-03-11 06:58\nwait 1\npower hold 2.5\nexpect shutting down. 10\n"
+      "wait 2\nclock +150\nwait 8\nquit\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("woken by the RTC alarm"), std::string::npos) << r.output;
+  std::vector<long> times = AlertTimes(dtbtest::ReadFile(dir / "device/var/log/transcript"));
+  ASSERT_EQ(times.size(), 1u) << r.output;
+  EXPECT_GE(times[0], 1773212400);  // 2026-03-11 07:00 UTC
+  EXPECT_LT(times[0], 1773212400 + 60);
 }
 
 }  // namespace
