@@ -28,6 +28,14 @@ int WrapIn(int v, int step, int lo, int hi) {
   return lo + ((v - lo + step) % n + n) % n;
 }
 
+// Today's weekday, 0 Monday.
+int Today() {
+  time_t now = BTime();
+  struct tm lt;
+  localtime_r(&now, &lt);
+  return (lt.tm_wday + 6) % 7;
+}
+
 void Say(int phrase) { SysTts_Play(AlarmPhrase(phrase).c_str(), -1); }
 
 std::string PendingPath() { return std::string(c_VoiceReminderDir) + "/new.mp3"; }
@@ -133,6 +141,8 @@ void ReminderEditor::Change(int step) {
   switch (item) {
     case I_TYPE:
       type_ = WrapIn(type_, step, REMIND_ONCE, REMIND_YEARLY);
+      // A week with no day chosen would never remind: today's day to start with.
+      if (type_ == REMIND_WEEKLY && f_.weekdays == 0) f_.weekdays = RemindWeekdayBit(Today());
       Build();
       break;
     case I_YEAR: f_.year = WrapIn(f_.year, step, kFirstYear, kLastYear); break;

@@ -23,6 +23,15 @@ unsigned int Utc(int year, int month, int day, int hour, int minute) {
   return static_cast<unsigned int>(timegm(&t));
 }
 
+// The root too, which RemoveCurWindow keeps.
+void EmptyStack() {
+  CloseAllChildWindow();
+  while (g_TotalWindows > 0) {
+    delete g_WindowList[--g_TotalWindows];
+    g_WindowList[g_TotalWindows] = nullptr;
+  }
+}
+
 VoiceReminder Make(int type, int year, int month, int day, int hour, int minute, int weekdays = 0) {
   VoiceReminder r;
   r.type = type;
@@ -192,6 +201,57 @@ TEST_F(ReminderStore, DeleteClosesTheGapAndClearEmptiesTheFolder) {
   EXPECT_EQ(VoiceReminder_GetNextRemindTime(), kNone);
 }
 
+class ReminderMenu : public ReminderStore {
+ protected:
+  void SetUp() override {
+    ReminderStore::SetUp();
+    coretest::Push("root");
+    Put("1.mp3");
+    g_VoiceReminderCnt = 1;
+    g_VoiceReminders[0] = Make(REMIND_DAILY, 2015, 1, 0, 8, 0);
+    g_VoiceReminders[0].mp3Index = 1;
+    ASSERT_EQ(VoiceReminder_Save(), 0);
+    ASSERT_EQ(CreateVoiceReminderMenu(), 0);
+  }
+  void TearDown() override {
+    EmptyStack();
+    ReminderStore::TearDown();
+  }
+};
+
+TEST_F(ReminderMenu, EditingChangesTheTimeAndKeepsTheVoice) {
+  KeyPress(KEY_UP);  // wraps to the reminder after the three actions
+  KeyDown(KEY_PLAY);
+  ASSERT_EQ(g_TotalWindows, 3);
+  KeyPress(KEY_RIGHT);  // every week, on today's day
+  for (int i = 0; i < 3; ++i) KeyPress(KEY_UP);  // up over voice and minute to the hour
+  KeyPress(KEY_RIGHT);
+  KeyDown(KEY_PLAY);
+  EXPECT_EQ(g_TotalWindows, 2);
+
+  ASSERT_EQ(VoiceReminder_Load(), 0);
+  ASSERT_EQ(g_VoiceReminderCnt, 1);
+  RemindFields f = UnpackRemindTime(g_VoiceReminders[0].time);
+  EXPECT_EQ(g_VoiceReminders[0].type, REMIND_WEEKLY);
+  EXPECT_EQ(f.hour, 9);
+  EXPECT_EQ(f.minute, 0);
+  EXPECT_NE(f.weekdays, 0) << "a week with no day would never remind";
+  EXPECT_EQ(g_VoiceReminders[0].mp3Index, 1);
+  EXPECT_TRUE(Exists("mnt/settings/voice_reminder/1.mp3"));
+  EXPECT_NE(VoiceReminder_GetNextRemindTime(), kNone);
+}
+
+TEST_F(ReminderMenu, NothingIsAddedWithoutAVoice) {
+  KeyDown(KEY_PLAY);  // add
+  ASSERT_EQ(g_TotalWindows, 3);
+  KeyDown(KEY_PLAY);  // no voice yet: to the voice item, not stored
+  EXPECT_EQ(g_TotalWindows, 3);
+  EXPECT_EQ(g_VoiceReminderCnt, 1);
+  KeyDown(KEY_BACK);
+  EXPECT_EQ(g_TotalWindows, 2);
+  EXPECT_EQ(g_VoiceReminderCnt, 1);
+}
+
 class ReminderAlert : public ReminderStore {
  protected:
   void SetUp() override {
@@ -199,8 +259,7 @@ class ReminderAlert : public ReminderStore {
     coretest::Push("root");
   }
   void TearDown() override {
-    CloseAllChildWindow();
-    RemoveCurWindow();
+    EmptyStack();
     ReminderStore::TearDown();
   }
   void At(unsigned int t) { host_->SetClockOffset(static_cast<long>(t) - time(nullptr)); }
