@@ -199,8 +199,9 @@ int ReminderEditor::OnKeyDown(int code) {
     case KEY_RIGHT:
       SysTts_Stop();
       return 0;  // the press that follows acts
-    case KEY_RECORD:
-      if (items_[cur_] == I_VOICE) StartRecording();
+    case KEY_RECORD:  // from any item: the key records the voice
+      cur_ = items_.size() - 1;
+      StartRecording();
       return 0;
     case KEY_PLAY:
       return KeyPlay();
