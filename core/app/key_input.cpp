@@ -3,15 +3,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "audio/soundcard.h"
 #include "core/base/diag.h"
 #include "core/app/mainloop.h"
+#include "core/ui/key_describer.h"
 #include "core/ui/system_settings.h"
 #include "radio/radio.h"
 #include "core/ui/window.h"
 #include "power/mic2det.h"
 #include "power/tps65217.h"
+#include "speech/tts.h"
 
 int g_LastKeyCode = -1;
 int g_LastKeyLeftTime = -1;
@@ -62,15 +65,36 @@ void OnHeadphoneSwitch() {
   SoundCard_SpeakerSwitch(true);
 }
 
+// The power key's shift functions as the describer tells them.
+bool DescribeShifted(int code) {
+  if (code != KEY_MUSIC && code != KEY_BOOKMARK) return false;
+  SysTts_Stop();
+  std::string text = KeyText("power button, then ", "przycisk zasilania, potem ") + KeyName(code) +
+                     ": " +
+                     (code == KEY_MUSIC ? KeyText("locks or unlocks the keys",
+                                                  "blokuje lub odblokowuje klawisze")
+                                        : KeyText("restores the default settings",
+                                                  "przywraca ustawienia domyślne"));
+  SysTts_Play(text.c_str(), -1);
+  return true;
+}
+
 void OnKeyPressed(int code) {
+  const int held = g_LastKeyCode;  // a key still down when this one went down
   g_InfoKeyDownTimes = code == KEY_INFO ? g_InfoKeyDownTimes + 1 : 0;
   PrintKey("key %d down", code, '1', '3');
   g_LastKeyCode = code;
   g_LastKeyLeftTime = kFirstRepeatTicks;
   g_KeyContinueTimes = 0;
   SetWorkingLed(1);
+  if (held == kDescriberHeldKey && code == kDescriberChordKey) {
+    g_PowerKeyShiftFunLeftTime = -1;
+    ToggleKeyDescriber();
+    return;
+  }
   if (g_PowerKeyShiftFunLeftTime >= 0) {
     g_PowerKeyShiftFunLeftTime = -1;
+    if (KeyDescriberOn() && DescribeShifted(code)) return;
     if (code == KEY_MUSIC) {
       g_bKeyBoardLocked = !g_bKeyBoardLocked;
       KeyDown(g_bKeyBoardLocked ? EV_KEYPAD_LOCKED : EV_KEYPAD_UNLOCKED);
@@ -80,6 +104,10 @@ void OnKeyPressed(int code) {
       KeyDown(EV_RESTORE_DEFAULTS);
       return;
     }
+  }
+  if (KeyDescriberOn()) {
+    DescribeKeyOnTop(code, held);
+    return;
   }
   if (KeyDown(code) == 0) KeyPress(code);
 }
