@@ -36,6 +36,19 @@ void PrintKey(const char* fmt, int code, char fg, char bg) {
   fflush(stdout);
 }
 
+void Say(const std::string& text) {
+  SysTts_Stop();
+  SysTts_Play(text.c_str(), -1);
+}
+
+void DescribePowerClick() {
+  Say(KeyText("power button: sets the automatic power-off; held, switches the device off; then "
+              "music, locks the keys; then bookmark, restores the default settings",
+              "przycisk zasilania: ustawia automatyczne wyłączanie; przytrzymany wyłącza "
+              "urządzenie; potem muzyka: blokuje klawisze; potem zakładka: przywraca ustawienia "
+              "domyślne"));
+}
+
 void OnPowerChipInterrupt() {
   unsigned char irq = 0;
   Tps65217_UpdateState(&irq);
@@ -46,7 +59,10 @@ void OnPowerChipInterrupt() {
     SetWorkingLed(1);
   } else if (g_PowerKeyShiftFunLeftTime >= 0) {
     // The window stays open: a key within it still gets its shifted meaning.
-    KeyDown(KEY_POWER_SHORT);
+    if (KeyDescriberOn())
+      DescribePowerClick();
+    else
+      KeyDown(KEY_POWER_SHORT);
   }
 }
 
@@ -68,14 +84,13 @@ void OnHeadphoneSwitch() {
 // The power key's shift functions as the describer tells them.
 bool DescribeShifted(int code) {
   if (code != KEY_MUSIC && code != KEY_BOOKMARK) return false;
-  SysTts_Stop();
   std::string text = KeyText("power button, then ", "przycisk zasilania, potem ") + KeyName(code) +
                      ": " +
                      (code == KEY_MUSIC ? KeyText("locks or unlocks the keys",
                                                   "blokuje lub odblokowuje klawisze")
                                         : KeyText("restores the default settings",
                                                   "przywraca ustawienia domyślne"));
-  SysTts_Play(text.c_str(), -1);
+  Say(text);
   return true;
 }
 
