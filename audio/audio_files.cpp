@@ -8,7 +8,8 @@ namespace {
 
 const char* const c_AudioExtNames[] = {
     "mp3", "wav", "flac", "ape", "aac", "ogg", "ra", "m4a", "wma", "rm", "rmvb", "avi",
-    "mp4", "3gp", "mov", "wmv", "flv", "f4v", "mpg", "mpeg", "dat", "vob", "mkv"};
+    "mp4", "3gp", "mov", "wmv", "flv", "f4v", "mpg", "mpeg", "dat", "vob", "mkv",
+    "m4b"};  // audio books in chapters
 
 }  // namespace
 

@@ -33,6 +33,7 @@ class FileBrowser : public iWindow {
   int OnKeyDown(int code) override;
   // Moves (up/down, also on repeats) and the volume keys. Always 0.
   int OnKeyPress(int code) override;
+  std::string DescribeKey(int code, int held) override;
   // Counts the ticks of USB mass-storage mode without a host. Always 0.
   int OnTick() override;
   // Speaks where the user is ("USB connected" in mass-storage mode). 0.

@@ -26,6 +26,8 @@ class AudioPlayer : public iWindow {
 
   // Loop thread handlers; see the key table of the player.
   int OnKeyDown(int code) override;
+  std::string DescribeKey(int code, int held) override;
+  void OnKeyDescriber() override;
   int OnKeyPress(int code) override;
   int OnKeyUp(int code) override;
   // Resumes after speech, finishes an open, and acts at the end of a file.

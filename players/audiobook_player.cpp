@@ -46,6 +46,7 @@ int AudioBookPlayer::Open(const char* folder, const char* position) {
   }
   m_Thread.CmdStop();  // the decoder must be free to measure the files
   ListFolderAudioFiles(m_Folder, &m_Names);
+  ReadTagsAndOrder();
   std::vector<int> durations;
   for (const std::string& name : m_Names) {
     int ms = PlayersBackend().DurationMs((m_Folder + name).c_str());
@@ -227,7 +228,8 @@ void AudioBookPlayer::SayInfo() {
   if (!g_pUxLanguage) return;
   BookTimeInfo i = GetCurTimeInfo();
   char buf[512];
-  if (g_pUxLanguage->GetAudioInfoString("", i.bookSec, i.totalSec, buf, sizeof buf) > 0) PlayerSay(buf);
+  if (g_pUxLanguage->GetAudioInfoString("", i.bookSec, i.totalSec, buf, sizeof buf) > 0)
+    PlayerSay(buf + TimeLeftText());
 }
 
 // --- Keys ----------------------------------------------------------------
@@ -300,16 +302,9 @@ int AudioBookPlayer::NormalKeyDown(int code) {
       EnterBookmarkMenu();
       return 0;
     case KEY_UP:
-    case KEY_DOWN: {
-      int next = m_Cur + (code == KEY_DOWN ? 1 : -1);
-      if (next < 0) next = 0;
-      if (next >= FileCount()) next = FileCount() - 1;
-      m_Seg = BookSegment();
-      m_MarkFile = m_MarkMs = -1;
-      m_bUserPaused = false;
-      OpenFile(next, -1);
+    case KEY_DOWN:
+      if (!StepChapter(code == KEY_DOWN ? 1 : -1)) StepFile(code == KEY_DOWN ? 1 : -1);
       return 0;
-    }
     case KEY_LEFT:
     case KEY_RIGHT:
     case KEY_VOL_DOWN:

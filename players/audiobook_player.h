@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/lib/ffmpeg/ffmpeg.h"
 #include "core/ui/window.h"
 #include "players/kit/book_time.h"
 #include "players/kit/bookmark_mode.h"
@@ -31,6 +32,8 @@ class AudioBookPlayer : public iWindow {
   // Closed from outside: stores the position in the history, stops the thread.
   int OnClose() override;
   int OnRefresh() override;
+  std::string DescribeKey(int code, int held) override;
+  void OnKeyDescriber() override;
 
   // Book time, total, corrected file index and time in the file, in seconds.
   BookTimeInfo GetCurTimeInfo();
@@ -44,6 +47,7 @@ class AudioBookPlayer : public iWindow {
   int CurFile() const { return m_Cur; }
   const std::string& CurPath() const { return m_FullPath; }
   const BookSegment& Segment() const { return m_Seg; }
+  const std::vector<std::string>& FileNames() const { return m_Names; }
 
  private:
   enum MenuMode { MENU_NONE = 0, MENU_SETTINGS = 1, MENU_BOOKMARK = 2 };
@@ -63,6 +67,16 @@ class AudioBookPlayer : public iWindow {
   void Jump(int direction);
   void SayInfo();
   void ApplySegmentStopPoint(int index);
+
+  // Tag order and chapters (audiobook_chapters.cpp).
+  void ReadTagsAndOrder();
+  int ChapterAt(int file, int ms) const;
+  // Up or down inside a chaptered file; false when the move leaves the file.
+  bool StepChapter(int direction);
+  void StepFile(int direction);
+  // Seconds of audio left in the chapter (the file when it has none).
+  int ChapterLeftMs();
+  std::string TimeLeftText();
 
   int NormalKeyDown(int code);
   void EnterSettingsMenu();
@@ -85,6 +99,7 @@ class AudioBookPlayer : public iWindow {
   std::string m_Folder;    // with its trailing "/"
   std::string m_FullPath;  // the current file
   std::vector<std::string> m_Names;
+  std::vector<std::vector<ff::Chapter>> m_Chapters;  // per file, empty without
   BookTimeline m_Timeline;
   int m_Cur = 0;
   int m_StartMs = -1;

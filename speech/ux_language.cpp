@@ -76,6 +76,13 @@ int CompassSector(int* degrees) {
   return (d - 23) / 45 + 1;
 }
 
+int RoundTimeLeft(int s) {
+  if (s <= 0) return 0;
+  const int unit = s < 60 ? 5 : s < 600 ? 10 : 60;
+  int r = (s + unit / 2) / unit * unit;
+  return r > 0 ? r : s;
+}
+
 bool SizeInBytes(int64_t n) {
   return n < 1024 || static_cast<int32_t>(static_cast<uint64_t>(n) >> 32) < 0;
 }

@@ -72,6 +72,9 @@ class iUxLanguage {
                                        int size) = 0;
   virtual int GetTimeJumpIntervalString(int seconds, char* buf, int size) = 0;
   virtual int GetDaisyInfoTimeElapsed(int seconds, char* buf, int size) = 0;
+  // Listening time left at the current speed, rounded ("about 2 hours 10
+  // minutes left in the book"): in the chapter first unless chapterSec < 0.
+  virtual int GetTimeLeftString(int chapterSec, int bookSec, char* buf, int size) = 0;
   virtual int GetDaisyBookmarkInfoString(int number, bool added, bool highlight, int start,
                                          const char* startPage, int end, const char* endPage,
                                          char* buf, int size) = 0;

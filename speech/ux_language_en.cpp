@@ -279,6 +279,27 @@ int UxLanguage_EnUs::GetDaisyInfoTimeElapsed(int seconds, char* buf, int size) {
   return Write(buf, size, "elapsed time: " + Duration(seconds) + ", ");
 }
 
+namespace {
+
+std::string About(int s) {
+  s = uxfmt::RoundTimeLeft(s);
+  if (s < 60) return "about " + Seconds(s);
+  std::string out = "about ";
+  if (s >= 3600) out += Hours(s / 3600);
+  if (s >= 3600 && s % 3600 / 60) out += " ";
+  if (s % 3600 / 60 || s < 3600) out += Minutes(s % 3600 / 60);
+  if (s < 600 && s % 60) out += " " + Seconds(s % 60);
+  return out;
+}
+
+}  // namespace
+
+int UxLanguage_EnUs::GetTimeLeftString(int chapterSec, int bookSec, char* buf, int size) {
+  std::string out;
+  if (chapterSec >= 0) out = About(chapterSec) + " left in this chapter, ";
+  return Write(buf, size, out + About(bookSec) + " left in the book");
+}
+
 int UxLanguage_EnUs::GetDaisyBookmarkInfoString(int number, bool added, bool highlight, int start,
                                                 const char* startPage, int end,
                                                 const char* endPage, char* buf, int size) {

@@ -43,6 +43,7 @@
   int GetHistoryInfo_DaisyPage(const char* name, const char* page, char* buf, int size) override; \
   int GetTimeJumpIntervalString(int seconds, char* buf, int size) override; \
   int GetDaisyInfoTimeElapsed(int seconds, char* buf, int size) override; \
+  int GetTimeLeftString(int chapterSec, int bookSec, char* buf, int size) override; \
   int GetDaisyBookmarkInfoString(int number, bool added, bool highlight, int start, const char* startPage, int end, const char* endPage, char* buf, int size) override; \
   int GetDirPlaceString(bool inMainFolder, const char* name, int current, int total, char* buf, int size) override; \
   int GetFilePlaceAndSizeString(bool inMainFolder, const char* name, int64_t sizeInBytes, int current, int total, char* buf, int size) override; \
@@ -106,6 +107,9 @@ inline int Within(int v, int lo, int hi, int otherwise) { return (v < lo || v > 
 int CompassSector(int* degrees);
 // Sizes from 1 KiB up: "%.2fKB", "%.2fMB", "%.2fGB" (single precision).
 std::string SizeInUnits(int64_t n);
+// A time left rounded as it is spoken: to 5 s below a minute, to 10 s below
+// ten minutes, to the minute above; never 0 for a time that is not 0.
+int RoundTimeLeft(int seconds);
 // True when the size is spoken in bytes (below 1 KiB or a negative high word).
 bool SizeInBytes(int64_t n);
 bool IsAsciiLetterOrDigit(int c);

@@ -468,6 +468,28 @@ int Pl::GetMinuteDes(int minute, char* buf, int size) {
   return Write(buf, size, Fmt("minuta, %d", minute));
 }
 
+namespace {
+
+// "mniej więcej" governs no case, so the counted forms stay nominative.
+std::string About(int s) {
+  s = uxfmt::RoundTimeLeft(s);
+  if (s < 60) return "mniej więcej " + Count(s, kSecond, kCounted);
+  std::string out = "mniej więcej ";
+  if (s >= 3600) out += Count(s / 3600, kHour, kCounted);
+  if (s >= 3600 && s % 3600 / 60) out += " ";
+  if (s % 3600 / 60 || s < 3600) out += Count(s % 3600 / 60, kMinute, kCounted);
+  if (s < 600 && s % 60) out += " " + Count(s % 60, kSecond, kCounted);
+  return out;
+}
+
+}  // namespace
+
+int Pl::GetTimeLeftString(int chapterSec, int bookSec, char* buf, int size) {
+  std::string out;
+  if (chapterSec >= 0) out = "do końca rozdziału: " + About(chapterSec) + ", ";
+  return Write(buf, size, out + "do końca książki: " + About(bookSec));
+}
+
 int Pl::GetLanguageDes(const char* languageName, char* buf, int size) {
   if (!languageName || !buf || size <= 0) return -1;
   if (strcasecmp(languageName, "polish") == 0) return Write(buf, size, "język: polski");

@@ -3,15 +3,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "audio/soundcard.h"
 #include "core/base/diag.h"
 #include "core/app/mainloop.h"
+#include "core/ui/key_describer.h"
 #include "core/ui/system_settings.h"
 #include "radio/radio.h"
 #include "core/ui/window.h"
 #include "power/mic2det.h"
 #include "power/tps65217.h"
+#include "speech/tts.h"
 
 int g_LastKeyCode = -1;
 int g_LastKeyLeftTime = -1;
@@ -33,6 +36,19 @@ void PrintKey(const char* fmt, int code, char fg, char bg) {
   fflush(stdout);
 }
 
+void Say(const std::string& text) {
+  SysTts_Stop();
+  SysTts_Play(text.c_str(), -1);
+}
+
+void DescribePowerClick() {
+  Say(KeyText("power button: sets the automatic power-off; held, switches the device off; then "
+              "music, locks the keys; then bookmark, restores the default settings",
+              "przycisk zasilania: ustawia automatyczne wyłączanie; przytrzymany wyłącza "
+              "urządzenie; potem muzyka: blokuje klawisze; potem zakładka: przywraca ustawienia "
+              "domyślne"));
+}
+
 void OnPowerChipInterrupt() {
   unsigned char irq = 0;
   Tps65217_UpdateState(&irq);
@@ -43,7 +59,10 @@ void OnPowerChipInterrupt() {
     SetWorkingLed(1);
   } else if (g_PowerKeyShiftFunLeftTime >= 0) {
     // The window stays open: a key within it still gets its shifted meaning.
-    KeyDown(KEY_POWER_SHORT);
+    if (KeyDescriberOn())
+      DescribePowerClick();
+    else
+      KeyDown(KEY_POWER_SHORT);
   }
 }
 
@@ -62,15 +81,35 @@ void OnHeadphoneSwitch() {
   SoundCard_SpeakerSwitch(true);
 }
 
+// The power key's shift functions as the describer tells them.
+bool DescribeShifted(int code) {
+  if (code != KEY_MUSIC && code != KEY_BOOKMARK) return false;
+  std::string text = KeyText("power button, then ", "przycisk zasilania, potem ") + KeyName(code) +
+                     ": " +
+                     (code == KEY_MUSIC ? KeyText("locks or unlocks the keys",
+                                                  "blokuje lub odblokowuje klawisze")
+                                        : KeyText("restores the default settings",
+                                                  "przywraca ustawienia domyślne"));
+  Say(text);
+  return true;
+}
+
 void OnKeyPressed(int code) {
+  const int held = g_LastKeyCode;  // a key still down when this one went down
   g_InfoKeyDownTimes = code == KEY_INFO ? g_InfoKeyDownTimes + 1 : 0;
   PrintKey("key %d down", code, '1', '3');
   g_LastKeyCode = code;
   g_LastKeyLeftTime = kFirstRepeatTicks;
   g_KeyContinueTimes = 0;
   SetWorkingLed(1);
+  if (held == kDescriberHeldKey && code == kDescriberChordKey) {
+    g_PowerKeyShiftFunLeftTime = -1;
+    ToggleKeyDescriber();
+    return;
+  }
   if (g_PowerKeyShiftFunLeftTime >= 0) {
     g_PowerKeyShiftFunLeftTime = -1;
+    if (KeyDescriberOn() && DescribeShifted(code)) return;
     if (code == KEY_MUSIC) {
       g_bKeyBoardLocked = !g_bKeyBoardLocked;
       KeyDown(g_bKeyBoardLocked ? EV_KEYPAD_LOCKED : EV_KEYPAD_UNLOCKED);
@@ -80,6 +119,10 @@ void OnKeyPressed(int code) {
       KeyDown(EV_RESTORE_DEFAULTS);
       return;
     }
+  }
+  if (KeyDescriberOn()) {
+    DescribeKeyOnTop(code, held);
+    return;
   }
   if (KeyDown(code) == 0) KeyPress(code);
 }

@@ -12,6 +12,7 @@
 #include "core/ui/system_settings.h"
 #include "speech/tts.h"
 #include "core/ui/window.h"
+#include "core/ui/key_describer.h"
 #include "core/ui/window_stack_internal.h"
 
 namespace {
@@ -19,6 +20,15 @@ namespace {
 class MessageBoxWindow final : public iWindow {
  public:
   MessageBoxWindow(int mode, std::string text) : m_Mode(mode), m_Text(std::move(text)) {}
+
+  std::string DescribeKey(int code, int held) override {
+    if (held < 0 && m_Mode == 0) return KeyText("closes the message", "zamyka komunikat");
+    if (held < 0 && code == KEY_PLAY) return KeyText("answers yes", "odpowiada tak");
+    if (held < 0 && code == KEY_BACK) return KeyText("answers no", "odpowiada nie");
+    if (held < 0 && code != KEY_INFO && code != KEY_VOL_DOWN && code != KEY_VOL_UP)
+      return KeyText("says the question again", "powtarza pytanie");
+    return iWindow::DescribeKey(code, held);
+  }
 
   int OnKeyDown(int code) override {
     if (code == EV_BATTERY_LOW || code == EV_CHARGING_DONE || code == EV_TIME_ANNOUNCE)

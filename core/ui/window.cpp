@@ -2,6 +2,7 @@
 // the keypad lock, and the list menu.
 #include "core/ui/window.h"
 
+#include "core/ui/key_describer.h"
 #include "core/ui/session.h"
 #include "core/ui/system_settings.h"
 #include "speech/tts.h"
@@ -79,7 +80,53 @@ int iWindow::OnDefaultKeyPress(int code) {
   return 0;
 }
 
+void iWindow::OnKeyDescriber() {}
+
+std::string iWindow::DescribeKey(int code, int held) {
+  if (held >= 0) return KeyText("does nothing here", "nic tu nie robi");
+  switch (code) {
+    case KEY_RADIO:
+      return KeyText("opens the FM radio", "włącza radio FM");
+    case KEY_MUSIC:
+      return KeyText("plays music", "odtwarza muzykę");
+    case KEY_BOOKMARK:
+      return KeyText("opens the bookmarks", "otwiera zakładki");
+    case KEY_RECORD:
+      return KeyText("opens the recorder", "otwiera nagrywanie");
+    case KEY_VOL_DOWN:
+      return KeyText("turns the volume down", "ścisza");
+    case KEY_VOL_UP:
+      return KeyText("turns the volume up", "pogłaśnia");
+    case KEY_INFO:
+      return KeyText("says where you are; pressed twice, the time and date; three times, the battery",
+                     "mówi, gdzie jesteś; dwa razy: godzinę i datę; trzy razy: stan baterii");
+    default:
+      return KeyText("says again where you are", "powtarza, gdzie jesteś");
+  }
+}
+
 int Menu::OnRefresh() { return Show(); }
+
+std::string Menu::DescribeKey(int code, int held) {
+  if (held >= 0) return iWindow::DescribeKey(code, held);
+  switch (code) {
+    case KEY_UP:
+    case KEY_LEFT:
+      return KeyText("the previous item", "poprzednia pozycja");
+    case KEY_DOWN:
+    case KEY_RIGHT:
+      return KeyText("the next item", "następna pozycja");
+    case KEY_PLAY:
+      return KeyText("chooses the item", "wybiera pozycję");
+    case KEY_BACK:
+      return KeyText("closes the menu", "zamyka menu");
+    case KEY_MENU:
+      return KeyText("closes the menu and opens the file management menu",
+                     "zamyka menu i otwiera zarządzanie plikami");
+    default:
+      return iWindow::DescribeKey(code, held);
+  }
+}
 int Menu::Show() { return 0; }
 int Menu::KeyOK() { return 0; }
 

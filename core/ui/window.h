@@ -4,6 +4,8 @@
 // runs on the event-loop thread only.
 #pragma once
 
+#include <string>
+
 #include "core/base/keys.h"
 
 class iWindow {
@@ -28,6 +30,14 @@ class iWindow {
   virtual int OnDefaultKeyDown(int code);
   // Shared press behaviour (volume keys).
   virtual int OnDefaultKeyPress(int code);
+  // For the key describer: what key `code` does here, in the interface
+  // language (KeyText), without the key's name; `held` is a key held down
+  // while `code` was pressed (a chord), else -1. The base describes the
+  // shared keys; a window describes its own and calls it for the rest.
+  virtual std::string DescribeKey(int code, int held);
+  // The key describer was switched on over this window: a window that makes
+  // sound stops it (the user plays again once the describer is off).
+  virtual void OnKeyDescriber();
 };
 
 // A spoken list of choices. Subclasses set the count and index when created
@@ -41,6 +51,7 @@ class Menu : public iWindow {
   virtual int Show();
   // Acts on the current item and returns a window result; base returns 0.
   virtual int KeyOK();
+  std::string DescribeKey(int code, int held) override;
 
  protected:
   int m_ItemCount = 0;

@@ -8,6 +8,7 @@
 
 #include "core/base/diag.h"
 #include "platform/board.h"
+#include "core/ui/key_describer.h"
 #include "core/ui/window.h"
 #include "core/ui/window_stack_internal.h"
 
@@ -116,6 +117,8 @@ int RemoveCurWindow() {
 
 int CloseAllChildWindow() {
   if (g_TotalWindows <= 0) return -1;
+  // An alarm, the cable or a mode key takes over: its keys must act.
+  KeyDescriberOff();
   while (g_TotalWindows > 1) {
     int top = g_TotalWindows - 1;
     iWindow* w = g_WindowList[top];
@@ -150,6 +153,7 @@ int WindowTick() {
 int KeyPress(int code) {
   iWindow* w = CurWindow();
   if (!w) return -1;
+  if (KeyDescriberOn() && IsKeypadKey(code)) return 0;  // described on its way down
   int top = g_TotalWindows - 1;
   return ApplyTopResult(w->OnKeyPress(code), top, w);
 }
@@ -157,12 +161,17 @@ int KeyPress(int code) {
 int KeyUp(int code) {
   iWindow* w = CurWindow();
   if (!w) return -1;
+  if (KeyDescriberOn() && IsKeypadKey(code)) return 0;
   int top = g_TotalWindows - 1;
   return ApplyTopResult(w->OnKeyUp(code), top, w);
 }
 
 int KeyDown(int code) {
   if (g_TotalWindows <= 0) return -1;
+  if (KeyDescriberOn() && IsKeypadKey(code)) {
+    DescribeKeyOnTop(code, -1);
+    return -2;  // no press follows
+  }
   int i = g_TotalWindows - 1;
   for (;;) {
     iWindow* w = g_WindowList[i];

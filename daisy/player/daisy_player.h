@@ -55,6 +55,9 @@ class DaisyPlayer : public iWindow {
   int OnClose() override;
   // The menus speak their item; otherwise a pending composition is spoken.
   int OnRefresh() override;
+  // The key describer (daisy_player_describe.cpp).
+  std::string DescribeKey(int code, int held) override;
+  void OnKeyDescriber() override;
 
   // For tests: where the player is.
   bool IsOpening() const { return m_bOpening; }

@@ -9,6 +9,7 @@
 #include "daisy/player/daisy_player_thread.h"
 #include "daisy/player/daisy_settings.h"
 #include "players/kit/player_common.h"
+#include "players/kit/speed_pitch.h"
 #include "speech/ux_language.h"
 
 namespace {
@@ -29,6 +30,26 @@ void AddFormat(std::string* out, int formatId, const char* text) {
   if (!text || !*text || !g_pUxLanguage) return;
   char buf[512];
   if (g_pUxLanguage->GetString_String(formatId, text, buf, sizeof buf) > 0) *out += buf;
+}
+
+// Audio left in the heading that holds the position (to the next heading of
+// its level or above; before the first heading, to that heading) and in the
+// book, spoken at the current speed.
+std::string TimeLeft(const DaisyBookView& b, DaisyPos at) {
+  if (!g_pUxLanguage || !b.HasAudio()) return "";
+  const int64_t elapsed = DaisyElapsedMs(b, at);
+  int h = DaisyHeadingAt(b, at.object);
+  int level = h >= 0 && b.headingLevels ? b.headingLevels[h] : 6;
+  DaisyPos end = DaisyNextHeading(b, at, level < 1 ? 1 : level);
+  int64_t chapterMs = -1;
+  if (b.headings > 0) chapterMs = DaisyElapsedMs(b, end) - elapsed;
+  const double tempo = DaisySpeedToRate(g_Speed);
+  const int chapter = chapterMs < 0 ? -1 : ListeningSeconds(chapterMs, tempo);
+  char buf[512];
+  if (g_pUxLanguage->GetTimeLeftString(chapter, ListeningSeconds(b.TotalAudioMs() - elapsed, tempo),
+                                       buf, sizeof buf) <= 0)
+    return "";
+  return std::string(buf) + ", ";
 }
 
 }  // namespace
@@ -71,6 +92,7 @@ void DaisyPlayer::SayInfo() {
   if (b.HasAudio()) {
     int s = ElapsedMs() / 1000;
     if (g_pUxLanguage->GetDaisyInfoTimeElapsed(s, buf, sizeof buf) > 0) out += buf;
+    out += TimeLeft(b, m_Thread.Position());
   }
   const char* total = daisy3 ? MetaOf(book, {"dtb:totalTime"}) : MetaOf(book, {"ncc:totalTime"});
   if (total) {

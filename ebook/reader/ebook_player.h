@@ -62,6 +62,9 @@ class EbookPlayer : public iWindow {
   int OnClose() override;
   // Speaks the menu item, or the page.
   int OnRefresh() override;
+  // The key describer (ebook_player_describe.cpp).
+  std::string DescribeKey(int code, int held) override;
+  void OnKeyDescriber() override;
 
   // The sample callback of player speech (play thread, or the speech
   // engine's silence thread): mixes the music, writes the samples, and takes

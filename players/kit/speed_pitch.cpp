@@ -6,6 +6,12 @@
 
 double SpeedStepToTempoChange(int step) { return step < 0 ? step * 5.0 : step * 10.0; }
 
+int ListeningSeconds(long long ms, double tempoPercent) {
+  if (ms <= 0) return 0;
+  const double factor = tempoPercent > -100 ? 1 + tempoPercent / 100 : 1;
+  return static_cast<int>(std::lround(static_cast<double>(ms) / 1000 / factor));
+}
+
 namespace {
 constexpr int kOutBlockSamples = 2048;
 }  // namespace

@@ -13,6 +13,9 @@ class SoundTouch;
 // Tempo change in percent for a player speed step (-10..30): 5 % slower per
 // step below 0, 10 % faster per step above.
 double SpeedStepToTempoChange(int step);
+// Seconds of listening that `ms` of audio take at a tempo change in percent
+// (a change of -100 or below counts as none).
+int ListeningSeconds(long long ms, double tempoPercent);
 
 class SpeedPitch {
  public:

@@ -1,5 +1,6 @@
 // Keys from the keypad: press and repeat timing, the power key and its
 // shifted keys, the keypad lock and the info-key count.
+#include "core/ui/key_describer.h"
 #include "runtime_fixture.h"
 
 namespace coretest {
@@ -40,6 +41,38 @@ TEST_F(KeyInput, HeldKeyPressesAtOnceThenRepeatsFromTheSixthTickOncePerTick) {
   EXPECT_EQ(g_KeyContinueTimes, 0);
   Tick(8);
   EXPECT_TRUE(Drain().empty()) << "no repeats once released";
+}
+
+// Info held, then menu: the describer takes every keypad key (down, first
+// press, repeats, up) away from the windows, not device events; the chord
+// again, or windows being closed for an event, ends it.
+TEST_F(KeyInput, InfoHeldThenMenuSwitchesTheKeyDescriber) {
+  Key(KEY_INFO, true);
+  Key(KEY_MENU, true);
+  Key(KEY_MENU, false);
+  Key(KEY_INFO, false);
+  ASSERT_TRUE(KeyDescriberOn());
+  EXPECT_EQ(Count("root.down 261"), 0);
+  g_Log.clear();
+  Key(KEY_PLAY, true);
+  Tick(7);
+  Deliver(Drain());
+  Key(KEY_PLAY, false);
+  KeyDown(EV_TIME_ANNOUNCE);
+  EXPECT_EQ(Count("root.down 307") + Count("root.press 307") + Count("root.up 307"), 0);
+  EXPECT_EQ(Count("root.down 1002"), 1);
+
+  Push("menu");
+  CloseAllChildWindow();
+  EXPECT_FALSE(KeyDescriberOn());
+  Key(KEY_INFO, true);
+  Key(KEY_MENU, true);
+  EXPECT_TRUE(KeyDescriberOn());
+  Key(KEY_INFO, true);
+  Key(KEY_MENU, true);
+  EXPECT_FALSE(KeyDescriberOn()) << "left the way it was entered";
+  Key(KEY_PLAY, true);
+  EXPECT_EQ(Count("root.down 307"), 1);
 }
 
 TEST_F(KeyInput, KeyDownThatIsNotHandledGetsNoFirstPress) {

@@ -411,6 +411,26 @@ TEST_F(DaisyE2e, BookWithoutItsAudioFilesReadsItsText) {
   EXPECT_FALSE(Has(r.output, "end of file")) << r.output;
 }
 
+// The information key tells the time left in the heading and in the book at
+// the current speed: at the fastest (four times the tempo) a quarter of it.
+TEST_F(DaisyE2e, TimeLeftFollowsTheSpeed) {
+  AddBook("daisy202/dontworrybehappy", "dontworrybehappy");
+  auto left = [&](int speed, const std::string& wavs) {
+    Settings("speed=\"" + std::to_string(speed) + "\" pitch=\"0\" jumptime=\"30\"");
+    dtbtest::SimResult r = Run(OpenBookScript(0, "Be Happy Lyrics") +
+                                   "wait 1\nkey info\nexpect left in this chapter 10\nquit\n",
+                               wavs);
+    EXPECT_EQ(r.status, 0) << r.output;
+    return dtbtest::SpokenSecondsLeftInBook(r.output);
+  };
+  const int normal = left(0, dir_ / "wav0");
+  const int fastest = left(20, dir_ / "wav20");
+  // About three minutes of narration, a few seconds of it played.
+  EXPECT_NEAR(normal, 175, 15);
+  ASSERT_GT(fastest, 0);
+  EXPECT_NEAR(double(normal) / fastest, 4.0, 0.6) << normal << " s, " << fastest << " s";
+}
+
 }  // namespace
 
 #else

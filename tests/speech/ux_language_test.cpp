@@ -317,3 +317,20 @@ TEST(UxLanguage, CharacterNames) {
 }
 
 }  // namespace
+
+// The time left is rounded as a listener wants it: to 5 s under a minute, to
+// 10 s under ten minutes, to the minute above; Polish counts its nouns.
+TEST(UxLanguage, TimeLeftIsRoundedAndCountedInBothLanguages) {
+  EXPECT_EQ(SAY(En(), GetTimeLeftString, -1, 7800 + 20),
+            "about 2 hours 10 minutes left in the book");
+  EXPECT_EQ(SAY(En(), GetTimeLeftString, 62, 3600 + 29),
+            "about 1 minute left in this chapter, about 1 hour left in the book");
+  EXPECT_EQ(SAY(En(), GetTimeLeftString, 2, 154),
+            "about 5 seconds left in this chapter, about 2 minutes 30 seconds left in the book");
+  EXPECT_EQ(SAY(En(), GetTimeLeftString, -1, 0), "about 0 seconds left in the book");
+  EXPECT_EQ(SAY(Pl(), GetTimeLeftString, 125, 7800),
+            "do końca rozdziału: mniej więcej dwie minuty, do końca książki: mniej więcej dwie "
+            "godziny 10 minut");
+  EXPECT_EQ(SAY(Pl(), GetTimeLeftString, -1, 3660),
+            "do końca książki: mniej więcej jedna godzina jedna minuta");
+}

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 namespace dtbtest {
@@ -87,6 +88,18 @@ std::vector<std::string> Utterances(const std::string& output) {
   for (std::string l; std::getline(in, l);)
     if (l.rfind("say: ", 0) == 0 || l.rfind("read: ", 0) == 0 || l.rfind("beep: ", 0) == 0) out.push_back(l);
   return out;
+}
+
+int SpokenSecondsLeftInBook(const std::string& output) {
+  static const std::regex re(
+      "about (?:(\\d+) hours? ?)?(?:(\\d+) minutes? ?)?(?:(\\d+) seconds?)? left in the book");
+  std::smatch m;
+  for (const std::string& u : Utterances(output)) {
+    if (!std::regex_search(u, m, re)) continue;
+    auto n = [&](int i) { return m[i].matched ? std::stoi(m[i]) : 0; };
+    return n(1) * 3600 + n(2) * 60 + n(3);
+  }
+  return -1;
 }
 
 }  // namespace dtbtest

@@ -44,6 +44,9 @@ int LayOutRoot(const std::string& root, const std::string& lang = "en");
 // The lines of `output` that are utterances ("say: ", "read: ", "beep: ").
 std::vector<std::string> Utterances(const std::string& output);
 
+// The seconds of the first English "about ... left in the book" spoken, or -1.
+int SpokenSecondsLeftInBook(const std::string& output);
+
 }  // namespace dtbtest
 
 // Skips the current test when dtbplayer has not been built.

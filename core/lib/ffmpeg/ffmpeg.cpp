@@ -1,5 +1,6 @@
 #include "core/lib/ffmpeg/ffmpeg.h"
 
+#include <algorithm>
 #include <cstdio>
 
 extern "C" {
@@ -283,6 +284,70 @@ int Resampler::Convert(int16_t* dst, int cap, const int16_t* src, int in_frames)
 
 void Resampler::Reset() {
   if (swr_) swr_init(swr_);
+}
+
+namespace {
+
+// The number a tag starts with ("3", "03", "3/12"); -1 for none.
+int TagNumber(const AVDictionary* dict, const char* key) {
+  const AVDictionaryEntry* e = av_dict_get(dict, key, nullptr, 0);
+  if (!e || !e->value) return -1;
+  const char* v = e->value;
+  while (*v == ' ') ++v;
+  if (*v < '0' || *v > '9') return -1;
+  long n = 0;
+  for (; *v >= '0' && *v <= '9' && n < 100000; ++v) n = n * 10 + (*v - '0');
+  return static_cast<int>(n);
+}
+
+int FirstTag(const AVFormatContext* fmt, const char* const* keys) {
+  for (const char* const* k = keys; *k; ++k) {
+    int n = TagNumber(fmt->metadata, *k);
+    for (unsigned i = 0; n < 0 && i < fmt->nb_streams; ++i)
+      n = TagNumber(fmt->streams[i]->metadata, *k);
+    if (n >= 0) return n;
+  }
+  return -1;
+}
+
+int64_t Ms(int64_t t, AVRational tb) {
+  return t == AV_NOPTS_VALUE ? -1 : av_rescale_q(t, tb, AVRational{1, 1000});
+}
+
+}  // namespace
+
+int ReadTags(const char* path, MediaTags* out) {
+  if (!path || !out) return -4;
+  *out = MediaTags();
+  CapAllocations();
+  AVFormatContext* fmt = nullptr;
+  if (avformat_open_input(&fmt, path, nullptr, nullptr) < 0) return -4;
+  static const char* const kTrack[] = {"track", "tracknumber", nullptr};
+  static const char* const kDisc[] = {"disc", "discnumber", nullptr};
+  out->track = FirstTag(fmt, kTrack);
+  out->disc = FirstTag(fmt, kDisc);
+  const int64_t whole = fmt->duration > 0 ? fmt->duration / 1000 : -1;
+  for (unsigned i = 0; i < fmt->nb_chapters; ++i) {
+    const AVChapter* c = fmt->chapters[i];
+    Chapter ch;
+    ch.start_ms = Ms(c->start, c->time_base);
+    ch.end_ms = Ms(c->end, c->time_base);
+    if (ch.start_ms < 0) continue;
+    const AVDictionaryEntry* t = av_dict_get(c->metadata, "title", nullptr, 0);
+    if (t && t->value) ch.title = t->value;
+    out->chapters.push_back(ch);
+  }
+  avformat_close_input(&fmt);
+  std::vector<Chapter>& cs = out->chapters;
+  std::stable_sort(cs.begin(), cs.end(),
+                   [](const Chapter& a, const Chapter& b) { return a.start_ms < b.start_ms; });
+  // Gaps and overlaps are the container's: a chapter lasts until the next.
+  for (size_t i = 0; i < cs.size(); ++i) {
+    int64_t next = i + 1 < cs.size() ? cs[i + 1].start_ms : (whole > 0 ? whole : cs[i].end_ms);
+    if (next > cs[i].start_ms) cs[i].end_ms = next;
+    if (cs[i].end_ms < cs[i].start_ms) cs[i].end_ms = cs[i].start_ms;
+  }
+  return 0;
 }
 
 }  // namespace ff

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 struct AVFormatContext;
 struct AVCodecContext;
@@ -167,5 +169,24 @@ class Resampler {
  private:
   SwrContext* swr_ = nullptr;
 };
+
+// A chapter of a file, in ms from its start.
+struct Chapter {
+  int64_t start_ms = 0;
+  int64_t end_ms = 0;
+  std::string title;
+};
+
+// What a file says about its place in an album and its parts.
+struct MediaTags {
+  int disc = -1;  // -1: no such tag
+  int track = -1;
+  std::vector<Chapter> chapters;  // in order, each ending where the next starts
+};
+
+// Reads the disc and track tags (ID3, Vorbis comments, MP4 atoms, wherever
+// the container keeps them) and the chapters of a file without decoding it.
+// 0, or -4 when it cannot be opened.
+int ReadTags(const char* path, MediaTags* out);
 
 }  // namespace ff

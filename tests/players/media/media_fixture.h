@@ -120,6 +120,34 @@ inline bool MakeTone(const std::string& path, double hz, double seconds, int rat
   return system(cmd) == 0;
 }
 
+// Runs ffmpeg with `args` (quiet, overwriting); false when it fails.
+inline bool Ffmpeg(const std::string& args) {
+  return system(("ffmpeg -nostdin -v error -y " + args + " 2>/dev/null").c_str()) == 0;
+}
+
+// A file of 4 s tones, one per chapter (440, 660, 880 Hz), whose chapters
+// are named "Chapter One" and on; false when ffmpeg cannot make it.
+inline bool MakeChaptered(const std::string& dir, const std::string& name, const std::string& opts) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  const std::string meta = dir + "/.chapters.txt";
+  FILE* f = fopen(meta.c_str(), "w");
+  if (!f) return false;
+  fputs(";FFMETADATA1\n", f);
+  const char* titles[] = {"Chapter One", "Chapter Two", "Chapter Three"};
+  for (int i = 0; i < 3; ++i)
+    fprintf(f, "[CHAPTER]\nTIMEBASE=1/1000\nSTART=%d\nEND=%d\ntitle=%s\n", i * 4000,
+            (i + 1) * 4000, titles[i]);
+  fclose(f);
+  std::string in;
+  for (int hz : {440, 660, 880})
+    in += "-f lavfi -i 'sine=frequency=" + std::to_string(hz) + ":duration=4:sample_rate=44100' ";
+  bool ok = Ffmpeg(in + "-i '" + meta + "' -filter_complex '[0][1][2]concat=n=3:v=0:a=1' " +
+                   "-map_metadata 3 -map_chapters 3 -ac 1 " + opts + " '" + dir + "/" + name + "'");
+  std::filesystem::remove(meta, ec);
+  return ok;
+}
+
 // Power of one frequency in a stretch of mono samples (Goertzel).
 inline double TonePower(const std::vector<short>& s, size_t from, size_t to, int rate, double hz) {
   const double w = 2 * M_PI * hz / rate, c = 2 * std::cos(w);

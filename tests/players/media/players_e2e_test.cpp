@@ -348,3 +348,78 @@ TEST_F(PlayersE2e, RockEqualizerShapesTheSpectrumUnlessTheSpeedIsChanged) {
 }
 
 }  // namespace
+
+namespace {
+
+// From the start-up prompt into the audio book folder `name`, which starts.
+std::string OpenAudioBook(const std::string& name) {
+  return "expect Internal memory 30\n"
+         "key play\nexpect Audio books 20\n"
+         "key play\nexpect " + name + ", folder 20\n"
+         "key play\nexpect " + name + " 20\n"
+         "key play\n";
+}
+
+}  // namespace
+
+// Names out of order, track tags in three containers: the book plays by the tags.
+TEST_F(PlayersE2e, AudioBookPlaysItsFilesInTagOrder) {
+  const std::string book = root_ + "/mnt/emmc/Audio books/Tagged/";
+  std::filesystem::create_directories(book);
+  auto tone = [](int hz) {
+    return "-f lavfi -i 'sine=frequency=" + std::to_string(hz) + ":duration=1.5:sample_rate=44100' -ac 1 ";
+  };
+  ASSERT_TRUE(Ffmpeg(tone(880) + "-metadata track=3 '" + book + "a.mp3'"));
+  ASSERT_TRUE(Ffmpeg(tone(440) + "-c:a libvorbis -metadata TRACKNUMBER=1 '" + book + "b.ogg'"));
+  ASSERT_TRUE(Ffmpeg(tone(660) + "-c:a aac -metadata track=2/3 '" + book + "c.m4a'"));
+  dtbtest::SimResult r = Run(OpenAudioBook("Tagged") + "expect file end 40\n"
+                             "power hold 3\nexpect shutting down 30\nwait 1\n");
+  ASSERT_EQ(r.status, 0) << r.output;
+  Wav all;
+  ASSERT_TRUE(ReadMusic(out_, 44100, &all));
+  EXPECT_EQ(ToneSequence(all, {440, 660, 880}), (std::vector<double>{440, 660, 880}));
+}
+
+// Up and down move by chapter inside an M4B, saying the chapter's title, and
+// the information key tells the time left in the chapter.
+TEST_F(PlayersE2e, ChapteredAudioBookMovesByChapter) {
+  const std::string book = root_ + "/mnt/emmc/Audio books/Chapters";
+  ASSERT_TRUE(MakeChaptered(book, "book.m4b", "-c:a aac"));
+  dtbtest::SimResult r = Run(OpenAudioBook("Chapters") + "wait 1.5\n"
+                             "key down\nexpect Chapter Two 10\nwait 1.5\n"
+                             "key down\nexpect Chapter Three 10\nwait 1.5\n"
+                             "key up\nexpect Chapter Two 10\nwait 1\n"
+                             "key info\nexpect left in this chapter 10\n"
+                             "power hold 3\nexpect shutting down 30\nwait 1\n");
+  ASSERT_EQ(r.status, 0) << r.output;
+  Wav all;
+  ASSERT_TRUE(ReadMusic(out_, 44100, &all));
+  EXPECT_EQ(ToneSequence(all, {440, 660, 880}), (std::vector<double>{440, 660, 880, 660}));
+}
+
+// Ten minutes of book: the time left at speed 0, and a quarter of it at the
+// fastest speed (four times the tempo).
+TEST_F(PlayersE2e, TimeLeftInAnAudioBookFollowsTheSpeed) {
+  const std::string mp3 = dir_ / "long.mp3";
+  ASSERT_TRUE(Ffmpeg("-f lavfi -i 'sine=frequency=300:sample_rate=8000' -t 600 -ac 1 -b:a 8k '" +
+                     mp3 + "'"));
+  auto left = [&](int speed) {
+    // A device of its own each time: nothing resumed from the run before.
+    EXPECT_EQ(dtbtest::LayOutRoot(root_, "en"), 0);
+    std::filesystem::create_directories(root_ + "/mnt/emmc/Audio books/Long");
+    std::filesystem::copy_file(mp3, root_ + "/mnt/emmc/Audio books/Long/long.mp3");
+    dtbtest::WriteFile(root_ + "/mnt/settings/audiobook.config.xml",
+                       "<?xml version=\"1.0\"?>\n<audiobook><audiobook_config speed=\"" +
+                           std::to_string(speed) + "\"/></audiobook>\n");
+    dtbtest::SimResult r = Run(OpenAudioBook("Long") + "wait 1\n"
+                               "key info\nexpect left in the book 10\n"
+                               "power hold 3\nexpect shutting down 30\nwait 1\n");
+    EXPECT_EQ(r.status, 0) << r.output;
+    return dtbtest::SpokenSecondsLeftInBook(r.output);
+  };
+  const int normal = left(0);
+  const int fastest = left(30);
+  EXPECT_NEAR(normal, 600, 20);
+  ASSERT_GT(fastest, 0);
+  EXPECT_NEAR(double(normal) / fastest, 4.0, 0.3) << normal << " s, " << fastest << " s";
+}
