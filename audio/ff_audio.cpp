@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "audio/decoder.h"
@@ -27,9 +28,11 @@ struct FfAudio {
   int pcm_cap = 0;
   int pcm_end = 0;
   int pcm_off = 0;
-  ff::Packet pkt;
+  // Made at each open, so that a moment short of memory does not leave the
+  // decoder unable to open anything for the rest of the run.
+  std::optional<ff::Packet> pkt;
   bool pkt_held = false;
-  ff::Frame frame;
+  std::optional<ff::Frame> frame;
 };
 
 FfAudio* g_ff = nullptr;
@@ -37,15 +40,15 @@ FfAudio* g_ff = nullptr;
 int CurMs(const FfAudio* s) { return s->in.rate() > 0 ? (int)(s->position * 1000 / s->in.rate()) : 0; }
 
 void DropPacket(FfAudio* s) {
-  if (s->pkt_held) s->pkt.Unref();
+  if (s->pkt_held) s->pkt->Unref();
   s->pkt_held = false;
 }
 
 // Converts one decoded frame into the PCM buffer. 1 converted, 0 skipped
 // (empty frame), -1 out of memory.
 int ConvertIntoBuffer(FfAudio* s) {
-  if (!s->in.Plausible(s->frame)) return 0;
-  ff::FrameView view = s->in.View(s->frame);
+  if (!s->in.Plausible(*s->frame)) return 0;
+  ff::FrameView view = s->in.View(*s->frame);
   size_t need = ConvertedBytes(view);
   if (need > (size_t)s->pcm_cap) {
     printf("enlarge m_AudioBufSize to %d\n", (int)need);
@@ -80,10 +83,10 @@ bool SkipToStart(FfAudio* s) {
 // 1 when PCM is ready, 0 at the end of the file.
 int DecodeNext(FfAudio* s) {
   for (;;) {
-    int r = s->in.Receive(s->frame);
+    int r = s->in.Receive(*s->frame);
     if (r >= 0) {
       int c = ConvertIntoBuffer(s);
-      s->frame.Unref();
+      s->frame->Unref();
       if (c < 0) return 0;
       if (c > 0 && s->pcm_end > 0 && SkipToStart(s)) return 1;
       continue;  // an empty frame, or one before the start: look at the next one
@@ -96,15 +99,15 @@ int DecodeNext(FfAudio* s) {
     }
     // The decoder wants input: the next packet of our stream.
     DropPacket(s);
-    if (s->in.ReadPacket(s->pkt) < 0) {
+    if (s->in.ReadPacket(*s->pkt) < 0) {
       s->draining = true;
       if (s->in.Send(nullptr) < 0) return 0;
       continue;
     }
     s->pkt_held = true;
-    if (s->pkt.Pts() != ff::kNoTimestamp)
-      s->position = (int64_t)((double)s->pkt.Pts() * s->in.time_base() * s->in.rate());
-    if (s->in.Send(&s->pkt) < 0) DropPacket(s);
+    if (s->pkt->Pts() != ff::kNoTimestamp)
+      s->position = (int64_t)((double)s->pkt->Pts() * s->in.time_base() * s->in.rate());
+    if (s->in.Send(&*s->pkt) < 0) DropPacket(s);
   }
 }
 
@@ -128,12 +131,20 @@ int ff_audio_open(const char* path, int start_ms, int dump, int stream) {
     return -1;
   }
   std::string url = board::Path(s->filename);
-  if (!s->pkt || !s->frame) {
+  s->pkt.emplace();
+  s->frame.emplace();
+  if (!*s->pkt || !*s->frame) {
     DiagPrintf("avcodec_alloc_frame() failed");
+    s->pkt.reset();
+    s->frame.reset();
     return -3;
   }
   int r = s->in.Open(url.c_str(), ff::Io(), start_ms, dump != 0, stream);
-  if (r < 0) return r;
+  if (r < 0) {
+    s->pkt.reset();
+    s->frame.reset();
+    return r;
+  }
   s->channels = OutputChannels(s->in.src_channels());
   s->open = true;
   s->end = false;
@@ -160,6 +171,8 @@ int ff_audio_close() {
   if (!s->open) return 0;
   DropPacket(s);
   s->in.Close();
+  s->pkt.reset();
+  s->frame.reset();
   s->open = false;
   s->pcm_end = s->pcm_off = 0;
   return 0;

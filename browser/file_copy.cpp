@@ -14,6 +14,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include "browser/copy_journal.h"
 #include "core/base/activity.h"
 #include "core/base/diag.h"
 #include "platform/board.h"
@@ -261,6 +262,7 @@ int CopyEntry(const char* src, const char* dest, CopyControl* control) {
   int64_t freeKiB = DiskFreeKiB(dest);
   if (freeKiB < 0) return FOP_NO_FREE_SPACE_INFO;
   if (CopyWouldFillDisk(TreeBytes(realSrc), freeKiB)) return FOP_DISK_FULL;
+  NoteCopyStarted(PartialName(dest));
   // A stale partial from a cut-off earlier copy goes first.
   if (access(partial.c_str(), F_OK) == 0) RemoveReal(partial);
   int r = CopyTreeReal(realSrc, partial, job);
@@ -274,6 +276,7 @@ int CopyEntry(const char* src, const char* dest, CopyControl* control) {
     if (r == FOP_DONE && job.watch.Gone()) r = FOP_DISK_GONE;
   }
   if (r != FOP_DONE && lstat(partial.c_str(), &st) == 0) RemoveReal(partial);
+  NoteCopyEnded(PartialName(dest), lstat(partial.c_str(), &st) == 0 || job.watch.Gone());
   return r;
 }
 

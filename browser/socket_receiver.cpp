@@ -15,6 +15,7 @@
 #include <new>
 #include <thread>
 
+#include "browser/copy_journal.h"
 #include "browser/file_browser.h"
 #include "core/base/activity.h"
 #include "core/ui/window.h"
@@ -111,6 +112,7 @@ void CardInserted(int code) {
                     ? "mount -t vfat -o utf8 /var/volatile/mmcblk1p1 /mnt/microsd"
                     : "mount -t vfat -o utf8 /var/volatile/mmcblk1 /mnt/microsd");
   if (IsMountDir("/mnt/microsd") == 1) {
+    ClearCutOffCopies("/mnt/microsd");
     CloseAllChildWindow();
     KeyDown(EV_SD_MOUNTED);
   }

@@ -146,7 +146,14 @@ void AudioPlayer::Pause() { m_Thread.CmdPause(); }
 
 void AudioPlayer::Play() {
   int st = m_Thread.State();
-  if (st == PLAY_STATE_PAUSED || st == PLAY_STATE_ENDED) m_Thread.CmdPlay(FAST_NONE);
+  if (st != PLAY_STATE_PAUSED && st != PLAY_STATE_ENDED) return;
+  // System speech drives the same sound card from its own thread: a step
+  // taken while it speaks plays once it has finished (OnTick).
+  if (SysTts_CheckRunning() > 0) {
+    m_bResumeAfterTts = true;
+    return;
+  }
+  m_Thread.CmdPlay(FAST_NONE);
 }
 
 void AudioPlayer::PauseForSpeech() {

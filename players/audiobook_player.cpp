@@ -120,7 +120,13 @@ void AudioBookPlayer::Pause() { m_Thread.CmdPause(); }
 
 void AudioBookPlayer::Play() {
   int st = m_Thread.State();
-  if (st == PLAY_STATE_PAUSED || st == PLAY_STATE_ENDED) m_Thread.CmdPlay(FAST_NONE);
+  if (st != PLAY_STATE_PAUSED && st != PLAY_STATE_ENDED) return;
+  // Not over system speech, which drives the same sound card (see AudioPlayer::Play).
+  if (SysTts_CheckRunning() > 0) {
+    m_bResumeAfterTts = true;
+    return;
+  }
+  m_Thread.CmdPlay(FAST_NONE);
 }
 
 void AudioBookPlayer::PauseForSpeech() {

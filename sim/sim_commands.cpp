@@ -204,120 +204,133 @@ void Simulator::Hotplug(const std::string& message) {
         "\" not delivered");
 }
 
-int Simulator::Command(const std::string& raw) {
-  std::string line = Trim(raw);
-  if (line.empty() || line[0] == '#') return 0;
-  std::vector<std::string> w = Words(line);
+// Each family of script commands takes the line's words and the line:
+// kNotOurs when the command is not one of theirs, else Command's result.
+int Simulator::KeyCommand(const std::vector<std::string>& w, const std::string& line) {
   const std::string& cmd = w[0];
-  auto bad = [&](const std::string& why) {
-    Print("sim: bad command \"" + line + "\": " + why);
-    return -1;
-  };
-  auto keyArg = [&](int* code) {
-    if (w.size() < 2) return false;
-    *code = KeyCodeByName(w[1]);
-    return *code >= 0;
-  };
-  int code = -1;
-  if (cmd == "key" || cmd == "down" || cmd == "up") {
-    if (w.size() != 2 || !keyArg(&code)) return bad("unknown key name");
+  const bool press = cmd == "key" || cmd == "down" || cmd == "up";
+  if (!press && cmd != "hold") return kNotOurs;
+  int code = w.size() >= 2 ? KeyCodeByName(w[1]) : -1;
+  if (press) {
+    if (w.size() != 2 || code < 0) return Bad(line, "unknown key name");
     Print("sim: " + cmd + " " + w[1]);
     if (cmd != "up") Key(code, 1);
     if (cmd == "key") Sleep(0.1);
     if (cmd != "down") Key(code, 0);
     return 0;
   }
-  if (cmd == "hold") {
-    double s = w.size() == 3 ? ParseSeconds(w[2]) : -1;
-    if (!keyArg(&code) || s < 0) return bad("use: hold NAME SECONDS");
-    Print("sim: hold " + w[1] + " " + w[2] + " s");
-    Key(code, 1);
-    Sleep(s);
-    Key(code, 0);
+  double s = w.size() == 3 ? ParseSeconds(w[2]) : -1;
+  if (code < 0 || s < 0) return Bad(line, "use: hold NAME SECONDS");
+  Print("sim: hold " + w[1] + " " + w[2] + " s");
+  Key(code, 1);
+  Sleep(s);
+  Key(code, 0);
+  return 0;
+}
+
+int Simulator::PowerCommand(const std::vector<std::string>& w, const std::string& line) {
+  if (w[0] != "power") return kNotOurs;
+  if (w.size() == 2 && w[1] == "click") {
+    Power(true);
+    Sleep(0.1);
+    Power(false);
     return 0;
   }
-  if (cmd == "power") {
-    if (w.size() == 2 && w[1] == "click") {
-      Power(true);
-      Sleep(0.1);
-      Power(false);
-      return 0;
-    }
-    if (w.size() == 3 && w[1] == "hold" && ParseSeconds(w[2]) >= 0) {
-      Power(true);
-      Sleep(ParseSeconds(w[2]));
-      Power(false);
-      return 0;
-    }
-    if (w.size() == 2 && (w[1] == "down" || w[1] == "up")) {
-      Power(w[1] == "down");
-      return 0;
-    }
-    return bad("use: power click | power hold SECONDS");
+  if (w.size() == 3 && w[1] == "hold" && ParseSeconds(w[2]) >= 0) {
+    Power(true);
+    Sleep(ParseSeconds(w[2]));
+    Power(false);
+    return 0;
   }
+  if (w.size() == 2 && (w[1] == "down" || w[1] == "up")) {
+    Power(w[1] == "down");
+    return 0;
+  }
+  return Bad(line, "use: power click | power hold SECONDS");
+}
+
+// The cable, the battery, the headphone jack and the card.
+int Simulator::WorldCommand(const std::vector<std::string>& w, const std::string& line) {
+  const std::string& cmd = w[0];
+  const std::string arg = w.size() >= 2 ? w[1] : "";
   if (cmd == "usb") {
-    if (w.size() != 2) return bad("use: usb in | usb charger | usb out");
-    if (w[1] == "in" || w[1] == "computer")
-      Usb("computer");
-    else if (w[1] == "charger")
-      Usb("charger");
-    else if (w[1] == "out")
-      Usb("none");
-    else if (w[1] == "eject")
-      Hotplug("usb_suspend");
-    else
-      return bad("use: usb in | usb charger | usb out");
+    static const char* const kUsage = "use: usb in | usb charger | usb out";
+    if (w.size() != 2) return Bad(line, kUsage);
+    if (arg == "in" || arg == "computer") Usb("computer");
+    else if (arg == "charger") Usb("charger");
+    else if (arg == "out") Usb("none");
+    else if (arg == "eject") Hotplug("usb_suspend");
+    else return Bad(line, kUsage);
     return 0;
   }
   if (cmd == "battery") {
-    if (w.size() != 2 || w[1].size() != 1 || w[1][0] < '0' || w[1][0] > '7')
-      return bad("use: battery 0-7");
-    Battery(w[1][0] - '0');
+    if (w.size() != 2 || arg.size() != 1 || arg[0] < '0' || arg[0] > '7') return Bad(line, "use: battery 0-7");
+    Battery(arg[0] - '0');
     return 0;
   }
   if (cmd == "headphones") {
-    if (w.size() != 2 || (w[1] != "in" && w[1] != "out")) return bad("use: headphones in|out");
-    Headphones(w[1] == "in");
+    if (w.size() != 2 || (arg != "in" && arg != "out")) return Bad(line, "use: headphones in|out");
+    Headphones(arg == "in");
     return 0;
   }
-  if (cmd == "sd") {
-    if (w.size() == 2 && w[1] == "out") {
-      Card(false, "");
-      return 0;
-    }
-    if (w.size() >= 2 && w[1] == "in" && (w.size() == 2 || (w.size() == 3 && (w[2] == "whole" || w[2] == "unformatted")))) {
-      Card(true, w.size() == 3 ? w[2] : "");
-      return 0;
-    }
-    return bad("use: sd in [whole|unformatted] | sd out");
+  if (cmd != "sd") return kNotOurs;
+  if (w.size() == 2 && arg == "out") {
+    Card(false, "");
+    return 0;
   }
+  const bool kind = w.size() == 3 && (w[2] == "whole" || w[2] == "unformatted");
+  if (arg != "in" || (w.size() != 2 && !kind)) return Bad(line, "use: sd in [whole|unformatted] | sd out");
+  Card(true, kind ? w[2] : "");
+  return 0;
+}
+
+// The clock, waits and expects.
+int Simulator::TimeCommand(const std::vector<std::string>& w, const std::string& line) {
+  const std::string& cmd = w[0];
   if (cmd == "clock") {
+    static const char* const kUsage = "use: clock +SECONDS | clock YYYY-MM-DD HH:MM";
     std::string arg = Trim(line.substr(5));
     if (!arg.empty() && (arg[0] == '+' || arg[0] == '-') && arg.find(' ') == std::string::npos) {
       double s = ParseSeconds(arg.substr(1));
-      if (s < 0) return bad("use: clock +SECONDS | clock YYYY-MM-DD HH:MM");
+      if (s < 0) return Bad(line, kUsage);
       ClockShift(static_cast<long>(std::lround(arg[0] == '-' ? -s : s)));
       return 0;
     }
-    if (ClockSet(arg) != 0) return bad("use: clock +SECONDS | clock YYYY-MM-DD HH:MM");
-    return 0;
+    return ClockSet(arg) == 0 ? 0 : Bad(line, kUsage);
   }
   if (cmd == "wait") {
     double s = w.size() == 2 ? ParseSeconds(w[1]) : -1;
-    if (s < 0) return bad("use: wait SECONDS");
+    if (s < 0) return Bad(line, "use: wait SECONDS");
     Sleep(s);
     return 0;
   }
-  if (cmd == "expect") {
-    std::string text = Trim(line.substr(6));
-    double timeout = 5;
-    std::vector<std::string> tw = Words(text);
-    if (tw.size() >= 2 && ParseSeconds(tw.back()) >= 0) {
-      timeout = ParseSeconds(tw.back());
-      text = Trim(text.substr(0, text.rfind(tw.back())));
-    }
-    if (text.empty()) return bad("use: expect TEXT [SECONDS]");
-    return WaitForSpeech(text, timeout);
+  if (cmd != "expect") return kNotOurs;
+  std::string text = Trim(line.substr(6));
+  double timeout = 5;
+  std::vector<std::string> tw = Words(text);
+  if (tw.size() >= 2 && ParseSeconds(tw.back()) >= 0) {
+    timeout = ParseSeconds(tw.back());
+    text = Trim(text.substr(0, text.rfind(tw.back())));
+  }
+  if (text.empty()) return Bad(line, "use: expect TEXT [SECONDS]");
+  return WaitForSpeech(text, timeout);
+}
+
+int Simulator::Bad(const std::string& line, const std::string& why) {
+  Print("sim: bad command \"" + line + "\": " + why);
+  return -1;
+}
+
+int Simulator::Command(const std::string& raw) {
+  std::string line = Trim(raw);
+  if (line.empty() || line[0] == '#') return 0;
+  std::vector<std::string> w = Words(line);
+  const std::string& cmd = w[0];
+  using Family = int (Simulator::*)(const std::vector<std::string>&, const std::string&);
+  for (Family f : {&Simulator::KeyCommand, &Simulator::PowerCommand, &Simulator::WorldCommand,
+                   &Simulator::TimeCommand}) {
+    int r = (this->*f)(w, line);
+    if (r != kNotOurs) return r;
   }
   if (cmd == "input" || cmd == "station" || cmd == "mic") return SourceCommand(w);
   if (cmd == "kill" && w.size() == 1) {
@@ -325,7 +338,7 @@ int Simulator::Command(const std::string& raw) {
     return 0;
   }
   if (cmd == "quit" && w.size() == 1) return 2;
-  return bad("unknown command");
+  return Bad(line, "unknown command");
 }
 
 }  // namespace sim

@@ -84,6 +84,12 @@ class Simulator {
   void Print(const std::string& line);
 
  private:
+  static constexpr int kNotOurs = -2;
+  int KeyCommand(const std::vector<std::string>& w, const std::string& line);
+  int PowerCommand(const std::vector<std::string>& w, const std::string& line);
+  int WorldCommand(const std::vector<std::string>& w, const std::string& line);
+  int TimeCommand(const std::vector<std::string>& w, const std::string& line);
+  int Bad(const std::string& line, const std::string& why);  // prints why; -1
   void Monitor();
   void FollowTranscript();
   void CheckPlayer();

@@ -44,6 +44,7 @@ pthread_t g_PlayMuteThreadId;
 bool g_bPlayMuteThread = false;
 int g_SysTtsCodePage = 0;
 int g_PlayTtsCodePage = 0;
+PlayTtsBlockFilter g_BlockFilter = nullptr;
 
 // Never destroyed: the silence thread waits on it to the end.
 CommandChannel& MuteCh() {
@@ -133,6 +134,7 @@ int SpeakText(const char* text, bool utf16) {
         count = w->num_samples;
       }
     }
+    if (g_BlockFilter && count > 0) count = g_BlockFilter(text, samples, count);
     if (count <= 0) {
       if (w) tts_wave_delete(w);
       tts_streamer_stop(s);
@@ -162,6 +164,13 @@ int SpeakText(const char* text, bool utf16) {
 }
 
 }  // namespace
+
+PlayTtsBlockFilter SetPlayTtsBlockFilter(PlayTtsBlockFilter filter) {
+  std::lock_guard<std::mutex> play(PlayTtsMutex());
+  PlayTtsBlockFilter old = g_BlockFilter;
+  g_BlockFilter = filter;
+  return old;
+}
 
 int PlayTts_Init(PlayTtsOutputCallback callback, void* user) {
   {

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "audio/soundcard.h"
+#include "browser/copy_journal.h"
 #include "browser/file_browser.h"
 #include "browser/socket_receiver.h"
 #include "core/base/diag.h"
@@ -138,6 +139,8 @@ int DtbMain(int argc, char** argv) {
   if (OpenSimulateKeyPipe(true) != 0) exit(1);
 
   MountDisks();
+  // What copies cut off by a power cut left, now that their note is readable.
+  ClearCutOffCopies(nullptr);
 
   VoiceReminder_Load();
   SoundCard_MixerInit();

@@ -35,6 +35,8 @@ std::string Quote(const std::string& s) {
 }
 
 bool PcHasSoundCard() {
+  std::string stand_in = Env("DTB_PC_SOUND_CARD");
+  if (!stand_in.empty()) return stand_in == "1";
   FILE* f = fopen("/proc/asound/cards", "r");
   if (!f) return false;
   char line[256];
@@ -68,13 +70,18 @@ std::string SimulatedBoard::AlsaConfigText() {
   // What the codec's outputs let through, as the mixer routes it.
   std::string route = "type dtbroute mixer " + Quote(mixer) + " jack " + Quote(Path("/var/board/headphones")) +
                       (classd ? " classd true" : " classd false amp " + Quote(Path("/var/board/amplifier")));
+  // Whatever hears it, the PC's own card included, hears only what the
+  // routes let out.
+  std::string sink;
   if (!out.empty()) {
-    t += "pcm.!default { " + route + " slave.pcm { type file slave.pcm { type dtbhost pace " +
-         std::string(pacebuf) + " } file " + Quote(out) + " format \"wav\" perm 0644" +
-         (Env("DTB_AUDIO_OUT_KEEP").empty() ? "" : " truncate false") + " } }\n";
-  } else if (!PcHasSoundCard()) {
-    t += "pcm.!default { " + route + " slave.pcm { type dtbhost pace " + std::string(pacebuf) + " } }\n";
+    sink = "{ type file slave.pcm { type dtbhost pace " + std::string(pacebuf) + " } file " + Quote(out) +
+           " format \"wav\" perm 0644" + (Env("DTB_AUDIO_OUT_KEEP").empty() ? "" : " truncate false") + " }";
+  } else if (PcHasSoundCard()) {
+    sink = "\"system_default\"";
+  } else {
+    sink = "{ type dtbhost pace " + std::string(pacebuf) + " }";
   }
+  t += "pcm.!default { " + route + " slave.pcm " + sink + " }\n";
   t += "pcm.!hw { @args [ CARD DEV SUBDEV ]\n"
        "  @args.CARD { type string default \"0\" }\n"
        "  @args.DEV { type integer default 0 }\n"

@@ -9,8 +9,11 @@
 // Environment:
 //   DTB_AUDIO_OUT    WAV file that receives playback (each stream open starts
 //                    it anew; "%r" and "%c" in the name become the stream's
-//                    rate and channels); unset: the PC's sound card when it
-//                    has one, else a paced sink that keeps nothing
+//                    rate and channels); unset: the PC's sound card (its
+//                    default device) when it has one, else a paced sink
+//                    that keeps nothing; the routes apply to each
+//   DTB_PC_SOUND_CARD  "1" or "0": the PC has a sound card or not, whatever
+//                    /proc/asound says (tests)
 //   DTB_AUDIO_OUT_KEEP  set: earlier streams are kept, later ones go to
 //                    numbered files beside them (name.0001, ...)
 //   DTB_AUDIO_IN     16-bit PCM WAV file read as the microphone/line input

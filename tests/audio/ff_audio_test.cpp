@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+extern "C" {
+#include <libavutil/mem.h>
+}
+
 #include "audio/decoder.h"
 #include "tests/audio/audio_test_util.h"
 
@@ -147,6 +151,21 @@ TEST_F(FfAudioTest, OpeningRules) {
   WriteFile(dir_ / "text.mp3", std::string(5000, 'x'));
   EXPECT_LT(ff_audio_open((dir_ / "text.mp3").c_str(), -1, 0, -1), 0);
   EXPECT_EQ(-1, ff_audio_get_total_audio_streams());
+}
+
+// Short of memory the open says so and leaves nothing open; once memory is
+// back the decoder opens files again.
+TEST_F(FfAudioTest, AnOpenShortOfMemoryFailsAloneAndTheNextOneWorks) {
+  std::string path = RampWav(dir_, 8000, 1, 800);
+  av_max_alloc(1);
+  const int r = ff_audio_open(path.c_str(), -1, 0, -1);
+  av_max_alloc(32u << 20);  // the decoder's own cap
+  EXPECT_EQ(-3, r);
+  EXPECT_EQ(-1, ff_audio_get_cur_ms());
+  ASSERT_EQ(0, ff_audio_open(path.c_str(), -1, 0, -1));
+  int16_t s;
+  ASSERT_EQ(2, ff_audio_read(&s, 2));
+  EXPECT_EQ(0, s);
 }
 
 TEST_F(FfAudioTest, FiveOneFloatIsMixedToStereo) {

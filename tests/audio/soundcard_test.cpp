@@ -210,9 +210,9 @@ TEST_F(CaptureTest, PlaybackStreamInCaptureMode) {
   EXPECT_EQ(Ramp(800), got);
 }
 
-// The WAV holds what leaves the codec: the speaker when its route is on,
-// the headphones only when plugged in, each at its own volume.
-TEST_F(PlaybackTest, OnlyOpenRoutesAreHeardAtTheirVolume) {
+// What leaves the codec: the speaker when its route is on, the headphones
+// only when plugged in, each at its own volume; `wav` is where it went.
+void PlayThroughEveryRoute(const std::string& jack, const std::string& wav) {
   setenv("DTB_AUDIO_PACE", "0", 1);
   std::vector<int16_t> level(500, 10000);
   auto play = [&] { ASSERT_EQ(0, SoundCard_PutSamples(level.data(), 500)); };
@@ -227,16 +227,34 @@ TEST_F(PlaybackTest, OnlyOpenRoutesAreHeardAtTheirVolume) {
   SoundCard_HeadPhoneSwitch(true);
   SoundCard_SetHeadPhoneVolume(118);
   play();  // nothing in the jack
-  WriteFile(dir_ / "root/var/board/headphones", "1");
+  WriteFile(jack, "1");
   play();
   SoundCard_Release();
   unsetenv("DTB_AUDIO_PACE");
-  Wav wav;
-  ASSERT_TRUE(ReadWav(OutWav(), &wav));
-  ASSERT_EQ(2000u, wav.samples.size());
+  Wav out;
+  ASSERT_TRUE(ReadWav(wav, &out));
+  ASSERT_EQ(2000u, out.samples.size());
   const int expected[] = {0, 3162, 0, 10000};
   for (int part = 0; part < 4; part++)
-    for (int i = 0; i < 500; i += 125) EXPECT_NEAR(expected[part], wav.samples[part * 500 + i], 2) << part;
+    for (int i = 0; i < 500; i += 125) EXPECT_NEAR(expected[part], out.samples[part * 500 + i], 2) << part;
+}
+
+TEST_F(PlaybackTest, OnlyOpenRoutesAreHeardAtTheirVolume) {
+  PlayThroughEveryRoute(dir_ / "root/var/board/headphones", OutWav());
+}
+
+// Without an output file the PC's own card plays, behind the same routes.
+// A system configuration whose default device writes a file stands in for it.
+TEST_F(PlaybackTest, ThePcSoundCardHearsOnlyTheOpenRoutesToo) {
+  unsetenv("DTB_AUDIO_OUT");
+  setenv("DTB_PC_SOUND_CARD", "1", 1);
+  const std::string pc = dir_ / "pc.wav";
+  WriteFile(dir_ / "system.conf",
+            "pcm.default { type file slave.pcm { type null } file \"" + pc + "\" format \"wav\" }\n");
+  setenv("ALSA_CONFIG_PATH", (dir_ / "system.conf").c_str(), 1);
+  PlayThroughEveryRoute(dir_ / "root/var/board/headphones", pc);
+  unsetenv("ALSA_CONFIG_PATH");
+  unsetenv("DTB_PC_SOUND_CARD");
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "browser/copy_journal.h"
+#include "core/base/activity.h"
 #include "platform/board.h"
 #include "platform/host/host_board.h"
 #include "tests/support/test_support.h"
@@ -111,4 +113,41 @@ TEST_F(FileCopyTest, SameDiskMoveRenamesAndRefusesOutsideDestinations) {
   EXPECT_EQ(CopyEntry("/mnt/emmc/b", "/mnt/settings/b", nullptr), FOP_NO_DESTINATION);
   EXPECT_EQ(CopyEntry("/mnt/emmc/nothing", "/mnt/microsd/nothing", nullptr), FOP_SOURCE_UNREADABLE);
   EXPECT_EQ(CopyEntry("/mnt/emmc/b", "/mnt/microsd/no/such/b", nullptr), FOP_NO_DESTINATION);
+}
+
+// A copy that could not remove its partial (the power or the card went)
+// leaves a note; start-up clears the partial, and a card's waits for the
+// card's next mount. Only noted partials go, never the running copy's, and
+// a finished copy leaves no note.
+TEST_F(FileCopyTest, CutOffCopiesAreClearedAtStartUpAndAtTheCardsMount) {
+  dtbtest::WriteFile(dir_ / "dev/mmcblk1", "card\n");
+  dtbtest::WriteFile(dir_ / "dev/mmcblk1p1", "vfat\n");
+  const std::string mountCard = "mount -t vfat -o utf8 /dev/mmcblk1p1 /mnt/microsd";
+  ASSERT_EQ(board::System(mountCard), 0);
+  const std::string folder = "/mnt/emmc/Books/.partial-big", card = "/mnt/microsd/.partial-a\nb.mp3",
+                    running = "/mnt/emmc/.partial-now.mp3";
+  for (const std::string& p : {folder, card}) {
+    NoteCopyStarted(p);
+    Write(p == folder ? p + "/part1" : p, "half");
+    NoteCopyEnded(p, true);
+  }
+  NoteCopyStarted(running);
+  Write(running, "being written");
+  Write("/mnt/emmc/Books/.partial-mine", "the user's own");
+  ASSERT_EQ(board::System("umount /mnt/microsd"), 0);
+  EXPECT_EQ(ClearCutOffCopies(nullptr), 1);
+  EXPECT_FALSE(Exists(folder));
+  EXPECT_TRUE(Exists("/mnt/emmc/Books/.partial-mine"));
+  EXPECT_TRUE(Exists(running));
+  ASSERT_EQ(board::System(mountCard), 0);
+  ASSERT_TRUE(Exists(card));
+  EXPECT_EQ(ClearCutOffCopies("/mnt/emmc"), 0);
+  EXPECT_EQ(ClearCutOffCopies("/mnt/microsd"), 1);
+  EXPECT_FALSE(Exists(card));
+  ASSERT_EQ(force_remove_file(running.c_str()), 0);
+  NoteCopyEnded(running, false);
+  EXPECT_FALSE(Exists("/mnt/settings/copies.journal"));
+  Write("/mnt/emmc/song.mp3", "song");
+  ASSERT_EQ(CopyEntry("/mnt/emmc/song.mp3", "/mnt/microsd/song.mp3", nullptr), FOP_DONE);
+  EXPECT_FALSE(Exists("/mnt/settings/copies.journal"));
 }

@@ -102,3 +102,32 @@ TEST_F(FileOperationE2e, CutPasteRenamesAtOnceRefusesItsOwnSubfolderAndDeletes) 
 }
 
 }  // namespace
+
+namespace {
+
+// The power goes in the middle of a copy to the card: the hidden partial
+// stays behind. The next start clears it when the card is in; a card that
+// is out at the start has it cleared once it is mounted again.
+TEST_F(FileOperationE2e, PowerCutMidCopyLeavesNoPartialAfterStartOrMount) {
+  const std::string toCard = "key up\nkey up\nexpect big.bin\nkey menu\nkey menu\nexpect file management\n"
+                             "key up\nexpect send to micro sd card\nkey play\nexpect Copying\nwait 0.3\nkill\n";
+  dtbtest::SimResult r = Run(CardInOnBooks() + toCard);
+  EXPECT_EQ(r.status, 0) << r.output;
+  ASSERT_TRUE(fs::exists(Card(".partial-big.bin"))) << r.output;
+  r = Run("power click\nexpect Choose 20\nquit\n");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_FALSE(fs::exists(Card(".partial-big.bin")));
+
+  r = Run("power click\nexpect Choose 20\nkey play\nexpect Audio books\nkey down\nexpect Books\n" + toCard);
+  EXPECT_EQ(r.status, 0) << r.output;
+  ASSERT_TRUE(fs::exists(Card(".partial-big.bin"))) << r.output;
+  r = Run("sd out\npower click\nexpect Choose 20\nwait 1\n");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_TRUE(fs::exists(Card(".partial-big.bin")));
+  r = Run("power click\nexpect Internal memory 20\nsd in\nexpect main folder 10\nquit\n");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_FALSE(fs::exists(Card(".partial-big.bin")));
+  EXPECT_EQ(fs::file_size(Emmc("big.bin")), kBig);
+}
+
+}  // namespace

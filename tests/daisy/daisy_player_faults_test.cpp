@@ -1,5 +1,6 @@
 // Faults found with real books: a repeat range that plays nothing, a step
 // past the end, pause in text books and narration said twice.
+#include <cstring>
 #include <future>
 #include <random>
 
@@ -22,6 +23,23 @@ class DaisyFaultTest : public DaisyPlayerTest {
       done->set_value();
     }).detach();
     return f.wait_for(std::chrono::milliseconds(maxMs)) == std::future_status::ready;
+  }
+  // A text book whose every second piece is punctuation ("...").
+  void WritePunctuationBook() {
+    std::string body;
+    std::string smil;
+    for (int i = 0; i < 40; ++i) {
+      const std::string id = "t" + std::to_string(i);
+      body += "<p id=\"" + id + "\">" +
+              (i % 2 ? std::string("...") : "Sentence number " + std::to_string(i) + " is read.") +
+              "</p>";
+      smil += "<par id=\"p" + std::to_string(i) + "\"><text src=\"c.html#" + id + "\"/></par>";
+    }
+    dtbtest::WriteFile(Host(book_) + "/ncc.html",
+                       "<html><head><title>T</title></head><body>"
+                       "<h1><a href=\"s.smil#p0\">T</a></h1></body></html>\n");
+    dtbtest::WriteFile(Host(book_) + "/s.smil", "<smil><body><seq>" + smil + "</seq></body></smil>\n");
+    dtbtest::WriteFile(Host(book_) + "/c.html", "<html><body>" + body + "</body></html>\n");
   }
   int Reads(const std::string& what) {
     int n = 0;
@@ -142,20 +160,7 @@ TEST_F(DaisyFaultTest, AudioBookMovesLeaveHeadingsAndPagesToTheNarration) {
 // partly punctuation (no samples): every pause silences it, and the state
 // follows the last key.
 TEST_F(DaisyFaultTest, PausePlayAndStopAtRandomAlwaysAnswerInATextBook) {
-  std::string body;
-  std::string smil;
-  for (int i = 0; i < 40; ++i) {
-    const std::string id = "t" + std::to_string(i);
-    body += "<p id=\"" + id + "\">" +
-            (i % 2 ? std::string("...") : "Sentence number " + std::to_string(i) + " is read.") +
-            "</p>";
-    smil += "<par id=\"p" + std::to_string(i) + "\"><text src=\"c.html#" + id + "\"/></par>";
-  }
-  dtbtest::WriteFile(Host(book_) + "/ncc.html",
-                     "<html><head><title>T</title></head><body>"
-                     "<h1><a href=\"s.smil#p0\">T</a></h1></body></html>\n");
-  dtbtest::WriteFile(Host(book_) + "/s.smil", "<smil><body><seq>" + smil + "</seq></body></smil>\n");
-  dtbtest::WriteFile(Host(book_) + "/c.html", "<html><body>" + body + "</body></html>\n");
+  WritePunctuationBook();
   // The leading silence of player speech goes through the callback, as on
   // the device.
   TtsSoundOutput old = SetTtsOutput({QuietInit, QuietPut, QuietFlush, NoLevel});
@@ -217,6 +222,44 @@ TEST_F(DaisyFaultTest, ClipOfAFileThatCannotBeMeasuredIsAnnouncedOnce) {
   int told = 0;
   for (const std::string& l : Lines()) told += l.find("can not open file") != std::string::npos;
   EXPECT_EQ(told, 1) << AllLines();
+}
+
+}  // namespace
+}  // namespace daisytest
+
+namespace daisytest {
+namespace {
+
+// An engine that makes no sound of punctuation, and takes its time over it.
+int SilentPunctuation(const char* text, const short*, int count) {
+  if (strcmp(text, "...") != 0) return count;
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  return 0;
+}
+
+// A stop taken while a piece without sound is synthesised ends the reading;
+// play and pause work afterwards.
+TEST_F(DaisyFaultTest, AStopDuringAPieceWithoutSoundEndsTheReading) {
+  WritePunctuationBook();
+  TtsSoundOutput old = SetTtsOutput({QuietInit, QuietPut, QuietFlush, NoLevel});
+  PlayTtsBlockFilter oldFilter = SetPlayTtsBlockFilter(SilentPunctuation);
+  fake_->pace = 1;
+  DaisyPlayThread& t = DaisyThread();
+  ASSERT_NE(OpenBook(), nullptr);
+  ASSERT_TRUE(WaitSaid("read: ...", 15000)) << AllLines();
+  EXPECT_EQ(t.CmdStop(), 0);
+  const size_t frames = fake_->WrittenFrames();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  EXPECT_EQ(t.State(), DAISY_STATE_STOPPED);
+  EXPECT_EQ(Reads("Sentence number 2 is read."), 0) << AllLines();
+  EXPECT_EQ(fake_->WrittenFrames(), frames);
+  EXPECT_EQ(t.CmdPlay(), 0);
+  EXPECT_TRUE(WaitSaid("read: Sentence number 2 is read.", 5000)) << AllLines();
+  EXPECT_EQ(t.CmdPause(), 0);
+  EXPECT_EQ(t.State(), DAISY_STATE_PAUSED);
+  t.CmdStop();
+  SetPlayTtsBlockFilter(oldFilter);
+  SetTtsOutput(old);
 }
 
 }  // namespace

@@ -6,6 +6,10 @@
 #include "core/ui/system_settings.h"
 #include "players/play_thread.h"
 #include "players/kit/player_common.h"
+#include "platform/board.h"
+#include "speech/tts.h"
+#include "speech/tts_output.h"
+#include "speech/ux_language.h"
 #include "window_fixture.h"
 
 namespace {
@@ -231,6 +235,62 @@ TEST_F(AudioPlayerTest, FileStepsWrapAndRememberTheFileLeft) {
   ASSERT_TRUE(TickUntil([&] { return MusicPlayThread().State() == PLAY_STATE_PLAYING; }));
   EXPECT_EQ(Top()->Cur(), 0);
   EXPECT_GE(fake_->Seeks().back(), 1000);
+}
+
+}  // namespace
+
+namespace {
+
+// Speech heard nowhere, at the pace of a card, so that it lasts.
+int SpeechInit(bool, unsigned, unsigned, unsigned) { return 0; }
+int SpeechPut(short*, int frames) {
+  std::this_thread::sleep_for(std::chrono::microseconds(frames * 1000000LL / 16000));
+  return 0;
+}
+int SpeechFlush() { return 0; }
+int SpeechLevel() { return 0; }
+
+// Only the speech's voices come from the device root.
+class VoicesBoard final : public board::Board {
+ public:
+  explicit VoicesBoard(std::string root) : root_(std::move(root)) {}
+  std::string Path(const std::string& p) override {
+    return p.compare(0, 6, "/home/") == 0 ? root_ + p : p;
+  }
+  int System(const std::string&) override { return 0; }
+  time_t Now() override { return time(nullptr); }
+  void Transcript(const char*, const std::string&) override {}
+  int IsMountPoint(const std::string&) override { return 0; }
+
+ private:
+  std::string root_;
+};
+
+// System speech and the play thread share the sound card: a step taken
+// while the speech speaks plays only once it has finished.
+TEST_F(AudioPlayerTest, AStepTakenWhileSpeechSpeaksWaitsForIt) {
+  board::Install(std::make_unique<VoicesBoard>(DTB_BINARY_DIR));
+  TtsSoundOutput old = SetTtsOutput({SpeechInit, SpeechPut, SpeechFlush, SpeechLevel});
+  ASSERT_EQ(SysTts_Init(), 0);
+  g_pUxLanguage = GetUxLanguage(UX_LANGUAGE_ENGLISH);
+  fake_->pace = 1;
+  AddFile("long.mp3", 40 * 60000);
+  ASSERT_EQ(CreateAudioPlayer(dir_.path().c_str(), "long.mp3", -1, -1), 0);
+  ASSERT_TRUE(TickUntil([&] { return MusicPlayThread().State() == PLAY_STATE_PLAYING; }));
+  g_AudioSettings.navMode = NAV_1_MINUTE;
+  KeyDown(KEY_RIGHT);
+  KeyPress(KEY_RIGHT);
+  KeyDown(KEY_DOWN);  // the next unit, spoken
+  ASSERT_GT(SysTts_CheckRunning(), 0);
+  KeyUp(KEY_RIGHT);  // the step
+  while (SysTts_CheckRunning() > 0) {
+    EXPECT_NE(MusicPlayThread().State(), PLAY_STATE_PLAYING);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_TRUE(TickUntil([&] { return MusicPlayThread().State() == PLAY_STATE_PLAYING; }));
+  SysTts_Stop();
+  SetTtsOutput(old);
+  board::Install(nullptr);
 }
 
 }  // namespace

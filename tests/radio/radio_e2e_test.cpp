@@ -101,4 +101,31 @@ TEST_F(RadioE2E, ACancelledScanKeepsThePresetsFound) {
   EXPECT_EQ(0, ch[4 + 200]);  // 107.0 was never reached
 }
 
+// The settings start the transmitter (headphones in: the speaker would feed
+// it back) and stop it again; the chip says what goes on the air.
+TEST_F(RadioE2E, TheSettingsStartAndStopTheTransmitter) {
+  DTB_REQUIRE_PLAYER();
+  const std::string open =
+      "key menu\nexpect version information\nkey up\nkey up\nkey up\nkey up\nkey up\n"
+      "expect FM Transmitter settings\nkey play\n";
+  dtbtest::SimResult r = Run("0", "headphones in\n" + open +
+                                      "expect fm transmit: disable\nkey right\nexpect fm transmit: enable\n"
+                                      "key play\nexpect start transmitting 5\nwait 2\nkill\n");
+  EXPECT_EQ(r.status, 0) << r.output;
+  const std::string onAir = dir / "device/var/board/fm_transmit";
+  EXPECT_EQ("87000", dtbtest::ReadFile(onAir).substr(0, 5)) << r.output;
+  dtbtest::SimRun again;
+  again.root = dir / "device";
+  again.fresh = false;
+  again.extra = {"--board-rev", "0"};
+  // The setting starts off after a restart; on again, then off.
+  again.script = "power click\nexpect Internal memory 20\nheadphones in\n" + open +
+                 "expect fm transmit: disable\nkey right\nkey play\nexpect start transmitting 5\n"
+                 "key play\nexpect fm transmit: enable\nkey left\nexpect fm transmit: disable\n"
+                 "key play\nexpect stop transmitting 5\nwait 1\nkill\n";
+  r = dtbtest::RunSim(again);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ('0', dtbtest::ReadFile(onAir)[0]) << r.output;
+}
+
 }  // namespace

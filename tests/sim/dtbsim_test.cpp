@@ -74,6 +74,13 @@ TEST(Dtbsim, MalformedScriptsAndUnsafeRootsAreRefused) {
   dtbtest::TempDir dir;
   auto r = RunStandIn(dir / "root", "key nosuchkey\nexpect ready\n");
   EXPECT_EQ(r.status, sim::kExitUsage) << r.output;
+  // Every family of commands refuses its own misuse and names the line.
+  for (const char* line : {"hold play", "power hold", "usb sideways", "battery 8", "headphones maybe",
+                           "sd in half", "clock +soon", "wait", "expect", "kill now", "frobnicate"}) {
+    r = RunStandIn(dir / "root", std::string(line) + "\nexpect ready\n");
+    EXPECT_EQ(r.status, sim::kExitUsage) << line << "\n" << r.output;
+    EXPECT_TRUE(Has(r.output, "bad command \"" + std::string(line) + "\"")) << r.output;
+  }
   // --fresh never wipes a folder that is not a device root.
   dtbtest::WriteFile(dir / "mine/precious.txt", "keep");
   r = RunStandIn(dir / "mine", "quit\n");

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "speech/tts.h"
+#include "speech/tts_output.h"
 #include "speech/ux_language.h"
 #include "tests/speech/speech_env.h"
 
@@ -196,6 +197,24 @@ TEST_F(PlayTtsTest, PitchRaisesAndLowersThePlayerVoice) {
   EXPECT_LT(normal, high);
   EXPECT_EQ(Tts_SetPitch(7, 0), -1);
   Tts_SetPitch(TTS_CHANNEL_PLAYER, 0);
+}
+
+int NoSound(const char*, const short*, int) { return 0; }
+
+// A text the engine makes no sound of (punctuation) ends as finished, or as
+// stopped when the callback stopped it during its leading silence: the
+// caller must know which.
+TEST_F(PlayTtsTest, ATextWithoutSoundSaysWhetherItWasStopped) {
+  PlayTtsBlockFilter old = SetPlayTtsBlockFilter(NoSound);
+  SpeechEnv::Get().SetHwLevel(0);  // the silence thread feeds the callback first
+  EXPECT_EQ(PlayTts_Play("...", 0), 0);
+  EXPECT_GE(sink_.silenceBlocks, 1);
+  sink_.cancelSilence = true;
+  EXPECT_EQ(PlayTts_Play("...", 0), -2);
+  sink_.cancelSilence = false;
+  SetPlayTtsBlockFilter(old);
+  EXPECT_EQ(PlayTts_Play("Heard.", 0), 0);
+  EXPECT_FALSE(sink_.speech.empty());
 }
 
 TEST_F(PlayTtsTest, NoCallbackNoSynthesis) {

@@ -16,6 +16,15 @@ struct ConfigFree {
 };
 using Config = std::unique_ptr<snd_config_t, ConfigFree>;
 
+// Keeps the system's own default PCM reachable as "system_default", for a
+// text that puts something of its own in front of it as "default".
+void KeepSystemDefault(snd_config_t* cfg) {
+  snd_config_t *pcms = nullptr, *def = nullptr, *copy = nullptr;
+  if (snd_config_search(cfg, "pcm", &pcms) < 0 || snd_config_search(pcms, "default", &def) < 0) return;
+  if (snd_config_copy(&copy, def) < 0) return;
+  if (snd_config_set_id(copy, "system_default") < 0 || snd_config_add(pcms, copy) < 0) snd_config_delete(copy);
+}
+
 // The system's configuration with `text` merged over it (our definitions
 // override; the PC's own cards and rate converters stay available). Null for
 // an empty text, or when the text cannot be loaded: then the system's is used.
@@ -30,6 +39,7 @@ Config LocalConfig(const std::string& text) {
   }
   if (top) snd_config_unref(top);
   Config owned(cfg);
+  KeepSystemDefault(cfg);
   snd_input_t* input = nullptr;
   if (snd_input_buffer_open(&input, text.data(), (ssize_t)text.size()) < 0) return nullptr;
   int err = snd_config_load(cfg, input);

@@ -1,8 +1,9 @@
 // Owners of ALSA's PCM streams and control handles. Each closes its handle
 // when closed, reopened or destroyed. ALSA's negative errno codes become our
 // results in one place (Result); positive counts pass through. Devices open
-// on a local configuration given as text (merged over the system's), or on
-// the system's when the text is empty.
+// on a local configuration given as text (merged over the system's, whose
+// own default PCM stays reachable as "system_default"), or on the system's
+// when the text is empty.
 #pragma once
 
 #include <string>
