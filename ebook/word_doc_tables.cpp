@@ -194,7 +194,8 @@ std::vector<Style> ParseStyles(const std::vector<unsigned char>& t, const Fib& f
         size_t upx = name + 2 + (Le16(&t[name]) + 1) * 2;
         if (upx + 2 <= stop) {
           size_t cbUpx = Le16(&t[upx]);
-          if (cbUpx >= 2 && upx + 2 + cbUpx <= stop) ReadProps(&t[upx + 4], &t[upx + 2 + cbUpx], nullptr, &style.list);
+          if (cbUpx >= 2 && upx + 2 + cbUpx <= stop)
+            ReadProps(t.data() + upx + 4, t.data() + upx + 2 + cbUpx, nullptr, &style.list);
         }
       }
     }

@@ -77,10 +77,11 @@ struct Entry {
 // An index: its header record (with the tag table) and one data record.
 // `tags` holds (tag, values per entry, control mask) triples.
 inline std::vector<std::string> Index(const std::vector<unsigned char>& tags, const std::vector<Entry>& entries,
-                               uint32_t cncxRecords) {
+                                      uint32_t cncxRecords) {
   const size_t headLen = 192;
   std::string tagx = "TAGX" + Be32s(static_cast<uint32_t>(12 + 4 * (tags.size() / 3 + 1))) + Be32s(1);
-  for (size_t i = 0; i < tags.size(); i += 3) tagx += std::string{char(tags[i]), char(tags[i + 1]), char(tags[i + 2]), 0};
+  for (size_t i = 0; i < tags.size(); i += 3)
+    tagx += std::string{char(tags[i]), char(tags[i + 1]), char(tags[i + 2]), 0};
   tagx += std::string{0, 0, 0, 1};
   std::string data(headLen, '\0');
   std::vector<uint32_t> offsets;
@@ -121,7 +122,8 @@ inline std::string Make(const std::vector<std::string>& chapters) {
   std::vector<Entry> skel, frag;
   for (size_t i = 0; i < chapters.size(); ++i) {
     std::string skeleton = "<?xml version=\"1.0\" encoding=\"utf-8\"?><html xmlns=\"http://www.w3.org/1999/xhtml\">"
-                           "<head><title>Rozdzia\xC5\x82</title></head><body aid=\"" + std::to_string(i) + "\"></body></html>";
+                           "<head><title>Rozdzia\xC5\x82</title></head><body aid=\"" +
+                           std::to_string(i) + "\"></body></html>";
     uint32_t start = static_cast<uint32_t>(text.size());
     uint32_t insert = start + static_cast<uint32_t>(skeleton.find("</body>"));
     char label[32];
@@ -140,7 +142,7 @@ inline std::string Make(const std::vector<std::string>& chapters) {
   for (size_t i = 0; i < texts; ++i) records.push_back(text.substr(i * rec, rec));
   records.push_back("FDST" + Be32s(12) + Be32s(1) + Be32s(0) + Be32s(static_cast<uint32_t>(text.size())));
   for (std::string& r : Index({2, 1, 0x01, 3, 1, 0x02, 4, 1, 0x04, 6, 2, 0x08}, frag, 1)) records.push_back(r);
-  records.push_back(Varlen(11).substr(0) + "P-//*[@aid]");  // the fragments' one selector
+  records.push_back(Varlen(11) + "P-//*[@aid]");  // the fragments' one selector
   for (std::string& r : Index({1, 1, 0x03, 6, 2, 0x0C}, skel, 0)) records.push_back(r);
   return Database(records);
 }

@@ -175,7 +175,8 @@ TEST_F(PdfTest, PagesSpeakTheirLabels) {
 
 TEST(PdfCorpus, OutlinesAreHeadings) {
   DTB_REQUIRE_CORPUS(root, "pdf");
-  for (const char* name : {"pypdf_pdflatex-outline.pdf", "tika_testPDF_bookmarks.pdf", "pypdf_GeoTopo-komprimiert.pdf"}) {
+  for (const char* name :
+       {"pypdf_pdflatex-outline.pdf", "tika_testPDF_bookmarks.pdf", "pypdf_GeoTopo-komprimiert.pdf"}) {
     SCOPED_TRACE(name);
     CPdf b;
     ASSERT_EQ(0, b.Open((root + "/" + name).c_str()));

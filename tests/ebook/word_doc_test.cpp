@@ -78,9 +78,11 @@ TEST(WordDoc, ListNumbersAreReadBeforeTheirParagraphs) {
     SCOPED_TRACE(damage);
     std::string w = word, t = table;
     uint32_t lst = docmaker::Get32(w, pairs + 73 * 8), lfo = docmaker::Get32(w, pairs + 74 * 8);
-    if (damage == 0) docmaker::Put32(w, pairs + 73 * 8 + 4, 1u << 30);            // the list table runs far past the end
-    if (damage == 1) docmaker::Put16(t, lst + 2 + 3 * 28 + 28, 0xFFFF);           // a number text longer than the stream
-    if (damage == 2) docmaker::Put32(t, lfo, 0x7FFFFFFF);                         // more instances than bytes
+    // The list table running far past the end, a number text longer than
+    // the stream, more instances than bytes.
+    if (damage == 0) docmaker::Put32(w, pairs + 73 * 8 + 4, 1u << 30);
+    if (damage == 1) docmaker::Put16(t, lst + 2 + 3 * 28 + 28, 0xFFFF);
+    if (damage == 2) docmaker::Put32(t, lfo, 0x7FFFFFFF);
     dtbtest::WriteFile(dir / "d.doc", docmaker::Compound(w, t).bytes);
     CWordDoc d;
     ASSERT_EQ(0, d.Open((dir / "d.doc").c_str()));
