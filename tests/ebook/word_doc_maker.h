@@ -31,6 +31,7 @@ struct ListLevel {
 struct Lists {
   std::vector<std::vector<ListLevel>> lists;
   std::vector<std::pair<int, std::vector<std::pair<int, int>>>> instances;
+  int styleIlfo = 0;  // > 0: style 10 is a paragraph style numbered by that instance
 };
 
 struct DocFile {
@@ -139,18 +140,35 @@ inline void AddLists(std::string& t, const Lists& lists, uint32_t* lst, uint32_t
 }
 
 inline std::string TableStream(const std::vector<uint32_t>& fcs, const std::vector<uint32_t>& pages, uint32_t fcText,
-                               bool compressed, uint32_t ccp, uint32_t* stsh, uint32_t* bte, uint32_t* clx) {
+                               bool compressed, uint32_t ccp, uint32_t* stsh, uint32_t* bte, uint32_t* clx,
+                               int listStyleIlfo = 0) {
   std::string t;
   *stsh = 0;
   t.resize(2 + 4);
   Put16(t, 0, 4);
-  Put16(t, 2, 10);  // styles
+  Put16(t, 2, listStyleIlfo > 0 ? 11 : 10);  // styles
   Put16(t, 4, 10);
   for (int i = 0; i < 10; ++i) {
     size_t at = t.size();
     t.resize(at + 2 + 12);
     Put16(t, at, 12);
     Put16(t, at + 2, static_cast<uint32_t>(i));  // style i is "heading i"; 0 is Normal
+  }
+  if (listStyleIlfo > 0) {
+    // A user's paragraph style "L" based on Normal, its paragraphs in a list.
+    size_t at = t.size();
+    t.resize(at + 2 + 28);
+    Put16(t, at, 28);
+    Put16(t, at + 2, 0x0FFE);
+    Put16(t, at + 4, 1);  // a paragraph style based on style 0
+    Put16(t, at + 6, 1);
+    Put16(t, at + 12, 1);
+    Put16(t, at + 14, 'L');
+    Put16(t, at + 18, 9);
+    Put16(t, at + 20, 10);
+    Put16(t, at + 22, 0x460B);
+    Put16(t, at + 24, static_cast<uint32_t>(listStyleIlfo));
+    Put16(t, at + 26, 0x260A);
   }
   *bte = static_cast<uint32_t>(t.size());
   for (uint32_t fc : fcs) t.resize(t.size() + 4), Put32(t, t.size() - 4, fc);
@@ -188,7 +206,7 @@ inline void Streams(const std::vector<Paragraph>& paras, bool compressed, std::s
   std::vector<uint32_t> fcs, pages;
   AddPapxPages(w, paras, ends, fcText, &fcs, &pages);
   uint32_t stsh, bte, clx;
-  *table = TableStream(fcs, pages, fcText, compressed, ccp, &stsh, &bte, &clx);
+  *table = TableStream(fcs, pages, fcText, compressed, ccp, &stsh, &bte, &clx, lists ? lists->styleIlfo : 0);
   Put16(w, 0, 0xA5EC);
   Put16(w, 2, 0xC1);
   Put16(w, 0x0A, 0x0200);  // the table is "1Table"

@@ -52,6 +52,7 @@ TEST(WordDoc, ListNumbersAreReadBeforeTheirParagraphs) {
   lists.lists[0][0].text = u"\x00."s;
   lists.lists[0][1] = {1, 2, u"\x00.\x01"s};
   lists.instances = {{0, {}}, {1, {}}, {2, {}}, {0, {{0, 7}}}};
+  lists.styleIlfo = 2;
   auto item = [](const char16_t* text, int ilfo, int ilvl = 0) {
     Paragraph p{text};
     p.ilfo = ilfo;
@@ -61,15 +62,17 @@ TEST(WordDoc, ListNumbersAreReadBeforeTheirParagraphs) {
   std::vector<Paragraph> paras = {item(u"Alpha", 1),       item(u"Alpha one", 1, 1), item(u"Alpha two", 1, 1),
                                   item(u"Beta", 1),        item(u"Beta one", 1, 1),  {u"Plain text."},
                                   item(u"Letter", 2),      item(u"Letter too", 2),   item(u"Dot", 3),
-                                  item(u"Restarted", 4),   item(u"Past the end", 9), item(u"Deep", 2, 5)};
+                                  item(u"Restarted", 4),   item(u"Past the end", 9), item(u"Deep", 2, 5),
+                                  {u"By its style", 10}};
   dtbtest::TempDir dir;
   dtbtest::WriteFile(dir / "l.doc", docmaker::Make(paras, true, false, false, &lists).bytes);
   CWordDoc b;
   ASSERT_EQ(0, b.Open((dir / "l.doc").c_str()));
   EXPECT_EQ("1. Alpha\n1.i Alpha one\n1.ii Alpha two\n2. Beta\n2.i Beta one\nPlain text.\na) Letter\nb) Letter too\n"
-            "Dot\n7. Restarted\nPast the end\nc) Deep\n",
+            "Dot\n7. Restarted\nPast the end\nc) Deep\nd) By its style\n",
             AllText(b))
-      << "levels restart below a new number; bullets are not read; an instance restarts its list";
+      << "levels restart below a new number; bullets are not read; an instance restarts its list; a style "
+         "puts its paragraphs in a list";
   // Damaged list tables leave the numbers out and the text whole.
   std::string word, table;
   docmaker::Streams(paras, true, &word, &table, false, &lists);
