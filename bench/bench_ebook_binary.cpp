@@ -109,7 +109,11 @@ bool MakePdf(const std::string& path) {
     for (int line = 0; line < 45; ++line)
       pages[p].push_back("Page " + std::to_string(p + 1) + " line " + std::to_string(line + 1) +
                          ": the lighthouse keeper of Aspinwall was lost without a trace.");
-  return Write(path, pdfmaker::Make(pages));
+  // An outline as a book has: a chapter every 20 pages, a section every 5.
+  pdfmaker::Extras outline;
+  for (int p = 0; p < 500; p += 5)
+    outline.outline.push_back({(p % 20 ? "Section " : "Chapter ") + std::to_string(p / 5 + 1), p % 20 ? 2 : 1, p});
+  return Write(path, pdfmaker::Make(pages, outline));
 }
 
 std::string Dir() {

@@ -15,8 +15,10 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ebook/ebook.h"
+#include "tests/ebook/kf8_maker.h"
 
 namespace {
 
@@ -129,18 +131,9 @@ bool MakeMobi(const std::string& path) {
   be16(rec0, 0, 1), be32(rec0, 4, static_cast<uint32_t>(html.size())), be16(rec0, 8, static_cast<uint32_t>(texts));
   be16(rec0, 10, rec);
   rec0 += mobi + "Bench" + std::string(3, '\0');
-  size_t n = texts + 1;
-  std::string head(78, '\0');
-  memcpy(&head[0], "Bench", 5);
-  memcpy(&head[60], "BOOKMOBI", 8);
-  be16(head, 76, static_cast<uint32_t>(n));
-  size_t offset = 78 + 8 * n + 2;
-  std::string table(8 * n, '\0');
-  for (size_t i = 0; i < n; ++i) {
-    be32(table, 8 * i, static_cast<uint32_t>(offset)), be32(table, 8 * i + 4, static_cast<uint32_t>(2 * i));
-    offset += i == 0 ? rec0.size() : std::min(rec, html.size() - (i - 1) * rec);
-  }
-  return Write(path, head + table + std::string(2, '\0') + rec0 + html);
+  std::vector<std::string> records{rec0};
+  for (size_t i = 0; i < texts; ++i) records.push_back(html.substr(i * rec, rec));
+  return Write(path, kf8maker::Database(records));
 }
 
 bool Make(const std::string& dir) {

@@ -62,6 +62,10 @@ class iCEbook {
   virtual int SetPageLength(int length) = 0;
   // Copies the first min(count, length) units of the text; that number, or -2.
   virtual int GetUnicode(unsigned short* buffer, int count) = 0;
+  // The label the document itself gives page `index` ("iv", "12"), UTF-8:
+  // 0, or -1 when the document does not number its pages (the reader then
+  // speaks index + 1) or the index is out of range.
+  virtual int GetPageLabel(int /*index*/, std::string* /*utf8*/) { return -1; }
 };
 
 // Default limits of segmentation (units).

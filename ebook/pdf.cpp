@@ -4,12 +4,48 @@
 #include <algorithm>
 #include <climits>
 
+#include "core/lib/pdf_outline/outline.h"
 #include "ebook/sentence_rules.h"
 #include "ebook/text_helpers.h"
 
 namespace {
 
 constexpr int c_FullStride = 65536;
+constexpr int c_MaxHeadingLevel = 9;
+// Enough of a title to find it; longer ones only cost time on every page.
+constexpr size_t c_KeyUnits = 48;
+
+// Titles and page texts are compared by their letters and digits, case aside.
+unsigned short Folded(unsigned short c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned short>(c + 32) : c; }
+
+std::vector<unsigned short> TitleKey(const std::string& utf8) {
+  std::vector<unsigned short> units(utf8.size() + 1);
+  int used = 0;
+  int n = DecodeUtf8(reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()),
+                     units.data(), static_cast<int>(units.size()), &used);
+  std::vector<unsigned short> key;
+  for (int i = 0; i < n && key.size() < c_KeyUnits; ++i)
+    if (IsWordUnit(units[static_cast<size_t>(i)])) key.push_back(Folded(units[static_cast<size_t>(i)]));
+  return key;
+}
+
+// Offset in text of the first unit of the key's first match at or after
+// `from`, non-word units of the text skipped; -1 when absent.
+int FindKey(const std::vector<unsigned short>& text, const std::vector<unsigned short>& key, int from) {
+  int n = static_cast<int>(text.size());
+  for (int at = std::max(from, 0); at < n; ++at) {
+    if (Folded(text[static_cast<size_t>(at)]) != key[0]) continue;
+    size_t k = 0;
+    for (int i = at; i < n && k < key.size(); ++i) {
+      unsigned short c = text[static_cast<size_t>(i)];
+      if (!IsWordUnit(c)) continue;
+      if (Folded(c) != key[k]) break;
+      ++k;
+    }
+    if (k == key.size()) return at;
+  }
+  return -1;
+}
 
 // Lines of a block are joined, so that a sentence broken over lines is read
 // as one; an empty line (poppler's end of a block) ends a paragraph.
@@ -47,8 +83,36 @@ int CPdf::Open(const char* path) {
   if (r != 0) return r == -4 ? -4 : -6;
   m_PageCount = m_Doc.PageCount();
   m_Stride = m_PageCount <= INT_MAX / c_FullStride ? c_FullStride : INT_MAX / (m_PageCount + 1);
+  ReadHeadings(path);
   Load(0);
   return 0;
+}
+
+void CPdf::ReadHeadings(const char* path) {
+  std::vector<pdf::OutlineEntry> outline;
+  pdf::ReadOutline(path, &outline);
+  for (const pdf::OutlineEntry& e : outline) {
+    int level = std::min(e.level, c_MaxHeadingLevel);
+    m_Headings.push_back({e.page, level, TitleKey(e.title), -1});
+    m_LevelDepth = std::max(m_LevelDepth, level);
+  }
+  // An outline need not follow the pages; the model's headings do.
+  std::stable_sort(m_Headings.begin(), m_Headings.end(),
+                   [](const Heading& a, const Heading& b) { return a.page < b.page; });
+}
+
+// Short titles ("A", "1") would be found anywhere: they stay at the page's
+// start, or where the heading before them on the page stands.
+void CPdf::PlaceHeadings() {
+  auto first = std::lower_bound(m_Headings.begin(), m_Headings.end(), m_Loaded,
+                                [](const Heading& h, int page) { return h.page < page; });
+  int from = 0;
+  for (auto h = first; h != m_Headings.end() && h->page == m_Loaded; ++h) {
+    if (h->offset >= 0) return;  // placed when the page was loaded before
+    int at = h->key.size() >= 2 ? FindKey(m_Text, h->key, from) : -1;
+    if (at >= 0) from = at;
+    h->offset = from;
+  }
 }
 
 int CPdf::Close() {
@@ -59,6 +123,8 @@ int CPdf::Close() {
   m_Sentences.clear();
   m_Paragraphs.clear();
   m_CurPage = m_CurOffset = 0;
+  m_Headings.clear();
+  m_LevelDepth = 0;
   return 0;
 }
 
@@ -84,6 +150,7 @@ void CPdf::Load(int index) {
     if (ends && at < n) m_Paragraphs.push_back(at);
   }
   m_Paragraphs.push_back(n);
+  PlaceHeadings();
 }
 
 void CPdf::GoEnd() {
@@ -215,4 +282,67 @@ int CPdf::GetUnicode(unsigned short* buffer, int count) {
     done += take;
   }
   return done;
+}
+
+int CPdf::HeadingsUpTo() {
+  if (m_CurPage >= m_PageCount) return static_cast<int>(m_Headings.size());
+  Load(m_CurPage);
+  int n = 0;
+  for (const Heading& h : m_Headings) {
+    if (h.page > m_CurPage || (h.page == m_CurPage && h.offset > m_CurOffset)) break;
+    ++n;
+  }
+  return n;
+}
+
+int CPdf::GetCurHeading() {
+  int count = static_cast<int>(m_Headings.size());
+  if (count == 0) return -1;
+  return std::min(HeadingsUpTo(), count) - 1;
+}
+
+int CPdf::SeekToHeading(int index) {
+  if (m_PageCount == 0) return 0;
+  if (index < 0) return Go(0, 0), 0;
+  if (index >= static_cast<int>(m_Headings.size())) return GoEnd(), 0;
+  const Heading& h = m_Headings[static_cast<size_t>(index)];
+  Load(h.page);
+  Go(h.page, h.offset);
+  return 0;
+}
+
+// Headings sharing the place of the one moved from count as that heading, so
+// that a step always moves on.
+int CPdf::SeekToNextHeading(int level) {
+  if (m_Headings.empty()) return 0;
+  int c = HeadingsUpTo();
+  int count = static_cast<int>(m_Headings.size());
+  while (c < count && m_Headings[static_cast<size_t>(c)].level > level) ++c;
+  return SeekToHeading(c);
+}
+
+int CPdf::SeekToLastHeading(int level) {
+  if (m_Headings.empty()) return 0;
+  // From the end the last heading is the one before it, as in CEbook.
+  int h = m_CurPage >= m_PageCount ? static_cast<int>(m_Headings.size()) : HeadingsUpTo() - 1;
+  if (h >= 0 && h < static_cast<int>(m_Headings.size())) {
+    Load(m_Headings[static_cast<size_t>(h)].page);
+    auto same = [&](int a, int b) {
+      const Heading& x = m_Headings[static_cast<size_t>(a)];
+      const Heading& y = m_Headings[static_cast<size_t>(b)];
+      return x.page == y.page && x.offset == y.offset;
+    };
+    while (h > 0 && same(h - 1, h)) --h;
+  }
+  int c = h - 1;
+  while (c >= 0 && m_Headings[static_cast<size_t>(c)].level > level) --c;
+  return SeekToHeading(c);
+}
+
+int CPdf::GetPageLabel(int index, std::string* utf8) {
+  if (!utf8 || m_Doc.PageLabel(index, utf8) != 0) return -1;
+  // A label is spoken; control characters in a damaged one are not.
+  for (char& c : *utf8)
+    if (static_cast<unsigned char>(c) < 32) c = ' ';
+  return 0;
 }

@@ -6,11 +6,19 @@
 // places p * stride to p * stride + (its text length), where the stride is
 // 65536 units (smaller only for documents of more than 32767 pages, so that
 // every place fits an int); a page's text is cut at the stride. The text
-// length is the page count times the stride. Sentence and paragraph indices
+// length is the page count times the stride.
+//
+// Headings are the document's outline: each entry is a heading at the page it
+// leads to, its nesting depth the level (deeper than 9 counts as 9). Inside
+// the page a heading stands where the entry's title is first found in the
+// page's text (letters and digits compared, case aside), else at the page's
+// start; that is settled when the page is first loaded, and is the same on
+// every opening. Sentence and paragraph indices
 // are numbered the same way (page * stride + index inside the page), so every
 // index and place of the iCEbook interface maps onto one page and back.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "core/lib/poppler/document.h"
@@ -28,18 +36,18 @@ class CPdf : public iCEbook {
   int GetUnicodeLength() override { return m_PageCount * m_Stride; }
   int GetTotalSentences() override { return m_PageCount * m_Stride; }
   int GetTotalParagraphs() override { return m_PageCount * m_Stride; }
-  int GetTotalHeadings() override { return 0; }
+  int GetTotalHeadings() override { return static_cast<int>(m_Headings.size()); }
   int GetTotalPages() override { return m_PageCount; }
-  int GetLevelDepth() override { return 0; }
+  int GetLevelDepth() override { return m_LevelDepth; }
   int GetCurPlace() override;
   int GetCurSentence() override;
   int GetCurParagraph() override;
-  int GetCurHeading() override { return -1; }
+  int GetCurHeading() override;
   int GetCurPage() override { return m_PageCount > 0 ? m_CurPage : -1; }
   int SeekToPlace(int place) override;
   int SeekToSentence(int index) override;
   int SeekToParagraph(int index) override;
-  int SeekToHeading(int) override { return 0; }
+  int SeekToHeading(int index) override;
   int SeekToPage(int index) override;
   int SeekToLastSentence() override;
   int SeekToNextSentence() override;
@@ -47,13 +55,15 @@ class CPdf : public iCEbook {
   int SeekToNextParagraph() override;
   int SeekToLastPage() override;
   int SeekToNextPage() override;
-  int SeekToLastHeading(int) override { return 0; }
-  int SeekToNextHeading(int) override { return 0; }
+  int SeekToLastHeading(int level) override;
+  int SeekToNextHeading(int level) override;
   int SetMaxSentenceLength(int length) override;
   int SetPageLength(int length) override;
   // The pages' texts one after the other (without the gaps between their
   // places): units copied, or -2.
   int GetUnicode(unsigned short* buffer, int count) override;
+  // The page's label when the document gives its pages labels.
+  int GetPageLabel(int index, std::string* utf8) override;
 
   int Stride() const { return m_Stride; }
 
@@ -69,6 +79,18 @@ class CPdf : public iCEbook {
   // The next or previous sentence or paragraph, across pages.
   void StepNext(std::vector<int> CPdf::*table);
   void StepBack(std::vector<int> CPdf::*table);
+  void ReadHeadings(const char* path);
+  // Places the headings of the held page inside its text.
+  void PlaceHeadings();
+  // Headings before the current position, counting those at it.
+  int HeadingsUpTo();
+
+  struct Heading {
+    int page;
+    int level;
+    std::vector<unsigned short> key;  // the title's letters and digits, folded
+    int offset;                       // in the page's text; -1 until placed
+  };
 
   pdf::Document m_Doc;
   int m_PageCount = 0;
@@ -83,4 +105,6 @@ class CPdf : public iCEbook {
   // The position: a page (the count at the end) and a unit of its text.
   int m_CurPage = 0;
   int m_CurOffset = 0;
+  std::vector<Heading> m_Headings;  // by page, then outline order
+  int m_LevelDepth = 0;
 };

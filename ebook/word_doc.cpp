@@ -2,10 +2,14 @@
 #include "ebook/word_doc.h"
 
 #include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
 #include <vector>
 
 #include "core/base/diag.h"
 #include "ebook/compound_file.h"
+#include "ebook/docx.h"
 #include "ebook/word_doc_tables.h"
 
 namespace {
@@ -26,8 +30,9 @@ class WordText {
   WordText(CWordDoc& book, const cfb::CompoundFile& cf, const cfb::CompoundFile::Stream& main)
       : m_B(book), m_Cf(cf), m_Main(main), m_Window(CWordDoc::c_WindowBytes) {}
 
-  void SetStyles(std::vector<int8_t> levels, std::vector<ParagraphRun> runs) {
-    m_Levels = std::move(levels);
+  void SetStyles(std::vector<Style> styles, std::vector<ParagraphRun> runs, Lists lists) {
+    m_Styles = std::move(styles);
+    m_Lists = std::move(lists);
     m_Runs = std::move(runs);
     std::sort(m_Runs.begin(), m_Runs.end(),
               [](const ParagraphRun& a, const ParagraphRun& b) { return a.fcStart < b.fcStart; });
@@ -94,21 +99,72 @@ class WordText {
     m_Para.push_back(u);
   }
 
-  int LevelAt(uint64_t fc) const {
+  const ParagraphRun* RunAt(uint64_t fc) const {
     auto it = std::upper_bound(m_Runs.begin(), m_Runs.end(), fc,
                                [](uint64_t v, const ParagraphRun& r) { return v < r.fcStart; });
-    if (it == m_Runs.begin()) return 0;
+    if (it == m_Runs.begin()) return nullptr;
     --it;
-    if (fc >= it->fcEnd) return 0;
-    if (it->outline >= 0 && it->outline < 9) return it->outline + 1;
-    return it->istd < m_Levels.size() ? m_Levels[it->istd] : 0;
+    return fc < it->fcEnd ? &*it : nullptr;
+  }
+
+  int LevelAt(const ParagraphRun* run) const {
+    if (!run) return 0;
+    if (run->outline >= 0 && run->outline < 9) return run->outline + 1;
+    return run->istd < m_Styles.size() ? m_Styles[run->istd].level : 0;
+  }
+
+  // The paragraph's own list, else its style's or a base style's.
+  ListRef ListOf(const ParagraphRun* run) const {
+    if (!run) return {};
+    if (run->list.set) return run->list;
+    size_t istd = run->istd;
+    for (int step = 0; step < 10 && istd < m_Styles.size(); ++step) {
+      if (m_Styles[istd].list.set) return m_Styles[istd].list;
+      istd = m_Styles[istd].base;
+    }
+    return {};
+  }
+
+  // The list number of the paragraph followed by a space, counted per list;
+  // nothing for bullets and paragraphs outside lists.
+  std::vector<unsigned short> ListNumber(ListRef ref) {
+    std::vector<unsigned short> out;
+    if (ref.ilfo == 0 || ref.ilfo > m_Lists.instances.size()) return out;
+    const ListInstance& inst = m_Lists.instances[ref.ilfo - 1u];
+    auto list = std::find_if(m_Lists.lists.begin(), m_Lists.lists.end(),
+                             [&](const List& l) { return l.lsid == inst.lsid; });
+    if (list == m_Lists.lists.end()) return out;
+    const std::vector<ListLevel>& levels = list->levels;
+    size_t ilvl = std::min<size_t>(ref.ilvl, levels.size() - 1);
+    std::vector<int>& count = m_Counters[inst.lsid];
+    if (count.empty()) count.assign(9, -1);
+    if (m_Used.insert(ref.ilfo).second)
+      for (auto& s : inst.starts) count[s.first] = s.second - 1;
+    count[ilvl] = count[ilvl] < 0 ? levels[ilvl].start : count[ilvl] + 1;
+    for (size_t k = ilvl + 1; k < 9; ++k) count[k] = -1;
+    const ListLevel& lvl = levels[ilvl];
+    if (!strcmp(lvl.format, "bullet") || !strcmp(lvl.format, "none")) return out;
+    for (unsigned short u : lvl.text) {
+      if (u >= 9 || u >= levels.size()) {
+        if (u >= 0x20) out.push_back(u);
+        continue;
+      }
+      int n = count[u] < 0 ? levels[u].start : count[u];
+      for (char c : CDocx::FormatNumber(n, lvl.legal ? "decimal" : levels[u].format))
+        out.push_back(static_cast<unsigned char>(c));
+    }
+    if (!out.empty()) out.push_back(' ');
+    return out;
   }
 
   void EndParagraph(uint64_t fc) {
     if (m_Para.empty()) return;
-    int level = LevelAt(fc);
+    const ParagraphRun* run = RunAt(fc);
+    int level = LevelAt(run);
+    std::vector<unsigned short> number = ListNumber(ListOf(run));
     Check(m_B.AddParagraphFlag(0));
     if (level > 0) Check(m_B.AddHeadingFlag(level, 0));
+    if (!number.empty()) Check(m_B.AddTextW(number.data(), static_cast<int>(number.size())));
     Check(m_B.AddTextW(m_Para.data(), static_cast<int>(m_Para.size())));
     Check(m_B.AddCharW(10));
     m_Para.clear();
@@ -126,8 +182,11 @@ class WordText {
   std::vector<bool> m_Fields;  // open fields: past the separator or not
   int m_Hidden = 0;             // fields still in their code
   std::vector<unsigned short> m_Para;
-  std::vector<int8_t> m_Levels;
+  std::vector<Style> m_Styles;
   std::vector<ParagraphRun> m_Runs;
+  Lists m_Lists;
+  std::map<uint32_t, std::vector<int>> m_Counters;  // by list
+  std::set<uint16_t> m_Used;                         // instances met so far
   int m_Error = 0;
 };
 
@@ -156,7 +215,9 @@ int ReadDocument(CWordDoc& book, const cfb::CompoundFile& cf) {
   std::vector<Piece> pieces;
   if (ParsePieces(table, fib, &pieces) != 0) return -4;
   WordText text(book, cf, main);
-  text.SetStyles(ParseStyleLevels(table, fib), ReadRuns(cf, main, table, fib));
+  Lists lists;
+  ParseLists(table, fib, &lists);
+  text.SetStyles(ParseStyles(table, fib), ReadRuns(cf, main, table, fib), std::move(lists));
   return text.Read(pieces, fib.ccpText);
 }
 

@@ -15,7 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<unsigned char> table(data, data + size);
     std::vector<worddoc::Piece> pieces;
     worddoc::ParsePieces(table, fib, &pieces);
-    worddoc::ParseStyleLevels(table, fib);
+    worddoc::ParseStyles(table, fib);
+    worddoc::Lists lists;
+    worddoc::ParseLists(table, fib, &lists);
     worddoc::PapxPages(table, fib);
   }
   if (size >= 512) {

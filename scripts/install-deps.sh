@@ -13,7 +13,7 @@ $SUDO apt-get install -y --no-install-recommends \
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev \
   libasound2-dev libasound2-plugins alsa-utils \
   libsoundtouch-dev libmp3lame-dev libspeexdsp-dev \
-  libpoppler-cpp-dev libmobi-dev zlib1g-dev libminizip-dev \
+  libpoppler-cpp-dev libpoppler-glib-dev libmobi-dev zlib1g-dev libminizip-dev \
   espeak-ng libespeak-ng-dev espeak-ng-data \
   libicu-dev icu-devtools libuchardet-dev \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \

@@ -37,6 +37,8 @@ class iUxLanguage {
                                          int hour, int minute, char* buf, int size) = 0;
   virtual int GetTimeJumpString(int seconds, char* buf, int size) = 0;
   virtual int GetEbookPageInfoString(int page, int pages, char* buf, int size) = 0;
+  // The same for a page the document labels itself ("iv", "A-3").
+  virtual int GetEbookPageLabelInfoString(const char* label, int pages, char* buf, int size) = 0;
   virtual int GetReadSpeedString(int value, char* buf, int size) = 0;
   virtual int GetReadPitchString(int value, char* buf, int size) = 0;
   virtual int GetSpeedString(int value, char* buf, int size) = 0;

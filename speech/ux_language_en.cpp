@@ -135,6 +135,10 @@ int UxLanguage_EnUs::GetEbookPageInfoString(int page, int pages, char* buf, int 
   return Write(buf, size, Fmt("Current page: %d, total pages: %d", page, pages));
 }
 
+int UxLanguage_EnUs::GetEbookPageLabelInfoString(const char* label, int pages, char* buf, int size) {
+  return Write(buf, size, Fmt("Current page: %s, total pages: %d", label ? label : "", pages));
+}
+
 int UxLanguage_EnUs::GetReadSpeedString(int v, char* buf, int size) {
   return Write(buf, size, Speed("Speed", v));
 }

@@ -17,6 +17,7 @@
   int GetSystemTimeAndDateString(int format, int year, int month, int day, int weekday, int hour, int minute, char* buf, int size) override; \
   int GetTimeJumpString(int seconds, char* buf, int size) override; \
   int GetEbookPageInfoString(int page, int pages, char* buf, int size) override; \
+  int GetEbookPageLabelInfoString(const char* label, int pages, char* buf, int size) override; \
   int GetReadSpeedString(int value, char* buf, int size) override; \
   int GetReadPitchString(int value, char* buf, int size) override; \
   int GetSpeedString(int value, char* buf, int size) override; \

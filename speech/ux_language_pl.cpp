@@ -199,6 +199,10 @@ int Pl::GetEbookPageInfoString(int page, int pages, char* buf, int size) {
   return Write(buf, size, Fmt("Strona %d z %d", page, pages));
 }
 
+int Pl::GetEbookPageLabelInfoString(const char* label, int pages, char* buf, int size) {
+  return Write(buf, size, Fmt("Strona %s z %d", label ? label : "", pages));
+}
+
 int Pl::GetReadSpeedString(int v, char* buf, int size) {
   return Write(buf, size, Signed("Szybkość", v));
 }

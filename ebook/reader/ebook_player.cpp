@@ -138,13 +138,21 @@ void EbookPlayer::SayPhrase(int id) {
 
 void EbookPlayer::SayPageInfo() {
   int page = 0, pages = 0;
+  std::string label;
   WithEbook([&](iCEbook* b) {
     if (!b) return;
     page = std::max(b->GetCurPage(), 0);
     pages = b->GetTotalPages();
+    if (page >= pages || b->GetPageLabel(page, &label) != 0) label.clear();
   });
+  // A page the document numbers itself ("iv" of the front matter) is spoken
+  // as the document numbers it.
+  if (label == std::to_string(page + 1)) label.clear();
   char buf[256];
-  if (g_pUxLanguage && g_pUxLanguage->GetEbookPageInfoString(page + 1, pages, buf, sizeof buf) > 0) Say(buf);
+  if (!g_pUxLanguage) return;
+  int n = label.empty() ? g_pUxLanguage->GetEbookPageInfoString(page + 1, pages, buf, sizeof buf)
+                        : g_pUxLanguage->GetEbookPageLabelInfoString(label.c_str(), pages, buf, sizeof buf);
+  if (n > 0) Say(buf);
 }
 
 void EbookPlayer::Pause() { CmdPause(); }

@@ -1,5 +1,6 @@
 // PDF, RTF and Word 97-2003 books end to end through the simulator: a PDF
-// moves by its own pages and resumes where it was closed; rich text and Word
+// moves by its outline and its own pages, speaks the pages as it labels them
+// and resumes where it was closed; rich text and Word
 // documents move by their headings; a damaged document is refused aloud.
 #include <gtest/gtest.h>
 
@@ -19,9 +20,13 @@ TEST(BinaryReaderE2e, PdfByPageRtfAndDocByHeading) {
   const std::string root = dir / "root";
   ASSERT_EQ(dtbtest::LayOutRoot(root, "en"), 0);
   const std::string books = root + "/mnt/emmc/Books/";
+  pdfmaker::Extras pdf;
+  pdf.outline = {{"Opening words", 1, 0}, {"Closing page words", 1, 2}};
+  pdf.pageLabels = "0 << /S /r >>";
   dtbtest::WriteFile(books + "a paper.pdf", pdfmaker::Make({{"Opening words of the paper."},
                                                              {"Middle page words."},
-                                                             {"Closing page words."}}));
+                                                             {"Closing page words."}},
+                                                            pdf));
   dtbtest::WriteFile(books + "b rich.rtf",
                      "{\\rtf1\\ansi{\\stylesheet{\\s1 heading 1;}}\\pard\\s1 Rich title\\par\\pard Body text.\\par"
                      "\\pard\\s1 Second chapter\\par\\pard More text.\\par}");
@@ -39,12 +44,17 @@ TEST(BinaryReaderE2e, PdfByPageRtfAndDocByHeading) {
       "key play\nexpect Opening words 20\n"
       "key play\nexpect pause\n"
       "key down\nexpect one percent\n"
-      "key down\nexpect page\n"
-      "key right\nexpect Middle page words\n"
+      "key down\nexpect level 1\n"
+      "key right\nexpect Closing page words\n"
       "key play\nexpect pause\n"
-      "key info\nexpect Current page: 2, total pages: 3\n"
+      "key down\nexpect page\n"
+      "key left\nexpect Middle page words\n"
+      "key play\nexpect pause\n"
+      "key info\nexpect Current page: ii, total pages: 3\n"
       "key back\nexpect a paper.pdf\n"
       "key play\nexpect Middle page words 20\n"
+      "key play\nexpect pause\n"
+      "key info\nexpect Current page: ii, total pages: 3\n"
       "key back\nexpect a paper.pdf\n"
       "key down\nexpect b rich.rtf\n"
       "key play\nexpect Rich title 20\n"

@@ -1,9 +1,12 @@
 // Mobipocket books: a small MOBI 6 book of our own (make_mobi.py) read through
-// the HTML rules, a DRM-protected copy, damaged copies and other files.
+// the HTML rules, a KF8 book of skeletons and fragments, a DRM-protected copy,
+// damaged copies and other files.
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "ebook/mobi.h"
+#include "tests/ebook/kf8_maker.h"
 #include "tests/ebook/markup_dump.h"
 #include "tests/support/test_support.h"
 
@@ -18,6 +21,34 @@ TEST(Mobi, BookReadsAsItsDump) {
   Peek<CMobi> b;
   ASSERT_EQ(0, b.Open(Fixture("book.mobi").c_str()));
   ebooktest::ExpectDump(b, Fixture("book.dump"));
+}
+
+TEST(Mobi, Kf8BookIsRebuiltFromSkeletonsAndFragments) {
+  dtbtest::TempDir dir;
+  std::string book = kf8maker::Make({"<h1>One</h1><p>First text.</p>", "<h1>Two</h1><p>Second text.</p>",
+                                     "<h2>Two a</h2><p>More text.</p>"});
+  dtbtest::WriteFile(dir / "a.azw3", book);
+  Peek<CMobi> b;
+  ASSERT_EQ(0, b.Open((dir / "a.azw3").c_str()));
+  EXPECT_EQ("One\nFirst text.\nTwo\nSecond text.\nTwo a\nMore text.\n", ebooktest::AllText(b));
+  ASSERT_EQ(3, b.GetTotalHeadings());
+  EXPECT_EQ(2, b.HeadingLevel(2));
+  // A fragment placed past its skeleton's end or at its very start: the
+  // other files still read whole.
+  char label[16];
+  snprintf(label, sizeof label, "%010zu", book.substr(book.find("<?xml")).find("</body>"));
+  size_t at = book.find(label);
+  ASSERT_NE(std::string::npos, at);
+  for (const char* place : {"9999999999", "0000000000"}) {
+    SCOPED_TRACE(place);
+    std::string damaged = book;
+    damaged.replace(at, 10, place);
+    dtbtest::WriteFile(dir / "d.azw3", damaged);
+    CMobi d;
+    ASSERT_EQ(0, d.Open((dir / "d.azw3").c_str()));
+    std::string text = ebooktest::AllText(d);
+    EXPECT_NE(std::string::npos, text.find("Two\nSecond text.\nTwo a\nMore text.\n")) << text;
+  }
 }
 
 TEST(Mobi, ProtectedDamagedAndOtherFilesAreRefused) {

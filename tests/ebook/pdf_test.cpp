@@ -98,6 +98,100 @@ TEST_F(PdfTest, RefusedFiles) {
   EXPECT_EQ(-4, b.Open((m_Dir / "missing.pdf").c_str()));
 }
 
+TEST_F(PdfTest, OutlineEntriesAreHeadingsAtTheirPagesWithNestingLevels) {
+  pdfmaker::Extras x;
+  // Out of page order, a named destination, a title found inside its page,
+  // a title the page does not show, and a one-letter title.
+  x.outline = {{"Preface", 1, 0},      {"Part One", 1, 1},        {"Second section", 2, 2, true},
+               {"First section", 2, 1}, {"Not on the page", 3, 2}, {"A", 1, 3}};
+  dtbtest::WriteFile(m_Dir / "o.pdf", pdfmaker::Make({{"Preface. Why this."},
+                                                      {"Part One", "First section. Text one."},
+                                                      {"Intro words. Second section. Text two."},
+                                                      {"Appendix words."}},
+                                                     x));
+  ASSERT_EQ(0, m_B.Open((m_Dir / "o.pdf").c_str()));
+  const int s = m_B.Stride();
+  EXPECT_EQ(6, m_B.GetTotalHeadings());
+  EXPECT_EQ(3, m_B.GetLevelDepth());
+  EXPECT_EQ(0, m_B.GetCurHeading());
+  struct Step {
+    int level;
+    int heading;
+    int place;
+    const char* text;
+  };
+  // Level 2 walks over headings of levels 1 and 2; the third-level one that
+  // the page does not show stands with the heading before it and is passed.
+  for (Step st : {Step{2, 1, s, "Part One First section. "}, Step{2, 2, s + 9, "First section. "},
+                  Step{2, 4, 2 * s + 13, "Second section. "}, Step{2, 5, 3 * s, "Appendix words.\n"}}) {
+    m_B.SeekToNextHeading(st.level);
+    EXPECT_EQ(st.heading, m_B.GetCurHeading());
+    EXPECT_EQ(st.place, m_B.GetCurPlace());
+    EXPECT_EQ(st.text, Cur(m_B));
+  }
+  m_B.SeekToNextHeading(9);
+  EXPECT_EQ(4 * s, m_B.GetCurPlace()) << "past the last heading: the end";
+  m_B.SeekToLastHeading(1);
+  EXPECT_EQ(5, m_B.GetCurHeading());
+  m_B.SeekToLastHeading(1);
+  EXPECT_EQ(1, m_B.GetCurHeading());
+  m_B.SeekToLastHeading(1);
+  EXPECT_EQ(0, m_B.GetCurPlace());
+  m_B.SeekToHeading(4);
+  EXPECT_EQ(2 * s + 13, m_B.GetCurPlace());
+  m_B.SeekToPlace(2 * s + 3);
+  EXPECT_EQ(2, m_B.GetCurHeading()) << "before the heading found inside the page";
+  m_B.SeekToLastHeading(3);
+  EXPECT_EQ(s, m_B.GetCurPlace()) << "back from inside a heading: the one before it";
+  // A document without an outline has no headings to move by.
+  CPdf plain;
+  dtbtest::WriteFile(m_Dir / "p.pdf", pdfmaker::Make({{"Only."}}));
+  ASSERT_EQ(0, plain.Open((m_Dir / "p.pdf").c_str()));
+  EXPECT_EQ(0, plain.GetTotalHeadings());
+  EXPECT_EQ(0, plain.GetLevelDepth());
+  EXPECT_EQ(-1, plain.GetCurHeading());
+  plain.SeekToNextHeading(1);
+  EXPECT_EQ(0, plain.GetCurPlace());
+}
+
+TEST_F(PdfTest, PagesSpeakTheirLabels) {
+  pdfmaker::Extras x;
+  x.pageLabels = "0 << /S /r >> 2 << /S /D >> 3 << /P (A-) /S /D /St 7 >>";
+  dtbtest::WriteFile(m_Dir / "l.pdf", pdfmaker::Make({{"i"}, {"ii"}, {"one"}, {"appendix"}}, x));
+  ASSERT_EQ(0, m_B.Open((m_Dir / "l.pdf").c_str()));
+  std::string label;
+  const char* want[] = {"i", "ii", "1", "A-7"};
+  for (int p = 0; p < 4; ++p) {
+    ASSERT_EQ(0, m_B.GetPageLabel(p, &label));
+    EXPECT_EQ(want[p], label);
+  }
+  EXPECT_EQ(-1, m_B.GetPageLabel(4, &label));
+  CPdf plain;
+  dtbtest::WriteFile(m_Dir / "p.pdf", pdfmaker::Make({{"a"}, {"b"}}));
+  ASSERT_EQ(0, plain.Open((m_Dir / "p.pdf").c_str()));
+  ASSERT_EQ(0, plain.GetPageLabel(1, &label));
+  EXPECT_EQ("2", label) << "without labels a page is its number";
+}
+
+TEST(PdfCorpus, OutlinesAreHeadings) {
+  DTB_REQUIRE_CORPUS(root, "pdf");
+  for (const char* name :
+       {"pypdf_pdflatex-outline.pdf", "tika_testPDF_bookmarks.pdf", "pypdf_GeoTopo-komprimiert.pdf"}) {
+    SCOPED_TRACE(name);
+    CPdf b;
+    ASSERT_EQ(0, b.Open((root + "/" + name).c_str()));
+    int n = b.GetTotalHeadings();
+    EXPECT_GT(n, 0);
+    int last = -1;
+    for (int i = 0; i < n; ++i) {
+      b.SeekToHeading(i);
+      EXPECT_GE(b.GetCurPlace(), last) << "heading " << i;
+      last = b.GetCurPlace();
+      if (getenv("DTB_SHOW_HEADINGS")) printf("%d %d %s\n", i, b.GetCurPage(), Cur(b).c_str());
+    }
+  }
+}
+
 TEST(PdfCorpus, FilesOpenWithTheirPages) {
   DTB_REQUIRE_CORPUS(root, "pdf");
   struct Row {

@@ -1,7 +1,7 @@
 // Writes small Word 97-2003 documents of our own: a compound file holding a
 // "WordDocument" stream (file information block, the text as one piece,
-// paragraph property pages with styles and outline levels) and a "1Table"
-// stream (style sheet, property page table, piece table). Used by the tests,
+// paragraph property pages with styles, outline levels and lists) and a
+// "1Table" stream (style sheet, property page table, piece table, lists). Used by the tests,
 // the fuzzer's seeds and the bench.
 #pragma once
 
@@ -15,6 +15,23 @@ struct Paragraph {
   std::u16string text;  // may hold field marks 0x13/0x14/0x15 and 0x0B
   int style = 0;        // 1-9: "heading N"
   int outline = -1;     // 0-8: an outline level of the paragraph itself
+  int ilfo = 0;         // list instance from 1, 0 outside lists
+  int ilvl = 0;
+};
+
+struct ListLevel {
+  int start;
+  int nfc;              // 0 decimal, 2 lower roman, 4 lower letter, 23 bullet, ...
+  std::u16string text;  // units 0-8 stand for the numbers of those levels
+};
+
+// Lists (one level for a simple list, else nine) and their instances: list
+// instance i + 1 numbers by lists[instances[i].first], restarting the levels
+// of instances[i].second at their numbers.
+struct Lists {
+  std::vector<std::vector<ListLevel>> lists;
+  std::vector<std::pair<int, std::vector<std::pair<int, int>>>> instances;
+  int styleIlfo = 0;  // > 0: style 10 is a paragraph style numbered by that instance
 };
 
 struct DocFile {
@@ -32,6 +49,11 @@ inline void Put32(std::string& s, size_t at, uint32_t v) {
   Put16(s, at, v & 0xFFFF);
   Put16(s, at + 2, v >> 16);
 }
+inline uint32_t Get32(const std::string& s, size_t at) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(s[at + static_cast<size_t>(i)]);
+  return v;
+}
 inline void Pad(std::string& s, size_t to) {
   if (s.size() < to) s.resize(to, '\0');
 }
@@ -39,7 +61,7 @@ inline void Pad(std::string& s, size_t to) {
 // Paragraph property pages for paragraphs ending at the given stream offsets.
 inline void AddPapxPages(std::string& w, const std::vector<Paragraph>& paras, const std::vector<uint32_t>& ends,
                          uint32_t fcText, std::vector<uint32_t>* fcs, std::vector<uint32_t>* pages) {
-  const size_t perPage = 18;
+  const size_t perPage = 12;
   uint32_t start = fcText;
   for (size_t first = 0; first < paras.size(); first += perPage) {
     size_t n = std::min(perPage, paras.size() - first);
@@ -54,14 +76,21 @@ inline void AddPapxPages(std::string& w, const std::vector<Paragraph>& paras, co
       Put32(page, i * 4, start);
       Put32(page, (i + 1) * 4, ends[first + i]);
       start = ends[first + i];
-      data -= 8;
+      data -= 16;
       page[4 * (n + 1) + 13 * i] = static_cast<char>(data / 2);
-      bool outline = p.outline >= 0;
-      page[data] = static_cast<char>(outline ? 3 : 2);  // 2 * cb - 1 bytes follow
+      page[data] = 7;  // 2 * cb - 1 bytes follow
       Put16(page, data + 1, static_cast<uint32_t>(p.style));
-      if (outline) {
-        Put16(page, data + 3, 0x2640);
-        page[data + 5] = static_cast<char>(p.outline);
+      size_t at = data + 3;
+      if (p.outline >= 0) {
+        Put16(page, at, 0x2640);
+        page[at + 2] = static_cast<char>(p.outline);
+        at += 3;
+      }
+      if (p.ilfo > 0) {
+        Put16(page, at, 0x460B);
+        Put16(page, at + 2, static_cast<uint32_t>(p.ilfo));
+        Put16(page, at + 4, 0x260A);
+        page[at + 6] = static_cast<char>(p.ilvl);
       }
     }
     page[511] = static_cast<char>(n);
@@ -70,19 +99,76 @@ inline void AddPapxPages(std::string& w, const std::vector<Paragraph>& paras, co
   fcs->push_back(start);
 }
 
+// The list definitions with their levels behind them, then the instances.
+inline void AddLists(std::string& t, const Lists& lists, uint32_t* lst, uint32_t* lstBytes, uint32_t* lfo,
+                     uint32_t* lfoBytes) {
+  *lst = static_cast<uint32_t>(t.size());
+  t.resize(t.size() + 2 + 28 * lists.lists.size());
+  Put16(t, *lst, static_cast<uint32_t>(lists.lists.size()));
+  for (size_t i = 0; i < lists.lists.size(); ++i) {
+    size_t at = *lst + 2 + 28 * i;
+    Put32(t, at, static_cast<uint32_t>(100 + i));
+    t[at + 26] = lists.lists[i].size() == 1 ? 1 : 0;
+  }
+  *lstBytes = static_cast<uint32_t>(t.size()) - *lst;
+  for (const std::vector<ListLevel>& levels : lists.lists)
+    for (const ListLevel& l : levels) {
+      size_t at = t.size();
+      t.resize(at + 28 + 2);
+      Put32(t, at, static_cast<uint32_t>(l.start));
+      t[at + 4] = static_cast<char>(l.nfc);
+      Put16(t, at + 28, static_cast<uint32_t>(l.text.size()));
+      for (char16_t c : l.text) t.resize(t.size() + 2), Put16(t, t.size() - 2, c);
+    }
+  *lfo = static_cast<uint32_t>(t.size());
+  t.resize(t.size() + 4 + 16 * lists.instances.size());
+  Put32(t, *lfo, static_cast<uint32_t>(lists.instances.size()));
+  for (size_t i = 0; i < lists.instances.size(); ++i) {
+    Put32(t, *lfo + 4 + 16 * i, static_cast<uint32_t>(100 + lists.instances[i].first));
+    t[*lfo + 4 + 16 * i + 12] = static_cast<char>(lists.instances[i].second.size());
+  }
+  for (const auto& inst : lists.instances) {
+    t.resize(t.size() + 4);
+    for (const auto& s : inst.second) {
+      size_t at = t.size();
+      t.resize(at + 8);
+      Put32(t, at, static_cast<uint32_t>(s.second));
+      Put32(t, at + 4, static_cast<uint32_t>(s.first) | 0x10);
+    }
+  }
+  *lfoBytes = static_cast<uint32_t>(t.size()) - *lfo;
+}
+
 inline std::string TableStream(const std::vector<uint32_t>& fcs, const std::vector<uint32_t>& pages, uint32_t fcText,
-                               bool compressed, uint32_t ccp, uint32_t* stsh, uint32_t* bte, uint32_t* clx) {
+                               bool compressed, uint32_t ccp, uint32_t* stsh, uint32_t* bte, uint32_t* clx,
+                               int listStyleIlfo = 0) {
   std::string t;
   *stsh = 0;
   t.resize(2 + 4);
   Put16(t, 0, 4);
-  Put16(t, 2, 10);  // styles
+  Put16(t, 2, listStyleIlfo > 0 ? 11 : 10);  // styles
   Put16(t, 4, 10);
   for (int i = 0; i < 10; ++i) {
     size_t at = t.size();
     t.resize(at + 2 + 12);
     Put16(t, at, 12);
     Put16(t, at + 2, static_cast<uint32_t>(i));  // style i is "heading i"; 0 is Normal
+  }
+  if (listStyleIlfo > 0) {
+    // A user's paragraph style "L" based on Normal, its paragraphs in a list.
+    size_t at = t.size();
+    t.resize(at + 2 + 28);
+    Put16(t, at, 28);
+    Put16(t, at + 2, 0x0FFE);
+    Put16(t, at + 4, 1);  // a paragraph style based on style 0
+    Put16(t, at + 6, 1);
+    Put16(t, at + 12, 1);
+    Put16(t, at + 14, 'L');
+    Put16(t, at + 18, 9);
+    Put16(t, at + 20, 10);
+    Put16(t, at + 22, 0x460B);
+    Put16(t, at + 24, static_cast<uint32_t>(listStyleIlfo));
+    Put16(t, at + 26, 0x260A);
   }
   *bte = static_cast<uint32_t>(t.size());
   for (uint32_t fc : fcs) t.resize(t.size() + 4), Put32(t, t.size() - 4, fc);
@@ -99,7 +185,7 @@ inline std::string TableStream(const std::vector<uint32_t>& fcs, const std::vect
 
 // The main stream and the table stream of a document.
 inline void Streams(const std::vector<Paragraph>& paras, bool compressed, std::string* word, std::string* table,
-                    bool miniTable = false) {
+                    bool miniTable = false, const Lists* lists = nullptr) {
   const uint32_t fcText = 1024;
   std::string w(fcText, '\0');
   std::vector<uint32_t> ends;
@@ -120,7 +206,7 @@ inline void Streams(const std::vector<Paragraph>& paras, bool compressed, std::s
   std::vector<uint32_t> fcs, pages;
   AddPapxPages(w, paras, ends, fcText, &fcs, &pages);
   uint32_t stsh, bte, clx;
-  *table = TableStream(fcs, pages, fcText, compressed, ccp, &stsh, &bte, &clx);
+  *table = TableStream(fcs, pages, fcText, compressed, ccp, &stsh, &bte, &clx, lists ? lists->styleIlfo : 0);
   Put16(w, 0, 0xA5EC);
   Put16(w, 2, 0xC1);
   Put16(w, 0x0A, 0x0200);  // the table is "1Table"
@@ -136,6 +222,12 @@ inline void Streams(const std::vector<Paragraph>& paras, bool compressed, std::s
   pair(1, stsh, bte);
   pair(13, bte, clx - bte);
   pair(33, clx, static_cast<uint32_t>(table->size()) - clx);
+  if (lists) {
+    uint32_t lst, lstBytes, lfo, lfoBytes;
+    AddLists(*table, *lists, &lst, &lstBytes, &lfo, &lfoBytes);
+    pair(73, lst, lstBytes);
+    pair(74, lfo, lfoBytes);
+  }
   Pad(*word = w, 4096);
   if (!miniTable) Pad(*table, 4096);
 }
@@ -217,9 +309,9 @@ inline DocFile Compound(const std::string& word, const std::string& table, bool 
 }
 
 inline DocFile Make(const std::vector<Paragraph>& paras, bool compressed = true, bool big = false,
-                    bool miniTable = false) {
+                    bool miniTable = false, const Lists* lists = nullptr) {
   std::string word, table;
-  Streams(paras, compressed, &word, &table, miniTable);
+  Streams(paras, compressed, &word, &table, miniTable, lists);
   return Compound(word, table, big);
 }
 

@@ -45,6 +45,56 @@ TEST(WordDoc, TextParagraphsAndHeadingsOfBothPieceKinds) {
   }
 }
 
+TEST(WordDoc, ListNumbersAreReadBeforeTheirParagraphs) {
+  using namespace std::string_literals;
+  docmaker::Lists lists;
+  lists.lists = {std::vector<docmaker::ListLevel>(9, {1, 0, u""}), {{1, 4, u"\x00)"s}}, {{1, 23, u"\xF0B7"}}};
+  lists.lists[0][0].text = u"\x00."s;
+  lists.lists[0][1] = {1, 2, u"\x00.\x01"s};
+  lists.instances = {{0, {}}, {1, {}}, {2, {}}, {0, {{0, 7}}}};
+  lists.styleIlfo = 2;
+  auto item = [](const char16_t* text, int ilfo, int ilvl = 0) {
+    Paragraph p{text};
+    p.ilfo = ilfo;
+    p.ilvl = ilvl;
+    return p;
+  };
+  std::vector<Paragraph> paras = {item(u"Alpha", 1),       item(u"Alpha one", 1, 1), item(u"Alpha two", 1, 1),
+                                  item(u"Beta", 1),        item(u"Beta one", 1, 1),  {u"Plain text."},
+                                  item(u"Letter", 2),      item(u"Letter too", 2),   item(u"Dot", 3),
+                                  item(u"Restarted", 4),   item(u"Past the end", 9), item(u"Deep", 2, 5),
+                                  {u"By its style", 10}};
+  dtbtest::TempDir dir;
+  dtbtest::WriteFile(dir / "l.doc", docmaker::Make(paras, true, false, false, &lists).bytes);
+  CWordDoc b;
+  ASSERT_EQ(0, b.Open((dir / "l.doc").c_str()));
+  EXPECT_EQ("1. Alpha\n1.i Alpha one\n1.ii Alpha two\n2. Beta\n2.i Beta one\nPlain text.\na) Letter\nb) Letter too\n"
+            "Dot\n7. Restarted\nPast the end\nc) Deep\nd) By its style\n",
+            AllText(b))
+      << "levels restart below a new number; bullets are not read; an instance restarts its list; a style "
+         "puts its paragraphs in a list";
+  // Damaged list tables leave the numbers out and the text whole.
+  std::string word, table;
+  docmaker::Streams(paras, true, &word, &table, false, &lists);
+  size_t pairs = 64 + 22 * 4 + 2;
+  for (int damage = 0; damage < 3; ++damage) {
+    SCOPED_TRACE(damage);
+    std::string w = word, t = table;
+    uint32_t lst = docmaker::Get32(w, pairs + 73 * 8), lfo = docmaker::Get32(w, pairs + 74 * 8);
+    // The list table running far past the end, a number text longer than
+    // the stream, more instances than bytes.
+    if (damage == 0) docmaker::Put32(w, pairs + 73 * 8 + 4, 1u << 30);
+    if (damage == 1) docmaker::Put16(t, lst + 2 + 3 * 28 + 28, 0xFFFF);
+    if (damage == 2) docmaker::Put32(t, lfo, 0x7FFFFFFF);
+    dtbtest::WriteFile(dir / "d.doc", docmaker::Compound(w, t).bytes);
+    CWordDoc d;
+    ASSERT_EQ(0, d.Open((dir / "d.doc").c_str()));
+    std::string text = AllText(d);
+    EXPECT_NE(std::string::npos, text.find("Alpha\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("Past the end\n")) << text;
+  }
+}
+
 TEST(WordDoc, RefusedFiles) {
   dtbtest::TempDir dir;
   docmaker::DocFile good = docmaker::Make(Sample());
@@ -93,6 +143,8 @@ TEST(WordDocCorpus, FilesOpenOrAreRefusedAsExpected) {
     ASSERT_EQ(0, b.Open((root + "/" + name).c_str()));
     EXPECT_GT(b.GetTotalSentences(), 0);
   }
+  ASSERT_EQ(0, b.Open((root + "/tika_testWORD_various.doc").c_str()));
+  EXPECT_NE(std::string::npos, AllText(b).find("numbered list:\n1) Number bullet 1\n2) Number bullet 2\n3) Number"));
   ASSERT_EQ(0, b.Open((root + "/textract_raw_text.doc").c_str()));
   std::string expected;
   for (unsigned char c : ebooktest::ReadText(root + "/textract_raw_text.expected.txt"))

@@ -281,6 +281,8 @@ TEST(UxLanguage, NumbersAndMiscellany) {
   EXPECT_EQ(SAY(En(), GetDaisyPitchString, 2), "pitch: 2");
   EXPECT_EQ(SAY(En(), GetFmTxFreqInfo, 101750), "transmit frequency: 101 point 7");
   EXPECT_EQ(SAY(En(), GetEbookPageInfoString, 11, 10), "End of file, total pages: 10");
+  EXPECT_EQ(SAY(En(), GetEbookPageLabelInfoString, "iv", 10), "Current page: iv, total pages: 10");
+  EXPECT_EQ(SAY(Pl(), GetEbookPageLabelInfoString, "A-3", 10), "Strona A-3 z 10");
   EXPECT_EQ(SAY(En(), GetBgMusicVolumeString, 0, 3), "Background music volume: disable");
   EXPECT_EQ(SAY(En(), GetRecordFilenameFornt, 2024, 3, 9, 10, 11, 12), "Record20240309_");
   EXPECT_EQ(SAY(Pl(), GetRecordFilenameFornt, 2024, 3, 9, 10, 11, 12), "Record20240309_");

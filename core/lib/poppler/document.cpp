@@ -54,4 +54,16 @@ int Document::PageText(int index, std::vector<unsigned short>* out) const {
   return 0;
 }
 
+int Document::PageLabel(int index, std::string* utf8) const {
+  utf8->clear();
+  if (!m_Doc || index < 0 || index >= m_Pages) return -1;
+  std::unique_ptr<poppler::page> page(Of(m_Doc)->create_page(index));
+  if (page) {
+    poppler::byte_array bytes = page->label().to_utf8();
+    utf8->assign(bytes.begin(), bytes.end());
+  }
+  if (utf8->empty()) *utf8 = std::to_string(index + 1);
+  return 0;
+}
+
 }  // namespace pdf

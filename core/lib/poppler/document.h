@@ -3,6 +3,7 @@
 // their text is asked for, so a long document opens at once.
 #pragma once
 
+#include <string>
 #include <vector>
 
 namespace pdf {
@@ -22,6 +23,9 @@ class Document {
   // The text of page `index` (0-based) as UTF-16 units, lines ended by line
   // feeds. 0; -1 bad index or no document.
   int PageText(int index, std::vector<unsigned short>* out) const;
+  // The page's label as the document numbers its pages ("iv", "12", "A-3"),
+  // UTF-8; without labels, the page's number from 1. 0; -1 bad index.
+  int PageLabel(int index, std::string* utf8) const;
 
  private:
   void* m_Doc = nullptr;  // poppler::document
