@@ -183,3 +183,13 @@ int CEbook::GetUnicode(unsigned short* buffer, int count) {
   if (n > 0) memcpy(buffer, m_Text, sizeof(unsigned short) * n);
   return n;
 }
+
+int CEbook::GetUnicodeAt(int place, unsigned short* buffer, int count, int* start) {
+  if (!buffer || count < 1) return -2;
+  place = std::max(place, 0);
+  if (start) *start = place;
+  if (!m_Text || place >= m_TextLength) return 0;
+  int n = std::min(count, m_TextLength - place);
+  memcpy(buffer, m_Text + place, sizeof(unsigned short) * n);
+  return n;
+}

@@ -62,6 +62,12 @@ class iCEbook {
   virtual int SetPageLength(int length) = 0;
   // Copies the first min(count, length) units of the text; that number, or -2.
   virtual int GetUnicode(unsigned short* buffer, int count) = 0;
+  // Copies up to `count` units of the text from the first place at or after
+  // `place` that holds text, stopping early where the places have a gap;
+  // *start (when not null) gets the place of the first unit. Units copied (0
+  // at the end), -2 for bad arguments, or a read failure of the source. The
+  // position is left as it was. Searching streams the text through this.
+  virtual int GetUnicodeAt(int place, unsigned short* buffer, int count, int* start);
 };
 
 // Default limits of segmentation (units).
@@ -110,6 +116,7 @@ class CEbook : public iCEbook {
   int SetMaxSentenceLength(int length) override;
   int SetPageLength(int length) override;
   int GetUnicode(unsigned short* buffer, int count) override;
+  int GetUnicodeAt(int place, unsigned short* buffer, int count, int* start) override;
 
   // Building operations, used by format parsers inside Open. A -3 failure
   // leaves text and tables as they were.
