@@ -162,7 +162,7 @@ void EbookPlayer::Resume() {
 // --- Tick ----------------------------------------------------------------------
 
 int EbookPlayer::OnTick() {
-  if (m_bInSettingsMenu || m_bInBookmarkMenu) return 0;
+  if (m_bInSettingsMenu || m_bInBookmarkMenu || m_bFindEntry) return 0;
   if (m_bOpenFailed) {
     if (CurEbookIo().SysSpeaking() > 0) return 0;
     CurEbookIo().WaitBufferFinished();
@@ -284,6 +284,8 @@ int EbookPlayer::OnRefresh() {
     ShowSettingsItem();
   } else if (m_bInBookmarkMenu) {
     m_Bm.Show();
+  } else if (m_bFindEntry) {
+    Say(FindWordUtf8(m_Find.Word()));
   } else if (!m_bOpening && !m_bOpenFailed) {
     PauseForPrompt();
     SayPageInfo();

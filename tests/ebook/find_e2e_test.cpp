@@ -1,0 +1,53 @@
+// Finding text in the reader end to end: a word entered on the letter wheel
+// is found forward and backward in a corpus book, each match read as its
+// sentence, and "not found" said past the last one.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/find_script.h"
+#include "tests/support/sim_harness.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+TEST(EbookFindE2e, AWordIsFoundForwardAndBackInACorpusBook) {
+  DTB_REQUIRE_PLAYER();
+  DTB_REQUIRE_CORPUS(book, "txt/pl_sienkiewicz_latarnik_I_utf8.txt");
+  dtbtest::TempDir dir;
+  const std::string root = dir / "root";
+  ASSERT_EQ(dtbtest::LayOutRoot(root, "en"), 0);
+  dtbtest::WriteFile(root + "/mnt/emmc/Books/latarnik.txt", dtbtest::ReadFile(book));
+  using dtbtest::WithPlayHeld;
+  const std::string script =
+      "expect Internal memory 20\n"
+      "key play\nexpect main folder 10\n"
+      "key down\nexpect Books\n"
+      "key play\nexpect latarnik.txt\n"
+      "key play\nexpect Pewnego razu 20\n" +
+      // Nothing looked for yet: the next match asks for the word.
+      WithPlayHeld("right") + "expect find text, a\n" + dtbtest::TypeFindWord("aspin") +
+      "expect n\n"
+      "key play\nexpect latarnik w Aspinwall 10\n" +
+      WithPlayHeld("right") + "expect z Aspinwall przywozi 10\n" +
+      WithPlayHeld("right") + "expect przybył do Aspinwall 10\n" +
+      WithPlayHeld("right") + "expect aspinwallskich zegarach 10\n" +
+      WithPlayHeld("right") + "expect not found 10\n" +
+      WithPlayHeld("left") + "expect przybył do Aspinwall 10\n" +
+      WithPlayHeld("left") + "expect z Aspinwall przywozi 10\n" +
+      // The word is kept: entering again starts with it; back leaves.
+      WithPlayHeld("menu") + "expect find text, aspin\n"
+      "key back\nexpect Setting canceled\n"
+      "key play\nexpect pause\n"
+      "power hold 3\nexpect shutting down 10\n"
+      "wait 3\n";
+  dtbtest::SimRun run;
+  run.root = root;
+  run.fresh = false;
+  run.script = script;
+  run.timeout_seconds = 300;
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  ASSERT_EQ(r.status, 0) << r.output;
+}
+
+}  // namespace
