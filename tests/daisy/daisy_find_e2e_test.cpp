@@ -1,0 +1,67 @@
+// Finding text and quieter reading in the DAISY player, end to end through
+// the simulator with a text-only DAISY 3 book of the corpus.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/support/find_script.h"
+#include "tests/support/sim_harness.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class DaisyTextBookE2e : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    book_ = dtbtest::CorpusPath("daisy3/mathml_sample2_textonly");
+    if (book_.empty()) GTEST_SKIP() << "corpus item absent: daisy3/mathml_sample2_textonly";
+    root_ = dir_ / "root";
+    ASSERT_EQ(dtbtest::LayOutRoot(root_, "en"), 0);
+    fs::create_directories(root_ + "/mnt/emmc/Daisy");
+    fs::copy(book_, root_ + "/mnt/emmc/Daisy/math", fs::copy_options::recursive);
+  }
+  dtbtest::SimResult Run(const std::string& script) {
+    dtbtest::SimRun run;
+    run.root = root_;
+    run.fresh = false;
+    run.script = script;
+    run.timeout_seconds = 300;
+    return dtbtest::RunSim(run);
+  }
+  static std::string OpenBook() {
+    return "wait 3\n"
+           "key play\nexpect Audio books\n"
+           "key down\nexpect Daisy\n"
+           "key play\nexpect math\n"
+           "key play\nexpect MathML Modular Extension\n"
+           "key play\n";
+  }
+
+  dtbtest::TempDir dir_;
+  std::string root_;
+  std::string book_;
+};
+
+TEST_F(DaisyTextBookE2e, AWordIsFoundForwardAndBackInTheBooksText) {
+  DTB_REQUIRE_PLAYER();
+  using dtbtest::WithPlayHeld;
+  const std::string script =
+      OpenBook() + "expect Powers of Products and Quotients 20\n" + WithPlayHeld("menu") +
+      "expect find text, a\n" + dtbtest::TypeFindWord("area") +
+      "key play\nexpect problems involving area 10\n" +
+      WithPlayHeld("right") + "expect Find the area of the square tile 10\n" +
+      WithPlayHeld("right") + "expect The area of the tile 10\n" +
+      WithPlayHeld("left") + "expect Find the area of the square tile 10\n" +
+      WithPlayHeld("left") + "expect problems involving area 10\n" +
+      WithPlayHeld("left") + "expect not found 10\n"
+      "key back\nexpect math\n"
+      "power hold 3\nexpect shutting down 10\n"
+      "wait 3\n";
+  dtbtest::SimResult r = Run(script);
+  ASSERT_EQ(r.status, 0) << r.output;
+}
+
+}  // namespace
