@@ -212,5 +212,5 @@ int CreateDaisyPlayer(const char* folder, const char* controlFile, int startObje
                       int finalObject, int finalPlace);
 
 // Menu positions remembered between players.
-extern int g_DaisyMenuIndex;          // 0-4
+extern int g_DaisyMenuIndex;          // 0-5
 extern int g_DaisyBookmarkMenuIndex;  // 0-2

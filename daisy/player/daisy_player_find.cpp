@@ -137,7 +137,7 @@ void DaisyPlayer::FindMatch(bool forward) {
   m_FindHit = hit;
   m_Thread.ClearRepeat();
   m_bHighlightPlaying = false;
-  m_Thread.SetPosition({hit.object, hit.piece});
+  m_Thread.SetPosition({hit.object, hit.piece}, true);
   m_bPaused = false;
   m_bResumeAfterTts = false;
   Play();

@@ -257,7 +257,8 @@ void DaisyPlayer::MoveTo(DaisyPos pos, int direction, const std::string& announc
   // The user acts: a repeating range ends.
   m_Thread.ClearRepeat();
   m_bHighlightPlaying = false;
-  m_Thread.SetPosition(pos);
+  // An announced page is not read a second time from its number.
+  m_Thread.SetPosition(pos, announce.empty());
   if (pos.object >= b.count) {
     // Nothing further that way: stopped at the end, play starts it again.
     m_bPaused = true;

@@ -116,7 +116,8 @@ DaisyPos DaisyPlayThread::Position() const {
   return p;
 }
 
-void DaisyPlayThread::SetPosition(DaisyPos pos) {
+void DaisyPlayThread::SetPosition(DaisyPos pos, bool landing) {
+  m_Landing = landing;
   if (pos.object < 0) pos.object = 0;
   if (pos.place < 0) pos.place = 0;
   // Past the end stays on the last object, so the history keeps the place.
@@ -392,6 +393,7 @@ DaisyPlayThread::LoopEnd DaisyPlayThread::PlayLoop() {
       leave = PlayText(i, &why);
     }
     if (leave) return why;
+    m_Landing = false;
     // A jump of the repeat range has set the position already.
     if (m_Jumped) continue;
     if (RepeatJump(i, INT_MAX)) continue;
@@ -563,6 +565,10 @@ bool DaisyPlayThread::PlayText(int index, LoopEnd* why) {
     if (RepeatJump(index, piece - o.start)) return false;
     const char* text = nullptr;
     if (m_Book->GetXhtmlText(o.file, piece, &text) != 0 || !text || !*text) continue;
+    // Quieter reading passes over page numbers and notes, except the one
+    // that playing starts at (a page move lands on its number).
+    const bool landing = m_Landing && piece == o.start + place;
+    if (g_DaisyQuietReading && !landing && m_Book->IsQuietXhtmlText(o.file, piece)) continue;
     int r = SpeakText(text, why);
     if (r == 1) return true;
     if (r == -1) {

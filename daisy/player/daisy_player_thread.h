@@ -77,8 +77,9 @@ class DaisyPlayThread {
   // The position: object index and place (ms from the clip begin, or the
   // next text piece). Read any time; set only while the thread is not playing.
   DaisyPos Position() const;
-  // A position past the end becomes EndPosition().
-  void SetPosition(DaisyPos pos);
+  // A position past the end becomes EndPosition(). Landing: the user moved
+  // there, and quieter reading still reads the page number or note there.
+  void SetPosition(DaisyPos pos, bool landing = false);
   // The end of the last object (0/0 without a book), and whether the
   // position is there.
   DaisyPos EndPosition() const;
@@ -179,6 +180,7 @@ class DaisyPlayThread {
   bool m_CardIsSpeech = false;
   bool m_Sounded = false;  // something was heard since the range last began
   bool m_Jumped = false;   // the range began again while the object played
+  bool m_Landing = false;  // the user moved to the position, nothing played since
   SpeedPitch m_Tempo;
   short m_Block[2048];  // one 4096-byte decode block
 };

@@ -64,4 +64,41 @@ TEST_F(DaisyTextBookE2e, AWordIsFoundForwardAndBackInTheBooksText) {
   ASSERT_EQ(r.status, 0) << r.output;
 }
 
+// Quieter reading is set in the player's menu, survives power-off, and then
+// the book's printed page numbers are not read, while a page move still
+// reaches (and names) the page.
+TEST_F(DaisyTextBookE2e, QuieterReadingLeavesThePageNumbersOut) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::SimResult r = Run(OpenBook() +
+                             "expect 278 20\n"
+                             "expect Powers of Products and Quotients 10\n"
+                             "key menu\nexpect go to page\n"
+                             "key up\nexpect quieter reading, without page numbers and notes: disable\n"
+                             "key right\nexpect notes: enable\n"
+                             "key play\nexpect Setting done\n"
+                             "key back\nexpect math\n"
+                             "power hold 3\nexpect shutting down 10\n"
+                             "wait 3\n");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(dtbtest::ReadFile(root_ + "/mnt/settings/daisy.config.xml").find("quiet_reading=\"enable\""),
+            std::string::npos);
+  // From the start again (no history): the page number is passed over.
+  fs::remove(root_ + "/mnt/settings/history.xml");
+  fs::remove(root_ + "/mnt/settings/poweroff.path");  // start in the browser
+  r = Run(OpenBook() +
+          "expect Powers of Products and Quotients 20\n"
+          "key up\nexpect bookmark\nkey up\nexpect phrase\nkey up\nexpect page\n"
+          "key right\nexpect page 279 10\n"
+          "wait 3\n"
+          "key back\nexpect math\n"
+          "power hold 3\nexpect shutting down 10\n"
+          "wait 3\n");
+  ASSERT_EQ(r.status, 0) << r.output;
+  for (const std::string& u : dtbtest::Utterances(r.output)) {
+    EXPECT_NE(u, "read: 278") << r.output;
+    EXPECT_NE(u, "read: 279") << r.output;
+  }
+  EXPECT_NE(r.output.find("read: "), std::string::npos);
+}
+
 }  // namespace
