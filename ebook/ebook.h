@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ebook/position.h"
 
@@ -68,6 +70,10 @@ class iCEbook {
   // at the end), -2 for bad arguments, or a read failure of the source. The
   // position is left as it was. Searching streams the text through this.
   virtual int GetUnicodeAt(int place, unsigned short* buffer, int count, int* start);
+  // The first note or annotation of the text (quieter reading passes over
+  // them) that ends after `place`: 0 and its places [*start, *end), or -1
+  // when there is none (sources without notes).
+  virtual int QuietRangeAfter(int, int*, int*) { return -1; }
 };
 
 // Default limits of segmentation (units).
@@ -117,6 +123,7 @@ class CEbook : public iCEbook {
   int SetPageLength(int length) override;
   int GetUnicode(unsigned short* buffer, int count) override;
   int GetUnicodeAt(int place, unsigned short* buffer, int count, int* start) override;
+  int QuietRangeAfter(int place, int* start, int* end) override;
 
   // Building operations, used by format parsers inside Open. A -3 failure
   // leaves text and tables as they were.
@@ -175,6 +182,8 @@ class CEbook : public iCEbook {
   int m_PageLength = c_DefaultPageLength;
   int m_SentenceCapacity = 0;
   std::string m_Language;
+  // Notes and annotations, in text order, each [start, end) (parsers add them).
+  std::vector<std::pair<int, int>> m_QuietRanges;
 };
 
 // Creates the source for a file extension (without the dot, any case); null

@@ -109,6 +109,7 @@ void EbookPlayer::FindMatch(bool forward) {
     return;
   }
   EbookSetPlayMode(EB_PLAY_BOOK);
+  EbookSetLanding();  // a match inside a note is read all the same
   m_WordStart = m_WordEnd = 0;
   m_SentencePlace = -1;
   m_bUserPaused = false;

@@ -83,6 +83,7 @@ int EbookPlayer::Open(const char* path, int page, int place, int end_page, int e
   Tts_SetPitch(TTS_CHANNEL_PLAYER, g_EbookSettings.pitch);
   Tts_SetEffect(TTS_CHANNEL_PLAYER, g_EbookSettings.effect);
   SetFallbackBookLanguage(g_SystemSettings.language);
+  EbookSetQuietReading(g_EbookSettings.quiet_reading != 0);
   if (CmdOpen(path) != 0) {
     m_bOpenFailed = true;
     SayPhrase(37);

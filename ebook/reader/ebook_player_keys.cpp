@@ -150,6 +150,7 @@ int EbookPlayer::RestoreDefaults() {
   Tts_SetPitch(TTS_CHANNEL_PLAYER, 0);
   Tts_SetEffect(TTS_CHANNEL_PLAYER, 0);
   ApplyVoice();
+  EbookSetQuietReading(g_EbookSettings.quiet_reading != 0);
   m_MusicVolume = g_EbookSettings.background_music_volume;
   if (m_MusicVolume <= 0) CloseMusic();
   BgMusic_SetVolume(m_MusicVolume);
@@ -174,6 +175,8 @@ void EbookPlayer::SeekPagePlace(int page, int place) {
 }
 
 void EbookPlayer::Move(int direction) {
+  // Where the user moves to is read whole, notes too.
+  EbookSetLanding();
   if (m_NavMode == EB_NAV_WORD || m_NavMode == EB_NAV_SPELL) {
     MoveWord(direction);
     return;

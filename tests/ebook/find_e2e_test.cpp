@@ -1,6 +1,7 @@
-// Finding text in the reader end to end: a word entered on the letter wheel
-// is found forward and backward in a corpus book, each match read as its
-// sentence, and "not found" said past the last one.
+// Finding text and quieter reading in the reader end to end: a word entered
+// on the letter wheel is found forward and backward in a corpus book, each
+// match read as its sentence, and "not found" said past the last one; notes
+// are passed over once quieter reading is on.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -48,6 +49,43 @@ TEST(EbookFindE2e, AWordIsFoundForwardAndBackInACorpusBook) {
   run.timeout_seconds = 300;
   dtbtest::SimResult r = dtbtest::RunSim(run);
   ASSERT_EQ(r.status, 0) << r.output;
+}
+
+TEST(EbookQuietE2e, NotesArePassedOverOnceQuieterReadingIsOn) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::TempDir dir;
+  const std::string root = dir / "root";
+  ASSERT_EQ(dtbtest::LayOutRoot(root, "en"), 0);
+  dtbtest::WriteFile(root + "/mnt/emmc/Books/notes.xhtml",
+                     "<html xmlns:epub=\"http://www.idpf.org/2007/ops\"><body>"
+                     "<p>The first sentence of this little book is a long one, so that the menu key "
+                     "comes while it is being read aloud by the reader.</p>"
+                     "<p>Text with a note<a epub:type=\"noteref\" href=\"#n1\">1</a> in it.</p>"
+                     "<aside epub:type=\"footnote\" id=\"n1\"><p>The note itself is here.</p></aside>"
+                     "<p>After the note the story goes on.</p></body></html>");
+  const std::string script =
+      "expect Internal memory 20\n"
+      "key play\nexpect main folder 10\n"
+      "key down\nexpect Books\n"
+      "key play\nexpect notes.xhtml\n"
+      "key play\nexpect first sentence 20\n"
+      "key menu\nexpect go to page\n"
+      "key up\nexpect quieter reading, without page numbers and notes: disable\n"
+      "key right\nexpect notes: enable\n"
+      "key play\nexpect Setting done\n"
+      "expect Text with a note in it 20\n"
+      "expect After the note the story goes on 20\n"
+      "expect end of file 20\n"
+      "power hold 3\nexpect shutting down 10\n"
+      "wait 3\n";
+  dtbtest::SimRun run;
+  run.root = root;
+  run.fresh = false;
+  run.script = script;
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output.find("The note itself"), std::string::npos) << r.output;
+  EXPECT_NE(dtbtest::ReadFile(root + "/mnt/settings/ebook.config.xml").find("quiet_reading=\"1\""), std::string::npos);
 }
 
 }  // namespace
