@@ -3,11 +3,11 @@
 // (players/kit/find_entry.h has the keys and the entry).
 #include <string>
 
+#include "core/ui/session.h"
 #include "ebook/ebook.h"
 #include "ebook/reader/ebook_play_thread.h"
 #include "ebook/reader/ebook_player.h"
 #include "ebook/text_find.h"
-#include "core/ui/session.h"
 #include "players/kit/player_common.h"
 #include "speech/ux_language.h"
 

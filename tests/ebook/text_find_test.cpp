@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "ebook/pdf.h"
 #include "ebook/txt.h"
+#include "tests/ebook/pdf_maker.h"
 #include "tests/ebook/ebook_test_util.h"
 #include "tests/support/test_support.h"
 
@@ -82,6 +84,25 @@ TEST(FindInEbook, StreamsPastBlockEdgesBothWaysAndLeavesThePositionAlone) {
     EXPECT_EQ(FindInEbook(b, TextFinder(), 0, true, &place), -1);
     EXPECT_EQ(b->GetCurPlace(), where);
   }
+}
+
+// PDF places leave a gap behind every page's text: a word is not found
+// across it, and matches on later pages are found both ways.
+TEST(FindInEbook, PdfPagesAreSearchedAcrossTheGapsBetweenThem) {
+  dtbtest::TempDir dir;
+  dtbtest::WriteFile(dir / "a.pdf", pdfmaker::Make({{"First page ends with light"}, {"house. Nothing here."},
+                                                     {"Third page: a lighthouse."}}));
+  CPdf pdf;
+  ASSERT_EQ(pdf.Open((dir / "a.pdf").c_str()), 0);
+  int place = -1;
+  ASSERT_EQ(FindInEbook(&pdf, Word("lighthouse"), 0, true, &place), 0);
+  EXPECT_EQ(place / pdf.Stride(), 2);
+  const int found = place;
+  ASSERT_EQ(FindInEbook(&pdf, Word("lighthouse"), pdf.GetUnicodeLength(), false, &place), 0);
+  EXPECT_EQ(place, found);
+  EXPECT_EQ(FindInEbook(&pdf, Word("lighthouse"), found, false, &place), 1);
+  ASSERT_EQ(FindInEbook(&pdf, Word("nothing"), found, false, &place), 0);
+  EXPECT_EQ(place / pdf.Stride(), 1);
 }
 
 }  // namespace
