@@ -88,7 +88,12 @@ int DaisyPlayer::FindKeyDown(int code) {
       if (!MenuKeyAllowed()) return 0;
       break;
     default:
-      return OnDefaultKeyDown(code);
+      if (code < KEY_FILE_MANAGEMENT) return OnDefaultKeyDown(code);
+      // A device event (card out, battery, defaults restored) ends the
+      // entry and is handled as the player handles it.
+      m_bFindEntry = false;
+      m_bResumeAfterTts = !m_bPaused;
+      return NormalKeyDown(code);
   }
   std::string say;
   switch (m_Find.KeyDown(code, &say)) {

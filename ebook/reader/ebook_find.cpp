@@ -32,9 +32,6 @@ int EbookPlayer::FindComboKeyDown(int code) {
 
 int EbookPlayer::FindKeyDown(int code) {
   switch (code) {
-    case EV_RESTORE_DEFAULTS:
-      m_bFindEntry = false;
-      return RestoreDefaults();
     case KEY_UP:
     case KEY_DOWN:
     case KEY_LEFT:
@@ -45,7 +42,12 @@ int EbookPlayer::FindKeyDown(int code) {
       if (!MenuKeyAllowed()) return 0;
       break;
     default:
-      return OnDefaultKeyDown(code);
+      if (code < KEY_FILE_MANAGEMENT) return OnDefaultKeyDown(code);
+      // A device event (card out, battery, defaults restored) ends the
+      // entry and is handled as the reader handles it.
+      m_bFindEntry = false;
+      m_bPromptPending = true;
+      return OnKeyDown(code);
   }
   std::string say;
   switch (m_Find.KeyDown(code, &say)) {
