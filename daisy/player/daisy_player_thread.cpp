@@ -300,6 +300,7 @@ void DaisyPlayThread::PrepareObjects() {
     if (o.kind == kObjectSeq || o.kind == kObjectPar) stack.push_back(i);
   }
   FindStandInTexts(parent);
+  FindQuietClips(parent);
   for (int i = 0; i < n; ++i) {
     const _DaisyObject& o = m_Objects[i];
     if (o.kind == kObjectAudio) {
@@ -387,7 +388,11 @@ DaisyPlayThread::LoopEnd DaisyPlayThread::PlayLoop() {
     const _DaisyObject& o = m_Objects[i];
     bool leave = false;
     m_Jumped = false;
-    if (m_Playable[i] && o.kind == kObjectAudio) {
+    if (m_Playable[i] && o.kind == kObjectAudio && g_DaisyQuietReading && !m_Landing &&
+        m_QuietClip[static_cast<size_t>(i)]) {
+      printf("quiet reading: clip %d passed over\n", i);
+      fflush(stdout);
+    } else if (m_Playable[i] && o.kind == kObjectAudio) {
       leave = PlayAudio(i, &why);
     } else if (m_Playable[i] && o.kind == kObjectText) {
       leave = PlayText(i, &why);

@@ -119,6 +119,9 @@ class DaisyPlayThread {
   // Which text stands in for each clip whose audio is missing: the text of
   // its par, else the NCC text of the heading it starts.
   void FindStandInTexts(const std::vector<int>& parent);
+  // Which clips narrate a page number or note: every text of their par is
+  // one (quieter reading passes over them).
+  void FindQuietClips(const std::vector<int>& parent);
   bool HasStandIn(int index) const;
   // A clip whose audio cannot be opened: its stand-in text instead.
   bool PlayStandIn(int index, LoopEnd* why);
@@ -158,6 +161,7 @@ class DaisyPlayThread {
   std::vector<char> m_Playable;
   std::vector<int> m_StandInText;     // text object per audio clip, -1 none
   std::vector<int> m_StandInHeading;  // heading per audio clip, -1 none
+  std::vector<char> m_QuietClip;      // per object
   bool m_FileFailed = false;          // a file of this book could not be opened
   std::vector<int64_t> m_AudioBefore;
   DaisyBookView m_View;

@@ -101,4 +101,40 @@ TEST_F(DaisyTextBookE2e, QuieterReadingLeavesThePageNumbersOut) {
   EXPECT_NE(r.output.find("read: "), std::string::npos);
 }
 
+// In a book with audio, the clips that narrate a note reference and the
+// note itself are passed over.
+TEST(DaisyQuietE2e, NarratedNotesArePassedOverInAnAudioBook) {
+  DTB_REQUIRE_PLAYER();
+  DTB_REQUIRE_CORPUS(book, "daisy3/dontworrybehappy_fulltext");
+  dtbtest::TempDir dir;
+  const std::string root = dir / "root";
+  ASSERT_EQ(dtbtest::LayOutRoot(root, "en"), 0);
+  fs::create_directories(root + "/mnt/emmc/Daisy");
+  fs::copy(book, root + "/mnt/emmc/Daisy/happy", fs::copy_options::recursive);
+  dtbtest::WriteFile(root + "/mnt/settings/daisy.config.xml",
+                     "<?xml version=\"1.0\"?>\n<daisy><daisy_config speed=\"0\" pitch=\"0\" jumptime=\"30\" "
+                     "quiet_reading=\"enable\"/></daisy>\n");
+  dtbtest::SimRun run;
+  run.root = root;
+  run.fresh = false;
+  run.script =
+      "wait 3\n"
+      "key play\nexpect Audio books\n"
+      "key down\nexpect Daisy\n"
+      "key play\nexpect happy\n"
+      "key play\nexpect Be Happy\n"
+      "key play\nwait 30\n"
+      "power hold 3\nexpect shutting down 10\n"
+      "wait 3\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::string log = dtbtest::ReadFile(root + "/var/log/player.log");
+  // The note reference of the second file's text, then the note read out
+  // in its place: two clips.
+  size_t passed = 0;
+  for (size_t at = 0; (at = log.find("quiet reading: clip", at)) != std::string::npos; ++at) ++passed;
+  EXPECT_EQ(passed, 2u) << log;
+  EXPECT_NE(log.find("speechgen0002.mp3"), std::string::npos);
+}
+
 }  // namespace
