@@ -77,24 +77,6 @@ int DaisyPlayer::FindComboKeyDown(int code) {
 }
 
 int DaisyPlayer::FindKeyDown(int code) {
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-    case KEY_LEFT:
-    case KEY_RIGHT:
-    case KEY_PLAY:
-    case KEY_BACK:
-    case KEY_MENU:
-      if (!MenuKeyAllowed()) return 0;
-      break;
-    default:
-      if (code < KEY_FILE_MANAGEMENT) return OnDefaultKeyDown(code);
-      // A device event (card out, battery, defaults restored) ends the
-      // entry and is handled as the player handles it.
-      m_bFindEntry = false;
-      m_bResumeAfterTts = !m_bPaused;
-      return NormalKeyDown(code);
-  }
   std::string say;
   switch (m_Find.KeyDown(code, &say)) {
     case FindEntry::kSearch:
@@ -106,9 +88,16 @@ int DaisyPlayer::FindKeyDown(int code) {
       PlayerSayPhrase(16);  // "Setting canceled."
       m_bResumeAfterTts = !m_bPaused;
       return 0;
-    default:
+    case FindEntry::kHandled:
       PlayerSay(say);
       return 0;
+    default:
+      if (code < KEY_FILE_MANAGEMENT) return OnDefaultKeyDown(code);
+      // A device event (card out, battery, defaults restored) ends the
+      // entry and is handled as the player handles it.
+      m_bFindEntry = false;
+      m_bResumeAfterTts = !m_bPaused;
+      return NormalKeyDown(code);
   }
 }
 

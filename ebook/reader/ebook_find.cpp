@@ -31,24 +31,6 @@ int EbookPlayer::FindComboKeyDown(int code) {
 }
 
 int EbookPlayer::FindKeyDown(int code) {
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-    case KEY_LEFT:
-    case KEY_RIGHT:
-    case KEY_PLAY:
-    case KEY_BACK:
-    case KEY_MENU:
-      if (!MenuKeyAllowed()) return 0;
-      break;
-    default:
-      if (code < KEY_FILE_MANAGEMENT) return OnDefaultKeyDown(code);
-      // A device event (card out, battery, defaults restored) ends the
-      // entry and is handled as the reader handles it.
-      m_bFindEntry = false;
-      m_bPromptPending = true;
-      return OnKeyDown(code);
-  }
   std::string say;
   switch (m_Find.KeyDown(code, &say)) {
     case FindEntry::kSearch:
@@ -60,9 +42,16 @@ int EbookPlayer::FindKeyDown(int code) {
       SayPhrase(16);  // "Setting canceled."
       m_bPromptPending = true;
       return 0;
-    default:
+    case FindEntry::kHandled:
       Say(say);
       return 0;
+    default:
+      if (code < KEY_FILE_MANAGEMENT) return OnDefaultKeyDown(code);
+      // A device event (card out, battery, defaults restored) ends the
+      // entry and is handled as the reader handles it.
+      m_bFindEntry = false;
+      m_bPromptPending = true;
+      return OnKeyDown(code);
   }
 }
 

@@ -80,6 +80,19 @@ FindEntry::Result FindEntry::KeyDown(int code, std::string* say) {
   switch (code) {
     case KEY_UP:
     case KEY_DOWN:
+    case KEY_LEFT:
+    case KEY_RIGHT:
+    case KEY_PLAY:
+    case KEY_BACK:
+    case KEY_MENU:
+      if (!MenuKeyAllowed()) return kHandled;
+      break;
+    default:
+      return kNotMine;
+  }
+  switch (code) {
+    case KEY_UP:
+    case KEY_DOWN:
       return kHandled;  // the press that follows (and each repeat) moves the letter
     case KEY_RIGHT:
       if (m_Word.size() < 100) m_Word += Wheel()[0];
@@ -96,10 +109,7 @@ FindEntry::Result FindEntry::KeyDown(int code, std::string* say) {
       }
       g_LastFindWord = m_Word;
       return kSearch;
-    case KEY_BACK:
-    case KEY_MENU:
-      return kLeave;
     default:
-      return kNotMine;
+      return kLeave;  // back or menu
   }
 }

@@ -39,9 +39,10 @@ class FindEntry {
   std::string Begin();
   // Up and down, also repeated while held; the text to say.
   std::string Cycle(int delta);
-  // A key going down while a word is entered: left, right, play, back and
+  // A key going down while a word is entered: the arrows, play, back and
   // menu are taken (kSearch: look the word up; it is now LastFindWord()),
-  // others are not. *say gets what to say.
+  // others are not. System speech stops; with the keypad locked the key is
+  // refused with the beep. *say gets what to say.
   Result KeyDown(int code, std::string* say);
   const std::u16string& Word() const { return m_Word; }
 

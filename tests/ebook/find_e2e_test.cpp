@@ -12,6 +12,15 @@
 
 namespace {
 
+dtbtest::SimResult RunScript(const std::string& root, const std::string& script) {
+  dtbtest::SimRun run;
+  run.root = root;
+  run.fresh = false;
+  run.script = script;
+  run.timeout_seconds = 300;
+  return dtbtest::RunSim(run);
+}
+
 TEST(EbookFindE2e, AWordIsFoundForwardAndBackInACorpusBook) {
   DTB_REQUIRE_PLAYER();
   DTB_REQUIRE_CORPUS(book, "txt/pl_sienkiewicz_latarnik_I_utf8.txt");
@@ -42,12 +51,7 @@ TEST(EbookFindE2e, AWordIsFoundForwardAndBackInACorpusBook) {
       "key play\nexpect pause\n"
       "power hold 3\nexpect shutting down 10\n"
       "wait 3\n";
-  dtbtest::SimRun run;
-  run.root = root;
-  run.fresh = false;
-  run.script = script;
-  run.timeout_seconds = 300;
-  dtbtest::SimResult r = dtbtest::RunSim(run);
+  dtbtest::SimResult r = RunScript(root, script);
   ASSERT_EQ(r.status, 0) << r.output;
 }
 
@@ -78,11 +82,7 @@ TEST(EbookQuietE2e, NotesArePassedOverOnceQuieterReadingIsOn) {
       "expect end of file 20\n"
       "power hold 3\nexpect shutting down 10\n"
       "wait 3\n";
-  dtbtest::SimRun run;
-  run.root = root;
-  run.fresh = false;
-  run.script = script;
-  dtbtest::SimResult r = dtbtest::RunSim(run);
+  dtbtest::SimResult r = RunScript(root, script);
   ASSERT_EQ(r.status, 0) << r.output;
   EXPECT_EQ(r.output.find("The note itself"), std::string::npos) << r.output;
   EXPECT_NE(dtbtest::ReadFile(root + "/mnt/settings/ebook.config.xml").find("quiet_reading=\"1\""), std::string::npos);
