@@ -124,6 +124,11 @@ int Daisy::GetXhtmlText(int document, int textIndex, const char** text) const {
   return doc ? doc->GetText(textIndex, text) : -1;
 }
 
+bool Daisy::IsQuietXhtmlText(int document, int textIndex) const {
+  const Xhtml* doc = GetXhtml(document);
+  return doc && doc->IsQuietText(textIndex);
+}
+
 int64_t Daisy::GetTotalAudioMs() const {
   int64_t total = 0;
   for (const _DaisyObject& o : m_Objects)

@@ -86,6 +86,9 @@ class Daisy {
   virtual int GeXhmtltTotalTexts(int document) const;
   // One text piece; -1 for a document or piece out of range.
   virtual int GetXhtmlText(int document, int textIndex, const char** text) const;
+  // Whether a piece is a page number, a note or an annotation (quieter
+  // reading passes over it); false out of range.
+  bool IsQuietXhtmlText(int document, int textIndex) const;
   virtual int OpenDaisy2(const char* path);
   virtual int OpenDaisy3(const char* path);
 

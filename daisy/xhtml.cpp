@@ -44,6 +44,17 @@ bool IsInline(const char* name) {
   return false;
 }
 
+// Page numbers, notes and annotations: quieter reading passes over them.
+bool IsQuiet(const char* name, const XmlAttrs& attrs) {
+  const char* colon = strrchr(name, ':');
+  const char* local = colon ? colon + 1 : name;
+  static const char* const c_Quiet[] = {"pagenum", "note", "noteref", "annotation", "annoref"};
+  for (const char* n : c_Quiet)
+    if (strcasecmp(n, local) == 0) return true;
+  std::string_view cls = attrs.Get("class");
+  return cls.data() && (cls == "page-front" || cls == "page-normal" || cls == "page-special");
+}
+
 std::string Lower(std::string_view s) {
   std::string out(s);
   for (char& c : out)
@@ -78,6 +89,8 @@ void Xhtml::Close() {
   m_RangeCap = 0;
   m_Pending.clear();
   m_Cuts.clear();
+  m_QuietDepth = -1;
+  m_Quiet.clear();
 }
 
 int Xhtml::Begin(size_t fileSize) {
@@ -159,8 +172,14 @@ void Xhtml::FlushText() {
   // Inline markup no longer parts a piece, so the layout before it is kept.
   size_t from = 0;
   while (from < n && IsTrimSpace(static_cast<unsigned char>(m_Pending[from]))) from++;
-  if (n > from)
-    if (int rc = m_Texts->Add(m_Pending.data() + from, static_cast<int>(n - from))) Fail(rc);
+  if (n > from) {
+    if (int rc = m_Texts->Add(m_Pending.data() + from, static_cast<int>(n - from))) return Fail(rc);
+    try {
+      m_Quiet.push_back(m_QuietDepth >= 0);
+    } catch (const std::bad_alloc&) {
+      return Fail(-2);
+    }
+  }
   m_Pending.clear();
 }
 
@@ -174,6 +193,8 @@ void Xhtml::OnStartElement(const char* name, const XmlAttrs& attrs) {
   // A line break inside a sentence is a blank.
   if (!cuts && strcasecmp(name, "br") == 0) OnCharacters(" ", 1);
   int depth = m_Depth++;
+  // Only a page number or note that is a piece of its own can be passed over.
+  if (cuts && m_QuietDepth < 0 && IsQuiet(name, attrs)) m_QuietDepth = depth;
   try {
     m_Cuts.resize(static_cast<size_t>(depth) + 1);
     m_Cuts[static_cast<size_t>(depth)] = cuts;
@@ -198,6 +219,7 @@ void Xhtml::OnEndElement(const char*) {
   if (m_Depth > 0) m_Depth--;
   if (static_cast<size_t>(m_Depth) >= m_Cuts.size() || m_Cuts[static_cast<size_t>(m_Depth)])
     FlushText();
+  if (m_Depth <= m_QuietDepth) m_QuietDepth = -1;
   // Close the id elements of this depth and any left open inside it (the
   // HTML parser closes elements implicitly). Matching by depth rather than by
   // name keeps an inner element of the same name from ending the outer range.
@@ -228,6 +250,10 @@ int Xhtml::GetText(int index, const char** text) const {
   if (!t) return -1;
   if (text) *text = t;
   return 0;
+}
+
+bool Xhtml::IsQuietText(int index) const {
+  return index >= 0 && static_cast<size_t>(index) < m_Quiet.size() && m_Quiet[static_cast<size_t>(index)];
 }
 
 int Xhtml::FindId(const char* id, int from) const {

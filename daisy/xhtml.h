@@ -33,6 +33,10 @@ class Xhtml : private XmlSink {
   virtual int GetTotalTexts() const { return m_Texts ? m_Texts->GetCnt() : 0; }
   // Piece index; -1 out of range.
   virtual int GetText(int index, const char** text) const;
+  // Whether piece `index` lies in a page number, a note, a note reference
+  // or an annotation (pagenum, note, noteref, annotation, annoref, and the
+  // page spans of DAISY 2.02 text); false out of range.
+  bool IsQuietText(int index) const;
   virtual void PrintInfo() const;
 
   // The ids the book's SMIL files point at (kept across opens). Inline
@@ -81,6 +85,8 @@ class Xhtml : private XmlSink {
   std::unordered_set<std::string> m_Referenced;  // lower case
   bool m_HasReferenced = false;
   std::vector<char> m_Cuts;  // per open element: it starts and ends a piece
+  int m_QuietDepth = -1;     // inside a page number or note from this depth
+  std::vector<char> m_Quiet;  // per piece
   XmlParseInfo m_ParseInfo;
 };
 

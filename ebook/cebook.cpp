@@ -40,6 +40,7 @@ int CEbook::Close() {
   m_SentenceCount = m_ParagraphCount = m_HeadingCount = m_PageCount = 0;
   m_LevelDepth = 0;
   m_CurPlace = m_CurSentence = 0;
+  m_QuietRanges.clear();
   return 0;
 }
 
@@ -182,4 +183,23 @@ int CEbook::GetUnicode(unsigned short* buffer, int count) {
   int n = std::min(count, m_TextLength);
   if (n > 0) memcpy(buffer, m_Text, sizeof(unsigned short) * n);
   return n;
+}
+
+int CEbook::GetUnicodeAt(int place, unsigned short* buffer, int count, int* start) {
+  if (!buffer || count < 1) return -2;
+  place = std::max(place, 0);
+  if (start) *start = place;
+  if (!m_Text || place >= m_TextLength) return 0;
+  int n = std::min(count, m_TextLength - place);
+  memcpy(buffer, m_Text + place, sizeof(unsigned short) * n);
+  return n;
+}
+
+int CEbook::QuietRangeAfter(int place, int* start, int* end) {
+  auto it = std::upper_bound(m_QuietRanges.begin(), m_QuietRanges.end(), place,
+                             [](int p, const std::pair<int, int>& r) { return p < r.second; });
+  if (it == m_QuietRanges.end() || !start || !end) return -1;
+  *start = it->first;
+  *end = it->second;
+  return 0;
 }

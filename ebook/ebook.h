@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ebook/position.h"
 
@@ -66,6 +68,16 @@ class iCEbook {
   // 0, or -1 when the document does not number its pages (the reader then
   // speaks index + 1) or the index is out of range.
   virtual int GetPageLabel(int /*index*/, std::string* /*utf8*/) { return -1; }
+  // Copies up to `count` units of the text from the first place at or after
+  // `place` that holds text, stopping early where the places have a gap;
+  // *start (when not null) gets the place of the first unit. Units copied (0
+  // at the end), -2 for bad arguments, or a read failure of the source. The
+  // position is left as it was. Searching streams the text through this.
+  virtual int GetUnicodeAt(int place, unsigned short* buffer, int count, int* start);
+  // The first note or annotation of the text (quieter reading passes over
+  // them) that ends after `place`: 0 and its places [*start, *end), or -1
+  // when there is none (sources without notes).
+  virtual int QuietRangeAfter(int, int*, int*) { return -1; }
 };
 
 // Default limits of segmentation (units).
@@ -114,6 +126,8 @@ class CEbook : public iCEbook {
   int SetMaxSentenceLength(int length) override;
   int SetPageLength(int length) override;
   int GetUnicode(unsigned short* buffer, int count) override;
+  int GetUnicodeAt(int place, unsigned short* buffer, int count, int* start) override;
+  int QuietRangeAfter(int place, int* start, int* end) override;
 
   // Building operations, used by format parsers inside Open. A -3 failure
   // leaves text and tables as they were.
@@ -172,6 +186,8 @@ class CEbook : public iCEbook {
   int m_PageLength = c_DefaultPageLength;
   int m_SentenceCapacity = 0;
   std::string m_Language;
+  // Notes and annotations, in text order, each [start, end) (parsers add them).
+  std::vector<std::pair<int, int>> m_QuietRanges;
 };
 
 // Creates the source for a file extension (without the dot, any case); null

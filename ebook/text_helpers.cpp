@@ -1,6 +1,8 @@
 #include "ebook/text_helpers.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 #include "ebook/sentence_rules.h"
 
@@ -165,8 +167,23 @@ int DecodeUtf8(const unsigned char* src, int srcLen, unsigned short* dst, int ro
     while (i < srcLen && out < room) {
       unsigned char b = src[i];
       if (b < 0x80) {
-        dst[out++] = b;
-        ++i;
+        // Runs of ASCII, the bulk of most texts, go eight bytes at a time.
+        while (i + 8 <= srcLen && out + 8 <= room) {
+          unsigned char run[8];
+          memcpy(run, src + i, 8);
+          uint64_t v;
+          memcpy(&v, run, 8);
+          if (v & 0x8080808080808080ULL) break;
+          for (int k = 0; k < 8; ++k) dst[out + k] = run[k];
+          i += 8;
+          out += 8;
+        }
+        while (i < srcLen && out < room && src[i] < 0x80) dst[out++] = src[i++];
+        continue;
+      }
+      if (b >= 0xC0 && b < 0xE0 && i + 1 < srcLen && IsContinuation(src[i + 1])) {
+        dst[out++] = static_cast<unsigned short>(((b & 0x1F) << 6) | (src[i + 1] & 0x3F));
+        i += 2;
         continue;
       }
       int follow = b < 0xC0 ? -1 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : b < 0xF8 ? 3 : -1;

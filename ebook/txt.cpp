@@ -147,27 +147,42 @@ int CTxt::ReadCurSentence(unsigned short** text, int* length) {
 
 int CTxt::GetUnicode(unsigned short* buffer, int count) {
   if (!buffer || count <= 0 || m_Fd < 0) return -2;
-  int n = std::min(count, m_TextLength);
+  return GetUnicodeAt(0, buffer, count, nullptr);
+}
+
+int CTxt::GetUnicodeAt(int place, unsigned short* buffer, int count, int* start) {
+  if (!buffer || count <= 0 || m_Fd < 0) return -2;
+  place = std::max(place, 0);
+  if (start) *start = place;
+  if (place >= m_TextLength) return 0;
+  const int n = std::min(count, m_TextLength - place);
   int done = 0;
   if (m_Encoding == c_Utf16Le || m_Encoding == c_Utf16Be) {
     while (done < n) {
-      int r = ReadUnits16(done, std::min(c_ChunkUnits, n - done), buffer + done);
+      int r = ReadUnits16(place + done, std::min(c_ChunkUnits, n - done), buffer + done);
       if (r <= 0) return -5;
       done += r;
     }
     return done;
   }
-  unsigned short* tmp = static_cast<unsigned short*>(malloc(sizeof(unsigned short) * c_ChunkUnits));
-  if (!tmp) return -3;
+  unsigned short* tmp = nullptr;
   int result = 0;
-  for (int c = 0; done < n; ++c) {
-    int r = DecodeChunks(c, false, tmp);
-    if (r <= 0) {
+  for (int c = place / c_ChunkUnits; done < n; ++c) {
+    const int skip = place + done - c * c_ChunkUnits;
+    // Whole chunks that fit go straight to the caller's buffer.
+    const bool direct = skip == 0 && n - done >= c_ChunkUnits;
+    if (!direct && !tmp) {
+      tmp = static_cast<unsigned short*>(malloc(sizeof(unsigned short) * c_ChunkUnits));
+      if (!tmp) return -3;
+    }
+    unsigned short* into = direct ? buffer + done : tmp;
+    int r = DecodeChunks(c, false, into);
+    if (r <= skip) {
       result = r < 0 ? r : -5;
       break;
     }
-    int take = std::min(r, n - done);
-    std::copy(tmp, tmp + take, buffer + done);
+    const int take = std::min(r - skip, n - done);
+    if (!direct) std::copy(tmp + skip, tmp + skip + take, buffer + done);
     done += take;
   }
   free(tmp);

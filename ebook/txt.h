@@ -66,6 +66,8 @@ class CTxt : public iCEbook {
   // Decodes the first units of the text from the file: units produced, -2
   // for bad arguments or no book, -5 when the file cannot be read back.
   int GetUnicode(unsigned short* buffer, int count) override;
+  // Decodes the chunks that hold the range (no gaps): units, -2, -3 or -5.
+  int GetUnicodeAt(int place, unsigned short* buffer, int count, int* start) override;
 
   int GetEncoding() const { return m_Encoding; }
   int GetChunkCount() const { return m_ChunkCount; }

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "core/lib/fd/unique_fd.h"
 #include "core/lib/xml/xml_reader.h"
@@ -58,6 +59,19 @@ bool HasWord(const char* list, const char* word) {
   return false;
 }
 
+// Notes, note references and annotations (DTBook elements, EPUB types):
+// quieter reading passes over their text.
+bool IsNote(const char* local, const char* type) {
+  for (const char* n : {"note", "noteref", "annotation", "annoref"}) {
+    if (strcasecmp(local, n) == 0) return true;
+    if (type && HasWord(type, n)) return true;
+  }
+  if (!type) return false;
+  for (const char* n : {"footnote", "endnote", "rearnote", "footnotes", "endnotes", "rearnotes"})
+    if (HasWord(type, n)) return true;
+  return false;
+}
+
 }  // namespace
 
 void CXhtml::ResetParse() {
@@ -67,6 +81,7 @@ void CXhtml::ResetParse() {
   m_PendingHeading = 0;
   m_DtbookDepth = 0;
   m_Depth = m_PageNumberDepth = 0;
+  m_NoteDepth = m_NoteStart = 0;
   m_OwnPages = false;
   m_Error = 0;
 }
@@ -90,6 +105,8 @@ void CXhtml::Rewind(const Mark& mark) {
   m_PendingHeading = mark.pendingHeading;
   m_Skip = 0;
   m_Depth = m_PageNumberDepth = 0;
+  m_NoteDepth = 0;
+  while (!m_QuietRanges.empty() && m_QuietRanges.back().second > mark.text) m_QuietRanges.pop_back();
   m_TextAdded = m_OweSpace = false;
   m_PendingParagraph = true;
 }
@@ -146,6 +163,10 @@ void CXhtml::XmlCbStartElement(const char* name, const char* const* attrs) {
   }
   const char* type = xml::Attr(attrs, "epub:type");
   ++m_Depth;
+  if (m_NoteDepth == 0 && IsNote(local, type)) {
+    m_NoteDepth = m_Depth;
+    m_NoteStart = m_TextLength;
+  }
   if (strcmp(local, "pagenum") == 0 || (type && HasWord(type, "pagebreak"))) {
     // The printed page number marks a page; read aloud inside the text it
     // would be noise (and a heading aimed at its section would land on it).
@@ -182,6 +203,16 @@ void CXhtml::XmlCbEndElement(const char* name) {
     return;
   }
   if (m_Depth <= m_PageNumberDepth) m_PageNumberDepth = 0;
+  if (m_NoteDepth > 0 && m_Depth <= m_NoteDepth) {
+    if (m_TextLength > m_NoteStart) {
+      try {
+        m_QuietRanges.emplace_back(m_NoteStart, m_TextLength);
+      } catch (const std::bad_alloc&) {
+        Check(-3);
+      }
+    }
+    m_NoteDepth = 0;
+  }
   if (m_Depth > 0) --m_Depth;
   if (strncmp(local, "level", 5) == 0 && m_DtbookDepth > 0) --m_DtbookDepth;
   if (!ebookmarkup::IsInline(local)) EndBlock();

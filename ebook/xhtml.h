@@ -67,6 +67,8 @@ class CXhtml : public CEbook {
   int m_DtbookDepth = 0;   // DTBook level1-level6 nesting
   int m_Depth = 0;          // elements open (not counting skipped ones)
   int m_PageNumberDepth = 0;  // inside a printed page number, from this depth
+  int m_NoteDepth = 0;        // inside a note or annotation, from this depth
+  int m_NoteStart = 0;        // the place it began at
   bool m_OwnPages = false;   // pagenum or page-break marks seen
   int m_Error = 0;
   std::vector<unsigned short> m_Units;

@@ -329,6 +329,18 @@ const UxstrInfo c_UxstrInfo[kUxPhraseCount] = {
     {321, "Do you want to delete the folder?"},
     {322, "Folder deleted."},
     {323, "The internal memory is busy, the computer cannot use it now."},
+    {324, "find text"},
+    {325, "not found"},
+    {326, "quieter reading, without page numbers and notes"},
+    {327, "hold play and press menu: find text"},
+    {328, "hold play and press right: next match"},
+    {329, "hold play and press left: previous match"},
+    {330, "up or down: choose the letter"},
+    {331, "right: add a letter"},
+    {332, "left: delete the last letter"},
+    {333, "play: find the word"},
+    {334, "back or menu: leave find text"},
+    {335, "empty"},
 };
 
 const UxstrInfo c_UxstrInfo_Int[kUxIntFormatCount] = {

@@ -329,6 +329,18 @@ const UxstrInfo c_UxstrInfo[kUxPhraseCount] = {
     {321, "Czy usunąć folder?"},
     {322, "Folder usunięty."},
     {323, "Pamięć wewnętrzna jest zajęta, komputer nie może jej teraz użyć."},
+    {324, "szukaj tekstu"},
+    {325, "nie znaleziono"},
+    {326, "ciche czytanie, bez numerów stron i przypisów"},
+    {327, "przytrzymaj odtwarzanie i naciśnij menu: szukaj tekstu"},
+    {328, "przytrzymaj odtwarzanie i naciśnij w prawo: następne wystąpienie"},
+    {329, "przytrzymaj odtwarzanie i naciśnij w lewo: poprzednie wystąpienie"},
+    {330, "w górę lub w dół: wybór litery"},
+    {331, "w prawo: dodaj literę"},
+    {332, "w lewo: usuń ostatnią literę"},
+    {333, "odtwarzanie: szukaj słowa"},
+    {334, "wstecz lub menu: zakończ szukanie"},
+    {335, "pusto"},
 };
 
 const UxstrInfo c_UxstrInfo_Int[kUxIntFormatCount] = {

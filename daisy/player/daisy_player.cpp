@@ -191,7 +191,7 @@ int DaisyPlayer::OnTick() {
     CloseDown();
     return WND_CLOSE;
   }
-  if (m_bMenuMode || m_bBookmarkMode) return 0;
+  if (m_bMenuMode || m_bBookmarkMode || m_bFindEntry) return 0;
   if (m_bOpening) {
     DelaySleepTime(10);
     ResetIdleShutDownTime();
@@ -313,6 +313,8 @@ int DaisyPlayer::OnRefresh() {
     ShowMenuItem();
   } else if (m_bBookmarkMode) {
     ShowBookmarkItem();
+  } else if (m_bFindEntry) {
+    PlayerSay(FindWordUtf8(m_Find.Word()));
   } else {
     SysTts_Play("", 0);  // speaks what was composed for this moment, if anything
   }

@@ -11,9 +11,27 @@
 #include "core/ui/window.h"
 #include "daisy/player/daisy_player_nav.h"
 #include "players/kit/bookmark_mode.h"
+#include "players/kit/find_entry.h"
 #include "positions/history.h"
 
 class DaisyPlayThread;
+class TextFinder;
+namespace libDaisy {
+class Daisy;
+}
+
+// Where a word was found: text object, its piece (the place of a text
+// object) and the unit inside the piece.
+struct DaisyHit {
+  int object = -1;
+  int piece = -1;
+  int offset = 0;
+};
+// The first match after `from` (forward, at or after its offset) or the last
+// one before it, over the text pieces of the book's text objects in reading
+// order; false when there is none.
+bool DaisyFindText(libDaisy::Daisy* book, const DaisyBookView& v, const TextFinder& f, DaisyHit from, bool forward,
+                   DaisyHit* out);
 
 // Navigation modes: heading levels 1-6 are 0-5.
 enum DaisyNavMode {
@@ -49,6 +67,7 @@ class DaisyPlayer : public iWindow {
   int OnKeyDown(int code) override;
   // Volume, and in the menus the value changes on repeats.
   int OnKeyPress(int code) override;
+  int OnKeyUp(int code) override;
   // Finishes the open, resumes after speech, announces the end of the book.
   int OnTick() override;
   // Closed from outside: stores the position and closes the book.
@@ -65,6 +84,7 @@ class DaisyPlayer : public iWindow {
   bool IsPaused() const { return m_bPaused; }
   bool InMenu() const { return m_bMenuMode; }
   bool InBookmarkMode() const { return m_bBookmarkMode; }
+  bool InFindEntry() const { return m_bFindEntry; }
   const std::vector<int>& OfferedModes() const { return m_Modes; }
   int CurMode() const;
   const std::string& FullName() const { return m_FullName; }
@@ -120,6 +140,12 @@ class DaisyPlayer : public iWindow {
   void MenuConfirm();
   void LeaveMenu(bool resume);
 
+  // Finding text (daisy_player_find.cpp).
+  int FindComboKeyDown(int code);
+  int FindKeyDown(int code);
+  int FindKeyPress(int code);
+  void FindMatch(bool forward);
+
   // Bookmark mode (daisy_player_bookmarks.cpp).
   void EnterBookmarkMode();
   int BookmarkKeyDown(int code);
@@ -162,6 +188,14 @@ class DaisyPlayer : public iWindow {
   std::string m_MenuNumber;  // digits entered for go to page / heading
   int m_MenuValue = 0;       // speed, pitch or interval index being chosen
 
+  // Finding text: a word being entered; play held down (and whether playing
+  // was paused before it went down); the match heard last.
+  bool m_bFindEntry = false;
+  FindEntry m_Find;
+  bool m_bPlayHeld = false;
+  bool m_bPausedBeforePlay = false;
+  DaisyHit m_FindHit;
+
   // Bookmark mode.
   std::vector<DaisyPos> m_BmPlaces;  // sorted, at most 32
   BookmarkMode m_Bm;
@@ -181,5 +215,5 @@ int CreateDaisyPlayer(const char* folder, const char* controlFile, int startObje
                       int finalObject, int finalPlace);
 
 // Menu positions remembered between players.
-extern int g_DaisyMenuIndex;          // 0-4
+extern int g_DaisyMenuIndex;          // 0-5
 extern int g_DaisyBookmarkMenuIndex;  // 0-2

@@ -171,7 +171,7 @@ void DaisyPlayer::HighlightStep() {
                          endMs, hasPages ? endPage.c_str() : nullptr));
   // The range repeats from its start once the announcement is over.
   Stop();
-  m_Thread.SetPosition(start);
+  m_Thread.SetPosition(start, true);
   m_Thread.SetRepeat(start, fin);
   m_bHighlightPlaying = true;
   m_bBookmarkMode = false;

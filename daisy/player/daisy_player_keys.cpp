@@ -45,6 +45,7 @@ int DaisyPlayer::OnKeyDown(int code) {
   }
   if (m_bMenuMode) return MenuKeyDown(code);
   if (m_bBookmarkMode) return BookmarkKeyDown(code);
+  if (m_bFindEntry) return FindKeyDown(code);
   return NormalKeyDown(code);
 }
 
@@ -103,6 +104,12 @@ int DaisyPlayer::NormalKeyDown(int code) {
     return OnDefaultKeyDown(code);
   }
   SysTts_Stop();
+  // Play held down makes menu, right and left the find keys.
+  if (m_bPlayHeld && FindComboOf(code) != FIND_COMBO_NONE) return FindComboKeyDown(code);
+  if (code == KEY_PLAY) {
+    m_bPlayHeld = true;
+    m_bPausedBeforePlay = m_bPaused;
+  }
   struct KeyHandler {
     int code;
     int (DaisyPlayer::*handle)(int code);
@@ -190,12 +197,18 @@ int DaisyPlayer::OnKeyPress(int code) {
   if (m_bOpening || m_bOpenFailed) return OnDefaultKeyPress(code);
   if (m_bMenuMode) return MenuKeyPress(code);
   if (m_bBookmarkMode) return BookmarkKeyPress(code);
+  if (m_bFindEntry) return FindKeyPress(code);
   if (g_bKeyBoardLocked) return 0;
   if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) {
     // While the book plays its sound says enough; paused, the level is spoken.
     g_SystemSettings.ChangeVolume(code == KEY_VOL_UP ? 1 : -1);
     if (m_bPaused) ReportSystemVolume();
   }
+  return 0;
+}
+
+int DaisyPlayer::OnKeyUp(int code) {
+  if (code == KEY_PLAY) m_bPlayHeld = false;
   return 0;
 }
 
@@ -244,7 +257,8 @@ void DaisyPlayer::MoveTo(DaisyPos pos, int direction, const std::string& announc
   // The user acts: a repeating range ends.
   m_Thread.ClearRepeat();
   m_bHighlightPlaying = false;
-  m_Thread.SetPosition(pos);
+  // An announced page is not read a second time from its number.
+  m_Thread.SetPosition(pos, announce.empty());
   if (pos.object >= b.count) {
     // Nothing further that way: stopped at the end, play starts it again.
     m_bPaused = true;

@@ -1,5 +1,5 @@
-// The DAISY player's menu mode: go to page, go to heading, speed, pitch and
-// the time-jump interval.
+// The DAISY player's menu mode: go to page, go to heading, speed, pitch, the
+// time-jump interval and quieter reading.
 #include <cstdlib>
 #include <string>
 
@@ -14,8 +14,8 @@
 
 namespace {
 
-enum MenuItem { ITEM_PAGE = 0, ITEM_HEADING = 1, ITEM_SPEED = 2, ITEM_PITCH = 3, ITEM_JUMP = 4 };
-constexpr int kMenuItems = 5;
+enum MenuItem { ITEM_PAGE = 0, ITEM_HEADING = 1, ITEM_SPEED = 2, ITEM_PITCH = 3, ITEM_JUMP = 4, ITEM_QUIET = 5 };
+constexpr int kMenuItems = 6;
 // The menu offers the first three intervals; a file may hold a longer one.
 constexpr int kMenuJumpIndexMax = 2;
 constexpr int kMaxPageNumber = 9999;
@@ -36,6 +36,8 @@ int SettingOf(int item) {
       return g_Pitch;
     case ITEM_JUMP:
       return g_JumpTimeIndex;
+    case ITEM_QUIET:
+      return g_DaisyQuietReading ? 1 : 0;
     default:
       return 0;
   }
@@ -68,6 +70,9 @@ void DaisyPlayer::ShowMenuItem() {
       break;
     case ITEM_PITCH:
       if (g_pUxLanguage->GetDaisyPitchString(m_MenuValue, buf, sizeof buf) > 0) out = buf;
+      break;
+    case ITEM_QUIET:
+      out = PlayerPhrase(UX_QUIET_READING) + ": " + PlayerPhrase(m_MenuValue ? 59 : 60);  // "enable" / "disable"
       break;
     default: {
       int i = m_MenuValue >= 0 && m_MenuValue < kDaisyJumpTimes ? m_MenuValue : 0;
@@ -155,6 +160,11 @@ int DaisyPlayer::MenuKeyPress(int code) {
     PlayerSay(m_MenuNumber);
     return 0;
   }
+  if (item == ITEM_QUIET) {
+    m_MenuValue = !m_MenuValue;
+    ShowMenuItem();
+    return 0;
+  }
   int lo = kDaisySpeedMin, hi = kDaisySpeedMax;
   if (item == ITEM_PITCH) lo = kDaisyPitchMin, hi = kDaisyPitchMax;
   if (item == ITEM_JUMP)
@@ -219,6 +229,7 @@ void DaisyPlayer::MenuConfirm() {
       if (item == ITEM_SPEED) g_Speed = m_MenuValue;
       if (item == ITEM_PITCH) g_Pitch = m_MenuValue;
       if (item == ITEM_JUMP) g_JumpTimeIndex = m_MenuValue;
+      if (item == ITEM_QUIET) g_DaisyQuietReading = m_MenuValue != 0;
       DaisySettingsChanged();
       ApplySpeechSettings();
       say = PlayerPhrase(15);  // "Setting done."
@@ -228,7 +239,7 @@ void DaisyPlayer::MenuConfirm() {
     Stop();
     m_Thread.ClearRepeat();
     m_bHighlightPlaying = false;
-    m_Thread.SetPosition(to);
+    m_Thread.SetPosition(to, true);
   }
   m_bMenuMode = false;
   m_MenuNumber.clear();

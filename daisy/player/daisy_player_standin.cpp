@@ -1,6 +1,7 @@
 // Clips whose audio file is missing or cannot be decoded: the book's text
 // for them is read by player speech instead, so a copy without its audio
-// files can still be read and navigated.
+// files can still be read and navigated. Also the clips that narrate a page
+// number or a note, which quieter reading passes over.
 #include "daisy/player/daisy_player_thread.h"
 
 using libDaisy::_DaisyObject;
@@ -91,4 +92,29 @@ bool DaisyPlayThread::PauseForAnnouncement(LoopEnd* why) {
     }
   }
   return !CheckCommand(why);
+}
+
+void DaisyPlayThread::FindQuietClips(const std::vector<int>& parent) {
+  const int n = m_TotalObjects;
+  m_QuietClip.assign(static_cast<size_t>(n), 0);
+  auto parOf = [&](int i) {
+    while (i >= 0 && m_Objects[i].kind != kObjectPar) i = parent[static_cast<size_t>(i)];
+    return i;
+  };
+  // Per par: 1 while every text seen is quiet, 0 once one is not; -1 none yet.
+  std::vector<signed char> quiet(static_cast<size_t>(n), -1);
+  for (int i = 0; i < n; ++i) {
+    const _DaisyObject& o = m_Objects[i];
+    const int p = parOf(i);
+    if (p < 0 || o.kind != kObjectText || o.start < 0 || o.end <= o.start) continue;
+    bool all = true;
+    for (int piece = o.start; piece < o.end && all; ++piece) all = m_Book->IsQuietXhtmlText(o.file, piece);
+    signed char& q = quiet[static_cast<size_t>(p)];
+    q = static_cast<signed char>(all && q != 0 ? 1 : 0);
+  }
+  for (int i = 0; i < n; ++i) {
+    if (m_Objects[i].kind != kObjectAudio) continue;
+    const int p = parOf(i);
+    m_QuietClip[static_cast<size_t>(i)] = p >= 0 && quiet[static_cast<size_t>(p)] == 1;
+  }
 }

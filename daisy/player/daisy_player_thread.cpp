@@ -116,7 +116,8 @@ DaisyPos DaisyPlayThread::Position() const {
   return p;
 }
 
-void DaisyPlayThread::SetPosition(DaisyPos pos) {
+void DaisyPlayThread::SetPosition(DaisyPos pos, bool landing) {
+  m_Landing = landing;
   if (pos.object < 0) pos.object = 0;
   if (pos.place < 0) pos.place = 0;
   // Past the end stays on the last object, so the history keeps the place.
@@ -299,6 +300,7 @@ void DaisyPlayThread::PrepareObjects() {
     if (o.kind == kObjectSeq || o.kind == kObjectPar) stack.push_back(i);
   }
   FindStandInTexts(parent);
+  FindQuietClips(parent);
   for (int i = 0; i < n; ++i) {
     const _DaisyObject& o = m_Objects[i];
     if (o.kind == kObjectAudio) {
@@ -386,12 +388,17 @@ DaisyPlayThread::LoopEnd DaisyPlayThread::PlayLoop() {
     const _DaisyObject& o = m_Objects[i];
     bool leave = false;
     m_Jumped = false;
-    if (m_Playable[i] && o.kind == kObjectAudio) {
+    if (m_Playable[i] && o.kind == kObjectAudio && g_DaisyQuietReading && !m_Landing &&
+        m_QuietClip[static_cast<size_t>(i)]) {
+      printf("quiet reading: clip %d passed over\n", i);
+      fflush(stdout);
+    } else if (m_Playable[i] && o.kind == kObjectAudio) {
       leave = PlayAudio(i, &why);
     } else if (m_Playable[i] && o.kind == kObjectText) {
       leave = PlayText(i, &why);
     }
     if (leave) return why;
+    m_Landing = false;
     // A jump of the repeat range has set the position already.
     if (m_Jumped) continue;
     if (RepeatJump(i, INT_MAX)) continue;
@@ -563,6 +570,10 @@ bool DaisyPlayThread::PlayText(int index, LoopEnd* why) {
     if (RepeatJump(index, piece - o.start)) return false;
     const char* text = nullptr;
     if (m_Book->GetXhtmlText(o.file, piece, &text) != 0 || !text || !*text) continue;
+    // Quieter reading passes over page numbers and notes, except the one
+    // that playing starts at (a page move lands on its number).
+    const bool landing = m_Landing && piece == o.start + place;
+    if (g_DaisyQuietReading && !landing && m_Book->IsQuietXhtmlText(o.file, piece)) continue;
     int r = SpeakText(text, why);
     if (r == 1) return true;
     if (r == -1) {

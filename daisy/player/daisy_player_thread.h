@@ -77,8 +77,9 @@ class DaisyPlayThread {
   // The position: object index and place (ms from the clip begin, or the
   // next text piece). Read any time; set only while the thread is not playing.
   DaisyPos Position() const;
-  // A position past the end becomes EndPosition().
-  void SetPosition(DaisyPos pos);
+  // A position past the end becomes EndPosition(). Landing: the user moved
+  // there, and quieter reading still reads the page number or note there.
+  void SetPosition(DaisyPos pos, bool landing = false);
   // The end of the last object (0/0 without a book), and whether the
   // position is there.
   DaisyPos EndPosition() const;
@@ -118,6 +119,9 @@ class DaisyPlayThread {
   // Which text stands in for each clip whose audio is missing: the text of
   // its par, else the NCC text of the heading it starts.
   void FindStandInTexts(const std::vector<int>& parent);
+  // Which clips narrate a page number or note: every text of their par is
+  // one (quieter reading passes over them).
+  void FindQuietClips(const std::vector<int>& parent);
   bool HasStandIn(int index) const;
   // A clip whose audio cannot be opened: its stand-in text instead.
   bool PlayStandIn(int index, LoopEnd* why);
@@ -157,6 +161,7 @@ class DaisyPlayThread {
   std::vector<char> m_Playable;
   std::vector<int> m_StandInText;     // text object per audio clip, -1 none
   std::vector<int> m_StandInHeading;  // heading per audio clip, -1 none
+  std::vector<char> m_QuietClip;      // per object
   bool m_FileFailed = false;          // a file of this book could not be opened
   std::vector<int64_t> m_AudioBefore;
   DaisyBookView m_View;
@@ -179,6 +184,7 @@ class DaisyPlayThread {
   bool m_CardIsSpeech = false;
   bool m_Sounded = false;  // something was heard since the range last began
   bool m_Jumped = false;   // the range began again while the object played
+  bool m_Landing = false;  // the user moved to the position, nothing played since
   SpeedPitch m_Tempo;
   short m_Block[2048];  // one 4096-byte decode block
 };

@@ -11,6 +11,7 @@ const int c_DaisyJumpTimes[kDaisyJumpTimes] = {30, 60, 300, 600, 1800, 3600};
 int g_Speed = 0;
 int g_Pitch = 0;
 int g_JumpTimeIndex = 0;
+bool g_DaisyQuietReading = false;
 
 namespace {
 
@@ -20,6 +21,7 @@ struct Loaded {
   int speed = 0;
   int pitch = 0;
   int jump = 0;
+  bool quiet = false;
 };
 
 void OnElement(void* ctx, const char* name, xml::Attrs attrs) {
@@ -37,6 +39,8 @@ void OnElement(void* ctx, const char* name, xml::Attrs attrs) {
       for (int k = 0; num && k < kDaisyJumpTimes; ++k) {
         if (c_DaisyJumpTimes[k] == v) s->jump = k;
       }
+    } else if (strcmp(attrs[i], "quiet_reading") == 0) {
+      s->quiet = strcmp(attrs[i + 1], "enable") == 0;
     }
   }
 }
@@ -50,6 +54,7 @@ int LoadDaisySettingsFile(const char* devicePath) {
   g_Speed = loaded.speed;
   g_Pitch = loaded.pitch;
   g_JumpTimeIndex = loaded.jump;
+  g_DaisyQuietReading = loaded.quiet;
   return 0;
 }
 
@@ -63,7 +68,8 @@ int SaveDaisySettingsFile(const char* devicePath) {
   return SaveSettingsXml(devicePath, "daisy", "daisy_config",
                          {{"speed", std::to_string(g_Speed)},
                           {"pitch", std::to_string(g_Pitch)},
-                          {"jumptime", std::to_string(c_DaisyJumpTimes[jump])}});
+                          {"jumptime", std::to_string(c_DaisyJumpTimes[jump])},
+                          {"quiet_reading", g_DaisyQuietReading ? "enable" : "disable"}});
 }
 
 int SaveDaisySettings() {
@@ -75,6 +81,7 @@ int SetDaisySettingsToDefault() {
   g_Speed = 0;
   g_Pitch = 0;
   g_JumpTimeIndex = 0;
+  g_DaisyQuietReading = false;
   return 0;
 }
 

@@ -10,6 +10,10 @@ extern const int c_DaisyJumpTimes[kDaisyJumpTimes];
 extern int g_Speed;          // -10 .. 20
 extern int g_Pitch;          // -5 .. 5 semitones
 extern int g_JumpTimeIndex;  // 0 .. kDaisyJumpTimes - 1
+// Quieter reading: page numbers, notes and annotations of the text are
+// passed over while reading on (attribute "quiet_reading", "enable" or
+// "disable"; off unless set).
+extern bool g_DaisyQuietReading;
 
 constexpr int kDaisySpeedMin = -10;
 constexpr int kDaisySpeedMax = 20;
@@ -21,7 +25,7 @@ constexpr int kDaisyPitchMax = 5;
 int LoadDaisySettings();
 // Rewrites the file atomically with all three values. 0 or -1.
 int SaveDaisySettings();
-// Speed, pitch and interval back to 0. Always 0.
+// Speed, pitch and interval back to 0, quieter reading off. Always 0.
 int SetDaisySettingsToDefault();
 
 // The settings area of these values. A value the user confirmed calls

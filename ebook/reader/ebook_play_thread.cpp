@@ -121,6 +121,32 @@ void FlushAndDrain(Lock& lk) {
   lk.lock();
 }
 
+bool g_QuietReading = false;  // guarded by the channel's mutex, like the rest
+bool g_Landing = false;
+
+// The sentence without the notes and annotations that fall into it (it
+// starts at `place`); false when nothing of it is left to say.
+bool DropQuiet(iCEbook* book, int place, std::vector<unsigned short>* text) {
+  const int end = place + static_cast<int>(text->size());
+  int qs = 0, qe = 0;
+  if (book->QuietRangeAfter(place, &qs, &qe) != 0 || qs >= end) return true;
+  std::vector<unsigned short> kept;
+  int at = place;
+  while (at < end) {
+    if (qs >= end || qe <= at) {
+      kept.insert(kept.end(), text->begin() + (at - place), text->end());
+      break;
+    }
+    if (qs > at) kept.insert(kept.end(), text->begin() + (at - place), text->begin() + (qs - place));
+    at = std::max(at, qe);
+    if (book->QuietRangeAfter(at, &qs, &qe) != 0) qs = qe = end;
+  }
+  text->swap(kept);
+  for (unsigned short c : *text)
+    if (c > ' ') return true;
+  return false;
+}
+
 // Past the end of the repeated range: back to its start.
 void CheckRepeat() {
   if (g_RepeatEndPage < 0 || g_RepeatStartPage < 0) return;
@@ -148,6 +174,14 @@ void ReadBook(Lock& lk) {
       return;
     }
     Sentence().assign(text, text + length);
+    const bool landing = g_Landing;
+    g_Landing = false;
+    if (g_QuietReading && !landing && !DropQuiet(g_iebook, g_iebook->GetCurPlace(), &Sentence())) {
+      g_iebook->SeekToNextSentence();
+      CheckRepeat();
+      continue;
+    }
+    length = static_cast<int>(Sentence().size());
     lk.unlock();
     CurEbookIo().CardInit(1, kVoiceRate);
     int spoken = CurEbookIo().Speak(Sentence().data(), length);
@@ -433,4 +467,14 @@ int EbookPlayer::DataOutput(short* samples, int count, void*) {
     default:
       return 1;  // left for the thread
   }
+}
+
+void EbookSetQuietReading(bool on) {
+  std::lock_guard<std::mutex> l(Ch().Mutex());
+  g_QuietReading = on;
+}
+
+void EbookSetLanding() {
+  std::lock_guard<std::mutex> l(Ch().Mutex());
+  g_Landing = true;
 }

@@ -73,6 +73,12 @@ int EbookPlayMode();
 // Copies at most c_EbookWordBufUnits units into the word buffer.
 void EbookSetWordBuf(const unsigned short* text, int count);
 
+// Quieter reading: notes and annotations of the book are passed over while
+// reading on. Landing: the user moved to the place, and its sentence is read
+// whole once.
+void EbookSetQuietReading(bool on);
+void EbookSetLanding();
+
 // The repeated range: reading past its end goes back to its start. All -1
 // clears it.
 void EbookSetRepeat(int startPage, int startPlace, int endPage, int endPlace);

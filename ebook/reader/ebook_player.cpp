@@ -83,6 +83,7 @@ int EbookPlayer::Open(const char* path, int page, int place, int end_page, int e
   Tts_SetPitch(TTS_CHANNEL_PLAYER, g_EbookSettings.pitch);
   Tts_SetEffect(TTS_CHANNEL_PLAYER, g_EbookSettings.effect);
   SetFallbackBookLanguage(g_SystemSettings.language);
+  EbookSetQuietReading(g_EbookSettings.quiet_reading != 0);
   if (CmdOpen(path) != 0) {
     m_bOpenFailed = true;
     SayPhrase(37);
@@ -170,7 +171,7 @@ void EbookPlayer::Resume() {
 // --- Tick ----------------------------------------------------------------------
 
 int EbookPlayer::OnTick() {
-  if (m_bInSettingsMenu || m_bInBookmarkMenu) return 0;
+  if (m_bInSettingsMenu || m_bInBookmarkMenu || m_bFindEntry) return 0;
   if (m_bOpenFailed) {
     if (CurEbookIo().SysSpeaking() > 0) return 0;
     CurEbookIo().WaitBufferFinished();
@@ -292,6 +293,8 @@ int EbookPlayer::OnRefresh() {
     ShowSettingsItem();
   } else if (m_bInBookmarkMenu) {
     m_Bm.Show();
+  } else if (m_bFindEntry) {
+    Say(FindWordUtf8(m_Find.Word()));
   } else if (!m_bOpening && !m_bOpenFailed) {
     PauseForPrompt();
     SayPageInfo();

@@ -9,6 +9,7 @@
 
 #include "core/ui/window.h"
 #include "players/kit/bookmark_mode.h"
+#include "players/kit/find_entry.h"
 #include "positions/history.h"
 
 // Navigation modes, in the order of the phrases that name them.
@@ -79,7 +80,8 @@ class EbookPlayer : public iWindow {
   int NavMode() const { return m_NavMode; }
   bool IsOpening() const { return m_bOpening; }
   bool IsUserPaused() const { return m_bUserPaused; }
-  bool InMenu() const { return m_bInSettingsMenu || m_bInBookmarkMenu; }
+  bool InMenu() const { return m_bInSettingsMenu || m_bInBookmarkMenu || m_bFindEntry; }
+  bool InFindEntry() const { return m_bFindEntry; }
   int WordStart() const { return m_WordStart; }
   int WordEnd() const { return m_WordEnd; }
   const std::vector<int>& NavModes() const { return m_NavModes; }
@@ -125,6 +127,12 @@ class EbookPlayer : public iWindow {
   void SettingsOk();
   void LeaveMenu();
 
+  // Finding text (ebook_find.cpp).
+  int FindComboKeyDown(int code);
+  int FindKeyDown(int code);
+  int FindKeyPress(int code);
+  void FindMatch(bool forward);
+
   // Bookmark menu (ebook_player_bookmarks.cpp).
   void EnterBookmarkMenu();
   void ShowBookmarkItem();
@@ -166,6 +174,15 @@ class EbookPlayer : public iWindow {
   int m_ResumePage = -1, m_ResumePlace = -1;
   int m_OpenTicks = 0;
   std::vector<std::pair<int, int>> m_BmPlaces;  // (page, place), ascending
+
+  // Finding text: a word being entered; play held down (and whether reading
+  // was paused before it went down); the match read last and its sentence.
+  bool m_bFindEntry = false;
+  FindEntry m_Find;
+  bool m_bPlayHeld = false;
+  bool m_bPausedBeforePlay = false;
+  int m_FindPlace = -1;
+  int m_FindSentence = -1;
 
   // The sentence that word and letter moves walk (a copy of the text from
   // the current place) and the place it was read at.

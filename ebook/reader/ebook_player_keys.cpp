@@ -15,6 +15,7 @@
 int EbookPlayer::OnKeyDown(int code) {
   if (m_bInSettingsMenu) return SettingsKeyDown(code);
   if (m_bInBookmarkMenu) return BookmarkKeyDown(code);
+  if (m_bFindEntry) return FindKeyDown(code);
   SysTts_Stop();
   if (m_bOpening) {
     if (code == EV_BATTERY_LOW) {
@@ -57,6 +58,12 @@ int EbookPlayer::OnKeyDown(int code) {
   if (g_bKeyBoardLocked) {
     PauseForPrompt();
     return OnDefaultKeyDown(code);
+  }
+  // Play held down makes menu, right and left the find keys.
+  if (m_bPlayHeld && FindComboOf(code) != FIND_COMBO_NONE) return FindComboKeyDown(code);
+  if (code == KEY_PLAY) {
+    m_bPlayHeld = true;
+    m_bPausedBeforePlay = m_bUserPaused;
   }
   return MainKeyDown(code);
 }
@@ -118,6 +125,7 @@ int EbookPlayer::MainKeyDown(int code) {
 int EbookPlayer::OnKeyPress(int code) {
   if (m_bInSettingsMenu) return SettingsKeyPress(code);
   if (m_bInBookmarkMenu) return BookmarkKeyPress(code);
+  if (m_bFindEntry) return FindKeyPress(code);
   if (g_bKeyBoardLocked || m_bOpenFailed) return 0;
   if (code != KEY_VOL_DOWN && code != KEY_VOL_UP) return 0;
   const int delta = code == KEY_VOL_UP ? 1 : -1;
@@ -129,7 +137,10 @@ int EbookPlayer::OnKeyPress(int code) {
   return 0;
 }
 
-int EbookPlayer::OnKeyUp(int) { return 0; }
+int EbookPlayer::OnKeyUp(int code) {
+  if (code == KEY_PLAY) m_bPlayHeld = false;
+  return 0;
+}
 
 int EbookPlayer::RestoreDefaults() {
   CmdStop();
@@ -139,6 +150,7 @@ int EbookPlayer::RestoreDefaults() {
   Tts_SetPitch(TTS_CHANNEL_PLAYER, 0);
   Tts_SetEffect(TTS_CHANNEL_PLAYER, 0);
   ApplyVoice();
+  EbookSetQuietReading(g_EbookSettings.quiet_reading != 0);
   m_MusicVolume = g_EbookSettings.background_music_volume;
   if (m_MusicVolume <= 0) CloseMusic();
   BgMusic_SetVolume(m_MusicVolume);
@@ -163,6 +175,8 @@ void EbookPlayer::SeekPagePlace(int page, int place) {
 }
 
 void EbookPlayer::Move(int direction) {
+  // Where the user moves to is read whole, notes too.
+  EbookSetLanding();
   if (m_NavMode == EB_NAV_WORD || m_NavMode == EB_NAV_SPELL) {
     MoveWord(direction);
     return;

@@ -1,5 +1,5 @@
 // The reader's settings menu: go to page, go to heading, voice, speed,
-// background music volume and track.
+// background music volume and track, quieter reading.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -23,7 +23,8 @@ enum {
   SET_SPEED = 3,
   SET_MUSIC_VOLUME = 4,
   SET_MUSIC_TRACK = 5,
-  SET_ITEMS = 6,
+  SET_QUIET = 6,
+  SET_ITEMS = 7,
 };
 
 int Wrap(int v, int lo, int hi) {
@@ -60,6 +61,8 @@ int ItemValue(int item) {
       return g_EbookSettings.background_music_volume;
     case SET_MUSIC_TRACK:
       return g_EbookSettings.background_music_file_select;
+    case SET_QUIET:
+      return g_EbookSettings.quiet_reading;
     default:
       return -1;  // go to page/heading: no number entered yet
   }
@@ -104,6 +107,9 @@ void EbookPlayer::ShowSettingsItem() {
       return;
     case SET_MUSIC_VOLUME:
       if (g_pUxLanguage && g_pUxLanguage->GetBgMusicVolumeString(v, 10 - v, buf, sizeof buf) > 0) Say(buf);
+      return;
+    case SET_QUIET:
+      Say(Phrase(UX_QUIET_READING) + ": " + Phrase(v ? 59 : 60));  // "enable" / "disable"
       return;
     default:
       snprintf(buf, sizeof buf, " %02d", v);
@@ -205,6 +211,9 @@ void EbookPlayer::SettingsChange(int delta) {
     case SET_MUSIC_VOLUME:
       m_MenuValue = std::clamp(m_MenuValue + delta, 0, c_EbookMaxMusicVolume);
       break;
+    case SET_QUIET:
+      m_MenuValue = m_MenuValue ? 0 : 1;
+      break;
     default:
       m_MenuValue = Wrap(m_MenuValue + delta, 1, c_EbookMusicTracks);
       break;
@@ -238,6 +247,7 @@ void EbookPlayer::SettingsOk() {
       EbookSetPlayMode(EB_PLAY_BOOK);
       m_WordStart = m_WordEnd = 0;
       m_SentencePlace = -1;
+      EbookSetLanding();
       WithEbook([&](iCEbook* b) {
         if (!b) return;
         if (page)
@@ -270,6 +280,10 @@ void EbookPlayer::SettingsOk() {
         CloseMusic();
       else if (!m_bMusicOn)
         OpenMusic();
+      break;
+    case SET_QUIET:
+      g_EbookSettings.quiet_reading = v;
+      EbookSetQuietReading(v != 0);
       break;
     default:
       g_EbookSettings.background_music_file_select = v;

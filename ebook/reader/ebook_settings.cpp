@@ -40,6 +40,8 @@ void OnStartElement(void* ctx, const char* name, xml::Attrs attrs) {
     } else if (strcmp(key, "background_music_file_select") == 0) {
       s->background_music_file_select =
           InRange(num, v, 1, c_EbookMusicTracks, start.background_music_file_select);
+    } else if (strcmp(key, "quiet_reading") == 0) {
+      s->quiet_reading = InRange(num, v, 0, 1, start.quiet_reading);
     }
   }
 }
@@ -66,7 +68,8 @@ int SaveEbookSettings(bool force) {
                            {"pitch", std::to_string(s.pitch)},
                            {"effect", std::to_string(s.effect)},
                            {"background_music_volume", std::to_string(s.background_music_volume)},
-                           {"background_music_file_select", std::to_string(s.background_music_file_select)}});
+                           {"background_music_file_select", std::to_string(s.background_music_file_select)},
+                           {"quiet_reading", std::to_string(s.quiet_reading)}});
   if (r != 0) return -1;
   g_EbookSettingsSaved = s;
   return 0;

@@ -10,11 +10,12 @@ struct EbookSettings {
   int effect = 0;
   int background_music_volume = 0;       // music share 0..8; 0 = no music
   int background_music_file_select = 1;  // track 1..15
+  int quiet_reading = 0;                 // 1: notes and annotations passed over while reading on
 
   bool operator==(const EbookSettings& o) const {
     return role == o.role && speed == o.speed && pitch == o.pitch && effect == o.effect &&
            background_music_volume == o.background_music_volume &&
-           background_music_file_select == o.background_music_file_select;
+           background_music_file_select == o.background_music_file_select && quiet_reading == o.quiet_reading;
   }
   bool operator!=(const EbookSettings& o) const { return !(*this == o); }
 };

@@ -38,12 +38,14 @@ TEST_F(EbookSettingsTest, SavedValuesLoadBackInTheirOrder) {
   g_EbookSettings.effect = 2;
   g_EbookSettings.background_music_volume = 8;
   g_EbookSettings.background_music_file_select = 15;
+  g_EbookSettings.quiet_reading = 1;
   dtbtest::WriteFile(File(), "");  // the partition's folder
   ASSERT_EQ(SaveEbookSettings(true), 0);
   std::string xml = dtbtest::ReadFile(File());
   EXPECT_NE(xml.find("<?xml version=\"1.0\""), std::string::npos);
   EXPECT_NE(xml.find("<ebook><ebook_config role=\"3\" speed=\"-7\" pitch=\"4\" effect=\"2\" "
-                     "background_music_volume=\"8\" background_music_file_select=\"15\"/></ebook>"),
+                     "background_music_volume=\"8\" background_music_file_select=\"15\" "
+                     "quiet_reading=\"1\"/></ebook>"),
             std::string::npos)
       << xml;
   const EbookSettings saved = g_EbookSettings;
@@ -54,7 +56,8 @@ TEST_F(EbookSettingsTest, SavedValuesLoadBackInTheirOrder) {
 
 TEST_F(EbookSettingsTest, OutOfRangeValuesAreRepairedAndBadFilesLeaveTheValues) {
   Write("<?xml version=\"1.0\"?>\n<ebook><ebook_config role=\"99\" speed=\"21\" pitch=\"x\" "
-        "effect=\"-3\" background_music_volume=\"9\" background_music_file_select=\"0\"/></ebook>\n");
+        "effect=\"-3\" background_music_volume=\"9\" background_music_file_select=\"0\" "
+        "quiet_reading=\"2\"/></ebook>\n");
   g_EbookSettings.speed = 5;
   ASSERT_EQ(LoadEbookSettings(), 0);
   EXPECT_EQ(g_EbookSettings.role, 0);
@@ -63,6 +66,7 @@ TEST_F(EbookSettingsTest, OutOfRangeValuesAreRepairedAndBadFilesLeaveTheValues) 
   EXPECT_EQ(g_EbookSettings.effect, -3);  // stored as it is
   EXPECT_EQ(g_EbookSettings.background_music_volume, 0);
   EXPECT_EQ(g_EbookSettings.background_music_file_select, 1);
+  EXPECT_EQ(g_EbookSettings.quiet_reading, 0);
   // The system voice (-1) and the extremes are in range.
   Write("<?xml version=\"1.0\"?>\n<ebook><ebook_config role=\"-1\" speed=\"-10\" "
         "background_music_volume=\"8\" background_music_file_select=\"15\"/></ebook>\n");

@@ -2,8 +2,10 @@
 // it), and damaged copies that must be refused with the source's codes.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ebook/xhtml.h"
+#include "tests/ebook/ebook_test_util.h"
 #include "tests/ebook/markup_dump.h"
 #include "tests/support/test_support.h"
 
@@ -76,6 +78,30 @@ TEST(Xhtml, DtbookLevelsAndPageNumbersGiveHeadingsAndPages) {
       "[p][page]Third.\\n\n"
       "sentences 6 paragraphs 6 headings 2 pages 3 depth 2\n",
       Dump(b));
+}
+
+// Notes and note references stay in the text (places do not depend on a
+// setting) and are told to quieter reading as ranges.
+TEST(Xhtml, NotesAreQuietRangesOfTheText) {
+  dtbtest::TempDir dir;
+  dtbtest::WriteFile(dir / "notes.xhtml",
+                     "<html xmlns:epub=\"http://www.idpf.org/2007/ops\"><body>"
+                     "<p>Text with a note<a epub:type=\"noteref\" href=\"#n1\">1</a> in it.</p>"
+                     "<aside epub:type=\"footnote\" id=\"n1\"><p>The note itself.</p></aside>"
+                     "<p>After <annotation>an aside</annotation> the end.</p></body></html>");
+  Peek<CXhtml> b;
+  ASSERT_EQ(0, b.Open((dir / "notes.xhtml").c_str()));
+  const std::string text = ebooktest::AllText(b);
+  std::vector<std::string> quiet;
+  int s = 0, e = 0;
+  for (int at = 0; b.QuietRangeAfter(at, &s, &e) == 0; at = e) {
+    std::vector<unsigned short> u(static_cast<size_t>(e - s));
+    int start = -1;
+    ASSERT_EQ(b.GetUnicodeAt(s, u.data(), e - s, &start), e - s);
+    quiet.push_back(ebooktest::U8(std::u16string(u.begin(), u.end())));
+  }
+  EXPECT_EQ(quiet, (std::vector<std::string>{"1", "The note itself.\n", "an aside"})) << text;
+  EXPECT_NE(text.find("note1 in it."), std::string::npos) << text;
 }
 
 }  // namespace

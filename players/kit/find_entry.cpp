@@ -1,0 +1,115 @@
+#include "players/kit/find_entry.h"
+
+#include "core/base/keys.h"
+#include "core/base/util.h"
+#include "players/kit/player_common.h"
+#include "speech/ux_language.h"
+
+const FindKeyDes c_FindKeyDes[] = {
+    {KEY_PLAY, KEY_MENU, UX_KEY_FIND},
+    {KEY_PLAY, KEY_RIGHT, UX_KEY_NEXT_MATCH},
+    {KEY_PLAY, KEY_LEFT, UX_KEY_PREV_MATCH},
+    {0, 0, 0},
+};
+
+const FindKeyDes c_FindEntryKeyDes[] = {
+    {0, KEY_UP, UX_KEY_FIND_LETTER},    {0, KEY_DOWN, UX_KEY_FIND_LETTER}, {0, KEY_RIGHT, UX_KEY_FIND_ADD},
+    {0, KEY_LEFT, UX_KEY_FIND_DELETE},  {0, KEY_PLAY, UX_KEY_FIND_GO},     {0, KEY_BACK, UX_KEY_FIND_LEAVE},
+    {0, KEY_MENU, UX_KEY_FIND_LEAVE},   {0, 0, 0},
+};
+
+int FindComboOf(int code) {
+  switch (code) {
+    case KEY_MENU: return FIND_COMBO_ENTER;
+    case KEY_RIGHT: return FIND_COMBO_NEXT;
+    case KEY_LEFT: return FIND_COMBO_PREV;
+    default: return FIND_COMBO_NONE;
+  }
+}
+
+namespace {
+
+std::u16string g_LastFindWord;
+
+// The letters of the wheel: the interface language's alphabet, the digits
+// and a space.
+const std::u16string& Wheel() {
+  static const std::u16string pl = u"aąbcćdeęfghijklłmnńoópqrsśtuvwxyzźż0123456789 ";
+  static const std::u16string en = u"abcdefghijklmnopqrstuvwxyz0123456789 ";
+  return g_CurLanguage == UX_LANGUAGE_POLISH ? pl : en;
+}
+
+}  // namespace
+
+const std::u16string& LastFindWord() { return g_LastFindWord; }
+void ClearLastFindWord() { g_LastFindWord.clear(); }
+
+std::string FindWordUtf8(const std::u16string& word) {
+  std::string out;
+  for (char16_t c : word) AppendUtf8(&out, c);
+  return out;
+}
+
+std::string FindEntry::SayLetter() const {
+  if (m_Word.empty()) return PlayerPhrase(UX_EMPTY);
+  if (m_Word.back() == u' ') return PlayerPhrase(288);  // "space"
+  return FindWordUtf8(m_Word.substr(m_Word.size() - 1));
+}
+
+std::string FindEntry::Begin() {
+  m_Word = g_LastFindWord.empty() ? u"a" : g_LastFindWord;
+  return PlayerPhrase(UX_FIND_TEXT) + ", " + FindWordUtf8(m_Word);
+}
+
+std::string FindEntry::Cycle(int delta) {
+  const std::u16string& wheel = Wheel();
+  const int n = static_cast<int>(wheel.size());
+  if (m_Word.empty()) {
+    m_Word = wheel.substr(0, 1);
+    return SayLetter();
+  }
+  // A letter that is not on the wheel (a capital of an earlier word) moves
+  // onto it at its start.
+  const size_t at = wheel.find(m_Word.back());
+  const int i = at == std::u16string::npos ? (delta > 0 ? -1 : 0) : static_cast<int>(at);
+  m_Word.back() = wheel[static_cast<size_t>(((i + delta) % n + n) % n)];
+  return SayLetter();
+}
+
+FindEntry::Result FindEntry::KeyDown(int code, std::string* say) {
+  switch (code) {
+    case KEY_UP:
+    case KEY_DOWN:
+    case KEY_LEFT:
+    case KEY_RIGHT:
+    case KEY_PLAY:
+    case KEY_BACK:
+    case KEY_MENU:
+      if (!MenuKeyAllowed()) return kHandled;
+      break;
+    default:
+      return kNotMine;
+  }
+  switch (code) {
+    case KEY_UP:
+    case KEY_DOWN:
+      return kHandled;  // the press that follows (and each repeat) moves the letter
+    case KEY_RIGHT:
+      if (m_Word.size() < 100) m_Word += Wheel()[0];
+      *say = SayLetter();
+      return kHandled;
+    case KEY_LEFT:
+      if (!m_Word.empty()) m_Word.pop_back();
+      *say = m_Word.empty() ? PlayerPhrase(UX_EMPTY) : FindWordUtf8(m_Word);
+      return kHandled;
+    case KEY_PLAY:
+      if (m_Word.empty()) {
+        *say = PlayerPhrase(UX_EMPTY);
+        return kHandled;
+      }
+      g_LastFindWord = m_Word;
+      return kSearch;
+    default:
+      return kLeave;  // back or menu
+  }
+}
