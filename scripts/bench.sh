@@ -4,15 +4,68 @@
 # instructions of the whole run, peak resident memory and wall time.
 #
 #   scripts/bench.sh [BUILD_DIR] [NAME...]     NAME: e.g. bench_daisy (default: all)
+#   scripts/bench.sh --arm-memory ARM_TESTS_BUILD [BUILD_DIR]
+#       the resident memory of the ARM player (of cross-build.sh --tests, on the
+#       simulated board) under qemu-arm-static, driven by this PC's dtbsim: idle
+#       in the browser, after opening a large DAISY book, after a 30 MB text
 #
 # Test files are generated into $DTB_BENCH_DIR (default /tmp/dtb_bench).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-B=${1:-build}
-[ $# -gt 0 ] && shift
 DATA=${DTB_BENCH_DIR:-/tmp/dtb_bench}
 export DTB_BENCH_DIR=$DATA
 JOBS=${JOBS:-2}
+
+# VmHWM and VmRSS (kB) of the emulated player after `script` ran on a root
+# whose browser stands on `entry`.
+arm_player_memory() {
+  local root=$1 entry=$2 script=$3 pid="" hwm=0 rss=0 line
+  printf '%s' "$entry" >"$root/mnt/settings/poweroff.path"
+  printf '%s\nquit\n' "$script" >"$root.script"
+  "$HB/sim/dtbsim" --root "$root" --player "$root.player" --audio-out "$root.wav" --script "$root.script" >"$root.out" 2>&1 &
+  local sim=$!
+  while kill -0 "$sim" 2>/dev/null; do
+    [ -n "$pid" ] || pid=$(pgrep -o -f "qemu-arm-static $AB/core/dtbplayer" || true)
+    if [ -n "$pid" ] && line=$(grep -E '^Vm(HWM|RSS)' "/proc/$pid/status" 2>/dev/null); then
+      hwm=$(awk '/VmHWM/ { print $2 }' <<<"$line")
+      rss=$(awk '/VmRSS/ { print $2 }' <<<"$line")
+    fi
+    sleep 1
+  done
+  wait "$sim" || { cat "$root.out"; echo "bench: dtbsim failed"; exit 1; }
+  echo "$hwm $rss"
+}
+
+if [ "${1:-}" = "--arm-memory" ]; then
+  AB=$(cd "$2" && pwd)
+  HB=$(cd "${3:-build}" && pwd)
+  cmake --build "$AB" -j"$JOBS" --target dtbplayer dtb_resources
+  cmake --build "$HB" -j"$JOBS" --target dtbsim bench_daisy bench_ebook_txt
+  mkdir -p "$DATA"
+  [ -f "$DATA/daisy/d202/ncc.html" ] || "$HB/bench/bench_daisy" --generate "$DATA/daisy" >/dev/null
+  [ -f "$DATA/pl30_utf8.txt" ] || "$HB/bench/bench_ebook_txt" --make="$DATA" >/dev/null
+  root=$(mktemp -d)/root
+  "$HB/sim/dtbsim" --root "$root" --fresh --lang en --audio-out "$root.wav" --script - <<<"quit" >/dev/null
+  cp -r "$DATA/daisy/d202" "$root/mnt/emmc/big_daisy_book"
+  cp "$DATA/pl30_utf8.txt" "$root/mnt/emmc/"
+  printf '#!/bin/sh\nexec qemu-arm-static %s/core/dtbplayer "$@"\n' "$AB" >"$root.player"
+  chmod +x "$root.player"
+  echo "| state | peak RSS | RSS at the end |"
+  echo "|---|---|---|"
+  for run in "idle in the browser|/mnt/emmc/pl30_utf8.txt|wait 40" \
+             "DAISY 2.02 book open and playing|/mnt/emmc/big_daisy_book|wait 20\nkey play\nwait 60" \
+             "30 MB text open and read aloud|/mnt/emmc/pl30_utf8.txt|wait 20\nkey play\nwait 60"; do
+    IFS='|' read -r what entry script <<<"$run"
+    read -r hwm rss < <(arm_player_memory "$root" "$entry" "$(printf "$script")")
+    printf '| %s | %.1f MB | %.1f MB |\n' "$what" "$(awk -v k="$hwm" 'BEGIN { print k / 1024 }')" \
+      "$(awk -v k="$rss" 'BEGIN { print k / 1024 }')"
+  done
+  rm -rf "$(dirname "$root")"
+  exit 0
+fi
+
+B=${1:-build}
+[ $# -gt 0 ] && shift
 for tool in valgrind /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "bench: $tool missing (scripts/install-deps.sh)" >&2; exit 1; }
 done

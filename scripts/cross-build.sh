@@ -53,8 +53,8 @@ cmake -S . -B "$B" "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 # The unit tests only: end-to-end runs start programs that the PC cannot
 # execute without binfmt, and the simulator would be one more program to build.
 mapfile -t UNIT < <(ninja -C "$B" -t targets all 2>/dev/null | sed -n 's/^\([a-z_]*_tests\): .*/\1/p' |
-  grep -v -e '_e2e_tests$' -e '^sim_tests$' | sort -u)
-cmake --build "$B" -j"$JOBS" --target dtbplayer_device supervisor_device dtb_hostboard "${UNIT[@]}"
+  grep -v -e '^cmake_' -e '_e2e_tests$' -e '^sim_tests$' | sort -u)
+cmake --build "$B" -j"$JOBS" --target dtbplayer_device supervisor_device dtb_hostboard dtb_resources "${UNIT[@]}"
 check_programs "$B/core/dtbplayer_device" "$B/supervisor/supervisor_device"
 NM=$TRIPLE-nm python3 scripts/check-device-link.py "$B/core/dtbplayer_device" "$B/platform/host/libdtb_hostboard.a"
 NM=$TRIPLE-nm python3 scripts/check-device-link.py "$B/supervisor/supervisor_device" "$B/platform/host/libdtb_hostboard.a"
@@ -63,7 +63,12 @@ echo "== unit tests under $QEMU"
 run_one() {
   local exe
   exe=$(find "$B/tests" -name "$1" -type f -perm -u+x | head -n 1)
-  if (cd "$(dirname "$exe")" && timeout 900 "$QEMU" "./$1" --gtest_brief=1) >"$B/$1.log" 2>&1; then
+  # Without binfmt the kernel cannot start an ARM program: death tests fork
+  # without exec (one that must re-execute stays on the PC), end-to-end runs
+  # (the simulator) stay on the PC, and the speech engine's worker processes
+  # do not start (its tests skip).
+  if (cd "$(dirname "$exe")" && timeout 900 "$QEMU" "./$1" --gtest_brief=1 --gtest_death_test_style=fast \
+      --gtest_filter='-*E2e.*:*E2E.*:SysTtsNoVoices.*') >"$B/$1.log" 2>&1; then
     grep -F '[  PASSED  ]' "$B/$1.log" | sed "s/^/$1: /"
   else
     tail -n 60 "$B/$1.log"
