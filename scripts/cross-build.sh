@@ -41,7 +41,7 @@ if [ "$TESTS" = 0 ]; then
   cmake --build "$B" -j"$JOBS"
   check_programs "$B/core/dtbplayer" "$B/supervisor/supervisor"
   rm -rf "$B/stage" "$B/packet"
-  cmake --install "$B" --component device --prefix "$PWD/$B/stage" >/dev/null
+  cmake --install "$B" --component device --prefix "$(cd "$B" && pwd)/stage" >/dev/null
   $TRIPLE-strip "$B/stage/home/q7exe2" "$B/stage/home/supervisor"
   python3 scripts/make-packet.py "$B/stage" "$B/packet" --version "${PACKET_VERSION:-4}"
   exit 0
