@@ -1,16 +1,17 @@
 #!/usr/bin/env python3
 """The device's player carries nothing of the simulated board.
 
-usage: check-device-link.py PLAYER HOSTBOARD_LIB
+usage: [NM=arm-linux-gnueabihf-nm] check-device-link.py PLAYER HOSTBOARD_LIB
 Fails when any global symbol the simulated board's library defines is also
 defined in the player executable.
 """
+import os
 import subprocess
 import sys
 
 
 def defined(path):
-    out = subprocess.run(['nm', '-C', '--defined-only', path], capture_output=True, text=True)
+    out = subprocess.run([os.environ.get('NM', 'nm'), '-C', '--defined-only', path], capture_output=True, text=True)
     if out.returncode != 0:
         sys.exit('nm failed on %s: %s' % (path, out.stderr))
     syms = set()

@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
 # Installs every Debian package the firmware, its simulator and its tests need.
 # Safe to run again: apt-get skips what is already there.
+# --cross also installs the ARM cross toolchain, the :armhf development
+# packages of every library the device's programs and unit tests link, and
+# qemu-arm-static to run them (scripts/cross-build.sh).
 set -euo pipefail
+CROSS=0
+[ "${1:-}" = "--cross" ] && CROSS=1
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
+if [ "$CROSS" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx armhf; then
+  $SUDO dpkg --add-architecture armhf
+fi
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
   build-essential cmake ninja-build pkg-config ccache git \
@@ -17,5 +25,15 @@ $SUDO apt-get install -y --no-install-recommends \
   espeak-ng libespeak-ng-dev espeak-ng-data \
   libicu-dev icu-devtools libuchardet-dev \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
-  ffmpeg sox python3 valgrind \
+  ffmpeg sox python3 valgrind time \
   unzip zip tmux
+if [ "$CROSS" = 1 ]; then
+  $SUDO apt-get install -y --no-install-recommends \
+    crossbuild-essential-armhf qemu-user-static file \
+    libglib2.0-dev:armhf libxml2-dev:armhf \
+    libavformat-dev:armhf libavcodec-dev:armhf libavutil-dev:armhf libswresample-dev:armhf \
+    libasound2-dev:armhf libsoundtouch-dev:armhf libmp3lame-dev:armhf libspeexdsp-dev:armhf \
+    libpoppler-cpp-dev:armhf libmobi-dev:armhf zlib1g-dev:armhf libminizip-dev:armhf \
+    libespeak-ng-dev:armhf libicu-dev:armhf libuchardet-dev:armhf \
+    libgtest-dev:armhf libgmock-dev:armhf
+fi

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(DTB_LEAK_CHECK)
 #include <sanitizer/lsan_interface.h>
 #endif
 
@@ -59,7 +59,7 @@ unsigned int WakeTime(unsigned int now) {
 // lost memory here, where only the root window is left open. It ends the
 // process when it finds some (the simulator reports the exit status).
 void CheckForLeaks() {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(DTB_LEAK_CHECK)
   __lsan_do_leak_check();
 #endif
 }

@@ -107,11 +107,11 @@ std::string HostState::GetText(const char* name) const {
   return ss.str();
 }
 
-long HostState::GetInt(const char* name, long fallback) const {
+long long HostState::GetInt(const char* name, long long fallback) const {
   std::string v = Get(name);
   if (v.empty()) return fallback;
   char* end = nullptr;
-  long n = strtol(v.c_str(), &end, 0);
+  long long n = strtoll(v.c_str(), &end, 0);
   return end == v.c_str() ? fallback : n;
 }
 
@@ -131,7 +131,7 @@ int HostState::Set(const char* name, const std::string& value) const {
 }
 
 long HostState::Bump(const char* name) const {
-  long n = GetInt(name, 0) + 1;
+  long n = static_cast<long>(GetInt(name, 0)) + 1;
   SetInt(name, n);
   return n;
 }

@@ -74,12 +74,13 @@ class HostState {
   std::string File(const char* name) const { return root_ + "/var/board/" + name; }
   // The file's first line, or `fallback` when it is absent.
   std::string Get(const char* name, const std::string& fallback = "") const;
-  long GetInt(const char* name, long fallback = 0) const;
+  // long long: epochs past 2038 on a 32-bit board.
+  long long GetInt(const char* name, long long fallback = 0) const;
   // The whole file (Get gives its first line only); "" when missing.
   std::string GetText(const char* name) const;
   // Replaces the file atomically (temporary file and rename). 0 or -1.
   int Set(const char* name, const std::string& value) const;
-  int SetInt(const char* name, long value) const { return Set(name, std::to_string(value)); }
+  int SetInt(const char* name, long long value) const { return Set(name, std::to_string(value)); }
   // Adds one to a counter file; returns the new value.
   long Bump(const char* name) const;
 

@@ -277,9 +277,9 @@ int HostShell::CmdHwclock(const Args& a, Io& io) {
   for (size_t i = 1; i < a.size(); ++i) {
     const std::string& w = a[i];
     if (w == "-w" || w == "--systohc") {
-      board_->host_state().SetInt(state::kRtcClock, static_cast<long>(board_->Now()));
+      board_->host_state().SetInt(state::kRtcClock, static_cast<long long>(board_->Now()));
     } else if (w == "-r" || w == "--show") {
-      time_t t = board_->host_state().GetInt(state::kRtcClock, static_cast<long>(board_->Now()));
+      time_t t = board_->host_state().GetInt(state::kRtcClock, static_cast<long long>(board_->Now()));
       char buf[64];
       struct tm tm;
       strftime(buf, sizeof buf, "%a %b %e %H:%M:%S %Y", localtime_r(&t, &tm));

@@ -194,7 +194,7 @@ int HostBoard::RtcIoctl(unsigned long request, void* arg) {
       auto* r = static_cast<struct rtc_time*>(arg);
       if (!r) return Fail(EFAULT);
       if (!ValidRtcTime(*r)) return Fail(EINVAL);
-      state_.SetInt(state::kRtcClock, static_cast<long>(RtcToEpoch(*r)));
+      state_.SetInt(state::kRtcClock, static_cast<long long>(RtcToEpoch(*r)));
       return 0;
     }
     default:

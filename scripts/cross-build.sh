@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Builds the firmware for the device (32-bit ARM, hard float) with Debian's
+# cross compiler and the :armhf libraries (bash scripts/install-deps.sh --cross).
+#
+#   scripts/cross-build.sh [BUILD_DIR]           the device's build: dtbplayer and
+#       supervisor without the simulator, their file tree in BUILD_DIR/stage and
+#       its upgrade packet in BUILD_DIR/packet (default BUILD_DIR: build-armhf)
+#   scripts/cross-build.sh --tests [BUILD_DIR]   the device's programs and the unit
+#       tests, which run under qemu-arm-static (default BUILD_DIR: build-armhf-tests)
+#
+# PACKET_VERSION (default 04) is the packet's version number.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+TESTS=0
+if [ "${1:-}" = "--tests" ]; then TESTS=1; shift; fi
+JOBS=${JOBS:-2}
+GEN=()
+command -v ninja >/dev/null && GEN=(-G Ninja)
+TRIPLE=arm-linux-gnueabihf
+QEMU=${QEMU:-qemu-arm-static}
+for tool in $TRIPLE-g++ $TRIPLE-pkg-config $QEMU; do
+  command -v "$tool" >/dev/null || { echo "cross-build: $tool missing: run scripts/install-deps.sh --cross" >&2; exit 1; }
+done
+
+# The device's programs are 32-bit ARM hard-float executables carrying none
+# of the simulated board.
+check_programs() {
+  local f
+  for f in "$@"; do
+    file -L "$f" | tee /dev/stderr | grep -q 'ELF 32-bit LSB .*ARM, EABI5' ||
+      { echo "cross-build: $f is not a 32-bit ARM executable" >&2; exit 1; }
+    $TRIPLE-readelf -A "$f" | grep -q 'Tag_ABI_VFP_args: VFP registers' ||
+      { echo "cross-build: $f is not hard-float" >&2; exit 1; }
+  done
+}
+
+if [ "$TESTS" = 0 ]; then
+  B=${1:-build-armhf}
+  cmake -S . -B "$B" "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/armhf-toolchain.cmake" -DDTB_HOST_BOARD=OFF -DDTB_TESTS=OFF -DDTB_BENCH=OFF >/dev/null
+  cmake --build "$B" -j"$JOBS"
+  check_programs "$B/core/dtbplayer" "$B/supervisor/supervisor"
+  rm -rf "$B/stage" "$B/packet"
+  cmake --install "$B" --component device --prefix "$(cd "$B" && pwd)/stage" >/dev/null
+  $TRIPLE-strip "$B/stage/home/q7exe2" "$B/stage/home/supervisor"
+  python3 scripts/make-packet.py "$B/stage" "$B/packet" --version "${PACKET_VERSION:-4}"
+  exit 0
+fi
+
+B=${1:-build-armhf-tests}
+# The device's optimisation without debug information, which the tests do not need.
+cmake -S . -B "$B" "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/armhf-toolchain.cmake" -DDTB_HOST_BOARD=ON -DDTB_BENCH=OFF >/dev/null
+# The unit tests only: end-to-end runs start programs that the PC cannot
+# execute without binfmt, and the simulator would be one more program to build.
+mapfile -t UNIT < <(ninja -C "$B" -t targets all 2>/dev/null | sed -n 's/^\([a-z_]*_tests\): .*/\1/p' |
+  grep -v -e '^cmake_' -e '_e2e_tests$' -e '^sim_tests$' | sort -u)
+cmake --build "$B" -j"$JOBS" --target dtbplayer_device supervisor_device dtb_hostboard dtb_resources "${UNIT[@]}"
+check_programs "$B/core/dtbplayer_device" "$B/supervisor/supervisor_device"
+NM=$TRIPLE-nm python3 scripts/check-device-link.py "$B/core/dtbplayer_device" "$B/platform/host/libdtb_hostboard.a"
+NM=$TRIPLE-nm python3 scripts/check-device-link.py "$B/supervisor/supervisor_device" "$B/platform/host/libdtb_hostboard.a"
+
+echo "== unit tests under $QEMU"
+run_one() {
+  local exe
+  exe=$(find "$B/tests" -name "$1" -type f -perm -u+x | head -n 1)
+  # Without binfmt the kernel cannot start an ARM program: death tests fork
+  # without exec (one that must re-execute stays on the PC), end-to-end runs
+  # (the simulator) stay on the PC, and the speech engine's worker processes
+  # do not start (the suites that need them stay on the PC).
+  if (cd "$(dirname "$exe")" && timeout 900 "$QEMU" "./$1" --gtest_brief=1 --gtest_death_test_style=fast \
+      --gtest_filter='-*E2e.*:*E2E.*:SysTtsNoVoices.*:EngineTest.*:PlayTtsTest.*:SysTtsTest.*') >"$B/$1.log" 2>&1; then
+    grep -F '[  PASSED  ]' "$B/$1.log" | sed "s/^/$1: /"
+  else
+    tail -n 60 "$B/$1.log"
+    echo "$1 failed under $QEMU"
+    return 1
+  fi
+}
+export -f run_one
+export B QEMU
+printf '%s\n' "${UNIT[@]}" | xargs -P "$JOBS" -I{} bash -c 'run_one {}'
