@@ -3,6 +3,7 @@
 
 #include "clock/alarm_speech.h"
 #include "clock/alarms.h"
+#include "core/ui/key_describer.h"
 #include "core/ui/session.h"
 #include "core/ui/system_settings.h"
 #include "core/ui/window.h"
@@ -83,6 +84,37 @@ class AlarmsSettingMenu final : public iWindow {
         return 0;
       default:
         return OnDefaultKeyPress(code);
+    }
+  }
+
+  std::string DescribeKey(int code, int held) override {
+    if (held >= 0) return iWindow::DescribeKey(code, held);
+    switch (code) {
+      case KEY_UP:
+      case KEY_DOWN:
+        return KeyText("the previous or next field: hour, minute, on or off, repeat, signal",
+                       "poprzednie lub następne pole: godzina, minuta, włączony, powtarzanie, sygnał");
+      case KEY_LEFT:
+      case KEY_RIGHT:
+        return field_ == F_REPEAT ? KeyText("the previous or next day", "poprzedni lub następny dzień")
+                                  : KeyText("changes the field", "zmienia pole");
+      case KEY_BOOKMARK:
+        return field_ == F_REPEAT && day_ > 0
+                   ? KeyText("switches the alarm on this day on or off", "włącza lub wyłącza budzik w tym dniu")
+                   : KeyIgnored();
+      case KEY_MUSIC:
+        return KeyText("plays the alarm signal", "odtwarza sygnał budzika");
+      case KEY_PLAY:
+        return field_ == F_SIGNAL && signal_ == SIG_SELECT
+                   ? KeyText("chooses a file for the signal", "wybiera plik sygnału")
+                   : KeyText("sets the alarm", "ustawia budzik");
+      case KEY_BACK:
+        return KeyText("leaves without setting", "wychodzi bez ustawiania");
+      case KEY_MENU:
+        return KeyText("leaves and opens the file management menu",
+                       "wychodzi i otwiera zarządzanie plikami");
+      default:
+        return iWindow::DescribeKey(code, held);
     }
   }
 

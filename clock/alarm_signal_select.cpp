@@ -12,6 +12,7 @@
 #include "clock/alarms.h"
 #include "core/base/activity.h"
 #include "core/base/util.h"
+#include "core/ui/key_describer.h"
 #include "core/ui/session.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
@@ -72,6 +73,14 @@ class AlarmSignalSelectMenu final : public Menu {
       return 0;
     }
     return Menu::OnKeyDown(code);
+  }
+
+  std::string DescribeKey(int code, int held) override {
+    if (held < 0 && code == KEY_MUSIC) return KeyText("plays the file", "odtwarza plik");
+    if (held < 0 && code == KEY_PLAY)
+      return KeyText("opens the folder or takes the file as the signal",
+                     "otwiera folder lub wybiera plik jako sygnał");
+    return Menu::DescribeKey(code, held);
   }
 
   int KeyOK() override {

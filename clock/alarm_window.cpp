@@ -2,6 +2,7 @@
 // (a snooze) or "Alarm is closed." (the fifth ring, or the back key).
 #include "audio/soundcard.h"
 #include "clock/alarms.h"
+#include "core/ui/key_describer.h"
 #include "core/ui/session.h"
 #include "core/ui/window.h"
 #include "power/shutdown_timers.h"
@@ -34,6 +35,13 @@ class AlarmWindow final : public iWindow {
     if (SysTts_CheckRunning()) return 0;
     RestoreSpeaker();
     return WND_CLOSE;
+  }
+
+  std::string DescribeKey(int code, int) override {
+    if (phase_ == 2) return KeyText("ends the message", "kończy komunikat");
+    if (code == KEY_BACK || GetAlarmSnoozeCount() >= kMaxSnoozes)
+      return KeyText("closes the alarm", "wyłącza budzik");
+    return KeyText("rings again in 10 minutes", "dzwoni ponownie za 10 minut");
   }
 
   int OnKeyDown(int code) override {

@@ -11,6 +11,7 @@
 #include "clock/voice_reminder_speech.h"
 #include "clock/voice_tag.h"
 #include "core/base/activity.h"
+#include "core/ui/key_describer.h"
 #include "core/ui/session.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
@@ -87,6 +88,7 @@ class ReminderEditor final : public iWindow {
   }
   int OnKeyDown(int code) override;
   int OnKeyPress(int code) override;
+  std::string DescribeKey(int code, int held) override;
 
  private:
   int MaxDay() const {
@@ -207,6 +209,34 @@ int ReminderEditor::OnKeyDown(int code) {
       return KeyPlay();
     default:
       return OnDefaultKeyDown(code);
+  }
+}
+
+std::string ReminderEditor::DescribeKey(int code, int held) {
+  if (held >= 0) return iWindow::DescribeKey(code, held);
+  if (VoiceTag_IsRecording())
+    return code == KEY_BACK ? KeyText("leaves, throwing the recording away", "wychodzi, odrzucając nagranie")
+                            : KeyIgnored();
+  switch (code) {
+    case KEY_UP:
+    case KEY_DOWN:
+      return KeyText("the previous or next item", "poprzednia lub następna pozycja");
+    case KEY_LEFT:
+    case KEY_RIGHT:
+      return KeyText("changes the item", "zmienia pozycję");
+    case KEY_RECORD:
+      return KeyText("held, records the reminder's voice until it is released",
+                     "przytrzymany nagrywa głos przypomnienia, aż zostanie puszczony");
+    case KEY_PLAY:
+      return has_voice_ ? KeyText("saves the reminder", "zapisuje przypomnienie")
+                        : KeyText("goes to the voice item: a reminder needs a recording",
+                                  "przechodzi do pozycji głosu: przypomnienie wymaga nagrania");
+    case KEY_BACK:
+      return KeyText("leaves without saving", "wychodzi bez zapisywania");
+    case KEY_MENU:
+      return KeyText("leaves and opens the file management menu", "wychodzi i otwiera zarządzanie plikami");
+    default:
+      return iWindow::DescribeKey(code, held);
   }
 }
 

@@ -6,6 +6,7 @@
 #include "clock/alarm_speech.h"
 #include "clock/alarms.h"
 #include "clock/voice_reminder.h"
+#include "core/ui/key_describer.h"
 #include "core/ui/session.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
@@ -55,6 +56,27 @@ class VoiceReminderWindow final : public iWindow {
     }
     AlarmStop();
     return OnDefaultKeyDown(code);
+  }
+
+  std::string DescribeKey(int code, int held) override {
+    if (held >= 0) return iWindow::DescribeKey(code, held);
+    switch (code) {
+      case KEY_BACK:
+      case KEY_MENU:
+        return KeyText("stops the reminder", "wyłącza przypomnienie");
+      case KEY_INFO:
+        return KeyText("plays the reminders again; pressed twice, the time and date; three times, the "
+                       "battery",
+                       "odtwarza przypomnienia od nowa; dwa razy: godzinę i datę; trzy razy: stan baterii");
+      case KEY_PLAY:
+      case KEY_UP:
+      case KEY_DOWN:
+      case KEY_LEFT:
+      case KEY_RIGHT:
+        return KeyText("plays the reminders again", "odtwarza przypomnienia od nowa");
+      default:
+        return iWindow::DescribeKey(code, held);
+    }
   }
 
   int OnKeyPress(int code) override {

@@ -9,6 +9,7 @@
 #include "browser/dir_info.h"
 #include "core/base/activity.h"
 #include "core/base/diag.h"
+#include "core/ui/key_describer.h"
 #include "core/ui/session.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
@@ -83,6 +84,13 @@ class Radio final : public iWindow {
   void Retune() {
     retune_ = true;
     OnRefresh();
+  }
+  std::string DescribeKey(int code, int held) override;
+  // Muted until the describer is off; the tick then brings the sound back,
+  // as there is no pause to undo.
+  void OnKeyDescriber() override {
+    FmAudio(false);
+    wait_speech_ = true;
   }
 
  private:
@@ -274,7 +282,7 @@ int Radio::OnTick() {
   } else {
     ResetIdleShutDownTimeWithoutChangeSleepTime();
   }
-  if (wait_speech_ && !SysTts_CheckRunning()) {
+  if (wait_speech_ && !KeyDescriberOn() && !SysTts_CheckRunning()) {
     wait_speech_ = false;
     if (retune_) Tune(g_Fm.channel);
     retune_ = false;
@@ -434,6 +442,89 @@ void Radio::Shutdown() {
   FmAudio(false);
   StopFm();
   if (Ar1019Board()) SoundCard_SpeakerSwitch(GetPinLevel(59) != 1);
+}
+
+std::string MenuKey(int code, int item) {
+  switch (code) {
+    case KEY_UP:
+    case KEY_DOWN:
+      return KeyText("the previous or next item: tuning mode, scan for stations, delete preset, "
+                     "delete all presets",
+                     "poprzednia lub następna pozycja: tryb strojenia, wyszukiwanie stacji, usuwanie "
+                     "stacji, usuwanie wszystkich stacji");
+    case KEY_LEFT:
+    case KEY_RIGHT:
+      return item == 0 ? KeyText("switches the tuning mode between auto and step",
+                                 "przełącza tryb strojenia między automatycznym a krokowym")
+                       : KeyIgnored();
+    case KEY_PLAY:
+      return KeyText("chooses the item", "wybiera pozycję");
+    case KEY_BACK:
+      return KeyText("leaves the radio menu", "opuszcza menu radia");
+    case KEY_MENU:
+      return KeyText("back to the first item of the radio menu", "wraca do pierwszej pozycji menu radia");
+    case KEY_RADIO:
+      return KeyText("says the item again", "powtarza pozycję");
+    default:
+      return "";
+  }
+}
+
+std::string TuneKey(int code) {
+  switch (code) {
+    case KEY_LEFT:
+    case KEY_RIGHT: {
+      bool up = code == KEY_RIGHT;
+      if (g_Fm.mode == 1)
+        return up ? KeyText("tunes 0.1 megahertz up; held, keeps tuning",
+                            "stroi o 0,1 megaherca w górę; przytrzymany stroi dalej")
+                  : KeyText("tunes 0.1 megahertz down; held, keeps tuning",
+                            "stroi o 0,1 megaherca w dół; przytrzymany stroi dalej");
+      return up ? KeyText("seeks the next station up", "szuka następnej stacji w górę")
+                : KeyText("seeks the next station down", "szuka następnej stacji w dół");
+    }
+    case KEY_UP:
+      return KeyText("the previous preset station", "poprzednia zapamiętana stacja");
+    case KEY_DOWN:
+      return KeyText("the next preset station", "następna zapamiętana stacja");
+    case KEY_PLAY:
+      return KeyText("adds the station to the presets", "dodaje stację do zapamiętanych");
+    case KEY_BACK:
+      return KeyText("closes the radio", "wyłącza radio");
+    case KEY_MENU:
+      return KeyText("opens the radio menu: tuning mode, scan for stations, delete presets",
+                     "otwiera menu radia: tryb strojenia, wyszukiwanie stacji, usuwanie stacji");
+    case KEY_RADIO:
+      return KeyText("says the frequency again", "powtarza częstotliwość");
+    case KEY_INFO:
+      return KeyText("says the frequency; pressed twice, the time and date; three times, the battery",
+                     "mówi częstotliwość; dwa razy: godzinę i datę; trzy razy: stan baterii");
+    case KEY_VOL_DOWN:
+      return KeyText("turns the radio down", "ścisza radio");
+    case KEY_VOL_UP:
+      return KeyText("turns the radio up", "pogłaśnia radio");
+    default:
+      return "";
+  }
+}
+
+std::string Radio::DescribeKey(int code, int held) {
+  if (held >= 0) return iWindow::DescribeKey(code, held);
+  if (recording_)
+    return code == KEY_PLAY ? KeyText("pauses or continues the recording", "wstrzymuje lub wznawia nagrywanie")
+                            : KeyText("ends the recording", "kończy nagrywanie");
+  if (seeking_)
+    return code == KEY_BACK && scanning_
+               ? KeyText("ends the scan; the stations found so far stay",
+                         "kończy wyszukiwanie; znalezione stacje zostają")
+               : KeyText("says that the radio is scanning", "mówi, że radio szuka");
+  if (code == KEY_RECORD) return KeyText("records the radio", "nagrywa radio");
+  if (code == KEY_MUSIC) return KeyIgnored();
+  if (code == KEY_BOOKMARK)
+    return Ar1019Board() ? KeyText("switches the speaker on or off", "włącza lub wyłącza głośnik")
+                         : KeyIgnored();
+  std::string what = in_menu_ ? MenuKey(code, menu_item_) : TuneKey(code);
+  return what.empty() ? iWindow::DescribeKey(code, held) : what;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "audio/soundcard.h"
 #include "core/base/activity.h"
 #include "core/base/util.h"
+#include "core/ui/key_describer.h"
 #include "core/ui/system_settings.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
@@ -71,6 +72,11 @@ class RecordMenu final : public iWindow {
   }
   int OnKeyPress(int) override { return 0; }
   int OnRefresh() override { return 0; }
+  std::string DescribeKey(int code, int held) override {
+    if (held >= 0) return iWindow::DescribeKey(code, held);
+    return code == KEY_PLAY ? KeyText("pauses or continues the recording", "wstrzymuje lub wznawia nagrywanie")
+                            : KeyText("ends the recording", "kończy nagrywanie");
+  }
   int OnClose() override {
     End();
     return 0;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/ui/key_describer.h"
 #include "core/ui/session.h"
 #include "core/ui/window.h"
 #include "record/engine/record_settings.h"
@@ -44,6 +45,22 @@ class RecordingSettingsMenu final : public Menu {
 
   // The menu key leaves without storing, as back does.
   int OnKeyDown(int code) override { return Menu::OnKeyDown(code == KEY_MENU ? KEY_BACK : code); }
+
+  std::string DescribeKey(int code, int held) override {
+    if (held >= 0) return Menu::DescribeKey(code, held);
+    switch (code) {
+      case KEY_LEFT:
+      case KEY_RIGHT:
+        return KeyText("changes the value of the item", "zmienia wartość pozycji");
+      case KEY_PLAY:
+        return KeyText("keeps the settings and leaves", "zapisuje ustawienia i wychodzi");
+      case KEY_BACK:
+      case KEY_MENU:
+        return KeyText("leaves without keeping the changes", "wychodzi bez zapisywania zmian");
+      default:
+        return Menu::DescribeKey(code, held);
+    }
+  }
 
   int KeyOK() override {
     g_RecordSettings = s_;

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "browser/openers.h"
+#include "core/ui/key_describer.h"
 #include "core/ui/session.h"
 #include "core/ui/system_settings.h"
 #include "core/ui/window.h"
@@ -33,6 +34,19 @@ int ValueMenu::OnKeyPress(int code) {
   int i = m_CurIndex + (code == KEY_LEFT ? -1 : 1);
   if (i >= 0 && i < m_ItemCount) m_CurIndex = i;
   return Show();
+}
+
+std::string DescribeSettingKey(int code, int held, Menu* menu) {
+  if (held < 0 && code == KEY_PLAY) return KeyText("sets what was chosen", "ustawia wybrane");
+  return menu->Menu::DescribeKey(code, held);
+}
+
+std::string ValueMenu::DescribeKey(int code, int held) {
+  if (held >= 0) return Menu::DescribeKey(code, held);
+  if (code == KEY_UP || code == KEY_DOWN) return KeyIgnored();
+  if (code == KEY_LEFT || code == KEY_RIGHT)
+    return KeyText("the previous or next value", "poprzednia lub następna wartość");
+  return DescribeSettingKey(code, held, this);
 }
 
 int OpenSettingsWindow(iWindow* w) {

@@ -20,7 +20,11 @@ class SettingsMenu : public Menu {
 class ValueMenu : public SettingsMenu {
  public:
   int OnKeyPress(int code) override;
+  std::string DescribeKey(int code, int held) override;
 };
+
+// For the key describer: play keeps what left and right chose.
+std::string DescribeSettingKey(int code, int held, Menu* menu);
 
 // Menus reached from the main menu and the time settings. Each pushes its
 // window and speaks it; 0 or -1.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "browser/openers.h"
+#include "core/ui/key_describer.h"
 #include "core/ui/session.h"
 #include "core/ui/system_settings.h"
 #include "power/shutdown_timers.h"
@@ -54,6 +55,14 @@ class FieldMenu : public SettingsMenu {
       default: return Menu::OnKeyPress(code);
     }
     return Show();
+  }
+
+  std::string DescribeKey(int code, int held) override {
+    if (held < 0 && (code == KEY_UP || code == KEY_DOWN))
+      return KeyText("the previous or next field", "poprzednie lub następne pole");
+    if (held < 0 && (code == KEY_LEFT || code == KEY_RIGHT))
+      return KeyText("changes the field", "zmienia pole");
+    return DescribeSettingKey(code, held, this);
   }
 
  protected:

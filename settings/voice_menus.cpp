@@ -4,6 +4,7 @@
 
 #include "browser/file_browser.h"
 #include "browser/openers.h"
+#include "core/ui/key_describer.h"
 #include "core/ui/session.h"
 #include "core/ui/system_settings.h"
 #include "power/mic2det.h"
@@ -110,6 +111,11 @@ class ResumePlaySettingsMenu final : public SettingsMenu {
     }
     return Menu::OnKeyPress(code);
   }
+  std::string DescribeKey(int code, int held) override {
+    if (held < 0 && (code == KEY_LEFT || code == KEY_RIGHT))
+      return KeyText("switches resuming on or off", "włącza lub wyłącza wznawianie");
+    return DescribeSettingKey(code, held, this);
+  }
   int KeyOK() override {
     g_SystemSettings.ebook_resume_play = flags_[0];
     g_SystemSettings.music_resume_play = flags_[1];
@@ -146,6 +152,12 @@ class FmTransmitSettingsMenu final : public SettingsMenu {
       if (khz_ > 108000) khz_ = 87000;
     }
     return Show();
+  }
+  std::string DescribeKey(int code, int held) override {
+    if (held < 0 && (code == KEY_LEFT || code == KEY_RIGHT))
+      return KeyText("switches the transmitter on or off, or changes its frequency by 0.1 megahertz",
+                     "włącza lub wyłącza nadajnik albo zmienia jego częstotliwość o 0,1 megaherca");
+    return DescribeSettingKey(code, held, this);
   }
   int KeyOK() override {
     StopFmTransmit();

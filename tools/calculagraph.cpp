@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 
+#include "core/ui/key_describer.h"
 #include "core/ui/session.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
@@ -37,6 +38,7 @@ class Calculagraph final : public iWindow {
   int OnKeyDown(int code) override;
   int OnKeyPress(int code) override;
   int OnTick() override;
+  std::string DescribeKey(int code, int held) override;
 
  private:
   // Whole minutes since the start, never below zero nor past the length
@@ -232,6 +234,36 @@ int Calculagraph::OnKeyPress(int code) {
       return 0;
   }
   return OnRefresh();
+}
+
+std::string Calculagraph::DescribeKey(int code, int held) {
+  if (held >= 0 || code == KEY_VOL_DOWN || code == KEY_VOL_UP) return iWindow::DescribeKey(code, held);
+  if (g_bCalculagraphRunning)
+    return code == KEY_BACK || code == KEY_MENU
+               ? KeyText("stops the countdown", "zatrzymuje odliczanie")
+               : KeyText("says the minutes passed and left", "mówi, ile minut minęło i zostało");
+  switch (code) {
+    case KEY_UP:
+    case KEY_DOWN:
+      return KeyText("the previous or next item: length, own length, statistics, delete data, "
+                     "reminder interval",
+                     "poprzednia lub następna pozycja: długość, własna długość, statystyka, usuwanie "
+                     "danych, odstęp przypomnień");
+    case KEY_LEFT:
+    case KEY_RIGHT:
+      return KeyText("changes the value of the item", "zmienia wartość pozycji");
+    case KEY_PLAY:
+      if (item_ == ITEM_LENGTH || item_ == ITEM_USER_LENGTH)
+        return KeyText("starts the countdown", "rozpoczyna odliczanie");
+      if (item_ == ITEM_INQUIRY) return KeyText("the next period of the statistics", "następny okres statystyki");
+      if (item_ == ITEM_DELETE) return KeyText("deletes the statistics", "usuwa statystykę");
+      return KeyText("says the item again", "powtarza pozycję");
+    case KEY_BACK:
+    case KEY_MENU:
+      return KeyText("closes the countdown", "zamyka minutnik");
+    default:
+      return iWindow::DescribeKey(code, held);
+  }
 }
 
 int Calculagraph::OnTick() {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/ui/key_describer.h"
 #include "core/ui/session.h"
 #include "core/ui/window.h"
 #include "speech/tts.h"
@@ -69,6 +70,35 @@ class Calcuator final : public iWindow {
       case KEY_RIGHT: OnRefresh(); return 0;
       case KEY_BACK: return WND_CLOSE;
       default: return 0;  // up and down act on the press that follows
+    }
+  }
+
+  std::string DescribeKey(int code, int held) override {
+    if (held >= 0) return iWindow::DescribeKey(code, held);
+    switch (code) {
+      case KEY_UP:
+        return KeyText("the previous digit or the point; held, keeps going",
+                       "poprzednia cyfra lub przecinek; przytrzymany idzie dalej");
+      case KEY_DOWN:
+        return KeyText("the next digit or the point; held, keeps going",
+                       "następna cyfra lub przecinek; przytrzymany idzie dalej");
+      case KEY_PLAY:
+        return KeyText("keeps the digit and starts the next; after equals, the result",
+                       "zatwierdza cyfrę i zaczyna następną; po równa się podaje wynik");
+      case KEY_MENU:
+        return KeyText("adds an operation; again, the next one: plus, minus, times, divided by, equals",
+                       "dodaje działanie; kolejne naciśnięcia: plus, minus, razy, podzielić, równa się");
+      case KEY_LEFT:
+        return KeyText("deletes the last character", "usuwa ostatni znak");
+      case KEY_RIGHT:
+        return KeyText("says the whole calculation", "czyta całe działanie");
+      case KEY_BACK:
+        return KeyText("closes the calculator", "zamyka kalkulator");
+      case KEY_INFO:
+        return KeyText("says the calculation; pressed twice, the time and date; three times, the battery",
+                       "czyta działanie; dwa razy: godzinę i datę; trzy razy: stan baterii");
+      default:
+        return iWindow::DescribeKey(code, held);
     }
   }
 

@@ -7,6 +7,7 @@
 #include "browser/dir_info.h"
 #include "browser/file_browser.h"
 #include "core/base/activity.h"
+#include "core/ui/key_describer.h"
 #include "core/ui/session.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
@@ -65,6 +66,8 @@ class DiskFormat final : public iWindow {
     return step_ < 0 ? Choose(code) : Confirm(code);
   }
 
+  std::string DescribeKey(int code, int held) override;
+
  private:
   int Choose(int code);
   int Confirm(int code);
@@ -97,6 +100,29 @@ int DiskFormat::Choose(int code) {
       return WND_CLOSE;
     default:
       return OnDefaultKeyDown(code);
+  }
+}
+
+std::string DiskFormat::DescribeKey(int code, int held) {
+  if (held >= 0) return iWindow::DescribeKey(code, held);
+  if (step_ >= 0)
+    return code == kConfirmKeys[step_] ? KeyText("confirms the formatting", "potwierdza formatowanie")
+                                       : KeyText("cancels the formatting", "anuluje formatowanie");
+  switch (code) {
+    case KEY_LEFT:
+    case KEY_UP:
+    case KEY_RIGHT:
+    case KEY_DOWN:
+      return KeyText("switches between the internal memory and the micro SD card",
+                     "przełącza między pamięcią wewnętrzną a kartą micro SD");
+    case KEY_PLAY:
+      return KeyText("formats the disk after a warning, confirmed with up, down, left and right",
+                     "formatuje dysk po ostrzeżeniu, potwierdzonym górą, dołem, lewo i prawo");
+    case KEY_BACK:
+    case KEY_MENU:
+      return KeyText("closes disk management", "zamyka zarządzanie dyskami");
+    default:
+      return iWindow::DescribeKey(code, held);
   }
 }
 

@@ -1,3 +1,4 @@
+#include "core/ui/key_describer.h"
 #include "core/ui/window.h"
 #include "speech/tts.h"
 #include "tools/calculagraph.h"
@@ -28,6 +29,10 @@ class ToolsMenu final : public Menu {
       return 0;
     }
     return Menu::OnKeyDown(code);
+  }
+
+  std::string DescribeKey(int code, int held) override {
+    return code == KEY_MENU && held < 0 ? KeyIgnored() : Menu::DescribeKey(code, held);
   }
 
   int KeyOK() override {

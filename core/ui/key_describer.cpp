@@ -43,6 +43,8 @@ std::string KeyText(const char* en, const char* pl) {
   return g_CurLanguage == UX_LANGUAGE_ENGLISH ? en : pl;
 }
 
+std::string KeyIgnored() { return KeyText("does nothing here", "nic tu nie robi"); }
+
 bool KeyDescriberOn() { return s_On; }
 
 void KeyDescriberOff() { s_On = false; }

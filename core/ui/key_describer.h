@@ -25,3 +25,5 @@ void DescribeKeyOnTop(int code, int held);
 std::string KeyName(int code);
 // `en` or `pl`, as the interface language is.
 std::string KeyText(const char* en, const char* pl);
+// What a key the window ignores does.
+std::string KeyIgnored();

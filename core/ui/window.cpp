@@ -83,7 +83,7 @@ int iWindow::OnDefaultKeyPress(int code) {
 void iWindow::OnKeyDescriber() {}
 
 std::string iWindow::DescribeKey(int code, int held) {
-  if (held >= 0) return KeyText("does nothing here", "nic tu nie robi");
+  if (held >= 0) return KeyIgnored();
   switch (code) {
     case KEY_RADIO:
       return KeyText("opens the FM radio", "włącza radio FM");

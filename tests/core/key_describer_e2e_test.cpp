@@ -1,9 +1,11 @@
 // The key describer end to end: entered and left with the info-menu chord,
 // every key of the browser and of the audio book player described in English
-// and in Polish, and nothing done meanwhile.
+// and in Polish, and nothing done meanwhile; the calculator and the radio
+// tell their own keys, and the radio is silent under the descriptions.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,30 @@ const Described kAudioBook[] = {
     {"up", "up: the previous chapter or file", "w górę: poprzedni rozdział lub plik"},
     {"play", "play: pauses or plays", "odtwarzanie: wstrzymuje lub wznawia"},
 };
+
+// The calculator's first "0".
+const Described kCalculator[] = {
+    {"menu", "menu: adds an operation", "menu: dodaje działanie"},
+    {"left", "left: deletes the last character", "w lewo: usuwa ostatni znak"},
+    {"down", "down: the next digit", "w dół: następna cyfra"},
+    {"back", "back: closes the calculator", "wstecz: zamyka kalkulator"},
+};
+
+// The radio on 87.0 MHz, seeking stations (its first mode).
+const Described kRadio[] = {
+    {"left", "left: seeks the next station down", "w lewo: szuka następnej stacji w dół"},
+    {"up", "up: the previous preset station", "w górę: poprzednia zapamiętana stacja"},
+    {"play", "play: adds the station to the presets", "odtwarzanie: dodaje stację"},
+    {"menu", "menu: opens the radio menu", "menu: otwiera menu radia"},
+    {"music", "music: does nothing here", "muzyka: nic tu nie robi"},
+    {"back", "back: closes the radio", "wstecz: wyłącza radio"},
+};
+
+long MixerValue(const std::string& state, const std::string& name) {
+  size_t at = state.find(name + "=");
+  if (at == std::string::npos || (at > 0 && state[at - 1] != '\n')) return -1;
+  return strtol(state.c_str() + at + name.size() + 1, nullptr, 10);
+}
 
 const char kChord[] = "down info\nwait 0.3\nkey menu\nup info\n";
 
@@ -106,7 +132,14 @@ TEST_P(KeyDescriberE2e, EveryKeyOfTheBrowserAndAPlayerIsDescribedAndNothingIsDon
                        "expect " + off + " 10\n"
                        // Still in the book: its information key answers.
                        "key info\nexpect " + (en ? "left in the book" : "do końca książki") + " 10\n"
-                       "quit\n";
+                       // The calculator, through the settings and tools menus.
+                       "key back\nwait 1\nkey menu\nwait 1\nkey up\nkey up\nkey up\nexpect " +
+                       (en ? "tools" : "narzędzia") + " 10\nkey play\nwait 1\nkey down\nkey play\nwait 1\n" +
+                       kChord + "expect " + on + " 10\n" + DescribeAll(kCalculator, en) + kChord +
+                       "expect " + off + " 10\n"
+                       // The radio; the device dies with the describer on.
+                       "key radio\nexpect " + (en ? "87 point 0" : "87 przecinek 0") + " 10\nwait 2\n" +
+                       kChord + "expect " + on + " 10\n" + DescribeAll(kRadio, en) + "wait 5\nkill\n";
   dtbtest::SimRun run;
   run.root = root;
   run.fresh = false;
@@ -121,6 +154,16 @@ TEST_P(KeyDescriberE2e, EveryKeyOfTheBrowserAndAPlayerIsDescribedAndNothingIsDon
   ASSERT_NE(a, std::string::npos);
   ASSERT_NE(b, std::string::npos);
   EXPECT_EQ(t.substr(a, b - a).find(" window "), std::string::npos) << t.substr(a, b - a);
+  const char kFmToHeadphones[] = "Left HP Mixer Line2L Bypass Switch";
+  EXPECT_EQ(0, MixerValue(dtbtest::ReadFile(root + "/var/board/mixer"), kFmToHeadphones))
+      << "the radio sounded under the descriptions";
+
+  // Once the describer is off, the radio sounds again.
+  run.script = "wait 4\nkey radio\nwait 3\n" + std::string(kChord) + "expect " + on +
+               " 10\nkey left\nwait 1\n" + kChord + "expect " + off + " 10\nwait 3\nkill\n";
+  r = dtbtest::RunSim(run);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(1, MixerValue(dtbtest::ReadFile(root + "/var/board/mixer"), kFmToHeadphones));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, KeyDescriberE2e, ::testing::Bool(),
