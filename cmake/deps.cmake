@@ -9,7 +9,23 @@ pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
 pkg_check_modules(SOUNDTOUCH REQUIRED IMPORTED_TARGET soundtouch)
 pkg_check_modules(SPEEXDSP REQUIRED IMPORTED_TARGET speexdsp)
 pkg_check_modules(POPPLER REQUIRED IMPORTED_TARGET poppler-cpp)
-pkg_check_modules(POPPLERGLIB REQUIRED IMPORTED_TARGET poppler-glib)
+if(CMAKE_CROSSCOMPILING)
+  pkg_check_modules(POPPLERGLIB IMPORTED_TARGET poppler-glib)
+else()
+  pkg_check_modules(POPPLERGLIB REQUIRED IMPORTED_TARGET poppler-glib)
+endif()
+if(NOT POPPLERGLIB_FOUND)
+  # Debian's armhf poppler-glib development package cannot be installed beside
+  # the PC's (its introspection files are per architecture): the cross build
+  # takes the PC package's headers, which are the same on every architecture,
+  # and links the armhf run-time library.
+  pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo)
+  find_library(POPPLERGLIB_SO NAMES libpoppler-glib.so.8 libpoppler-glib.so
+               PATHS /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE} NO_DEFAULT_PATH REQUIRED)
+  add_library(PkgConfig::POPPLERGLIB INTERFACE IMPORTED)
+  target_include_directories(PkgConfig::POPPLERGLIB INTERFACE /usr/include/poppler/glib)
+  target_link_libraries(PkgConfig::POPPLERGLIB INTERFACE ${POPPLERGLIB_SO} PkgConfig::CAIRO PkgConfig::GLIB)
+endif()
 pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
 pkg_check_modules(ZLIB REQUIRED IMPORTED_TARGET zlib)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)

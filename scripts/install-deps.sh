@@ -33,7 +33,9 @@ if [ "$CROSS" = 1 ]; then
     libglib2.0-dev:armhf libxml2-dev:armhf \
     libavformat-dev:armhf libavcodec-dev:armhf libavutil-dev:armhf libswresample-dev:armhf \
     libasound2-dev:armhf libsoundtouch-dev:armhf libmp3lame-dev:armhf libspeexdsp-dev:armhf \
-    libpoppler-cpp-dev:armhf libmobi-dev:armhf zlib1g-dev:armhf libminizip-dev:armhf \
+    libpoppler-cpp-dev:armhf libpoppler-glib8:armhf libcairo2-dev:armhf libmobi-dev:armhf zlib1g-dev:armhf libminizip-dev:armhf \
     libespeak-ng-dev:armhf libicu-dev:armhf libuchardet-dev:armhf \
     libgtest-dev:armhf libgmock-dev:armhf
+  # (poppler-glib's armhf development package would replace the PC's: the
+  # cross build uses the PC's headers with the armhf library.)
 fi
