@@ -78,9 +78,11 @@ int CompassSector(int* degrees) {
 
 int RoundTimeLeft(int s) {
   if (s <= 0) return 0;
+  // Down to the unit, so "about" never promises more than is left; a few
+  // seconds still say one unit rather than none.
   const int unit = s < 60 ? 5 : s < 600 ? 10 : 60;
-  int r = (s + unit / 2) / unit * unit;
-  return r > 0 ? r : s;
+  int r = s / unit * unit;
+  return r > 0 ? r : unit;
 }
 
 bool SizeInBytes(int64_t n) {
