@@ -19,7 +19,7 @@ if(NOT POPPLERGLIB_FOUND)
   # the PC's (its introspection files are per architecture): the cross build
   # takes the PC package's headers, which are the same on every architecture,
   # and links the armhf run-time library.
-  pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo)
+  pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo gobject-2.0)
   find_library(POPPLERGLIB_SO NAMES libpoppler-glib.so.8 libpoppler-glib.so
                PATHS /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE} NO_DEFAULT_PATH REQUIRED)
   add_library(PkgConfig::POPPLERGLIB INTERFACE IMPORTED)

@@ -17,8 +17,10 @@ def defined(path):
     syms = set()
     for line in out.stdout.splitlines():
         parts = line.split(None, 2)
-        # compiler-made references (DW.ref.*) are in every C++ object
-        if len(parts) == 3 and parts[1] in 'TDBRV' and not parts[2].startswith('DW.ref.'):
+        # compiler-made references (DW.ref.*) are in every C++ object, and weak
+        # objects (typeinfo of a function type, template statics) are made
+        # again by every object that uses them
+        if len(parts) == 3 and parts[1] in 'TDBR' and not parts[2].startswith('DW.ref.'):
             syms.add(parts[2])
     return syms
 
