@@ -11,7 +11,7 @@ const int c_DaisyJumpTimes[kDaisyJumpTimes] = {30, 60, 300, 600, 1800, 3600};
 int g_Speed = 0;
 int g_Pitch = 0;
 int g_JumpTimeIndex = 0;
-bool g_DaisyQuietReading = false;
+std::atomic<bool> g_DaisyQuietReading{false};
 
 namespace {
 

@@ -3,6 +3,8 @@
 // power-off; changed by the player's menu on the event-loop thread.
 #pragma once
 
+#include <atomic>
+
 constexpr int kDaisyJumpTimes = 6;
 // Time-jump intervals in seconds, selected by g_JumpTimeIndex.
 extern const int c_DaisyJumpTimes[kDaisyJumpTimes];
@@ -12,8 +14,9 @@ extern int g_Pitch;          // -5 .. 5 semitones
 extern int g_JumpTimeIndex;  // 0 .. kDaisyJumpTimes - 1
 // Quieter reading: page numbers, notes and annotations of the text are
 // passed over while reading on (attribute "quiet_reading", "enable" or
-// "disable"; off unless set).
-extern bool g_DaisyQuietReading;
+// "disable"; off unless set). The play thread reads it while the settings
+// menu may change it.
+extern std::atomic<bool> g_DaisyQuietReading;
 
 constexpr int kDaisySpeedMin = -10;
 constexpr int kDaisySpeedMax = 20;
