@@ -70,7 +70,7 @@ run_one() {
   # (the simulator) stay on the PC, and the speech engine's worker processes
   # do not start (the suites that need them stay on the PC).
   if (cd "$(dirname "$exe")" && timeout 900 "$QEMU" "./$1" --gtest_brief=1 --gtest_death_test_style=fast \
-      --gtest_filter='-*E2e.*:*E2E.*:SysTtsNoVoices.*:EngineTest.*:PlayTtsTest.*:SysTtsTest.*') >"$B/$1.log" 2>&1; then
+      --gtest_filter='-*E2e.*:*E2E.*:SysTtsNoVoices.*:EngineTest.*:PlayTtsTest.*:SysTtsTest.*:AudioPlayerTest.AStepTakenWhileSpeechSpeaksWaitsForIt') >"$B/$1.log" 2>&1; then
     grep -F '[  PASSED  ]' "$B/$1.log" | sed "s/^/$1: /"
   else
     tail -n 60 "$B/$1.log"

@@ -16,6 +16,7 @@ namespace fs = std::filesystem;
 class DaisyTextBookE2e : public ::testing::Test {
  protected:
   void SetUp() override {
+    DTB_REQUIRE_PLAYER();
     book_ = dtbtest::CorpusPath("daisy3/mathml_sample2_textonly");
     if (book_.empty()) GTEST_SKIP() << "corpus item absent: daisy3/mathml_sample2_textonly";
     root_ = dir_ / "root";
