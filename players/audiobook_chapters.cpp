@@ -1,5 +1,5 @@
-// The audio book's files in tag order, chapters moved by like headings, the
-// time left, and what its keys do.
+// The audio book's files in tag order (when set), chapters moved by like
+// headings, the time left (when set), and what its keys do.
 #include <cstdio>
 
 #include "core/ui/key_describer.h"
@@ -26,7 +26,10 @@ void AudioBookPlayer::ReadTagsAndOrder() {
   }
   std::vector<std::string> names;
   m_Chapters.clear();
-  for (int i : OrderByTags(tags)) {
+  std::vector<int> order(m_Names.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+  if (g_AudioBookSettings.tag_order) order = OrderByTags(tags);
+  for (int i : order) {
     names.push_back(m_Names[i]);
     m_Chapters.push_back(std::move(chapters[i]));
   }
@@ -83,7 +86,7 @@ int AudioBookPlayer::ChapterLeftMs() {
 }
 
 std::string AudioBookPlayer::TimeLeftText() {
-  if (!g_pUxLanguage || FileCount() <= 0) return "";
+  if (!g_pUxLanguage || FileCount() <= 0 || !g_AudioBookSettings.time_left) return "";
   const double tempo = SpeedStepToTempoChange(g_AudioBookSettings.speed);
   const long long left = m_Timeline.TotalMs() - m_Timeline.BookMs(m_Cur, CurMs());
   char buf[512];

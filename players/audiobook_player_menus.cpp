@@ -1,5 +1,6 @@
-// The audio book player's settings menu (speed, pitch, step) and bookmark
-// menu (add, list, highlight). Both are modes of the player window.
+// The audio book player's settings menu (speed, pitch, step, time left, tag
+// order) and bookmark menu (add, list, highlight). Both are modes of the
+// player window.
 #include <algorithm>
 #include <cstdio>
 
@@ -15,8 +16,9 @@
 
 namespace {
 
-enum SettingItem { ITEM_SPEED = 0, ITEM_PITCH = 1, ITEM_STEP = 2 };
-constexpr int kSettingItems = 3;
+// The two switches sit before the step, so that up from speed still reaches the step.
+enum SettingItem { ITEM_SPEED = 0, ITEM_PITCH = 1, ITEM_TIME_LEFT = 2, ITEM_TAG_ORDER = 3, ITEM_STEP = 4 };
+constexpr int kSettingItems = 5;
 
 int g_BookLastSettingsItem = 0;
 int g_BookLastBookmarkItem = 0;
@@ -40,6 +42,26 @@ bool IsMenuKey(int code) {
   }
 }
 
+int& SettingOf(int item) {
+  AudioBookSettings& s = g_AudioBookSettings;
+  switch (item) {
+    case ITEM_SPEED:
+      return s.speed;
+    case ITEM_PITCH:
+      return s.pitch;
+    case ITEM_TIME_LEFT:
+      return s.time_left;
+    case ITEM_TAG_ORDER:
+      return s.tag_order;
+    default:
+      return s.step;
+  }
+}
+
+int MenuValueOf(int item) {
+  return item == ITEM_STEP ? g_AudioBookSettings.step % kAudioBookSteps : SettingOf(item);
+}
+
 }  // namespace
 
 void AudioBookPlayer::ResetRememberedMenuItems() {
@@ -58,9 +80,7 @@ void AudioBookPlayer::LeaveMenu(bool resume) {
 void AudioBookPlayer::EnterSettingsMenu() {
   m_MenuMode = MENU_SETTINGS;
   m_MenuItem = g_BookLastSettingsItem;
-  m_MenuValue = m_MenuItem == ITEM_SPEED   ? g_AudioBookSettings.speed
-                : m_MenuItem == ITEM_PITCH ? g_AudioBookSettings.pitch
-                                           : g_AudioBookSettings.step % kAudioBookSteps;
+  m_MenuValue = MenuValueOf(m_MenuItem);
   ShowSetting();
 }
 
@@ -68,6 +88,11 @@ void AudioBookPlayer::ShowSetting() {
   if (!g_pUxLanguage) return;
   char buf[256];
   int n = -1;
+  if (m_MenuItem == ITEM_TIME_LEFT || m_MenuItem == ITEM_TAG_ORDER) {
+    PlayerSay(PlayerPhrase(m_MenuItem == ITEM_TIME_LEFT ? UX_TIME_LEFT : UX_TAG_ORDER) + ": " +
+              PlayerPhrase(m_MenuValue ? 59 : 60));  // "enable" / "disable"
+    return;
+  }
   if (m_MenuItem == ITEM_SPEED)
     n = g_pUxLanguage->GetAudioSpeedString(m_MenuValue, buf, sizeof buf);
   else if (m_MenuItem == ITEM_PITCH)
@@ -82,9 +107,7 @@ int AudioBookPlayer::SettingsKeyDown(int code) {
   if (!MenuKeyAllowed()) return 0;
   switch (code) {
     case KEY_PLAY:
-      if (m_MenuItem == ITEM_SPEED) g_AudioBookSettings.speed = m_MenuValue;
-      if (m_MenuItem == ITEM_PITCH) g_AudioBookSettings.pitch = m_MenuValue;
-      if (m_MenuItem == ITEM_STEP) g_AudioBookSettings.step = m_MenuValue;
+      SettingOf(m_MenuItem) = m_MenuValue;
       AudioBookSettingsChanged();
       g_BookLastSettingsItem = m_MenuItem;
       PlayerSayPhrase(15);  // "Setting done."
@@ -116,9 +139,7 @@ int AudioBookPlayer::SettingsKeyPress(int code) {
     case KEY_UP:
     case KEY_DOWN:
       m_MenuItem = (m_MenuItem + (code == KEY_DOWN ? 1 : kSettingItems - 1)) % kSettingItems;
-      m_MenuValue = m_MenuItem == ITEM_SPEED   ? g_AudioBookSettings.speed
-                    : m_MenuItem == ITEM_PITCH ? g_AudioBookSettings.pitch
-                                               : g_AudioBookSettings.step % kAudioBookSteps;
+      m_MenuValue = MenuValueOf(m_MenuItem);
       ShowSetting();
       return 0;
     case KEY_LEFT:
@@ -127,6 +148,7 @@ int AudioBookPlayer::SettingsKeyPress(int code) {
       if (m_MenuItem == ITEM_SPEED) m_MenuValue = std::clamp(m_MenuValue + d, -10, 30);
       if (m_MenuItem == ITEM_PITCH) m_MenuValue = std::clamp(m_MenuValue + d, -5, 5);
       if (m_MenuItem == ITEM_STEP) m_MenuValue = std::clamp(m_MenuValue + d, 0, kAudioBookSteps - 1);
+      if (m_MenuItem == ITEM_TIME_LEFT || m_MenuItem == ITEM_TAG_ORDER) m_MenuValue = !m_MenuValue;
       ShowSetting();
       return 0;
     }

@@ -27,6 +27,10 @@ void OnElement(void* ctx, const char* name, xml::Attrs attrs) {
       s->pitch = num && v >= -5 && v <= 5 ? v : 0;
     } else if (strcmp(attrs[i], "step") == 0) {
       s->step = num && v >= 0 && v <= kAudioBookSteps ? v : 0;
+    } else if (strcmp(attrs[i], "time_left") == 0) {
+      s->time_left = num && v == 1 ? 1 : 0;
+    } else if (strcmp(attrs[i], "tag_order") == 0) {
+      s->tag_order = num && v == 1 ? 1 : 0;
     }
   }
 }
@@ -58,7 +62,9 @@ int SaveAudioBookSettingsFile(const char* devicePath, bool force) {
   int r = SaveSettingsXml(devicePath, "audiobook", "audiobook_config",
                           {{"speed", std::to_string(s.speed)},
                            {"pitch", std::to_string(s.pitch)},
-                           {"step", std::to_string(s.step)}});
+                           {"step", std::to_string(s.step)},
+                           {"time_left", std::to_string(s.time_left)},
+                           {"tag_order", std::to_string(s.tag_order)}});
   if (r == 0) g_AudioBookSettingsSaved = s;
   return r;
 }

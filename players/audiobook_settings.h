@@ -9,8 +9,14 @@ struct AudioBookSettings {
   int speed = 0;  // -10..30
   int pitch = 0;  // -5..5
   int step = 0;   // 0..7 into c_AudioBookStepSeconds
+  // Off unless set, as they change what is heard: the information key also
+  // tells the time left; a folder whose files all carry disc or track tags
+  // plays in tag order (from the book's next opening).
+  int time_left = 0;  // 0..1
+  int tag_order = 0;  // 0..1
   bool operator==(const AudioBookSettings& o) const {
-    return speed == o.speed && pitch == o.pitch && step == o.step;
+    return speed == o.speed && pitch == o.pitch && step == o.step && time_left == o.time_left &&
+           tag_order == o.tag_order;
   }
   bool operator!=(const AudioBookSettings& o) const { return !(*this == o); }
 };

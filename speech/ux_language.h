@@ -139,6 +139,8 @@ enum UxFindPhrase {
   UX_KEY_FIND_GO = 333,
   UX_KEY_FIND_LEAVE = 334,
   UX_EMPTY = 335,             // "empty"
+  UX_TIME_LEFT = 336,         // the time-left setting of the players
+  UX_TAG_ORDER = 337,         // the tag-order setting of the audio book player
 };
 
 // Index 0 = Polish, 1 = English.

@@ -341,6 +341,8 @@ const UxstrInfo c_UxstrInfo[kUxPhraseCount] = {
     {333, "play: find the word"},
     {334, "back or menu: leave find text"},
     {335, "empty"},
+    {336, "time left, told by the information key"},
+    {337, "files in the order of their disc and track tags"},
 };
 
 const UxstrInfo c_UxstrInfo_Int[kUxIntFormatCount] = {

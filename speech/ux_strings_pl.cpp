@@ -341,6 +341,8 @@ const UxstrInfo c_UxstrInfo[kUxPhraseCount] = {
     {333, "odtwarzanie: szukaj słowa"},
     {334, "wstecz lub menu: zakończ szukanie"},
     {335, "pusto"},
+    {336, "pozostały czas, podawany klawiszem informacji"},
+    {337, "pliki w kolejności znaczników płyty i ścieżki"},
 };
 
 const UxstrInfo c_UxstrInfo_Int[kUxIntFormatCount] = {

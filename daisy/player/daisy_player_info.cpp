@@ -92,7 +92,7 @@ void DaisyPlayer::SayInfo() {
   if (b.HasAudio()) {
     int s = ElapsedMs() / 1000;
     if (g_pUxLanguage->GetDaisyInfoTimeElapsed(s, buf, sizeof buf) > 0) out += buf;
-    out += TimeLeft(b, m_Thread.Position());
+    if (g_DaisyTimeLeft) out += TimeLeft(b, m_Thread.Position());
   }
   const char* total = daisy3 ? MetaOf(book, {"dtb:totalTime"}) : MetaOf(book, {"ncc:totalTime"});
   if (total) {

@@ -1,5 +1,5 @@
 // The DAISY player's menu mode: go to page, go to heading, speed, pitch, the
-// time-jump interval and quieter reading.
+// time-jump interval, quieter reading and time left.
 #include <cstdlib>
 #include <string>
 
@@ -14,8 +14,9 @@
 
 namespace {
 
-enum MenuItem { ITEM_PAGE = 0, ITEM_HEADING = 1, ITEM_SPEED = 2, ITEM_PITCH = 3, ITEM_JUMP = 4, ITEM_QUIET = 5 };
-constexpr int kMenuItems = 6;
+enum MenuItem { ITEM_PAGE = 0, ITEM_HEADING = 1, ITEM_SPEED = 2, ITEM_PITCH = 3, ITEM_JUMP = 4, ITEM_TIME_LEFT = 5,
+                ITEM_QUIET = 6 };
+constexpr int kMenuItems = 7;
 // The menu offers the first three intervals; a file may hold a longer one.
 constexpr int kMenuJumpIndexMax = 2;
 constexpr int kMaxPageNumber = 9999;
@@ -38,6 +39,8 @@ int SettingOf(int item) {
       return g_JumpTimeIndex;
     case ITEM_QUIET:
       return g_DaisyQuietReading ? 1 : 0;
+    case ITEM_TIME_LEFT:
+      return g_DaisyTimeLeft ? 1 : 0;
     default:
       return 0;
   }
@@ -72,7 +75,9 @@ void DaisyPlayer::ShowMenuItem() {
       if (g_pUxLanguage->GetDaisyPitchString(m_MenuValue, buf, sizeof buf) > 0) out = buf;
       break;
     case ITEM_QUIET:
-      out = PlayerPhrase(UX_QUIET_READING) + ": " + PlayerPhrase(m_MenuValue ? 59 : 60);  // "enable" / "disable"
+    case ITEM_TIME_LEFT:
+      out = PlayerPhrase(g_DaisyMenuIndex == ITEM_QUIET ? UX_QUIET_READING : UX_TIME_LEFT) + ": " +
+            PlayerPhrase(m_MenuValue ? 59 : 60);  // "enable" / "disable"
       break;
     default: {
       int i = m_MenuValue >= 0 && m_MenuValue < kDaisyJumpTimes ? m_MenuValue : 0;
@@ -160,7 +165,7 @@ int DaisyPlayer::MenuKeyPress(int code) {
     PlayerSay(m_MenuNumber);
     return 0;
   }
-  if (item == ITEM_QUIET) {
+  if (item == ITEM_QUIET || item == ITEM_TIME_LEFT) {
     m_MenuValue = !m_MenuValue;
     ShowMenuItem();
     return 0;
@@ -230,6 +235,7 @@ void DaisyPlayer::MenuConfirm() {
       if (item == ITEM_PITCH) g_Pitch = m_MenuValue;
       if (item == ITEM_JUMP) g_JumpTimeIndex = m_MenuValue;
       if (item == ITEM_QUIET) g_DaisyQuietReading = m_MenuValue != 0;
+      if (item == ITEM_TIME_LEFT) g_DaisyTimeLeft = m_MenuValue != 0;
       DaisySettingsChanged();
       ApplySpeechSettings();
       say = PlayerPhrase(15);  // "Setting done."

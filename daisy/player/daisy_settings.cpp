@@ -12,6 +12,7 @@ int g_Speed = 0;
 int g_Pitch = 0;
 int g_JumpTimeIndex = 0;
 std::atomic<bool> g_DaisyQuietReading{false};
+bool g_DaisyTimeLeft = false;
 
 namespace {
 
@@ -22,6 +23,7 @@ struct Loaded {
   int pitch = 0;
   int jump = 0;
   bool quiet = false;
+  bool timeLeft = false;
 };
 
 void OnElement(void* ctx, const char* name, xml::Attrs attrs) {
@@ -41,6 +43,8 @@ void OnElement(void* ctx, const char* name, xml::Attrs attrs) {
       }
     } else if (strcmp(attrs[i], "quiet_reading") == 0) {
       s->quiet = strcmp(attrs[i + 1], "enable") == 0;
+    } else if (strcmp(attrs[i], "time_left") == 0) {
+      s->timeLeft = strcmp(attrs[i + 1], "enable") == 0;
     }
   }
 }
@@ -55,6 +59,7 @@ int LoadDaisySettingsFile(const char* devicePath) {
   g_Pitch = loaded.pitch;
   g_JumpTimeIndex = loaded.jump;
   g_DaisyQuietReading = loaded.quiet;
+  g_DaisyTimeLeft = loaded.timeLeft;
   return 0;
 }
 
@@ -69,7 +74,8 @@ int SaveDaisySettingsFile(const char* devicePath) {
                          {{"speed", std::to_string(g_Speed)},
                           {"pitch", std::to_string(g_Pitch)},
                           {"jumptime", std::to_string(c_DaisyJumpTimes[jump])},
-                          {"quiet_reading", g_DaisyQuietReading ? "enable" : "disable"}});
+                          {"quiet_reading", g_DaisyQuietReading ? "enable" : "disable"},
+                          {"time_left", g_DaisyTimeLeft ? "enable" : "disable"}});
 }
 
 int SaveDaisySettings() {
@@ -82,6 +88,7 @@ int SetDaisySettingsToDefault() {
   g_Pitch = 0;
   g_JumpTimeIndex = 0;
   g_DaisyQuietReading = false;
+  g_DaisyTimeLeft = false;
   return 0;
 }
 

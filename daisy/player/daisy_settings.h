@@ -1,5 +1,5 @@
 // Settings of the DAISY player, kept in "/mnt/settings/daisy.config.xml":
-// speed, pitch and the time-jump interval. Read at start-up, written at
+// speed, pitch, the time-jump interval, quieter reading and time left. Read at start-up, written at
 // power-off; changed by the player's menu on the event-loop thread.
 #pragma once
 
@@ -17,6 +17,9 @@ extern int g_JumpTimeIndex;  // 0 .. kDaisyJumpTimes - 1
 // "disable"; off unless set). The play thread reads it while the settings
 // menu may change it.
 extern std::atomic<bool> g_DaisyQuietReading;
+// The information key also tells the time left in the heading and the book
+// (attribute "time_left", "enable" or "disable"; off unless set).
+extern bool g_DaisyTimeLeft;
 
 constexpr int kDaisySpeedMin = -10;
 constexpr int kDaisySpeedMax = 20;
@@ -26,9 +29,9 @@ constexpr int kDaisyPitchMax = 5;
 // "/mnt/settings/daisy.config.xml" (-1 when the settings partition is not
 // mounted, the file is missing, or its size is out of 11 .. 4095 bytes).
 int LoadDaisySettings();
-// Rewrites the file atomically with all three values. 0 or -1.
+// Rewrites the file atomically with all the values. 0 or -1.
 int SaveDaisySettings();
-// Speed, pitch and interval back to 0, quieter reading off. Always 0.
+// Speed, pitch and interval back to 0, quieter reading and time left off. Always 0.
 int SetDaisySettingsToDefault();
 
 // The settings area of these values. A value the user confirmed calls

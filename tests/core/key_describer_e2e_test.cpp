@@ -131,7 +131,7 @@ TEST_P(KeyDescriberE2e, EveryKeyOfTheBrowserAndAPlayerIsDescribedAndNothingIsDon
                        kChord + "expect " + on + " 10\n" + DescribeAll(kAudioBook, en) + kChord +
                        "expect " + off + " 10\n"
                        // Still in the book: its information key answers.
-                       "key info\nexpect " + (en ? "left in the book" : "do końca książki") + " 10\n"
+                       "key info\nexpect " + (en ? "total time" : "całkowity czas") + " 10\n"
                        // The calculator, through the settings and tools menus.
                        "key back\nwait 1\nkey menu\nwait 1\nkey up\nkey up\nkey up\nexpect " +
                        (en ? "tools" : "narzędzia") + " 10\nkey play\nwait 1\nkey down\nkey play\nwait 1\n" +

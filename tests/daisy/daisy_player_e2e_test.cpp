@@ -411,12 +411,12 @@ TEST_F(DaisyE2e, BookWithoutItsAudioFilesReadsItsText) {
   EXPECT_FALSE(Has(r.output, "end of file")) << r.output;
 }
 
-// The information key tells the time left in the heading and in the book at
-// the current speed: at the fastest (four times the tempo) a quarter of it.
+// With the setting on, the information key tells the time left in the
+// heading and in the book at the current speed: at the fastest (four times the tempo) a quarter of it.
 TEST_F(DaisyE2e, TimeLeftFollowsTheSpeed) {
   AddBook("daisy202/dontworrybehappy", "dontworrybehappy");
   auto left = [&](int speed, const std::string& wavs) {
-    Settings("speed=\"" + std::to_string(speed) + "\" pitch=\"0\" jumptime=\"30\"");
+    Settings("speed=\"" + std::to_string(speed) + "\" pitch=\"0\" jumptime=\"30\" time_left=\"enable\"");
     dtbtest::SimResult r = Run(OpenBookScript(0, "Be Happy Lyrics") +
                                    "wait 1\nkey info\nexpect left in this chapter 10\nquit\n",
                                wavs);

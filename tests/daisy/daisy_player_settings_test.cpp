@@ -32,21 +32,23 @@ TEST_F(DaisySettingsTest, JumpTimeIsStoredAsSecondsAndReadBackAsItsIndex) {
   g_Pitch = -5;
   g_JumpTimeIndex = 5;
   g_DaisyQuietReading = true;
+  g_DaisyTimeLeft = true;
   ASSERT_EQ(0, SaveDaisySettingsFile(file_.c_str()));
   std::string text = dtbtest::ReadFile(file_);
-  EXPECT_NE(text.find("<daisy_config speed=\"20\" pitch=\"-5\" jumptime=\"3600\" quiet_reading=\"enable\"/>"),
+  EXPECT_NE(text.find("<daisy_config speed=\"20\" pitch=\"-5\" jumptime=\"3600\" quiet_reading=\"enable\" "
+                      "time_left=\"enable\"/>"),
             std::string::npos)
       << text;
   SetDaisySettingsToDefault();
-  EXPECT_FALSE(g_DaisyQuietReading);
+  EXPECT_FALSE(g_DaisyQuietReading || g_DaisyTimeLeft);
   ASSERT_EQ(0, LoadDaisySettingsFile(file_.c_str()));
   EXPECT_EQ(g_Speed, 20);
   EXPECT_EQ(g_Pitch, -5);
   EXPECT_EQ(g_JumpTimeIndex, 5);
-  EXPECT_TRUE(g_DaisyQuietReading);
-  // A file written before the setting existed reads it as off.
+  EXPECT_TRUE(g_DaisyQuietReading && g_DaisyTimeLeft);
+  // A file written before the settings existed reads them as off.
   ASSERT_EQ(0, Load("speed=\"1\" pitch=\"0\" jumptime=\"30\""));
-  EXPECT_FALSE(g_DaisyQuietReading);
+  EXPECT_FALSE(g_DaisyQuietReading || g_DaisyTimeLeft);
 }
 
 TEST_F(DaisySettingsTest, BadValuesAndBadFilesAreRepairedOrIgnored) {

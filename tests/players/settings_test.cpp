@@ -116,12 +116,14 @@ TEST_F(AudioBookSettingsTest, ClampsAndKeepsStepSeven) {
 
 TEST_F(AudioBookSettingsTest, RoundTrip) {
   std::string p = dir_ / "audiobook.config.xml";
-  g_AudioBookSettings = {-4, 2, 5};
+  g_AudioBookSettings = {-4, 2, 5, 1, 1};
   ASSERT_EQ(SaveAudioBookSettingsFile(p.c_str(), true), 0);
   SetAudioBookSettingsToDefault();
+  EXPECT_EQ(g_AudioBookSettings.time_left + g_AudioBookSettings.tag_order, 0);
   ASSERT_EQ(LoadAudioBookSettingsFile(p.c_str()), 0);
-  EXPECT_EQ(g_AudioBookSettings, (AudioBookSettings{-4, 2, 5}));
-  EXPECT_NE(dtbtest::ReadFile(p).find("<audiobook><audiobook_config speed=\"-4\" pitch=\"2\" step=\"5\"/>"),
+  EXPECT_EQ(g_AudioBookSettings, (AudioBookSettings{-4, 2, 5, 1, 1}));
+  EXPECT_NE(dtbtest::ReadFile(p).find("<audiobook><audiobook_config speed=\"-4\" pitch=\"2\" step=\"5\" "
+                                      "time_left=\"1\" tag_order=\"1\"/>"),
             std::string::npos);
 }
 

@@ -362,7 +362,8 @@ std::string OpenAudioBook(const std::string& name) {
 
 }  // namespace
 
-// Names out of order, track tags in three containers: the book plays by the tags.
+// Names out of order, track tags in three containers: with the setting on, the
+// book plays by the tags.
 TEST_F(PlayersE2e, AudioBookPlaysItsFilesInTagOrder) {
   const std::string book = root_ + "/mnt/emmc/Audio books/Tagged/";
   std::filesystem::create_directories(book);
@@ -372,6 +373,8 @@ TEST_F(PlayersE2e, AudioBookPlaysItsFilesInTagOrder) {
   ASSERT_TRUE(Ffmpeg(tone(880) + "-metadata track=3 '" + book + "a.mp3'"));
   ASSERT_TRUE(Ffmpeg(tone(440) + "-c:a libvorbis -metadata TRACKNUMBER=1 '" + book + "b.ogg'"));
   ASSERT_TRUE(Ffmpeg(tone(660) + "-c:a aac -metadata track=2/3 '" + book + "c.m4a'"));
+  dtbtest::WriteFile(root_ + "/mnt/settings/audiobook.config.xml",
+                     "<?xml version=\"1.0\"?>\n<audiobook><audiobook_config tag_order=\"1\"/></audiobook>\n");
   dtbtest::SimResult r = Run(OpenAudioBook("Tagged") + "expect file end 40\n"
                              "power hold 3\nexpect shutting down 30\nwait 1\n");
   ASSERT_EQ(r.status, 0) << r.output;
@@ -385,6 +388,8 @@ TEST_F(PlayersE2e, AudioBookPlaysItsFilesInTagOrder) {
 TEST_F(PlayersE2e, ChapteredAudioBookMovesByChapter) {
   const std::string book = root_ + "/mnt/emmc/Audio books/Chapters";
   ASSERT_TRUE(MakeChaptered(book, "book.m4b", "-c:a aac"));
+  dtbtest::WriteFile(root_ + "/mnt/settings/audiobook.config.xml",
+                     "<?xml version=\"1.0\"?>\n<audiobook><audiobook_config time_left=\"1\"/></audiobook>\n");
   dtbtest::SimResult r = Run(OpenAudioBook("Chapters") + "wait 1.5\n"
                              "key down\nexpect Chapter Two 10\nwait 1.5\n"
                              "key down\nexpect Chapter Three 10\nwait 1.5\n"
@@ -397,28 +402,43 @@ TEST_F(PlayersE2e, ChapteredAudioBookMovesByChapter) {
   EXPECT_EQ(ToneSequence(all, {440, 660, 880}), (std::vector<double>{440, 660, 880, 660}));
 }
 
-// Ten minutes of book: the time left at speed 0, and a quarter of it at the
-// fastest speed (four times the tempo).
+// Ten minutes of book: no time left by default; switched on in the menu (and
+// kept), the time left at speed 0, and a quarter of it at the fastest speed
+// (four times the tempo).
 TEST_F(PlayersE2e, TimeLeftInAnAudioBookFollowsTheSpeed) {
   const std::string mp3 = dir_ / "long.mp3";
   ASSERT_TRUE(Ffmpeg("-f lavfi -i 'sine=frequency=300:sample_rate=8000' -t 600 -ac 1 -b:a 8k '" +
                      mp3 + "'"));
-  auto left = [&](int speed) {
+  const std::string config = root_ + "/mnt/settings/audiobook.config.xml";
+  auto left = [&](int speed, bool inMenu) {
     // A device of its own each time: nothing resumed from the run before.
     EXPECT_EQ(dtbtest::LayOutRoot(root_, "en"), 0);
     std::filesystem::create_directories(root_ + "/mnt/emmc/Audio books/Long");
     std::filesystem::copy_file(mp3, root_ + "/mnt/emmc/Audio books/Long/long.mp3");
-    dtbtest::WriteFile(root_ + "/mnt/settings/audiobook.config.xml",
-                       "<?xml version=\"1.0\"?>\n<audiobook><audiobook_config speed=\"" +
-                           std::to_string(speed) + "\"/></audiobook>\n");
-    dtbtest::SimResult r = Run(OpenAudioBook("Long") + "wait 1\n"
-                               "key info\nexpect left in the book 10\n"
-                               "power hold 3\nexpect shutting down 30\nwait 1\n");
+    dtbtest::WriteFile(config, "<?xml version=\"1.0\"?>\n<audiobook><audiobook_config speed=\"" +
+                                   std::to_string(speed) + (inMenu ? "" : "\" time_left=\"1") +
+                                   "\"/></audiobook>\n");
+    std::string script = OpenAudioBook("Long") + "wait 1\n";
+    if (inMenu)
+      script += "key info\nexpect total time 10\n"
+                "key menu\nwait 1\nkey down\nwait 0.5\nkey down\n"
+                "expect time left, told by the information key: disable 10\n"
+                "key right\nexpect information key: enable 10\n"
+                "key play\nexpect Setting done 10\nwait 1\n";
+    dtbtest::SimResult r = Run(script + "key info\nexpect left in the book 10\n"
+                                        "power hold 3\nexpect shutting down 30\nwait 1\n");
     EXPECT_EQ(r.status, 0) << r.output;
+    if (inMenu) {
+      std::vector<std::string> said = dtbtest::Utterances(r.output);
+      auto first = std::find_if(said.begin(), said.end(),
+                                [](const std::string& u) { return u.find("total time") != std::string::npos; });
+      EXPECT_TRUE(first != said.end() && first->find(" left") == std::string::npos) << r.output;
+      EXPECT_NE(dtbtest::ReadFile(config).find("time_left=\"1\""), std::string::npos);
+    }
     return dtbtest::SpokenSecondsLeftInBook(r.output);
   };
-  const int normal = left(0);
-  const int fastest = left(30);
+  const int normal = left(0, true);
+  const int fastest = left(30, false);
   EXPECT_NEAR(normal, 600, 20);
   ASSERT_GT(fastest, 0);
   EXPECT_NEAR(double(normal) / fastest, 4.0, 0.3) << normal << " s, " << fastest << " s";
