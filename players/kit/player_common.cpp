@@ -58,6 +58,19 @@ void NormalizeHighlight(int* startMs, int* endMs) {
   *endMs = e;
 }
 
+bool KeyActsWhileOpening(int code) {
+  switch (code) {
+    case KEY_BACK:
+    case KEY_RADIO:
+    case KEY_MUSIC:
+    case KEY_RECORD:
+    case KEY_POWER_SHORT:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool MenuKeyAllowed() {
   SysTts_Stop();
   if (!g_bKeyBoardLocked) return true;

@@ -37,3 +37,8 @@ std::string WithSlash(const std::string& dir);
 // A key of a player's menu: speech stops, and with the keypad locked the key
 // is refused with the beep. True when the menu may act on it.
 bool MenuKeyAllowed();
+
+// An open can take seconds (a slow card, a loaded device). Meanwhile the keys
+// that leave the player (back, the mode keys, the power key) still act; the
+// rest wait for the file. True for the keys that act.
+bool KeyActsWhileOpening(int code);
