@@ -20,8 +20,6 @@ step() { echo "== $1 (at $(((SECONDS - T0) / 60))m$(((SECONDS - T0) % 60))s)"; }
 step "build"
 cmake -S . -B build "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$JOBS"
-step "tests"
-(cd build && ctest --output-on-failure -j"$JOBS" --timeout 600)
 
 # One end-to-end run per subsystem; the parsers' own end-to-end runs (DAISY,
 # e-book formats) and the random keys run all go under the sanitizers.
@@ -32,6 +30,14 @@ E2E_UNDER_ASAN+='|PowerE2E\.PowerClick|RadioE2E\.SeekWraps|RecordE2E\.FiveSecond
 E2E_UNDER_ASAN+='|SettingsMenuE2e\.ChangesSurvive|SpeechE2e\.English|SupervisorE2e\.(PlayerInstallsAValid|BootsThePlayer)'
 E2E_UNDER_ASAN+='|PlayersE2e\.MusicKeyPlaysTheFolder|ToolsE2E\.Calculator|Dtbsim\.UsbComputer|reliability_random_keys)'
 ALL_E2E='E2[eE]\.|^reliability_|^Dtbsim\.|^PlayerE2e\.|^ImageE2e\.'
+# The end-to-end runs mostly wait for the simulated device in real time (a few
+# per cent of a core each), so more of them run side by side than the cores.
+E2E_JOBS=${E2E_JOBS:-$((JOBS * 3))}
+
+step "tests"
+(cd build && ctest --output-on-failure -j"$JOBS" --timeout 600 -E "$ALL_E2E")
+step "end-to-end tests"
+(cd build && ctest --output-on-failure -j"$E2E_JOBS" --timeout 600 -R "$ALL_E2E")
 
 step "sanitizer build (clang: address, UB, fuzz targets)"
 # -O1 with line tables and assertions: quicker to build than -O2 with full
@@ -46,7 +52,7 @@ step "tests under sanitizers"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 (cd build-asan && ctest --output-on-failure -j"$JOBS" --timeout 900 -E "$ALL_E2E")
-(cd build-asan && ctest --output-on-failure -j"$JOBS" --timeout 900 -R "$E2E_UNDER_ASAN")
+(cd build-asan && ctest --output-on-failure -j"$((E2E_JOBS * 2 / 3))" --timeout 900 -R "$E2E_UNDER_ASAN")
 
 step "thread sanitizer build (tests of the threaded parts)"
 # The speech queue and its workers, the play threads, the e-book worker, the
