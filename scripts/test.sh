@@ -47,7 +47,7 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B build-asan "${GEN[@]}" -DCMAKE_BUILD_TY
   -DDTB_SANITIZE=ON -DDTB_FUZZ=ON -DDTB_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$JOBS"
 step "fuzz targets"
-bash scripts/run-fuzz.sh build-asan "${FUZZ_SECONDS:-10}"
+JOBS="$JOBS" bash scripts/run-fuzz.sh build-asan "${FUZZ_SECONDS:-10}"
 step "tests under sanitizers"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
