@@ -62,15 +62,22 @@ NM=$TRIPLE-nm python3 scripts/check-device-link.py "$B/core/dtbplayer_device" "$
 NM=$TRIPLE-nm python3 scripts/check-device-link.py "$B/supervisor/supervisor_device" "$B/platform/host/libdtb_hostboard.a"
 
 echo "== unit tests under $QEMU"
+# A 32-bit library's readdir under a user-mode emulator fails on the large
+# directory offsets of the PC's file system, so the speech engine finds no
+# voices; its data is read from a copy in memory (tmpfs) instead.
+ESPEAK_DATA_PATH=$(mktemp -d /dev/shm/dtb-espeak.XXXXXX 2>/dev/null || mktemp -d)
+trap 'rm -rf "$ESPEAK_DATA_PATH"' EXIT
+cp -r "/usr/lib/$TRIPLE/espeak-ng-data/." "$ESPEAK_DATA_PATH/"
+export ESPEAK_DATA_PATH
 run_one() {
   local exe
   exe=$(find "$B/tests" -name "$1" -type f -perm -u+x | head -n 1)
   # Without binfmt the kernel cannot start an ARM program: death tests fork
-  # without exec (one that must re-execute stays on the PC), end-to-end runs
-  # (the simulator) stay on the PC, and the speech engine's worker processes
-  # do not start (the suites that need them stay on the PC).
-  if (cd "$(dirname "$exe")" && timeout 900 "$QEMU" "./$1" --gtest_brief=1 --gtest_death_test_style=fast \
-      --gtest_filter='-*E2e.*:*E2E.*:SysTtsNoVoices.*:EngineTest.*:PlayTtsTest.*:SysTtsTest.*:AudioPlayerTest.AStepTakenWhileSpeechSpeaksWaitsForIt') >"$B/$1.log" 2>&1; then
+  # without exec (the one that must re-execute stays on the PC), the speech
+  # engine starts its workers through the emulator (DTB_EXEC_WRAPPER), and
+  # end-to-end runs (the simulator) stay on the PC.
+  if (cd "$(dirname "$exe")" && DTB_EXEC_WRAPPER=$(command -v "$QEMU") timeout 900 "$QEMU" "./$1" --gtest_brief=1 \
+      --gtest_death_test_style=fast --gtest_filter='-*E2e.*:*E2E.*:SysTtsNoVoices.*') >"$B/$1.log" 2>&1; then
     grep -F '[  PASSED  ]' "$B/$1.log" | sed "s/^/$1: /"
   else
     tail -n 60 "$B/$1.log"

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "speech/engine_worker.h"
@@ -97,7 +98,14 @@ bool Pool::Spawn(Worker* w, std::string* error) {
   for (auto& s : env) envp.push_back(const_cast<char*>(s.c_str()));
   envp.push_back(nullptr);
   char arg0[] = "dtb-tts-worker";
-  char* argv[] = {arg0, nullptr};
+  // The device's programs tried on a PC under a user-mode emulator cannot
+  // start another ARM program by themselves: the emulator is named here and
+  // starts the worker.
+  const char* wrapper = getenv("DTB_EXEC_WRAPPER");
+  std::vector<char*> argv;
+  if (wrapper && *wrapper) argv.push_back(const_cast<char*>(wrapper));
+  argv.push_back(argv.empty() ? arg0 : const_cast<char*>(exe_.c_str()));
+  argv.push_back(nullptr);
 
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
@@ -114,7 +122,8 @@ bool Pool::Spawn(Worker* w, std::string* error) {
   posix_spawnattr_setsigdefault(&attr, &defaults);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   pid_t pid = -1;
-  int rc = posix_spawn(&pid, exe_.c_str(), &fa, &attr, argv, envp.data());
+  int rc = wrapper && *wrapper ? posix_spawnp(&pid, wrapper, &fa, &attr, argv.data(), envp.data())
+                               : posix_spawn(&pid, exe_.c_str(), &fa, &attr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&fa);
   posix_spawnattr_destroy(&attr);
   close(child);
