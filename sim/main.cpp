@@ -105,6 +105,7 @@ int main(int argc, char** argv) {
     return sim::kExitUsage;
   }
 
+  sim::PrivateMounts();  // without it (not root) only `disk ... free` is refused
   sim::Simulator s(o);
   if (s.Start() != 0) return sim::kExitUsage;
   bool malformed = false;

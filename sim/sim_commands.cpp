@@ -333,6 +333,7 @@ int Simulator::Command(const std::string& raw) {
     if (r != kNotOurs) return r;
   }
   if (cmd == "input" || cmd == "station" || cmd == "mic") return SourceCommand(w);
+  if (cmd == "disk") return DiskCommand(w, line);
   if (cmd == "kill" && w.size() == 1) {
     KillPlayer();
     return 0;

@@ -402,6 +402,7 @@ void Simulator::Monitor() {
 
 int Simulator::Finish() {
   StopPlayer();
+  ReleaseDisks();
   usleep(50000);
   SealWavFiles(o_.audio_out);
   stop_ = true;

@@ -89,6 +89,8 @@ class Simulator {
   int PowerCommand(const std::vector<std::string>& w, const std::string& line);
   int WorldCommand(const std::vector<std::string>& w, const std::string& line);
   int TimeCommand(const std::vector<std::string>& w, const std::string& line);
+  int DiskCommand(const std::vector<std::string>& w, const std::string& line);
+  void ReleaseDisks();
   int Bad(const std::string& line, const std::string& why);  // prints why; -1
   void Monitor();
   void FollowTranscript();
@@ -120,10 +122,21 @@ class Simulator {
   std::string partial_;
   bool expect_failed_ = false;
 
+  struct CappedDisk {
+    std::string dir;  // the disk's folder in the root
+    std::string ram;  // where its RAM file system is mounted first
+  };
+  std::mutex disks_m_;
+  std::vector<CappedDisk> capped_;
+
   std::mutex print_m_;
   std::atomic<bool> stop_{false};
   std::thread monitor_;
 };
+
+// Moves dtbsim into a mount namespace of its own, before any thread starts,
+// so that `disk ... free` can cap a disk. 0, or -1 when not root.
+int PrivateMounts();
 
 // Interactive mode on the terminal; returns when the user quits.
 int RunInteractive(Simulator& s);

@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <system_error>
 
 #include "audio/soundcard.h"
@@ -17,7 +16,7 @@ using Lock = CommandChannel::Lock;
 
 }  // namespace
 
-Record::Record() : ring_(kBlockSamples * kBlocks), mono_(kBlockFrames) {}
+Record::Record() : ring_(kBlockSamples * kBlocks) {}
 
 Record::~Record() {
   // The process-wide instance may outlive the loop; a recording still
@@ -74,10 +73,7 @@ int Record::Start(const char* path, int route, int volume, int format, int rate,
       (format == kMp3 && SetBitRate(kbps) < 0))
     return -1;
   warmup_ = rate < 22050 ? 2048 : rate < 44100 ? 4096 : 8192;
-  noise_.Close();
-  pending_count_ = 0;
-  if (Channels() == 1 && noise && noise_.Open(rate / 50, rate, -20) == 0)
-    pending_.assign(kBlockFrames + noise_.FrameSize(), 0);
+  mic_.Open(rate, Channels() == 1 && noise);
   printf("%d, %d, %d, %d, %d\n", route, volume, format, rate, kbps);
   int err = Open(path);
   if (err < 0) {
@@ -149,10 +145,10 @@ int Record::Stop() {
   Send(writer_, kCmdExit);
   JoinThreads();
   // The last partial frame of noise suppression is written as it is.
-  if (pending_count_ > 0) Write(pending_.data(), pending_count_);
-  pending_count_ = 0;
+  int rest = mic_.Rest();
+  if (rest > 0) Write(mic_.Out(), rest);
   Close();
-  noise_.Close();
+  mic_.Close();
   SetCaptureInput(0, 0);
   CloseCapture();
   ResetRing();
@@ -275,18 +271,6 @@ void Record::WriterThread() {
 
 int Record::WriteMono(const short* block) {
   // The built-in microphone is wired to the right channel, the jack's to the left.
-  int channel = route_ == 1 ? 1 : 0;
-  if (!noise_.IsOpen()) {
-    for (int i = 0; i < kBlockFrames; i++) mono_[i] = block[2 * i + channel];
-    return Write(mono_.data(), kBlockFrames);
-  }
-  for (int i = 0; i < kBlockFrames; i++) pending_[pending_count_ + i] = static_cast<short>(block[2 * i + channel] * 85 / 100);
-  int total = pending_count_ + kBlockFrames;
-  int size = noise_.FrameSize();
-  int whole = total / size * size;
-  for (int i = 0; i < whole; i += size) noise_.Run(&pending_[i]);
-  int err = whole > 0 ? Write(pending_.data(), whole) : 0;
-  pending_count_ = total - whole;
-  memmove(pending_.data(), pending_.data() + whole, static_cast<size_t>(pending_count_) * sizeof(short));
-  return err;
+  int n = mic_.Take(block, kBlockFrames, route_ == 1 ? 1 : 0);
+  return n > 0 ? Write(mic_.Out(), n) : 0;
 }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/base/command_channel.h"
-#include "core/lib/speex/noise_suppressor.h"
+#include "record/engine/mic_channel.h"
 #include "record/engine/record_file.h"
 
 class Record : public RecordFile {
@@ -71,10 +71,7 @@ class Record : public RecordFile {
   int route_ = 1;
   int volume_ = 50;
   int warmup_ = 2048;
-  NoiseSuppressor noise_;
-  std::vector<short> mono_;
-  std::vector<short> pending_;
-  int pending_count_ = 0;
+  MicChannel mic_;
 
   CommandChannel capture_;
   CommandChannel writer_{kNoThreads};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <string>
@@ -57,8 +58,10 @@ double BestSnr(const std::vector<int16_t>& want, std::vector<int16_t> got, size_
 
 class RecordE2E : public ::testing::Test {
  protected:
-  // Records `seconds` from the microphone with format `format` of the table.
-  dtbtest::SimResult Record(int format, unsigned rate) {
+  // Records from the microphone with format `format` of the table: seven
+  // seconds, or what `steps` do.
+  dtbtest::SimResult Record(int format, unsigned rate,
+                            const std::string& steps = "key record\nwait 7\nkey back\nexpect recording ended 10\n") {
     dtbtest::SimRun run;
     run.root = dir / "device";
     run.lang = "en";
@@ -70,8 +73,7 @@ class RecordE2E : public ::testing::Test {
     input = Speechlike(rate, 14);
     dtbtest::WriteWav(dir / "mic.wav", rate, 1, input);
     run.fresh = false;
-    run.script = "expect Internal memory 20\ninput mic " + dir / "mic.wav" +
-                 "\nkey record\nwait 7\nkey back\nexpect recording ended 10\nwait 1\nquit\n";
+    run.script = "expect Internal memory 20\ninput mic " + dir / "mic.wav" + "\n" + steps + "wait 1\nquit\n";
     return dtbtest::RunSim(run);
   }
   std::string Recorded(const std::string& ext) {
@@ -117,6 +119,30 @@ TEST_F(RecordE2E, FiveSecondsOfMicrophoneToMp3) {
   ASSERT_GE(wav.samples.size(), 22050u * 5 + 4000);
   // 64 kbit/s keeps these tones to within a few per cent of their power.
   EXPECT_GT(BestSnr(input, wav.samples, 22050 * 5, 4000), 12);
+}
+
+// A nearly full internal memory ends the recording by itself; the file
+// holds what fitted, with a header that says so.
+TEST_F(RecordE2E, AFullDiskEndsWithDiskFullAndAPlayableFile) {
+  DTB_REQUIRE_PLAYER();
+  if (geteuid() != 0) GTEST_SKIP() << "dtbsim caps a disk only as root";
+  dtbtest::SimResult r = Record(0, 16000, "disk emmc free 120000\nkey record\nexpect Disk full 20\n");
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::string file = Recorded(".wav");
+  ASSERT_FALSE(file.empty()) << r.output;
+  std::string bytes = dtbtest::ReadFile(file);
+  dtbtest::Wav wav;
+  ASSERT_TRUE(dtbtest::ReadWav(file, &wav));
+  auto le32 = [&](size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; i--) v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<size_t>(i)]);
+    return v;
+  };
+  EXPECT_EQ(bytes.size() - 8, le32(4));
+  EXPECT_EQ(bytes.size() - 44, le32(40));
+  ASSERT_GE(wav.samples.size(), 16000u * 2);
+  EXPECT_LE(wav.samples.size(), (120000u + 4096) / 2);  // free space comes in whole pages
+  EXPECT_GT(BestSnr(input, wav.samples, 16000 * 2), 60);
 }
 
 }  // namespace
