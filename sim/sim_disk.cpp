@@ -68,7 +68,7 @@ int Simulator::DiskCommand(const std::vector<std::string>& w, const std::string&
   char* end = nullptr;
   long long bytes = disk ? strtoll(w[3].c_str(), &end, 10) : -1;
   if (!disk || bytes < 0 || *end != '\0') return Bad(line, kUsage);
-  if (!g_private_mounts) return Bad(line, "capping a disk needs root (dtbsim's own mount namespace)");
+  if (!g_private_mounts) return Bad(line, "capping a disk needs root and a mount namespace of dtbsim's own");
   std::string dir = o_.root + "/" + disk->folder;
   std::lock_guard<std::mutex> lock(disks_m_);
   for (const CappedDisk& c : capped_) {

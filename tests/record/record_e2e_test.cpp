@@ -127,6 +127,8 @@ TEST_F(RecordE2E, AFullDiskEndsWithDiskFullAndAPlayableFile) {
   DTB_REQUIRE_PLAYER();
   if (geteuid() != 0) GTEST_SKIP() << "dtbsim caps a disk only as root";
   dtbtest::SimResult r = Record(0, 16000, "disk emmc free 120000\nkey record\nexpect Disk full 20\n");
+  // Root in a container may still be refused a mount namespace of its own.
+  if (r.output.find("capping a disk needs") != std::string::npos) GTEST_SKIP() << "dtbsim cannot cap a disk here";
   ASSERT_EQ(r.status, 0) << r.output;
   std::string file = Recorded(".wav");
   ASSERT_FALSE(file.empty()) << r.output;
