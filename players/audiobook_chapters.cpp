@@ -119,10 +119,16 @@ std::string AudioBookPlayer::DescribeKey(int code, int held) {
   } else if (code == KEY_MENU) {
     what = KeyText("speed, pitch and time step", "prędkość, wysokość głosu i krok czasu");
   } else if (code == KEY_INFO) {
-    what = KeyText("says the time, the time left, and the total time; pressed twice, the time "
-                   "and date; three times, the battery",
-                   "mówi czas, pozostały czas i czas całkowity; dwa razy: godzinę i datę; trzy "
-                   "razy: stan baterii");
+    // The time left is told only when its setting is on.
+    what = g_AudioBookSettings.time_left
+               ? KeyText("says the time, the time left, and the total time; pressed twice, the "
+                         "time and date; three times, the battery",
+                         "mówi czas, pozostały czas i czas całkowity; dwa razy: godzinę i datę; "
+                         "trzy razy: stan baterii")
+               : KeyText("says the time and the total time; pressed twice, the time and date; "
+                         "three times, the battery",
+                         "mówi czas i czas całkowity; dwa razy: godzinę i datę; trzy razy: stan "
+                         "baterii");
   } else {
     what = DescribePlayerKey(code);
   }

@@ -1,6 +1,7 @@
 // What the DAISY player's keys do, for the key describer.
 #include "core/ui/key_describer.h"
 #include "daisy/player/daisy_player.h"
+#include "daisy/player/daisy_settings.h"
 #include "players/kit/key_texts.h"
 
 void DaisyPlayer::OnKeyDescriber() {
@@ -64,6 +65,11 @@ std::string NormalKey(int code) {
       return KeyText("go to page or heading, speed, pitch and time jump",
                      "przejście do strony lub nagłówka, prędkość, wysokość i skok czasu");
     case KEY_INFO:
+      if (!g_DaisyTimeLeft)
+        return KeyText("says the title, the time and the book's details; pressed twice, the time "
+                       "and date; three times, the battery",
+                       "mówi tytuł, czas i dane książki; dwa razy: godzinę i datę; trzy razy: "
+                       "stan baterii");
       return KeyText("says the title, the time, the time left and the book's details; pressed "
                      "twice, the time and date; three times, the battery",
                      "mówi tytuł, czas, pozostały czas i dane książki; dwa razy: godzinę i datę; "

@@ -42,7 +42,7 @@ const Described kAudioBook[] = {
     {"radio", "radio: opens the FM radio", "radio: włącza radio FM"},
     {"music", "music: plays music", "muzyka: odtwarza muzykę"},
     {"voldown", "volume down: turns the volume down", "ciszej: ścisza"},
-    {"info", "info: says the time, the time left", "informacja: mówi czas, pozostały czas"},
+    {"info", "info: says the time and the total time", "informacja: mówi czas i czas całkowity"},
     {"bookmark", "bookmark: adds, lists and highlights", "zakładka: dodaje, wylicza"},
     {"menu", "menu: speed, pitch and time step", "menu: prędkość, wysokość głosu"},
     {"left", "left: steps back by the time step", "w lewo: cofa o krok czasu"},
