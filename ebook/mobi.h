@@ -16,4 +16,5 @@ class CMobi : public CXhtml {
  private:
   // One markup document through the HTML parser. 0, -3, or a callback's code.
   int ReadHtml(const char* data, size_t size, const char* encoding);
+  void Reserve(size_t markupBytes);
 };
