@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-
+#include <cstring>
 #include <vector>
 
 #include "core/lib/fd/unique_fd.h"
@@ -47,6 +47,29 @@ bool PlausibleTable(FILE* f) {
   return fseek(f, 0, SEEK_SET) == 0;
 }
 
+// A record of a picture, a font, a sound, a film, or the sources and log the
+// book was made from: none is ever read aloud.
+bool Unread(const unsigned char* d, size_t n) {
+  if (!d || n < 4) return false;
+  for (const char* magic : {"FONT", "AUDI", "VIDE", "CRES", "SRCS", "CMET", "GIF8", "\x89PNG"})
+    if (memcmp(d, magic, 4) == 0) return true;
+  return (d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF) || (d[0] == 'B' && d[1] == 'M');
+}
+
+// Lets those records go before the text is rebuilt: in most books they are
+// the larger part of the file. Only records from the first resource on are
+// looked at, so text that happens to start like a picture stays.
+void DropResources(MOBIData* m) {
+  size_t first = mobi_get_first_resource_record(m), i = 0;
+  if (first == MOBI_NOTSET) return;
+  for (MOBIPdbRecord* r = m->rec; r; r = r->next, ++i) {
+    if (i < first || !Unread(r->data, r->size)) continue;
+    free(r->data);
+    r->data = nullptr;
+    r->size = 0;
+  }
+}
+
 }  // namespace
 
 int Book::Open(const char* devicePath) { return Load(devicePath, true); }
@@ -67,6 +90,7 @@ int Book::Load(const char* devicePath, bool oneCopy) {
   // A hybrid book carries its text twice; only the KF8 copy is ever read.
   if (oneCopy && mobi_is_hybrid(m) && mobi_remove_hybrid_part(m, false) != MOBI_SUCCESS)
     return Load(devicePath, false);
+  DropResources(m);
   m_Cp1252 = m->mh && m->mh->text_encoding && *m->mh->text_encoding == MOBI_CP1252;
   return 0;
 }
