@@ -38,12 +38,18 @@ const char* DocumentEnd(const char* p, const char* end) {
   return end;
 }
 
+// Each document behind an "</html>" costs a parser of its own (some 27,000
+// instructions): a book made of nothing else would take minutes, so past
+// this many the rest of a part is read as the parser reads it.
+constexpr int c_MaxTrailingDocuments = 10000;
+
 }  // namespace
 
-int CMobi::ReadHtml(const char* data, size_t size, const char* encoding) {
+int CMobi::ReadHtml(const char* data, size_t size, const char* encoding, int* trailing) {
   const char* end = data + size;
   for (const char* doc = data; doc < end;) {
-    const char* docEnd = DocumentEnd(doc, end);
+    const char* docEnd = *trailing < c_MaxTrailingDocuments ? DocumentEnd(doc, end) : end;
+    if (docEnd < end) ++*trailing;
     EndBlock();
     xml::Options o;
     o.html = true;
@@ -71,9 +77,11 @@ int CMobi::Open(const char* path) {
   int r = book.Open(path);
   if (r != 0) return r == -1 ? -2 : r == -7 ? -6 : r;
   r = book.Rebuild();
+  int trailing = 0;
   if (r == 0) {
     Reserve(book.HtmlSize());
-    r = book.ForEachHtmlPart([this](const char* data, size_t size) { return ReadHtml(data, size, "UTF-8"); });
+    r = book.ForEachHtmlPart(
+        [&](const char* data, size_t size) { return ReadHtml(data, size, "UTF-8", &trailing); });
   } else if (r != -3) {
     fprintf(stderr, "ParseRawmlParts() failed, try ParseRawml()\n");
     std::string raw;
@@ -81,7 +89,7 @@ int CMobi::Open(const char* path) {
     const char* encoding = book.RawEncoding();
     book.Close();
     Reserve(raw.size());
-    if (r == 0) r = ReadHtml(raw.data(), raw.size(), encoding);
+    if (r == 0) r = ReadHtml(raw.data(), raw.size(), encoding, &trailing);
   }
   book.Close();
   if (r == 0) r = FinishParse();
