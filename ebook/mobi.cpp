@@ -64,8 +64,8 @@ int CMobi::ReadHtml(const char* data, size_t size, const char* encoding, int* tr
 }
 
 void CMobi::Reserve(size_t markupBytes) {
-  // Markup gives fewer units of text than it has bytes. Room for them all at
-  // once spares the copies of a growing text (room not written costs no
+  // Markup gives about one unit of text per byte at most. Room for them all
+  // at once spares the copies of a growing text (room not written costs no
   // memory); without it the text simply grows.
   if (markupBytes > 0 && markupBytes < (1u << 28)) GrowText(static_cast<int>(markupBytes), 262144);
 }

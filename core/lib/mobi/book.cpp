@@ -57,11 +57,14 @@ bool Unread(const unsigned char* d, size_t n) {
 }
 
 // Lets those records go before the text is rebuilt: in most books they are
-// the larger part of the file. Only records from the first resource on are
-// looked at, so text that happens to start like a picture stays.
+// the larger part of the file. Only records past the text and from the first
+// resource on are looked at, so text that happens to start like a picture
+// stays, even when the header points the resources into it.
 void DropResources(MOBIData* m) {
   size_t first = mobi_get_first_resource_record(m), i = 0;
-  if (first == MOBI_NOTSET) return;
+  if (first == MOBI_NOTSET || !m->rh) return;
+  size_t pastText = mobi_get_kf8offset(m) + m->rh->text_record_count + 1;
+  if (first < pastText) first = pastText;
   for (MOBIPdbRecord* r = m->rec; r; r = r->next, ++i) {
     if (i < first || !Unread(r->data, r->size)) continue;
     free(r->data);
