@@ -7,6 +7,10 @@
 //   bench_ebook_azw3 --open=FILE       opens FILE and reads a few sentences
 //                                      (for /usr/bin/time -v and callgrind)
 //   bench_ebook_azw3 --parts=FILE      counts the HTML files the book holds
+//   bench_ebook_azw3 --sentences=FILE  prints every sentence of any e-book
+//                                      with its paragraph, heading and page,
+//                                      to compare readings before and after
+//                                      a change
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 
@@ -88,9 +92,36 @@ int OpenOnce(const std::string& path, bool print) {
 int Parts(const char* path) {
   mobi::Book book;
   int parts = 0;
-  if (book.Open(path) == 0) book.ForEachHtmlPart([&](const char*, size_t) { return ++parts, 0; });
+  if (book.Open(path) == 0 && book.Rebuild() == 0) book.ForEachHtmlPart([&](const char*, size_t) { return ++parts, 0; });
   printf("%d HTML parts\n", parts);
   return parts > 0 ? 0 : 1;
+}
+
+void PutUtf8(unsigned c) {
+  if (c < 0x80) putchar(static_cast<int>(c));
+  else if (c < 0x800) putchar(static_cast<int>(0xC0 | c >> 6)), putchar(static_cast<int>(0x80 | (c & 0x3F)));
+  else
+    putchar(static_cast<int>(0xE0 | c >> 12)), putchar(static_cast<int>(0x80 | ((c >> 6) & 0x3F))),
+        putchar(static_cast<int>(0x80 | (c & 0x3F)));
+}
+
+int Sentences(const char* path) {
+  const char* dot = strrchr(path, '.');
+  std::unique_ptr<iCEbook> b(GetEbookClass(dot ? dot + 1 : ""));
+  int r = b ? b->Open(path) : -1;
+  printf("open %d, %d units, %d sentences, %d paragraphs, %d headings, %d pages, depth %d\n", r,
+         b ? b->GetUnicodeLength() : 0, b ? b->GetTotalSentences() : 0, b ? b->GetTotalParagraphs() : 0,
+         b ? b->GetTotalHeadings() : 0, b ? b->GetTotalPages() : 0, b ? b->GetLevelDepth() : 0);
+  for (int s = 0; r == 0 && s < b->GetTotalSentences(); ++s) {
+    b->SeekToSentence(s);
+    unsigned short* text = nullptr;
+    int len = 0;
+    b->ReadCurSentence(&text, &len);
+    printf("%d %d %d %d|", b->GetCurPlace(), b->GetCurParagraph(), b->GetCurHeading(), b->GetCurPage());
+    for (int i = 0; i < len; ++i) text[i] == '\n' ? (void)fputs("\\n", stdout) : PutUtf8(text[i]);
+    putchar('\n');
+  }
+  return r == 0 ? 0 : 1;
 }
 
 void BM_Open(benchmark::State& state) {
@@ -107,6 +138,7 @@ int main(int argc, char** argv) {
     if (strncmp(argv[i], "--make=", 7) == 0) return Make(argv[i] + 7) ? 0 : 1;
     if (strncmp(argv[i], "--open=", 7) == 0) return OpenOnce(argv[i] + 7, true) == 0 ? 0 : 1;
     if (strncmp(argv[i], "--parts=", 8) == 0) return Parts(argv[i] + 8);
+    if (strncmp(argv[i], "--sentences=", 12) == 0) return Sentences(argv[i] + 12);
   }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -14,6 +14,9 @@ class CMobi : public CXhtml {
   int Open(const char* path) override;
 
  private:
-  // One markup document through the HTML parser. 0, -3, or a callback's code.
-  int ReadHtml(const char* data, size_t size, const char* encoding);
+  // One markup part through the HTML parser, and each document that follows
+  // its "</html>" (`trailing` counts those of the book). 0, -3, or a
+  // callback's code.
+  int ReadHtml(const char* data, size_t size, const char* encoding, int* trailing);
+  void Reserve(size_t markupBytes);
 };

@@ -1,8 +1,11 @@
 #include "core/lib/mobi/book.h"
 
+#include <malloc.h>
 #include <mobi.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "core/lib/fd/unique_fd.h"
@@ -44,9 +47,37 @@ bool PlausibleTable(FILE* f) {
   return fseek(f, 0, SEEK_SET) == 0;
 }
 
+// A record of a picture, a font, a sound, a film, or the sources and log the
+// book was made from: none is ever read aloud.
+bool Unread(const unsigned char* d, size_t n) {
+  if (!d || n < 4) return false;
+  for (const char* magic : {"FONT", "AUDI", "VIDE", "CRES", "SRCS", "CMET", "GIF8", "\x89PNG"})
+    if (memcmp(d, magic, 4) == 0) return true;
+  return (d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF) || (d[0] == 'B' && d[1] == 'M');
+}
+
+// Lets those records go before the text is rebuilt: in most books they are
+// the larger part of the file. Only records past the text and from the first
+// resource on are looked at, so text that happens to start like a picture
+// stays, even when the header points the resources into it.
+void DropResources(MOBIData* m) {
+  size_t first = mobi_get_first_resource_record(m), i = 0;
+  if (first == MOBI_NOTSET || !m->rh) return;
+  size_t pastText = mobi_get_kf8offset(m) + m->rh->text_record_count + 1;
+  if (first < pastText) first = pastText;
+  for (MOBIPdbRecord* r = m->rec; r; r = r->next, ++i) {
+    if (i < first || !Unread(r->data, r->size)) continue;
+    free(r->data);
+    r->data = nullptr;
+    r->size = 0;
+  }
+}
+
 }  // namespace
 
-int Book::Open(const char* devicePath) {
+int Book::Open(const char* devicePath) { return Load(devicePath, true); }
+
+int Book::Load(const char* devicePath, bool oneCopy) {
   Close();
   if (!devicePath) return -1;
   fd::UniqueFile f(BFopen(devicePath, "rb"));
@@ -59,29 +90,87 @@ int Book::Open(const char* devicePath) {
   if (r == MOBI_MALLOC_FAILED) return Close(), -3;
   if (r != MOBI_SUCCESS) return Close(), -6;
   if (mobi_is_encrypted(m)) return Close(), -7;
+  // A hybrid book carries its text twice; only the KF8 copy is ever read.
+  if (oneCopy && mobi_is_hybrid(m) && mobi_remove_hybrid_part(m, false) != MOBI_SUCCESS)
+    return Load(devicePath, false);
+  DropResources(m);
+  m_Cp1252 = m->mh && m->mh->text_encoding && *m->mh->text_encoding == MOBI_CP1252;
   return 0;
 }
 
-void Book::Close() {
+void Book::ReleaseFile() {
   if (m_Data) mobi_free(Of(m_Data));
   m_Data = nullptr;
 }
 
-int Book::ForEachHtmlPart(const std::function<int(const char*, size_t)>& part) {
+void Book::Close() {
+  ReleaseFile();
+  if (m_Rawml) mobi_free_rawml(static_cast<MOBIRawml*>(m_Rawml));
+  m_Rawml = nullptr;
+}
+
+namespace {
+
+// The book's buffers are small blocks amid the heap: freed, they would stay
+// the process's memory while the text model grows elsewhere, so they are
+// handed back to the system a megabyte at a time.
+constexpr size_t c_ReturnStep = 1u << 20;
+
+void ReturnFreed() { malloc_trim(0); }
+
+bool AnyHtml(const MOBIPart* p) {
+  for (; p; p = p->next)
+    if (p->type == T_HTML && p->data) return true;
+  return false;
+}
+
+void FreeData(MOBIPart* p) {
+  free(p->data);
+  p->data = nullptr;
+  p->size = 0;
+}
+
+}  // namespace
+
+int Book::Rebuild() {
   if (!m_Data) return -6;
   MOBIRawml* rawml = mobi_init_rawml(Of(m_Data));
   if (!rawml) return -3;
-  // The table of contents and dictionary indices are not needed for the text.
-  MOBI_RET r = mobi_parse_rawml_opt(rawml, Of(m_Data), false, false, true);
+  // The table of contents and dictionary indices are not needed for the text,
+  // nor are the links between the files: resolving them costs more than
+  // reading the whole text and changes no word of it.
+  MOBI_RET r = mobi_parse_rawml_opt(rawml, Of(m_Data), false, false, false);
   int result = r == MOBI_SUCCESS ? 0 : r == MOBI_MALLOC_FAILED ? -3 : -6;
-  bool any = false;
-  for (MOBIPart* p = rawml->markup; result == 0 && p; p = p->next) {
+  if (result == 0 && !AnyHtml(rawml->markup)) result = -6;
+  if (result != 0) return mobi_free_rawml(rawml), result;
+  // The parts are all that is read from here on: the records and the text
+  // flows they were rebuilt from go before the parts are parsed.
+  for (MOBIPart* p = rawml->flow; p; p = p->next) FreeData(p);
+  ReleaseFile();
+  m_Rawml = rawml;
+  ReturnFreed();
+  return 0;
+}
+
+size_t Book::HtmlSize() const {
+  size_t size = 0;
+  for (const MOBIPart* p = m_Rawml ? static_cast<MOBIRawml*>(m_Rawml)->markup : nullptr; p; p = p->next)
+    if (p->type == T_HTML && p->data) size += p->size;
+  return size;
+}
+
+int Book::ForEachHtmlPart(const std::function<int(const char*, size_t)>& part) {
+  if (!m_Rawml) return -6;
+  size_t freed = 0;
+  for (MOBIPart* p = static_cast<MOBIRawml*>(m_Rawml)->markup; p; p = p->next) {
     if (p->type != T_HTML || !p->data) continue;
-    any = true;
-    result = part(reinterpret_cast<const char*>(p->data), p->size);
+    int result = part(reinterpret_cast<const char*>(p->data), p->size);
+    freed += p->size;
+    FreeData(p);
+    if (result != 0) return result;
+    if (freed >= c_ReturnStep) ReturnFreed(), freed = 0;
   }
-  mobi_free_rawml(rawml);
-  return result == 0 && !any ? -6 : result;
+  return 0;
 }
 
 int Book::RawMarkup(std::string* out) {
@@ -97,10 +186,6 @@ int Book::RawMarkup(std::string* out) {
   return 0;
 }
 
-const char* Book::RawEncoding() const {
-  return m_Data && Of(m_Data)->mh && Of(m_Data)->mh->text_encoding && *Of(m_Data)->mh->text_encoding == MOBI_CP1252
-             ? "windows-1252"
-             : "UTF-8";
-}
+const char* Book::RawEncoding() const { return m_Cp1252 ? "windows-1252" : "UTF-8"; }
 
 }  // namespace mobi

@@ -1,6 +1,8 @@
 // The one Mobipocket reader (libmobi): MOBI, AZW and KF8/AZW3 books, their
 // text as markup parts in reading order, or the whole raw markup. Books
-// protected by DRM are refused before any of their text is touched.
+// protected by DRM are refused before any of their text is touched. The
+// library holds a book several times over (the file's records, its text, the
+// rebuilt files), so every copy is let go as soon as the next one is made.
 #pragma once
 
 #include <cstddef>
@@ -20,8 +22,15 @@ class Book {
   // Mobipocket book, or damaged; -7 protected by DRM.
   int Open(const char* devicePath);
   void Close();
-  // Each HTML part of the text, in order, until `part` returns non-zero (that
-  // result is returned). 0; -6 when the text cannot be rebuilt.
+  // Rebuilds the text as HTML parts in reading order. 0; -3 no memory; -6 the
+  // text cannot be rebuilt or holds no HTML. The loaded file is then let go:
+  // RawMarkup gives -6 from here on.
+  int Rebuild();
+  // The bytes of the rebuilt HTML parts not read yet.
+  size_t HtmlSize() const;
+  // Each rebuilt HTML part, in order, until `part` returns non-zero (that
+  // result is returned); each is freed once `part` has taken it. -6 when
+  // nothing was rebuilt.
   int ForEachHtmlPart(const std::function<int(const char* data, size_t size)>& part);
   // The whole raw markup. 0, -3 or -6.
   int RawMarkup(std::string* out);
@@ -29,7 +38,12 @@ class Book {
   const char* RawEncoding() const;
 
  private:
+  // `oneCopy`: a hybrid book's older copy of the text is dropped.
+  int Load(const char* devicePath, bool oneCopy);
+  void ReleaseFile();
   void* m_Data = nullptr;
+  void* m_Rawml = nullptr;
+  bool m_Cp1252 = false;
 };
 
 }  // namespace mobi
