@@ -13,14 +13,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs the script, then powers off and on again; the settings file as the
-// start-up after that read it.
-std::string RunThroughRestart(dtbtest::SimRun& run, const std::string& script) {
+// Runs the script with `ending` after it: the settings file it left.
+std::string RunEndingWith(dtbtest::SimRun& run, const std::string& script, const char* ending) {
   run.timeout_seconds = 200;
-  run.script = script + "wait 3\npower hold 3\nwait 8\npower click\nwait 8\nquit\n";
+  run.script = script + ending;
   dtbtest::SimResult r = dtbtest::RunSim(run);
   EXPECT_EQ(r.status, 0) << r.output;
   return dtbtest::ReadFile(run.root + "/mnt/settings/system.config.xml");
+}
+
+// Powers off and on again after the script; the file as that start read it.
+std::string RunThroughRestart(dtbtest::SimRun& run, const std::string& script) {
+  return RunEndingWith(run, script, "wait 3\npower hold 3\nwait 8\npower click\nwait 8\nquit\n");
+}
+
+// Powers off after the script (the settings are written then).
+std::string RunToPowerOff(dtbtest::SimRun& run, const std::string& script) {
+  return RunEndingWith(run, script, "wait 2\npower hold 3\nwait 6\nquit\n");
 }
 
 void ExpectAll(const std::string& cfg, std::initializer_list<const char*> wanted) {
@@ -71,36 +80,92 @@ TEST(SettingsMenuE2e, ChangesSurvivePowerOffAndPolishRenamesFolders) {
   std::string at = dtbtest::ReadFile(run.root + "/mnt/settings/poweroff.path");
   EXPECT_EQ(at.find("Audio books"), std::string::npos) << at;
   EXPECT_FALSE(fs::exists(run.root + "/mnt/emmc/Record"));
+  // Renamed, not made anew: what they held is still there.
+  EXPECT_TRUE(fs::is_directory(run.root + "/mnt/emmc/Książki audio/Tale"));
+  EXPECT_TRUE(fs::is_directory(run.root + "/mnt/emmc/nagrywanie"));
   EXPECT_NE(dtbtest::ReadFile(run.root + "/var/log/commands.log").find("hwclock -w"), std::string::npos);
 }
 
-TEST(SettingsMenuE2e, FactoryDefaultsTimersVoiceAndTransmitterOnTheOlderBoard) {
+// The older board: every item the first test leaves alone is changed; after
+// a power-off the next start's menus speak each change; last the factory
+// defaults replace them all.
+TEST(SettingsMenuE2e, OlderBoardItemsSpeakTheirChangesAfterAStartThenFactoryDefaults) {
   DTB_REQUIRE_PLAYER();
   dtbtest::TempDir dir;
   dtbtest::SimRun run;
   run.root = dir / "root";
   run.lang = "en";
   run.extra = {"--board-rev", "0"};
-  std::string cfg = RunThroughRestart(run,
-      "expect Choose 20\n"
-      "key menu\nexpect version information\n"
-      "key up\nkey up\nkey up\nkey up\nkey up\nexpect FM Transmitter settings\n"
+  std::string cfg = RunToPowerOff(run,
+      "clock 2026-03-10 10:00\nexpect Choose 20\n"
+      "key menu\nexpect version information\nkey down\nkey down\nexpect time settings\n"
+      "key play\nexpect idle power off\n"
+      "key play\nexpect idle power off: 10 minutes\nkey right\nexpect idle power off: 15 minutes\n"
+      "key down\nexpect shutting down: disable\nkey play\nexpect Setting done.\n"
+      "key down\nexpect auto power off\nkey play\nexpect Auto shutdown time: 10 minutes\n"
+      "key left\nexpect 9 minutes\nkey down\nexpect shutting down: disable\nkey play\nexpect Setting done.\n"
+      "key down\nexpect set time and date\nkey play\nexpect year 2026 5\nkey right\nexpect year 2027 5\n"
+      "key down\nexpect month March\nkey right\nexpect month April\n"
+      "key down\nexpect day 10th\nkey right\nexpect day 11th\n"
+      "key down\nexpect hour, 10 5\nkey right\nexpect hour, 11 5\nkey play\nexpect Setting done.\n"
+      "key down\nexpect automatic power on\nkey play\nexpect hour, 0 5\nkey left\nexpect hour, 23 5\n"
+      "key down\nexpect minute, 0 5\nkey left\nexpect minute, 59 5\n"
+      "key down\nexpect disable\nkey right\nexpect enable\nkey play\nexpect Setting done.\n"
+      "key back\nexpect time settings\n"
+      "key down\nexpect system voice\nkey play\nexpect voice\n"
+      "key play\nexpect Salli\nkey right\nexpect Joey\nkey play\nexpect Setting done.\n"
+      "key down\nexpect speed\nkey play\nexpect Speed: 0 5\nkey left\nexpect Speed: minus 1 5\n"
+      "key play\nexpect Setting done.\nkey back\nexpect system voice\n"
+      "key down\nexpect alarms\nkey play\nexpect alarm 1, 0:00, disable\n"
+      "key play\nexpect hour, 0 5\nkey left\nexpect hour, 23 5\nkey down\nkey left\nexpect minute, 59 5\n"
+      "key down\nexpect disable\nkey right\nexpect enable\nkey play\nexpect alarm 1, 23:59, enable\n"
+      "key back\nexpect alarms\n"
+      "key down\nexpect resume play settings\nkey play\nexpect ebook resume play: enable\n"
+      "key down\nkey right\nexpect music resume play: disable\n"
+      "key down\nkey right\nexpect daisy resume play: disable\n"
+      "key down\nkey right\nexpect audio book resume play: disable\nkey play\nexpect Setting done.\n"
+      "key down\nexpect FM Transmitter settings\n"
       "key play\nexpect fm transmit: disable\nkey right\nexpect fm transmit: enable\n"
       "key down\nexpect transmit frequency: 87 point 0 5\nkey left\nexpect transmit frequency: 108 point 0 5\n"
-      "key play\nexpect please insert head phone\nkey back\n"
-      "key up\nkey up\nkey up\nexpect system voice\nkey play\nexpect voice\n"
-      "key play\nexpect Salli\nkey right\nexpect Joey\nkey play\nexpect Setting done.\nkey back\n"
-      "key up\nexpect time settings\nkey play\nexpect idle power off\n"
-      "key play\nexpect idle power off: 10 minutes\nkey right\nexpect idle power off: 15 minutes\n"
-      "key play\nexpect Setting done.\n"
-      "key down\nexpect auto power off\nkey play\nexpect 10 minutes\nkey left\nexpect 9 minutes\n"
-      "key play\nexpect Setting done.\nkey back\n"
-      "expect time settings\n"
-      "key up\nkey up\nkey up\nexpect default factory settings\n"
+      "key left\nexpect transmit frequency: 107 point 9 5\n"
+      "key play\nexpect please insert head phone\n"
+      "headphones in\nkey play\nexpect start transmitting fm signal\n");
+  ExpectAll(cfg, {"idle_shut_down_time=\"15\"", "RemindBeforeIdleShutDown=\"0\"",
+                  "auto_shut_down_time=\"9\"", "RemindBeforeAutoShutDown=\"0\"",
+                  "timer_power_on=\"enable\"", "timer_power_on_time=\"1439\"", "tts_role=\"6\"",
+                  "tts_speed=\"-1\"", "ebook_resume_play=\"enable\"", "music_resume_play=\"disable\"",
+                  "daisy_resume_play=\"disable\"", "audiobook_resume_play=\"disable\"",
+                  "fm_send_frequency=\"107900\""});
+
+  run.fresh = false;
+  run.lang = "";
+  cfg = RunToPowerOff(run,
+      "power click\nexpect Choose 20\n"
+      "key menu\nexpect version information\nkey down\nkey down\nkey play\nexpect idle power off\n"
+      "key play\nexpect idle power off: 15 minutes, warn 15 seconds before shutting down: disable\nkey back\n"
+      "key down\nexpect auto power off\n"
+      "key play\nexpect Auto shutdown time: 9 minutes, warn 15 seconds before shutting down: disable\nkey back\n"
+      "key down\nexpect set time and date\n"
+      "key play\nexpect year 2027 5\nkey down\nexpect month April\nkey down\nexpect day 11th\nkey back\n"
+      "key down\nexpect automatic power on\nkey play\nexpect hour, 23 5\nkey down\nexpect minute, 59 5\n"
+      "key down\nexpect enable\nkey back\nkey back\nexpect time settings\n"
+      "key down\nexpect system voice\nkey play\nexpect voice\nkey play\nexpect Joey\nkey back\n"
+      "key down\nexpect speed\nkey play\nexpect Speed: minus 1 5\nkey back\nkey back\nexpect system voice\n"
+      "key down\nexpect alarms\nkey play\nexpect alarm 1, 23:59, enable\nkey back\n"
+      "key down\nexpect resume play settings\nkey play\nexpect ebook resume play: enable\n"
+      "key down\nexpect music resume play: disable\nkey down\nexpect daisy resume play: disable\n"
+      "key down\nexpect audio book resume play: disable\nkey back\n"
+      "key down\nexpect FM Transmitter settings\nkey play\nexpect fm transmit: disable\n"
+      "key down\nexpect transmit frequency: 107 point 9 5\nkey back\n"
+      "key down\nkey down\nkey down\nkey down\nexpect default factory settings\n"
+      // Refused first: the menu closes, and opens again on the same item.
+      "key play\nexpect restore default factory settings?\nkey back\nexpect cancel\n"
+      "key menu\nexpect default factory settings\n"
       // Confirmed in the factory language, Polish.
       "key play\nexpect restore default factory settings?\nkey play\n");
-  // The defaults replaced every change, and were kept over the power-off.
-  ExpectAll(cfg, {"idle_shut_down_time=\"10\"", "auto_shut_down_time=\"10\"", "tts_role=\"0\"",
+  ExpectAll(cfg, {"idle_shut_down_time=\"10\"", "RemindBeforeIdleShutDown=\"1\"",
+                  "auto_shut_down_time=\"10\"", "timer_power_on=\"disable\"", "tts_role=\"0\"",
+                  "tts_speed=\"0\"", "music_resume_play=\"enable\"", "fm_send_frequency=\"87000\"",
                   "language=\"polish\""});
 }
 
@@ -120,8 +185,12 @@ TEST(SettingsMenuE2e, PeerMenusSpeakOnceAndRecordingSettingsAreKept) {
       "key play\nexpect alarm 1 5\nwait 2\nkey back\nexpect alarms\n"
       "key down\nkey down\nexpect recording settings\n"
       "key play\nexpect Recorded files location 5\nwait 2\n"
-      "key down\nexpect Recording volume: 8\nkey right\nexpect Recording volume: 9\n"
-      "key down\nkey right\nexpect P C M\nkey play\nexpect Setting done.\n"
+      "key right\nexpect Recorded files location: micro sd card\n"
+      "key down\nexpect Recording volume: 8 5\nkey right\nexpect Recording volume: 9 5\n"
+      "key down\nkey right\nexpect P C M\n"
+      "key down\nexpect External microphone\nkey right\nexpect Line in\n"
+      "key down\nexpect Noise Cancelation: enable\nkey right\nexpect Noise Cancelation: disable\n"
+      "key play\nexpect Setting done.\n"
       "key down\nexpect tools\nkey play\nexpect Voice reminder 5\nwait 2\nkey back\n"
       "wait 3\npower hold 3\nwait 8\npower click\nwait 8\nquit\n";
   dtbtest::SimResult r = dtbtest::RunSim(run);
@@ -129,14 +198,15 @@ TEST(SettingsMenuE2e, PeerMenusSpeakOnceAndRecordingSettingsAreKept) {
   int alarm = 0, location = 0, tools = 0;
   for (const std::string& u : dtbtest::Utterances(r.output)) {
     alarm += u.find("alarm 1,") != std::string::npos;
-    location += u.find("Recorded files location") != std::string::npos;
+    location += u.find("Recorded files location: Internal memory") != std::string::npos;
     tools += u.find("Voice reminder") != std::string::npos;
   }
   EXPECT_EQ(alarm, 1) << r.output;
   EXPECT_EQ(location, 1) << r.output;
   EXPECT_EQ(tools, 1) << r.output;
   std::string cfg = dtbtest::ReadFile(run.root + "/mnt/settings/record.config.xml");
-  ExpectAll(cfg, {"volume=\"9\"", "format=\"0\""});
+  ExpectAll(cfg, {"RecordingFilePosition=\"1\"", "volume=\"9\"", "format=\"0\"", "ExtLineType=\"1\"",
+                  "enoise=\"0\""});
 }
 
 }  // namespace
