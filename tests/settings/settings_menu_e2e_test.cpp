@@ -87,24 +87,20 @@ TEST(SettingsMenuE2e, ChangesSurvivePowerOffAndPolishRenamesFolders) {
 }
 
 // The older board: every item the first test leaves alone is changed; after
-// a power-off the next start's menus speak each change; last the factory
-// defaults replace them all.
-TEST(SettingsMenuE2e, OlderBoardItemsSpeakTheirChangesAfterAStartThenFactoryDefaults) {
+// the power is cut the next start's menus speak each change; last the
+// factory defaults replace them all, kept over a power-off.
+TEST(SettingsMenuE2e, OlderBoardChangesOutliveAPowerCutThenDefaultsAPowerOff) {
   DTB_REQUIRE_PLAYER();
   dtbtest::TempDir dir;
   dtbtest::SimRun run;
   run.root = dir / "root";
   run.lang = "en";
   run.extra = {"--board-rev", "0"};
-  std::string cfg = RunToPowerOff(run,
+  // Cut off as a lost battery contact would: each change was written soon.
+  std::string cfg = RunEndingWith(run,
       "clock 2026-03-10 10:00\nexpect Choose 20\n"
       "key menu\nexpect version information\nkey down\nkey down\nexpect time settings\n"
-      "key play\nexpect idle power off\n"
-      "key play\nexpect idle power off: 10 minutes\nkey right\nexpect idle power off: 15 minutes\n"
-      "key down\nexpect shutting down: disable\nkey play\nexpect Setting done.\n"
-      "key down\nexpect auto power off\nkey play\nexpect Auto shutdown time: 10 minutes\n"
-      "key left\nexpect 9 minutes\nkey down\nexpect shutting down: disable\nkey play\nexpect Setting done.\n"
-      "key down\nexpect set time and date\nkey play\nexpect year 2026 5\nkey right\nexpect year 2027 5\n"
+      "key play\nexpect idle power off\nkey down\nkey down\nexpect set time and date\nkey play\nexpect year 2026 5\nkey right\nexpect year 2027 5\n"
       "key down\nexpect month March\nkey right\nexpect month April\n"
       "key down\nexpect day 10th\nkey right\nexpect day 11th\n"
       "key down\nexpect hour, 10 5\nkey right\nexpect hour, 11 5\nkey play\nexpect Setting done.\n"
@@ -129,7 +125,14 @@ TEST(SettingsMenuE2e, OlderBoardItemsSpeakTheirChangesAfterAStartThenFactoryDefa
       "key down\nexpect transmit frequency: 87 point 0 5\nkey left\nexpect transmit frequency: 108 point 0 5\n"
       "key left\nexpect transmit frequency: 107 point 9 5\n"
       "key play\nexpect please insert head phone\n"
-      "headphones in\nkey play\nexpect start transmitting fm signal\n");
+      "headphones in\nkey play\nexpect start transmitting fm signal\n"
+      // The power-off timers last: no later change carries them into the file.
+      "key up\nkey up\nkey up\nkey up\nexpect time settings\nkey play\nexpect idle power off\n"
+      "key play\nexpect idle power off: 10 minutes\nkey right\nexpect idle power off: 15 minutes\n"
+      "key down\nexpect shutting down: disable\nkey play\nexpect Setting done.\n"
+      "key down\nexpect auto power off\nkey play\nexpect Auto shutdown time: 10 minutes\n"
+      "key left\nexpect 9 minutes\nkey down\nexpect shutting down: disable\nkey play\nexpect Setting done.\n",
+      "wait 2.5\nkill\nquit\n");
   ExpectAll(cfg, {"idle_shut_down_time=\"15\"", "RemindBeforeIdleShutDown=\"0\"",
                   "auto_shut_down_time=\"9\"", "RemindBeforeAutoShutDown=\"0\"",
                   "timer_power_on=\"enable\"", "timer_power_on_time=\"1439\"", "tts_role=\"6\"",
