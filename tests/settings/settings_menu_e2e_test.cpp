@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "tests/supervisor/packet_maker.h"
 #include "tests/support/sim_harness.h"
 #include "tests/support/test_support.h"
 
@@ -48,12 +49,14 @@ TEST(SettingsMenuE2e, ChangesSurvivePowerOffAndPolishRenamesFolders) {
   // Browsing a standard folder that the language switch renames.
   fs::create_directories(run.root + "/mnt/emmc/Audio books/Tale");
   dtbtest::WriteFile(run.root + "/mnt/settings/poweroff.path", "/mnt/emmc/Audio books/Tale");
+  dtbtest::WriteFile(run.root + "/mnt/settings/q7snb.bin", dtbtest::SnbRecord());
   run.fresh = false;
   std::string cfg = RunEndingWith(run,
       "clock 2026-03-10 10:00\n"
       "expect Tale 20\n"
       "key menu\nexpect version information\n"
-      "key play\nexpect Version V2.01\nexpect Released date\nkey back\n"
+      "key play\nexpect SN: Q 7 A 1 2 3 4\nexpect Version V2.01\nexpect Released date\n"
+      "expect delivery date June 30th 2024 10\nkey back\n"
       "key down\nexpect device information\n"
       "key play\nexpect Total Internal memory\nkey back\n"
       "key down\nexpect time settings\nkey play\nexpect idle power off\n"
