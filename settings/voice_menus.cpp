@@ -102,7 +102,9 @@ class LanguageMenu final : public ValueMenu {
     for (const char* disk : {"/mnt/emmc/", "/mnt/microsd/"}) {
       for (int i = 0; i < 2; ++i) {
         std::string from = disk + before[i];
-        if (path->compare(0, from.size(), from) == 0 && (path->size() == from.size() || (*path)[from.size()] == '/'))
+        bool under = path->compare(0, from.size(), from) == 0 &&
+                     (path->size() == from.size() || (*path)[from.size()] == '/');
+        if (under)
           *path = disk + after[i] + path->substr(from.size());
         else if (*path + "/" == disk && *name == before[i])
           *name = after[i];

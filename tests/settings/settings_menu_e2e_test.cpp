@@ -106,7 +106,8 @@ TEST(SettingsMenuE2e, OlderBoardChangesOutliveAPowerCutThenDefaultsAPowerOff) {
   std::string cfg = RunEndingWith(run,
       "clock 2026-03-10 10:00\nexpect Choose 20\n"
       "key menu\nexpect version information\nkey down\nkey down\nexpect time settings\n"
-      "key play\nexpect idle power off\nkey down\nkey down\nexpect set time and date\nkey play\nexpect year 2026 5\nkey right\nexpect year 2027 5\n"
+      "key play\nexpect idle power off\nkey down\nkey down\nexpect set time and date\n"
+      "key play\nexpect year 2026 5\nkey right\nexpect year 2027 5\n"
       "key down\nexpect month March\nkey right\nexpect month April\n"
       "key down\nexpect day 10th\nkey right\nexpect day 11th\n"
       "key down\nexpect hour, 10 5\nkey right\nexpect hour, 11 5\nkey play\nexpect Setting done.\n"
