@@ -166,6 +166,7 @@ class AlarmsSettingMenu final : public iWindow {
     s.signal = signal_ == SIG_CUSTOM ? custom_ : std::string();
     ProcessAlarmsNextTime(true);
     StopCurAlarm();
+    MarkSettingsChanged("alarms");  // a power cut must not lose it
     SysTts_Add(AlarmPhrase(15).c_str());  // "Setting done."
     return WND_CLOSE;
   }

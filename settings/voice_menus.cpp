@@ -83,16 +83,50 @@ class LanguageMenu final : public ValueMenu {
     return 0;
   }
   int KeyOK() override {
+    std::string path = g_DirInfo.GetPath();
+    const char* sel = g_DirInfo.GetCurSelName();
+    std::string selected = sel ? sel : "";
+    const std::string before[2] = {SettingPhrase(0), SettingPhrase(1)};
     g_SystemSettings.SetLanguage(m_CurIndex);
     CreateDaisyDir();  // the standard folders take the new language's names
-    // The folder being browsed may have been one of them.
-    if (g_DirInfo.LoadDir(nullptr) != 0) {
-      std::string path = g_DirInfo.GetPath();
-      const char* disk = path.rfind("/mnt/microsd", 0) == 0 ? "/mnt/microsd" : "/mnt/emmc";
-      if (g_DirInfo.LoadDir(disk) != 0) g_DirInfo.LoadDir("/mnt");
-    }
+    StayInRenamedFolder(path, selected, before);
     SettingDone();
     return WND_CLOSE;
+  }
+
+ private:
+  // `path` with a standard folder of the old language's name (`before`)
+  // under a disk's root given the new name; `name` likewise, in a disk root.
+  static void Rename(std::string* path, std::string* name, const std::string (&before)[2]) {
+    const std::string after[2] = {SettingPhrase(0), SettingPhrase(1)};
+    for (const char* disk : {"/mnt/emmc/", "/mnt/microsd/"}) {
+      for (int i = 0; i < 2; ++i) {
+        std::string from = disk + before[i];
+        bool under = path->compare(0, from.size(), from) == 0 &&
+                     (path->size() == from.size() || (*path)[from.size()] == '/');
+        if (under)
+          *path = disk + after[i] + path->substr(from.size());
+        else if (*path + "/" == disk && *name == before[i])
+          *name = after[i];
+      }
+    }
+  }
+
+  // The user stays where they were, in or on a folder the switch renamed.
+  static void StayInRenamedFolder(std::string path, std::string selected, const std::string (&before)[2]) {
+    if (path.empty()) return;
+    if (g_DirInfo.LoadDir(path.c_str()) == 0 && g_DirInfo.Find(selected.c_str()) >= 0) {
+      g_DirInfo.SetCurSel(g_DirInfo.Find(selected.c_str()));
+      return;
+    }
+    Rename(&path, &selected, before);
+    if (g_DirInfo.LoadDir(path.c_str()) != 0) {
+      const char* disk = path.rfind("/mnt/microsd", 0) == 0 ? "/mnt/microsd" : "/mnt/emmc";
+      if (g_DirInfo.LoadDir(disk) != 0) g_DirInfo.LoadDir("/mnt");
+      return;
+    }
+    int i = g_DirInfo.Find(selected.c_str());
+    if (i >= 0) g_DirInfo.SetCurSel(i);
   }
 };
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <thread>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "browser/copy_journal.h"
@@ -107,9 +109,14 @@ TEST_F(FileCopyTest, CancelLeavesSourceAndNoPartial) {
 
 TEST_F(FileCopyTest, SameDiskMoveRenamesAndRefusesOutsideDestinations) {
   Write("/mnt/emmc/a/f.txt", "f");
+  struct stat before, after;
+  ASSERT_EQ(stat(Real("/mnt/emmc/a/f.txt").c_str(), &before), 0);
   ASSERT_EQ(MoveEntry("/mnt/emmc/a", "/mnt/emmc/b", nullptr), FOP_DONE);
   EXPECT_FALSE(Exists("/mnt/emmc/a"));
   EXPECT_EQ(dtbtest::ReadFile(Real("/mnt/emmc/b/f.txt")), "f");
+  // Renamed, not copied and removed.
+  ASSERT_EQ(stat(Real("/mnt/emmc/b/f.txt").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
   EXPECT_EQ(CopyEntry("/mnt/emmc/b", "/mnt/settings/b", nullptr), FOP_NO_DESTINATION);
   EXPECT_EQ(CopyEntry("/mnt/emmc/nothing", "/mnt/microsd/nothing", nullptr), FOP_SOURCE_UNREADABLE);
   EXPECT_EQ(CopyEntry("/mnt/emmc/b", "/mnt/microsd/no/such/b", nullptr), FOP_NO_DESTINATION);

@@ -44,14 +44,20 @@ class FileOperationE2e : public ::testing::Test {
   std::string root_;
 };
 
-TEST_F(FileOperationE2e, SendFolderToCardThenCancelALargeCopy) {
+TEST_F(FileOperationE2e, SendFolderToCardThenRefuseAFileTooBigAndCancelALargeCopy) {
+  // Sparse, and larger than the card's free space.
+  dtbtest::WriteFile(Emmc("huge.bin"), "");
+  fs::resize_file(Emmc("huge.bin"), fs::space(root_).available + (1u << 30));
   dtbtest::SimResult r = Run(CardInOnBooks() +
                              "key menu\nexpect version information\n"
                              "key menu\nexpect file management, Delete folder.\n"
                              "key up\nexpect send to micro sd card\n"
                              "key play\nexpect Copying\nexpect Copy finished, 20\n"
-                             // Books -> Audio books -> (wraps) big.bin
-                             "key up\nkey up\nexpect big.bin\n"
+                             // Books -> Audio books -> (wraps) huge.bin
+                             "key up\nkey up\nexpect huge.bin\n"
+                             "key menu\nkey menu\nexpect file management, delete\n"
+                             "key up\nexpect send to micro sd card\nkey play\nexpect Disk full 20\n"
+                             "key up\nexpect big.bin\n"
                              "key menu\nkey menu\nexpect file management, delete\n"
                              "key up\nexpect send to micro sd card\n"
                              "key play\nexpect Copying\nkey back\n"
@@ -60,6 +66,7 @@ TEST_F(FileOperationE2e, SendFolderToCardThenCancelALargeCopy) {
   EXPECT_EQ(dtbtest::ReadFile(Card("Books/a.txt")), "words");
   EXPECT_TRUE(fs::is_directory(Card("Books/Sub")));
   EXPECT_FALSE(fs::exists(Card("big.bin")));
+  EXPECT_FALSE(fs::exists(Card("huge.bin")));
   for (auto& e : fs::directory_iterator(Card("")))
     EXPECT_EQ(e.path().filename().string().find(".partial"), std::string::npos) << e.path();
   EXPECT_EQ(fs::file_size(Emmc("big.bin")), kBig);

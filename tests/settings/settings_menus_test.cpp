@@ -1,11 +1,14 @@
 // The settings tree through its keys on a host board: the clock's day
 // clamp, the clamped speed, the headphone rule of the transmitter, the
-// board without one, and the version text of a device record.
+// board without one, the browser on a folder the language renames, and the
+// version text of a device record.
 #include <ctime>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "browser/dir_info.h"
+#include "browser/file_browser.h"
 #include "browser/openers.h"
 #include "core/base/activity.h"
 #include "core/ui/system_settings.h"
@@ -108,6 +111,33 @@ TEST_F(SettingsMenus, TransmitterWantsHeadphonesAndIsAbsentOnTheAmplifierBoard) 
   KeyDown(KEY_PLAY);
   EXPECT_TRUE(g_RecordingOpened);
   RegisterBrowserWindow(BW_RECORDING_SETTINGS_MENU, nullptr);
+}
+
+// The user is on "Audio books" in the disk's root, later inside "Record",
+// when the language changes: they stay on or in the renamed folder.
+TEST_F(SettingsMenus, LanguageSwitchKeepsTheUserOnTheRenamedFolders) {
+  g_SystemSettings.SetLanguage(UX_LANGUAGE_ENGLISH);
+  ASSERT_EQ(CreateDaisyDir(), 0);
+  ASSERT_EQ(board::System("mkdir /mnt/emmc/Record/Monday /mnt/emmc/Record/Tuesday"), 0);
+  ASSERT_EQ(g_DirInfo.LoadDir("/mnt/emmc"), 0);
+  g_DirInfo.SetCurSel(g_DirInfo.Find("Audio books"));
+  Open(9);  // language, on English
+  Press(KEY_LEFT);
+  KeyDown(KEY_PLAY);
+  EXPECT_EQ(g_SystemSettings.language, UX_LANGUAGE_POLISH);
+  EXPECT_STREQ(g_DirInfo.GetPath(), "/mnt/emmc");
+  ASSERT_NE(g_DirInfo.GetCurSelName(), nullptr);
+  EXPECT_STREQ(g_DirInfo.GetCurSelName(), "Książki audio");
+
+  ASSERT_EQ(g_DirInfo.LoadDir("/mnt/emmc/nagrywanie"), 0);
+  g_DirInfo.SetCurSel(g_DirInfo.Find("Tuesday"));
+  KeyDown(KEY_PLAY);  // language again, on Polish
+  Press(KEY_RIGHT);
+  KeyDown(KEY_PLAY);
+  EXPECT_STREQ(g_DirInfo.GetPath(), "/mnt/emmc/Record");
+  ASSERT_NE(g_DirInfo.GetCurSelName(), nullptr);
+  EXPECT_STREQ(g_DirInfo.GetCurSelName(), "Tuesday");
+  g_DirInfo.Cls();
 }
 
 TEST(SettingsText, VersionLinesFromTheDeviceRecord) {
