@@ -17,6 +17,11 @@
 #include "speech/ux_language.h"
 #include "supervisor/packet/upgrade_packet.h"
 
+int Megabytes(unsigned long long blocks, unsigned long long blockSize) {
+  unsigned long long mb = blocks / 1024 * blockSize / 1024 + blocks % 1024 * blockSize / (1024 * 1024);
+  return mb > 0x7fffffffULL ? 0x7fffffff : static_cast<int>(mb);
+}
+
 namespace {
 
 constexpr const char* kFirmwareVersion = "V2.01";
@@ -43,9 +48,10 @@ void DiskMegabytes(const char* disk, int* total, int* remaining) {
     DiagPrintf("statfs fail %s %d", disk, __LINE__);
     return;
   }
-  unsigned long long kb = sv.f_bsize / 1024;
-  *total = static_cast<int>(sv.f_blocks * kb / 1024);
-  *remaining = static_cast<int>(sv.f_bavail * kb / 1024);
+  // The counts are in fragments; a 512-byte block size must not round to 0.
+  unsigned long long unit = sv.f_frsize ? sv.f_frsize : sv.f_bsize;
+  *total = Megabytes(sv.f_blocks, unit);
+  *remaining = Megabytes(sv.f_bavail, unit);
 }
 
 class LinesMenu final : public SettingsMenu {

@@ -36,3 +36,7 @@ iWindow* NewResumePlaySettingsMenu();
 iWindow* NewFmTransmitSettingsMenu();
 iWindow* NewVersionInformationMenu();
 iWindow* NewDeviceInformationMenu();
+
+// Whole megabytes of `blocks` blocks of `blockSize` bytes (statvfs's fragment
+// size), without overflow for any card.
+int Megabytes(unsigned long long blocks, unsigned long long blockSize);

@@ -16,6 +16,7 @@
 #include "platform/board.h"
 #include "platform/host/host_board.h"
 #include "settings/settings_menu.h"
+#include "settings/settings_menus.h"
 #include "speech/ux_language.h"
 #include "tests/core/window_fixture.h"
 #include "tests/supervisor/packet_maker.h"
@@ -138,6 +139,13 @@ TEST_F(SettingsMenus, LanguageSwitchKeepsTheUserOnTheRenamedFolders) {
   ASSERT_NE(g_DirInfo.GetCurSelName(), nullptr);
   EXPECT_STREQ(g_DirInfo.GetCurSelName(), "Tuesday");
   g_DirInfo.Cls();
+}
+
+// A card formatted with 512-byte blocks said "0 MB".
+TEST(SettingsText, MegabytesOfSmallAndLargeBlocks) {
+  EXPECT_EQ(Megabytes(4194304, 512), 2048);
+  EXPECT_EQ(Megabytes(262144, 4096), 1024);
+  EXPECT_EQ(Megabytes(1ULL << 40, 4096), 0x7fffffff);
 }
 
 TEST(SettingsText, VersionLinesFromTheDeviceRecord) {
