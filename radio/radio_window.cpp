@@ -361,6 +361,9 @@ int Radio::MenuOk() {
 }
 
 int Radio::KeyRecord() {
+  // The speech thread may still be writing to the sound card ("recording
+  // ended", the frequency) that the recording is about to close and take.
+  SysTts_Stop();
   FmAudio(false);
   bool microsd = g_RecordSettings.location == 1;
   if (int phrase = GoToRecordDir(microsd)) {
@@ -399,6 +402,7 @@ int Radio::RecordingKey(int code) {
         SysTts_Play(Phrase(249).c_str(), -1);  // "recording paused"
         return 0;
       }
+      SysTts_Stop();  // "recording paused" may still be playing on the card
       FmAudio(false);
       SoundCard_Release();
       TheRecord().Continue();

@@ -273,18 +273,25 @@ int Run::EnsureRunning(long event) {
 
 // Every window above the root must yield to some key. Back first; when it
 // does not lower the stack, every other key in turn, back again after any
-// that did something.
+// that did something. A key is judged once it has had its answer time: a
+// loaded device closes a window late, and a key that closed one and opened
+// the same kind again (radio from the browser) still moved the stack.
 int Run::Probe(long event) {
   if (!s_.PlayerRunning() || usb_ == "computer") return 0;
   ++st_.probes;
   std::set<int> tried;
   std::string stuck;
+  double pressed = NowSeconds();
   for (int presses = 0; presses < 80; ++presses) {
+    while (NowSeconds() - pressed < o_.answer_seconds && f_.WindowsBetween(pressed, NowSeconds()).size() < 2 &&
+           !f_.SpokeSince(pressed))
+      usleep(20000);
     usleep(600000);
     if (EnsureRunning(event)) return 1;
-    std::string w = f_.WindowAt(NowSeconds());
+    double now = NowSeconds();
+    std::string w = f_.WindowAt(now);
     if (Depth(w) <= 0) return 0;
-    if (w != stuck) {
+    if (w != stuck || f_.WindowsBetween(pressed, now).size() > 1) {
       stuck = w;
       tried.clear();
     }
@@ -296,6 +303,7 @@ int Run::Probe(long event) {
       if (k < 0) return Fail("no key leaves window " + ClassOf(w) + " (depth " + std::to_string(Depth(w)) + ")");
     }
     tried.insert(k);
+    pressed = NowSeconds();
     Do(std::string("key ") + c_Keys[k] + " 0.05", event);
   }
   return Fail("80 keys did not bring the stack down to the root; top: " + f_.WindowAt(NowSeconds()));
