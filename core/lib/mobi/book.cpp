@@ -73,6 +73,21 @@ void DropResources(MOBIData* m) {
   }
 }
 
+// An index header whose entry count exceeds the bytes of the whole book:
+// libmobi would allocate for every entry at once (gigabytes, or a count that
+// wraps on the device's 32-bit sizes).
+bool ImplausibleIndex(const MOBIData* m) {
+  size_t total = 0;
+  for (const MOBIPdbRecord* r = m->rec; r; r = r->next) total += r->size;
+  for (const MOBIPdbRecord* r = m->rec; r; r = r->next) {
+    if (!r->data || r->size < 40 || memcmp(r->data, "INDX", 4) != 0) continue;
+    const unsigned char* d = r->data + 36;
+    size_t entries = static_cast<size_t>(d[0]) << 24 | static_cast<size_t>(d[1]) << 16 | d[2] << 8 | d[3];
+    if (entries > total) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int Book::Open(const char* devicePath) { return Load(devicePath, true); }
@@ -133,7 +148,7 @@ void FreeData(MOBIPart* p) {
 }  // namespace
 
 int Book::Rebuild() {
-  if (!m_Data) return -6;
+  if (!m_Data || ImplausibleIndex(Of(m_Data))) return -6;
   MOBIRawml* rawml = mobi_init_rawml(Of(m_Data));
   if (!rawml) return -3;
   // The table of contents and dictionary indices are not needed for the text,
