@@ -22,19 +22,14 @@
 #include <vector>
 
 #include "core/lib/mobi/book.h"
+#include "bench/bench_prose.h"
 #include "ebook/ebook.h"
 #include "tests/ebook/kf8_maker.h"
 
 namespace {
 
-const char* const c_Sentences[] = {
-    "Pewnego razu zdarzyło się, że latarnik w Aspinwall, niedaleko Panamy, przepadł bez wieści. ",
-    "Ponieważ stało się to wśród burzy, przypuszczano, że nieszczęśliwy musiał podejść nad sam brzeg. ",
-    "Przypuszczenie to było tym prawdopodobniejsze, że na drugi dzień nie znaleziono jego łódki; ",
-    "zawakowało tedy miejsce latarnika, które trzeba było jak najprędzej obsadzić. ",
-    "Latarnia ma niepoślednie znaczenie zarówno dla miejscowego ruchu, jak i dla statków, ",
-    "które z Nowego Jorku idą do Panamy. Cena biletu wynosiła 3.50 dolara! ",
-};
+using benchprose::Write;
+using benchprose::c_Sentences;
 
 // The book's chapters: each an XHTML file of `bytes` of paragraphs.
 std::vector<std::string> Chapters(size_t bytes) {
@@ -51,13 +46,6 @@ std::vector<std::string> Chapters(size_t bytes) {
     out.push_back(body);
   }
   return out;
-}
-
-bool Write(const std::string& path, const std::string& bytes) {
-  FILE* f = fopen(path.c_str(), "wb");
-  if (!f) return false;
-  fwrite(bytes.data(), 1, bytes.size(), f);
-  return fclose(f) == 0;
 }
 
 bool MakeAzw3(const std::string& path, size_t bytes) { return Write(path, kf8maker::Make(Chapters(bytes))); }

@@ -17,19 +17,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_prose.h"
 #include "ebook/ebook.h"
 #include "tests/ebook/kf8_maker.h"
 
 namespace {
 
-const char* const c_Sentences[] = {
-    "Pewnego razu zdarzyło się, że latarnik w Aspinwall, niedaleko Panamy, przepadł bez wieści. ",
-    "Ponieważ stało się to wśród burzy, przypuszczano, że nieszczęśliwy musiał podejść nad sam brzeg. ",
-    "Przypuszczenie to było tym prawdopodobniejsze, że na drugi dzień nie znaleziono jego łódki; ",
-    "zawakowało tedy miejsce latarnika, które trzeba było jak najprędzej obsadzić. ",
-    "Latarnia ma niepoślednie znaczenie zarówno dla miejscowego ruchu, jak i dla statków, ",
-    "które z Nowego Jorku idą do Panamy. Cena biletu wynosiła 3.50 dolara! ",
-};
+using benchprose::Write;
+using benchprose::c_Sentences;
 
 // Paragraphs of prose in a markup frame until `bytes` are written.
 std::string Prose(size_t bytes, const char* open, const char* close, const char* heading, const char* headingEnd) {
@@ -41,13 +36,6 @@ std::string Prose(size_t bytes, const char* open, const char* close, const char*
     out += close;
   }
   return out;
-}
-
-bool Write(const std::string& path, const std::string& bytes) {
-  FILE* f = fopen(path.c_str(), "wb");
-  if (!f) return false;
-  fwrite(bytes.data(), 1, bytes.size(), f);
-  return fclose(f) == 0;
 }
 
 std::string QuotedPrintable(const std::string& s) {
