@@ -129,36 +129,43 @@ int CEbook::AddPageFlag(int closing) {
 }
 
 int CEbook::DealSentences() {
-  if (m_SentenceStarts) return -2;
-  int* table = nullptr;
-  int cap = c_SentenceStep;
-  if (!ResizeInts(&table, cap)) return -3;
-  table[0] = 0;
-  int count = 0;
-  int pos = 0;
+  if (m_SentenceStarts && !m_Partial) return -2;
+  int r = DealSentencesTo(m_ParagraphCount, true);
+  if (r != 0 && !m_Partial) {
+    free(m_SentenceStarts);
+    m_SentenceStarts = nullptr;
+    m_SentenceCapacity = m_SentenceCount = m_DealtParagraphs = m_DealtPlace = 0;
+  }
+  return r;
+}
+
+int CEbook::DealSentencesTo(int paragraphs, bool toEnd) {
+  if (!m_SentenceStarts) {
+    if (!ResizeInts(&m_SentenceStarts, c_SentenceStep)) return -3;
+    m_SentenceStarts[0] = 0;
+    m_SentenceCapacity = c_SentenceStep;
+    m_SentenceCount = m_DealtParagraphs = m_DealtPlace = 0;
+  }
   const SentenceRules* rules =
       SentenceRulesFor(m_Language.empty() ? FallbackBookLanguageTag() : m_Language.c_str());
   // Sentences never cross a paragraph start; the last bound is the text end
   // (the end entry of a closed paragraph table is the same value).
-  for (int i = 0; i <= m_ParagraphCount; ++i) {
+  const int last = toEnd ? m_ParagraphCount : std::min(paragraphs, m_ParagraphCount) - 1;
+  for (int i = m_DealtParagraphs; i <= last; ++i) {
     int s = (m_ParagraphStarts && i < m_ParagraphCount) ? m_ParagraphStarts[i] : m_TextLength;
     s = std::min(s, m_TextLength);
-    while (pos < s) {
-      int len = GetSentencesLengthW(m_Text + pos, s - pos, rules);
-      pos += std::min(len, m_MaxSentenceLength);
-      if (count + 1 >= cap) {
-        if (!ResizeInts(&table, static_cast<long long>(cap) + c_SentenceStep)) {
-          free(table);
+    while (m_DealtPlace < s) {
+      int len = GetSentencesLengthW(m_Text + m_DealtPlace, s - m_DealtPlace, rules);
+      if (m_SentenceCount + 1 >= m_SentenceCapacity) {
+        if (!ResizeInts(&m_SentenceStarts, static_cast<long long>(m_SentenceCapacity) + c_SentenceStep))
           return -3;
-        }
-        cap += c_SentenceStep;
+        m_SentenceCapacity += c_SentenceStep;
       }
-      table[++count] = pos;
+      m_DealtPlace += std::min(len, m_MaxSentenceLength);
+      m_SentenceStarts[++m_SentenceCount] = m_DealtPlace;
     }
+    m_DealtParagraphs = i + 1;
   }
-  m_SentenceStarts = table;
-  m_SentenceCapacity = cap;
-  m_SentenceCount = count;
   return 0;
 }
 
@@ -189,6 +196,70 @@ int CEbook::GetHeadingsTotalLevel() {
   if (m_HeadingLevels)
     for (int i = 0; i < m_HeadingCount; ++i) depth = std::max(depth, m_HeadingLevels[i]);
   return depth;
+}
+
+void CEbook::DealSettled() {
+  const int bound = SettledBefore();
+  int n = m_DealtParagraphs;
+  while (n < m_ParagraphCount && m_ParagraphStarts[n] <= bound) ++n;
+  // The tables end at the text's end for the searches, as closed tables do;
+  // the next mark takes the end entry's slot. Without room for more
+  // sentences or marks, nothing more can be read.
+  if ((n > m_DealtParagraphs && DealSentencesTo(n, false) != 0) ||
+      (m_ParagraphStarts && AddParagraphFlag(1) != 0) || (m_HeadingPlaces && AddHeadingFlag(0, 1) != 0))
+    EndAsSettled();
+}
+
+int CEbook::ReadInSteps() {
+  m_Partial = true;
+  DealSettled();
+  // The first sentence is whole before the book is handed over.
+  while (m_Partial && m_SentenceCount == 0) ReadOn();
+  if (!m_SentenceStarts) return -3;
+  return 0;
+}
+
+void CEbook::ReadOn() {
+  if (!m_Partial) return;
+  int r = ReadMore();
+  if (r == 1) {
+    DealSettled();
+    return;
+  }
+  m_Partial = false;
+  if (r != 0) EndAsSettled();
+}
+
+void CEbook::ReadAll() {
+  while (m_Partial) ReadOn();
+}
+
+void CEbook::ReadPast(int place) {
+  while (m_Partial && place >= m_DealtPlace) ReadOn();
+}
+
+void CEbook::EndAsSettled() {
+  m_Partial = false;
+  EndSteps();
+  // Whatever lies behind the last sentence split is dropped (it may have
+  // been cut short), so that every table ends inside the text.
+  m_TextLength = m_SentenceStarts ? m_DealtPlace : 0;
+  // Marks at the cut would be a paragraph and a heading without words.
+  while (m_ParagraphCount > 0 && m_ParagraphStarts[m_ParagraphCount - 1] >= m_TextLength) --m_ParagraphCount;
+  while (m_HeadingCount > 0 && m_HeadingPlaces[m_HeadingCount - 1] >= m_TextLength) --m_HeadingCount;
+  // The end entries; without room for one, the last entry makes way.
+  if (m_ParagraphStarts && AddParagraphFlag(1) != 0) m_ParagraphStarts[--m_ParagraphCount] = m_TextLength;
+  if (m_HeadingPlaces && AddHeadingFlag(0, 1) != 0) {
+    --m_HeadingCount;
+    m_HeadingPlaces[m_HeadingCount] = m_TextLength;
+    m_HeadingLevels[m_HeadingCount] = 0;
+  }
+  free(m_PageStarts);
+  m_PageStarts = nullptr;
+  m_PageCount = m_PageCapacity = 0;
+  if (m_SentenceStarts && DealPages() != 0) m_PageCount = 0;
+  m_LevelDepth = GetHeadingsTotalLevel();
+  if (m_CurPlace > m_TextLength) GoEnd();
 }
 
 int CEbook::FinishBuilding(bool dealPages) {

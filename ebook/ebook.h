@@ -78,6 +78,13 @@ class iCEbook {
   // them) that ends after `place`: 0 and its places [*start, *end), or -1
   // when there is none (sources without notes).
   virtual int QuietRangeAfter(int, int*, int*) { return -1; }
+  // False while the source still reads the rest of its document as reading
+  // reaches it: the counts, the pages and the level depth would then wait
+  // for the whole document to be read.
+  virtual bool Settled() { return true; }
+  // Reads one more piece of such a document (a few milliseconds' work), so
+  // that it is read whole long before a count is asked for.
+  virtual void ReadAhead() {}
 };
 
 // Default limits of segmentation (units).
@@ -99,12 +106,12 @@ class CEbook : public iCEbook {
   int Open(const char* path) override;
   int Close() override;
   int ReadCurSentence(unsigned short** text, int* length) override;
-  int GetUnicodeLength() override { return m_TextLength; }
-  int GetTotalSentences() override { return m_SentenceCount; }
-  int GetTotalParagraphs() override { return m_ParagraphCount; }
-  int GetTotalHeadings() override { return m_HeadingCount; }
-  int GetTotalPages() override { return m_PageCount; }
-  int GetLevelDepth() override { return m_LevelDepth; }
+  int GetUnicodeLength() override { return ReadAll(), m_TextLength; }
+  int GetTotalSentences() override { return ReadAll(), m_SentenceCount; }
+  int GetTotalParagraphs() override { return ReadAll(), m_ParagraphCount; }
+  int GetTotalHeadings() override { return ReadAll(), m_HeadingCount; }
+  int GetTotalPages() override { return ReadAll(), m_PageCount; }
+  int GetLevelDepth() override { return ReadAll(), m_LevelDepth; }
   int GetCurPlace() override { return m_CurPlace; }
   int GetCurSentence() override { return m_CurSentence; }
   int GetCurParagraph() override;
@@ -128,6 +135,8 @@ class CEbook : public iCEbook {
   int GetUnicode(unsigned short* buffer, int count) override;
   int GetUnicodeAt(int place, unsigned short* buffer, int count, int* start) override;
   int QuietRangeAfter(int place, int* start, int* end) override;
+  bool Settled() override { return !m_Partial; }
+  void ReadAhead() override { ReadOn(); }
 
   // Building operations, used by format parsers inside Open. A -3 failure
   // leaves text and tables as they were.
@@ -158,11 +167,42 @@ class CEbook : public iCEbook {
   void SetLanguage(const char* tag);
 
  protected:
+  // A long document read in steps: the source's Open reads its start and
+  // calls ReadInSteps(); from then on each ReadMore() adds the next piece
+  // through the building operations and returns 1, or ends the document
+  // with FinishBuilding and returns 0 (a negative result: the closing
+  // failed). Sentences are split as the text settles, so the places are
+  // those of a document read whole; pages wait for the end (a later piece
+  // may bring the document's own page marks).
+  virtual int ReadMore() { return 0; }
+  // The place from which a later piece may still change what was read (an
+  // open note, in markup); the text before it is split into sentences.
+  virtual int SettledBefore() const { return m_TextLength; }
+  // Reading in steps ended early (no memory): what the steps held goes.
+  virtual void EndSteps() {}
+  // 0, or -3 when even the first sentences cannot be split.
+  int ReadInSteps();
+
   int GrowText(int needed, int step);
   void GoStart();
   void GoEnd();
   void GoPlaceIn(int place);
   ebook::PosView View() { return {m_SentenceStarts, m_SentenceCount, m_TextLength, &m_CurPlace, &m_CurSentence}; }
+
+ private:
+  // Splits the text into sentences up to the start of paragraph `paragraphs`
+  // (all of it with `toEnd`), going on from where the last call stopped.
+  int DealSentencesTo(int paragraphs, bool toEnd);
+  void DealSettled();
+  // One more piece of a document read in steps; the whole rest; until the
+  // sentence holding `place` is settled.
+  void ReadOn();
+  void ReadAll();
+  void ReadPast(int place);
+  // After a closing that failed: the book is what was settled.
+  void EndAsSettled();
+
+ protected:
 
   int m_ParagraphCapacity = 0;
   int m_HeadingCapacity = 0;
@@ -186,6 +226,9 @@ class CEbook : public iCEbook {
   int m_PageLength = c_DefaultPageLength;
   int m_SentenceCapacity = 0;
   std::string m_Language;
+  bool m_Partial = false;     // reading in steps, not at the end yet
+  int m_DealtParagraphs = 0;  // paragraph starts the sentences reach
+  int m_DealtPlace = 0;       // the end of the last sentence split
   // Notes and annotations, in text order, each [start, end) (parsers add them).
   std::vector<std::pair<int, int>> m_QuietRanges;
 };

@@ -3,7 +3,9 @@
 #include <strings.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "core/lib/mobi/book.h"
 
@@ -70,29 +72,104 @@ void CMobi::Reserve(size_t markupBytes) {
   if (markupBytes > 0 && markupBytes < (1u << 28)) GrowText(static_cast<int>(markupBytes), 262144);
 }
 
+namespace {
+// The parser's pieces: the same as a part read whole in one go, so that a
+// book read in steps gives the same text.
+constexpr size_t c_Piece = 8192;
+// Markup read per step as reading reaches the end of what was read: a few
+// milliseconds on the device.
+constexpr size_t c_Step = 8 * c_Piece;
+}  // namespace
+
+int CMobi::Feed(size_t budget) {
+  while (budget > 0) {
+    if (!m_Reader) {
+      if (m_Doc == m_PartEnd) {
+        size_t size = 0;
+        if (!m_Book || !m_Book->NextHtmlPart(&m_Doc, &size)) return 0;
+        m_PartEnd = m_Doc + size;
+        continue;
+      }
+      m_DocEnd = m_Trailing < c_MaxTrailingDocuments ? DocumentEnd(m_Doc, m_PartEnd) : m_PartEnd;
+      if (m_DocEnd < m_PartEnd) ++m_Trailing;
+      EndBlock();
+      xml::Options o;
+      o.html = true;
+      o.encoding = "UTF-8";
+      m_Reader.reset(new (std::nothrow) xml::Reader(m_Handler, o));
+      if (!m_Reader) return -3;
+    }
+    int r = 0;
+    while (budget > 0 && m_Doc < m_DocEnd && r == 0 && !m_Reader->Stopped()) {
+      size_t n = std::min(c_Piece, static_cast<size_t>(m_DocEnd - m_Doc));
+      r = m_Reader->Feed(m_Doc, n);
+      m_Doc += n;
+      budget -= std::min(budget, n);
+    }
+    if (r != 0 || m_Reader->Stopped() || m_Doc == m_DocEnd) {
+      r = m_Reader->Finish();
+      m_Reader.reset();
+      m_Doc = m_DocEnd;
+      if (GetError()) return GetError();
+      if (r == -2) return -3;
+    }
+  }
+  return 1;
+}
+
+int CMobi::ReadMore() {
+  int r = Feed(c_Step);
+  if (r == 1) return 1;
+  EndSteps();
+  // A failure part way through closes the book with what was read: its
+  // start is being read aloud already.
+  if (r != 0) ClearError();
+  return FinishParse();
+}
+
+void CMobi::EndSteps() {
+  m_Reader.reset();
+  m_Book.reset();
+  m_Doc = m_DocEnd = m_PartEnd = nullptr;
+}
+
+int CMobi::Close() {
+  EndSteps();
+  m_Trailing = 0;
+  return CXhtml::Close();
+}
+
 int CMobi::Open(const char* path) {
   if (!path) return -2;
   Close();
-  mobi::Book book;
-  int r = book.Open(path);
+  std::unique_ptr<mobi::Book> book(new (std::nothrow) mobi::Book);
+  if (!book) return -3;
+  int r = book->Open(path);
   if (r != 0) return r == -1 ? -2 : r == -7 ? -6 : r;
-  r = book.Rebuild();
-  int trailing = 0;
+  r = book->Rebuild();
   if (r == 0) {
-    Reserve(book.HtmlSize());
-    r = book.ForEachHtmlPart(
-        [&](const char* data, size_t size) { return ReadHtml(data, size, "UTF-8", &trailing); });
+    Reserve(book->HtmlSize());
+    m_Book = std::move(book);
+    // The first step is read here, and fails the opening as a book read
+    // whole would; the rest follows as reading reaches it.
+    r = Feed(c_Step);
+    if (r == 1) {
+      r = ReadInSteps();
+    } else {
+      EndSteps();
+      if (r == 0) r = FinishParse();
+    }
   } else if (r != -3) {
     fprintf(stderr, "ParseRawmlParts() failed, try ParseRawml()\n");
     std::string raw;
-    r = book.RawMarkup(&raw);
-    const char* encoding = book.RawEncoding();
-    book.Close();
+    r = book->RawMarkup(&raw);
+    const char* encoding = book->RawEncoding();
+    book->Close();
     Reserve(raw.size());
+    int trailing = 0;
     if (r == 0) r = ReadHtml(raw.data(), raw.size(), encoding, &trailing);
+    if (r == 0) r = FinishParse();
   }
-  book.Close();
-  if (r == 0) r = FinishParse();
   if (r != 0) Close();
   return r;
 }

@@ -34,6 +34,11 @@ class CXhtml : public CEbook {
   // Runs the closing sequence; pages from the model unless the document
   // marked its own.
   int FinishParse();
+  // A note still open may yet become a quiet range: the text from its
+  // start is not settled.
+  int SettledBefore() const override { return m_NoteDepth > 0 ? m_NoteStart : m_TextLength; }
+  // Forgets a callback's failure, to close the book with what was read.
+  void ClearError() { m_Error = 0; }
   // Where the text and tables stand, to drop a document that has to be read
   // again (an EPUB chapter that is not well-formed XML).
   struct Mark {

@@ -153,8 +153,10 @@ void CheckRepeat() {
   int page = g_iebook->GetCurPage();
   int place = g_iebook->GetCurPlace();
   if (page > g_RepeatEndPage || (page == g_RepeatEndPage && place > g_RepeatEndPlace)) {
-    g_iebook->SeekToPage(g_RepeatStartPage);
-    if (g_RepeatStartPlace > 0) g_iebook->SeekToPlace(g_RepeatStartPlace);
+    if (g_RepeatStartPlace > 0)
+      g_iebook->SeekToPlace(g_RepeatStartPlace);
+    else
+      g_iebook->SeekToPage(g_RepeatStartPage);
   }
 }
 
@@ -200,6 +202,7 @@ void ReadBook(Lock& lk) {
       failures = 0;
     }
     g_iebook->SeekToNextSentence();
+    g_iebook->ReadAhead();
     CheckRepeat();
   }
 }

@@ -233,25 +233,29 @@ void EbookPlayer::FinishOpen() {
       place = h->place;
     }
   }
-  int depth = 0;
+  // -1: a long book still being read; its heading levels are asked for when
+  // the user first turns to the navigation modes.
+  int depth = -1;
   WithEbook([&](iCEbook* b) {
     if (!b) return;
-    depth = b->GetLevelDepth();
+    // The place alone decides where a resumed book goes; the page is for
+    // entries saved without one.
     if (page >= 0) {
-      b->SeekToPage(page);
-      if (place > 0) b->SeekToPlace(place);
+      if (place > 0)
+        b->SeekToPlace(place);
+      else
+        b->SeekToPage(page);
     }
     // A finished book reopens at its last sentence rather than at the end,
-    // where it could only say "end of file".
-    if (b->GetTotalSentences() > 0 && b->GetCurPlace() >= b->GetUnicodeLength())
+    // where it could only say "end of file". (A book still being read is
+    // not at its end.)
+    if (b->Settled() && b->GetTotalSentences() > 0 && b->GetCurPlace() >= b->GetUnicodeLength())
       b->SeekToSentence(b->GetTotalSentences() - 1);
+    if (b->Settled()) depth = b->GetLevelDepth();
   });
   m_ResumePage = m_ResumePlace = -1;
-  m_LevelDepth = depth;
   ApplyVoice();
-  int modes[EB_NAV_MODES];
-  int n = EbookNavModeList(depth, modes);
-  m_NavModes.assign(modes, modes + n);
+  SetNavModes(depth);
   m_NavModeIndex = 0;
   m_NavMode = m_NavModes[0];
   if (!m_bPromptPending && !m_bUserPaused) CmdPlay();
@@ -273,12 +277,21 @@ void EbookPlayer::CloseDown() {
   CloseMusic();
 }
 
+void EbookPlayer::SetNavModes(int depth) {
+  m_LevelDepth = depth;
+  int modes[EB_NAV_MODES];
+  int n = EbookNavModeList(std::max(depth, 0), modes);
+  m_NavModes.assign(modes, modes + n);
+}
+
 void EbookPlayer::StoreHistory() {
   int page = -1, place = -1;
   WithEbook([&](iCEbook* b) {
     if (!b) return;
-    page = b->GetCurPage();
     place = b->GetCurPlace();
+    // The page of a book still being read would wait for all of it, and the
+    // place alone says where to resume.
+    page = b->Settled() || place <= 0 ? b->GetCurPage() : 0;
   });
   if (page >= 0) g_History.AddEbook(m_Path.c_str(), page, place, "");
 }

@@ -107,6 +107,8 @@ class EbookPlayer : public iWindow {
   // Keys and moves (ebook_player_keys.cpp).
   int MainKeyDown(int code);
   void ChangeNavMode(int delta);
+  // The navigation modes for a heading depth (-1: not known yet).
+  void SetNavModes(int depth);
   void Move(int direction);
   void MovePercent(int direction, int divisor);
   void MoveBookmark(int direction);

@@ -159,6 +159,11 @@ int EbookPlayer::RestoreDefaults() {
 }
 
 void EbookPlayer::ChangeNavMode(int delta) {
+  if (m_LevelDepth < 0) {
+    int depth = 0;
+    WithEbook([&](iCEbook* b) { depth = b ? b->GetLevelDepth() : 0; });
+    SetNavModes(depth);  // the levels go behind the two first modes, where the index still is
+  }
   if (m_NavModes.empty()) return;
   const int n = static_cast<int>(m_NavModes.size());
   m_NavModeIndex = ((m_NavModeIndex + delta) % n + n) % n;
@@ -169,8 +174,10 @@ void EbookPlayer::ChangeNavMode(int delta) {
 void EbookPlayer::SeekPagePlace(int page, int place) {
   WithEbook([&](iCEbook* b) {
     if (!b) return;
-    b->SeekToPage(page);
-    if (place > 0) b->SeekToPlace(place);
+    if (place > 0)
+      b->SeekToPlace(place);
+    else
+      b->SeekToPage(page);
   });
 }
 

@@ -311,6 +311,55 @@ TEST(CEbookBuilding, ArgumentsAndStateErrors) {
   EXPECT_EQ(1, b.AddText("a\xc5", 2));
 }
 
+// A source read in steps of one paragraph ("Part k. Second."); the closing
+// fails at step `failAt`.
+class SteppedBook : public CEbook {
+ public:
+  explicit SteppedBook(int failAt) : failAt_(failAt) {}
+  int Open(const char*) override {
+    if (CEbook::Open(nullptr) != 0) return -1;
+    Step();
+    return ReadInSteps();
+  }
+
+ protected:
+  int ReadMore() override {
+    if (steps_ == failAt_) return -3;
+    if (steps_ == 6) return FinishBuilding(true);
+    Step();
+    return 1;
+  }
+
+ private:
+  void Step() {
+    std::string p = "Part " + std::to_string(steps_++) + ". Second.\n";
+    AddParagraphFlag(0);
+    if (steps_ % 2) AddHeadingFlag(1, 0);
+    AddText(p.data(), static_cast<int>(p.size()));
+  }
+  int steps_ = 0;
+  int failAt_;
+};
+
+TEST(CEbookSteps, AFailedStepEndsTheBookWithWhatWasSettled) {
+  SteppedBook whole(-1), failed(3);
+  ASSERT_EQ(0, whole.Open(nullptr));
+  ASSERT_EQ(0, failed.Open(nullptr));
+  EXPECT_FALSE(failed.Settled());
+  EXPECT_EQ(Sentences(whole)[0], Sentences(failed)[0]);
+  EXPECT_EQ(12, whole.GetTotalSentences());
+  // Three parts were read when the closing failed; the last of them could
+  // still have grown, so the book is the two before it, closed and whole.
+  EXPECT_EQ(4, failed.GetTotalSentences());
+  EXPECT_TRUE(failed.Settled());
+  EXPECT_EQ(2, failed.GetTotalParagraphs());
+  EXPECT_EQ(1, failed.GetTotalHeadings());
+  EXPECT_EQ(AsUtf8(Sentences(failed)), std::vector<std::string>({"Part 0. ", "Second.\n", "Part 1. ", "Second.\n"}));
+  EXPECT_EQ(1, failed.GetTotalPages());
+  failed.SeekToPlace(1 << 20);
+  EXPECT_EQ(failed.GetUnicodeLength(), failed.GetCurPlace());
+}
+
 TEST(CEbookSettings, LimitsOutsideTheirRangeFallBackToDefaults) {
   Book b;
   b.SetMaxSentenceLength(99);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "ebook/mobi.h"
 #include "tests/ebook/kf8_maker.h"
@@ -80,6 +81,81 @@ TEST(Mobi, ProtectedDamagedAndOtherFilesAreRefused) {
   CMobi b;
   EXPECT_EQ(-4, b.Open((dir / "missing.mobi").c_str()));
   EXPECT_EQ(-2, b.Open(nullptr));
+}
+
+// Each sentence as reading meets it: place, paragraph, heading, the quiet
+// range after it, text.
+std::vector<std::string> Walk(iCEbook& b) {
+  std::vector<std::string> lines;
+  b.SeekToSentence(0);
+  unsigned short* text = nullptr;
+  int len = 0;
+  while (b.ReadCurSentence(&text, &len) == 0 && len > 0) {
+    int qs = -1, qe = -1;
+    b.QuietRangeAfter(b.GetCurPlace(), &qs, &qe);
+    std::string line = std::to_string(b.GetCurPlace()) + " " + std::to_string(b.GetCurParagraph()) + " " +
+                       std::to_string(b.GetCurHeading()) + " " + std::to_string(qs) + "-" + std::to_string(qe) + " ";
+    line.append(text, text + len);  // the prose is ASCII
+    lines.push_back(line);
+    b.SeekToNextSentence();
+  }
+  return lines;
+}
+
+TEST(Mobi, ALongBookIsReadInStepsExactlyAsWhole) {
+  std::vector<std::string> chapters;
+  // Chapters larger than the parser's pieces, so that steps end inside them.
+  for (int c = 0; c < 16; ++c) {
+    std::string h = "h" + std::to_string(1 + c % 2);
+    std::string ch = "<" + h + ">Chapter " + std::to_string(c) + "</" + h + ">";
+    for (int p = 0; p < 90; ++p)
+      ch += "<p>Sentence " + std::to_string(p) + " of chapter " + std::to_string(c) +
+            " goes on for a while. Another one follows it here; and a third ends it!</p>";
+    // Notes long enough to run across a step, and the book's own page marks
+    // only late in it.
+    if (c >= 5 && c < 10) ch = "<aside epub:type=\"footnote\">" + ch + "</aside>";
+    if (c >= 12) ch += "<span epub:type=\"pagebreak\" title=\"" + std::to_string(c) + "\"/>";
+    chapters.push_back(ch);
+  }
+  dtbtest::TempDir dir;
+  const std::string path = dir / "long.azw3";
+  dtbtest::WriteFile(path, kf8maker::Make(chapters));
+
+  Peek<CMobi> whole;
+  ASSERT_EQ(0, whole.Open(path.c_str()));
+  const int sentences = whole.GetTotalSentences();
+  ASSERT_TRUE(whole.Settled());
+  const std::vector<std::string> expected = Walk(whole);
+  ASSERT_EQ(static_cast<size_t>(sentences), expected.size());
+
+  Peek<CMobi> stepped;
+  ASSERT_EQ(0, stepped.Open(path.c_str()));
+  EXPECT_FALSE(stepped.Settled());
+  EXPECT_EQ(expected, Walk(stepped));
+  EXPECT_EQ(sentences, stepped.GetTotalSentences());
+  EXPECT_EQ(whole.GetTotalPages(), stepped.GetTotalPages());
+  for (int i = 0; i <= whole.GetTotalPages(); ++i) ASSERT_EQ(whole.PageStart(i), stepped.PageStart(i)) << i;
+
+  // Moves that reach past what was read: the next top heading, a far place,
+  // a paragraph, and the text streamed for a search.
+  Peek<CMobi> moved;
+  ASSERT_EQ(0, moved.Open(path.c_str()));
+  whole.SeekToSentence(0);
+  for (int i = 0; i < 3; ++i) moved.SeekToNextHeading(1), whole.SeekToNextHeading(1);
+  EXPECT_EQ(whole.GetCurPlace(), moved.GetCurPlace());
+  const int far = whole.GetUnicodeLength() * 3 / 4;
+  moved.SeekToPlace(far);
+  whole.SeekToPlace(far);
+  EXPECT_EQ(whole.GetCurSentence(), moved.GetCurSentence());
+  moved.SeekToParagraph(1000);
+  whole.SeekToParagraph(1000);
+  EXPECT_EQ(whole.GetCurPlace(), moved.GetCurPlace());
+  Peek<CMobi> searched;
+  ASSERT_EQ(0, searched.Open(path.c_str()));
+  unsigned short a[64], b[64];
+  EXPECT_EQ(64, searched.GetUnicodeAt(far, a, 64, nullptr));
+  EXPECT_EQ(64, whole.GetUnicodeAt(far, b, 64, nullptr));
+  EXPECT_TRUE(std::equal(a, a + 64, b));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The reader window: opening, reading to the end, pausing, the repeated
 // range, the history and resuming.
+#include "tests/ebook/kf8_maker.h"
 #include "tests/ebook/reader_fixture.h"
 
 namespace {
@@ -54,6 +55,42 @@ TEST_F(EbookReaderTest, ClosingStoresThePlaceAndReopeningResumesAtTheSameSentenc
   io_->Reset();
   OpenAndRead(book);
   EXPECT_EQ(io_->SpokenTexts().front(), Sentence(1));
+}
+
+// A long book is read aloud from its first steps: the heading levels are
+// offered once the user turns to the modes, and closing before the book was
+// read whole still stores the place it resumes at.
+TEST_F(EbookReaderTest, ALongBookReadInStepsOffersItsLevelsAndResumes) {
+  io_->paceMs = 10;
+  io_->blocks = 5;
+  std::vector<std::string> chapters;
+  for (int c = 0; c < 40; ++c) {
+    std::string h = c % 2 ? "h2" : "h1";
+    std::string ch = "<" + h + ">Chapter " + std::to_string(c) + "</" + h + ">";
+    for (int p = 0; p < 90; ++p) ch += "<p>Paragraph " + std::to_string(p) + " of chapter " + std::to_string(c) + ".</p>";
+    chapters.push_back(ch);
+  }
+  std::string book = WriteBook("long.azw3", kf8maker::Make(chapters));
+  OpenAndRead(book);
+  EXPECT_EQ(io_->SpokenTexts().front(), "Chapter 0");
+  EXPECT_EQ(Reader()->NavModes().size(), 9u);  // no levels known yet
+  ASSERT_TRUE(SpokenAtLeast(3));
+  Tap(KEY_DOWN);
+  EXPECT_EQ(Reader()->NavMode(), EB_NAV_ONE_PERCENT);
+  EXPECT_EQ(Reader()->NavModes().size(), 11u);
+  Tap(KEY_DOWN);
+  EXPECT_EQ(Reader()->NavMode(), EB_NAV_LEVEL1);
+  ASSERT_TRUE(SpokenAtLeast(io_->SpokenCount() + 2));  // the mode prompts only paused the reading
+  Tap(KEY_BACK);
+  const std::string last = io_->SpokenTexts().back();
+  int h = g_History.Find(EM_HISTORY_EBOOK, book.c_str());
+  ASSERT_GE(h, 0);
+  EXPECT_GT(g_History.GetAt(h)->place, 0);
+  io_->Reset();
+  io_->paceMs = 10;
+  io_->blocks = 5;
+  OpenAndRead(book);
+  EXPECT_EQ(io_->SpokenTexts().front(), last);
 }
 
 TEST_F(EbookReaderTest, AStartPositionFromABookmarkWinsOverTheHistory) {

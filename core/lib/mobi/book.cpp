@@ -122,6 +122,8 @@ void Book::Close() {
   ReleaseFile();
   if (m_Rawml) mobi_free_rawml(static_cast<MOBIRawml*>(m_Rawml));
   m_Rawml = nullptr;
+  m_Given = nullptr;
+  m_Freed = 0;
 }
 
 namespace {
@@ -176,16 +178,32 @@ size_t Book::HtmlSize() const {
 
 int Book::ForEachHtmlPart(const std::function<int(const char*, size_t)>& part) {
   if (!m_Rawml) return -6;
-  size_t freed = 0;
-  for (MOBIPart* p = static_cast<MOBIRawml*>(m_Rawml)->markup; p; p = p->next) {
-    if (p->type != T_HTML || !p->data) continue;
-    int result = part(reinterpret_cast<const char*>(p->data), p->size);
-    freed += p->size;
-    FreeData(p);
-    if (result != 0) return result;
-    if (freed >= c_ReturnStep) ReturnFreed(), freed = 0;
+  const char* data = nullptr;
+  size_t size = 0;
+  while (NextHtmlPart(&data, &size)) {
+    int result = part(data, size);
+    if (result != 0) return NextHtmlPart(&data, &size), result;
   }
   return 0;
+}
+
+bool Book::NextHtmlPart(const char** data, size_t* size) {
+  if (!m_Rawml) return false;
+  MOBIPart* p = static_cast<MOBIPart*>(m_Given);
+  if (p) {
+    m_Freed += p->size;
+    FreeData(p);
+    if (m_Freed >= c_ReturnStep) ReturnFreed(), m_Freed = 0;
+    p = p->next;
+  } else {
+    p = static_cast<MOBIRawml*>(m_Rawml)->markup;
+  }
+  while (p && (p->type != T_HTML || !p->data)) p = p->next;
+  m_Given = p;
+  if (!p) return false;
+  *data = reinterpret_cast<const char*>(p->data);
+  *size = p->size;
+  return true;
 }
 
 int Book::RawMarkup(std::string* out) {

@@ -32,6 +32,9 @@ class Book {
   // result is returned); each is freed once `part` has taken it. -6 when
   // nothing was rebuilt.
   int ForEachHtmlPart(const std::function<int(const char* data, size_t size)>& part);
+  // The next rebuilt HTML part; the one given before is freed. False at the
+  // end (or when nothing was rebuilt).
+  bool NextHtmlPart(const char** data, size_t* size);
   // The whole raw markup. 0, -3 or -6.
   int RawMarkup(std::string* out);
   // The encoding of the raw markup: "UTF-8" or "windows-1252".
@@ -44,6 +47,8 @@ class Book {
   void* m_Data = nullptr;
   void* m_Rawml = nullptr;
   bool m_Cp1252 = false;
+  void* m_Given = nullptr;     // the part NextHtmlPart gave last
+  size_t m_Freed = 0;          // bytes of parts freed since the heap was trimmed
 };
 
 }  // namespace mobi
