@@ -254,6 +254,8 @@ void CEbook::EndAsSettled() {
     m_HeadingPlaces[m_HeadingCount] = m_TextLength;
     m_HeadingLevels[m_HeadingCount] = 0;
   }
+  while (!m_QuietRanges.empty() && m_QuietRanges.back().first >= m_TextLength) m_QuietRanges.pop_back();
+  if (!m_QuietRanges.empty()) m_QuietRanges.back().second = std::min(m_QuietRanges.back().second, m_TextLength);
   free(m_PageStarts);
   m_PageStarts = nullptr;
   m_PageCount = m_PageCapacity = 0;
