@@ -29,7 +29,21 @@ inline std::string WriteTemp(const char* name, const uint8_t* data, size_t size)
 }
 
 inline void CheckBook(iCEbook& b) {
+  // Walked first as the reader walks it, before any count: a book read in
+  // steps reads on as the walk reaches the end of what was read.
+  int walked = 0;
+  for (int guard = 0; guard < (1 << 20); ++guard) {
+    unsigned short* text = nullptr;
+    int length = -1;
+    // An empty book may have no text to point into (-2).
+    if (b.ReadCurSentence(&text, &length) != 0 || length <= 0) break;
+    Check(b.GetCurPlace() == walked);
+    walked += length;
+    b.SeekToNextSentence();
+  }
+  b.SeekToSentence(0);
   int len = b.GetUnicodeLength();
+  Check(walked == len);
   int sentences = b.GetTotalSentences();
   Check(len >= 0 && sentences >= 0 && sentences <= len);
   int place = 0;

@@ -1,5 +1,7 @@
 // The reader window: opening, reading to the end, pausing, the repeated
 // range, the history and resuming.
+#include <random>
+
 #include "tests/ebook/kf8_maker.h"
 #include "tests/ebook/reader_fixture.h"
 
@@ -57,12 +59,9 @@ TEST_F(EbookReaderTest, ClosingStoresThePlaceAndReopeningResumesAtTheSameSentenc
   EXPECT_EQ(io_->SpokenTexts().front(), Sentence(1));
 }
 
-// A long book is read aloud from its first steps: the heading levels are
-// offered once the user turns to the modes, and closing before the book was
-// read whole still stores the place it resumes at.
-TEST_F(EbookReaderTest, ALongBookReadInStepsOffersItsLevelsAndResumes) {
-  io_->paceMs = 10;
-  io_->blocks = 5;
+// A KF8 book long enough to be read in steps: chapters of 90 paragraphs,
+// headings of two levels.
+std::string LongKf8Book() {
   std::vector<std::string> chapters;
   for (int c = 0; c < 40; ++c) {
     std::string h = c % 2 ? "h2" : "h1";
@@ -70,7 +69,16 @@ TEST_F(EbookReaderTest, ALongBookReadInStepsOffersItsLevelsAndResumes) {
     for (int p = 0; p < 90; ++p) ch += "<p>Paragraph " + std::to_string(p) + " of chapter " + std::to_string(c) + ".</p>";
     chapters.push_back(ch);
   }
-  std::string book = WriteBook("long.azw3", kf8maker::Make(chapters));
+  return kf8maker::Make(chapters);
+}
+
+// A long book is read aloud from its first steps: the heading levels are
+// offered once the user turns to the modes, and closing before the book was
+// read whole still stores the place it resumes at.
+TEST_F(EbookReaderTest, ALongBookReadInStepsOffersItsLevelsAndResumes) {
+  io_->paceMs = 10;
+  io_->blocks = 5;
+  std::string book = WriteBook("long.azw3", LongKf8Book());
   OpenAndRead(book);
   EXPECT_EQ(io_->SpokenTexts().front(), "Chapter 0");
   EXPECT_EQ(Reader()->NavModes().size(), 9u);  // no levels known yet
@@ -91,6 +99,24 @@ TEST_F(EbookReaderTest, ALongBookReadInStepsOffersItsLevelsAndResumes) {
   io_->blocks = 5;
   OpenAndRead(book);
   EXPECT_EQ(io_->SpokenTexts().front(), last);
+}
+
+// Keys at random while a long book is still being read in steps (moves that
+// reach past what was read, mode changes, the info key reading the rest on
+// the key's thread): every one is taken, and the reader still answers.
+TEST_F(EbookReaderTest, RandomKeysOverALongBookReadInSteps) {
+  io_->paceMs = 2;
+  OpenAndRead(WriteBook("random.azw3", LongKf8Book()));
+  std::mt19937 rng(7);
+  const int keys[] = {KEY_LEFT, KEY_RIGHT, KEY_UP, KEY_DOWN, KEY_PLAY, KEY_INFO};
+  for (int i = 0; i < 150; ++i) {
+    Tap(keys[rng() % 6]);
+    TickUntil([] { return false; }, 3);
+  }
+  const size_t said = io_->Said().size();
+  Tap(KEY_INFO);
+  ASSERT_TRUE(TickUntil([&] { return io_->Said().size() > said; }));
+  EXPECT_EQ(io_->Said().back().rfind("Current page: ", 0), 0u) << io_->Said().back();
 }
 
 TEST_F(EbookReaderTest, AStartPositionFromABookmarkWinsOverTheHistory) {
