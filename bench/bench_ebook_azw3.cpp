@@ -81,7 +81,10 @@ int OpenOnce(const std::string& path, bool print) {
 int Parts(const char* path) {
   mobi::Book book;
   int parts = 0;
-  if (book.Open(path) == 0 && book.Rebuild() == 0) book.ForEachHtmlPart([&](const char*, size_t) { return ++parts, 0; });
+  const char* data = nullptr;
+  size_t size = 0;
+  if (book.Open(path) == 0 && book.Rebuild() == 0)
+    while (book.NextHtmlPart(&data, &size)) ++parts;
   printf("%d HTML parts\n", parts);
   return parts > 0 ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -45,25 +46,14 @@ const char* DocumentEnd(const char* p, const char* end) {
 // this many the rest of a part is read as the parser reads it.
 constexpr int c_MaxTrailingDocuments = 10000;
 
-}  // namespace
+// The parser's pieces: the same whether a book is read whole or in steps,
+// so that both give the same text.
+constexpr size_t c_Piece = 8192;
+// Markup read per step as reading reaches the end of what was read: a few
+// milliseconds on the device.
+constexpr size_t c_Step = 8 * c_Piece;
 
-int CMobi::ReadHtml(const char* data, size_t size, const char* encoding, int* trailing) {
-  const char* end = data + size;
-  for (const char* doc = data; doc < end;) {
-    const char* docEnd = *trailing < c_MaxTrailingDocuments ? DocumentEnd(doc, end) : end;
-    if (docEnd < end) ++*trailing;
-    EndBlock();
-    xml::Options o;
-    o.html = true;
-    o.encoding = encoding;
-    XhtmlHandler handler(*this);
-    int r = xml::ReadMemory(doc, static_cast<size_t>(docEnd - doc), handler, o, 8192);
-    if (GetError()) return GetError();
-    if (r == -2) return -3;
-    doc = docEnd;
-  }
-  return 0;
-}
+}  // namespace
 
 void CMobi::Reserve(size_t markupBytes) {
   // Markup gives about one unit of text per byte at most. Room for them all
@@ -71,15 +61,6 @@ void CMobi::Reserve(size_t markupBytes) {
   // memory); without it the text simply grows.
   if (markupBytes > 0 && markupBytes < (1u << 28)) GrowText(static_cast<int>(markupBytes), 262144);
 }
-
-namespace {
-// The parser's pieces: the same as a part read whole in one go, so that a
-// book read in steps gives the same text.
-constexpr size_t c_Piece = 8192;
-// Markup read per step as reading reaches the end of what was read: a few
-// milliseconds on the device.
-constexpr size_t c_Step = 8 * c_Piece;
-}  // namespace
 
 int CMobi::Feed(size_t budget) {
   while (budget > 0) {
@@ -95,7 +76,7 @@ int CMobi::Feed(size_t budget) {
       EndBlock();
       xml::Options o;
       o.html = true;
-      o.encoding = "UTF-8";
+      o.encoding = m_Encoding;
       m_Reader.reset(new (std::nothrow) xml::Reader(m_Handler, o));
       if (!m_Reader) return -3;
     }
@@ -136,6 +117,7 @@ void CMobi::EndSteps() {
 int CMobi::Close() {
   EndSteps();
   m_Trailing = 0;
+  m_Encoding = "UTF-8";
   return CXhtml::Close();
 }
 
@@ -153,21 +135,22 @@ int CMobi::Open(const char* path) {
     // The first step is read here, and fails the opening as a book read
     // whole would; the rest follows as reading reaches it.
     r = Feed(c_Step);
-    if (r == 1) {
-      r = ReadInSteps();
-    } else {
-      EndSteps();
-      if (r == 0) r = FinishParse();
-    }
   } else if (r != -3) {
     fprintf(stderr, "ParseRawmlParts() failed, try ParseRawml()\n");
     std::string raw;
     r = book->RawMarkup(&raw);
-    const char* encoding = book->RawEncoding();
+    m_Encoding = book->RawEncoding();
     book->Close();
     Reserve(raw.size());
-    int trailing = 0;
-    if (r == 0) r = ReadHtml(raw.data(), raw.size(), encoding, &trailing);
+    // Read whole: the raw markup is this call's own.
+    m_Doc = raw.data();
+    m_PartEnd = m_Doc + raw.size();
+    if (r == 0) r = Feed(SIZE_MAX);
+  }
+  if (r == 1) {
+    r = ReadInSteps();
+  } else {
+    EndSteps();
     if (r == 0) r = FinishParse();
   }
   if (r != 0) Close();

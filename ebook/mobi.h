@@ -22,13 +22,10 @@ class CMobi : public CXhtml {
   void EndSteps() override;
 
  private:
-  // Feeds up to `budget` more bytes of markup to the HTML parser: 1 while
-  // markup is left, 0 at the end of the book, or a failure.
+  // Feeds up to `budget` more bytes of markup to the HTML parser, part after
+  // part, each document behind a part's "</html>" apart: 1 while markup is
+  // left, 0 at the end of the book, or -3 or a callback's code.
   int Feed(size_t budget);
-  // One markup part through the HTML parser, and each document that follows
-  // its "</html>" (`trailing` counts those of the book). 0, -3, or a
-  // callback's code.
-  int ReadHtml(const char* data, size_t size, const char* encoding, int* trailing);
   void Reserve(size_t markupBytes);
 
   std::unique_ptr<mobi::Book> m_Book;  // the parts not read yet
@@ -37,5 +34,6 @@ class CMobi : public CXhtml {
   const char* m_Doc = nullptr;      // its markup not fed yet
   const char* m_DocEnd = nullptr;
   const char* m_PartEnd = nullptr;
-  int m_Trailing = 0;
+  int m_Trailing = 0;               // documents read apart so far
+  const char* m_Encoding = "UTF-8";
 };

@@ -23,16 +23,7 @@ int AudioPlayer::OnKeyDown(int code) {
   if (m_MenuMode == MENU_SETTINGS) return SettingsKeyDown(code);
   if (m_MenuMode == MENU_BOOKMARK) return BookmarkKeyDown(code);
   if (m_bFailed) return OnDefaultKeyDown(code);
-  if (m_bOpening) {
-    // Keep the auto power-off from striking in the middle of an open.
-    if (code == EV_AUTO_SHUTDOWN) g_AutoShutDownTime = static_cast<unsigned int>(BTime() + 1);
-    if (!KeyActsWhileOpening(code)) return 0;
-    if (code == KEY_BACK && !g_bKeyBoardLocked) {
-      CloseDown();
-      return WND_CLOSE;
-    }
-    return OnDefaultKeyDown(code);
-  }
+  if (m_bOpening) return KeyWhileOpening(this, code, [this] { CloseDown(); });
   return NormalKeyDown(code);
 }
 

@@ -9,6 +9,8 @@
 #include "core/base/keys.h"
 #include "platform/board.h"
 #include "core/ui/session.h"
+#include "core/ui/window.h"
+#include "power/shutdown_timers.h"
 #include "speech/tts.h"
 #include "speech/ux_language.h"
 
@@ -58,16 +60,22 @@ void NormalizeHighlight(int* startMs, int* endMs) {
   *endMs = e;
 }
 
-bool KeyActsWhileOpening(int code) {
+int KeyWhileOpening(iWindow* player, int code, const std::function<void()>& closeDown) {
   switch (code) {
+    case EV_AUTO_SHUTDOWN:
+      g_AutoShutDownTime = static_cast<unsigned int>(BTime() + 1);
+      return 0;
     case KEY_BACK:
+      if (g_bKeyBoardLocked) return player->OnDefaultKeyDown(code);
+      closeDown();
+      return WND_CLOSE;
     case KEY_RADIO:
     case KEY_MUSIC:
     case KEY_RECORD:
     case KEY_POWER_SHORT:
-      return true;
+      return player->OnDefaultKeyDown(code);
     default:
-      return false;
+      return 0;
   }
 }
 

@@ -2,8 +2,11 @@
 // pieces and the highlight rule.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
+
+class iWindow;
 
 // Speaks fixed phrase `id` of the current catalogue.
 void PlayerSayPhrase(int id);
@@ -38,7 +41,9 @@ std::string WithSlash(const std::string& dir);
 // is refused with the beep. True when the menu may act on it.
 bool MenuKeyAllowed();
 
-// An open can take seconds (a slow card, a loaded device). Meanwhile the keys
-// that leave the player (back, the mode keys, the power key) still act; the
-// rest wait for the file. True for the keys that act.
-bool KeyActsWhileOpening(int code);
+// A key while `player` opens a file. An open can take seconds (a slow card, a
+// loaded device); meanwhile the keys that leave the player still act: back
+// closes it (after `closeDown`; WND_CLOSE), the mode keys and the power key
+// get the default answer. The rest wait for the file (0), and the auto
+// power-off is kept from striking in the middle of the open.
+int KeyWhileOpening(iWindow* player, int code, const std::function<void()>& closeDown);

@@ -176,17 +176,6 @@ size_t Book::HtmlSize() const {
   return size;
 }
 
-int Book::ForEachHtmlPart(const std::function<int(const char*, size_t)>& part) {
-  if (!m_Rawml) return -6;
-  const char* data = nullptr;
-  size_t size = 0;
-  while (NextHtmlPart(&data, &size)) {
-    int result = part(data, size);
-    if (result != 0) return NextHtmlPart(&data, &size), result;
-  }
-  return 0;
-}
-
 bool Book::NextHtmlPart(const char** data, size_t* size) {
   if (!m_Rawml) return false;
   MOBIPart* p = static_cast<MOBIPart*>(m_Given);

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 
 namespace mobi {
@@ -28,12 +27,8 @@ class Book {
   int Rebuild();
   // The bytes of the rebuilt HTML parts not read yet.
   size_t HtmlSize() const;
-  // Each rebuilt HTML part, in order, until `part` returns non-zero (that
-  // result is returned); each is freed once `part` has taken it. -6 when
-  // nothing was rebuilt.
-  int ForEachHtmlPart(const std::function<int(const char* data, size_t size)>& part);
-  // The next rebuilt HTML part; the one given before is freed. False at the
-  // end (or when nothing was rebuilt).
+  // The next rebuilt HTML part, in reading order; the one given before is
+  // freed. False at the end (or when nothing was rebuilt).
   bool NextHtmlPart(const char** data, size_t* size);
   // The whole raw markup. 0, -3 or -6.
   int RawMarkup(std::string* out);
