@@ -85,11 +85,14 @@ TEST_F(AlarmE2E, BackKeyClosesTheRingingAlarm) {
 
 TEST_F(AlarmE2E, AnAlarmWakesTheDeviceThatIsOff) {
   DTB_REQUIRE_PLAYER();
-  // 07:00 tomorrow; the clock goes to 06:58 of that day, the device off.
-  time_t tomorrow = time(nullptr) + 86400;
-  PrepareAlarmAt(tomorrow - tomorrow % 86400 + 7 * 3600);
+  // The next 07:00 (today's before 07:00 UTC, as the device counts it too);
+  // the clock goes to 06:58 of that day, the device off.
+  time_t now = time(nullptr);
+  time_t seven = now - now % 86400 + 7 * 3600;
+  if (seven <= now) seven += 86400;
+  PrepareAlarmAt(seven);
   struct tm day;
-  gmtime_r(&tomorrow, &day);
+  gmtime_r(&seven, &day);
   char date[32];
   strftime(date, sizeof date, "%Y-%m-%d", &day);
   dtbtest::SimResult r = Run(std::string("expect Internal memory 20\n") + "clock " + date +
