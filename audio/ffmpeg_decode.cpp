@@ -1,5 +1,6 @@
 // The packet decoder: one context per user, optional reading through caller
 // callbacks, optional resampling to a fixed rate and channel count.
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -169,8 +170,10 @@ int FFMpegDecode_DecodeOnePacket(FFMpegDecode* ctx, short** pcm, int* samples, i
       continue;
     }
     int64_t ts = f.BestEffortTimestamp();
-    int start_ms = ts != ff::kNoTimestamp ? (int)((double)ts * in.time_base() * 1000)
-                                          : (int)(ctx->position * 1000 / in.rate());
+    // A damaged file's timestamp can lie far outside what an int holds.
+    double ms = ts != ff::kNoTimestamp ? (double)ts * in.time_base() * 1000
+                                       : (double)ctx->position * 1000 / in.rate();
+    int start_ms = !(ms > INT_MIN) ? INT_MIN : ms >= INT_MAX ? INT_MAX : (int)ms;
     ff::FrameView view = in.View(f);
     if (!Grow(&ctx->pcm, &ctx->pcm_cap, ConvertedBytes(view), true)) {
       f.Unref();
