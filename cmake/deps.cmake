@@ -9,23 +9,30 @@ pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
 pkg_check_modules(SOUNDTOUCH REQUIRED IMPORTED_TARGET soundtouch)
 pkg_check_modules(SPEEXDSP REQUIRED IMPORTED_TARGET speexdsp)
 pkg_check_modules(POPPLER REQUIRED IMPORTED_TARGET poppler-cpp)
+# The PDF outline loads poppler's GLib interface only when a PDF is opened:
+# the firmware is compiled against its headers and never links it.
 if(CMAKE_CROSSCOMPILING)
-  pkg_check_modules(POPPLERGLIB IMPORTED_TARGET poppler-glib)
-else()
-  pkg_check_modules(POPPLERGLIB REQUIRED IMPORTED_TARGET poppler-glib)
-endif()
-if(NOT POPPLERGLIB_FOUND)
   # Debian's armhf poppler-glib development package cannot be installed beside
   # the PC's (its introspection files are per architecture): the cross build
   # takes the PC package's headers, which are the same on every architecture,
-  # and links the armhf run-time library.
+  # with the armhf cairo and GLib headers they include.
   pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo gobject-2.0)
-  find_library(POPPLERGLIB_SO NAMES libpoppler-glib.so.8 libpoppler-glib.so
-               PATHS /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE} NO_DEFAULT_PATH REQUIRED)
-  add_library(PkgConfig::POPPLERGLIB INTERFACE IMPORTED)
-  target_include_directories(PkgConfig::POPPLERGLIB INTERFACE /usr/include/poppler/glib)
-  target_link_libraries(PkgConfig::POPPLERGLIB INTERFACE ${POPPLERGLIB_SO} PkgConfig::CAIRO PkgConfig::GLIB)
+  add_library(dtb_popplerglib_headers INTERFACE)
+  target_include_directories(dtb_popplerglib_headers INTERFACE /usr/include/poppler/glib)
+  target_include_directories(dtb_popplerglib_headers INTERFACE
+    $<TARGET_PROPERTY:PkgConfig::CAIRO,INTERFACE_INCLUDE_DIRECTORIES>)
+else()
+  pkg_check_modules(POPPLERGLIB REQUIRED IMPORTED_TARGET poppler-glib)
+  add_library(dtb_popplerglib_headers INTERFACE)
+  target_include_directories(dtb_popplerglib_headers INTERFACE
+    $<TARGET_PROPERTY:PkgConfig::POPPLERGLIB,INTERFACE_INCLUDE_DIRECTORIES>)
 endif()
+set(DTB_POPPLER_GLIB_SONAME libpoppler-glib.so.8 CACHE STRING "run-time name of poppler's GLib interface")
+# Fails here, not on the device, when the distribution moves to another version.
+find_library(DTB_POPPLER_GLIB_SO NAMES ${DTB_POPPLER_GLIB_SONAME}
+             PATHS /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE} NO_DEFAULT_PATH REQUIRED)
+target_compile_definitions(dtb_popplerglib_headers INTERFACE
+  DTB_POPPLER_GLIB_SONAME="${DTB_POPPLER_GLIB_SONAME}")
 pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
 pkg_check_modules(ZLIB REQUIRED IMPORTED_TARGET zlib)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)

@@ -1,7 +1,7 @@
 // The outline (bookmarks) of a PDF with the page each entry leads to. The C++
 // interface of the PDF library gives outline titles without their targets, so
 // the outline is read through its GLib interface, which resolves explicit and
-// named destinations to pages.
+// named destinations to pages; it is loaded on the first call.
 #pragma once
 
 #include <string>
