@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "core/lib/xml/xml_reader.h"
 #include "core/lib/zip/archive.h"
@@ -18,13 +19,19 @@ bool Is(const char* name, const char* qname) { return strcmp(name, qname) == 0; 
 // again in the fallback), the fallback copies of new features, VML pictures.
 bool IsSkipped(const char* name) { return Is(name, "w:drawing") || Is(name, "mc:Fallback") || Is(name, "w:pict"); }
 
+bool IsTrue(const char* v) { return v && (Is(v, "1") || Is(v, "true") || Is(v, "on")); }
+
+// The separators Word draws above the notes are notes of their own kind.
+bool IsNoteText(const char* type) { return !type || Is(type, "normal"); }
+
 }  // namespace
 
 class DocxBody : public xml::Handler {
  public:
   DocxBody(CDocx& b, const std::map<std::string, CDocx::Style>& s,
-           const std::map<std::string, std::vector<CDocx::NumLevel>>& a, const std::map<std::string, std::string>& n)
-      : m_B(b), m_Styles(s), m_Abstracts(a), m_Nums(n) {}
+           const std::map<std::string, std::vector<CDocx::NumLevel>>& a, const std::map<std::string, std::string>& n,
+           const CDocx::NoteNumbers& notes)
+      : m_B(b), m_Styles(s), m_Abstracts(a), m_Nums(n), m_NoteFormats(notes) {}
 
   void OnStart(const char* name, xml::Attrs attrs) override {
     if (m_Skip > 0 || IsSkipped(name)) {
@@ -33,6 +40,12 @@ class DocxBody : public xml::Handler {
     }
     if (Is(name, "w:t")) {
       m_InText = true;
+    } else if (Is(name, "w:footnoteReference") || Is(name, "w:endnoteReference")) {
+      NoteMark(name[2] == 'f', attrs);
+    } else if (Is(name, "w:footnote") || Is(name, "w:endnote")) {
+      StartNote(name[2] == 'f', attrs);
+    } else if (Is(name, "w:footnoteRef") || Is(name, "w:endnoteRef")) {
+      if (!m_NoteNumber.empty()) Quiet(m_NoteNumber + " ");
     } else if (Is(name, "w:p")) {
       if (++m_PDepth == 1) StartParagraph();
     } else if (m_PDepth == 0 && (Is(name, "w:tbl") || Is(name, "w:tr"))) {
@@ -56,6 +69,8 @@ class DocxBody : public xml::Handler {
     }
     if (Is(name, "w:t")) {
       m_InText = false;
+    } else if (Is(name, "w:footnote") || Is(name, "w:endnote")) {
+      EndNote();
     } else if (Is(name, "w:p")) {
       if (m_PDepth-- == 1) EndLine(m_Table == 0);
     } else if (m_PDepth == 0 && Is(name, "w:tbl")) {
@@ -71,10 +86,68 @@ class DocxBody : public xml::Handler {
   }
   bool WantsStop() const override { return m_Error != 0; }
 
+  // A part read only in part ends its open note and line.
+  void EndPart() {
+    EndNote();
+    EndLine(true);
+    m_Skip = m_PDepth = m_Table = 0;
+    m_InText = false;
+  }
+
   int m_Error = 0;
   int m_PageBreaks = 0;
 
  private:
+  // A note's mark in the text: Word numbers footnotes and endnotes each from
+  // 1 in the order of their marks (a custom mark brings its own text).
+  void NoteMark(bool foot, xml::Attrs attrs) {
+    const char* id = xml::Attr(attrs, "w:id");
+    if (!id || IsTrue(xml::Attr(attrs, "w:customMarkFollows"))) return;
+    int& counter = foot ? m_Footnotes : m_Endnotes;
+    const CDocx::NumLevel& f = foot ? m_NoteFormats.foot : m_NoteFormats.end;
+    std::string number = CDocx::FormatNumber(f.start + counter++, f.format);
+    if (number.empty()) return;
+    (foot ? m_FootnoteNumbers : m_EndnoteNumbers)[id] = number;
+    Quiet(number);
+  }
+
+  void StartNote(bool foot, xml::Attrs attrs) {
+    EndNote();
+    if (!IsNoteText(xml::Attr(attrs, "w:type"))) {
+      m_Skip = 1;
+      return;
+    }
+    const char* id = xml::Attr(attrs, "w:id");
+    const std::map<std::string, std::string>& numbers = foot ? m_FootnoteNumbers : m_EndnoteNumbers;
+    auto it = id ? numbers.find(id) : numbers.end();
+    m_NoteNumber = it == numbers.end() ? "" : it->second;
+    m_NoteStart = m_B.GetUnicodeLength();
+  }
+
+  void EndNote() {
+    if (m_NoteStart < 0) return;
+    EndLine(true);
+    if (m_B.GetUnicodeLength() > m_NoteStart) AddQuiet(m_NoteStart, m_B.GetUnicodeLength());
+    m_NoteStart = -1;
+    m_NoteNumber.clear();
+  }
+
+  // Text that quieter reading passes over.
+  void Quiet(const std::string& text) {
+    Text("", 0);
+    int start = m_B.GetUnicodeLength();
+    Text(text.c_str(), static_cast<int>(text.size()));
+    if (m_NoteStart < 0) AddQuiet(start, m_B.GetUnicodeLength());
+  }
+
+  void AddQuiet(int start, int end) {
+    try {
+      m_B.m_QuietRanges.emplace_back(start, end);
+    } catch (const std::bad_alloc&) {
+      Check(-3);
+    }
+  }
+
   void Check(int r) {
     if (r < 0 && m_Error == 0) m_Error = r;
   }
@@ -163,7 +236,11 @@ class DocxBody : public xml::Handler {
   const std::map<std::string, CDocx::Style>& m_Styles;
   const std::map<std::string, std::vector<CDocx::NumLevel>>& m_Abstracts;
   const std::map<std::string, std::string>& m_Nums;
+  const CDocx::NoteNumbers& m_NoteFormats;
   std::map<std::string, std::vector<int>> m_Counters;
+  std::map<std::string, std::string> m_FootnoteNumbers, m_EndnoteNumbers;
+  int m_Footnotes = 0, m_Endnotes = 0, m_NoteStart = -1;
+  std::string m_NoteNumber;
   int m_Skip = 0, m_PDepth = 0, m_Table = 0, m_Level = 0, m_Ilvl = 0;
   std::string m_NumId;
   bool m_InText = false, m_TextAdded = false, m_NewParagraph = true;
@@ -187,13 +264,23 @@ int CDocx::Open(const char* path) {
   SetLanguage(language.c_str());
   if (r == 0 && !parts.numbering.empty() && zip.ReadAll(parts.numbering.c_str(), &xml, c_MaxPart) == 0)
     ParseNumbering(xml, &abstracts, &nums);
+  NoteNumbers noteNumbers;
+  if (r == 0 && !parts.settings.empty() && zip.ReadAll(parts.settings.c_str(), &xml, c_MaxPart) == 0)
+    ParseSettings(xml, &noteNumbers);
   xml.clear();
-  DocxBody body(*this, styles, abstracts, nums);
+  DocxBody body(*this, styles, abstracts, nums, noteNumbers);
   // Page 0 starts at place 0 whatever the first page break says.
   if (r == 0) r = AddPageFlag(0);
   if (r == 0) r = ReadArchiveXml(zip, parts.document, body, xml::Options());
   if (body.m_Error) r = body.m_Error;
   if (r == -5) r = -6;
+  // The notes only add to the reading: a damaged part gives what it holds.
+  for (const std::string* notes : {&parts.footnotes, &parts.endnotes}) {
+    if (r != 0 || notes->empty()) continue;
+    ReadArchiveXml(zip, *notes, body, xml::Options());
+    body.EndPart();
+    r = body.m_Error;
+  }
   if (r == 0 && body.m_PageBreaks == 0) {
     // No layout in the file: the model cuts the pages.
     free(m_PageStarts);

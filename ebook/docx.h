@@ -2,7 +2,8 @@
 // the styles and the numbering; outline levels (of the paragraph or inherited
 // through its style) give headings, list numbers are spoken, tables are read
 // row by row, and Word's last layout gives the pages (or the model cuts them
-// when the document carries none).
+// when the document carries none). Footnotes and endnotes follow the text,
+// numbered as their marks in it; marks and notes are quiet ranges.
 #pragma once
 
 #include <map>
@@ -30,7 +31,12 @@ class CDocx : public CEbook {
     bool legal = false;
   };
   struct Parts {
-    std::string document, styles, numbering;
+    std::string document, styles, numbering, footnotes, endnotes, settings;
+  };
+  // Word's defaults: footnotes 1, 2, 3; endnotes i, ii, iii.
+  struct NoteNumbers {
+    NumLevel foot{1, "decimal", "", false};
+    NumLevel end{1, "lowerRoman", "", false};
   };
 
   // Parsers of the parts over bytes in memory (also fed by the fuzzer). 0 or -6.
@@ -40,6 +46,7 @@ class CDocx : public CEbook {
                          std::string* language = nullptr);
   static int ParseNumbering(const std::string& xml, std::map<std::string, std::vector<NumLevel>>* abstracts,
                             std::map<std::string, std::string>* nums);
+  static int ParseSettings(const std::string& xml, NoteNumbers* numbers);
   // The heading level of a style, following its bases through at most ten
   // styles; 0 when none.
   static int StyleLevel(const std::map<std::string, Style>& styles, const std::string& id);

@@ -1,6 +1,7 @@
 // CDocx: the content types, styles and numbering parts.
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -39,6 +40,12 @@ class TypesHandler : public xml::Handler {
       m_Parts->styles = PartName(xml::Attr(attrs, "PartName"));
     else if (t == std::string(c_Prefix) + "numbering+xml" && m_Parts->numbering.empty())
       m_Parts->numbering = PartName(xml::Attr(attrs, "PartName"));
+    else if (t == std::string(c_Prefix) + "footnotes+xml" && m_Parts->footnotes.empty())
+      m_Parts->footnotes = PartName(xml::Attr(attrs, "PartName"));
+    else if (t == std::string(c_Prefix) + "endnotes+xml" && m_Parts->endnotes.empty())
+      m_Parts->endnotes = PartName(xml::Attr(attrs, "PartName"));
+    else if (t == std::string(c_Prefix) + "settings+xml" && m_Parts->settings.empty())
+      m_Parts->settings = PartName(xml::Attr(attrs, "PartName"));
   }
 
  private:
@@ -80,6 +87,25 @@ class StylesHandler : public xml::Handler {
   std::string m_Id;
   std::string* m_Language;
   bool m_InDefaults = false;
+};
+
+// How the document numbers its footnotes and endnotes.
+class SettingsHandler : public xml::Handler {
+ public:
+  explicit SettingsHandler(CDocx::NoteNumbers* n) : m_N(n) {}
+  void OnStart(const char* name, xml::Attrs attrs) override {
+    if (Is(name, "w:footnotePr")) m_In = &m_N->foot;
+    else if (Is(name, "w:endnotePr")) m_In = &m_N->end;
+    else if (m_In && Is(name, "w:numFmt") && !Val(attrs).empty()) m_In->format = Val(attrs);
+    else if (m_In && Is(name, "w:numStart")) m_In->start = static_cast<int>(std::clamp(strtol(Val(attrs).c_str(), nullptr, 10), 0L, 1L << 20));
+  }
+  void OnEnd(const char* name) override {
+    if (Is(name, "w:footnotePr") || Is(name, "w:endnotePr")) m_In = nullptr;
+  }
+
+ private:
+  CDocx::NoteNumbers* m_N;
+  CDocx::NumLevel* m_In = nullptr;
 };
 
 class NumberingHandler : public xml::Handler {
@@ -151,6 +177,11 @@ int CDocx::ParseStyles(const std::string& xml, std::map<std::string, Style>* sty
 int CDocx::ParseNumbering(const std::string& xml, std::map<std::string, std::vector<NumLevel>>* abstracts,
                           std::map<std::string, std::string>* nums) {
   NumberingHandler h(abstracts, nums);
+  return xml::ReadMemory(xml.data(), xml.size(), h, xml::Options(), 8192) == 0 ? 0 : -6;
+}
+
+int CDocx::ParseSettings(const std::string& xml, NoteNumbers* numbers) {
+  SettingsHandler h(numbers);
   return xml::ReadMemory(xml.data(), xml.size(), h, xml::Options(), 8192) == 0 ? 0 : -6;
 }
 

@@ -15,7 +15,7 @@ class CHtml : public CXhtml {
     virtual int Read(unsigned char* buf, int room) = 0;
   };
 
-  CHtml() : m_Tokenizer(*this) {}
+  CHtml() : m_Tokenizer(*this) { m_SkipsHidden = false; }
   // 0; -2 null path or an encoding that cannot be converted; -3 no memory;
   // -4 cannot be opened or read; -6 fewer than 5 bytes, or not text.
   int Open(const char* path) override;

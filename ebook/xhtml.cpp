@@ -59,9 +59,13 @@ bool HasWord(const char* list, const char* word) {
   return false;
 }
 
-// Notes, note references and annotations (DTBook elements, EPUB types):
-// quieter reading passes over their text.
-bool IsNote(const char* local, const char* type) {
+// Notes, note references and annotations (DTBook elements, EPUB types, the
+// digital publishing roles): quieter reading passes over their text.
+bool IsNote(const char* local, const char* type, const char* role) {
+  if (role) {
+    for (const char* n : {"doc-noteref", "doc-footnote", "doc-endnote", "doc-endnotes"})
+      if (HasWord(role, n)) return true;
+  }
   for (const char* n : {"note", "noteref", "annotation", "annoref"}) {
     if (strcasecmp(local, n) == 0) return true;
     if (type && HasWord(type, n)) return true;
@@ -82,6 +86,7 @@ void CXhtml::ResetParse() {
   m_DtbookDepth = 0;
   m_Depth = m_PageNumberDepth = 0;
   m_NoteDepth = m_NoteStart = 0;
+  m_HiddenDepth = 0;
   m_OwnPages = false;
   m_Error = 0;
 }
@@ -105,7 +110,7 @@ void CXhtml::Rewind(const Mark& mark) {
   m_PendingHeading = mark.pendingHeading;
   m_Skip = 0;
   m_Depth = m_PageNumberDepth = 0;
-  m_NoteDepth = 0;
+  m_NoteDepth = m_HiddenDepth = 0;
   while (!m_QuietRanges.empty() && m_QuietRanges.back().second > mark.text) m_QuietRanges.pop_back();
   m_TextAdded = m_OweSpace = false;
   m_PendingParagraph = true;
@@ -163,7 +168,10 @@ void CXhtml::XmlCbStartElement(const char* name, const char* const* attrs) {
   }
   const char* type = xml::Attr(attrs, "epub:type");
   ++m_Depth;
-  if (m_NoteDepth == 0 && IsNote(local, type)) {
+  // What the page hides (an EPUB's landmarks or its list of printed pages)
+  // is not read.
+  if (m_SkipsHidden && m_HiddenDepth == 0 && xml::Attr(attrs, "hidden")) m_HiddenDepth = m_Depth;
+  if (m_NoteDepth == 0 && IsNote(local, type, xml::Attr(attrs, "role"))) {
     m_NoteDepth = m_Depth;
     m_NoteStart = m_TextLength;
   }
@@ -203,6 +211,7 @@ void CXhtml::XmlCbEndElement(const char* name) {
     return;
   }
   if (m_Depth <= m_PageNumberDepth) m_PageNumberDepth = 0;
+  if (m_Depth <= m_HiddenDepth) m_HiddenDepth = 0;
   if (m_NoteDepth > 0 && m_Depth <= m_NoteDepth) {
     if (m_TextLength > m_NoteStart) {
       try {
@@ -228,7 +237,7 @@ void CXhtml::XmlCbCharacters(const char* utf8, int bytes) {
 }
 
 void CXhtml::XmlCbCharactersW(const unsigned short* text, int count) {
-  if (m_Error || m_Skip > 0 || m_PageNumberDepth > 0 || !text || count <= 0) return;
+  if (m_Error || m_Skip > 0 || m_PageNumberDepth > 0 || m_HiddenDepth > 0 || !text || count <= 0) return;
   int begin = 0, end = count;
   while (begin < end && IsSpace(text[begin])) ++begin;
   while (end > begin && IsSpace(text[end - 1])) --end;

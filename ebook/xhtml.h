@@ -57,6 +57,9 @@ class CXhtml : public CEbook {
   const std::map<std::string, int>* m_HeadingIds = nullptr;
   bool m_HeadingsFromTags = true;  // h1-h6 and DTBook levels give headings
   bool m_ReadAlt = false;          // an image's alt text is read
+  // Elements marked hidden are passed over; only where a parser closes every
+  // element (tag soup could leave one open and lose the rest of the page).
+  bool m_SkipsHidden = true;
 
  private:
   void StartText();
@@ -73,6 +76,7 @@ class CXhtml : public CEbook {
   int m_Depth = 0;          // elements open (not counting skipped ones)
   int m_PageNumberDepth = 0;  // inside a printed page number, from this depth
   int m_NoteDepth = 0;        // inside a note or annotation, from this depth
+  int m_HiddenDepth = 0;      // inside an element marked hidden, from this depth
   int m_NoteStart = 0;        // the place it began at
   bool m_OwnPages = false;   // pagenum or page-break marks seen
   int m_Error = 0;

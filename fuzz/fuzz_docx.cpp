@@ -1,5 +1,5 @@
 // Word documents over arbitrary bytes (seeded with a small document), and the
-// content types, styles and numbering parts alone: refused or read into a
+// content types, styles, numbering and settings parts alone: refused or read into a
 // well-formed book; style chains and list numbers always end.
 #include <cstdint>
 
@@ -18,5 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CDocx::ParseNumbering(xml, &abstracts, &nums);
   for (const auto& a : abstracts)
     for (const CDocx::NumLevel& l : a.second) fuzzcheck::Check(CDocx::FormatNumber(l.start, l.format).size() < 64);
+  CDocx::NoteNumbers notes;
+  CDocx::ParseSettings(xml, &notes);
+  for (const CDocx::NumLevel* l : {&notes.foot, &notes.end})
+    fuzzcheck::Check(l->start >= 0 && CDocx::FormatNumber(l->start + 1000, l->format).size() < 64);
   return fuzzcheck::OpenAndCheck<CDocx>("fuzz_docx", data, size);
 }

@@ -2,6 +2,7 @@
 // with inherited heading levels, list numbers, tables, revisions, drawings and
 // Word's page breaks, and damaged copies.
 #include <string>
+#include <vector>
 
 #include "ebook/docx.h"
 #include "tests/ebook/markup_dump.h"
@@ -19,6 +20,14 @@ TEST(Docx, FixtureReadsAsItsDump) {
   Peek<CDocx> b;
   ASSERT_EQ(0, b.Open(Fixture("doc.docx").c_str()));
   ebooktest::ExpectDump(b, Fixture("doc.dump"));
+  // Footnotes and endnotes follow the text; their marks and they themselves
+  // are quiet ranges (a custom mark is the document's own text).
+  EXPECT_EQ(ebooktest::QuietTexts(b), (std::vector<std::string>{"1", "i", "1  A footnote.\nIts second line.\n",
+                                                                "* Starred note.\n", "i  An endnote.\n"}));
+  // Notes cut off in the middle: the document opens with what they hold.
+  Peek<CDocx> cut;
+  ASSERT_EQ(0, cut.Open(Fixture("badnotes.docx").c_str()));
+  EXPECT_NE(std::string::npos, Dump(cut).find("[p]1  A footnote.\\n\n[p]i  An endnote."));
 }
 
 TEST(Docx, StylesInheritLevelsAndListsNumber) {
@@ -32,6 +41,14 @@ TEST(Docx, StylesInheritLevelsAndListsNumber) {
   EXPECT_EQ("AA", CDocx::FormatNumber(27, "upperLetter"));
   EXPECT_EQ("xiv", CDocx::FormatNumber(14, "lowerRoman"));
   EXPECT_EQ("", CDocx::FormatNumber(1, "bullet"));
+  CDocx::NoteNumbers notes;
+  ASSERT_EQ(0, CDocx::ParseSettings("<w:settings xmlns:w=\"urn:w\"><w:footnotePr><w:numFmt w:val=\"upperLetter\"/>"
+                                    "</w:footnotePr><w:endnotePr><w:numStart w:val=\"99999999999\"/></w:endnotePr>"
+                                    "</w:settings>",
+                                    &notes));
+  EXPECT_EQ("upperLetter", notes.foot.format);
+  EXPECT_EQ("lowerRoman", notes.end.format);
+  EXPECT_EQ(1 << 20, notes.end.start) << "a wild start is kept in range";
 }
 
 TEST(Docx, DamagedAndWrongFilesAreRefused) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -69,6 +70,20 @@ void ExpectDump(Peek<Source>& b, const std::string& dumpPath) {
     return;
   }
   EXPECT_EQ(ReadText(dumpPath), dump) << dumpPath;
+}
+
+// The text of each quiet range (notes and their marks), in order.
+template <class Source>
+std::vector<std::string> QuietTexts(Source& b) {
+  std::vector<std::string> quiet;
+  int s = 0, e = 0;
+  for (int at = 0; b.QuietRangeAfter(at, &s, &e) == 0 && e > s; at = e) {
+    std::vector<unsigned short> u(static_cast<size_t>(e - s));
+    int start = -1;
+    if (b.GetUnicodeAt(s, u.data(), e - s, &start) != e - s) break;
+    quiet.push_back(U8(std::u16string(u.begin(), u.end())));
+  }
+  return quiet;
 }
 
 // The text of the whole book as read, without any white space, for

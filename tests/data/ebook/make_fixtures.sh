@@ -33,5 +33,8 @@ cd ../docx && rm -f *.docx
 cp doc.docx missing_member.docx && zip -q -d missing_member.docx word/document.xml
 mkdir -p tmp/word && head -c 1500 doc/word/document.xml > tmp/word/document.xml
 cp doc.docx badxml.docx && (cd tmp && zip -q ../badxml.docx word/document.xml) && rm -rf tmp
+# Notes cut off in the middle: the document opens with what they hold.
+mkdir -p tmp/word && head -c 450 doc/word/footnotes.xml > tmp/word/footnotes.xml
+cp doc.docx badnotes.docx && (cd tmp && zip -q ../badnotes.docx word/footnotes.xml) && rm -rf tmp
 # Mobipocket books, written byte by byte.
 (cd ../mobi && python3 make_mobi.py)
