@@ -55,6 +55,9 @@ class DocxBody : public xml::Handler {
       PageBreak();
     } else if (Is(name, "w:tab")) {
       if (m_TextAdded) Text(" ", 1);
+    } else if (Is(name, "w:noBreakHyphen")) {
+      // Word writes the hyphen of "e-mail" or "555-1234" as an element.
+      Text("-", 1);
     } else if (Is(name, "w:br") || Is(name, "w:cr")) {
       EndLine(false);
     } else if (m_PDepth == 1) {
