@@ -137,7 +137,7 @@ class DocxBody : public xml::Handler {
 
   // Text that quieter reading passes over.
   void Quiet(const std::string& text) {
-    Text("", 0);
+    BeginText();
     int start = m_B.GetUnicodeLength();
     Text(text.c_str(), static_cast<int>(text.size()));
     if (m_NoteStart < 0) AddQuiet(start, m_B.GetUnicodeLength());
@@ -192,18 +192,22 @@ class DocxBody : public xml::Handler {
     ++m_PageBreaks;
   }
 
-  void Text(const char* text, int length) {
-    if (!m_TextAdded) {
-      if (m_NewParagraph) {
-        Check(m_B.AddParagraphFlag(0));
-        if (m_Level > 0 && m_Table == 0) Check(m_B.AddHeadingFlag(m_Level, 0));
-        m_NewParagraph = false;
-      }
-      std::string number = ListNumber();
-      if (!number.empty()) Check(m_B.AddText(number.c_str(), static_cast<int>(number.size())));
-      m_NumId.clear();
+  // The paragraph's marks and list number, before its first text.
+  void BeginText() {
+    if (m_TextAdded) return;
+    if (m_NewParagraph) {
+      Check(m_B.AddParagraphFlag(0));
+      if (m_Level > 0 && m_Table == 0) Check(m_B.AddHeadingFlag(m_Level, 0));
+      m_NewParagraph = false;
     }
+    std::string number = ListNumber();
+    if (!number.empty()) Check(m_B.AddText(number.c_str(), static_cast<int>(number.size())));
+    m_NumId.clear();
     m_TextAdded = true;
+  }
+
+  void Text(const char* text, int length) {
+    BeginText();
     Check(m_B.AddText(text, length));
   }
 
