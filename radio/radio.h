@@ -17,9 +17,9 @@ bool IsFmTxRunning();
 // the band, 0 tune the current channel.
 enum SeekState { SEEK_IDLE = 0, SEEK_BUSY = 1, SEEK_DONE = 2, SEEK_NO_BUS = 3 };
 int StartRadioSeek(int mode);
-// Ends a scan between two tests and waits for it; a seek up or down runs
-// to its end. The state the thread ended in.
+// Ends a seek or scan between two tests (one test is about 0.2 s) and
+// waits for it. The state the thread ended in.
 int CancelRadioSeek();
 int RadioSeekState();
-// True when the last scan ended by a cancel.
+// True when the last seek or scan ended by a cancel.
 bool RadioSeekCancelled();

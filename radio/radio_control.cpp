@@ -22,10 +22,12 @@ int Freq10k(int channel) { return channel * 10 + 8700; }
 class SeekThread {
  public:
   int Start(int mode) {
-    if (!thread_.joinable()) {
+    // One thread for the life of the process, as the other workers: a second
+    // one would take the cancel meant for the first and drop it.
+    if (!started_) {
       try {
-        thread_ = std::thread(&SeekThread::Run, this);
-        thread_.detach();  // lives as long as the process, as the other workers
+        std::thread(&SeekThread::Run, this).detach();
+        started_ = true;
       } catch (const std::system_error&) {
         return -1;
       }
@@ -62,7 +64,7 @@ class SeekThread {
       lock.unlock();
       int state = Work(mode);
       lock.lock();
-      if (ch_.Peek() == kCmdCancel) ch_.Take(lock);  // too late for a seek: discarded
+      if (ch_.Peek() == kCmdCancel) ch_.Take(lock);  // came after the last test: nothing to end
       ch_.SetState(lock, state);
     }
   }
@@ -84,8 +86,10 @@ class SeekThread {
       g_Fm.channel = lowest < 0 ? 0 : lowest;
       return SEEK_DONE;
     }
+    // A seek over an empty band takes half a minute: a cancel is looked for
+    // before every test, so that closing the radio never waits for it.
     int c = g_Fm.channel;
-    for (int n = 0; n < kFmChannels - 1; n++) {
+    for (int n = 0; n < kFmChannels - 1 && !CancelPending(); n++) {
       c = StepChannel(c, mode);
       if (RDA5820_ValidStop(Freq10k(c))) {
         g_Fm.channel = c;
@@ -97,7 +101,7 @@ class SeekThread {
   }
 
   CommandChannel ch_{SEEK_IDLE};
-  std::thread thread_;
+  bool started_ = false;  // loop thread only
   int mode_ = 0;
   bool cancelled_ = false;
 };

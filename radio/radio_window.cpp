@@ -149,8 +149,8 @@ int Radio::OnKeyDown(int code) {
     return OnDefaultKeyDown(code);
   }
   if (seeking_) {
-    // Back ends a scan early; what it found so far stays.
-    if (code == KEY_BACK && scanning_) CancelRadioSeek();
+    // Back ends a seek or scan early; what a scan found so far stays.
+    if (code == KEY_BACK) CancelRadioSeek();
     else SysTts_Play(Phrase(270).c_str(), -1);  // "scanning"
     return 0;
   }
@@ -266,7 +266,8 @@ int Radio::OnTick() {
   if (seeking_) {
     if (RadioSeekState() == SEEK_BUSY) return 0;
     seeking_ = false;
-    if (scanning_) SysTts_Add(Phrase(RadioSeekCancelled() ? 275 : 282).c_str());  // "canceled, " / "finished, "
+    bool cancelled = RadioSeekCancelled();
+    if (scanning_ || cancelled) SysTts_Add(Phrase(cancelled ? 275 : 282).c_str());  // "canceled, " / "finished, "
     scanning_ = false;
     MarkSettingsChanged("fm");
     Retune();
@@ -517,11 +518,13 @@ std::string Radio::DescribeKey(int code, int held) {
   if (recording_)
     return code == KEY_PLAY ? KeyText("pauses or continues the recording", "wstrzymuje lub wznawia nagrywanie")
                             : KeyText("ends the recording", "kończy nagrywanie");
-  if (seeking_)
-    return code == KEY_BACK && scanning_
-               ? KeyText("ends the scan; the stations found so far stay",
-                         "kończy wyszukiwanie; znalezione stacje zostają")
-               : KeyText("says that the radio is scanning", "mówi, że radio szuka");
+  if (seeking_) {
+    if (code != KEY_BACK) return KeyText("says that the radio is scanning", "mówi, że radio szuka");
+    return scanning_ ? KeyText("ends the scan; the stations found so far stay",
+                               "kończy wyszukiwanie; znalezione stacje zostają")
+                     : KeyText("ends the seek; the radio stays on its station",
+                               "kończy szukanie; radio zostaje na swojej stacji");
+  }
   if (code == KEY_RECORD) return KeyText("records the radio", "nagrywa radio");
   if (code == KEY_MUSIC) return KeyIgnored();
   if (code == KEY_BOOKMARK)

@@ -101,6 +101,18 @@ TEST_F(RadioE2E, ACancelledScanKeepsThePresetsFound) {
   EXPECT_EQ(0, ch[4 + 200]);  // 107.0 was never reached
 }
 
+// A seek over a band with no station takes half a minute: back, a card and
+// the power key each end it at once.
+TEST_F(RadioE2E, BackACardAndPowerOffEndASeek) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::SimResult r = Run("0",
+                             "key radio\nexpect 87 point 0 10\nkey right\nwait 1\nkey back\n"
+                             "expect canceled, 87 point 0 10\nkey right\nwait 1\nsd in\nexpect no files 10\n"
+                             "key radio\nexpect 87 point 0 10\nkey right\nwait 1\npower hold 3\n"
+                             "expect shutting down 10\n");
+  EXPECT_EQ(r.status, 0) << r.output;
+}
+
 // The settings start the transmitter (headphones in: the speaker would feed
 // it back) and stop it again; the chip says what goes on the air.
 TEST_F(RadioE2E, TheSettingsStartAndStopTheTransmitter) {
