@@ -2,6 +2,9 @@
 // of the RDA5820 board. Loop thread, except the seek thread's own work.
 #pragma once
 
+// "all presets deleted, "
+constexpr int kPhraseAllPresetsDeleted = 338;
+
 // Pushes the radio window and starts receiving. 0, or -1 when the seek
 // thread cannot be started.
 int CreatRadioWindow();

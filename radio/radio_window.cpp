@@ -356,7 +356,8 @@ int Radio::MenuOk() {
       break;
   }
   in_menu_ = false;
-  SysTts_Add(Phrase(yes ? (menu_item_ == 2 ? 274 : 277) : (menu_item_ == 2 ? 275 : 278)).c_str());
+  // "preset deleted, " / "all presets deleted, " / "canceled, "
+  SysTts_Add(Phrase(yes ? (menu_item_ == 2 ? 274 : kPhraseAllPresetsDeleted) : (menu_item_ == 2 ? 275 : 278)).c_str());
   Retune();
   return 0;
 }
