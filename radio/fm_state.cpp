@@ -1,7 +1,9 @@
 #include "radio/fm_state.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "core/base/activity.h"
 #include "core/base/diag.h"
 #include "core/base/settings_file.h"
 
@@ -72,8 +74,12 @@ int SaveFmSettings(bool) {
   return SaveFmSettingsFile(kFmFile);
 }
 
+int FirstChannel() { return g_HwVersion == 1 ? 5 : 0; }
+
 int StepChannel(int channel, int direction) {
-  return (channel + (direction > 0 ? 1 : kFmChannels - 1)) % kFmChannels;
+  int first = FirstChannel();
+  if (direction > 0) return channel >= kFmChannels - 1 ? first : std::max(first, channel + 1);
+  return channel <= first ? kFmChannels - 1 : channel - 1;
 }
 
 int NextPreset(const FmState& s, int channel, int direction) {
@@ -83,7 +89,7 @@ int NextPreset(const FmState& s, int channel, int direction) {
 }
 
 int LowestPreset(const FmState& s) {
-  for (int c = 0; c < kFmChannels; c++)
+  for (int c = FirstChannel(); c < kFmChannels; c++)
     if (s.preset[c]) return c;
   return -1;
 }

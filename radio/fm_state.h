@@ -29,12 +29,15 @@ int SaveFmSettingsFile(const char* devicePath);
 int ParseFmChannels(const unsigned char* data, int size, FmState* s);
 void FormatFmChannels(const FmState& s, unsigned char out[kFmFileSize]);
 
-// The neighbour channel, wrapping between 87.0 and 108.0 MHz.
+// The lowest channel the board's tuner can tune: the AR1019 cannot go
+// below 87.5 MHz, so 87.0 to 87.4 are never offered there.
+int FirstChannel();
+// The neighbour channel, wrapping between the first channel and 108.0 MHz.
 int StepChannel(int channel, int direction);
 // The next preset after (direction > 0) or before the channel, wrapping
 // around the band; the channel itself when no other is a preset.
 int NextPreset(const FmState& s, int channel, int direction);
-// The lowest preset, or -1.
+// The lowest preset from the first channel on, or -1.
 int LowestPreset(const FmState& s);
 int ChannelKhz(int channel);
 int ChannelOfKhz(int khz);  // -1 outside the band

@@ -83,7 +83,7 @@ class SeekThread {
         if (valid) g_Fm.preset[c] = 1;
       }
       int lowest = LowestPreset(g_Fm);
-      g_Fm.channel = lowest < 0 ? 0 : lowest;
+      g_Fm.channel = lowest < 0 ? FirstChannel() : lowest;
       return SEEK_DONE;
     }
     // A seek over an empty band takes half a minute: a cancel is looked for

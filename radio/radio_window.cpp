@@ -47,16 +47,26 @@ void Tune(int channel) {
   }
 }
 
-// Seeks on the AR1019 from the channel; once more from the band's far end
-// when the chip finds nothing before it. The channel found, or -1.
+// The AR1019 seeks from the channel after the one it sits on and cannot sit
+// outside 87.5 to 108.0 MHz, so a station on an end of the band is looked
+// for from its neighbour, seeking toward it. Its kHz, or -1.
+int Ar1019StationOnEnd(bool low) {
+  AR1019_SEEK s = {low ? 87600 : 107900, low ? 0 : 1};
+  int f = ar1019_seek(&s);
+  return f == (low ? 87500 : 108000) ? f : -1;
+}
+
+// Seeks on the AR1019 from the channel; when the chip finds nothing before
+// the band's end, goes on from the other end. The channel found, or -1.
 int Ar1019Seek(int channel, bool up) {
   AR1019_SEEK s = {ChannelKhz(channel), up ? 1 : 0};
-  int f = (channel == (up ? kFmChannels - 1 : 0)) ? -1 : ar1019_seek(&s);
+  int f = (channel == (up ? kFmChannels - 1 : FirstChannel())) ? -1 : ar1019_seek(&s);
+  if (f < 0) f = Ar1019StationOnEnd(up);
   if (f < 0) {
-    s.freq = up ? 87000 : 108000;
+    s.freq = up ? 87500 : 108000;
     f = ar1019_seek(&s);
   }
-  return f >= 87000 && f <= 108000 ? ChannelOfKhz(f) : -1;
+  return f >= 87500 && f <= 108000 ? ChannelOfKhz(f) : -1;
 }
 
 class Radio final : public iWindow {
@@ -247,7 +257,8 @@ void Radio::Scan() {
     if (StartRadioSeek(2) == 0) seeking_ = scanning_ = true;
     return;
   }
-  AR1019_SEEK s = {87000, 1};
+  if (Ar1019StationOnEnd(true) > 0) g_Fm.preset[FirstChannel()] = 1;
+  AR1019_SEEK s = {87500, 1};
   for (;;) {
     int f = ar1019_seek(&s);
     if (f < 87000 || f > 108000) break;
@@ -256,7 +267,7 @@ void Radio::Scan() {
     s.freq = f;
   }
   int lowest = LowestPreset(g_Fm);
-  g_Fm.channel = lowest < 0 ? 0 : lowest;
+  g_Fm.channel = lowest < 0 ? FirstChannel() : lowest;
   SysTts_Add(Phrase(282).c_str());  // "finished, "
   retune_ = true;
   OnRefresh();
@@ -342,7 +353,7 @@ int Radio::MenuOk() {
         g_Fm.preset[g_Fm.channel] = 0;
         int next = NextPreset(g_Fm, g_Fm.channel, 1);
         int lowest = LowestPreset(g_Fm);
-        g_Fm.channel = g_Fm.preset[next] ? next : lowest < 0 ? 0 : lowest;
+        g_Fm.channel = g_Fm.preset[next] ? next : lowest < 0 ? FirstChannel() : lowest;
         MarkSettingsChanged("fm");
       }
       break;
@@ -350,7 +361,7 @@ int Radio::MenuOk() {
       if (Ask(276, &yes) == WND_STOP) return 0;  // "delete all presets?"
       if (yes) {
         for (unsigned char& p : g_Fm.preset) p = 0;
-        g_Fm.channel = 0;
+        g_Fm.channel = FirstChannel();
         MarkSettingsChanged("fm");
       }
       break;
@@ -539,6 +550,7 @@ std::string Radio::DescribeKey(int code, int held) {
 
 int CreatRadioWindow() {
   if (g_Fm.channel < 0 || g_Fm.channel >= kFmChannels) LoadFmSettings();
+  if (g_Fm.channel < FirstChannel()) g_Fm.channel = FirstChannel();
   if (g_FmState != 1) {
     if (Ar1019Board()) {
       ar1019_init(0);

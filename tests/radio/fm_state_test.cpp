@@ -62,6 +62,17 @@ TEST(FmChannelsTest, StepsAndPresetsWrapAroundTheBand) {
   EXPECT_EQ(88000, ChannelKhz(10));
   EXPECT_EQ(10, ChannelOfKhz(88000));
   EXPECT_EQ(-1, ChannelOfKhz(86900));
+  // The receive-only board's tuner begins at 87.5 MHz.
+  int saved = g_HwVersion;
+  g_HwVersion = 1;
+  EXPECT_EQ(5, StepChannel(210, 1));
+  EXPECT_EQ(210, StepChannel(5, -1));
+  s.preset[200] = 0;
+  s.preset[10] = 0;
+  s.preset[2] = 1;  // from a file of the other board: out of reach
+  EXPECT_EQ(-1, LowestPreset(s));
+  EXPECT_EQ(50, NextPreset(s, 50, 1));
+  g_HwVersion = saved;
 }
 
 TEST(FmTransmitterTest, RefusedOnTheReceiveOnlyBoard) {

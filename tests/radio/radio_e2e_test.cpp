@@ -15,8 +15,9 @@ namespace {
 
 class RadioE2E : public ::testing::Test {
  protected:
-  // A fresh device of board revision `rev` that records WAV at 16 kHz.
-  dtbtest::SimResult Run(const std::string& rev, const std::string& script) {
+  // A fresh device of board revision `rev` that records WAV at 16 kHz, with
+  // the channel file `channels` when one is given.
+  dtbtest::SimResult Run(const std::string& rev, const std::string& script, const std::string& channels = "") {
     dtbtest::SimRun run;
     run.root = dir / "device";
     run.lang = "en";
@@ -30,17 +31,27 @@ class RadioE2E : public ::testing::Test {
     for (size_t i = 0; i < station.size(); i++)
       station[i] = static_cast<int16_t>(6000 * std::sin(i * (0.05 + 1e-6 * static_cast<double>(i))));
     dtbtest::WriteWav(dir / "station.wav", 16000, 1, station);
+    if (!channels.empty()) dtbtest::WriteFile(dir / "device/mnt/settings/fm.channels", channels);
     run.fresh = false;
     run.script = "expect Internal memory 20\n" + script + "wait 6\nquit\n";
     run.timeout_seconds = 180;
     return dtbtest::RunSim(run);
   }
   std::string Channels() { return dtbtest::ReadFile(dir / "device/mnt/settings/fm.channels"); }
+  // A channel file: the current channel, no presets, both volumes 8.
+  static std::string ChannelFile(int channel, int mode) {
+    std::string f(223, '\0');
+    f[0] = static_cast<char>(channel);
+    f[215] = f[217] = 8;
+    f[219] = static_cast<char>(mode);
+    return f;
+  }
   // Seek up from 107.9 MHz (set in step mode), store, record 3 s, close.
-  std::string SeekStoreRecord() {
+  // The band begins at 87.0 MHz, at 87.5 on the receive-only board.
+  std::string SeekStoreRecord(const std::string& first) {
     return "station 88.0 60 " + dir / "station.wav" +
            "\nstation 95.0 10\n"  // too weak to stop at
-           "key radio\nexpect 87 point 0 10\n"
+           "key radio\nexpect " + first + " 10\n"
            "key menu\nexpect operation mode: auto\nkey left\nexpect operation mode: step\nkey play\n"
            "expect Setting done\nkey left\nexpect 108 point 0 5\nkey left\nexpect 107 point 9 5\n"
            "key menu\nkey left\nexpect operation mode: auto\nkey play\nexpect Setting done\n"
@@ -68,7 +79,7 @@ class RadioE2E : public ::testing::Test {
 
 TEST_F(RadioE2E, SeekWrapsToTheOnlyStationStoresAndRecordsIt) {
   DTB_REQUIRE_PLAYER();
-  dtbtest::SimResult r = Run("0", SeekStoreRecord());
+  dtbtest::SimResult r = Run("0", SeekStoreRecord("87 point 0"));
   EXPECT_EQ(r.status, 0) << r.output;
   std::string ch = Channels();
   ASSERT_EQ(223u, ch.size()) << r.output;
@@ -80,7 +91,7 @@ TEST_F(RadioE2E, SeekWrapsToTheOnlyStationStoresAndRecordsIt) {
 
 TEST_F(RadioE2E, TheReceiveOnlyBoardSeeksAndRecordsToo) {
   DTB_REQUIRE_PLAYER();
-  dtbtest::SimResult r = Run("1", SeekStoreRecord());
+  dtbtest::SimResult r = Run("1", SeekStoreRecord("87 point 5"));
   EXPECT_EQ(r.status, 0) << r.output;
   ExpectStationRecorded();
 }
@@ -111,6 +122,29 @@ TEST_F(RadioE2E, BackACardAndPowerOffEndASeek) {
                              "key radio\nexpect 87 point 0 10\nkey right\nwait 1\npower hold 3\n"
                              "expect shutting down 10\n");
   EXPECT_EQ(r.status, 0) << r.output;
+}
+
+// The receive-only board's tuner spans 87.5 to 108.0 MHz: seeks that wrap
+// and the scan find stations on both ends, and steps never leave them.
+TEST_F(RadioE2E, TheReceiveOnlyBoardReachesBothEndsOfItsBand) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::SimResult r =
+      Run("1",
+          "station 87.5 50\nkey radio\nexpect 100 point 0 10\nkey right\nexpect 87 point 5 10\n"
+          "station 87.5 none\nstation 108.0 50\nkey left\nexpect 108 point 0 10\n"
+          "station 87.5 50\nkey menu\nkey down\nexpect Scan for stations\nkey play\n"
+          "expect finished, 87 point 5 10\nkey up\nexpect 108 point 0 5\n"
+          "key menu\nkey left\nexpect operation mode: step\nkey play\nexpect Setting done\n"
+          "key right\nexpect 87 point 5 5\nkey left\nexpect 108 point 0 5\n"
+          "key menu\nkey up\nexpect Delete all presets\nkey play\nexpect delete all presets?\nkey play\n"
+          "expect all presets deleted, 87 point 5 5\nkey back\n",
+          ChannelFile(130, 0));
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(std::string::npos, r.output.find("87 point 0")) << r.output;
+  std::string ch = Channels();
+  ASSERT_EQ(223u, ch.size());
+  EXPECT_EQ(5, ch[0]);
+  EXPECT_EQ(std::string(211, '\0'), ch.substr(4, 211));
 }
 
 // The settings start the transmitter (headphones in: the speaker would feed
