@@ -213,6 +213,7 @@ int Radio::OnKeyPress(int code) {
     case KEY_VOL_UP: {
       int& v = IsSpeakerOn() ? g_Fm.speaker_volume : g_Fm.headphone_volume;
       v = up ? std::min(16, v + 1) : std::max(0, v - 1);
+      MarkSettingsChanged("fm");
       FmAudio(true);
       return 0;
     }
@@ -220,6 +221,7 @@ int Radio::OnKeyPress(int code) {
     case KEY_RIGHT:
       if (g_Fm.mode == 1) {
         g_Fm.channel = StepChannel(g_Fm.channel, up ? 1 : -1);
+        MarkSettingsChanged("fm");
         Retune();
       } else {
         Seek(up ? 1 : -1);
@@ -229,6 +231,7 @@ int Radio::OnKeyPress(int code) {
     case KEY_UP:
       // Down goes to the next preset above, as the list is read top down.
       g_Fm.channel = NextPreset(g_Fm, g_Fm.channel, code == KEY_DOWN ? 1 : -1);
+      MarkSettingsChanged("fm");
       Retune();
       return 0;
     default:
@@ -243,6 +246,7 @@ void Radio::Seek(int direction) {
     if (c >= 0) {
       g_Fm.channel = c;
       g_Fm.preset[c] = 1;
+      MarkSettingsChanged("fm");
     }
     Retune();
     return;
@@ -268,6 +272,7 @@ void Radio::Scan() {
   }
   int lowest = LowestPreset(g_Fm);
   g_Fm.channel = lowest < 0 ? FirstChannel() : lowest;
+  MarkSettingsChanged("fm");
   SysTts_Add(Phrase(282).c_str());  // "finished, "
   retune_ = true;
   OnRefresh();

@@ -147,6 +147,37 @@ TEST_F(RadioE2E, TheReceiveOnlyBoardReachesBothEndsOfItsBand) {
   EXPECT_EQ(std::string(211, '\0'), ch.substr(4, 211));
 }
 
+// Tuning, presets and volume are written soon after they change, so a
+// power cut loses none of them.
+TEST_F(RadioE2E, TheRadioSettingsSurviveAPowerCut) {
+  DTB_REQUIRE_PLAYER();
+  // A seek, a scan, a preset key and the volume on the receive-only board.
+  dtbtest::SimResult r = Run("1",
+                             "station 88.0 50\nstation 104.0 50\nkey radio\nexpect 100 point 0 10\n"
+                             "key right\nexpect 104 point 0 10\nkey menu\nkey down\nexpect Scan for stations\n"
+                             "key play\nexpect 88 point 0 10\nkey down\nexpect 104 point 0 5\nkey volup\nkey volup\n"
+                             "wait 8\nkill\n",
+                             ChannelFile(130, 0));
+  EXPECT_EQ(r.status, 0) << r.output;
+  std::string ch = Channels();
+  ASSERT_EQ(223u, ch.size());
+  EXPECT_EQ(170, static_cast<unsigned char>(ch[0]));
+  EXPECT_EQ(1, ch[4 + 10]);
+  EXPECT_EQ(1, ch[4 + 170]);
+  EXPECT_EQ(10, ch[217]);  // the speaker's, as no headphones are in
+  dtbtest::SimRun again;
+  again.root = dir / "device";
+  again.fresh = false;
+  again.extra = {"--board-rev", "1"};
+  again.script = "power click\nexpect Internal memory 20\nkey radio\nexpect 104 point 0 10\nkill\n";
+  r = dtbtest::RunSim(again);
+  EXPECT_EQ(r.status, 0) << r.output;
+  // A step on the other board.
+  r = Run("0", "key radio\nexpect 97 point 0 10\nkey right\nexpect 97 point 1 5\nwait 8\nkill\n", ChannelFile(100, 1));
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(101, Channels()[0]);
+}
+
 // The settings start the transmitter (headphones in: the speaker would feed
 // it back) and stop it again; the chip says what goes on the air.
 TEST_F(RadioE2E, TheSettingsStartAndStopTheTransmitter) {
