@@ -8,6 +8,7 @@
 #include "core/base/activity.h"
 #include "core/base/command_channel.h"
 #include "core/base/diag.h"
+#include "core/ui/system_settings.h"
 #include "radio/fm_chips.h"
 #include "radio/fm_state.h"
 #include "radio/radio.h"
@@ -140,7 +141,12 @@ int StopFm() {
     ar1019_pd();
   } else {
     FmClose();
-    if (g_FmState == 2) SoundCard_LopSwitch(false);
+    if (g_FmState == 2) {
+      SoundCard_LopSwitch(false);
+      // Whoever stopped it (the radio opening, a recording, power-off), the
+      // setting says what the transmitter does.
+      g_SystemSettings.fm_send = false;
+    }
   }
   g_FmState = 0;
   return 0;

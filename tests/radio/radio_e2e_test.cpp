@@ -205,4 +205,19 @@ TEST_F(RadioE2E, TheSettingsStartAndStopTheTransmitter) {
   EXPECT_EQ('0', dtbtest::ReadFile(onAir)[0]) << r.output;
 }
 
+// Opening the radio stops the transmitter, and its setting says so.
+TEST_F(RadioE2E, TheTransmitterSettingFollowsTheRadio) {
+  DTB_REQUIRE_PLAYER();
+  const std::string open =
+      "key menu\nexpect version information\nkey up\nkey up\nkey up\nkey up\nkey up\n"
+      "expect FM Transmitter settings\nkey play\n";
+  dtbtest::SimResult r =
+      Run("0", "headphones in\n" + open +
+                   "expect fm transmit: disable\nkey right\nkey play\nexpect start transmitting 5\n"
+                   "key radio\nexpect 87 point 0 10\nkey back\nkey menu\nexpect FM Transmitter settings\nkey play\n"
+                   "expect fm transmit: disable\n");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ('0', dtbtest::ReadFile(dir / "device/var/board/fm_transmit")[0]) << r.output;
+}
+
 }  // namespace
