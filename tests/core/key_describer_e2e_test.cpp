@@ -137,8 +137,8 @@ TEST_P(KeyDescriberE2e, EveryKeyOfTheBrowserAndAPlayerIsDescribedAndNothingIsDon
                        (en ? "tools" : "narzędzia") + " 10\nkey play\nwait 1\nkey down\nkey play\nwait 1\n" +
                        kChord + "expect " + on + " 10\n" + DescribeAll(kCalculator, en) + kChord +
                        "expect " + off + " 10\n"
-                       // The radio; the device dies with the describer on.
-                       "key radio\nexpect " + (en ? "87 point 0" : "87 przecinek 0") + " 10\nwait 2\n" +
+                       // The radio (its tuner begins at 87.5 MHz); the device dies with the describer on.
+                       "key radio\nexpect " + (en ? "87 point 5" : "87 przecinek 5") + " 10\nwait 2\n" +
                        kChord + "expect " + on + " 10\n" + DescribeAll(kRadio, en) + "wait 5\nkill\n";
   dtbtest::SimRun run;
   run.root = root;
