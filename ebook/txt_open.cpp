@@ -175,6 +175,9 @@ int CTxt::DetectEncoding(TxtScanner& in, const unsigned char* block) {
     return -2;
   }
   m_HasByteTable = m_Converter.BuildByteTable(m_ByteTable);
+  // EBCDIC ends its lines with its own new-line byte (0x15, read as U+0085)
+  // as often as with line feed (0x25): both end a line.
+  if (m_HasByteTable && m_ByteTable[0x15] == 0x85 && m_ByteTable[0x25] == 10) m_ByteTable[0x15] = 10;
   return 0;
 }
 
