@@ -11,7 +11,11 @@
 //   bench_ebook_azw3 --sentences=FILE  prints every sentence of any e-book
 //                                      with its paragraph, heading and page,
 //                                      to compare readings before and after
-//                                      a change
+//                                      a change, split by the shipped
+//                                      abbreviation lists
+//   bench_ebook_azw3 --interface=en --sentences=FILE
+//                                      the same on an English device
+//                                      (Polish without it)
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 
@@ -25,6 +29,7 @@
 #include "core/lib/mobi/book.h"
 #include "bench/bench_prose.h"
 #include "ebook/ebook.h"
+#include "ebook/sentence_rules.h"
 #include "tests/ebook/kf8_maker.h"
 
 namespace {
@@ -164,7 +169,11 @@ int main(int argc, char** argv) {
     if (strncmp(argv[i], "--make=", 7) == 0) return Make(argv[i] + 7) ? 0 : 1;
     if (strncmp(argv[i], "--open=", 7) == 0) return OpenOnce(argv[i] + 7, true) == 0 ? 0 : 1;
     if (strncmp(argv[i], "--parts=", 8) == 0) return Parts(argv[i] + 8);
-    if (strncmp(argv[i], "--sentences=", 12) == 0) return Sentences(argv[i] + 12);
+    if (strcmp(argv[i], "--interface=en") == 0) SetFallbackBookLanguage(1);
+    if (strncmp(argv[i], "--sentences=", 12) == 0) {
+      SetSentenceRulesFolder(DTB_SOURCE_DIR "/res/ebook/abbrev");
+      return Sentences(argv[i] + 12);
+    }
     if (strncmp(argv[i], "--first=", 8) == 0) return First(argv[i] + 8);
   }
   benchmark::Initialize(&argc, argv);

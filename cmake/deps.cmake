@@ -51,7 +51,10 @@ target_link_libraries(dtb_mobi INTERFACE ${MOBI_LIB})
 
 # Test data: our own fixtures, and the shared corpus beside the checkout (may be absent).
 set(DTB_TEST_DATA_DIR ${CMAKE_SOURCE_DIR}/tests/data)
-get_filename_component(DTB_CORPUS_DIR ${CMAKE_SOURCE_DIR}/../shared/corpus ABSOLUTE)
+# A worktree elsewhere names it with -DDTB_CORPUS_DIR=...
+if(NOT DTB_CORPUS_DIR)
+  get_filename_component(DTB_CORPUS_DIR ${CMAKE_SOURCE_DIR}/../shared/corpus ABSOLUTE)
+endif()
 
 # dtb_library(NAME [SOURCES dir-or-files...] LINKS deps...): one static library
 # of a layer. A directory given as source means the .cpp files directly in it.

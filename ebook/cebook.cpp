@@ -27,6 +27,7 @@ int CEbook::Open(const char*) {
 
 int CEbook::Close() {
   m_Language.clear();
+  m_SplitLanguage.clear();
   free(m_Text);
   free(m_SentenceStarts);
   free(m_ParagraphStarts);

@@ -146,8 +146,8 @@ int CEbook::DealSentencesTo(int paragraphs, bool toEnd) {
     m_SentenceCapacity = c_SentenceStep;
     m_SentenceCount = m_DealtParagraphs = m_DealtPlace = 0;
   }
-  const SentenceRules* rules =
-      SentenceRulesFor(m_Language.empty() ? FallbackBookLanguageTag() : m_Language.c_str());
+  if (m_SplitLanguage.empty()) m_SplitLanguage = BookLanguageTag(m_Language.c_str(), m_Text, m_TextLength);
+  const SentenceRules* rules = SentenceRulesFor(m_SplitLanguage.c_str());
   // Sentences never cross a paragraph start; the last bound is the text end
   // (the end entry of a closed paragraph table is the same value).
   const int last = toEnd ? m_ParagraphCount : std::min(paragraphs, m_ParagraphCount) - 1;
@@ -198,15 +198,21 @@ int CEbook::GetHeadingsTotalLevel() {
   return depth;
 }
 
-void CEbook::DealSettled() {
+int CEbook::DealSettledSentences() {
   const int bound = SettledBefore();
   int n = m_DealtParagraphs;
   while (n < m_ParagraphCount && m_ParagraphStarts[n] <= bound) ++n;
+  return n > m_DealtParagraphs ? DealSentencesTo(n, false) : 0;
+}
+
+void CEbook::DealSettled() {
+  // An undeclared language is told from the text's start, as when read whole.
+  if (m_SplitLanguage.empty() && m_Language.empty() && SettledBefore() < c_LanguageSampleUnits) return;
   // The tables end at the text's end for the searches, as closed tables do;
   // the next mark takes the end entry's slot. Without room for more
   // sentences or marks, nothing more can be read.
-  if ((n > m_DealtParagraphs && DealSentencesTo(n, false) != 0) ||
-      (m_ParagraphStarts && AddParagraphFlag(1) != 0) || (m_HeadingPlaces && AddHeadingFlag(0, 1) != 0))
+  if (DealSettledSentences() != 0 || (m_ParagraphStarts && AddParagraphFlag(1) != 0) ||
+      (m_HeadingPlaces && AddHeadingFlag(0, 1) != 0))
     EndAsSettled();
 }
 
@@ -239,6 +245,8 @@ void CEbook::ReadPast(int place) {
 }
 
 void CEbook::EndAsSettled() {
+  // Ended before the language could be told from a whole sample.
+  if (m_SplitLanguage.empty()) DealSettledSentences();
   m_Partial = false;
   EndSteps();
   // Whatever lies behind the last sentence split is dropped (it may have

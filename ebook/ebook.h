@@ -193,6 +193,8 @@ class CEbook : public iCEbook {
   // Splits the text into sentences up to the start of paragraph `paragraphs`
   // (all of it with `toEnd`), going on from where the last call stopped.
   int DealSentencesTo(int paragraphs, bool toEnd);
+  // Splits what can no longer change; 0 or -3.
+  int DealSettledSentences();
   void DealSettled();
   // One more piece of a document read in steps; the whole rest; until the
   // sentence holding `place` is settled.
@@ -226,6 +228,7 @@ class CEbook : public iCEbook {
   int m_PageLength = c_DefaultPageLength;
   int m_SentenceCapacity = 0;
   std::string m_Language;
+  std::string m_SplitLanguage;  // the one sentences are split by, once chosen
   bool m_Partial = false;     // reading in steps, not at the end yet
   int m_DealtParagraphs = 0;  // paragraph starts the sentences reach
   int m_DealtPlace = 0;       // the end of the last sentence split

@@ -84,6 +84,14 @@ int CPdf::Open(const char* path) {
   m_PageCount = m_Doc.PageCount();
   m_Stride = m_PageCount <= INT_MAX / c_FullStride ? c_FullStride : INT_MAX / (m_PageCount + 1);
   ReadHeadings(path);
+  // Pages are split as they are read, all by the language of the first ones.
+  std::vector<unsigned short> sample, page;
+  for (int i = 0; i < m_PageCount && i < 3 && sample.size() < static_cast<size_t>(c_LanguageSampleUnits); ++i) {
+    m_Doc.PageText(i, &page);
+    sample.insert(sample.end(), page.begin(), page.end());
+    sample.push_back(10);
+  }
+  m_SplitLanguage = BookLanguageTag(nullptr, sample.data(), static_cast<int>(sample.size()));
   Load(0);
   return 0;
 }
@@ -140,7 +148,7 @@ void CPdf::Load(int index) {
   m_Sentences.assign(1, 0);
   m_Paragraphs.assign(1, 0);
   int n = static_cast<int>(m_Text.size());
-  const SentenceRules* rules = SentenceRulesFor(FallbackBookLanguageTag());
+  const SentenceRules* rules = SentenceRulesFor(m_SplitLanguage);
   for (int at = 0; at < n;) {
     int len = GetSentencesLengthW(m_Text.data() + at, n - at, rules);
     len = std::max(1, std::min(len, m_MaxSentenceLength));

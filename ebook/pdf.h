@@ -100,6 +100,7 @@ class CPdf : public iCEbook {
   // The held page.
   int m_Loaded = -1;
   std::vector<unsigned short> m_Text;
+  const char* m_SplitLanguage = nullptr;  // the tag sentences are split by
   std::vector<int> m_Sentences;   // starts plus the end entry
   std::vector<int> m_Paragraphs;  // starts plus the end entry
   // The position: a page (the count at the end) and a unit of its text.

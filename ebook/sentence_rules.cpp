@@ -180,6 +180,83 @@ void SetFallbackBookLanguage(int language) { g_FallbackLanguage = language == 1 
 
 const char* FallbackBookLanguageTag() { return g_FallbackLanguage == 1 ? "en" : "pl"; }
 
+namespace {
+
+// The commonest words of each language that the other does not also use
+// ("a", "i", "o", "to", "on", "no" are words in both).
+const char* const c_EnglishWords[] = {"the", "and", "of",   "in",  "is",   "that", "it",   "was",  "he",
+                                      "for", "with", "his", "as",  "you",  "had",  "not",  "be",   "at",
+                                      "but", "she",  "her", "this", "have", "are", "from", "by",   "they",
+                                      "we",  "were", "which", "or", "an",   "my",   "me",  "him",  "said"};
+const char* const c_PolishWords[] = {"w",    "z",    "na",   "się", "nie",  "do",   "że",   "jest", "jak",
+                                     "po",   "co",   "tak",  "ale", "za",   "od",   "był",  "go",   "mu",
+                                     "jej",  "już",  "przez", "tylko", "dla", "czy", "jego", "ze",   "ich",
+                                     "jeszcze", "było", "by", "tym",  "może", "bo",  "pan",  "sobie", "gdy"};
+
+bool InList(const std::string& word, const char* const* list, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (word == list[i]) return true;
+  return false;
+}
+
+// Appends a unit in lower case as UTF-8 (the words above need no more than
+// ASCII and Polish letters); false for a unit that is not a letter of them.
+bool AppendLower(std::string* word, unsigned short c) {
+  c = LowerUnit(c);
+  if (c >= 'a' && c <= 'z') {
+    *word += static_cast<char>(c);
+    return true;
+  }
+  if (c < 0x80 || c > 0x7FF || !IsWordUnit(c) || (c >= '0' && c <= '9')) return false;
+  *word += static_cast<char>(0xC0 | (c >> 6));
+  *word += static_cast<char>(0x80 | (c & 0x3F));
+  return true;
+}
+
+// ą ć ę ł ń ś ź ż
+bool IsPolishLetter(unsigned short c) {
+  return c == 0x105 || c == 0x107 || c == 0x119 || c == 0x142 || c == 0x144 || c == 0x15B || c == 0x17A ||
+         c == 0x17C;
+}
+
+}  // namespace
+
+const char* DetectTextLanguage(const unsigned short* text, int length) {
+  if (!text) return nullptr;
+  // Latin, German and Czech share a few of these words; "the" and the
+  // letters only Polish has are what none of them writes.
+  int english = 0, polish = 0;
+  bool the = false, polishLetters = false;
+  std::string word;
+  bool letters = true;
+  bool polishLetter = false;  // a word with a letter only Polish has counts too
+  for (int i = 0; i <= length; ++i) {
+    if (i < length && IsWordUnit(text[i])) {
+      if (letters && word.size() < 16) letters = AppendLower(&word, text[i]);
+      polishLetter = polishLetter || IsPolishLetter(LowerUnit(text[i]));
+      continue;
+    }
+    if (letters && !word.empty()) {
+      if (InList(word, c_EnglishWords, sizeof c_EnglishWords / sizeof *c_EnglishWords)) english++;
+      if (polishLetter || InList(word, c_PolishWords, sizeof c_PolishWords / sizeof *c_PolishWords)) polish++;
+      the = the || word == "the";
+      polishLetters = polishLetters || polishLetter;
+    }
+    word.clear();
+    letters = true;
+    polishLetter = false;
+  }
+  if (english >= 3 && the && english > 2 * polish) return "en";
+  if (polish >= 3 && polishLetters && polish > 2 * english) return "pl";
+  return nullptr;
+}
+
+const char* BookLanguageTag(const char* declared, const unsigned short* text, int length) {
+  if (declared && *declared) return declared;
+  const char* detected = DetectTextLanguage(text, std::min(length, c_LanguageSampleUnits));
+  return detected ? detected : FallbackBookLanguageTag();
+}
+
 void SetSentenceRulesFolder(const char* devicePath) {
   std::lock_guard<std::mutex> lock(g_RulesMutex);
   g_RulesFolder = devicePath ? devicePath : "/home/abbrev";

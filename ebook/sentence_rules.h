@@ -40,9 +40,18 @@ class SentenceRules {
 // loaded once from the folder's "<tag>.txt"; null for a language without a
 // list. Any thread.
 const SentenceRules* SentenceRulesFor(const char* languageTag);
-// The language of books that declare none: the interface language
-// (0 Polish, 1 English). Set by the reader before it opens a book.
+// The language of books that declare none and whose text does not tell:
+// the interface language (0 Polish, 1 English). Set by the reader before it
+// opens a book.
 void SetFallbackBookLanguage(int language);
 const char* FallbackBookLanguageTag();
+// Units of a book's text start that its language is told from.
+constexpr int c_LanguageSampleUnits = 4096;
+// "en" or "pl" when the commonest words of one language clearly outnumber
+// those of the other in the text, else null.
+const char* DetectTextLanguage(const unsigned short* text, int length);
+// The tag a book's sentences are split by: the one it declares, else the
+// language of its text, else the interface language.
+const char* BookLanguageTag(const char* declared, const unsigned short* text, int length);
 // Where the lists are ("/home/abbrev" by default); drops rules loaded so far.
 void SetSentenceRulesFolder(const char* devicePath);

@@ -34,17 +34,34 @@ bool EbcdicLetter(unsigned char b) {
          (b >= 0xC1 && b <= 0xC9) || (b >= 0xD1 && b <= 0xD9) || (b >= 0xE2 && b <= 0xE9);
 }
 
-// EBCDIC text: spaces are 0x40, letters sit in its six ranges, and no byte
-// below 0x40 but its tab and line ends (ASCII's space alone rules it out).
+// EBCDIC text: spaces are 0x40, letters and digits sit in their own ranges,
+// and no byte lies below 0x40 but its line ends and tab (ASCII's space alone
+// rules it out). Records padded with spaces, capitals and figures all pass.
 bool LooksLikeEbcdic(const unsigned char* d, size_t n) {
-  size_t spaces = 0, letters = 0, low = 0;
+  size_t spaces = 0, words = 0, low = 0;
   for (size_t i = 0; i < n; ++i) {
     unsigned char b = d[i];
     if (b == 0x40) spaces++;
-    else if (EbcdicLetter(b)) letters++;
+    else if (EbcdicLetter(b) || (b >= 0xF0 && b <= 0xF9)) words++;
     else if (b < 0x40 && b != 0x05 && b != 0x0D && b != 0x15 && b != 0x25) low++;
   }
-  return n >= 16 && low * 100 <= n && spaces * 25 >= n && letters * 2 >= n;
+  return n >= 16 && low * 100 <= n && spaces * 25 >= n && words * 5 >= n;
+}
+
+// Which EBCDIC: Polish letters call for Latin-2 (IBM870; these bytes of its
+// a, l, n, s, z with marks are symbols elsewhere); otherwise the code page
+// of "!", which IBM037 (the Americas, the commonest export) keeps at 0x5A
+// and IBM500 (international) at 0x4F, with "[" at 0x4A and "]" at 0x5A; in
+// IBM037 0x4A and 0x4F are the rare cent sign and bar.
+const char* EbcdicCodePage(const unsigned char* d, size_t n) {
+  static const unsigned char c_Polish[] = {0x8A, 0x9A, 0x9B, 0xA0, 0xAA, 0xB1, 0xB2, 0xB4, 0xB7, 0xB9};
+  size_t counts[256] = {};
+  for (size_t i = 0; i < n; ++i) counts[d[i]]++;
+  size_t national = 0;
+  for (unsigned char b : c_Polish) national += counts[b];
+  if (national * 200 >= n) return "IBM870";
+  size_t international = counts[0x4A] + counts[0x4F];
+  return international > 0 && international >= counts[0x5A] ? "IBM500" : "IBM037";
 }
 
 bool IsLetter(unsigned short u) {
@@ -110,7 +127,7 @@ std::string GuessTextEncoding(const unsigned char* data, size_t size) {
   if (!data || size == 0) return c_Fallback;
   const char* wide = WideUnicode(data, size);
   if (*wide) return wide;
-  if (LooksLikeEbcdic(data, size)) return "IBM870";  // EBCDIC Latin-2; its letters a-z read the same in all
+  if (LooksLikeEbcdic(data, size)) return EbcdicCodePage(data, size);
   size_t counts[256] = {};
   for (size_t i = 0; i < size; ++i) counts[data[i]]++;
   if (ClearlyWindows1250(counts)) return c_Fallback;

@@ -175,6 +175,9 @@ int CTxt::DetectEncoding(TxtScanner& in, const unsigned char* block) {
     return -2;
   }
   m_HasByteTable = m_Converter.BuildByteTable(m_ByteTable);
+  // EBCDIC ends its lines with its own new-line byte (0x15, read as U+0085)
+  // as often as with line feed (0x25): both end a line.
+  if (m_HasByteTable && m_ByteTable[0x15] == 0x85 && m_ByteTable[0x25] == 10) m_ByteTable[0x15] = 10;
   return 0;
 }
 
@@ -182,7 +185,9 @@ int CTxt::ScanText(TxtScanner& in) {
   int winLen = 0, winPos = 0;
   int accumulated = 0;
   bool newParagraph = true;
-  const SentenceRules* rules = SentenceRulesFor(FallbackBookLanguageTag());
+  // Chosen by the first chunk of text: a plain text declares no language.
+  const SentenceRules* rules = nullptr;
+  bool chosen = false;
   for (;;) {
     if (!in.Done() && winLen - winPos < m_MaxSentenceLength) {
       memmove(m_Window, m_Window + winPos, sizeof(unsigned short) * static_cast<size_t>(winLen - winPos));
@@ -195,6 +200,10 @@ int CTxt::ScanText(TxtScanner& in) {
       continue;
     }
     if (winPos >= winLen) break;
+    if (!chosen) {
+      rules = SentenceRulesFor(BookLanguageTag(nullptr, m_Window, winLen));
+      chosen = true;
+    }
     int n = std::min(winLen - winPos, m_MaxSentenceLength);
     int l = GetSentencesLengthW(m_Window + winPos, n, rules);
     bool ok = PushStart(&m_SentenceStarts, &m_SentenceCount, &m_SentenceCapacity, m_TextLength);

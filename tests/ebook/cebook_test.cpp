@@ -318,6 +318,9 @@ class SteppedBook : public CEbook {
   explicit SteppedBook(int failAt) : failAt_(failAt) {}
   int Open(const char*) override {
     if (CEbook::Open(nullptr) != 0) return -1;
+    // Declared, so that its first short step is split at once instead of
+    // waiting for enough text to tell the language by.
+    SetLanguage("en");
     Step();
     return ReadInSteps();
   }

@@ -144,19 +144,20 @@ TEST(SentenceRules, BookmarksAndHistoryLandWhereTheyWere) {
 
 TEST(SentenceRules, CorpusTextsWithoutAbbreviationsKeepTheirSentences) {
   DTB_REQUIRE_CORPUS(root, "txt");
-  // Sentences joined by the lists in each text, with a Polish and with an
-  // English interface: 0 for the texts without any abbreviation, initials or
-  // ordinal number; the others join only at those ("J. Horain", "Mr. Izaak",
-  // "ur. ok. 1405, zm. 21"; the EPUB declares no language).
+  // Sentences joined by the lists in each text, the same with a Polish and
+  // with an English interface: none declares its language, and the Polish
+  // texts and the English EPUB are read by the language of their text. 0 for
+  // the texts without any abbreviation, initials or ordinal number; the
+  // others join only at those ("Mr. Izaak", "ur. ok. 1405, zm. 21", "J. Horain").
   struct Joins {
     const char* file;
-    int pl, en;
+    int joins;
   };
   const Joins files[] = {
-      {"txt/textract_raw_text.txt", 0, 0},          {"txt/tika_testTXTNonASCIIUTF8.txt", 0, 0},
-      {"txt/uchardet_fr_utf-16.be", 0, 0},          {"txt/tika_testTXT_win-1252.txt", 0, 0},
-      {"txt/pl_sienkiewicz_latarnik_I_utf8.txt", 1, 2}, {"txt/uchardet_pl_utf-8.txt", 3, 0},
-      {"epub/epub2_valentin_hauy.epub", 34, 39},
+      {"txt/textract_raw_text.txt", 0},          {"txt/tika_testTXTNonASCIIUTF8.txt", 0},
+      {"txt/uchardet_fr_utf-16.be", 0},          {"txt/tika_testTXT_win-1252.txt", 0},
+      {"txt/pl_sienkiewicz_latarnik_I_utf8.txt", 1}, {"txt/uchardet_pl_utf-8.txt", 3},
+      {"epub/epub2_valentin_hauy.epub", 39},
   };
   for (bool english : {false, true}) {
     SetFallbackBookLanguage(english ? 1 : 0);
@@ -172,8 +173,69 @@ TEST(SentenceRules, CorpusTextsWithoutAbbreviationsKeepTheirSentences) {
         ASSERT_EQ(b->Open(path.c_str()), 0);
         counts[on] = b->GetTotalSentences();
       }
-      EXPECT_EQ(counts[0] - counts[1], english ? f.en : f.pl) << counts[0] << " before, " << counts[1] << " now";
+      EXPECT_EQ(counts[0] - counts[1], f.joins) << counts[0] << " before, " << counts[1] << " now";
     }
+  }
+  UseLists(false);
+  SetFallbackBookLanguage(0);
+}
+
+// A book built from paragraphs, declaring `language` when it is not empty.
+class Built : public CEbook {
+ public:
+  int Build(const std::string& language, const std::string& text) {
+    Close();
+    if (Open(nullptr) != 0) return -1;
+    SetLanguage(language.c_str());
+    AddParagraphFlag(0);
+    AddText(text.data(), static_cast<int>(text.size()));
+    return FinishBuilding(true);
+  }
+};
+
+TEST(SentenceRules, BooksThatDeclareNoLanguageAreSplitByTheLanguageOfTheirText) {
+  const std::string english =
+      "Mr. Smith went to Washington, D.C. yesterday. He said that the weather was fine and that he had "
+      "seen the river with his wife. They were at the hotel by noon, but it was not open.\n";
+  const std::string polish =
+      "Był u św. Piotra o godz. 12.30, tj. w południe, a dr. Nowak nie przyszedł. Potem się okazało, że "
+      "już go nie było w domu, bo pojechał do miasta. Czy ktoś jeszcze o tym wiedział?\n";
+  const std::string firstEnglish = "Mr. Smith went to Washington, D.C. yesterday. ";
+  const std::string firstPolish = "Był u św. Piotra o godz. 12.30, tj. w południe, a dr. Nowak nie przyszedł. ";
+  auto detect = [](const std::string& utf8) {
+    std::u16string t = U16(utf8);
+    return DetectTextLanguage(reinterpret_cast<const unsigned short*>(t.data()), static_cast<int>(t.size()));
+  };
+  EXPECT_STREQ(detect(english), "en");
+  EXPECT_STREQ(detect(polish), "pl");
+  // Too few words to tell, or both languages alike: the interface decides.
+  EXPECT_EQ(detect("Mr. Smith, D.C."), nullptr);
+  EXPECT_EQ(detect(english + polish), nullptr);
+  // Other languages that share a few of the words: "in", "at", "an", "was", "do", "na".
+  EXPECT_EQ(detect("Lorem ipsum in culpa, at vero est in voluptate an velit; in nec at me."), nullptr);
+  EXPECT_EQ(detect("Er war in Berlin, was an der Tür stand, in dem Haus, an dem Tag."), nullptr);
+  EXPECT_EQ(detect("Šel do lesa, pak na louku, a co tak, ale za hodinu od domu po cestě."), nullptr);
+  dtbtest::TempDir dir;
+  dtbtest::WriteFile(dir / "en.txt", english + english);
+  dtbtest::WriteFile(dir / "pl.txt", polish + polish);
+  dtbtest::WriteFile(dir / "en.html", "<html><body><p>" + english + "</p></body></html>");
+  dtbtest::WriteFile(dir / "pl.html", "<html><body><p>" + polish + "</p></body></html>");
+  UseLists(true);
+  for (int device : {0, 1}) {
+    SCOPED_TRACE(device ? "English device" : "Polish device");
+    SetFallbackBookLanguage(device);
+    for (const char* name : {"en.txt", "pl.txt", "en.html", "pl.html"}) {
+      SCOPED_TRACE(name);
+      std::unique_ptr<iCEbook> b(GetEbookClass(name[3] == 't' ? "txt" : "html"));
+      ASSERT_EQ(b->Open((dir / name).c_str()), 0);
+      EXPECT_EQ(U8(ebooktest::Current(*b)), name[0] == 'e' ? firstEnglish : firstPolish);
+    }
+    // A declared language is kept whatever the text reads like.
+    Built declared;
+    ASSERT_EQ(declared.Build("pl", english), 0);
+    EXPECT_EQ(U8(ebooktest::Current(declared)), "Mr. ");
+    ASSERT_EQ(declared.Build("en-GB", polish), 0);
+    EXPECT_EQ(U8(ebooktest::Current(declared)), "Był u św. ");
   }
   UseLists(false);
   SetFallbackBookLanguage(0);

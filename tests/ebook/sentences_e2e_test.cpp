@@ -50,6 +50,13 @@ TEST(SentencesE2e, AbbreviationsDoNotCutPolishOrEnglishSentences) {
   ASSERT_GE(read.size(), 2u);
   EXPECT_EQ(read[0], en);
   EXPECT_EQ(read[1], "He met J. R. R. Tolkien there.");
+
+  // An English text on a Polish device: the text's own language decides.
+  const std::string more = "He said that the weather was fine and that he had seen the river with his wife.";
+  read = ReadAloud("pl", en + " " + more + "\n", "He said that");
+  ASSERT_GE(read.size(), 2u);
+  EXPECT_EQ(read[0], en);
+  EXPECT_EQ(read[1], more);
 }
 
 }  // namespace

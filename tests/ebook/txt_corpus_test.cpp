@@ -201,6 +201,7 @@ TEST(TxtCorpus, UnmarkedEncodingsAreDetected) {
                 {"UTF-16LE", &polish, false},       {"UTF-16BE", &polish, false},
                 {"ISO-8859-2", &polish, false},     {"IBM852", &polish, false},
                 {"MAC-CENTRALEUROPE", &polish, false}, {"IBM870", &polish, false},
+                {"IBM037", &polish, false},         {"IBM500", &polish, false},
                 {"KOI8-R", &russian, false},        {"CP866", &russian, false},
                 {"CP1251", &russian, false}};
   dtbtest::TempDir dir;

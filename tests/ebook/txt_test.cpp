@@ -4,12 +4,14 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "core/lib/iconv/converter.h"
 #include "tests/ebook/ebook_test_util.h"
 #include "tests/support/test_support.h"
 
@@ -309,6 +311,45 @@ TEST(TxtOpen, CodePageLettersAndUndefinedBytes) {
   auto t = OpenText(dir / "pl.txt");
   EXPECT_EQ(CTxt::c_CodePage, t->GetEncoding());
   EXPECT_EQ(letters + u" !", WholeText(*t)) << "0x98 has no character: a space";
+}
+
+// Mainframe exports: EBCDIC lines ended by its new-line byte (0x15), and
+// fixed records of capitals padded with spaces and no line ends at all.
+TEST(TxtOpen, EbcdicTextsReadAsTextWithTheirPunctuationAndLines) {
+  TempDir dir;
+  auto ebcdic = [](const char* codePage, const std::string& utf8) {
+    std::string out;
+    EXPECT_EQ(0, conv::Converter(codePage, "UTF-8").Convert(utf8.data(), utf8.size(), &out)) << codePage;
+    return out;
+  };
+  const std::string lines[] = {"Mr. Smith went to Washington, D.C. yesterday! Was it [far]?",
+                               "He paid $5 (10% off) for a map; \"fine\", he said.", "The end."};
+  std::u16string expected;
+  for (const std::string& l : lines) expected += U16(l) + u"\n";
+  // "!" and the brackets are where IBM037 and IBM500 differ.
+  for (const char* cp : {"IBM037", "IBM500"}) {
+    SCOPED_TRACE(cp);
+    std::string bytes;
+    for (const std::string& l : lines) bytes += ebcdic(cp, l) + "\x15";
+    WriteFile(dir / "export.txt", bytes);
+    auto t = OpenText(dir / "export.txt");
+    EXPECT_EQ(CTxt::c_CodePage, t->GetEncoding());
+    EXPECT_EQ(expected, WholeText(*t));
+    EXPECT_EQ(3, t->GetTotalParagraphs());
+  }
+  // Polish letters make it the Latin-2 EBCDIC.
+  const std::string polish = "Zażółć gęślą jaźń, łąka i świerszcz.";
+  WriteFile(dir / "pl.txt", ebcdic("IBM870", polish) + "\x15" + ebcdic("IBM870", polish) + "\x15");
+  EXPECT_EQ(U16(polish + "\n" + polish + "\n"), WholeText(*OpenText(dir / "pl.txt")));
+  std::string records;
+  std::u16string text;
+  for (const char* r : {"ACCOUNT 000123 JOHN SMITH", "BALANCE 4,500.00 USD", "STATUS ACTIVE"}) {
+    std::string line = std::string(r) + std::string(80 - strlen(r), ' ');
+    records += ebcdic("IBM037", line);
+    text += U16(line);
+  }
+  WriteFile(dir / "records.txt", records);
+  EXPECT_EQ(text, WholeText(*OpenText(dir / "records.txt")));
 }
 
 TEST(TxtOpen, ACancelledOpenGivesUpAtOnce) {
