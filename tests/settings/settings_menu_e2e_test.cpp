@@ -171,12 +171,13 @@ TEST(SettingsMenuE2e, OlderBoardChangesOutliveAPowerCutThenDefaultsAPowerOff) {
       // Refused first: the menu closes, and opens again on the same item.
       "key play\nexpect restore default factory settings?\nkey back\nexpect cancel\n"
       "key menu\nexpect default factory settings\n"
-      // Confirmed in the factory language, Polish.
-      "key play\nexpect restore default factory settings?\nkey play\n");
+      // Confirmed: said, and the menu after it, in the user's language.
+      "key play\nexpect restore default factory settings?\nkey play\nexpect Restore default settings. 10\n"
+      "key down\nexpect version information\n");
   ExpectAll(cfg, {"idle_shut_down_time=\"10\"", "RemindBeforeIdleShutDown=\"1\"",
-                  "auto_shut_down_time=\"10\"", "timer_power_on=\"disable\"", "tts_role=\"0\"",
-                  "tts_speed=\"0\"", "music_resume_play=\"enable\"", "fm_send_frequency=\"87000\"",
-                  "language=\"polish\""});
+                  "auto_shut_down_time=\"10\"", "timer_power_on=\"disable\"", "tts_speed=\"0\"",
+                  "music_resume_play=\"enable\"", "fm_send_frequency=\"87000\"", "language=\"english\"",
+                  "tts_role=\"5\""});  // Salli, as on a fresh English device
 }
 
 // The alarms, recording settings and tools come from other folders; each is
