@@ -20,13 +20,12 @@
 namespace {
 
 constexpr const char* kJournal = SETTINGS_DIR "/copies.journal";
-constexpr const char kPrefix[] = ".partial-";
 
 // The worker notes, the main loop clears: one at a time. Never destroyed:
 // a detached worker may still note as the process ends.
 struct Journal {
   std::mutex mutex;
-  std::string active;  // the partial the running copy writes: never cleared under it
+  std::vector<std::string> active;  // the running copy's entries: never cleared under it
 };
 
 Journal& J() {
@@ -39,11 +38,35 @@ bool Exists(const std::string& devicePath) {
   return lstat(board::Path(devicePath).c_str(), &st) == 0;
 }
 
-// Only what a copy names: a hidden partial entry on one of the disks.
-bool OurPartial(const std::string& path) {
+bool HasPrefix(const std::string& path, const char* prefix) {
+  return path.compare(path.rfind('/') + 1, strlen(prefix), prefix) == 0;
+}
+
+// Only what a copy names: a hidden entry on one of the disks.
+bool Ours(const std::string& path) {
   if (path.size() >= kMaxFileOperationPath || strlen(path.c_str()) != path.size() || !DiskOfPath(path.c_str()))
     return false;
-  return path.compare(path.rfind('/') + 1, sizeof kPrefix - 1, kPrefix) == 0;
+  return HasPrefix(path, kPartialPrefix) || HasPrefix(path, kSetAsidePrefix);
+}
+
+// An entry set aside by a cut-off replace goes back when its name is free:
+// the replacement never got there. Else, like a partial, it goes.
+void Clear(const std::string& p) {
+  if (HasPrefix(p, kSetAsidePrefix)) {
+    size_t slash = p.rfind('/');
+    std::string named = p.substr(0, slash + 1) + p.substr(slash + 1 + strlen(kSetAsidePrefix));
+    if (!Exists(named)) {
+      printf("putting %s back, set aside by a copy that was cut off\n", named.c_str());
+      rename(board::Path(p).c_str(), board::Path(named).c_str());
+      return;
+    }
+  }
+  printf("removing %s, left by a copy that was cut off\n", p.c_str());
+  force_remove_file(p.c_str());
+}
+
+bool Active(const std::string& p) {
+  return std::find(J().active.begin(), J().active.end(), p) != J().active.end();
 }
 
 // Entries end with a NUL: names may hold line breaks.
@@ -80,7 +103,7 @@ void WriteNotes(const std::vector<std::string>& notes) {
 
 void NoteCopyStarted(const std::string& partial) {
   std::lock_guard<std::mutex> lock(J().mutex);
-  J().active = partial;
+  if (!Active(partial)) J().active.push_back(partial);
   std::vector<std::string> notes = ReadNotes();
   if (std::find(notes.begin(), notes.end(), partial) != notes.end()) return;
   notes.push_back(partial);
@@ -89,7 +112,7 @@ void NoteCopyStarted(const std::string& partial) {
 
 void NoteCopyEnded(const std::string& partial, bool mayBeLeft) {
   std::lock_guard<std::mutex> lock(J().mutex);
-  J().active.clear();
+  J().active.erase(std::remove(J().active.begin(), J().active.end(), partial), J().active.end());
   // A card pulled before its partial could go: cleared at its next mount.
   if (mayBeLeft) return;
   std::vector<std::string> notes = ReadNotes();
@@ -104,15 +127,15 @@ int ClearCutOffCopies(const char* disk) {
   std::vector<std::string> notes = ReadNotes(), kept;
   int removed = 0;
   for (const std::string& p : notes) {
-    if (!OurPartial(p)) continue;
+    if (!Ours(p)) continue;
     const char* on = DiskOfPath(p.c_str());
-    if (p == J().active || (disk && strcmp(on, disk) != 0) || IsMountDir(on) != 1) {
+    if (Active(p) || (disk && strcmp(on, disk) != 0) || IsMountDir(on) != 1) {
       kept.push_back(p);
       continue;
     }
     if (Exists(p)) {
-      printf("removing %s, left by a copy that was cut off\n", p.c_str());
-      if (force_remove_file(p.c_str()) == 0) ++removed;
+      Clear(p);
+      if (!Exists(p)) ++removed;
     }
     if (Exists(p)) kept.push_back(p);
   }

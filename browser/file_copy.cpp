@@ -182,6 +182,38 @@ int64_t TreeBytes(const std::string& path) {
   return total;
 }
 
+// Puts `fresh` (a whole, synced entry; a real path on the destination's
+// disk) under the device path `dest`. An existing destination is set aside
+// under a hidden name first and removed only once the new entry is in
+// place; the copy journal undoes a replace cut off in between.
+int PutInPlace(const std::string& fresh, const char* dest, const Job& job) {
+  const std::string realDest = board::Path(dest), parent = ParentOf(realDest);
+  struct stat st;
+  if (lstat(realDest.c_str(), &st) != 0) {
+    if (rename(fresh.c_str(), realDest.c_str()) != 0) return FOP_WRITE_FAILED;
+    SyncFolder(parent);
+    return FOP_DONE;
+  }
+  const std::string aside = SetAsideName(dest), realAside = board::Path(aside);
+  NoteCopyStarted(aside);
+  // Left by a replace whose note was lost; the destination is back, so it is stale.
+  if (lstat(realAside.c_str(), &st) == 0) RemoveReal(realAside);
+  int r = FOP_DONE;
+  if (rename(realDest.c_str(), realAside.c_str()) != 0) {
+    r = FOP_WRITE_FAILED;
+  } else {
+    SyncFolder(parent);
+    if (rename(fresh.c_str(), realDest.c_str()) != 0) {
+      r = FOP_WRITE_FAILED;
+      rename(realAside.c_str(), realDest.c_str());
+    }
+    SyncFolder(parent);
+    if (r == FOP_DONE) RemoveReal(realAside);
+  }
+  NoteCopyEnded(aside, lstat(realAside.c_str(), &st) == 0 || job.watch.Gone());
+  return r;
+}
+
 bool StartJob(const char* dest, CopyControl* control, Job* job) {
   const char* disk = DiskOfPath(dest);
   if (!disk) return false;
@@ -205,6 +237,10 @@ bool IsSameOrInside(const char* src, const char* dest) {
   while (n > 1 && src[n - 1] == '/') --n;
   if (strncasecmp(src, dest, n) != 0) return false;
   return dest[n] == '\0' || dest[n] == '/';
+}
+
+bool OverlapsSource(const char* src, const char* dest) {
+  return IsSameOrInside(src, dest) || IsSameOrInside(dest, src);
 }
 
 const char* DiskOfPath(const char* path) {
@@ -235,11 +271,18 @@ int64_t DiskFreeKiB(const char* path) {
   return static_cast<int64_t>(sv.f_bavail) * static_cast<int64_t>(sv.f_bsize) / 1024;
 }
 
-std::string PartialName(const char* dest) {
+namespace {
+
+std::string HiddenName(const char* dest, const char* prefix) {
   std::string d = dest ? dest : "";
   size_t slash = d.rfind('/');
-  return d.substr(0, slash + 1) + ".partial-" + d.substr(slash + 1);
+  return d.substr(0, slash + 1) + prefix + d.substr(slash + 1);
 }
+
+}  // namespace
+
+std::string PartialName(const char* dest) { return HiddenName(dest, kPartialPrefix); }
+std::string SetAsideName(const char* dest) { return HiddenName(dest, kSetAsidePrefix); }
 
 int force_remove_file(const char* path) {
   if (!path || !DiskOfPath(path)) return -1;
@@ -249,7 +292,7 @@ int force_remove_file(const char* path) {
 int CopyEntry(const char* src, const char* dest, CopyControl* control) {
   Job job;
   if (!DiskOfPath(src)) return FOP_SOURCE_UNREADABLE;
-  if (!StartJob(dest, control, &job)) return FOP_NO_DESTINATION;
+  if (!StartJob(dest, control, &job) || OverlapsSource(src, dest)) return FOP_NO_DESTINATION;
   std::string realSrc = board::Path(src), realDest = board::Path(dest);
   std::string partial = board::Path(PartialName(dest));
   struct stat st;
@@ -269,10 +312,7 @@ int CopyEntry(const char* src, const char* dest, CopyControl* control) {
   if (r == FOP_DONE) r = job.Check();
   if (r == FOP_DONE) {
     SyncFolder(partial);
-    // The old entry goes only now that its replacement is whole.
-    if (lstat(realDest.c_str(), &st) == 0 && RemoveReal(realDest) != 0) r = FOP_WRITE_FAILED;
-    if (r == FOP_DONE && rename(partial.c_str(), realDest.c_str()) != 0) r = FOP_WRITE_FAILED;
-    SyncFolder(ParentOf(realDest));
+    r = PutInPlace(partial, dest, job);
     if (r == FOP_DONE && job.watch.Gone()) r = FOP_DISK_GONE;
   }
   if (r != FOP_DONE && lstat(partial.c_str(), &st) == 0) RemoveReal(partial);
@@ -295,8 +335,9 @@ int CopyOneDir(const char* src, const char* dest, CopyControl* control) {
 int MoveEntry(const char* src, const char* dest, CopyControl* control) {
   const char* srcDisk = DiskOfPath(src);
   const char* destDisk = DiskOfPath(dest);
+  Job job;
   if (!srcDisk) return FOP_SOURCE_UNREADABLE;
-  if (!destDisk) return FOP_NO_DESTINATION;
+  if (!destDisk || OverlapsSource(src, dest) || !StartJob(dest, control, &job)) return FOP_NO_DESTINATION;
   std::string realSrc = board::Path(src), realDest = board::Path(dest);
   struct stat st;
   if (lstat(realSrc.c_str(), &st) != 0) {
@@ -304,13 +345,9 @@ int MoveEntry(const char* src, const char* dest, CopyControl* control) {
     return FOP_SOURCE_UNREADABLE;
   }
   if (srcDisk == destDisk) {
-    // A folder cannot be renamed over a non-empty one: the user said replace.
-    struct stat old;
-    if (lstat(realDest.c_str(), &old) == 0 && (S_ISDIR(old.st_mode) || S_ISDIR(st.st_mode)))
-      RemoveReal(realDest);
-    if (rename(realSrc.c_str(), realDest.c_str()) != 0) return FOP_WRITE_FAILED;
-    SyncFolder(ParentOf(realDest));
+    int r = PutInPlace(realSrc, dest, job);
     SyncFolder(ParentOf(realSrc));
+    if (r != FOP_DONE) return r;
     return lstat(realDest.c_str(), &st) == 0 ? FOP_DONE : FOP_WRITE_FAILED;
   }
   int r = CopyEntry(src, dest, control);

@@ -3,7 +3,9 @@
 // reaches a shell. A copy is written under a hidden name next to its final
 // one and renamed into place once complete and synced: a cancel, a full
 // disk, a pulled card or a power cut never leaves a partial file under the
-// final name, and a move removes its source only after that.
+// final name, and a move removes its source only after that. An entry being
+// replaced is set aside under a hidden name until its replacement is in
+// place, so that a cut-off replace can put it back.
 #pragma once
 
 #include <atomic>
@@ -23,6 +25,9 @@ enum {
 };
 
 constexpr size_t kMaxFileOperationPath = 9216;
+// The hidden names' prefixes: a copy being written, an entry being replaced.
+constexpr char kPartialPrefix[] = ".partial-";
+constexpr char kSetAsidePrefix[] = ".replaced-";
 
 // True when a copy of `sizeBytes` does not fit in `freeKiB`: the size in
 // KiB, a started KiB counting whole, plus 31 KiB of slack reaches the free space.
@@ -30,6 +35,9 @@ bool CopyWouldFillDisk(int64_t sizeBytes, int64_t freeKiB);
 // True when `dest` is `src` itself or lies inside it (ignoring case, as
 // the FAT disks do), whole path components only.
 bool IsSameOrInside(const char* src, const char* dest);
+// True when a paste of `src` to `dest` would copy an entry into itself or
+// replace one that holds it.
+bool OverlapsSource(const char* src, const char* dest);
 // The disk root ("/mnt/emmc" or "/mnt/microsd") holding a device path, or
 // null when the path is not strictly below one or has a "." or ".."
 // component, so that no name can lead outside the disks.
@@ -51,10 +59,14 @@ int CopyOneFile(const char* src, const char* dest, CopyControl* control);
 // under a hidden name and renamed when complete).
 int CopyOneDir(const char* src, const char* dest, CopyControl* control);
 // Copies a file or folder, replacing an existing `dest` only once the copy
-// is complete. Used by both the copy and the move thread.
+// is complete. Used by both the copy and the move thread. A destination that
+// is the source, lies inside it or holds it is refused (FOP_NO_DESTINATION):
+// replacing it would remove the source.
 int CopyEntry(const char* src, const char* dest, CopyControl* control);
 // Moves an entry: renamed at once on the same disk, else copied, synced,
 // and only then the source removed.
 int MoveEntry(const char* src, const char* dest, CopyControl* control);
 // The hidden name a copy to `dest` is written under until it is complete.
 std::string PartialName(const char* dest);
+// The hidden name an existing `dest` is set aside under while it is replaced.
+std::string SetAsideName(const char* dest);

@@ -247,7 +247,8 @@ int FileOperation::Paste() {
     return WND_CLOSE;
   }
   std::string dest = std::string(g_DirInfo.GetPath()) + "/" + NameOf(src);
-  if (IsSameOrInside(src.c_str(), dest.c_str())) {
+  // Into itself, or over a folder that holds it: replacing would remove it.
+  if (OverlapsSource(src.c_str(), dest.c_str())) {
     SysTts_SynchFmtStr(151);  // "destination is the same as or in the source path, disable copy"
     return 0;
   }

@@ -198,8 +198,9 @@ class TimeSettingsMenu final : public SettingsMenu {
       case 4: r = OpenSettingsWindow(new TimeAnnouncementMenu()); break;
       default: r = OpenSettingsWindow(new TimeFormatMenu()); break;
     }
-    if (r == 0) RefreshCurWindow();
-    else Say(SettingPhrase(130));
+    // The power-off menus speak as they open.
+    if (r == 0 && m_CurIndex > 1) RefreshCurWindow();
+    else if (r != 0) Say(SettingPhrase(130));
     return 0;
   }
 };

@@ -233,7 +233,7 @@ int UxLanguage_EnUs::GetAudioBookmarkInfoString(int number, bool added, int star
 }
 
 int UxLanguage_EnUs::GetBookmarkCntInfoString(const char* name, int count, char* buf, int size) {
-  return Write(buf, size, Fmt("%s, %d bookmarks", Text(name), count));
+  return Write(buf, size, Fmt(count == 1 ? "%s, %d bookmark" : "%s, %d bookmarks", Text(name), count));
 }
 
 int UxLanguage_EnUs::GetBookmarkIndexInfoString(const char* name, int number, char* buf,

@@ -183,8 +183,10 @@ int SystemSettings::Save() {
 }
 
 void SystemSettings::SetToDefault(bool apply) {
+  // The user who restores the defaults must still understand the device.
+  int keep = language;
   *this = SystemSettings();
-  SetLanguage(0);
+  SetLanguage(keep);
   if (apply) {
     SoundCard_SetVolume(c_VolumeList[volume]);
     Tts_SetRole(0, tts_role);

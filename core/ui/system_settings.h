@@ -14,8 +14,9 @@ class SystemSettings {
   int Load();
   // 0 or -1. Called only at power-off and before an upgrade reboot.
   [[nodiscard]] int Save();
-  // Every field to its default; with apply = true also pushed to the mixer
-  // and the speech engine.
+  // Every field to its default but the interface language, which stays
+  // (the voice becomes the language's default); with apply = true also
+  // pushed to the mixer and the speech engine.
   void SetToDefault(bool apply);
 
   // Volume step of the active output (speaker when on, else headphone).

@@ -85,6 +85,8 @@ class BookMarkMenu final : public iWindow {
     count_ = mode_ == 0 ? g_bookmark.GetBookmarkList(kind, bm_) : g_History.GetBookmarkList(kind, hist_);
     if (count_ < 0) count_ = 0;
     if (file_ >= count_) file_ = count_ > 0 ? count_ - 1 : 0;
+    // An emptied list holds no entry to be inside of.
+    if (count_ == 0) bm_index_ = -1;
   }
   void Show(bool title);
   std::string EntryText();
@@ -133,7 +135,7 @@ std::string BookMarkMenu::EntryText() {
     return buf;
   }
   ux->GetBookmarkIndexInfoString(e->GetName(), bm_index_ + 1, buf, sizeof buf);
-  return std::string(buf) + " " + BookmarkText(e, bm_index_);
+  return std::string(buf) + BookmarkText(e, bm_index_);  // the lead ends in ", "
 }
 
 std::string BookMarkMenu::BookmarkText(BmFileItem* e, int i) {
@@ -399,6 +401,8 @@ int BookMarkMenu::ConfirmDelete() {
       MarkSettingsChanged(kHistoryArea);
     } else if (delete_all_) {
       g_bookmark.Clean();
+      bm_index_ = -1;
+      file_ = 0;
       MarkSettingsChanged(kBookmarkArea);
     } else {
       BmFileItem* e = bm_[file_];

@@ -3,6 +3,7 @@
 #include "browser/file_copy.h"
 
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -120,6 +121,46 @@ TEST_F(FileCopyTest, SameDiskMoveRenamesAndRefusesOutsideDestinations) {
   EXPECT_EQ(CopyEntry("/mnt/emmc/b", "/mnt/settings/b", nullptr), FOP_NO_DESTINATION);
   EXPECT_EQ(CopyEntry("/mnt/emmc/nothing", "/mnt/microsd/nothing", nullptr), FOP_SOURCE_UNREADABLE);
   EXPECT_EQ(CopyEntry("/mnt/emmc/b", "/mnt/microsd/no/such/b", nullptr), FOP_NO_DESTINATION);
+}
+
+// A folder holding the source cannot be replaced by it, by a move or a
+// copy: that would remove the source with the folder. Nothing is touched.
+TEST_F(FileCopyTest, NothingReplacesAFolderThatHoldsTheSource) {
+  Write("/mnt/emmc/A/X/keep.txt", "keep");
+  Write("/mnt/emmc/A/X/X/inner.txt", "inner");
+  EXPECT_EQ(MoveEntry("/mnt/emmc/A/X/X", "/mnt/emmc/A/X", nullptr), FOP_NO_DESTINATION);
+  EXPECT_EQ(CopyEntry("/mnt/emmc/A/X/X", "/mnt/emmc/A/x", nullptr), FOP_NO_DESTINATION);
+  EXPECT_EQ(MoveEntry("/mnt/emmc/A/X/X/inner.txt", "/mnt/emmc/A/X", nullptr), FOP_NO_DESTINATION);
+  EXPECT_EQ(MoveEntry("/mnt/emmc/A/X", "/mnt/emmc/A/X/X/X", nullptr), FOP_NO_DESTINATION);
+  EXPECT_EQ(dtbtest::ReadFile(Real("/mnt/emmc/A/X/keep.txt")), "keep");
+  EXPECT_EQ(dtbtest::ReadFile(Real("/mnt/emmc/A/X/X/inner.txt")), "inner");
+  // Replacing on one disk: a folder over a file and a file over a folder,
+  // nothing hidden left behind.
+  Write("/mnt/emmc/B/X", "a file");
+  ASSERT_EQ(MoveEntry("/mnt/emmc/A/X/X", "/mnt/emmc/B/X", nullptr), FOP_DONE);
+  EXPECT_EQ(dtbtest::ReadFile(Real("/mnt/emmc/B/X/inner.txt")), "inner");
+  ASSERT_EQ(MoveEntry("/mnt/emmc/A/X/keep.txt", "/mnt/emmc/B/X", nullptr), FOP_DONE);
+  EXPECT_EQ(dtbtest::ReadFile(Real("/mnt/emmc/B/X")), "keep");
+  EXPECT_EQ(std::distance(fs::directory_iterator(Real("/mnt/emmc/B")), fs::directory_iterator()), 1);
+  EXPECT_FALSE(Exists("/mnt/settings/copies.journal"));
+}
+
+// A replace cut off after the old entry was set aside: the old one goes
+// back when the new one never took its name, and goes once it did.
+TEST_F(FileCopyTest, CutOffReplaceIsPutBackOrFinished) {
+  const std::string back = "/mnt/emmc/B/.replaced-old", done = "/mnt/emmc/B/.replaced-new";
+  for (const std::string& p : {back, done}) {
+    NoteCopyStarted(p);
+    Write(p + "/f.txt", "old " + p);
+    NoteCopyEnded(p, true);
+  }
+  Write("/mnt/emmc/B/new", "the replacement");
+  EXPECT_EQ(ClearCutOffCopies(nullptr), 2);
+  EXPECT_EQ(dtbtest::ReadFile(Real("/mnt/emmc/B/old/f.txt")), "old " + back);
+  EXPECT_EQ(dtbtest::ReadFile(Real("/mnt/emmc/B/new")), "the replacement");
+  EXPECT_FALSE(Exists(back));
+  EXPECT_FALSE(Exists(done));
+  EXPECT_FALSE(Exists("/mnt/settings/copies.journal"));
 }
 
 // A copy that could not remove its partial (the power or the card went)

@@ -108,6 +108,29 @@ TEST_F(FileOperationE2e, CutPasteRenamesAtOnceRefusesItsOwnSubfolderAndDeletes) 
   EXPECT_FALSE(fs::exists(Emmc("Books")));
 }
 
+// Books/Books cut (or copied) and pasted where Books is: replacing Books
+// would take its own source with it, so it is refused like a paste into
+// itself, before any question, and both stay whole.
+TEST_F(FileOperationE2e, PasteOverTheFolderHoldingTheSourceIsRefused) {
+  dtbtest::WriteFile(Emmc("Books/Books/inner.txt"), "inner");
+  const std::string paste = "key back\nexpect Books\nkey menu\nkey menu\nexpect file management, paste\n"
+                            "key play\nexpect destination is the same as or in the source path\n"
+                            // Once more: had it asked, this would say yes.
+                            "key play\nexpect destination is the same as or in the source path\n"
+                            "key back\nexpect Books\nkey play\nexpect Books\n";
+  dtbtest::SimResult r = Run("expect Choose 20\nkey play\nexpect Audio books\nkey down\nexpect Books\n"
+                             "key play\nexpect Books\nkey menu\nkey menu\nexpect file management\n"
+                             "key down\nexpect cut\nkey play\nexpect Cut file flag has been set\n" + paste +
+                             "key menu\nkey menu\nexpect file management, paste\n"
+                             "key up\nexpect copy\nkey play\nexpect Copy file flag has been set\n" + paste +
+                             "quit\n");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output.find("File exists"), std::string::npos) << r.output;
+  EXPECT_EQ(dtbtest::ReadFile(Emmc("Books/a.txt")), "words");
+  EXPECT_TRUE(fs::is_directory(Emmc("Books/Sub")));
+  EXPECT_EQ(dtbtest::ReadFile(Emmc("Books/Books/inner.txt")), "inner");
+}
+
 }  // namespace
 
 namespace {

@@ -213,9 +213,9 @@ TEST(EbookReaderE2e, AFinishedBookReopensAtItsLastSentence) {
       "key down\nexpect Books\n"
       "key play\nexpect short.txt\n"
       "key play\nexpect The first sentence 20\n"
-      // Restored while reading: the defaults speak Polish.
-      "power click\nkey bookmark\nexpect ustawienia domy 10\n"
-      "expect koniec pliku 30\n"
+      // Restored while reading: said in the language the user reads.
+      "power click\nkey bookmark\nexpect Restore default settings 10\n"
+      "expect end of file 30\n"
       "wait 1\n"
       "key back\nexpect short.txt\n"
       "key play\nexpect The last one ends it 20\n"
@@ -225,7 +225,7 @@ TEST(EbookReaderE2e, AFinishedBookReopensAtItsLastSentence) {
   dtbtest::SimResult r = dtbtest::RunSim(run);
   ASSERT_EQ(r.status, 0) << r.output;
   int restores = 0;
-  for (const std::string& l : Lines(r.output)) restores += Has(l, "say: Przywrócono ustawienia domyślne");
+  for (const std::string& l : Lines(r.output)) restores += Has(l, "say: Restore default settings");
   EXPECT_EQ(restores, 1) << r.output;
 }
 

@@ -1,5 +1,5 @@
 // The bookmark menu end to end: lists by kind, a missing file's questions,
-// deleting one bookmark, and the stores as power-off leaves them.
+// deleting one bookmark or all, and the stores as power-off leaves them.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -52,6 +52,45 @@ TEST(BookmarkMenuE2e, MissingFilesAskAndOneBookmarkIsDeleted) {
   EXPECT_EQ(bm.find("SPlace=\"5\""), std::string::npos) << bm;  // the latest one went
   EXPECT_NE(bm.find("SPlace=\"0\""), std::string::npos) << bm;
   EXPECT_NE(dtbtest::ReadFile(run.root + "/mnt/settings/history.xml").find("gone.mp3"), std::string::npos);
+}
+
+// One file's two bookmarks: the entry says how many in the singular once
+// one is gone, the bookmarks read without a doubled space, and after
+// everything is deleted from inside the entry the arrows and back act on
+// the empty list.
+TEST(BookmarkMenuE2e, DeleteAllFromInsideAnEntry) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::TempDir dir;
+  dtbtest::SimRun run;
+  run.root = dir / "root";
+  run.lang = "en";
+  run.script = "quit\n";
+  ASSERT_EQ(dtbtest::RunSim(run).status, 0);
+  dtbtest::WriteFile(run.root + "/mnt/emmc/song.mp3", "not really a song");
+  dtbtest::WriteFile(run.root + "/mnt/settings/bookmark.xml",
+                     "<?xml version=\"1.0\"?>\n<bookmarks><music filename=\"/mnt/emmc/song.mp3\">"
+                     "<music_item SMs=\"0\" EMs=\"-1\"/><music_item SMs=\"61000\" EMs=\"-1\"/>"
+                     "</music></bookmarks>\n");
+  run.fresh = false;
+  run.lang = "";
+  run.timeout_seconds = 120;
+  run.script =
+      "expect Choose 20\n"
+      "key bookmark\nexpect song.mp3, 2 bookmarks\n"
+      "key play\nexpect bookmark 2\nkey down\nexpect bookmark 1\n"
+      "key menu\nexpect delete bookmark\nkey play\nexpect delete bookmark?\nkey play\nexpect bookmark deleted\n"
+      "key back\nexpect song.mp3, 1 bookmark\n"
+      "key play\nexpect bookmark 1\n"
+      "key menu\nexpect delete bookmark\nkey down\nexpect Delete all bookmarks\n"
+      "key play\nexpect Delete all bookmarks?\nkey play\nexpect bookmarks deleted\n"
+      "key down\nexpect no bookmarks\nkey right\nexpect ebook bookmarks list, no bookmarks\n"
+      "key back\nexpect Internal memory\nquit\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  EXPECT_EQ(r.status, 0) << r.output;
+  for (const std::string& u : dtbtest::Utterances(r.output)) {
+    EXPECT_EQ(u.find("  "), std::string::npos) << u;
+    EXPECT_EQ(u.find("1 bookmarks"), std::string::npos) << u;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The bookmark menu through its keys: the remembered list and file, the
-// list wrap, deleting an entry's last bookmark, keeping a missing file's
-// history when the user says no.
+// list wrap, deleting an entry's last bookmark or everything from inside an
+// entry, keeping a missing file's history when the user says no.
 #include "positions/menu/bookmark_menu.h"
 
 #include <glib.h>
@@ -96,6 +96,26 @@ TEST_F(BookmarkMenuTest, DeletingTheLastBookmarkRemovesTheEntry) {
   EXPECT_EQ(g_bookmark.GetCount(), 0);
   ASSERT_EQ(g_TotalWindows, 2);
   KeyDown(KEY_BACK);  // at the entry level again: back closes
+  EXPECT_EQ(g_TotalWindows, 1);
+}
+
+// Everything deleted from inside an entry: the menu is at the (empty) list,
+// holding nothing of the store; the arrows and back act on the list.
+TEST_F(BookmarkMenuTest, DeletingAllFromInsideAnEntryLeavesNothingHeld) {
+  g_bookmark.AddMusic(Make("/mnt/emmc/a.mp3").c_str(), 1000, -1);
+  g_bookmark.AddMusic("/mnt/emmc/a.mp3", 2000, -1);
+  ASSERT_EQ(CreateBookMarkMenu(), 0);
+  KeyDown(KEY_PLAY);  // into the entry
+  KeyDown(KEY_MENU);
+  KeyDown(KEY_DOWN);  // "Delete all bookmarks"
+  Answer(KEY_PLAY);
+  KeyDown(KEY_PLAY);
+  EXPECT_EQ(g_bookmark.GetCount(), 0);
+  Press(KEY_DOWN);
+  Press(KEY_LEFT);
+  Press(KEY_RIGHT);
+  ASSERT_EQ(g_TotalWindows, 2);
+  KeyDown(KEY_BACK);  // at the list: back closes
   EXPECT_EQ(g_TotalWindows, 1);
 }
 

@@ -171,17 +171,18 @@ TEST(SettingsMenuE2e, OlderBoardChangesOutliveAPowerCutThenDefaultsAPowerOff) {
       // Refused first: the menu closes, and opens again on the same item.
       "key play\nexpect restore default factory settings?\nkey back\nexpect cancel\n"
       "key menu\nexpect default factory settings\n"
-      // Confirmed in the factory language, Polish.
-      "key play\nexpect restore default factory settings?\nkey play\n");
+      // Confirmed: said, and the menu after it, in the user's language.
+      "key play\nexpect restore default factory settings?\nkey play\nexpect Restore default settings. 10\n"
+      "key down\nexpect version information\n");
   ExpectAll(cfg, {"idle_shut_down_time=\"10\"", "RemindBeforeIdleShutDown=\"1\"",
-                  "auto_shut_down_time=\"10\"", "timer_power_on=\"disable\"", "tts_role=\"0\"",
-                  "tts_speed=\"0\"", "music_resume_play=\"enable\"", "fm_send_frequency=\"87000\"",
-                  "language=\"polish\""});
+                  "auto_shut_down_time=\"10\"", "timer_power_on=\"disable\"", "tts_speed=\"0\"",
+                  "music_resume_play=\"enable\"", "fm_send_frequency=\"87000\"", "language=\"english\"",
+                  "tts_role=\"5\""});  // Salli, as on a fresh English device
 }
 
-// The alarms, recording settings and tools come from other folders; each is
-// spoken once when opened, and the next start's recording settings speak
-// every change.
+// The power-off timers, alarms, recording settings and tools come from
+// other folders; each is spoken once when opened, and the next start's
+// recording settings speak every change.
 TEST(SettingsMenuE2e, PeerMenusSpeakOnceAndRecordingSettingsAreKept) {
   DTB_REQUIRE_PLAYER();
   dtbtest::TempDir dir;
@@ -192,7 +193,12 @@ TEST(SettingsMenuE2e, PeerMenusSpeakOnceAndRecordingSettingsAreKept) {
   run.script =
       "expect Choose 20\n"
       "key menu\nexpect version information\n"
-      "key down\nkey down\nkey down\nkey down\nexpect alarms\n"
+      "key down\nkey down\nexpect time settings\nkey play\nexpect idle power off\n"
+      "key play\nexpect idle power off: 10 minutes 5\nwait 2\nkey back\nexpect idle power off\n"
+      "key down\nexpect auto power off\n"
+      "key play\nexpect Auto shutdown time: 10 minutes 5\nwait 2\nkey back\nexpect auto power off\n"
+      "key back\nexpect time settings\n"
+      "key down\nkey down\nexpect alarms\n"
       "key play\nexpect alarm 1 5\nwait 2\nkey back\nexpect alarms\n"
       "key down\nkey down\nexpect recording settings\n"
       "key play\nexpect Recorded files location 5\nwait 2\n"
@@ -210,12 +216,16 @@ TEST(SettingsMenuE2e, PeerMenusSpeakOnceAndRecordingSettingsAreKept) {
                      "key down\nexpect Line in\nkey down\nexpect Noise Cancelation: disable\n");
   dtbtest::SimResult r = dtbtest::RunSim(run);
   ASSERT_EQ(r.status, 0) << r.output;
-  int alarm = 0, location = 0, tools = 0;
+  int idle = 0, autoOff = 0, alarm = 0, location = 0, tools = 0;
   for (const std::string& u : dtbtest::Utterances(r.output)) {
+    idle += u.find("idle power off: 10 minutes") != std::string::npos;
+    autoOff += u.find("Auto shutdown time: 10 minutes") != std::string::npos;
     alarm += u.find("alarm 1,") != std::string::npos;
     location += u.find("Recorded files location: Internal memory") != std::string::npos;
     tools += u.find("Voice reminder") != std::string::npos;
   }
+  EXPECT_EQ(idle, 1) << r.output;
+  EXPECT_EQ(autoOff, 1) << r.output;
   EXPECT_EQ(alarm, 1) << r.output;
   EXPECT_EQ(location, 1) << r.output;
   EXPECT_EQ(tools, 1) << r.output;

@@ -72,6 +72,7 @@ TEST(UxLanguage, EveryIdHasTextInBothLanguages) {
     char buf[512];
     for (int id = 0; id <= 322; ++id) {
       ASSERT_GT(lang->GetString(id, buf, sizeof buf), 0) << id;
+      EXPECT_EQ(std::string(buf).find("  "), std::string::npos) << id << ": " << buf;
     }
     for (int id = 0; id < 7; ++id) {
       ASSERT_GT(lang->GetString_Int(id, 5, buf, sizeof buf), 0) << id;
@@ -257,6 +258,8 @@ TEST(UxLanguage, FileSizesAndPlaces) {
 }
 
 TEST(UxLanguage, BookmarksAndHistory) {
+  EXPECT_EQ(SAY(En(), GetBookmarkCntInfoString, "Emma", 1), "Emma, 1 bookmark");
+  EXPECT_EQ(SAY(En(), GetBookmarkCntInfoString, "Emma", 2), "Emma, 2 bookmarks");
   EXPECT_EQ(SAY(En(), GetEbookBookmarkInfoString, 2, true, "Call me", 5, -1),
             "Bookmark 2 added, Call me, page 5.");
   EXPECT_EQ(SAY(En(), GetEbookBookmarkInfoString, 2, false, nullptr, 5, 8),
