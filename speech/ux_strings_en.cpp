@@ -343,6 +343,8 @@ const UxstrInfo c_UxstrInfo[kUxPhraseCount] = {
     {335, "empty"},
     {336, "time left, told by the information key"},
     {337, "files in the order of their disc and track tags"},
+    {338, "The disk is in use, nothing was formatted."},
+    {339, "The settings disk is not formatted."},
 };
 
 const UxstrInfo c_UxstrInfo_Int[kUxIntFormatCount] = {

@@ -343,6 +343,8 @@ const UxstrInfo c_UxstrInfo[kUxPhraseCount] = {
     {335, "pusto"},
     {336, "pozostały czas, podawany klawiszem informacji"},
     {337, "pliki w kolejności znaczników płyty i ścieżki"},
+    {338, "Dysk jest w użyciu, niczego nie sformatowano."},
+    {339, "Dysk ustawień nie jest sformatowany."},
 };
 
 const UxstrInfo c_UxstrInfo_Int[kUxIntFormatCount] = {
