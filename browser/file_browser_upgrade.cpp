@@ -34,11 +34,6 @@ const char* Localized(const char* english, const char* polish) {
   return g_SystemSettings.language == 0 ? polish : english;
 }
 
-void SayAndWait(const char* text) {
-  SysTts_Play(text, -1);
-  SysTts_WaitFinish();
-}
-
 void EnsureSettingsDisk() {
   if (IsMountDir("/mnt/settings") == 1) return;
   printf("/mnt/setting not mount, format it\n");
@@ -127,7 +122,7 @@ void FileBrowser::InstallSnbRecord() {
     Say(Localized("snb upgrading finished", "aktualizacja danych urządzenia zakończona"));
   } else {
     board::System(std::string("rm -f ") + kSnbUpgradeFile);
-    Say("failed");
+    SayPhrase(129);  // "upgrade failed"
   }
   SysTts_WaitFinish();
 }
@@ -160,7 +155,8 @@ int FileBrowser::Upgrade() {
   }
   if (IsMountDir("/mnt/settings") != 1) {
     printf("/mnt/setting not mount\n");
-    SayAndWait("setting disk not formated");
+    SayPhrase(kPhraseSettingsDiskNotFormatted);
+    SysTts_WaitFinish();
     if (reboot) RebootForever();
     return -1;
   }

@@ -36,6 +36,9 @@ std::string HoursMinutes(int m) {
   return out + Minutes(m % 60);
 }
 
+// A countdown's lengths and times: whole hours without "and 0 minutes".
+std::string Span(int m) { return m >= 60 && m % 60 == 0 ? Hours(m / 60) : HoursMinutes(m); }
+
 std::string Twelve(int h, int m) {
   if (h == 0) return Fmt("12:%02d AM", m);
   if (h >= 1 && h <= 11) return Fmt("%d:%02d AM", h, m);
@@ -381,19 +384,19 @@ int UxLanguage_EnUs::GetAutoShutdownString(int minutes, char* buf, int size) {
 
 int UxLanguage_EnUs::GetStopWatchInfo(int passedMinutes, int leftMinutes, char* buf, int size) {
   return Write(buf, size,
-               "time passed " + HoursMinutes(passedMinutes) + ", left " + HoursMinutes(leftMinutes));
+               "time passed " + Span(passedMinutes) + ", left " + Span(leftMinutes));
 }
 
 int UxLanguage_EnUs::GetStopWatchInfo_Cancel(int minutes, char* buf, int size) {
-  return Write(buf, size, "Canceled, time passed " + HoursMinutes(minutes));
+  return Write(buf, size, "Canceled, time passed " + Span(minutes));
 }
 
 int UxLanguage_EnUs::GetStopWatchInfo_End(int minutes, char* buf, int size) {
-  return Write(buf, size, "countdown end, total " + HoursMinutes(minutes));
+  return Write(buf, size, "countdown end, total " + Span(minutes));
 }
 
 int UxLanguage_EnUs::GetCountdownMinuteString(int minutes, char* buf, int size) {
-  return Write(buf, size, "countdown " + HoursMinutes(minutes));
+  return Write(buf, size, "countdown " + Span(minutes));
 }
 
 int UxLanguage_EnUs::GetUserDefinedMinuteString(int minutes, char* buf, int size) {
@@ -411,7 +414,7 @@ int UxLanguage_EnUs::GetStopWatchTotalInfoString(int period, int minutes, char* 
                      : period == 1 ? " totaly this month"
                      : period == 2 ? " totaly this year"
                                    : " totaly last year";
-  return Write(buf, size, HoursMinutes(minutes) + when);
+  return Write(buf, size, Span(minutes) + when);
 }
 
 int UxLanguage_EnUs::GetCompassDegreesString(int degrees, char* buf, int size) {

@@ -78,6 +78,9 @@ std::string HoursMinutes(int m, Case c = kCounted) {
   return out + Count(m % 60, kMinute, c);
 }
 
+// A countdown's lengths and times: whole hours without "i 0 minut".
+std::string Span(int m) { return m >= 60 && m % 60 == 0 ? Count(m / 60, kHour, kCounted) : HoursMinutes(m); }
+
 std::string Twelve(int h, int m) {
   if (h == 0) return Fmt("12:%02d przed południem", m);
   if (h >= 1 && h <= 11) return Fmt("%d:%02d przed południem", h, m);
@@ -411,20 +414,20 @@ int Pl::GetAutoShutdownString(int minutes, char* buf, int size) {
 }
 
 int Pl::GetStopWatchInfo(int passedMinutes, int leftMinutes, char* buf, int size) {
-  return Write(buf, size, "upłynęło: " + HoursMinutes(passedMinutes) +
-                              ", pozostało: " + HoursMinutes(leftMinutes));
+  return Write(buf, size, "upłynęło: " + Span(passedMinutes) +
+                              ", pozostało: " + Span(leftMinutes));
 }
 
 int Pl::GetStopWatchInfo_Cancel(int minutes, char* buf, int size) {
-  return Write(buf, size, "Anulowano, upłynęło: " + HoursMinutes(minutes));
+  return Write(buf, size, "Anulowano, upłynęło: " + Span(minutes));
 }
 
 int Pl::GetStopWatchInfo_End(int minutes, char* buf, int size) {
-  return Write(buf, size, "koniec odliczania, łącznie: " + HoursMinutes(minutes));
+  return Write(buf, size, "koniec odliczania, łącznie: " + Span(minutes));
 }
 
 int Pl::GetCountdownMinuteString(int minutes, char* buf, int size) {
-  return Write(buf, size, "odliczanie: " + HoursMinutes(minutes));
+  return Write(buf, size, "odliczanie: " + Span(minutes));
 }
 
 int Pl::GetUserDefinedMinuteString(int minutes, char* buf, int size) {
@@ -440,7 +443,7 @@ int Pl::GetStopWatchTotalInfoString(int period, int minutes, char* buf, int size
                      : period == 1 ? "razem w tym miesiącu: "
                      : period == 2 ? "razem w tym roku: "
                                    : "razem w zeszłym roku: ";
-  return Write(buf, size, when + HoursMinutes(minutes));
+  return Write(buf, size, when + Span(minutes));
 }
 
 int Pl::GetCompassDegreesString(int degrees, char* buf, int size) {

@@ -344,6 +344,8 @@ const UxstrInfo c_UxstrInfo[kUxPhraseCount] = {
     {336, "time left, told by the information key"},
     {337, "files in the order of their disc and track tags"},
     {338, "all presets deleted, "},
+    {339, "The disk is in use, nothing was formatted."},
+    {340, "The settings disk is not formatted."},
 };
 
 const UxstrInfo c_UxstrInfo_Int[kUxIntFormatCount] = {

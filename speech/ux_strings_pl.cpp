@@ -344,6 +344,8 @@ const UxstrInfo c_UxstrInfo[kUxPhraseCount] = {
     {336, "pozostały czas, podawany klawiszem informacji"},
     {337, "pliki w kolejności znaczników płyty i ścieżki"},
     {338, "wszystkie zapisane stacje usunięte, "},
+    {339, "Dysk jest w użyciu, niczego nie sformatowano."},
+    {340, "Dysk ustawień nie jest sformatowany."},
 };
 
 const UxstrInfo c_UxstrInfo_Int[kUxIntFormatCount] = {

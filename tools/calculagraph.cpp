@@ -27,12 +27,8 @@ class Calculagraph final : public iWindow {
     if (d.interval != 30) d.interval = 15;
     RollToday();
   }
-  ~Calculagraph() override { Finish(); }
-
-  int OnClose() override {
-    Finish();
-    return 0;
-  }
+  // A countdown outlives its window: closed from outside (a charger, an
+  // alarm, the power-off timers), it goes on and keeps announcing.
 
   int OnRefresh() override;
   int OnKeyDown(int code) override;
@@ -41,12 +37,7 @@ class Calculagraph final : public iWindow {
   std::string DescribeKey(int code, int held) override;
 
  private:
-  // Whole minutes since the start, never below zero nor past the length
-  // (the clock may have been set back or far ahead).
-  static int Passed() {
-    long long p = (static_cast<long long>(Now()) - g_CalculagraphData.start) / 60;
-    return static_cast<int>(std::clamp<long long>(p, 0, g_CalculagraphData.length));
-  }
+  static int Passed() { return CalculagraphPassedMinutes(); }
 
   static void RollToday() {
     time_t now = BTime();
@@ -172,8 +163,10 @@ int Calculagraph::OnKeyDown(int code) {
     case KEY_POWER_SHORT:
     case EV_AUTO_SHUTDOWN:
     case EV_IDLE_SHUTDOWN:
+      // The window stays under the power menus (power then music locks the
+      // keypad): a running countdown goes on.
       SysTts_Stop();
-      return g_bCalculagraphRunning ? WND_CLOSE_PASS_DOWN : WND_PASS_DOWN;
+      return WND_PASS_DOWN;
     case EV_BATTERY_LOW:
     case EV_CHARGING_DONE:
     case EV_TIME_ANNOUNCE:
@@ -266,26 +259,37 @@ std::string Calculagraph::DescribeKey(int code, int held) {
   }
 }
 
-int Calculagraph::OnTick() {
+int Calculagraph::OnTick() { return CalculagraphStep(); }
+
+}  // namespace
+
+int CalculagraphPassedMinutes() {
+  // Never below zero nor past the length: the clock may have been set back
+  // or far ahead.
+  long long p = (static_cast<long long>(Now()) - g_CalculagraphData.start) / 60;
+  return static_cast<int>(std::clamp<long long>(p, 0, g_CalculagraphData.length));
+}
+
+int CalculagraphStep() {
   if (!g_bCalculagraphRunning) return 0;
   ResetIdleShutDownTimeWithoutChangeSleepTime();
   CalculagraphData& d = g_CalculagraphData;
   int now = Now();
   if (now < d.next) return 0;
-  int passed = Passed();
+  int passed = CalculagraphPassedMinutes();
   if (passed < d.length) {
     int left = d.length - passed;
     int step = left < 4 ? 1 : std::min(d.interval, left - 3);
     d.next = d.start + (passed + step) * 60;
-    return OnRefresh();
+    char text[512];
+    if (g_pUxLanguage && g_pUxLanguage->GetStopWatchInfo(passed, left, text, sizeof text) > 0) tools::Say(text);
+    return 0;
   }
   g_bCalculagraphRunning = false;
   AddCalculagraphMinutes(d.length);
   SayFormatted(&iUxLanguage::GetStopWatchInfo_End, d.length);
   return 0;
 }
-
-}  // namespace
 
 int CreateCalculagraph() {
   iWindow* w = new Calculagraph();

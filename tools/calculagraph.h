@@ -43,5 +43,12 @@ int SaveToolsSettings();
 // 0, or -1 without a 12-byte default.
 int SaveDefaultCompassSetting();
 
+// Whole minutes the running countdown has counted, 0 to its length.
+int CalculagraphPassedMinutes();
+// Announces the running countdown when an announcement or its end is due.
+// Its window calls it on every tick, the heartbeat once a second (a
+// countdown goes on when its window was closed from outside). 0.
+int CalculagraphStep();
+
 // Pushes the countdown window and speaks its first item. 0 or -1.
 int CreateCalculagraph();

@@ -144,6 +144,7 @@ class Calcuator final : public iWindow {
       case CHOOSE_DIGIT:
         if (down) c = c == '9' ? '.' : c == '.' ? '0' : static_cast<char>(c + 1);
         else c = c == '0' ? '.' : c == '.' ? '9' : static_cast<char>(c - 1);
+        DropLeadingZero();
         return true;
       case CHOOSE_FRACTION:
         if (down) c = c == '9' ? '0' : static_cast<char>(c + 1);
@@ -164,17 +165,33 @@ class Calcuator final : public iWindow {
     }
   }
 
+  // A digit chosen after a number that is a lone 0 (its fraction deleted
+  // back to "0.") replaces that 0: "05" reads as 5, "00" as 0.
+  void DropLeadingZero() {
+    size_t n = expr_.size();
+    if (n < 2 || !IsDigit(expr_[n - 1]) || expr_[n - 2] != '0') return;
+    if (n == 2 || IsOperator(expr_[n - 3])) expr_.erase(n - 2, 1);
+  }
+
   void Restart() {
     expr_ = "0";
     state_ = CHOOSE_DIGIT;
     result_.clear();
   }
 
-  // A point that was being chosen and is left as it is reads as a zero.
+  // A point being chosen that starts a number gets its zero ("0."); left
+  // without a fraction, a lone point is that zero and a point after digits
+  // goes ("5." is 5, never 50).
   void RepairPoint(bool keepPoint) {
     if (Last() != '.') return;
-    if (expr_.size() == 1 || AfterOperator()) expr_.insert(expr_.size() - 1, "0");
-    if (!keepPoint) expr_.back() = '0';
+    bool starts = expr_.size() == 1 || AfterOperator();
+    if (keepPoint) {
+      if (starts) expr_.insert(expr_.size() - 1, "0");
+    } else if (starts) {
+      expr_.back() = '0';
+    } else {
+      expr_.pop_back();
+    }
   }
 
   void Play();

@@ -29,9 +29,22 @@ bool Exported(int disk) {
   return disk == 0 || g_UsbMicroSdState != 0;
 }
 
-bool FormatInternalMemory() {
-  Run("umount /mnt/emmc");
-  Run("umount /mnt/settings");
+enum FormatResult { FORMATTED, FORMAT_FAILED, DISK_IN_USE };
+
+// An unmount that leaves the disk mounted (a file open on it): formatting
+// under it would wipe a disk still in use. A disk that was not mounted at
+// all (unformatted) is what formatting is for.
+bool Unmounted(const char* mountPoint) {
+  return Run((std::string("umount ") + mountPoint).c_str()) || IsMountDir(mountPoint) != 1;
+}
+
+FormatResult FormatInternalMemory() {
+  if (!Unmounted("/mnt/emmc")) return DISK_IN_USE;
+  if (!Unmounted("/mnt/settings")) {
+    // The voice reminders and every setting live there: nothing is touched.
+    Run("mount -t vfat -o utf8 /dev/mmcblk0p6 /mnt/emmc");
+    return DISK_IN_USE;
+  }
   bool ok = Run("mkfs.vfat /dev/mmcblk0p5");
   ok = Run("mkfs.vfat -n ORVEXA /dev/mmcblk0p6") && ok;
   Run("mount -t vfat /dev/mmcblk0p5 /mnt/settings");
@@ -41,14 +54,15 @@ bool FormatInternalMemory() {
     Run("cp /home/q7snb.bin /mnt/settings/q7snb.bin");
   }
   tools::ReloadVoiceReminders();
-  return ok && IsMountDir("/mnt/emmc") == 1;
+  return ok && IsMountDir("/mnt/emmc") == 1 ? FORMATTED : FORMAT_FAILED;
 }
 
-bool FormatCard(const char* device) {
-  Run("umount /mnt/microsd");
+FormatResult FormatCard(const char* device) {
+  if (!Unmounted("/mnt/microsd")) return DISK_IN_USE;
   bool ok = board::System(std::string("mkfs.vfat ") + device) == 0;
-  board::System(std::string("mount -t vfat ") + device + " /mnt/microsd");
-  return ok && IsMountDir("/mnt/microsd") == 1;
+  // As the card is mounted when it goes in: Polish names stay readable.
+  board::System(std::string("mount -t vfat -o utf8 ") + device + " /mnt/microsd");
+  return ok && IsMountDir("/mnt/microsd") == 1 ? FORMATTED : FORMAT_FAILED;
 }
 
 class DiskFormat final : public iWindow {
@@ -149,24 +163,29 @@ void DiskFormat::Format() {
     return;
   }
   SetWorkingLed(1);
-  bool ok = false;
+  FormatResult r;
   if (disk_ == 0) {
-    ok = FormatInternalMemory();
+    r = FormatInternalMemory();
   } else if (Exists("/dev/mmcblk1p1")) {
-    ok = FormatCard("/dev/mmcblk1p1");
+    r = FormatCard("/dev/mmcblk1p1");
   } else if (Exists("/dev/mmcblk1")) {
-    ok = FormatCard("/dev/mmcblk1");
+    r = FormatCard("/dev/mmcblk1");
   } else {
     SetWorkingLed(0);
     tools::SayPhrase(136);  // "no micro sd card"
     return;
   }
-  Run("sync");
   SetWorkingLed(0);
+  if (r == DISK_IN_USE) {
+    SysTts_WaitFinish();
+    tools::SayPhrase(tools::kPhraseDiskInUse);
+    return;
+  }
+  Run("sync");
   CreateDaisyDir();
   g_DirInfo.LoadDir("/mnt");
   SysTts_WaitFinish();
-  tools::SayPhrase(ok ? 244 : 50);  // "formatting finished" / "error"
+  tools::SayPhrase(r == FORMATTED ? 244 : 50);  // "formatting finished" / "error"
 }
 
 }  // namespace

@@ -23,16 +23,11 @@ class ToolsMenu final : public Menu {
     return 0;
   }
 
-  int OnKeyDown(int code) override {
-    if (code == KEY_MENU) {
-      SysTts_Stop();
-      return 0;
-    }
-    return Menu::OnKeyDown(code);
-  }
+  // The menu key leaves, as in every tool it opens.
+  int OnKeyDown(int code) override { return Menu::OnKeyDown(code == KEY_MENU ? KEY_BACK : code); }
 
   std::string DescribeKey(int code, int held) override {
-    return code == KEY_MENU && held < 0 ? KeyIgnored() : Menu::DescribeKey(code, held);
+    return Menu::DescribeKey(code == KEY_MENU && held < 0 ? KEY_BACK : code, held);
   }
 
   int KeyOK() override {

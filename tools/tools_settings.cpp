@@ -46,6 +46,17 @@ void RepairData(CalculagraphData* d) {
     if (*Field(d, i) < 0) *Field(d, i) = 0;
 }
 
+void AddMinutes(CalculagraphData* d, int minutes) {
+  if (minutes <= 0) return;
+  time_t now = BTime();
+  struct tm local;
+  localtime_r(&now, &local);
+  RollCalculagraphStats(d, local);
+  d->today += minutes;
+  d->month += minutes;
+  d->year += minutes;
+}
+
 int LoadDefaultCompass() {
   uint8_t buf[kCompassSize + 1];
   FILE* f = BFopen(kDefaultCompassPath, "rb");
@@ -77,8 +88,12 @@ int LoadToolsSettings() {
 }
 
 int SaveToolsSettings() {
+  // No countdown runs after a restart: the file holds what a running one
+  // has counted so far, as if it ended now (power-off, a crash).
+  CalculagraphData d = g_CalculagraphData;
+  if (g_bCalculagraphRunning) AddMinutes(&d, CalculagraphPassedMinutes());
   uint8_t raw[kCalculagraphFileSize];
-  for (int i = 0; i < kCalculagraphFileSize / 4; ++i) PutLe(raw + 4 * i, *Field(&g_CalculagraphData, i));
+  for (int i = 0; i < kCalculagraphFileSize / 4; ++i) PutLe(raw + 4 * i, *Field(&d, i));
   int a = SaveSettingsFile(kToolsPath, g_ToolsBlock, kToolsFileSize);
   int b = SaveSettingsFile(kDataPath, raw, kCalculagraphFileSize);
   return a < 0 || b < 0 ? -1 : 0;
@@ -111,12 +126,6 @@ void RollCalculagraphStats(CalculagraphData* d, const struct tm& now) {
 
 void AddCalculagraphMinutes(int minutes) {
   if (minutes <= 0) return;
-  time_t now = BTime();
-  struct tm local;
-  localtime_r(&now, &local);
-  RollCalculagraphStats(&g_CalculagraphData, local);
-  g_CalculagraphData.today += minutes;
-  g_CalculagraphData.month += minutes;
-  g_CalculagraphData.year += minutes;
+  AddMinutes(&g_CalculagraphData, minutes);
   MarkSettingsChanged("tools");
 }

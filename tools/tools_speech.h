@@ -8,6 +8,9 @@ class iWindow;
 
 namespace tools {
 
+// "The disk is in use, nothing was formatted."
+constexpr int kPhraseDiskInUse = 339;
+
 // Phrase `id` of the current language, or "" without a catalogue.
 std::string Phrase(int id);
 // Replaces what is being said.

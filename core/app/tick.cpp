@@ -204,6 +204,7 @@ gboolean TimeOutFun_250ms(void*) {
   localtime_r(&nowT, &lt);
   if (AutoShutDownStep(now)) return TRUE;
   MinuteStep(now, lt);
+  CalculagraphStep();  // also when its window is closed or covered
 
   g_250msTimes = 0;
   int idleLeft, sleepLeft;

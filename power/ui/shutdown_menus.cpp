@@ -88,8 +88,11 @@ class AutoShutDownMenu final : public ShutDownMenu {
   int OnKeyDown(int code) override {
     switch (code) {
       case KEY_POWER_SHORT:
+        // A second click: the menu is meant, not a shifted key; it says
+        // where the user is.
         by_power_key_ = false;
-        return 0;
+        SysTts_Stop();
+        return OnRefresh();
       case EV_KEYPAD_LOCKED:
       case EV_KEYPAD_UNLOCKED:
         // Power key then music: the lock, not this menu, was meant.

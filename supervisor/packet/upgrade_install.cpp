@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -19,6 +21,15 @@ namespace {
 const char* const c_UpgradePlaces[] = {"home", "etc", "lib", "usr", "bin", "sbin", "opt"};
 
 constexpr unsigned long long kMaxExtendedHeader = 1u << 20;
+constexpr unsigned long long kFsBlock = 4096;  // what one file takes at least
+
+// Room the root file system has for the staged copy (the old files stay
+// until the switch); 0 when it cannot be asked.
+unsigned long long RootRoom() {
+  struct statvfs sv;
+  if (statvfs(board::Path("/").c_str(), &sv) != 0) return 0;
+  return static_cast<unsigned long long>(sv.f_bavail) * sv.f_frsize;
+}
 
 std::string Q(const std::string& w) { return board::ShellQuote(w); }
 
@@ -85,8 +96,10 @@ bool Skip(GzipReader& gz, unsigned long long size) {
   return true;
 }
 
-// One header: 1 to go on, 0 at the end, or the negative result.
-int CheckMember(GzipReader& gz, const unsigned char* h, std::string* longName) {
+// One header: 1 to go on, 0 at the end, or the negative result. `*total`
+// grows by what the member takes unpacked and may not pass `room`.
+int CheckMember(GzipReader& gz, const unsigned char* h, std::string* longName,
+                unsigned long long room, unsigned long long* total) {
   unsigned long long size = 0;
   if (!ParseOctal(h + 124, 12, &size)) return -3;
   char type = static_cast<char>(h[156]);
@@ -112,6 +125,14 @@ int CheckMember(GzipReader& gz, const unsigned char* h, std::string* longName) {
     DIAG("upgrade member refused: %s (type %d)", name.c_str(), type);
     return -6;
   }
+  // Judged from the header, before a byte is inflated: a small packet may
+  // hold a member of any size.
+  unsigned long long takes = folder ? kFsBlock : (size + kFsBlock - 1) / kFsBlock * kFsBlock + kFsBlock;
+  if (size > room || takes > room - std::min(*total, room)) {
+    DIAG("upgrade too big: %s (%llu bytes) after %llu, room %llu", name.c_str(), size, *total, room);
+    return -7;
+  }
+  *total += takes;
   return Skip(gz, folder ? 0 : size) ? 1 : -3;
 }
 
@@ -152,9 +173,14 @@ void MoveTree(const std::string& dir, const std::string& target) {
 }  // namespace
 
 int CheckUpgradeArchive(const char* payloadPath) {
+  return CheckUpgradeArchive(payloadPath, std::min(RootRoom(), kMaxUpgradeBytes));
+}
+
+int CheckUpgradeArchive(const char* payloadPath, unsigned long long room) {
   GzipReader gz;
   if (!payloadPath || gz.Open(board::Path(payloadPath)) != 0) return -1;
   std::string longName;
+  unsigned long long total = 0;
   unsigned char h[512];
   for (;;) {
     long n = ReadFull(gz, h, sizeof h);
@@ -163,13 +189,18 @@ int CheckUpgradeArchive(const char* payloadPath) {
     bool zero = true;
     for (unsigned char c : h) zero = zero && c == 0;
     if (zero) return 0;
-    int r = CheckMember(gz, h, &longName);
+    int r = CheckMember(gz, h, &longName, room, &total);
     if (r <= 0) return r;
   }
 }
 
 int FinishInterruptedUpgrade() {
   struct stat st;
+  // Unpacking cut short: what it left is never used and may fill the root.
+  if (BStat(kUpgradeStaging, &st) == 0) {
+    board::System(std::string("rm -rf ") + Q(kUpgradeStaging));
+    board::System("sync");
+  }
   if (BStat(kUpgradeReady, &st) != 0 || !S_ISDIR(st.st_mode)) return 0;
   MoveTree(kUpgradeReady, "");
   board::System(std::string("rm -rf ") + Q(kUpgradeReady));

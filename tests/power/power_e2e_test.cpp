@@ -35,6 +35,8 @@ TEST_F(PowerE2E, PowerClickSetsTheAutoPowerOffWhichWarnsAndCanBeReArmed) {
       "wait 0.5\n"
       "power click\n"
       "expect Auto shutdown time: 10 minutes, warn 15 seconds before shutting down: enable\n"
+      "power click\n"
+      "expect Auto shutdown time: 10 minutes, warn 15 seconds before shutting down: enable\n"
       "key right\n"
       "expect Auto shutdown time: 15 minutes\n"
       "key play\n"

@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -20,21 +21,25 @@ struct TarMember {
   char type = '0';
 };
 
+inline std::string TarHeader(const std::string& name, unsigned long long size, char type = '0') {
+  char h[512] = {};
+  snprintf(h, 100, "%s", name.c_str());
+  snprintf(h + 100, 8, "%07o", 0755);
+  snprintf(h + 124, 12, "%011llo", size);
+  snprintf(h + 136, 12, "%011o", 0u);
+  h[156] = type;
+  memcpy(h + 257, "ustar", 6);
+  memset(h + 148, ' ', 8);
+  unsigned sum = 0;
+  for (unsigned char c : h) sum += c;
+  snprintf(h + 148, 8, "%06o", sum);
+  return std::string(h, 512);
+}
+
 inline std::string Tar(const std::vector<TarMember>& members) {
   std::string out;
   for (const TarMember& m : members) {
-    char h[512] = {};
-    snprintf(h, 100, "%s", m.name.c_str());
-    snprintf(h + 100, 8, "%07o", 0755);
-    snprintf(h + 124, 12, "%011o", static_cast<unsigned>(m.data.size()));
-    snprintf(h + 136, 12, "%011o", 0u);
-    h[156] = m.type;
-    memcpy(h + 257, "ustar", 6);
-    memset(h + 148, ' ', 8);
-    unsigned sum = 0;
-    for (unsigned char c : h) sum += c;
-    snprintf(h + 148, 8, "%06o", sum);
-    out.append(h, 512);
+    out += TarHeader(m.name, m.data.size(), m.type);
     out += m.data;
     out.append((512 - m.data.size() % 512) % 512, '\0');
   }
@@ -53,6 +58,38 @@ inline std::string Gzip(const std::string& data) {
   z.avail_out = static_cast<uInt>(out.size());
   deflate(&z, Z_FINISH);
   out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+// A gzip'd tar of files of zero bytes, `sizes` each, made a block at a time:
+// a packet of a few hundred KB that unpacks to hundreds of MB.
+inline std::string GzipTarOfZeros(const std::vector<std::pair<std::string, unsigned long long>>& files) {
+  std::string out;
+  z_stream z = {};
+  deflateInit2(&z, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+  std::vector<unsigned char> buf(1 << 16);
+  auto feed = [&](const char* data, size_t n, int flush) {
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+    z.avail_in = static_cast<uInt>(n);
+    do {
+      z.next_out = buf.data();
+      z.avail_out = static_cast<uInt>(buf.size());
+      deflate(&z, flush);
+      out.append(reinterpret_cast<char*>(buf.data()), buf.size() - z.avail_out);
+    } while (z.avail_out == 0);
+  };
+  const std::string zeros(1 << 20, '\0');
+  for (const auto& f : files) {
+    std::string h = TarHeader(f.first, f.second);
+    feed(h.data(), h.size(), Z_NO_FLUSH);
+    for (unsigned long long left = (f.second + 511) / 512 * 512; left > 0;) {
+      size_t n = static_cast<size_t>(std::min<unsigned long long>(left, zeros.size()));
+      feed(zeros.data(), n, Z_NO_FLUSH);
+      left -= n;
+    }
+  }
+  feed(zeros.data(), 1024, Z_FINISH);
   deflateEnd(&z);
   return out;
 }

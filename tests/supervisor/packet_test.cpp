@@ -133,4 +133,22 @@ TEST_F(PacketTest, ArchiveWritesOnlyWhereAnUpgradeMay) {
   EXPECT_EQ(CheckUpgradeArchive("/mnt/q7_upgrade"), -3);
 }
 
+TEST_F(PacketTest, ArchiveMustFitTheRootAndTheBound) {
+  // 256 MB in a packet of a few hundred KB: refused from its header when the
+  // root has less room, and so is a total that only adds up past it.
+  std::string big = dtbtest::GzipTarOfZeros({{"home/big.bin", 256ull << 20}});
+  ASSERT_LT(big.size(), 400u * 1024);
+  dtbtest::WriteFile(Real("/mnt/q7_upgrade"), big);
+  EXPECT_EQ(CheckUpgradeArchive("/mnt/q7_upgrade", 200ull << 20), -7);
+  EXPECT_EQ(CheckUpgradeArchive("/mnt/q7_upgrade", 300ull << 20), 0);
+  dtbtest::WriteFile(Real("/mnt/q7_upgrade"),
+                     dtbtest::GzipTarOfZeros({{"home/a", 1 << 20}, {"home/b", 1 << 20}, {"home/c", 1 << 20}}));
+  EXPECT_EQ(CheckUpgradeArchive("/mnt/q7_upgrade", 3u << 20), -7) << "each fits, all three do not";
+  EXPECT_EQ(CheckUpgradeArchive("/mnt/q7_upgrade", 4u << 20), 0);
+  // Past the fixed bound, however free the root: told by the header alone
+  // (the member's data is not even there).
+  dtbtest::WriteFile(Real("/mnt/q7_upgrade"), dtbtest::Gzip(dtbtest::TarHeader("home/huge", kMaxUpgradeBytes + 1)));
+  EXPECT_EQ(CheckUpgradeArchive("/mnt/q7_upgrade"), -7);
+}
+
 }  // namespace

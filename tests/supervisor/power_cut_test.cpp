@@ -99,6 +99,7 @@ TEST_F(PowerCutTest, EveryCutLeavesTheOldPlayerOrTheWholeNewOne) {
             << "cut " << i;
     }
     EXPECT_FALSE(fs::exists(root_ + "/upgrade.ready"));
+    EXPECT_FALSE(fs::exists(root_ + "/upgrade.new")) << "cut " << i << ": a half unpacked copy stays";
   }
   EXPECT_GT(olds, 0);
   EXPECT_GT(news, 0);

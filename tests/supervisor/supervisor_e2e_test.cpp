@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/sim_harness.h"
+#include "supervisor/packet/upgrade_install.h"
 #include "tests/support/test_support.h"
 #include "tests/supervisor/packet_maker.h"
 
@@ -172,9 +173,23 @@ TEST_F(SupervisorE2e, PolishUsersHearPolishAboutTheDeviceRecord) {
   dtbtest::SimResult r = dtbtest::RunSim(run);
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_EQ(dtbtest::ReadFile(root_ + "/mnt/settings/q7snb.bin"), dtbtest::SnbRecord());
+
+  // A damaged record; then no settings disk to install into.
+  std::string damaged = dtbtest::SnbRecord();
+  damaged[201] = 13;
+  dtbtest::WriteFile(Emmc("q7snb.bin"), dtbtest::SealSnb(damaged));
+  run.script = "usb in\nwait 3\nusb out\nexpect aktualizacja nie powiodła się 15\nquit\n";
+  r = dtbtest::RunSim(run);
+  EXPECT_EQ(r.status, 0) << r.output;
+  dtbtest::WriteFile(root_ + "/dev/mmcblk0p5", "");
+  run.script = "usb in\nwait 3\nusb out\nexpect dysk ustawień nie jest sformatowany 15\nquit\n";
+  r = dtbtest::RunSim(run);
+  EXPECT_EQ(r.status, 0) << r.output;
 }
 
 TEST_F(SupervisorE2e, BootsThePlayerThroughTheSupervisor) {
+  // What a power cut while unpacking left: removed at boot.
+  dtbtest::WriteFile(root_ + "/upgrade.new/home/q7exe2", std::string(1 << 20, 'x'));
   dtbtest::SimResult r = Run(
       "expect Internal memory 20\n"
       "power hold 3\n"
@@ -184,6 +199,19 @@ TEST_F(SupervisorE2e, BootsThePlayerThroughTheSupervisor) {
       true);
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_NE(r.output.find("sim: the device powered off"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(root_ + "/upgrade.new"));
+}
+
+TEST_F(SupervisorE2e, SupervisorRefusesAPacketThatUnpacksPastTheBound) {
+  std::vector<std::pair<std::string, unsigned long long>> parts = {{"home/q7exe2", 1000}};
+  for (int i = 0; i < 3; i++) parts.push_back({"home/part" + std::to_string(i), kMaxUpgradeBytes / 3 + 4096});
+  std::string payload = dtbtest::GzipTarOfZeros(parts);
+  dtbtest::WritePacket(root_ + "/mnt/emmc", payload, 7);
+  dtbtest::SimResult r = Run("wait 2\nusb in\nwait 2\nusb out\nwait 6\nquit\n", true, "/bin/false");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output.find("sim: the device reboots"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(root_ + "/home/part0"));
+  EXPECT_FALSE(fs::exists(root_ + "/upgrade.new"));
 }
 
 TEST_F(SupervisorE2e, SupervisorPowersOffAfterAMinuteWithoutUsbPower) {

@@ -175,16 +175,33 @@ TEST_F(CountdownWindow, ClockSetBackCountsNothing) {
   EXPECT_EQ(g_CalculagraphData.month, 0);
 }
 
-TEST_F(CountdownWindow, PowerKeyClosesAndCounts) {
+TEST_F(CountdownWindow, GoesOnUnderThePowerMenusAndWithoutItsWindow) {
   ASSERT_EQ(CreateCalculagraph(), 0);
   Key(KEY_PLAY);
   board_->offset = 5 * 60;
   KeyDown(KEY_POWER_SHORT);
-  EXPECT_EQ(g_TotalWindows, 1);
   ASSERT_FALSE(root_->codes.empty());
   EXPECT_EQ(root_->codes.back(), KEY_POWER_SHORT);
-  EXPECT_FALSE(g_bCalculagraphRunning);
+  EXPECT_EQ(g_TotalWindows, 2) << "the power menu opens over the countdown";
+  EXPECT_TRUE(g_bCalculagraphRunning);
+  // Closed from outside (a charger, an alarm): the heartbeat announces it.
+  CloseAllChildWindow();
+  ASSERT_TRUE(g_bCalculagraphRunning);
+  // Saved meanwhile (power-off), the file counts what has passed.
+  ASSERT_EQ(SaveToolsSettings(), 0);
+  EXPECT_EQ(g_CalculagraphData.today, 0);
+  ASSERT_EQ(LoadToolsSettings(), 0);
   EXPECT_EQ(g_CalculagraphData.today, 5);
+  g_CalculagraphData.today = 0;
+  board_->offset = 15 * 60;
+  board_->Clear();
+  CalculagraphStep();
+  EXPECT_EQ(board_->LastSaid(), "time passed 15 minutes, left 15 minutes");
+  board_->offset = 30 * 60;
+  CalculagraphStep();
+  EXPECT_EQ(board_->LastSaid(), "countdown end, total 30 minutes");
+  EXPECT_FALSE(g_bCalculagraphRunning);
+  EXPECT_EQ(g_CalculagraphData.today, 30);
 }
 
 TEST_F(CountdownWindow, LengthsIntervalAndStatistics) {
@@ -202,6 +219,11 @@ TEST_F(CountdownWindow, LengthsIntervalAndStatistics) {
   EXPECT_EQ(g_CalculagraphData.interval, 15);
   Key(KEY_LEFT);
   EXPECT_EQ(g_CalculagraphData.length, 240) << "30 - 30 wraps";
+  EXPECT_EQ(board_->LastSaid(), "countdown 4 hours");
+  g_pUxLanguage = GetUxLanguage(UX_LANGUAGE_POLISH);
+  RefreshCurWindow();
+  EXPECT_EQ(board_->LastSaid(), "odliczanie: 4 godziny");
+  g_pUxLanguage = GetUxLanguage(UX_LANGUAGE_ENGLISH);
   Key(KEY_RIGHT);
   EXPECT_EQ(g_CalculagraphData.length, 30);
   Key(KEY_DOWN);  // user defined

@@ -60,6 +60,40 @@ TEST_F(CalculatorWindow, FractionsAndTheirDigits) {
   EXPECT_EQ(board_->LastSaid(), "0.2 plus 3 equal to 3.2");
 }
 
+TEST_F(CalculatorWindow, APointLeftWithoutItsFraction) {
+  Key(KEY_DOWN, 5);
+  Key(KEY_PLAY);
+  Key(KEY_UP);
+  Key(KEY_PLAY);
+  Key(KEY_DOWN, 3);
+  EXPECT_EQ(Expression(), "5.3 ");
+  Key(KEY_LEFT);
+  EXPECT_EQ(board_->LastSaid(), " point");
+  Key(KEY_MENU);
+  EXPECT_EQ(Expression(), "5 plus ") << "a trailing point goes, never a 0 in its place";
+  Key(KEY_DOWN, 2);
+  Key(KEY_MENU, 5);
+  Key(KEY_PLAY);
+  EXPECT_EQ(board_->LastSaid(), "5 plus 1 equal to 6");
+  // A lone point, and one right after an operator, are a 0.
+  Key(KEY_LEFT);
+  Key(KEY_UP);
+  Key(KEY_MENU);
+  Key(KEY_DOWN);
+  Key(KEY_UP);
+  Key(KEY_MENU);
+  EXPECT_EQ(Expression(), "0 plus 0 plus ");
+  // 0.0 with its fraction deleted, the point turned back into a digit.
+  Key(KEY_LEFT, 4);
+  Key(KEY_UP);
+  Key(KEY_PLAY);
+  Key(KEY_LEFT);
+  Key(KEY_DOWN);
+  EXPECT_EQ(Expression(), "0 ");
+  Key(KEY_DOWN);
+  EXPECT_EQ(Expression(), "1 ");
+}
+
 TEST_F(CalculatorWindow, DivisionByZeroThenClearedLikeNew) {
   for (int i = 0; i < 5; ++i) Key(KEY_DOWN);  // 5
   Key(KEY_MENU, 4);                          // 5/

@@ -68,7 +68,7 @@ TEST_F(DiskFormatWindow, CardFormattedAfterTheFourKeys) {
   Key(KEY_RIGHT);
   EXPECT_TRUE(Said("right, formatting, please wait"));
   std::vector<std::string> expected = {"umount /mnt/microsd", "mkfs.vfat /dev/mmcblk1p1",
-                                       "mount -t vfat /dev/mmcblk1p1 /mnt/microsd"};
+                                       "mount -t vfat -o utf8 /dev/mmcblk1p1 /mnt/microsd"};
   std::vector<std::string> ran = Commands();
   ASSERT_GE(ran.size(), expected.size());
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), ran.begin())) << testing::PrintToString(ran);
@@ -119,8 +119,24 @@ TEST_F(DiskFormatWindow, FailedFormatIsNotReportedAsFinished) {
   Key(KEY_DOWN);
   Key(KEY_PLAY);
   Confirm();
-  EXPECT_TRUE(Ran("mount -t vfat /dev/mmcblk1p1 /mnt/microsd")) << "mounted again all the same";
+  EXPECT_TRUE(Ran("mount -t vfat -o utf8 /dev/mmcblk1p1 /mnt/microsd")) << "mounted again all the same";
   EXPECT_EQ(board_->LastSaid(), "error");
+}
+
+TEST_F(DiskFormatWindow, ADiskInUseIsNotFormatted) {
+  const char* kInUse = "The disk is in use, nothing was formatted.";
+  board_->failing.insert("umount /mnt/settings");
+  Key(KEY_PLAY);
+  Confirm();
+  EXPECT_EQ(board_->LastSaid(), kInUse);
+  EXPECT_TRUE(Ran("mount -t vfat -o utf8 /dev/mmcblk0p6 /mnt/emmc")) << "the internal memory back";
+  InsertCard();
+  board_->failing = {"umount /mnt/microsd"};
+  Key(KEY_DOWN);
+  Key(KEY_PLAY);
+  Confirm();
+  EXPECT_EQ(board_->LastSaid(), kInUse);
+  for (const std::string& c : Commands()) EXPECT_EQ(c.find("mkfs"), std::string::npos) << c;
 }
 
 TEST_F(DiskFormatWindow, RefusedWhileTheComputerHasTheDisk) {
@@ -155,7 +171,7 @@ TEST_F(ToolsTest, MenuOpensEachTool) {
   Key(KEY_PLAY);
   EXPECT_EQ(g_TotalWindows, 2);
   EXPECT_EQ(board_->LastSaid(), "file not supported");
-  EXPECT_EQ(Key(KEY_BACK), WND_CLOSE);
+  EXPECT_EQ(Key(KEY_MENU), WND_CLOSE) << "menu leaves, as in the tools";
   EXPECT_EQ(g_TotalWindows, 1);
 }
 

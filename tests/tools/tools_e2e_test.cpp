@@ -125,6 +125,84 @@ TEST_F(ToolsE2E, FormattingTheInternalMemoryKeepsTheSettingsInUse) {
   EXPECT_NE(dtbtest::ReadFile(root_ + "/mnt/settings/system.config.xml").find("english"), std::string::npos);
 }
 
+TEST_F(ToolsE2E, ABusyInternalMemoryIsNotFormattedAndTheSettingsStay) {
+  dtbtest::WriteFile(root_ + "/mnt/emmc/Books/novel.txt", "words");
+  dtbtest::WriteFile(root_ + "/mnt/settings/reminder_1.wav", "voice");
+  dtbtest::WriteFile(root_ + "/var/board/disk_busy", "/mnt/emmc\n");
+  dtbtest::SimResult r = Run("expect Internal memory 20\n" + ToTools("en") +
+                                 "key left\n"
+                                 "key play\n"
+                                 "expect format internal memory\n"
+                                 "key play\n"
+                                 "expect to confirm\n"
+                                 "key up\nkey down\nkey left\nkey right\n"
+                                 "expect The disk is in use, nothing was formatted. 60\n"
+                                 "quit\n",
+                             "en");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(dtbtest::ReadFile(root_ + "/mnt/emmc/Books/novel.txt"), "words");
+  EXPECT_EQ(dtbtest::ReadFile(root_ + "/mnt/settings/reminder_1.wav"), "voice");
+}
+
+// A countdown is not stopped by what the user does beside it.
+TEST_F(ToolsE2E, ACountdownGoesOnThroughTheKeypadLockAndACharger) {
+  dtbtest::SimResult r = Run("expect Internal memory 20\n" + ToTools("en") +
+                                 "key down\nkey down\n"
+                                 "expect calcuagraph\n"
+                                 "key play\n"
+                                 "expect countdown 30 minutes\n"
+                                 "key play\n"
+                                 "expect start\n"
+                                 "power click\n"
+                                 "expect Auto shutdown time\n"
+                                 "key music\n"
+                                 "expect Buttons locked\n"
+                                 "clock +900\n"
+                                 "expect time passed 15 minutes, left 15 minutes 10\n"
+                                 "clock +900\n"
+                                 "expect countdown end, total 30 minutes 10\n"
+                                 "power click\n"
+                                 "wait 0.5\n"
+                                 "key music\n"
+                                 "expect Buttons unlocked\n"
+                                 "key play\n"
+                                 "expect start\n"
+                                 "usb charger\n"
+                                 "expect Charging 20\n"
+                                 "clock +900\n"
+                                 "expect time passed 15 minutes, left 15 minutes 10\n"
+                                 "clock +900\n"
+                                 "expect countdown end, total 30 minutes 10\n"
+                                 "quit\n",
+                             "en");
+  EXPECT_EQ(r.status, 0) << r.output;
+}
+
+// From the calculator's first "0": 5.3, the 3 deleted, plus 1.
+TEST_F(ToolsE2E, MenuLeavesTheToolsAndAPointWithoutItsFractionIsDropped) {
+  dtbtest::SimResult r = Run("wait 3\n" + ToTools("en") +
+                                 "key menu\n"
+                                 "expect tools\n"
+                                 "key play\n"
+                                 "expect Voice reminder\n"
+                                 "key down\n"
+                                 "expect calculator\n"
+                                 "key play\n"
+                                 "wait 1\n"
+                                 "key down\nkey down\nkey down\nkey down\nkey down\n"
+                                 "key play\nkey up\nkey play\n"
+                                 "key down\nkey down\nkey down\n"
+                                 "key left\n"
+                                 "key menu\n"
+                                 "key down\nkey down\n"
+                                 "key menu\nkey menu\nkey menu\nkey menu\nkey menu\n"
+                                 "key play\n"
+                                 "expect 5 plus 1 equal to 6 10\n"
+                                 "quit\n",
+                             "en");
+  EXPECT_EQ(r.status, 0) << r.output;
+}
+
 // 1+2= then 5/0=, from the calculator's first "0".
 const char kCalculation[] =
     "key down\n"
