@@ -213,7 +213,7 @@ TEST_F(RadioE2E, WithoutTheChosenCardTheInternalMemoryRecords) {
   location = "1";
   dtbtest::SimResult r = Run("0", Station88() +
                                       "key radio\nexpect 87 point 0 10\nkey right\nexpect 88 point 0 20\nwait 1\n"
-                                      "key record\nexpect no micro sd card, Internal memory 5\nwait 5\nkey back\n"
+                                      "key record\nexpect no micro sd card, Internal memory 5\nwait 8\nkey back\n"
                                       "expect recording ended 10\n");
   EXPECT_EQ(r.status, 0) << r.output;
   ExpectStationRecorded(false);
