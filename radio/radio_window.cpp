@@ -76,8 +76,19 @@ class Radio final : public iWindow {
   int OnKeyDown(int code) override;
   int OnKeyPress(int code) override;
   int OnTick() override;
+  // Closed from outside (a card, the cable, an alarm, a power-off): a
+  // recording ends whole and is named before whatever closed it speaks.
   int OnClose() override {
+    if (recording_) {
+      FmAudio(false);
+      EndRecording(0);
+      SayRecordingEnded();
+    }
     Shutdown();
+    return 0;
+  }
+  int OnKeyUp(int code) override {
+    if (code == ended_key_) ended_key_ = -1;
     return 0;
   }
   int OnRefresh() override {
@@ -118,6 +129,7 @@ class Radio final : public iWindow {
   int KeyRecord();
   int RecordingKey(int code);
   void EndRecording(int code);
+  void SayRecordingEnded();
   void Shutdown();
 
   bool wait_speech_ = false;
@@ -131,10 +143,13 @@ class Radio final : public iWindow {
   bool closed_ = false;
   std::string record_name_;
   int record_rate_ = 22050;
+  // The key that ended a recording: its press and repeats do nothing more.
+  int ended_key_ = -1;
 };
 
 int Radio::OnKeyDown(int code) {
   if (recording_) return RecordingKey(code);
+  ended_key_ = -1;
   switch (code) {
     case KEY_POWER_SHORT:
     case EV_AUTO_SHUTDOWN:
@@ -195,7 +210,7 @@ int Radio::OnKeyDown(int code) {
 }
 
 int Radio::OnKeyPress(int code) {
-  if (recording_ || seeking_ || g_bKeyBoardLocked) return 0;
+  if (recording_ || seeking_ || g_bKeyBoardLocked || code == ended_key_) return 0;
   bool up = code == KEY_RIGHT || code == KEY_UP || code == KEY_VOL_UP;
   if (in_menu_) {
     if (code == KEY_UP || code == KEY_DOWN) {
@@ -289,9 +304,9 @@ int Radio::OnTick() {
     Retune();
     return 0;
   }
-  if (recording_) {
+  if (recording_ && !TheRecord().IsPaused()) {
     DelaySleepTime(10);
-    if (!TheRecord().IsPaused() && TheRecord().GetErrorCode() != 0) {
+    if (TheRecord().GetErrorCode() != 0) {
       EndRecording(0);
       SysTts_Play(Phrase(161).c_str(), -1);  // "Disk full"
       wait_speech_ = true;
@@ -383,11 +398,15 @@ int Radio::KeyRecord() {
   // ended", the frequency) that the recording is about to close and take.
   SysTts_Stop();
   FmAudio(false);
-  bool microsd = g_RecordSettings.location == 1;
-  if (int phrase = GoToRecordDir(microsd)) {
+  std::string note;
+  if (int phrase = GoToRecordPlace(&note)) {
     SysTts_Play(Phrase(phrase).c_str(), -1);
     wait_speech_ = true;
     return 0;
+  }
+  if (!note.empty()) {
+    SysTts_Play(note.c_str(), -1);
+    SysTts_WaitFinish();
   }
   int gain = 8, mp3 = 1, rate = 22050, kbps = 64;
   GetRecordParameter(&gain, &mp3, &rate, &kbps);
@@ -432,10 +451,26 @@ int Radio::RecordingKey(int code) {
     case EV_CHARGING_DONE:
     case EV_TIME_ANNOUNCE:
       return 0;
+    case EV_AUTO_SHUTDOWN:
+    case EV_IDLE_SHUTDOWN:
+      // The recording ends whole and is named; then the power-off warning
+      // comes as it does without one.
+      FmAudio(false);
+      EndRecording(0);
+      SayRecordingEnded();
+      wait_speech_ = true;
+      return WND_PASS_DOWN;
     default:
+      // Ending the recording is all the key does.
       EndRecording(code);
+      ended_key_ = code;
       return 0;
   }
+}
+
+void Radio::SayRecordingEnded() {
+  SysTts_Play(RecordingEndedText(record_name_, TheRecord().BytesWritten()).c_str(), -1);
+  SysTts_WaitFinish();
 }
 
 void Radio::EndRecording(int code) {

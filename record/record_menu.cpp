@@ -63,11 +63,17 @@ class RecordMenu final : public iWindow {
       case EV_TIME_ANNOUNCE:
       case EV_CHARGING_DONE:
         return 0;
+      case EV_AUTO_SHUTDOWN:
+      case EV_IDLE_SHUTDOWN:
+        // The power-off warning comes next: the file is whole before it,
+        // and the user hears where it went before the warning.
+        EndAndSay();
+        return WND_PASS_DOWN;
       default:
         End();
         SysTts_Add(Phrase(251).c_str());  // "recording ended, "
         if (code == EV_BATTERY_LOW) SysTts_Add((Phrase(126) + ", ").c_str());
-        return code == EV_AUTO_SHUTDOWN ? WND_PASS_DOWN : WND_CLOSE;
+        return WND_CLOSE;
     }
   }
   int OnKeyPress(int) override { return 0; }
@@ -77,15 +83,19 @@ class RecordMenu final : public iWindow {
     return code == KEY_PLAY ? KeyText("pauses or continues the recording", "wstrzymuje lub wznawia nagrywanie")
                             : KeyText("ends the recording", "kończy nagrywanie");
   }
+  // Closed from outside (a card, the cable, an alarm, a power-off): the
+  // listing that would name the file is not spoken, so this says it.
   int OnClose() override {
-    End();
+    EndAndSay();
     return 0;
   }
 
   int OnTick() override {
     if (stopped_) return 0;
+    // A paused recording is no activity: the idle power-off may come.
+    if (TheRecord().IsPaused()) return 0;
     DelaySleepTime(10);
-    if (TheRecord().IsPaused() || TheRecord().GetErrorCode() == 0) return 0;
+    if (TheRecord().GetErrorCode() == 0) return 0;
     End();
     SysTts_Add((Phrase(161) + ", ").c_str());  // "Disk full"
     return WND_CLOSE;
@@ -116,6 +126,13 @@ class RecordMenu final : public iWindow {
     SelectRecordedFile(rec_.name);
   }
 
+  void EndAndSay() {
+    if (stopped_) return;
+    End();
+    SysTts_Play(RecordingEndedText(rec_.name, TheRecord().BytesWritten()).c_str(), -1);
+    SysTts_WaitFinish();
+  }
+
   Recording rec_;
   bool stopped_ = false;
 };
@@ -129,8 +146,9 @@ int Say(int phrase) {
 
 int CreateRecordMenu() {
   const RecordSettings& s = g_RecordSettings;
-  bool microsd = s.location == 1 && IsMountDir("/mnt/microsd") == 1;
-  if (int phrase = GoToRecordDir(microsd)) return Say(phrase);
+  std::string note;
+  if (int phrase = GoToRecordPlace(&note)) return Say(phrase);
+  if (!note.empty()) SysTts_Play(note.c_str(), -1);  // heard before the start beep
   Recording rec;
   int volume;
   if (GetPinLevel() != 1) {

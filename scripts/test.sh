@@ -56,8 +56,9 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 step "thread sanitizer build (tests of the threaded parts)"
 # The speech queue and its workers, the play threads, the e-book worker, the
-# card/USB receiver: their unit tests only, which keeps this build small.
-TSAN_TESTS=(speech_tests players_tests players_media_tests daisy_tests ebook_tests browser_tests)
+# card/USB receiver, the recorder's capture and writing threads: their unit
+# tests only, which keeps this build small.
+TSAN_TESTS=(speech_tests players_tests players_media_tests daisy_tests ebook_tests browser_tests record_tests)
 cmake -S . -B build-tsan "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DDTB_TSAN=ON -DDTB_BENCH=OFF >/dev/null
 cmake --build build-tsan -j"$JOBS" --target "${TSAN_TESTS[@]}"

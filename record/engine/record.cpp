@@ -82,16 +82,18 @@ int Record::Start(const char* path, int route, int volume, int format, int rate,
   }
   // The input first: the simulated board picks what the stream hears by it.
   SetCaptureInput(route, volume);
-  err = OpenCapture(rate);
-  if (err == 0) err = StartThreads();
+  ResetRing();
+  err = StartThreads();
+  if (err == 0) err = RunCapture();
   if (err != 0) {
     if (err > 0) DiagPrintf("InitThread() = %d", err);
+    if (capture_thread_.joinable()) Send(capture_, kCmdExit);
+    if (writer_thread_.joinable()) Send(writer_, kCmdExit);
+    JoinThreads();
     SetCaptureInput(0, 0);
-    CloseCapture();
     Close();
     return -1;
   }
-  ResetRing();
   dropped_ = 0;
   {
     Lock lock(writer_.Mutex());
@@ -99,19 +101,19 @@ int Record::Start(const char* path, int route, int volume, int format, int rate,
   }
   recording_ = true;
   paused_ = false;
-  Send(capture_, kCmdRun);
   Send(writer_, kCmdRun);
   return 0;
 }
 
+int Record::RunCapture() {
+  Lock lock(capture_.Mutex());
+  capture_.Send(lock, kCmdRun);
+  return capture_error_;
+}
+
 int Record::Start2() {
   if (!recording_ || paused_) return -1;
-  // The stream ran on while the start beep played: what it holds now is
-  // stale (the beep itself, on the device) and ends in an overrun gap.
-  // Recording starts on a fresh stream instead.
-  CloseCapture();
-  if (OpenCapture(SampleRate()) < 0) DiagPrintf("capture stream did not reopen");
-  Send(capture_, kCmdRun);
+  RunCapture();
   return 0;
 }
 
@@ -123,7 +125,6 @@ int Record::Pause() {
   Send(capture_, kCmdPause);
   Send(writer_, kCmdPause);
   SetCaptureInput(0, 0);
-  CloseCapture();
   ResetRing();
   return 0;
 }
@@ -132,9 +133,8 @@ int Record::Continue() {
   if (!recording_ || !paused_) return -1;
   paused_ = false;
   SetCaptureInput(route_, volume_);
-  if (OpenCapture(SampleRate()) < 0) DiagPrintf("capture stream did not reopen");
   Send(writer_, kCmdRun);
-  Send(capture_, kCmdRun);
+  if (RunCapture() < 0) DiagPrintf("capture stream did not reopen");
   return 0;
 }
 
@@ -150,7 +150,6 @@ int Record::Stop() {
   Close();
   mic_.Close();
   SetCaptureInput(0, 0);
-  CloseCapture();
   ResetRing();
   return 0;
 }
@@ -160,33 +159,48 @@ int Record::GetErrorCode() {
   return writer_.StateLocked() == kFailed ? error_ : 0;
 }
 
+// The capture thread owns the stream: it alone opens, reads and closes it,
+// so a control call can never close it under a read. A run command opens
+// it and discards the warm-up; the next one (after the start beep) starts
+// on a fresh stream and reads blocks until a pause or an exit closes it.
 void Record::CaptureThread() {
+  bool open = false;
   Lock lock(capture_.Mutex());
   for (;;) {
     int cmd = capture_.Wait(lock);
-    capture_.Take(lock);
-    if (cmd == kCmdExit) return;
-    if (cmd != kCmdRun) continue;
-    lock.unlock();
-    int w;
-    {
-      std::lock_guard<std::mutex> ring(ring_mutex_);
-      w = write_index_;
+    if (cmd != kCmdRun) {
+      if (open) CloseCapture();
+      open = false;
+      capture_.Take(lock);
+      if (cmd == kCmdExit) return;
+      continue;
     }
-    // The first moments after the input switches carry its click.
-    (void)ReadCapture(&ring_[w * kBlockSamples], warmup_);
-    lock.lock();
-    cmd = capture_.Wait(lock);
+    if (!open) {
+      capture_error_ = OpenCapture(SampleRate());
+      open = capture_error_ == 0;
+      capture_.Take(lock);
+      if (!open) continue;
+      int w;
+      {
+        std::lock_guard<std::mutex> ring(ring_mutex_);
+        w = write_index_;
+      }
+      lock.unlock();
+      // The first moments after the input switches carry its click.
+      (void)ReadCapture(&ring_[w * kBlockSamples], warmup_);
+      lock.lock();
+      continue;
+    }
+    // The stream ran on while the start beep played: what it holds now is
+    // stale (the beep itself, on the device) and ends in an overrun gap.
+    CloseCapture();
+    capture_error_ = OpenCapture(SampleRate());
+    open = capture_error_ == 0;
+    if (!open) DiagPrintf("capture stream did not reopen");
     capture_.Take(lock);
-    if (cmd == kCmdExit) return;
-    if (cmd != kCmdRun) continue;
     lock.unlock();
-    CaptureBlocks();
+    CaptureBlocks();  // leaves the pause or exit it stopped for pending
     lock.lock();
-    // CaptureBlocks left the command it stopped for in place.
-    cmd = capture_.Peek();
-    capture_.Take(lock);
-    if (cmd == kCmdExit) return;
   }
 }
 

@@ -45,8 +45,8 @@ class Record : public RecordFile {
   int DroppedBlocks() const { return dropped_; }
 
  protected:
-  // The capture stream (overridden by tests). Open: 0 or negative; Read:
-  // frames read or negative.
+  // The capture stream (overridden by tests), used by the capture thread
+  // only. Open: 0 or negative; Read: frames read or negative.
   virtual int OpenCapture(int rate);
   virtual int ReadCapture(short* samples, int frames);
   virtual void CloseCapture();
@@ -59,6 +59,9 @@ class Record : public RecordFile {
   int WriteMono(const short* block);
   bool TakeBlock(int* index);
   void Send(CommandChannel& ch, int cmd);
+  // Sends a run command to the capture thread: the error of opening the
+  // stream when it did, else 0.
+  int RunCapture();
   void ResetRing();
   int StartThreads();
   void JoinThreads();
@@ -77,6 +80,7 @@ class Record : public RecordFile {
   CommandChannel writer_{kNoThreads};
   std::thread capture_thread_;
   std::thread writer_thread_;
+  int capture_error_ = 0;  // under the capture mutex
   int error_ = 0;
   std::atomic<int> dropped_{0};
   bool recording_ = false;

@@ -123,6 +123,26 @@ int GoToRecordDir(bool microsd) {
   return 0;
 }
 
+namespace {
+
+std::string Phrase(int id) {
+  char text[512] = "";
+  if (g_pUxLanguage) g_pUxLanguage->GetString(id, text, sizeof text);
+  return text;
+}
+
+}  // namespace
+
+int GoToRecordPlace(std::string* note) {
+  note->clear();
+  if (g_RecordSettings.location == 1) {
+    int why = GoToRecordDir(true);
+    if (why != 135 && why != 136) return why;
+    *note = Phrase(why) + ", " + Phrase(139) + ", ";  // "Internal memory"
+  }
+  return GoToRecordDir(false);
+}
+
 int GetCurDirRecordFilename(const char* ext, std::string* name) {
   if (!ext || !name) return -1;
   time_t now = board::Now();
@@ -157,3 +177,11 @@ void SelectRecordedFile(const std::string& name) {
 }
 
 int PlayRecordStartBeep(int rate) { return PlayAudioAndWaitEnd("/home/beep/beep_22.wav", rate, 1); }
+
+std::string RecordingEndedText(const std::string& name, int64_t bytes) {
+  char text[512] = "";
+  if (g_pUxLanguage)
+    g_pUxLanguage->GetFilePlaceAndSizeString(false, SpeakableName(name.c_str()).c_str(), bytes, -1, 0, text,
+                                             sizeof text);
+  return Phrase(251) + text;  // "recording ended, "
+}

@@ -3,6 +3,7 @@
 // records into the "Record" folder (the recorder, the radio). Loop thread.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 struct RecordSettings {
@@ -38,6 +39,11 @@ int GetRecordParameter(int* volume, int* mp3, int* rate, int* kbps);
 // phrase to speak: 136 "no micro sd card", 135 "disk not formatted", 253
 // "can't open recording file".
 int GoToRecordDir(bool microsd);
+// The recording folder of the chosen place made current, as GoToRecordDir.
+// A micro SD card that is chosen but cannot be used is no reason to refuse:
+// the internal memory takes the recording, and `note` gets what to say
+// first ("no micro sd card, Internal memory, "); otherwise it is emptied.
+int GoToRecordPlace(std::string* note);
 // Today's first free "Record<yyyymmdd>_<n>.<ext>" in the current listing
 // (either extension counts as taken). 0, or -1 when 1..9999 are all taken.
 int GetCurDirRecordFilename(const char* ext, std::string* name);
@@ -46,3 +52,6 @@ int GetCurDirRecordFilename(const char* ext, std::string* name);
 int PlayRecordStartBeep(int rate);
 // After a recording: the listing reloaded with `name` selected.
 void SelectRecordedFile(const std::string& name);
+// "recording ended, NAME, SIZE": the file as the browser names it after a
+// recording, for an end that the listing does not speak.
+std::string RecordingEndedText(const std::string& name, int64_t bytes);

@@ -65,10 +65,20 @@ class RecordE2E : public ::testing::Test {
     dtbtest::SimRun run;
     run.root = dir / "device";
     run.lang = "en";
+    run.timeout_seconds = 240;
     run.script = "expect Internal memory 20\nquit\n";
     EXPECT_EQ(0, dtbtest::RunSim(run).status);
+    if (idle_minutes) {
+      std::string path = dir / "device/mnt/settings/system.config.xml";
+      std::string xml = dtbtest::ReadFile(path);
+      size_t at = xml.find("language=");
+      EXPECT_NE(at, std::string::npos) << xml;
+      if (at != std::string::npos) xml.insert(at, "idle_shut_down_time=\"" + std::to_string(idle_minutes) + "\" ");
+      dtbtest::WriteFile(path, xml);
+    }
     dtbtest::WriteFile(dir / "device/mnt/settings/record.config.xml",
-                       "<record><record_config RecordingFilePosition=\"0\" volume=\"8\" format=\"" +
+                       "<record><record_config RecordingFilePosition=\"" + location +
+                           "\" volume=\"8\" format=\"" +
                            std::to_string(format) + "\" enoise=\"0\" ExtLineType=\"0\"/></record>\n");
     input = Speechlike(rate, 14);
     dtbtest::WriteWav(dir / "mic.wav", rate, 1, input);
@@ -88,8 +98,29 @@ class RecordE2E : public ::testing::Test {
     closedir(d);
     return found;
   }
+  // A whole WAV file of at least `seconds` of the microphone, whatever ended it.
+  void ExpectWholeRecording(double seconds) {
+    std::string file = Recorded(".wav");
+    ASSERT_FALSE(file.empty());
+    std::string bytes = dtbtest::ReadFile(file);
+    ASSERT_GE(bytes.size(), 44u);
+    EXPECT_EQ(bytes.size() - 8, Le32(bytes, 4));
+    EXPECT_EQ(bytes.size() - 44, Le32(bytes, 40));
+    dtbtest::Wav wav;
+    ASSERT_TRUE(dtbtest::ReadWav(file, &wav));
+    size_t length = static_cast<size_t>(16000 * seconds);
+    ASSERT_GE(wav.samples.size(), length);
+    EXPECT_GT(BestSnr(input, wav.samples, length), 60);
+  }
+  static uint32_t Le32(const std::string& b, size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; i--) v = v << 8 | static_cast<unsigned char>(b[at + static_cast<size_t>(i)]);
+    return v;
+  }
   dtbtest::TempDir dir;
   std::vector<int16_t> input;
+  std::string location = "0";  // the internal memory
+  int idle_minutes = 0;        // the idle power-off as laid out
 };
 
 TEST_F(RecordE2E, FiveSecondsOfMicrophoneToWav) {
@@ -145,6 +176,42 @@ TEST_F(RecordE2E, AFullDiskEndsWithDiskFullAndAPlayableFile) {
   ASSERT_GE(wav.samples.size(), 16000u * 2);
   EXPECT_LE(wav.samples.size(), (120000u + 4096) / 2);  // free space comes in whole pages
   EXPECT_GT(BestSnr(input, wav.samples, 16000 * 2), 60);
+}
+
+// The cable to a computer closes the recorder: the recording ends whole and
+// says what it recorded before the device becomes a USB disk.
+TEST_F(RecordE2E, TheUsbCableEndsARecordingThatSaysWhatItRecorded) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::SimResult r = Record(0, 16000, "key record\nwait 4\nusb in\nexpect recording ended, Record 10\n"
+                                          "expect USB connected 10\n");
+  ASSERT_EQ(r.status, 0) << r.output;
+  ExpectWholeRecording(2);
+}
+
+// The micro SD card chosen but not there: said, and the internal memory
+// records instead; holding the power key ends that recording whole.
+TEST_F(RecordE2E, WithoutTheChosenCardTheInternalMemoryRecordsUntilThePowerKeyIsHeld) {
+  DTB_REQUIRE_PLAYER();
+  location = "1";
+  dtbtest::SimResult r = Record(0, 16000, "key record\nexpect no micro sd card, Internal memory 5\nwait 4\n"
+                                          "power hold 3\nexpect recording ended, Record 10\n"
+                                          "expect shutting down. 10\n");
+  ASSERT_EQ(r.status, 0) << r.output;
+  ExpectWholeRecording(2);
+}
+
+// A paused recording is no activity: the idle power-off comes, ends the
+// recording whole, warns and powers off.
+TEST_F(RecordE2E, APausedRecordingLetsTheIdlePowerOffCome) {
+  DTB_REQUIRE_PLAYER();
+  idle_minutes = 1;
+  dtbtest::SimResult r = Record(0, 16000, "key record\nwait 4\nkey play\nexpect recording paused 5\n"
+                                          "expect recording ended, Record 90\n"
+                                          "expect The device will be turned off after 15 seconds 10\n"
+                                          "expect idle power off. 30\n");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("powered off"), std::string::npos) << r.output;
+  ExpectWholeRecording(2);
 }
 
 }  // namespace

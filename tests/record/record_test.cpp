@@ -139,6 +139,80 @@ TEST_F(RecordTest, RefusesASecondStartAndBadParameters) {
   EXPECT_EQ(-2, rec.Start("/no/such/folder/x.wav", 1, 0, RecordFile::kWav, 16000, 64, false));
 }
 
+// A capture stream that counts the calls made from the test's own thread,
+// and hands out one block after each (re)open so that the writer has work.
+// Nothing here orders the calls: the thread sanitizer sees any open, read
+// or close of the stream that the engine itself does not order.
+class StreamRecord : public Record {
+ public:
+  const std::thread::id test_thread = std::this_thread::get_id();
+  std::atomic<int> foreign_calls{0}, opens{0}, closes{0}, closed_reads{0};
+  bool fail_open = false;
+
+ protected:
+  int OpenCapture(int) override {
+    Note();
+    if (fail_open) return -1;
+    open_ = fresh_ = true;
+    opens.fetch_add(1, std::memory_order_relaxed);
+    return 0;
+  }
+  void CloseCapture() override {
+    Note();
+    if (open_) closes.fetch_add(1, std::memory_order_relaxed);
+    open_ = false;
+  }
+  int ReadCapture(short* samples, int frames) override {
+    Note();
+    if (!open_) {
+      closed_reads.fetch_add(1, std::memory_order_relaxed);
+      return -1;
+    }
+    if (frames == kBlockFrames && !fresh_) return -1;  // nothing more until the next open
+    if (frames == kBlockFrames) fresh_ = false;
+    memset(samples, 0, static_cast<size_t>(frames) * 4);
+    return frames;
+  }
+  void SetCaptureInput(int, int) override {}
+
+ private:
+  void Note() {
+    if (std::this_thread::get_id() == test_thread) foreign_calls.fetch_add(1, std::memory_order_relaxed);
+  }
+  bool open_ = false;
+  bool fresh_ = false;
+};
+
+// The stream is opened, read and closed by the capture thread alone, so a
+// pause, a resume or the fresh start after the beep never closes it under a
+// read.
+TEST_F(RecordTest, OnlyTheCaptureThreadTouchesTheStreamThroughPausesAndResumes) {
+  StreamRecord s;
+  ASSERT_EQ(0, s.Start(path.c_str(), 4, 0, RecordFile::kWav, 16000, 64, false));
+  ASSERT_EQ(0, s.Start2());
+  for (int i = 0; i < 25; i++) {
+    ASSERT_EQ(0, s.Pause());
+    ASSERT_EQ(0, s.Continue());
+    ASSERT_EQ(0, s.Start2());
+  }
+  ASSERT_EQ(0, s.Stop());
+  EXPECT_EQ(0, s.foreign_calls);
+  EXPECT_EQ(2 + 25 * 2, s.opens);  // at each start or resume, and afresh after each beep
+  EXPECT_EQ(s.opens, s.closes);
+  EXPECT_EQ(0, s.closed_reads);
+}
+
+TEST_F(RecordTest, AStreamThatDoesNotOpenRefusesTheStart) {
+  StreamRecord s;
+  s.fail_open = true;
+  EXPECT_EQ(-1, s.Start(path.c_str(), 1, 0, RecordFile::kWav, 16000, 64, false));
+  EXPECT_FALSE(s.IsRecording());
+  EXPECT_FALSE(s.IsOpen());
+  s.fail_open = false;
+  EXPECT_EQ(0, s.Start(path.c_str(), 1, 0, RecordFile::kWav, 16000, 64, false));
+  EXPECT_EQ(0, s.Stop());
+}
+
 TEST(RecordFileTest, WavHeaderIsPlayableAtEveryMoment) {
   dtbtest::TempDir dir;
   dtbtest::ScopedRootBoard board(dir.path());
