@@ -1,6 +1,7 @@
 // End to end: alarms ring at their time, snooze four times, and wake the
 // device that is off.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <ctime>
 #include <string>
@@ -70,6 +71,24 @@ TEST_F(AlarmE2E, AnAlarmSetThroughTheSettingsMenuRingsAtItsTime) {
   dtbtest::SimResult r = Run(script, true, 200);
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_EQ(Count(r, "Alarm after 10 minutes."), 4) << r.output;
+  // Said as two sentences, not "done.alarm".
+  EXPECT_EQ(Count(r, "Setting done. alarm 1, 1:02, enable"), 1) << r.output;
+}
+
+// A settings partition too full for the alarm says so instead of
+// confirming an alarm that the next start would not know.
+TEST_F(AlarmE2E, AnAlarmThatCannotBeSavedSaysDiskFull) {
+  DTB_REQUIRE_PLAYER();
+  if (geteuid() != 0) GTEST_SKIP() << "dtbsim caps a disk only as root";
+  dtbtest::SimResult r = Run(
+      "expect Internal memory 20\ndisk settings free 8192\n"
+      "key menu\nexpect version information\nkey down\nkey down\nkey down\nkey down\nexpect alarms\n"
+      "key play\nexpect alarm 1, 0:00, disable 5\nkey play\nexpect hour, 0 5\n"
+      "key down\nkey down\nexpect disable\nkey right\nexpect enable\n"
+      "key play\nexpect Disk full 10\nquit\n",
+      true);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(Count(r, "Setting done"), 0) << r.output;
 }
 
 TEST_F(AlarmE2E, BackKeyClosesTheRingingAlarm) {
@@ -107,6 +126,27 @@ TEST_F(AlarmE2E, AnAlarmWakesTheDeviceThatIsOff) {
                              false);
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_NE(r.output.find("woken by the RTC alarm"), std::string::npos) << r.output;
+}
+
+// Every key in the alarm windows answers.
+TEST_F(AlarmE2E, EveryKeyOfTheAlarmWindowsAnswers) {
+  DTB_REQUIRE_PLAYER();
+  ASSERT_EQ(Run("expect Internal memory 20\nquit\n", true).status, 0);
+  ASSERT_EQ(system(("mkdir -p '" + dir.path() + "/device/mnt/emmc/0 Empty'").c_str()), 0);
+  dtbtest::SimResult r = Run(
+      "expect Internal memory 20\n"
+      "key menu\nexpect version information\nkey down\nkey down\nkey down\nkey down\nexpect alarms\n"
+      "key play\nexpect alarm 1\nkey play\nexpect hour, 0 5\n"
+      "key bookmark\nexpect 8\n"  // beep 8
+      "key up\nexpect alarm signal, default\nkey right\nexpect select alarm signal\n"
+      "key play\nexpect 0 Empty, folder\n"
+      // The empty folder: moves, music and play say so; back climbs out.
+      "key play\nexpect no files\nkey down\nexpect no files\nkey up\nexpect no files\n"
+      "key music\nexpect no files\n"
+      "key back\nexpect 0 Empty, folder\nkey music\nexpect 8\n"
+      "key back\nexpect select alarm signal\nquit\n",
+      false);
+  EXPECT_EQ(r.status, 0) << r.output;
 }
 
 }  // namespace
