@@ -343,6 +343,7 @@ const UxstrInfo c_UxstrInfo[kUxPhraseCount] = {
     {335, "empty"},
     {336, "time left, told by the information key"},
     {337, "files in the order of their disc and track tags"},
+    {338, "This time has already passed."},
 };
 
 const UxstrInfo c_UxstrInfo_Int[kUxIntFormatCount] = {

@@ -343,6 +343,7 @@ const UxstrInfo c_UxstrInfo[kUxPhraseCount] = {
     {335, "pusto"},
     {336, "pozostały czas, podawany klawiszem informacji"},
     {337, "pliki w kolejności znaczników płyty i ścieżki"},
+    {338, "Ten czas już minął."},
 };
 
 const UxstrInfo c_UxstrInfo_Int[kUxIntFormatCount] = {

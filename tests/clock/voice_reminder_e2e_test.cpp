@@ -104,8 +104,9 @@ TEST_F(VoiceReminderE2E, RecordedFromTheMicrophonePlaysAtItsTimeAndFourTimesMore
       "key menu\nexpect version information\nkey up\nkey up\nkey up\nexpect tools\n"
       "key play\nexpect Voice reminder\nkey play\nexpect Add voice reminder.\n"
       "key play\nexpect once\nkey right\nexpect every day\n"
-      "key down\nexpect hour, 9 5\nkey right\nexpect hour, 10 5\n"
+      "key down\nexpect hour, 9 5\n"
       "key down\nexpect minute, 58 5\nkey right\nkey right\nexpect minute, 0 5\n"
+      "key up\nexpect hour, 10 5\nkey down\nexpect minute, 0 5\n"  // 09:58 and two minutes is 10:00
       "key record\nexpect Voice is too short\n"  // from the minute: the key records wherever it is
       "hold record 2\nexpect Press and hold the record key 10\n"
       "key record\nexpect Voice is too short\n"  // a second take too short keeps the first
@@ -237,6 +238,28 @@ TEST_F(VoiceReminderE2E, AnAlarmIsNeverSilencedByAReminderOfTheSameMinute) {
   EXPECT_GE(alerts[0], alarms[0] + 55) << "the reminder after the minute's ring";
 }
 
+// A damaged store keeps every recording: what it names is read, the rest
+// becomes reminders to review; and a reminder due a minute before the start
+// plays at once.
+TEST_F(VoiceReminderE2E, ADamagedStoreKeepsEveryRecordingAndAJustMissedReminderPlays) {
+  DTB_REQUIRE_PLAYER();
+  PrepareReminder(dir, "07:01", DailyAtSeven() + "<VoiceRemin", {7});
+  dtbtest::SimRun run;
+  run.root = dir / "device";
+  run.lang = "en";
+  run.fresh = false;
+  run.script = "expect Internal memory 20\nwait 5\nquit\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::string folder = dir / "device/mnt/settings/voice_reminder";
+  struct stat st;
+  EXPECT_EQ(stat((folder + "/4.mp3").c_str(), &st), 0);
+  EXPECT_EQ(stat((folder + "/7.mp3").c_str(), &st), 0);
+  std::string store = dtbtest::ReadFile(folder + "/reminder.xml");
+  EXPECT_NE(store.find("Mp3Index=\"4\""), std::string::npos) << store;
+  EXPECT_NE(store.find("Mp3Index=\"7\""), std::string::npos) << store;
+  EXPECT_EQ(AlertTimes(dtbtest::ReadFile(dir / "device/var/log/transcript")).size(), 1u) << r.output;
+}
 
 // With headphones in (at volume 0) the reminder is heard on the speaker.
 TEST_F(VoiceReminderE2E, AReminderIsHeardOnTheSpeakerWithHeadphonesIn) {
@@ -254,6 +277,26 @@ TEST_F(VoiceReminderE2E, AReminderIsHeardOnTheSpeakerWithHeadphonesIn) {
   dtbtest::SimResult r = dtbtest::RunSim(run);
   ASSERT_EQ(r.status, 0) << r.output;
   EXPECT_GT(BurstSeconds(dir / "out"), 1.0) << r.output;
+}
+
+// A reminder once at a time gone by is refused, and taken once set ahead.
+TEST_F(VoiceReminderE2E, AReminderOnceInThePastIsRefused) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::WriteWav(dir / "mic.wav", kRate, 1, Bursts());
+  dtbtest::SimRun run;
+  run.root = dir / "device";
+  run.lang = "en";
+  run.extra = {"--audio-in", dir / "mic.wav"};
+  run.script =
+      "expect Internal memory 20\nclock 2026-03-10 09:58\n"
+      "key menu\nexpect version information\nkey up\nkey up\nkey up\nexpect tools\n"
+      "key play\nexpect Voice reminder\nkey play\nexpect Add voice reminder.\n"
+      "key play\nexpect once\nkey up\nkey up\nexpect minute, 58 5\nkey left\nexpect minute, 57 5\n"
+      "hold record 2\nexpect Press and hold the record key 10\n"
+      "key play\nexpect This time has already passed.\n"
+      "key up\nkey right\nkey right\nexpect minute, 59\nkey play\nexpect Voice reminder added.\nquit\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  EXPECT_EQ(r.status, 0) << r.output;
 }
 
 }  // namespace
