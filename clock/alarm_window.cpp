@@ -107,6 +107,12 @@ class AlarmWindow final : public iWindow {
       SysTts_Add(text);
       SysTts_Add(", ");
     }
+    // The lock switched while ringing (power click, then music) is said too.
+    if ((code == EV_KEYPAD_LOCKED || code == EV_KEYPAD_UNLOCKED) && g_pUxLanguage &&
+        g_pUxLanguage->GetString(code == EV_KEYPAD_LOCKED ? 12 : 13, text, sizeof text) > 0) {
+      SysTts_Add(text);
+      SysTts_Add(" ");
+    }
     SayOutcome(code == KEY_BACK);
     return 0;
   }

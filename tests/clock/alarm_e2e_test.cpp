@@ -130,6 +130,19 @@ TEST_F(AlarmE2E, BackKeyClosesTheRingingAlarm) {
   EXPECT_EQ(Count(r, "Alarm after 10 minutes."), 0) << r.output;
 }
 
+// The keypad locked while the alarm rings (power click, then music) snoozes
+// it and says that the keys are locked.
+TEST_F(AlarmE2E, TheKeypadLockedWhileRingingIsSaid) {
+  DTB_REQUIRE_PLAYER();
+  PrepareAlarmIn(2);
+  dtbtest::SimResult r = Run(
+      "expect Internal memory 20\nclock +150\nwait 2\npower click\nwait 0.5\nkey music\n"
+      "expect Buttons locked 90\nquit\n",
+      false);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(Count(r, "Alarm after 10 minutes."), 1) << r.output;
+}
+
 TEST_F(AlarmE2E, AnAlarmWakesTheDeviceThatIsOff) {
   DTB_REQUIRE_PLAYER();
   // The next 07:00 (today's before 07:00 UTC, as the device counts it too);
