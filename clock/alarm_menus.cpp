@@ -28,6 +28,8 @@ class AlarmsSettingMenu final : public iWindow {
   }
 
   int OnRefresh() override {
+    // Back from the picker without a file: still to be chosen.
+    if (signal_ == SIG_CUSTOM && custom_.empty()) signal_ = SIG_SELECT;
     SayField();
     return 0;
   }
@@ -53,6 +55,8 @@ class AlarmsSettingMenu final : public iWindow {
         if (field_ == F_REPEAT && day_ > 0) {
           a_.repeat ^= 1 << (day_ - 1);
           SayField();
+        } else {
+          SysTts_Beep(8);  // only a weekday is chosen with it
         }
         return 0;
       case KEY_PLAY:
@@ -166,8 +170,14 @@ class AlarmsSettingMenu final : public iWindow {
     s.signal = signal_ == SIG_CUSTOM ? custom_ : std::string();
     ProcessAlarmsNextTime(true);
     StopCurAlarm();
-    MarkSettingsChanged("alarms");  // a power cut must not lose it
-    SysTts_Add(AlarmPhrase(15).c_str());  // "Setting done."
+    // Saved before it is confirmed: "Setting done." over a full disk would
+    // be an alarm gone at the next start.
+    if (SaveSlarms() == 0) {
+      SysTts_Add((AlarmPhrase(15) + " ").c_str());  // "Setting done.", then the list
+    } else {
+      MarkSettingsChanged("alarms");  // tried again, and at power-off
+      SysTts_Add((AlarmPhrase(161) + ". ").c_str());  // "Disk full"
+    }
     return WND_CLOSE;
   }
 

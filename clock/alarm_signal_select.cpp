@@ -50,7 +50,7 @@ std::vector<Entry> List(const std::string& dir) {
 
 class AlarmSignalSelectMenu final : public Menu {
  public:
-  AlarmSignalSelectMenu(std::string* target, std::string dir) : target_(target) { Enter(dir); }
+  AlarmSignalSelectMenu(std::string* target, std::string dir) : target_(target), top_(dir) { Enter(dir); }
 
   int Show() override {
     std::string text = entries_.empty() ? AlarmPhrase(63)
@@ -69,14 +69,38 @@ class AlarmSignalSelectMenu final : public Menu {
     AlarmStop();
     if (code == KEY_MUSIC && !g_bKeyBoardLocked) {
       SysTts_Stop();
-      if (!entries_.empty() && !entries_[m_CurIndex].folder) AlarmStart(Path().c_str());
+      if (entries_.empty())
+        Show();  // "no files"
+      else if (entries_[m_CurIndex].folder)
+        SysTts_Beep(8);  // a folder has no sound of its own
+      else
+        AlarmStart(Path().c_str());
       return 0;
+    }
+    // Back climbs to the folder this one was entered from.
+    if (code == KEY_BACK && !g_bKeyBoardLocked && dir_ != top_) {
+      SysTts_Stop();
+      std::string from = dir_.substr(dir_.rfind('/') + 1);
+      Enter(dir_.substr(0, dir_.rfind('/')));
+      for (size_t i = 0; i < entries_.size(); ++i)
+        if (entries_[i].folder && entries_[i].name == from) m_CurIndex = static_cast<int>(i);
+      return Show();
     }
     return Menu::OnKeyDown(code);
   }
 
+  // An empty folder has nothing to move to: it says so again.
+  int OnKeyPress(int code) override {
+    if (entries_.empty() && !g_bKeyBoardLocked &&
+        (code == KEY_UP || code == KEY_DOWN || code == KEY_LEFT || code == KEY_RIGHT))
+      return Show();
+    return Menu::OnKeyPress(code);
+  }
+
   std::string DescribeKey(int code, int held) override {
     if (held < 0 && code == KEY_MUSIC) return KeyText("plays the file", "odtwarza plik");
+    if (held < 0 && code == KEY_BACK && dir_ != top_)
+      return KeyText("goes back to the folder above", "wraca do folderu wyżej");
     if (held < 0 && code == KEY_PLAY)
       return KeyText("opens the folder or takes the file as the signal",
                      "otwiera folder lub wybiera plik jako sygnał");
@@ -91,7 +115,7 @@ class AlarmSignalSelectMenu final : public Menu {
     }
     if (Path().size() >= kMaxSignalPath) return Show();
     *target_ = Path();
-    SysTts_Add(AlarmPhrase(15).c_str());  // "Setting done."
+    SysTts_Add((AlarmPhrase(15) + " ").c_str());  // "Setting done.", then the signal field
     return WND_CLOSE;
   }
 
@@ -105,6 +129,7 @@ class AlarmSignalSelectMenu final : public Menu {
   std::string Path() const { return dir_ + "/" + entries_[m_CurIndex].name; }
 
   std::string* target_;
+  std::string top_;
   std::string dir_;
   std::vector<Entry> entries_;
 };

@@ -1,9 +1,16 @@
-// The ringing alarm: the signal plays once, then "Alarm after 10 minutes."
-// (a snooze) or "Alarm is closed." (the fifth ring, or the back key).
+// The ringing alarm: the signal plays again and again for a minute, then
+// "Alarm after 10 minutes." (a snooze) or "Alarm is closed." (the fifth
+// ring, or the back key).
+#include <chrono>
+#include <string>
+#include <utility>
+
 #include "audio/soundcard.h"
 #include "clock/alarms.h"
+#include "core/base/activity.h"
 #include "core/ui/key_describer.h"
 #include "core/ui/session.h"
+#include "core/ui/system_settings.h"
 #include "core/ui/window.h"
 #include "power/shutdown_timers.h"
 #include "speech/tts.h"
@@ -11,7 +18,15 @@
 
 namespace {
 
+// One short signal is easily slept through: it starts again until the ring
+// has lasted this long (or a key ends it).
+constexpr std::chrono::seconds kRingSeconds{60};
+// A volume set low for listening in bed must not silence the alarm.
+constexpr int kMinRingVolume = 6;
+
 bool (*g_HeadphonesPlugged)() = nullptr;
+int g_OpenAlarmWindows = 0;
+bool g_ReminderWaits = false;
 // Unknown counts as plugged: the speaker stays off rather than surprise.
 bool HeadphonesPlugged() { return !g_HeadphonesPlugged || g_HeadphonesPlugged(); }
 
@@ -22,13 +37,43 @@ void SayPhrase(int id) {
 
 class AlarmWindow final : public iWindow {
  public:
+  explicit AlarmWindow(std::string signal) : signal_(std::move(signal)) { ++g_OpenAlarmWindows; }
+  // A reminder that fell due meanwhile plays now that the alarm is over.
+  ~AlarmWindow() override {
+    if (--g_OpenAlarmWindows == 0 && g_ReminderWaits) {
+      g_ReminderWaits = false;
+      SendSimulateKey(EV_VOICE_REMINDER, KEY_KIND_DOWN);
+    }
+  }
+
+  void Ring() {
+    SoundCard_SpeakerSwitch(true);  // an alarm must be heard with headphones in
+    if (g_SystemSettings.volume < kMinRingVolume) SoundCard_SetSpeakerVolume(c_VolumeList[kMinRingVolume]);
+    started_ = std::chrono::steady_clock::now();
+    Play();
+  }
+
   int OnRefresh() override { return 0; }
   int OnKeyPress(int) override { return 0; }
+
+  // Closed from outside (the cable, the keypad lock): the signal stops and
+  // the decoder is the players' again.
+  int OnClose() override {
+    AlarmStop();
+    if (phase_ == 2) SysTts_Stop();
+    RestoreSpeaker();
+    return 0;
+  }
 
   int OnTick() override {
     if (phase_ == 1) {
       if (AlarmIsPlaying()) return 0;
       AlarmRelease();
+      if (!failed_ && std::chrono::steady_clock::now() - started_ < kRingSeconds) {
+        Play();
+        return 0;
+      }
+      if (SysTts_CheckRunning()) return 0;  // "can't play" first
       SayOutcome(false);
       return 0;
     }
@@ -62,6 +107,12 @@ class AlarmWindow final : public iWindow {
       SysTts_Add(text);
       SysTts_Add(", ");
     }
+    // The lock switched while ringing (power click, then music) is said too.
+    if ((code == EV_KEYPAD_LOCKED || code == EV_KEYPAD_UNLOCKED) && g_pUxLanguage &&
+        g_pUxLanguage->GetString(code == EV_KEYPAD_LOCKED ? 12 : 13, text, sizeof text) > 0) {
+      SysTts_Add(text);
+      SysTts_Add(" ");
+    }
     SayOutcome(code == KEY_BACK);
     return 0;
   }
@@ -77,8 +128,12 @@ class AlarmWindow final : public iWindow {
     }
     phase_ = 2;
   }
-  static void RestoreSpeaker() { SoundCard_SpeakerSwitch(!HeadphonesPlugged()); }
+  void Play() { failed_ = AlarmStart(signal_.c_str()) != 0; }
+  static void RestoreSpeaker() { GiveSpeakerBack(); }
 
+  std::string signal_;
+  std::chrono::steady_clock::time_point started_;
+  bool failed_ = false;
   int phase_ = 1;
 };
 
@@ -86,9 +141,20 @@ class AlarmWindow final : public iWindow {
 
 void SetHeadphoneProbe(bool (*plugged)()) { g_HeadphonesPlugged = plugged; }
 
-int CreateAlarmWindow() {
-  iWindow* w = new AlarmWindow();
-  if (AddWindow(w) == 0) return 0;
-  delete w;
-  return -1;
+void GiveSpeakerBack() {
+  SoundCard_SetSpeakerVolume(c_VolumeList[g_SystemSettings.volume]);
+  SoundCard_SpeakerSwitch(!HeadphonesPlugged());
+}
+
+bool AlarmWindowOpen() { return g_OpenAlarmWindows > 0; }
+void ReminderWaitsForAlarm() { g_ReminderWaits = true; }
+
+int RingAlarm(const std::string& signal) {
+  AlarmWindow* w = new AlarmWindow(signal);
+  if (AddWindow(w) != 0) {
+    delete w;
+    return -1;
+  }
+  w->Ring();
+  return 0;
 }

@@ -1,13 +1,16 @@
 // Alarm slots, their due times, the snooze and the stored file.
 #include "clock/alarms.h"
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "audio/decoder.h"
 #include "audio/soundcard.h"
+#include "clock/voice_reminder.h"
 #include "core/base/diag.h"
 #include "core/base/settings_file.h"
+#include "core/ui/session.h"
 #include "platform/board.h"
 #include "speech/tts.h"
 
@@ -21,12 +24,16 @@ constexpr const char* kAlarmFile = SETTINGS_DIR "/alarm.config.xml";
 constexpr int kPathBytes = 9217;
 constexpr int kRecordBytes = 4 + kPathBytes;
 constexpr int kFileBytes = kAlarmSlots * kRecordBytes;  // 46105
+// What rings across a power-off: the snooze and the reminder's repeats
+// (the device wakes for them), and the last alarm that rang.
+constexpr const char* kStateFile = SETTINGS_DIR "/alarm.state";
 
 unsigned int g_NextTimes[kAlarmSlots] = {kNone, kNone, kNone, kNone, kNone};
 unsigned int g_NextAlarmTime = kNone;
 int g_CurAlarm = -1;
 int g_SnoozeCount = 0;
 unsigned int g_NextSnooze = kNone;
+unsigned int g_LastRung = 0;  // due instant of the last alarm that rang
 
 void ClearSlot(AlarmSlot& s) { s = AlarmSlot(); }
 
@@ -66,6 +73,46 @@ int LoadAlarms() {
   return 0;
 }
 
+namespace {
+
+int SaveState() {
+  unsigned int repeat = 0, due = 0;
+  VoiceReminderAlertState(&repeat, &due);
+  char text[160];
+  int n = snprintf(text, sizeof text, "rung %u\nsnooze %d %d %u\nreminder %u %u\n", g_LastRung, g_CurAlarm,
+                   g_SnoozeCount, g_NextSnooze, repeat, due);
+  return SaveSettingsFile(kStateFile, text, n) == n ? 0 : -1;
+}
+
+// Takes back what was ringing before the power-off, when it is not long
+// past; then alarms and reminders due in the last few minutes ring now (the
+// device woke for them, or was switched on a little late).
+void RestoreState(unsigned int now) {
+  char text[160] = "";
+  int n = LoadSettingsFile(kStateFile, text, sizeof text - 1);
+  unsigned int rung = 0, next = kNone, repeat = kNone, due = kNone;
+  int cur = -1, count = 0;
+  if (n > 0) {
+    text[n] = 0;
+    sscanf(text, "rung %u snooze %d %d %u reminder %u %u", &rung, &cur, &count, &next, &repeat, &due);
+  }
+  unsigned int from = now - now % 60 - kAlarmCatchUpSeconds;
+  g_LastRung = rung;
+  if (cur >= 0 && cur < kAlarmSlots && count >= 0 && count < kMaxSnoozes && next != kNone && next >= from) {
+    g_CurAlarm = cur;
+    g_SnoozeCount = count;
+    g_NextSnooze = next;
+  }
+  for (int i = 0; i < kAlarmSlots; ++i) {
+    unsigned int missed = AlarmNextTime(g_Alarms[i], from, false);
+    if (missed <= now && missed > g_LastRung) g_NextTimes[i] = missed;
+    if (g_NextTimes[i] < g_NextAlarmTime) g_NextAlarmTime = g_NextTimes[i];
+  }
+  VoiceReminderRestoreAlert(repeat >= from ? repeat : kNone, due, from);
+}
+
+}  // namespace
+
 int SaveSlarms() {
   if (CheckSettingsMounted() != 0) return -1;
   std::vector<unsigned char> buf(kFileBytes, 0);
@@ -79,7 +126,8 @@ int SaveSlarms() {
     if (s.signal.size() < static_cast<size_t>(kPathBytes))
       memcpy(r + 4, s.signal.data(), s.signal.size());
   }
-  return SaveSettingsFile(kAlarmFile, buf.data(), kFileBytes) == kFileBytes ? 0 : -1;
+  bool saved = SaveSettingsFile(kAlarmFile, buf.data(), kFileBytes) == kFileBytes;
+  return SaveState() == 0 && saved ? 0 : -1;
 }
 
 void ProcessAlarmsNextTime(bool afterEvent) {
@@ -106,6 +154,7 @@ int InitAlarms() {
     return -1;
   }
   ProcessAlarmsNextTime(false);
+  RestoreState(static_cast<unsigned int>(BTime()));
   return 0;
 }
 
@@ -114,6 +163,7 @@ unsigned int GetNextReAlarmTime() { return g_CurAlarm >= 0 ? g_NextSnooze : kNon
 int GetAlarmSnoozeCount() { return g_SnoozeCount; }
 
 void StopCurAlarm() {
+  if (g_CurAlarm >= 0) MarkSettingsChanged("alarms");  // no snooze after a power cut
   g_CurAlarm = -1;
   g_SnoozeCount = 0;
   g_NextSnooze = kNone;
@@ -122,10 +172,8 @@ void StopCurAlarm() {
 namespace {
 
 void Ring() {
-  CreateAlarmWindow();
-  SoundCard_SpeakerSwitch(true);  // an alarm must be heard with headphones in
   const std::string& signal = g_Alarms[g_CurAlarm].signal;
-  AlarmStart(signal.empty() ? c_DefaultAlarmSignal : signal.c_str());
+  RingAlarm(signal.empty() ? c_DefaultAlarmSignal : signal);
 }
 
 }  // namespace
@@ -140,7 +188,9 @@ int DoAlarm() {
   g_CurAlarm = slot;
   g_SnoozeCount = 0;
   g_NextSnooze = now - now % 60 + kSnoozeSeconds;
+  g_LastRung = g_NextTimes[slot];
   RemovePassedAlarms();
+  MarkSettingsChanged("alarms");  // a snooze outlives a power cut
   Ring();
   return 0;
 }
@@ -150,6 +200,7 @@ int DoReAlarm() {
   SysTts_Stop();
   ++g_SnoozeCount;
   g_NextSnooze += kSnoozeSeconds;
+  MarkSettingsChanged("alarms");
   Ring();
   return 0;
 }

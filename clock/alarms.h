@@ -9,6 +9,8 @@
 constexpr int kAlarmSlots = 5;
 constexpr int kSnoozeSeconds = 600;
 constexpr int kMaxSnoozes = 4;
+// An alarm or reminder due this long before the start rings at once.
+constexpr unsigned int kAlarmCatchUpSeconds = 300;
 
 struct AlarmSlot {
   int hour = 0;     // 0..23
@@ -31,7 +33,8 @@ unsigned int AlarmNextTime(const AlarmSlot& slot, unsigned int now, bool afterEv
 int InitAlarms();
 // 0; a missing or wrongly sized file leaves every alarm off (-1).
 int LoadAlarms();
-// Atomic save (power-off only). 0 or -1.
+// Atomic save (power-off, and soon after a change), with what is ringing
+// (the snooze, the reminder's repeats). 0 or -1.
 int SaveSlarms();
 void ProcessAlarmsNextTime(bool afterEvent);
 // After the clock was set: once-only alarms that have passed switch off.
@@ -63,7 +66,17 @@ void AlarmRelease();
 // How the signal window learns whether headphones are plugged (the
 // detection pin), so that it can give the speaker back.
 void SetHeadphoneProbe(bool (*plugged)());
+// After an alarm or a reminder: the speaker as the headphone jack wants it,
+// at the user's own volume.
+void GiveSpeakerBack();
 
 // The alarm list (settings menu).
 int CreateAlarmsMenu();
-int CreateAlarmWindow();
+// Opens the ringing window: the signal on the speaker, at least at a
+// volume that wakes. 0 or -1.
+int RingAlarm(const std::string& signal);
+// True while an alarm rings or says its outcome. A reminder due meanwhile
+// waits for it: ReminderWaitsForAlarm() has it raised again once the
+// alarm's window is gone.
+bool AlarmWindowOpen();
+void ReminderWaitsForAlarm();

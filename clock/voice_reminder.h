@@ -71,5 +71,11 @@ int CreateVoiceReminderWindow();
 // The reminder menu (tools menu): pushed, and its first item said. 0 or -1.
 int CreateVoiceReminderMenu();
 
+// The alert's repeat time and due time, kept over a power-off; restoring
+// them at the start, the reminders due from `from` on (minutes before the
+// start, so that one just missed rings now) unless that alert was played.
+void VoiceReminderAlertState(unsigned int* repeat, unsigned int* due);
+void VoiceReminderRestoreAlert(unsigned int repeat, unsigned int due, unsigned int from);
+
 // Which recordings the current alert plays (their indices).
 const int* VoiceReminderAlertSet(int* count);

@@ -98,6 +98,7 @@ class ReminderEditor final : public iWindow {
   }
   void Build();
   void Change(int step);
+  void StepMinute(int step);
   void Show();
   int KeyPlay();
   void StartRecording();
@@ -151,11 +152,33 @@ void ReminderEditor::Change(int step) {
     case I_MONTH: f_.month = WrapIn(f_.month, step, 1, 12); break;
     case I_DAY: f_.day = WrapIn(f_.day, step, 1, MaxDay()); break;
     case I_HOUR: f_.hour = WrapIn(f_.hour, step, 0, 23); break;
-    case I_MINUTE: f_.minute = WrapIn(f_.minute, step, 0, 59); break;
+    case I_MINUTE: StepMinute(step); break;
     case I_VOICE: break;
     default: f_.weekdays ^= RemindWeekdayBit(item - I_WEEKDAY); break;
   }
   f_.day = std::min(f_.day, MaxDay());
+}
+
+// The minute runs on into the hour (09:59 and one more is 10:00), and a
+// reminder once runs on into the next day, as a clock does.
+void ReminderEditor::StepMinute(int step) {
+  int m = f_.minute + step;
+  f_.minute = WrapIn(m, 0, 0, 59);
+  if (m >= 0 && m <= 59) return;
+  int h = f_.hour + (m < 0 ? -1 : 1);
+  f_.hour = WrapIn(h, 0, 0, 23);
+  if ((h >= 0 && h <= 23) || type_ != REMIND_ONCE) return;
+  struct tm t = {};
+  t.tm_year = f_.year - 1900;
+  t.tm_mon = f_.month - 1;
+  t.tm_mday = f_.day + (h < 0 ? -1 : 1);
+  t.tm_hour = 12;
+  time_t v = timegm(&t);
+  gmtime_r(&v, &t);
+  if (t.tm_year + 1900 < kFirstYear || t.tm_year + 1900 > kLastYear) return;
+  f_.year = t.tm_year + 1900;
+  f_.month = t.tm_mon + 1;
+  f_.day = t.tm_mday;
 }
 
 void ReminderEditor::Show() {
@@ -284,6 +307,11 @@ int ReminderEditor::KeyPlay() {
   VoiceReminder r;
   r.type = type_;
   r.time = PackRemindTime(f_.year, f_.month, f_.day, f_.hour, f_.minute, f_.weekdays);
+  // Once, at a time gone by, would never be heard: the user sets it again.
+  if (r.type == REMIND_ONCE && RemindDueTime(r, static_cast<unsigned int>(BTime())) == static_cast<unsigned int>(-1)) {
+    Say(kPhraseTimePassed);
+    return 0;
+  }
   if (index_ < 0) {
     int e = VoiceReminder_Add(r, PendingPath().c_str());
     if (e == 0) recorded_ = false;

@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <ctime>
 #include <set>
 
 #include "clock/voice_reminder.h"
@@ -51,9 +52,34 @@ int RecordingIndex(const char* name) {
   return v;
 }
 
+// A recording the store does not name, while the store itself could not be
+// read whole, is the user's voice all the same: it becomes a reminder once
+// at the time it was recorded, never due, listed so that the user can hear
+// it, set its time again or delete it.
+bool Adopt(const char* name) {
+  int index = RecordingIndex(name);
+  if (index <= 0 || g_VoiceReminderCnt >= kMaxReminders) return false;
+  struct stat st;
+  std::string path = VoiceReminderPath(index);
+  if (BStat(path.c_str(), &st) != 0) return false;
+  time_t made = st.st_mtime;
+  struct tm lt;
+  localtime_r(&made, &lt);
+  VoiceReminder r;
+  r.type = REMIND_ONCE;
+  r.time = PackRemindTime(lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday, lt.tm_hour, lt.tm_min, 0);
+  r.mp3Index = index;
+  r.mp3Size = static_cast<int>(st.st_size);
+  g_VoiceReminders[g_VoiceReminderCnt++] = r;
+  if (index >= g_VoiceReminderNextIndex) g_VoiceReminderNextIndex = index + 1;
+  DiagPrintf("%s kept as a reminder once", path.c_str());
+  return true;
+}
+
 // Drops reminders without their recording, then removes every file that
-// belongs to no reminder.
-void Repair() {
+// belongs to no reminder (or, when the store was damaged, keeps the
+// recordings it does not name). True when recordings were taken back.
+bool Repair(bool storeWhole) {
   int kept = 0;
   std::set<int> indices;
   for (int i = 0; i < g_VoiceReminderCnt; ++i) {
@@ -68,16 +94,23 @@ void Repair() {
     g_VoiceReminders[kept++] = r;
   }
   g_VoiceReminderCnt = kept;
-  if (kept <= 0) DiagPrintf("g_VoiceReminderCnt <= 0");
+  bool adopted = false;
   DIR* d = BOpendir(c_VoiceReminderDir);
-  if (!d) return;
+  if (!d) return false;
   while (struct dirent* e = readdir(d)) {
     if (!strcmp(e->d_name, ".") || !strcmp(e->d_name, "..")) continue;
-    if (kept > 0 && (!strcmp(e->d_name, "reminder.xml") || indices.count(RecordingIndex(e->d_name))))
+    if (!strcmp(e->d_name, "reminder.xml") && (g_VoiceReminderCnt > 0 || !storeWhole)) continue;
+    if (indices.count(RecordingIndex(e->d_name))) continue;
+    if (!storeWhole && Adopt(e->d_name)) {
+      indices.insert(RecordingIndex(e->d_name));
+      adopted = true;
       continue;
+    }
     BUnlink((std::string(c_VoiceReminderDir) + "/" + e->d_name).c_str());
   }
   closedir(d);
+  if (g_VoiceReminderCnt <= 0) DiagPrintf("g_VoiceReminderCnt <= 0");
+  return adopted;
 }
 
 }  // namespace
@@ -96,10 +129,14 @@ int VoiceReminder_Load() {
   }
   StoreReader reader;
   struct stat st;
-  if (BStat(kStore, &st) == 0 && xml::ReadFile(kStore, reader) != 0)
+  bool whole = true;  // read to its end (a missing store names nothing, rightly)
+  if (BStat(kStore, &st) == 0 && xml::ReadFile(kStore, reader) != 0) {
     DiagPrintf("%s is damaged", kStore);
+    whole = false;
+  }
   g_VoiceReminderNextIndex = reader.next_index;
-  Repair();
+  // What was taken back goes into a sound store at once.
+  if (Repair(whole) && VoiceReminder_Save() == 0) return 0;
   VoiceReminder_ProcessRemindTime();
   return 0;
 }

@@ -3,6 +3,7 @@
 // with back or menu.
 #include <vector>
 
+#include "audio/soundcard.h"
 #include "clock/alarm_speech.h"
 #include "clock/alarms.h"
 #include "clock/voice_reminder.h"
@@ -25,6 +26,10 @@ std::vector<int> g_AlertSet;  // recording indices of the current alert
 
 class VoiceReminderWindow final : public iWindow {
  public:
+  // Heard on the speaker, as an alarm is, even with headphones in.
+  VoiceReminderWindow() { SoundCard_SpeakerSwitch(true); }
+  ~VoiceReminderWindow() override { GiveSpeakerBack(); }
+
   int OnRefresh() override {
     opened_ = BTime();
     pos_ = 0;
@@ -52,6 +57,7 @@ class VoiceReminderWindow final : public iWindow {
       }
       Stop();
       g_RepeatTime = kNone;
+      MarkSettingsChanged("alarms");  // kept with the alarms' state
       return WND_CLOSE;
     }
     AlarmStop();
@@ -118,14 +124,34 @@ class VoiceReminderWindow final : public iWindow {
 
 unsigned int VoiceReminder_GetNextRemindTime2() { return g_RepeatTime; }
 
+void VoiceReminderAlertState(unsigned int* repeat, unsigned int* due) {
+  *repeat = g_RepeatTime;
+  *due = g_AlertDue;
+}
+
+void VoiceReminderRestoreAlert(unsigned int repeat, unsigned int due, unsigned int from) {
+  g_AlertDue = due;
+  g_RepeatTime = due == kNone ? kNone : repeat;
+  g_AlertSet.clear();
+  for (int i = 0; i < g_VoiceReminderCnt && g_RepeatTime != kNone; ++i)
+    if (RemindDueTime(g_VoiceReminders[i], due) == due) g_AlertSet.push_back(g_VoiceReminders[i].mp3Index);
+  if (g_RepeatTime != kNone && g_AlertSet.empty()) g_RepeatTime = kNone;
+  if (due != kNone && due + 60 > from) from = due + 60;
+  VoiceReminderNextAfter(from);
+}
+
 const int* VoiceReminderAlertSet(int* count) {
   *count = static_cast<int>(g_AlertSet.size());
   return g_AlertSet.data();
 }
 
 int CreateVoiceReminderWindow() {
-  SysTts_Stop();
   unsigned int next = VoiceReminder_GetNextRemindTime();
+  // The event may come late (after an alarm) or twice: only what is due acts,
+  // so a repeat is never used up by a stray event.
+  unsigned int now = static_cast<unsigned int>(BTime());
+  if (now < next && now < g_RepeatTime) return -1;
+  SysTts_Stop();
   if (g_RepeatTime != kNone && g_RepeatTime < next) {
     g_RepeatTime += kRepeatSeconds;
     if (g_RepeatTime - g_AlertDue >= kRepeatSpan) g_RepeatTime = kNone;
@@ -139,5 +165,6 @@ int CreateVoiceReminderWindow() {
   } else {
     return -1;
   }
+  MarkSettingsChanged("alarms");  // the repeats outlive a power cut
   return OpenClockWindow(new VoiceReminderWindow());
 }

@@ -65,7 +65,7 @@ class RecordingSettingsMenu final : public Menu {
   int KeyOK() override {
     g_RecordSettings = s_;
     MarkSettingsChanged(kRecordSettingsArea);
-    SysTts_Add((Phrase(15) + ", ").c_str());  // "Setting done."
+    SysTts_Add((Phrase(15) + " ").c_str());  // "Setting done."
     return WND_CLOSE;
   }
 

@@ -346,6 +346,7 @@ const UxstrInfo c_UxstrInfo[kUxPhraseCount] = {
     {338, "all presets deleted, "},
     {339, "The disk is in use, nothing was formatted."},
     {340, "The settings disk is not formatted."},
+    {341, "This time has already passed."},
 };
 
 const UxstrInfo c_UxstrInfo_Int[kUxIntFormatCount] = {

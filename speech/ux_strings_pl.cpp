@@ -346,6 +346,7 @@ const UxstrInfo c_UxstrInfo[kUxPhraseCount] = {
     {338, "wszystkie zapisane stacje usunięte, "},
     {339, "Dysk jest w użyciu, niczego nie sformatowano."},
     {340, "Dysk ustawień nie jest sformatowany."},
+    {341, "Ten czas już minął."},
 };
 
 const UxstrInfo c_UxstrInfo_Int[kUxIntFormatCount] = {

@@ -5,7 +5,7 @@
 
 #include "speech/ux_language.h"
 
-constexpr int kUxPhraseCount = 341;
+constexpr int kUxPhraseCount = 342;
 constexpr int kUxIntFormatCount = 7;
 constexpr int kUxTextFormatCount = 10;
 constexpr int kUxCharacterCount = 152;

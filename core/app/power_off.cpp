@@ -39,10 +39,13 @@ void SayPhraseAndWait(int id) {
   }
 }
 
-// The earliest of the next alarm, the automatic power-on and the next
-// reminder, no sooner than 30 s from now; kNone when there is none.
+// The earliest of the next alarm or snooze, the automatic power-on and the
+// next reminder or its repeat, no sooner than 30 s from now; kNone when
+// there is none.
 unsigned int WakeTime(unsigned int now) {
   unsigned int w = GetNextAlarmTime();
+  if (GetNextReAlarmTime() < w) w = GetNextReAlarmTime();
+  if (VoiceReminder_GetNextRemindTime2() < w) w = VoiceReminder_GetNextRemindTime2();
   if (g_SystemSettings.timer_power_on && g_SystemSettings.timer_power_on_time >= 0) {
     unsigned int p = now - now % 86400 + g_SystemSettings.timer_power_on_time * 60u;
     if (p < now) p += 86400;

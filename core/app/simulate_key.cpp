@@ -78,6 +78,11 @@ void HandleSimulateKey(int code, int kind) {
       BatteryLowStep();
       return;
     case EV_VOICE_REMINDER:
+      // A reminder never silences an alarm: it plays once the alarm is over.
+      if (AlarmWindowOpen()) {
+        ReminderWaitsForAlarm();
+        return;
+      }
       CloseAllChildWindow();
       CreateVoiceReminderWindow();
       return;

@@ -57,7 +57,7 @@ class ShutDownMenu : public Menu {
   int KeyOK() override {
     Store(list_[m_CurIndex], warn_);
     MarkSettingsChanged("system");  // written soon, as every other setting
-    SysTts_Add((Phrase(15) + ", ").c_str());  // "Setting done.", then where the user is
+    SysTts_Add((Phrase(15) + " ").c_str());  // "Setting done.", then where the user is
     return WND_CLOSE;
   }
 

@@ -104,8 +104,9 @@ TEST_F(VoiceReminderE2E, RecordedFromTheMicrophonePlaysAtItsTimeAndFourTimesMore
       "key menu\nexpect version information\nkey up\nkey up\nkey up\nexpect tools\n"
       "key play\nexpect Voice reminder\nkey play\nexpect Add voice reminder.\n"
       "key play\nexpect once\nkey right\nexpect every day\n"
-      "key down\nexpect hour, 9 5\nkey right\nexpect hour, 10 5\n"
+      "key down\nexpect hour, 9 5\n"
       "key down\nexpect minute, 58 5\nkey right\nkey right\nexpect minute, 0 5\n"
+      "key up\nexpect hour, 10 5\nkey down\nexpect minute, 0 5\n"  // 09:58 and two minutes is 10:00
       "key record\nexpect Voice is too short\n"  // from the minute: the key records wherever it is
       "hold record 2\nexpect Press and hold the record key 10\n"
       "key record\nexpect Voice is too short\n"  // a second take too short keeps the first
@@ -167,14 +168,135 @@ TEST_F(VoiceReminderE2E, AReminderWakesTheDeviceThatIsOff) {
   run.fresh = false;
   run.script =
       "expect Internal memory 20\nclock 2026-03-11 06:58\nwait 1\npower hold 2.5\nexpect shutting down. 10\n"
-      "wait 2\nclock +150\nwait 8\nquit\n";
+      "wait 2\nclock +150\nwait 8\n"
+      // Its repeat wakes the device too.
+      "power hold 2.5\nexpect shutting down. 10\nwait 2\nclock +600\nwait 8\nquit\n";
   dtbtest::SimResult r = dtbtest::RunSim(run);
   ASSERT_EQ(r.status, 0) << r.output;
   EXPECT_NE(r.output.find("woken by the RTC alarm"), std::string::npos) << r.output;
   std::vector<long> times = AlertTimes(dtbtest::ReadFile(dir / "device/var/log/transcript"));
-  ASSERT_EQ(times.size(), 1u) << r.output;
+  ASSERT_EQ(times.size(), 2u) << r.output;
   EXPECT_GE(times[0], 1773212400);  // 2026-03-11 07:00 UTC
   EXPECT_LT(times[0], 1773212400 + 60);
+  EXPECT_GE(times[1], 1773212400 + 600);
+  EXPECT_LT(times[1], 1773212400 + 660);
+}
+
+// A device whose clock reads 2026-03-11 `at`, with recordings 4.mp3 (a
+// reminder every day at 07:00) and `more`, and the store text `store`.
+void PrepareReminder(const dtbtest::TempDir& dir, const std::string& at, const std::string& store,
+                     const std::vector<int>& more = {}) {
+  dtbtest::SimRun run;
+  run.root = dir / "device";
+  run.lang = "en";
+  run.script = "expect Internal memory 20\nclock 2026-03-11 " + at + "\nquit\n";
+  ASSERT_EQ(dtbtest::RunSim(run).status, 0);
+  std::string folder = dir / "device/mnt/settings/voice_reminder";
+  ASSERT_EQ(system(("mkdir -p " + folder).c_str()), 0);
+  dtbtest::WriteFile(folder + "/4.mp3", Mp3(Bursts()));
+  for (int i : more) dtbtest::WriteFile(folder + "/" + std::to_string(i) + ".mp3", Mp3(Bursts()));
+  dtbtest::WriteFile(folder + "/reminder.xml", store);
+}
+
+std::string DailyAtSeven() {
+  return "<VoiceReminders NextIndex=\"5\"><VoiceReminder RemindType=\"1\" Time=\"" +
+         std::to_string(PackRemindTime(2026, 3, 10, 7, 0, 0)) + "\" Mp3Index=\"4\" Mp3Size=\"1\"/>";
+}
+
+std::vector<long> WindowTimes(const std::string& transcript, const std::string& window) {
+  std::vector<long> times;
+  std::istringstream lines(transcript);
+  std::string line;
+  while (std::getline(lines, line))
+    if (line.find(" window ") != std::string::npos && line.find(window) != std::string::npos)
+      times.push_back(strtol(line.c_str(), nullptr, 10));
+  return times;
+}
+
+// An alarm and a reminder of the same minute: the alarm rings its full ring,
+// the reminder plays after it.
+TEST_F(VoiceReminderE2E, AnAlarmIsNeverSilencedByAReminderOfTheSameMinute) {
+  DTB_REQUIRE_PLAYER();
+  PrepareReminder(dir, "06:58", DailyAtSeven() + "</VoiceReminders>\n");
+  std::string alarm(46105, '\0');
+  alarm[0] = 7;
+  alarm[2] = 1;
+  dtbtest::WriteFile(dir / "device/mnt/settings/alarm.config.xml", alarm);
+  dtbtest::SimRun run;
+  run.root = dir / "device";
+  run.lang = "en";
+  run.fresh = false;
+  run.timeout_seconds = 200;
+  run.script = "expect Internal memory 20\nclock 2026-03-11 07:00\nexpect Alarm after 10 minutes. 100\nwait 5\nquit\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::string transcript = dtbtest::ReadFile(dir / "device/var/log/transcript");
+  std::vector<long> alarms = WindowTimes(transcript, "AlarmWindow");
+  std::vector<long> alerts = AlertTimes(transcript);
+  ASSERT_EQ(alarms.size(), 1u) << transcript;
+  ASSERT_EQ(alerts.size(), 1u) << transcript;
+  EXPECT_GE(alerts[0], alarms[0] + 55) << "the reminder after the minute's ring";
+}
+
+// A damaged store keeps every recording: what it names is read, the rest
+// becomes reminders to review; and a reminder due a minute before the start
+// plays at once.
+TEST_F(VoiceReminderE2E, ADamagedStoreKeepsEveryRecordingAndAJustMissedReminderPlays) {
+  DTB_REQUIRE_PLAYER();
+  PrepareReminder(dir, "07:01", DailyAtSeven() + "<VoiceRemin", {7});
+  dtbtest::SimRun run;
+  run.root = dir / "device";
+  run.lang = "en";
+  run.fresh = false;
+  run.script = "expect Internal memory 20\nwait 5\nquit\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::string folder = dir / "device/mnt/settings/voice_reminder";
+  struct stat st;
+  EXPECT_EQ(stat((folder + "/4.mp3").c_str(), &st), 0);
+  EXPECT_EQ(stat((folder + "/7.mp3").c_str(), &st), 0);
+  std::string store = dtbtest::ReadFile(folder + "/reminder.xml");
+  EXPECT_NE(store.find("Mp3Index=\"4\""), std::string::npos) << store;
+  EXPECT_NE(store.find("Mp3Index=\"7\""), std::string::npos) << store;
+  EXPECT_EQ(AlertTimes(dtbtest::ReadFile(dir / "device/var/log/transcript")).size(), 1u) << r.output;
+}
+
+// With headphones in (at volume 0) the reminder is heard on the speaker.
+TEST_F(VoiceReminderE2E, AReminderIsHeardOnTheSpeakerWithHeadphonesIn) {
+  DTB_REQUIRE_PLAYER();
+  PrepareReminder(dir, "06:58", DailyAtSeven() + "</VoiceReminders>\n");
+  dtbtest::WriteFile(dir / "device/mnt/settings/system.config.xml",
+                     "<ebook><system_setting volume=\"10\" hpvolume=\"0\"/></ebook>\n");
+  ASSERT_EQ(system(("mkdir -p " + dir / "out").c_str()), 0);
+  dtbtest::SimRun run;
+  run.root = dir / "device";
+  run.lang = "en";
+  run.fresh = false;
+  run.audio_out = dir / "out/out-%r.wav";
+  run.script = "expect Internal memory 20\nheadphones in\nwait 1\nclock 2026-03-11 07:00\nwait 8\nquit\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_GT(BurstSeconds(dir / "out"), 1.0) << r.output;
+}
+
+// A reminder once at a time gone by is refused, and taken once set ahead.
+TEST_F(VoiceReminderE2E, AReminderOnceInThePastIsRefused) {
+  DTB_REQUIRE_PLAYER();
+  dtbtest::WriteWav(dir / "mic.wav", kRate, 1, Bursts());
+  dtbtest::SimRun run;
+  run.root = dir / "device";
+  run.lang = "en";
+  run.extra = {"--audio-in", dir / "mic.wav"};
+  run.script =
+      "expect Internal memory 20\nclock 2026-03-10 09:58\n"
+      "key menu\nexpect version information\nkey up\nkey up\nkey up\nexpect tools\n"
+      "key play\nexpect Voice reminder\nkey play\nexpect Add voice reminder.\n"
+      "key play\nexpect once\nkey up\nkey up\nexpect minute, 58 5\nkey left\nexpect minute, 57 5\n"
+      "hold record 2\nexpect Press and hold the record key 10\n"
+      "key play\nexpect This time has already passed.\n"
+      "key up\nkey right\nkey right\nexpect minute, 59\nkey play\nexpect Voice reminder added.\nquit\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  EXPECT_EQ(r.status, 0) << r.output;
 }
 
 }  // namespace

@@ -53,6 +53,7 @@ TEST_F(PowerE2E, PowerClickSetsTheAutoPowerOffWhichWarnsAndCanBeReArmed) {
       true, 90);
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_NE(r.output.find("powered off"), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("Setting done.,"), std::string::npos) << "joined as two sentences";
 }
 
 TEST_F(PowerE2E, IdlePowerOffWarnsFifteenSecondsThenSaysGoodbye) {
