@@ -184,7 +184,7 @@ void FileOracle::Listen() {
     std::string channel = line.substr(a + 1, b - a - 1), text = line.substr(b + 1);
     if (channel == "say") {
       Hear(text);
-    } else if (channel == "window" && atoi(text.c_str()) == 0 && busy_ != kFormatting) {
+    } else if (channel == "window" && atoi(text.c_str()) == 0 && busy_ != kBusyFormatting) {
       // Back on the root: no file-management window is left to finish anything.
       busy_ = kIdle;
       replace_asked_ = replacing_ = false;
@@ -193,7 +193,7 @@ void FileOracle::Listen() {
 }
 
 void FileOracle::Hear(const std::string& said) {
-  if (busy_ == kDeleting && (Says(said, kFolderDeleted) || Says(said, kFileDeleted) || Says(said, kError)))
+  if (busy_ == kBusyDeleting && (Says(said, kFolderDeleted) || Says(said, kFileDeleted) || Says(said, kError)))
     busy_ = kIdle;
   if (Says(said, kCopyFinished)) {
     // A finished paste may have replaced an entry the user agreed to lose.
@@ -204,25 +204,25 @@ void FileOracle::Hear(const std::string& said) {
     return;
   }
   if (Says(said, kCopyError) || Says(said, kDiskFull) || Says(said, kCanceled)) {
-    if (busy_ == kCopying) busy_ = kIdle;
+    if (busy_ == kBusyCopying) busy_ = kIdle;
     replace_asked_ = replacing_ = false;
   }
   if (Says(said, kReplace)) replace_asked_ = true;
   if (Says(said, kCopying)) {
-    busy_ = kCopying;
+    busy_ = kBusyCopying;
     replacing_ = replacing_ || replace_asked_;
     replace_asked_ = false;
   }
   if (Says(said, kDeleting)) {
     ++deletes_;
     ++allowances_;
-    busy_ = kDeleting;
+    busy_ = kBusyDeleting;
   }
   if (Says(said, kFormatting)) {
-    busy_ = kFormatting;
+    busy_ = kBusyFormatting;
     formatted_ = true;
   }
-  if (busy_ == kFormatting && (Says(said, kFormatted) || Says(said, kFormatCanceled))) busy_ = kIdle;
+  if (busy_ == kBusyFormatting && (Says(said, kFormatted) || Says(said, kFormatCanceled))) busy_ = kIdle;
 }
 
 void FileOracle::NewProcess() {

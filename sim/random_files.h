@@ -51,7 +51,7 @@ class FileOracle {
   long files() const { return static_cast<long>(model_.size()); }
 
  private:
-  enum Work { kIdle, kDeleting, kCopying, kFormatting };
+  enum Work { kIdle, kBusyDeleting, kBusyCopying, kBusyFormatting };
   void Hear(const std::string& said);
 
   std::string root_;

@@ -320,8 +320,11 @@ int Run::CheckKeys(bool final) {
 
 int Run::Fail(const std::string& why) {
   printf("dtbrandom: FAILED: %s\n", why.c_str());
-  printf("dtbrandom: seed %llu; replay with --seed %llu (or the last events below as a dtbsim script)\n",
-         static_cast<unsigned long long>(o_.seed), static_cast<unsigned long long>(o_.seed));
+  if (!o_.replay.empty())
+    printf("dtbrandom: replaying %s\n", o_.replay.c_str());
+  else
+    printf("dtbrandom: seed %llu; replay with --seed %llu (or the last events below as a dtbsim script)\n",
+           static_cast<unsigned long long>(o_.seed), static_cast<unsigned long long>(o_.seed));
   printf("# the last %zu events\n", kReplayEvents);
   size_t from = last_.size() > kReplayEvents ? last_.size() - kReplayEvents : 0;
   for (size_t i = from; i < last_.size(); ++i) printf("%s\n", last_[i].c_str());

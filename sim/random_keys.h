@@ -30,7 +30,7 @@ struct RandomOptions {
   long cuts = 0;               // > 0: the power-cut harness, that many cuts, instead of the events
   int board_rev = -1;          // 0 or 1; -1: a revision drawn at every start of the player
   std::string replay;          // a dtbsim script run instead of the random events, with every check
-  double long_ops = 0.004;     // share of events that start a long operation and then strike it
+  double long_ops = 0.01;      // share of events that start a long operation and then strike it
 };
 
 // With o.cuts, the power-cut harness instead: random use, then SIGKILL
