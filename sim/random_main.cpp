@@ -70,8 +70,11 @@ int main(int argc, char** argv) {
   if (o.silences.empty()) o.silences = o.source + "/sim/documented-silences.txt";
   setenv("TZ", "UTC0", 1);
   tzset();
-  printf("dtbrandom: seed %llu, %ld %s, root %s\n", static_cast<unsigned long long>(o.seed),
-         o.cuts > 0 ? o.cuts : o.events, o.cuts > 0 ? "power cuts" : "events", o.root.c_str());
+  if (!o.replay.empty())
+    printf("dtbrandom: replaying %s, root %s\n", o.replay.c_str(), o.root.c_str());
+  else
+    printf("dtbrandom: seed %llu, %ld %s, root %s\n", static_cast<unsigned long long>(o.seed),
+           o.cuts > 0 ? o.cuts : o.events, o.cuts > 0 ? "power cuts" : "events", o.root.c_str());
   fflush(stdout);
   return sim::RunRandomKeys(o);
 }
