@@ -93,9 +93,16 @@ std::string Run::LongOperation() {
       "key radio 0.010\nwait 1.200\nkey right 0.010",                                                 // seek
       "key radio 0.010\nwait 1.500\nkey record 0.010",                                                // radio recording
       "key record 0.010",                                                                            // recording
-      "key menu 0.010\nwait 0.200\nkey menu 0.010\nwait 0.400\nkey up 0.010\nwait 0.300\nkey play 0.010\nwait 0.600\nkey play 0.010",  // send to the other disk (and replace)
-      "key menu 0.010\nwait 0.200\nkey menu 0.010\nwait 0.400\nkey down 0.010\nwait 0.300\nkey play 0.010\nwait 0.500\n"
-      "key down 0.010\nwait 0.300\nkey play 0.010\nwait 0.500\nkey menu 0.010\nwait 0.200\nkey menu 0.010\nwait 0.400\nkey play 0.010\nwait 0.600\nkey play 0.010",  // cut, into the next folder, paste
+      // Send the entry to the other disk, the card put in first (and replace).
+      "sd in\nwait 1.500\nkey menu 0.010\nwait 0.200\nkey menu 0.010\nwait 0.400\nkey up 0.010\nwait 0.300\n"
+      "key play 0.010\nwait 0.600\nkey play 0.010",
+      // Copy or cut the entry, up one folder, paste there (and replace).
+      "key menu 0.010\nwait 0.200\nkey menu 0.010\nwait 0.400\nkey down 0.010\nwait 0.300\nkey down 0.010\n"
+      "wait 0.300\nkey play 0.010\nwait 0.500\nkey back 0.010\nwait 0.500\nkey menu 0.010\nwait 0.200\n"
+      "key menu 0.010\nwait 0.400\nkey play 0.010\nwait 0.600\nkey play 0.010",
+      "key menu 0.010\nwait 0.200\nkey menu 0.010\nwait 0.400\nkey down 0.010\nwait 0.300\nkey play 0.010\n"
+      "wait 0.500\nkey back 0.010\nwait 0.500\nkey menu 0.010\nwait 0.200\nkey menu 0.010\nwait 0.400\n"
+      "key play 0.010\nwait 0.600\nkey play 0.010",
       "key menu 0.010",                                                                              // the main menu
       "key play 0.010\nwait 1.500\nkey bookmark 0.010",                                                // a bookmark entry
       "key play 0.010\nwait 1.500\nkey right 1.800",                                                  // a long seek in a book
@@ -107,7 +114,9 @@ std::string Run::LongOperation() {
   };
   std::string out;
   if (Pick(4) == 0) out += "power click\nwait 0.400\nkey right 0.010\nwait 0.300\nkey play 0.010\nwait 0.300\n";  // auto power-off armed
-  out += c_Start[Pick(sizeof c_Start / sizeof *c_Start)];
+  std::string start = c_Start[Pick(sizeof c_Start / sizeof *c_Start)];
+  if (start.compare(0, 5, "sd in") == 0) card_ = true;
+  out += start;
   char wait[32];
   snprintf(wait, sizeof wait, "\nwait %.3f\n", U(0.05, 2.5));
   std::string strike = c_Strike[Pick(sizeof c_Strike / sizeof *c_Strike)];
