@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Long reliability runs on a root of their own (CI runs 5,000 events and 50
+# Long reliability runs on a root of their own (CI runs 4,000 events and 50
 # cuts as tests). A failure prints the seed and the last 50 events; the same
 # seed replays the same events.
 #
