@@ -387,13 +387,15 @@ int Run::EnsureRunning(long event) {
 
 // Every window above the root must yield to some key. Back first; when it
 // does not lower the stack, every other key in turn, back again after any
-// that did something. A key is judged once it has had its answer time: a
-// loaded device closes a window late, and a key that closed one and opened
-// the same kind again (radio from the browser) still moved the stack.
+// that changed the stack or answered. A key is judged once it has had its
+// answer time: a loaded device closes a window late, and a key that closed
+// one and opened the same kind again (radio from the browser) still moved
+// the stack.
 int Run::Probe(long event) {
   if (!s_.PlayerRunning() || usb_ == "computer") return 0;
   ++st_.probes;
   std::set<int> tried;
+  int last = -1;
   std::string stuck;
   double pressed = NowSeconds();
   for (int presses = 0; presses < 80; ++presses) {
@@ -408,6 +410,10 @@ int Run::Probe(long event) {
     if (w != stuck || f_.WindowsBetween(pressed, now).size() > 1) {
       stuck = w;
       tried.clear();
+    } else if (last != 8 && last >= 0 && f_.SpokeSince(pressed)) {
+      // It answered: it may have opened a menu of the window's own (the
+      // radio's), which back leaves first.
+      tried.erase(8);
     }
     int k = 8;  // back
     if (tried.count(k)) {
@@ -417,6 +423,7 @@ int Run::Probe(long event) {
       if (k < 0) return Fail("no key leaves window " + ClassOf(w) + " (depth " + std::to_string(Depth(w)) + ")");
     }
     tried.insert(k);
+    last = k;
     pressed = NowSeconds();
     Do(std::string("key ") + c_Keys[k] + " 0.05", event);
   }
