@@ -62,7 +62,116 @@ std::string ClassOf(const std::string& window) {
 }  // namespace
 
 Run::Run(const RandomOptions& o, Simulator& s, Follower& f)
-    : o_(o), s_(s), f_(f), rng_(o.seed), silences_(LoadSilences(o.silences)) {}
+    : o_(o), s_(s), f_(f), rng_(o.seed), silences_(LoadSilences(o.silences)), files_(o.root) {}
+
+// The board revision for the next start: the node the player looks for.
+static void SetBoardRevision(const std::string& root, int rev) {
+  std::string node = root + "/dev/amp_en";
+  if (rev == 1) {
+    FILE* f = fopen(node.c_str(), "a");
+    if (f) fclose(f);
+  } else {
+    unlink(node.c_str());
+  }
+}
+
+void Run::ChooseBoard() {
+  int rev = o_.board_rev >= 0 ? o_.board_rev : Pick(2);
+  SetBoardRevision(o_.root, rev);
+  ++st_.board_starts[rev];
+  last_.push_back("# the next start is on board revision " + std::to_string(rev) + " (dtbsim --board-rev " +
+                  std::to_string(rev) + ")");
+}
+
+// A long operation, then the world strikes it: the power key, a timer, the
+// card, the cable, a kill, the clock jumping to an alarm or a reminder (the
+// root has two daily alarms and a daily reminder).
+std::string Run::LongOperation() {
+  ++st_.long_ops;
+  static const char* const c_Start[] = {
+      "key radio 0.010\nwait 1.200\nkey menu 0.010\nwait 0.300\nkey down 0.010\nwait 0.300\nkey play 0.010",  // scan
+      "key radio 0.010\nwait 1.200\nkey right 0.010",                                                 // seek
+      "key radio 0.010\nwait 1.500\nkey record 0.010",                                                // radio recording
+      "key record 0.010",                                                                            // recording
+      // Send the entry to the other disk, the card put in first (and replace).
+      "sd in\nwait 1.500\nkey menu 0.010\nwait 0.200\nkey menu 0.010\nwait 0.400\nkey up 0.010\nwait 0.300\n"
+      "key play 0.010\nwait 0.600\nkey play 0.010",
+      // Copy or cut the entry, up one folder, paste there (and replace).
+      "key menu 0.010\nwait 0.200\nkey menu 0.010\nwait 0.400\nkey down 0.010\nwait 0.300\nkey down 0.010\n"
+      "wait 0.300\nkey play 0.010\nwait 0.500\nkey back 0.010\nwait 0.500\nkey menu 0.010\nwait 0.200\n"
+      "key menu 0.010\nwait 0.400\nkey play 0.010\nwait 0.600\nkey play 0.010",
+      "key menu 0.010\nwait 0.200\nkey menu 0.010\nwait 0.400\nkey down 0.010\nwait 0.300\nkey play 0.010\n"
+      "wait 0.500\nkey back 0.010\nwait 0.500\nkey menu 0.010\nwait 0.200\nkey menu 0.010\nwait 0.400\n"
+      "key play 0.010\nwait 0.600\nkey play 0.010",
+      "key menu 0.010",                                                                              // the main menu
+      "key play 0.010\nwait 1.500\nkey bookmark 0.010",                                                // a bookmark entry
+      "key play 0.010\nwait 1.500\nkey right 1.800",                                                  // a long seek in a book
+      "key menu 0.010\nwait 0.200\nkey menu 0.010\nwait 0.400\nkey play 0.010",                          // the delete question
+  };
+  static const char* const c_Strike[] = {
+      "power hold 3", "power click", "clock +86400", "clock +43200", "clock +3600", "sd out", "sd in",
+      "usb in", "usb charger", "kill", "battery 0", "headphones in",
+  };
+  std::string out;
+  if (Pick(4) == 0) out += "power click\nwait 0.400\nkey right 0.010\nwait 0.300\nkey play 0.010\nwait 0.300\n";  // auto power-off armed
+  std::string start = c_Start[Pick(sizeof c_Start / sizeof *c_Start)];
+  if (start.compare(0, 5, "sd in") == 0) card_ = true;
+  out += start;
+  char wait[32];
+  snprintf(wait, sizeof wait, "\nwait %.3f\n", U(0.05, 2.5));
+  std::string strike = c_Strike[Pick(sizeof c_Strike / sizeof *c_Strike)];
+  if (strike == "usb in") {
+    usb_ = "computer";
+    usb_left_ = 3 + Pick(10);
+  } else if (strike == "sd out" || strike == "sd in") {
+    card_ = strike == "sd in";
+  }
+  return out + wait + strike + "\n" + Gap();
+}
+
+int Run::CheckFiles(long event, bool settle) {
+  pid_t pid = s_.PlayerPid();
+  if (pid != files_pid_) {
+    if (files_pid_ != -1) files_.NewProcess();
+    files_pid_ = pid;
+  }
+  for (double t = NowSeconds(); settle && NowSeconds() - t < 60; usleep(100000)) {
+    files_.Listen();
+    if (!files_.Busy()) break;
+  }
+  std::string why = files_.Check();
+  if (why.empty()) return 0;
+  return Fail(why + " (event " + std::to_string(event) + ")");
+}
+
+int Run::Replay(const std::string& script) {
+  std::ifstream in(script);
+  if (!in) return Fail("cannot read " + script);
+  double t = NowSeconds();
+  while (!f_.SpokeSince(t - 30) && NowSeconds() - t < 20) usleep(20000);
+  if (CheckFiles(0, true)) return 1;
+  long n = 0;
+  for (std::string line; std::getline(in, line);) {
+    line = Trim(line);
+    if (line.empty() || line[0] == '#') continue;
+    ++n;
+    std::vector<std::string> w = Words(line);
+    if (w[0] == "expect") {
+      last_.push_back(line);
+      if (s_.Command(line) != 0) return Fail("replay line " + std::to_string(n) + ": " + line + " was not heard");
+    } else if (w[0] == "key" && w.size() == 2) {
+      Do(line + " 0.010", n);
+    } else {
+      Do(line, n);
+    }
+    if (s_.Failed()) return Fail("dtbplayer crashed or ended unexpectedly (replay line " + std::to_string(n) + ")");
+    if (CheckFiles(n, false)) return 1;
+  }
+  if (CheckFiles(n, true)) return 1;
+  printf("dtbrandom: replayed %ld lines of %s: no user file lost (%ld file checks, %ld deletes, %ld pastes)\n", n,
+         script.c_str(), files_.checks(), files_.deletes(), files_.pastes());
+  return 0;
+}
 
 int Run::PickKey() {
   std::discrete_distribution<int> d(std::begin(c_KeyWeights), std::end(c_KeyWeights));
@@ -107,6 +216,7 @@ std::string Run::NextEvent() {
     usb_ = "none";
     return "usb out\n" + Gap();
   }
+  if (U(0, 1) < o_.long_ops) return LongOperation();
   if (r < 0.003) {
     // A key on its own: the burst before it may finish, then 2 s for its answer.
     snprintf(buf, sizeof buf, "wait 1.000\nkey %s 0.010\nwait %.3f", c_Keys[PickKey()], o_.answer_seconds + 0.1);
@@ -219,8 +329,11 @@ int Run::CheckKeys(bool final) {
 
 int Run::Fail(const std::string& why) {
   printf("dtbrandom: FAILED: %s\n", why.c_str());
-  printf("dtbrandom: seed %llu; replay with --seed %llu (or the last events below as a dtbsim script)\n",
-         static_cast<unsigned long long>(o_.seed), static_cast<unsigned long long>(o_.seed));
+  if (!o_.replay.empty())
+    printf("dtbrandom: replaying %s\n", o_.replay.c_str());
+  else
+    printf("dtbrandom: seed %llu; replay with --seed %llu (or the last events below as a dtbsim script)\n",
+           static_cast<unsigned long long>(o_.seed), static_cast<unsigned long long>(o_.seed));
   printf("# the last %zu events\n", kReplayEvents);
   size_t from = last_.size() > kReplayEvents ? last_.size() - kReplayEvents : 0;
   for (size_t i = from; i < last_.size(); ++i) printf("%s\n", last_[i].c_str());
@@ -261,6 +374,7 @@ int Run::EnsureRunning(long event) {
   usleep(300000);
   if (s_.PlayerRunning()) return 0;
   double t = NowSeconds();
+  ChooseBoard();
   Do("battery 4\npower click", event);
   ++st_.starts;
   while (NowSeconds() - t < 20) {
@@ -273,13 +387,15 @@ int Run::EnsureRunning(long event) {
 
 // Every window above the root must yield to some key. Back first; when it
 // does not lower the stack, every other key in turn, back again after any
-// that did something. A key is judged once it has had its answer time: a
-// loaded device closes a window late, and a key that closed one and opened
-// the same kind again (radio from the browser) still moved the stack.
+// that changed the stack or answered. A key is judged once it has had its
+// answer time: a loaded device closes a window late, and a key that closed
+// one and opened the same kind again (radio from the browser) still moved
+// the stack.
 int Run::Probe(long event) {
   if (!s_.PlayerRunning() || usb_ == "computer") return 0;
   ++st_.probes;
   std::set<int> tried;
+  int last = -1;
   std::string stuck;
   double pressed = NowSeconds();
   for (int presses = 0; presses < 80; ++presses) {
@@ -294,6 +410,10 @@ int Run::Probe(long event) {
     if (w != stuck || f_.WindowsBetween(pressed, now).size() > 1) {
       stuck = w;
       tried.clear();
+    } else if (last != 8 && last >= 0 && f_.SpokeSince(pressed)) {
+      // It answered: it may have opened a menu of the window's own (the
+      // radio's), which back leaves first.
+      tried.erase(8);
     }
     int k = 8;  // back
     if (tried.count(k)) {
@@ -303,6 +423,7 @@ int Run::Probe(long event) {
       if (k < 0) return Fail("no key leaves window " + ClassOf(w) + " (depth " + std::to_string(Depth(w)) + ")");
     }
     tried.insert(k);
+    last = k;
     pressed = NowSeconds();
     Do(std::string("key ") + c_Keys[k] + " 0.05", event);
   }
@@ -313,10 +434,12 @@ int Run::Go() {
   double t = NowSeconds();
   while (!f_.SpokeSince(t - 30) && NowSeconds() - t < 20) usleep(20000);
   if (!f_.SpokeSince(t - 30)) return Fail("the player did not speak at start");
+  if (CheckFiles(0, true)) return 1;
   for (long i = 1; i <= o_.events; ++i) {
     Do(NextEvent(), i);
     ++events_in_pid_;
     if (EnsureRunning(i) || CheckKeys(false)) return 1;
+    if (i % 20 == 0 && CheckFiles(i, false)) return 1;
     if (i % 50 == 0) SampleRss();
     if (i % 100 == 0) {
       ++st_.file_checks;
@@ -330,7 +453,7 @@ int Run::Go() {
     if (i % 10000 == 0) Report(i);  // a long run stopped early still has its figures
   }
   usleep(static_cast<useconds_t>(o_.answer_seconds * 1e6 + 300000));
-  if (EnsureRunning(o_.events) || CheckKeys(true) || Probe(o_.events)) return 1;
+  if (EnsureRunning(o_.events) || CheckKeys(true) || Probe(o_.events) || CheckFiles(o_.events, true)) return 1;
   std::string bad = UnparsableSettings(o_.root);
   if (!bad.empty()) return Fail("settings or list files do not parse: " + bad);
   Report(o_.events);
@@ -354,6 +477,10 @@ void Run::Report(long events) {
          st_.documented, st_.unheard);
   printf("dtbrandom: crashes 0, hangs 0, restarts %ld, stack probes %ld, settings checks %ld (all parsed)\n",
          st_.starts, st_.probes, st_.file_checks);
+  printf("dtbrandom: %ld long operations struck by the world, starts on board revision 0: %ld, 1: %ld\n",
+         st_.long_ops, st_.board_starts[0], st_.board_starts[1]);
+  printf("dtbrandom: user files %ld, file checks %ld (none lost), deletes %ld, finished pastes %ld\n", files_.files(),
+         files_.checks(), files_.deletes(), files_.pastes());
   printf("dtbrandom: resident memory %ld kB at the end, %ld kB at most, growth %ld kB (allowed %ld kB)\n",
          rss_last_, rss_max_, rss_growth_, o_.rss_growth_kb);
   printf("dtbrandom: answer latency, key to the first sample of its answer at the sound card (ms)\n");
@@ -371,6 +498,8 @@ void Run::Report(long events) {
 int RunRandomKeys(const RandomOptions& o) {
   int r = PrepareBookRoot(o);
   if (r != 0) return r;
+  // The first start's board revision; later ones are drawn at each start.
+  SetBoardRevision(o.root, o.board_rev >= 0 ? o.board_rev : static_cast<int>(o.seed & 1));
   Options so;
   so.root = o.root;
   so.quiet = true;
@@ -383,7 +512,7 @@ int RunRandomKeys(const RandomOptions& o) {
   int result;
   {
     Run run(o, s, f);
-    result = o.cuts > 0 ? run.Cuts(o.cuts) : run.Go();
+    result = !o.replay.empty() ? run.Replay(o.replay) : o.cuts > 0 ? run.Cuts(o.cuts) : run.Go();
   }
   s.Finish();
   f.Stop();

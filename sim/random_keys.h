@@ -4,7 +4,12 @@
 // player never crashes, every key is answered within 2 s (speech, a beep, or
 // sound starting or stopping) unless the window documents its silence, no
 // window is left that no key can leave, the settings files always parse and
-// resident memory stays bounded. The same seed gives the same events.
+// resident memory stays bounded, and no file the user put on the disks
+// vanishes or changes but by the user's own delete, paste or replacement.
+// Now and then it starts a long operation (a seek, a scan, a recording, a
+// copy, a menu, a bookmark) and strikes it with the world: the power key,
+// the timers, the card, the cable, a kill, the clock jumping to an alarm or
+// a reminder. The same seed gives the same events.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +28,9 @@ struct RandomOptions {
   long rss_growth_kb = 65536;  // allowed growth of resident memory over a run of one process
   double answer_seconds = 2;   // every key answered within this (sanitizer builds are slower)
   long cuts = 0;               // > 0: the power-cut harness, that many cuts, instead of the events
+  int board_rev = -1;          // 0 or 1; -1: a revision drawn at every start of the player
+  std::string replay;          // a dtbsim script run instead of the random events, with every check
+  double long_ops = 0.01;      // share of events that start a long operation and then strike it
 };
 
 // With o.cuts, the power-cut harness instead: random use, then SIGKILL

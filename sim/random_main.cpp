@@ -1,6 +1,7 @@
 // dtbrandom --root DIR [--seed N] [--events N] [--corpus DIR] [--silences FILE]
 //           [--player PATH] [--rss-growth-kb N] [--cuts N]
-//           [--answer-seconds S]
+//           [--answer-seconds S] [--board-rev 0|1|any] [--long-ops SHARE]
+//           [--replay SCRIPT]
 #include <limits.h>
 #include <unistd.h>
 
@@ -27,7 +28,8 @@ void Usage() {
   fprintf(stderr,
           "usage: dtbrandom --root DIR [--seed N] [--events N] [--corpus DIR] [--silences FILE]\n"
           "                 [--player PATH] [--rss-growth-kb N] [--cuts N]\n"
-          "                 [--answer-seconds S]\n");
+          "                 [--answer-seconds S] [--board-rev 0|1|any] [--long-ops SHARE]\n"
+          "                 [--replay SCRIPT]\n");
 }
 
 }  // namespace
@@ -53,6 +55,9 @@ int main(int argc, char** argv) {
     else if (a == "--answer-seconds") o.answer_seconds = atof(v.c_str());
     else if (a == "--cuts") o.cuts = atol(v.c_str());
     else if (a == "--rss-growth-kb") o.rss_growth_kb = atol(v.c_str());
+    else if (a == "--board-rev") o.board_rev = v == "0" ? 0 : v == "1" ? 1 : -1;
+    else if (a == "--replay") o.replay = Absolute(v);
+    else if (a == "--long-ops") o.long_ops = atof(v.c_str());
     else {
       Usage();
       return 2;
@@ -65,8 +70,11 @@ int main(int argc, char** argv) {
   if (o.silences.empty()) o.silences = o.source + "/sim/documented-silences.txt";
   setenv("TZ", "UTC0", 1);
   tzset();
-  printf("dtbrandom: seed %llu, %ld %s, root %s\n", static_cast<unsigned long long>(o.seed),
-         o.cuts > 0 ? o.cuts : o.events, o.cuts > 0 ? "power cuts" : "events", o.root.c_str());
+  if (!o.replay.empty())
+    printf("dtbrandom: replaying %s, root %s\n", o.replay.c_str(), o.root.c_str());
+  else
+    printf("dtbrandom: seed %llu, %ld %s, root %s\n", static_cast<unsigned long long>(o.seed),
+           o.cuts > 0 ? o.cuts : o.events, o.cuts > 0 ? "power cuts" : "events", o.root.c_str());
   fflush(stdout);
   return sim::RunRandomKeys(o);
 }

@@ -19,6 +19,47 @@ namespace fs = std::filesystem;
 
 namespace sim {
 
+namespace {
+
+void WriteText(const fs::path& p, const std::string& text) {
+  std::error_code ec;
+  fs::create_directories(p.parent_path(), ec);
+  std::ofstream(p, std::ios::binary) << text;
+}
+
+// What the run starts with besides the books: a folder holding a folder of
+// its own name (a cut of the inner one pasted beside the outer one asks to
+// replace it), a card with files of its own, and an alarm and a voice
+// reminder that the run's clock jumps make due while other windows are open.
+void AddUserState(const RandomOptions& o) {
+  const fs::path root(o.root);
+  WriteText(root / "mnt/emmc/Album/notes.txt", "The outer folder's own file.\n");
+  WriteText(root / "mnt/emmc/Album/Album/track list.txt", "The inner folder's file.\n");
+  WriteText(root / "mnt/microsd/Card notes/first.txt", "A file that lives on the card.\n");
+  WriteText(root / "mnt/microsd/Card notes/Album/second.txt", "Another one, a folder deeper.\n");
+  // Two daily alarms (hour, minute, on, every day; the default signal).
+  std::string alarms(46105, '\0');
+  const unsigned char slots[][4] = {{7, 0, 1, 127}, {19, 30, 1, 127}};
+  for (size_t i = 0; i < 2; ++i)
+    for (size_t b = 0; b < 4; ++b) alarms[i * 9221 + b] = static_cast<char>(slots[i][b]);
+  WriteText(root / "mnt/settings/alarm.config.xml", alarms);
+  // A daily reminder at 12:00 whose recording is any MP3 of the books.
+  std::error_code ec;
+  for (const auto& e : fs::recursive_directory_iterator(root / "mnt/emmc", ec)) {
+    if (e.path().extension() != ".mp3") continue;
+    fs::path dir = root / "mnt/settings/voice_reminder";
+    fs::create_directories(dir, ec);
+    fs::copy_file(e.path(), dir / "1.mp3", fs::copy_options::overwrite_existing, ec);
+    long size = static_cast<long>(fs::file_size(dir / "1.mp3", ec));
+    WriteText(dir / "reminder.xml", "<?xml version=\"1.0\"?>\n<VoiceReminders NextIndex=\"2\">"
+                                    "<VoiceReminder RemindType=\"1\" Time=\"" + std::to_string(12 * 60 * 128) +
+                                    "\" Mp3Index=\"1\" Mp3Size=\"" + std::to_string(size) + "\"/></VoiceReminders>\n");
+    break;
+  }
+}
+
+}  // namespace
+
 int PrepareBookRoot(const RandomOptions& o) {
   Options so;
   so.root = o.root;
@@ -38,11 +79,15 @@ int PrepareBookRoot(const RandomOptions& o) {
         return 2;
       }
     }
+    AddUserState(o);
     return 0;
   }
   std::string cmd = "bash " + board::ShellQuote(o.source + "/scripts/make-demo-library.sh") + " " +
                     board::ShellQuote(disk.string()) + " >/dev/null 2>&1";
-  if (system(cmd.c_str()) == 0) return 0;
+  if (system(cmd.c_str()) == 0) {
+    AddUserState(o);
+    return 0;
+  }
   fprintf(stderr, "dtbrandom: no corpus at \"%s\" and the demo library could not be made\n", o.corpus.c_str());
   return 77;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/random_files.h"
 #include "sim/random_follow.h"
 #include "sim/random_keys.h"
 #include "sim/simulator.h"
@@ -34,6 +35,7 @@ struct PendingKey {
 struct Stats {
   long keys = 0, answered = 0, by_sound = 0, overtaken = 0, documented = 0, unheard = 0;
   long starts = 0, cuts_in_writes = 0, file_checks = 0, probes = 0;
+  long long_ops = 0, board_starts[2] = {0, 0};
   std::map<std::string, std::vector<double>> latency;  // window class -> seconds
 };
 
@@ -42,6 +44,7 @@ class Run {
   Run(const RandomOptions& o, Simulator& s, Follower& f);
   int Go();
   int Cuts(long cuts);
+  int Replay(const std::string& script);
 
  private:
   double U(double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng_); }
@@ -49,6 +52,9 @@ class Run {
   int PickKey();
   std::string NextEvent();
   std::string WorldEvent();
+  std::string LongOperation();
+  void ChooseBoard();
+  int CheckFiles(long event, bool settle);
   std::string Gap();
   void Do(const std::string& lines, long event);
   void PressKey(const std::string& key, double hold, long event);
@@ -79,6 +85,8 @@ class Run {
   long rss_first_ = -1, rss_last_ = -1, rss_growth_ = 0, rss_max_ = 0;
   long events_in_pid_ = 0;
   Stats st_;
+  FileOracle files_;
+  pid_t files_pid_ = -1;
 };
 
 

@@ -304,6 +304,12 @@ int Simulator::TimeCommand(const std::vector<std::string>& w, const std::string&
     Sleep(s);
     return 0;
   }
+  if (cmd == "window") {
+    // window CLASS [SECONDS]: waits until a window of that class is on top.
+    double timeout = w.size() == 3 ? ParseSeconds(w[2]) : 5;
+    if ((w.size() != 2 && w.size() != 3) || timeout < 0) return Bad(line, "use: window CLASS [SECONDS]");
+    return WaitForWindow(w[1], timeout);
+  }
   if (cmd != "expect") return kNotOurs;
   std::string text = Trim(line.substr(6));
   double timeout = 5;

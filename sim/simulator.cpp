@@ -369,8 +369,13 @@ void Simulator::FollowTranscript() {
     size_t b = line.find(' ', a + 1);
     std::string channel = line.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
     std::string text = b == std::string::npos ? "" : line.substr(b + 1);
-    // The top window's changes are for tools that follow the root's logs.
-    if (channel == "window") continue;
+    // The top window's changes are not printed: only `window` waits for them.
+    if (channel == "window") {
+      std::lock_guard<std::mutex> lock(m_);
+      top_window_ = text;
+      any = true;
+      continue;
+    }
     std::string entry = channel + ": " + text;
     Print(entry);
     std::lock_guard<std::mutex> lock(m_);
@@ -427,6 +432,23 @@ void Simulator::WriteEvent(int type, int code, int value) {
   memcpy(rec + 12, &v, 4);
   if (write(fifo_fd_, rec, sizeof rec) != static_cast<ssize_t>(sizeof rec))
     Print("sim: the keypad FIFO is full; an input record was dropped");
+}
+
+int Simulator::WaitForWindow(const std::string& name, double seconds) {
+  auto deadline = std::chrono::steady_clock::now() +
+                  std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+  std::unique_lock<std::mutex> lock(m_);
+  auto on_top = [&] {
+    size_t sp = top_window_.find(' ');
+    return sp != std::string::npos && top_window_.find(name, sp + 1) != std::string::npos;
+  };
+  if (cv_.wait_until(lock, deadline, on_top)) return 0;
+  expect_failed_ = true;
+  std::string top = top_window_.empty() ? "(none yet)" : top_window_;
+  lock.unlock();
+  Print("sim: expect failed: no window \"" + name + "\" on top within " +
+        std::to_string(static_cast<int>(seconds + 0.5)) + " s; on top: " + top);
+  return 1;
 }
 
 int Simulator::WaitForSpeech(const std::string& text, double seconds) {

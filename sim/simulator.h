@@ -99,6 +99,7 @@ class Simulator {
   void StopPlayer();
   void WriteEvent(int type, int code, int value);
   int WaitForSpeech(const std::string& text, double seconds);
+  int WaitForWindow(const std::string& name, double seconds);
   std::string FindPlayer() const;
   std::string FindSupervisor() const;
   int InstallPlayerInRoot();
@@ -118,6 +119,7 @@ class Simulator {
   bool boot_press_ = false;  // the power press that switched the device on
   std::vector<std::string> spoken_;  // "channel: text"
   size_t cursor_ = 0;                // utterances consumed by expects
+  std::string top_window_;           // "<depth> <class>" of the window on top
   off_t transcript_pos_ = 0;
   std::string partial_;
   bool expect_failed_ = false;

@@ -123,7 +123,7 @@ TEST_F(AlarmE2E, BackKeyClosesTheRingingAlarm) {
   DTB_REQUIRE_PLAYER();
   PrepareAlarmIn(2);
   dtbtest::SimResult r = Run(
-      "expect Internal memory 20\nclock +150\nwait 1.5\nkey back\nexpect Alarm is closed. 10\n"
+      "expect Internal memory 20\nclock +150\nwindow AlarmWindow 20\nkey back\nexpect Alarm is closed. 10\n"
       "clock +600\nwait 8\nquit\n",
       false);
   EXPECT_EQ(r.status, 0) << r.output;

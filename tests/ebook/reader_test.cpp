@@ -152,7 +152,7 @@ TEST_F(EbookReaderTest, PlayPausesInTheMiddleOfASentenceAndResumesWithoutRepeati
   io_->keepSamples = true;
   std::string book = NumberedBook("pause.txt", 3);
   OpenAndRead(book);
-  std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  ASSERT_TRUE(TickUntil([&] { return !io_->Samples().empty(); }));
   Tap(KEY_PLAY);
   EXPECT_TRUE(Reader()->IsUserPaused());
   EXPECT_EQ(EbookState(), EB_STATE_PAUSED);

@@ -109,7 +109,7 @@ TEST_F(AudioPlayerTest, ResumesFromTheHistoryAndStoresThePositionOnBack) {
   ASSERT_EQ(CreateAudioPlayer(dir_.path().c_str(), "song.mp3", -1, -1), 0);
   ASSERT_TRUE(TickUntil([&] { return MusicPlayThread().State() == PLAY_STATE_PLAYING; }));
   EXPECT_EQ(fake_->Seeks().front(), 42000);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(TickUntil([&] { return fake_->CurMs() >= 42300; }));
   KeyDown(KEY_BACK);
   EXPECT_EQ(g_TotalWindows, 1);
   int h = g_History.Find(EM_HISTORY_MUSIC, song.c_str());
@@ -224,7 +224,7 @@ TEST_F(AudioPlayerTest, FileStepsWrapAndRememberTheFileLeft) {
   g_AudioSettings.navMode = NAV_FILE;
   ASSERT_EQ(CreateAudioPlayer(dir_.path().c_str(), "a.mp3", -1, -1), 0);
   ASSERT_TRUE(TickUntil([&] { return MusicPlayThread().State() == PLAY_STATE_PLAYING; }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+  ASSERT_TRUE(TickUntil([&] { return fake_->CurMs() >= 1100; }));
   Tap(KEY_LEFT);  // from the first to the last
   ASSERT_TRUE(TickUntil([&] { return MusicPlayThread().State() == PLAY_STATE_PLAYING; }));
   EXPECT_EQ(Top()->Cur(), 1);

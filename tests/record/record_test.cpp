@@ -103,7 +103,8 @@ TEST_F(RecordTest, FullRingDropsTheNewestBlocksAndKeepsTheEarlierFifteen) {
   rec.limit = 20;
   ASSERT_EQ(0, rec.Start2());
   ASSERT_TRUE(rec.WaitProduced(20));
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // The last block is counted once the capture thread is past it.
+  for (int i = 0; i < 500 && rec.DroppedBlocks() < 5; i++) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(5, rec.DroppedBlocks());
   rec.Release();
   ASSERT_EQ(0, rec.Stop());

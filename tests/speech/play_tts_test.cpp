@@ -161,7 +161,8 @@ TEST_F(PlayTtsTest, SystemAndPlayerSpeechRunTogether) {
   std::string sys;
   for (int i = 0; i < 10; ++i) sys += "System prompt while the book is read aloud. ";
   ASSERT_EQ(SysTts_Play(sys.c_str(), 0), 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  for (int i = 0; i < 2000 && SpeechEnv::Get().Output().samples.empty(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   ASSERT_EQ(SysTts_CheckRunning(), 1);
   sink_.delayMs = 30;  // the reader plays its blocks in about real time too
   Clock::time_point start = Clock::now();

@@ -210,7 +210,9 @@ TEST_F(SysTtsTest, StopMidTextReturnsWithinOneChunk) {
   env().SetPaced(true);
   std::string text = LongText();
   ASSERT_EQ(SysTts_Play(text.c_str(), 0), 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  // Mid text: a few chunks out, however long the engine took to start.
+  for (int i = 0; i < 2000 && env().Output().samples.size() < 3 * 2048u; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_EQ(SysTts_CheckRunning(), 1);
   auto t0 = std::chrono::steady_clock::now();
   ASSERT_EQ(SysTts_Stop(), 0);

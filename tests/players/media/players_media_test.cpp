@@ -148,11 +148,11 @@ TEST_F(MediaTest, AudioBookStepsBackAcrossAFileAndResumesThere) {
   ASSERT_NE(book, nullptr);
   EXPECT_NEAR(book->GetCurTimeInfo().totalSec, 180, 1);
   ASSERT_TRUE(TickUntil([&] { return AudioBookPlayThread().State() == PLAY_STATE_PLAYING; }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(TickUntil([&] { return !rec_->Out().empty(); }));
   rec_->Reset();
   Tap(KEY_LEFT);
   ASSERT_TRUE(TickUntil([&] { return AudioBookPlayThread().State() == PLAY_STATE_PLAYING; }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(TickUntil([&] { return rec_->Out().size() > 16000u; }));
   EXPECT_EQ(book->CurFile(), 0);
   ASSERT_FALSE(rec_->Seeks().empty());
   EXPECT_EQ(rec_->Seeks().back(), 40000);
