@@ -469,8 +469,7 @@ int Radio::RecordingKey(int code) {
 }
 
 void Radio::SayRecordingEnded() {
-  SysTts_Play(RecordingEndedText(record_name_, TheRecord().BytesWritten()).c_str(), -1);
-  SysTts_WaitFinish();
+  ::SayRecordingEnded(record_name_);
 }
 
 void Radio::EndRecording(int code) {

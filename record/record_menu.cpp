@@ -129,8 +129,7 @@ class RecordMenu final : public iWindow {
   void EndAndSay() {
     if (stopped_) return;
     End();
-    SysTts_Play(RecordingEndedText(rec_.name, TheRecord().BytesWritten()).c_str(), -1);
-    SysTts_WaitFinish();
+    SayRecordingEnded(rec_.name);
   }
 
   Recording rec_;

@@ -11,6 +11,8 @@
 #include "audio/decoder.h"
 #include "browser/dir_info.h"
 #include "browser/file_browser.h"
+#include "record/engine/record.h"
+#include "speech/tts.h"
 #include "core/base/activity.h"
 #include "core/base/settings_file.h"
 #include "core/base/util.h"
@@ -184,4 +186,10 @@ std::string RecordingEndedText(const std::string& name, int64_t bytes) {
     g_pUxLanguage->GetFilePlaceAndSizeString(false, SpeakableName(name.c_str()).c_str(), bytes, -1, 0, text,
                                              sizeof text);
   return Phrase(251) + text;  // "recording ended, "
+}
+
+void SayRecordingEnded(const std::string& name) {
+  // Composed, not spoken and waited for: what closed the window speaks next
+  // and carries it first, and the loop goes on answering keys meanwhile.
+  SysTts_Add((RecordingEndedText(name, TheRecord().BytesWritten()) + ", ").c_str());
 }

@@ -55,3 +55,5 @@ void SelectRecordedFile(const std::string& name);
 // "recording ended, NAME, SIZE": the file as the browser names it after a
 // recording, for an end that the listing does not speak.
 std::string RecordingEndedText(const std::string& name, int64_t bytes);
+// The same for the recording just ended, said before whatever speaks next.
+void SayRecordingEnded(const std::string& name);
