@@ -432,6 +432,12 @@ int Radio::RecordingKey(int code) {
     case EV_CHARGING_DONE:
     case EV_TIME_ANNOUNCE:
       return 0;
+    case EV_AUTO_SHUTDOWN:
+      // The sleep timer still switches off: the recording is kept and the
+      // warning beneath decides, as when nothing records.
+      EndRecording(code);
+      FmAudio(false);
+      return WND_PASS_DOWN;
     default:
       EndRecording(code);
       return 0;

@@ -124,6 +124,20 @@ TEST_F(RadioE2E, BackACardAndPowerOffEndASeek) {
   EXPECT_EQ(r.status, 0) << r.output;
 }
 
+// The auto power-off set to fall asleep to the radio switches off also while
+// it records: the recording is ended and kept, then the device goes off.
+TEST_F(RadioE2E, TheAutoPowerOffEndsARecordingAndSwitchesOff) {
+  DTB_REQUIRE_PLAYER();
+  std::string script = "station 88.0 60 " + dir / "station.wav" + "\npower click\nexpect Auto shutdown time\n";
+  for (int i = 0; i < 9; i++) script += "key left\n";
+  script +=
+      "expect 1 minute\nkey play\nexpect Setting done\nkey radio\nexpect 87 point 0 10\nkey right\n"
+      "expect 88 point 0 20\nkey record\nwait 3\nclock +70\nexpect turned off 20\nexpect shutting down 30\n";
+  dtbtest::SimResult r = Run("0", script);
+  EXPECT_EQ(r.status, 0) << r.output;
+  ExpectStationRecorded();
+}
+
 // The receive-only board's tuner spans 87.5 to 108.0 MHz: seeks that wrap
 // and the scan find stations on both ends, and steps never leave them.
 TEST_F(RadioE2E, TheReceiveOnlyBoardReachesBothEndsOfItsBand) {
