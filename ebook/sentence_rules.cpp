@@ -49,6 +49,16 @@ bool IsInitials(const unsigned short* w, int n) {
   return true;
 }
 
+// The word after the full stop at `dot` begins with a figure, or with a
+// capital not followed by a small letter ("SMITH", "J.").
+bool NextWordInCapitals(const unsigned short* text, int dot, int n) {
+  int j = dot + 1;
+  while (j < n && !IsWordUnit(text[j])) ++j;
+  if (j >= n) return false;
+  if (IsDigit(text[j])) return true;
+  return IsUpperUnit(text[j]) && !(j + 1 < n && IsLowerUnit(text[j + 1]));
+}
+
 }  // namespace
 
 int SentenceRules::Parse(const char* utf8, size_t bytes) {
@@ -119,14 +129,25 @@ bool SentenceRules::Continues(const unsigned short* text, int dot, int n) const 
   bool number = !initials && std::all_of(w, w + len, IsDigit);
   if (!initials && !number) {
     if (len > m_MaxLength) return false;
-    unsigned bit = FilterBit(w[len - 1], len);
-    if (!(m_Filter[bit >> 6] & (1ull << (bit & 63)))) return false;
-    entry = Find(w, len);
+    auto lookup = [&](const unsigned short* word) -> const Entry* {
+      unsigned bit = FilterBit(word[len - 1], len);
+      return (m_Filter[bit >> 6] & (1ull << (bit & 63))) ? Find(word, len) : nullptr;
+    };
+    entry = lookup(w);
     if (!entry && IsUpperUnit(w[0])) {
       unsigned short lower[c_MaxWord];
       std::copy(w, w + len, lower);
       lower[0] = LowerUnit(w[0]);
-      entry = Find(lower, len);
+      entry = lookup(lower);
+      // Text set in capitals (old records, headings): "MR. SMITH" as "Mr.",
+      // "UL. DŁUGA" as "ul.". Only when the next word is in capitals too, as
+      // "OK. Jutro" ends a sentence.
+      if (!entry && std::none_of(w, w + len, IsLowerUnit) && NextWordInCapitals(text, dot, n)) {
+        std::transform(w + 1, w + len, lower + 1, LowerUnit);
+        entry = lookup(lower);
+        lower[0] = w[0];
+        if (!entry) entry = lookup(lower);
+      }
     }
     if (!entry) return false;
   }

@@ -493,7 +493,11 @@ void Radio::Shutdown() {
   if (closed_) return;
   closed_ = true;
   EndRecording(0);
-  if (seeking_) CancelRadioSeek();
+  if (seeking_) {
+    // What the seek or scan found before the close is not left to power-off.
+    CancelRadioSeek();
+    MarkSettingsChanged("fm");
+  }
   SoundCard_SetFmToHeadPhoneVolume(0);
   FmAudio(false);
   StopFm();

@@ -74,6 +74,11 @@ TEST(SentenceRules, EnglishAbbreviationsInitialsAndRealEnds) {
   EXPECT_EQ(Split("He lives at No. 10 now. No. He left.", en),
             (Sentences{"He lives at No. 10 now. ", "No. ", "He left."}));
   EXPECT_EQ(Split("Dr. Who met Mrs. Hudson at 10 a.m. Then they ate.", en).size(), 2u);
+  // Text in capitals keeps its abbreviations; "OK. Jutro" still ends.
+  EXPECT_EQ(Split("MR. SMITH MET DR. J. R. JONES AT NO. 10 ETC. THEN THEY LEFT. NO. HE DID NOT.", en),
+            (Sentences{"MR. SMITH MET DR. J. R. JONES AT NO. 10 ETC. ", "THEN THEY LEFT. ", "NO. ", "HE DID NOT."}));
+  EXPECT_EQ(Split("PROF. NOWAK UR. W 1950 R. W KRAKOWIE. Wszystko OK. Jutro wrócę.", &Rules("pl")),
+            (Sentences{"PROF. NOWAK UR. W 1950 R. W KRAKOWIE. ", "Wszystko OK. ", "Jutro wrócę."}));
   // Polish abbreviations mean nothing in English and the other way round.
   EXPECT_EQ(Split("Mr. Smith came.", &Rules("pl")).size(), 2u);
   EXPECT_EQ(Split("Był u św. Piotra.", en).size(), 2u);

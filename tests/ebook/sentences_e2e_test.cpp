@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/lib/iconv/converter.h"
 #include "tests/support/sim_harness.h"
 #include "tests/support/test_support.h"
 
@@ -57,6 +58,17 @@ TEST(SentencesE2e, AbbreviationsDoNotCutPolishOrEnglishSentences) {
   ASSERT_GE(read.size(), 2u);
   EXPECT_EQ(read[0], en);
   EXPECT_EQ(read[1], more);
+
+  // A mainframe export in capitals (EBCDIC) keeps "MR." and "DR." too.
+  const std::string caps = "MR. SMITH MET DR. JONES AT THE STATION.";
+  const std::string late = "HE SAID THAT THE TRAIN WAS LATE AND THAT IT WAS COLD.";
+  std::string ebcdic;
+  const std::string plain = caps + " " + late + "\n";
+  ASSERT_EQ(0, conv::Converter("IBM037", "UTF-8").Convert(plain.data(), plain.size(), &ebcdic));
+  read = ReadAloud("pl", ebcdic, late);
+  ASSERT_GE(read.size(), 2u);
+  EXPECT_EQ(read[0], caps);
+  EXPECT_EQ(read[1], late);
 }
 
 }  // namespace

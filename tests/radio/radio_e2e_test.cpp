@@ -211,6 +211,18 @@ TEST_F(RadioE2E, TheRadioSettingsSurviveAPowerCut) {
   r = Run("0", "key radio\nexpect 97 point 0 10\nkey right\nexpect 97 point 1 5\nwait 8\nkill\n", ChannelFile(100, 1));
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_EQ(101, Channels()[0]);
+  // A scan that a card closes keeps the stations it found by then.
+  r = Run("0",
+          "station 87.2 50\nstation 87.5 50\nstation 107.0 50\nkey radio\nexpect 87 point 0 10\n"
+          "key menu\nkey down\nexpect Scan for stations\nkey play\nexpect scanning for stations\nwait 3\n"
+          "sd in\nexpect no files 10\nwait 8\nkill\n");
+  EXPECT_EQ(r.status, 0) << r.output;
+  ch = Channels();
+  ASSERT_EQ(223u, ch.size()) << r.output;
+  EXPECT_EQ(2, ch[0]);
+  EXPECT_EQ(1, ch[4 + 2]);
+  EXPECT_EQ(1, ch[4 + 5]);
+  EXPECT_EQ(0, ch[4 + 200]);
 }
 
 // The settings start the transmitter (headphones in: the speaker would feed
