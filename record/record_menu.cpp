@@ -164,7 +164,10 @@ int CreateRecordMenu() {
   GetRecordParameter(nullptr, &mp3, &rec.rate, &kbps);
   if (GetCurDirRecordFilename(mp3 == 1 ? "mp3" : "wav", &rec.name) != 0) return Say(254);  // "can't record"
   std::string path = std::string(g_DirInfo.GetPath()) + "/" + rec.name;
-  SysTts_WaitFinish();
+  // The key cuts what was being said, as every key does; only the note on
+  // where it records is heard out before the beep.
+  if (note.empty()) SysTts_Stop();
+  else SysTts_WaitFinish();
   SoundCard_Release();
   printf("start record: %d, %s\n", rec.route, path.c_str());
   if (TheRecord().Start(path.c_str(), rec.route, volume, mp3, rec.rate, kbps, s.noise && rec.route != 3) != 0)
