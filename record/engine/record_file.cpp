@@ -103,8 +103,10 @@ int RecordFile::Open(const char* path) {
   if (format_ == kWav) {
     bytes_ = 44;
     if (WriteWavHeader() < 0) {
+      // Nothing was recorded: an empty file would only sit in the listing.
       close(fd_);
       fd_ = -1;
+      BUnlink(path);
       return -3;
     }
     lseek(fd_, 44, SEEK_SET);

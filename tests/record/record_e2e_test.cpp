@@ -153,11 +153,14 @@ TEST_F(RecordE2E, FiveSecondsOfMicrophoneToMp3) {
 }
 
 // A nearly full internal memory ends the recording by itself; the file
-// holds what fitted, with a header that says so.
+// holds what fitted, with a header that says so. A recording tried on the
+// full disk then leaves no empty file behind.
 TEST_F(RecordE2E, AFullDiskEndsWithDiskFullAndAPlayableFile) {
   DTB_REQUIRE_PLAYER();
   if (geteuid() != 0) GTEST_SKIP() << "dtbsim caps a disk only as root";
-  dtbtest::SimResult r = Record(0, 16000, "disk emmc free 120000\nkey record\nexpect Disk full 20\n");
+  dtbtest::SimResult r = Record(0, 16000,
+                                "disk emmc free 120000\nkey record\nexpect Disk full 20\n"
+                                "key record\nexpect can't record 20\n");
   // Root in a container may still be refused a mount namespace of its own.
   if (r.output.find("capping a disk needs") != std::string::npos) GTEST_SKIP() << "dtbsim cannot cap a disk here";
   ASSERT_EQ(r.status, 0) << r.output;
@@ -176,6 +179,7 @@ TEST_F(RecordE2E, AFullDiskEndsWithDiskFullAndAPlayableFile) {
   ASSERT_GE(wav.samples.size(), 16000u * 2);
   EXPECT_LE(wav.samples.size(), (120000u + 4096) / 2);  // free space comes in whole pages
   EXPECT_GT(BestSnr(input, wav.samples, 16000 * 2), 60);
+  EXPECT_NE(0, access((file.substr(0, file.size() - 6) + "_2.wav").c_str(), F_OK)) << r.output;
 }
 
 // The cable to a computer closes the recorder: the recording ends whole and
