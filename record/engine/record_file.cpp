@@ -100,6 +100,7 @@ int RecordFile::Open(const char* path) {
     return -2;
   }
   bytes_ = 0;
+  path_ = path;
   if (format_ == kWav) {
     bytes_ = 44;
     if (WriteWavHeader() < 0) {
@@ -160,5 +161,7 @@ int RecordFile::Close() {
   }
   close(fd_);
   fd_ = -1;
+  // An MP3 that got no byte (a full disk) does not play: it is not kept.
+  if (format_ == kMp3 && bytes_ == 0) BUnlink(path_.c_str());
   return 0;
 }

@@ -182,6 +182,22 @@ TEST_F(RecordE2E, AFullDiskEndsWithDiskFullAndAPlayableFile) {
   EXPECT_NE(0, access((file.substr(0, file.size() - 6) + "_2.wav").c_str(), F_OK)) << r.output;
 }
 
+// An MP3 recording on the full disk gets no byte: it is not left behind as
+// an empty file, nor named as one.
+TEST_F(RecordE2E, AnMp3TriedOnTheFullDiskLeavesNoEmptyFile) {
+  DTB_REQUIRE_PLAYER();
+  if (geteuid() != 0) GTEST_SKIP() << "dtbsim caps a disk only as root";
+  dtbtest::SimResult r = Record(3, 16000,
+                                "disk emmc free 60000\nkey record\nexpect Disk full 20\n"
+                                "key record\nexpect Disk full 20\nwait 2\n");
+  if (r.output.find("capping a disk needs") != std::string::npos) GTEST_SKIP() << "dtbsim cannot cap a disk here";
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::string file = Recorded(".mp3");
+  ASSERT_FALSE(file.empty()) << r.output;
+  EXPECT_NE(0, access((file.substr(0, file.size() - 6) + "_2.mp3").c_str(), F_OK)) << r.output;
+  EXPECT_EQ(r.output.find("mp3, 0 bytes"), std::string::npos) << r.output;
+}
+
 // The cable to a computer closes the recorder: the recording ends whole and
 // says what it recorded before the device becomes a USB disk.
 TEST_F(RecordE2E, TheUsbCableEndsARecordingThatSaysWhatItRecorded) {
