@@ -100,11 +100,14 @@ int RecordFile::Open(const char* path) {
     return -2;
   }
   bytes_ = 0;
+  path_ = path;
   if (format_ == kWav) {
     bytes_ = 44;
     if (WriteWavHeader() < 0) {
+      // Nothing was recorded: an empty file would only sit in the listing.
       close(fd_);
       fd_ = -1;
+      BUnlink(path);
       return -3;
     }
     lseek(fd_, 44, SEEK_SET);
@@ -158,5 +161,7 @@ int RecordFile::Close() {
   }
   close(fd_);
   fd_ = -1;
+  // An MP3 that got no byte (a full disk) does not play: it is not kept.
+  if (format_ == kMp3 && bytes_ == 0) BUnlink(path_.c_str());
   return 0;
 }

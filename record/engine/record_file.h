@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/lib/lame/mp3_encoder.h"
@@ -50,6 +51,7 @@ class RecordFile {
   int kbps_ = 64;
   int fd_ = -1;
   int64_t bytes_ = 0;
+  std::string path_;
   Mp3Encoder mp3_;
   std::vector<unsigned char> mp3_out_ = std::vector<unsigned char>(65536);
   std::vector<short> left_ = std::vector<short>(4096);

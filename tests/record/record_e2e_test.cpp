@@ -153,11 +153,14 @@ TEST_F(RecordE2E, FiveSecondsOfMicrophoneToMp3) {
 }
 
 // A nearly full internal memory ends the recording by itself; the file
-// holds what fitted, with a header that says so.
+// holds what fitted, with a header that says so. A recording tried on the
+// full disk then leaves no empty file behind.
 TEST_F(RecordE2E, AFullDiskEndsWithDiskFullAndAPlayableFile) {
   DTB_REQUIRE_PLAYER();
   if (geteuid() != 0) GTEST_SKIP() << "dtbsim caps a disk only as root";
-  dtbtest::SimResult r = Record(0, 16000, "disk emmc free 120000\nkey record\nexpect Disk full 20\n");
+  dtbtest::SimResult r = Record(0, 16000,
+                                "disk emmc free 120000\nkey record\nexpect Disk full 20\n"
+                                "key record\nexpect can't record 20\n");
   // Root in a container may still be refused a mount namespace of its own.
   if (r.output.find("capping a disk needs") != std::string::npos) GTEST_SKIP() << "dtbsim cannot cap a disk here";
   ASSERT_EQ(r.status, 0) << r.output;
@@ -176,6 +179,23 @@ TEST_F(RecordE2E, AFullDiskEndsWithDiskFullAndAPlayableFile) {
   ASSERT_GE(wav.samples.size(), 16000u * 2);
   EXPECT_LE(wav.samples.size(), (120000u + 4096) / 2);  // free space comes in whole pages
   EXPECT_GT(BestSnr(input, wav.samples, 16000 * 2), 60);
+  EXPECT_NE(0, access((file.substr(0, file.size() - 6) + "_2.wav").c_str(), F_OK)) << r.output;
+}
+
+// An MP3 recording on the full disk gets no byte: it is not left behind as
+// an empty file, nor named as one.
+TEST_F(RecordE2E, AnMp3TriedOnTheFullDiskLeavesNoEmptyFile) {
+  DTB_REQUIRE_PLAYER();
+  if (geteuid() != 0) GTEST_SKIP() << "dtbsim caps a disk only as root";
+  dtbtest::SimResult r = Record(3, 16000,
+                                "disk emmc free 60000\nkey record\nexpect Disk full 20\n"
+                                "key record\nexpect Disk full 20\nwait 2\n");
+  if (r.output.find("capping a disk needs") != std::string::npos) GTEST_SKIP() << "dtbsim cannot cap a disk here";
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::string file = Recorded(".mp3");
+  ASSERT_FALSE(file.empty()) << r.output;
+  EXPECT_NE(0, access((file.substr(0, file.size() - 6) + "_2.mp3").c_str(), F_OK)) << r.output;
+  EXPECT_EQ(r.output.find("mp3, 0 bytes"), std::string::npos) << r.output;
 }
 
 // The cable to a computer closes the recorder: the recording ends whole and
