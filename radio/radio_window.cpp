@@ -266,7 +266,11 @@ void Radio::Seek(int direction) {
     Retune();
     return;
   }
-  if (StartRadioSeek(direction) == 0) seeking_ = true;
+  if (StartRadioSeek(direction) == 0) {
+    // Over an empty band the seek runs for many seconds: say it started.
+    SysTts_Play(Phrase(270).c_str(), -1);  // "scanning"
+    seeking_ = true;
+  }
 }
 
 void Radio::Scan() {
