@@ -205,6 +205,10 @@ int DoReAlarm() {
   if (g_CurAlarm < 0) return 0;
   SysTts_Stop();
   ++g_SnoozeCount;
+  // A snooze rung late (the clock moved on) counts the next from now, or
+  // the ones gone by would ring a minute apart, each cutting the other off.
+  unsigned int now = static_cast<unsigned int>(BTime());
+  if (g_NextSnooze < now - now % 60) g_NextSnooze = now - now % 60;
   g_NextSnooze += kSnoozeSeconds;
   MarkSettingsChanged("alarms");
   Ring();
