@@ -97,8 +97,14 @@ void RestoreState(unsigned int now) {
     sscanf(text, "rung %u snooze %d %d %u reminder %u %u", &rung, &cur, &count, &next, &repeat, &due);
   }
   unsigned int from = now - now % 60 - kAlarmCatchUpSeconds;
+  // Nothing can have rung after now: such an instant comes from a damaged
+  // file or a clock set back since, and would hold every alarm's catch-up
+  // and every reminder off until then.
+  if (rung > now) rung = 0;
+  if (due != kNone && due > now) due = kNone;
   g_LastRung = rung;
-  if (cur >= 0 && cur < kAlarmSlots && count >= 0 && count < kMaxSnoozes && next != kNone && next >= from) {
+  if (cur >= 0 && cur < kAlarmSlots && count >= 0 && count < kMaxSnoozes && next != kNone && next >= from &&
+      next <= now + kSnoozeSeconds * kMaxSnoozes) {
     g_CurAlarm = cur;
     g_SnoozeCount = count;
     g_NextSnooze = next;
@@ -199,6 +205,10 @@ int DoReAlarm() {
   if (g_CurAlarm < 0) return 0;
   SysTts_Stop();
   ++g_SnoozeCount;
+  // A snooze rung late (the clock moved on) counts the next from now, or
+  // the ones gone by would ring a minute apart, each cutting the other off.
+  unsigned int now = static_cast<unsigned int>(BTime());
+  if (g_NextSnooze < now - now % 60) g_NextSnooze = now - now % 60;
   g_NextSnooze += kSnoozeSeconds;
   MarkSettingsChanged("alarms");
   Ring();

@@ -152,16 +152,21 @@ int CreateVoiceReminderWindow() {
   unsigned int now = static_cast<unsigned int>(BTime());
   if (now < next && now < g_RepeatTime) return -1;
   SysTts_Stop();
+  // An alert that comes late (the clock was moved on) is one alert for all
+  // that passed meanwhile, and its repeats count from now: each of them
+  // would otherwise come a minute after the other.
+  unsigned int minute = now - now % 60;
   if (g_RepeatTime != kNone && g_RepeatTime < next) {
-    g_RepeatTime += kRepeatSeconds;
+    g_RepeatTime = (g_RepeatTime < minute ? minute : g_RepeatTime) + kRepeatSeconds;
     if (g_RepeatTime - g_AlertDue >= kRepeatSpan) g_RepeatTime = kNone;
   } else if (next != kNone) {
+    unsigned int at = next < minute ? minute : next;
     g_AlertSet.clear();
     for (int i = 0; i < g_VoiceReminderCnt; ++i)
-      if (VoiceReminderDue(i) <= next) g_AlertSet.push_back(g_VoiceReminders[i].mp3Index);
-    g_AlertDue = next;
-    g_RepeatTime = next + kRepeatSeconds;
-    VoiceReminderNextAfter(next + 60);
+      if (VoiceReminderDue(i) <= at) g_AlertSet.push_back(g_VoiceReminders[i].mp3Index);
+    g_AlertDue = at;
+    g_RepeatTime = at + kRepeatSeconds;
+    VoiceReminderNextAfter(at + 60);
   } else {
     return -1;
   }

@@ -201,6 +201,24 @@ TEST_F(AlarmE2E, AlarmJustMissedAtStartRingsLoudForAMinuteAndItsSnoozeWakesTheDe
   EXPECT_GT(LoudSeconds(dir.path() + "/out"), 100) << r.output;
 }
 
+// The clock moved on two hours while the alarm was snoozed: the late snooze
+// rings once and the next comes 10 minutes after it, not every minute.
+TEST_F(AlarmE2E, AClockMovedOnPastTheSnoozesRingsThemTenMinutesApart) {
+  DTB_REQUIRE_PLAYER();
+  ASSERT_EQ(Run("expect Internal memory 20\nclock 2026-03-11 06:58\nquit\n", true).status, 0);
+  std::string file(46105, '\0');
+  file[0] = 7;
+  file[2] = 1;
+  dtbtest::WriteFile(dir.path() + "/device/mnt/settings/alarm.config.xml", file);
+  dtbtest::SimResult r = Run(std::string("expect Internal memory 20\nclock 2026-03-11 07:00\n") + kSnoozeByKey +
+                                 "clock 2026-03-11 09:01\n" + kSnoozeByKey +
+                                 "clock +60\nwait 4\nclock +60\nwait 4\nclock 2026-03-11 09:11\n" + kSnoozeByKey +
+                                 "quit\n",
+                             false, 300);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(Count(r, "Alarm after 10 minutes."), 3) << r.output;
+}
+
 // A ringing alarm closed from outside (a charger plugged in) gives the
 // decoder back: the music player opens its file.
 TEST_F(AlarmE2E, AnAlarmClosedByTheChargerLeavesTheDecoderFree) {

@@ -261,6 +261,56 @@ TEST_F(VoiceReminderE2E, ADamagedStoreKeepsEveryRecordingAndAJustMissedReminderP
   EXPECT_EQ(AlertTimes(dtbtest::ReadFile(dir / "device/var/log/transcript")).size(), 1u) << r.output;
 }
 
+// What rang is kept in alarm.state; instants in it that lie ahead of the
+// clock (a damaged file, or a clock set back since) must not hold the
+// reminders off: the 07:00 reminder plays; nor the alarms: one of 07:00
+// that "rang" in 2065 rings when the device starts at 07:02.
+TEST_F(VoiceReminderE2E, AStateAheadOfTheClockSilencesNoReminderAndNoAlarm) {
+  DTB_REQUIRE_PLAYER();
+  PrepareReminder(dir, "06:58", DailyAtSeven() + "</VoiceReminders>\n");
+  dtbtest::WriteFile(dir / "device/mnt/settings/alarm.state",
+                     "rung 3000000000\nsnooze -1 0 4294967295\nreminder 4294967295 3000000000\n");
+  dtbtest::SimRun run;
+  run.root = dir / "device";
+  run.lang = "en";
+  run.fresh = false;
+  run.timeout_seconds = 200;
+  run.script = "expect Internal memory 20\nclock 2026-03-11 07:00\nwait 8\nclock 2026-03-11 07:02\nquit\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(AlertTimes(dtbtest::ReadFile(dir / "device/var/log/transcript")).size(), 1u) << r.output;
+
+  std::string alarm(46105, '\0');
+  alarm[0] = 7;
+  alarm[2] = 1;
+  dtbtest::WriteFile(dir / "device/mnt/settings/alarm.config.xml", alarm);
+  dtbtest::WriteFile(dir / "device/mnt/settings/alarm.state",
+                     "rung 3000000000\nsnooze -1 0 4294967295\nreminder 4294967295 1773212400\n");
+  run.script = "expect Internal memory 20\nwait 3\nkey back\nexpect Alarm is closed. 10\nquit\n";
+  r = dtbtest::RunSim(run);
+  EXPECT_EQ(r.status, 0) << r.output;
+}
+
+// The clock moved two days on while the device was on: the 07:00 reminders
+// passed meanwhile are one late alert, whose repeats follow 10 minutes
+// apart, not an alert every minute.
+TEST_F(VoiceReminderE2E, AClockMovedOnDaysGivesOneLateAlert) {
+  DTB_REQUIRE_PLAYER();
+  PrepareReminder(dir, "06:58", DailyAtSeven() + "</VoiceReminders>\n");
+  dtbtest::SimRun run;
+  run.root = dir / "device";
+  run.lang = "en";
+  run.fresh = false;
+  run.script = "expect Internal memory 20\nclock 2026-03-13 09:00\nwait 4\n";
+  for (int i = 0; i < 3; ++i) run.script += "clock +60\nwait 4\n";
+  run.script += "clock 2026-03-13 09:10\nwait 4\nquit\n";
+  dtbtest::SimResult r = dtbtest::RunSim(run);
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::vector<long> times = AlertTimes(dtbtest::ReadFile(dir / "device/var/log/transcript"));
+  ASSERT_EQ(times.size(), 2u) << r.output;
+  EXPECT_GE(times[1], 1773392400 + 600);  // 2026-03-13 09:10 UTC
+}
+
 // With headphones in (at volume 0) the reminder is heard on the speaker.
 TEST_F(VoiceReminderE2E, AReminderIsHeardOnTheSpeakerWithHeadphonesIn) {
   DTB_REQUIRE_PLAYER();
