@@ -42,15 +42,6 @@ std::string Core(const char* text) {
   return s;
 }
 
-// In either language: the run may switch it in the settings menu.
-bool Says(const std::string& said, int id) {
-  for (const UxstrInfo* table : {uxen::c_UxstrInfo, uxpl::c_UxstrInfo}) {
-    std::string p = Core(table[id].text);
-    if (!p.empty() && said.find(p) != std::string::npos) return true;
-  }
-  return false;
-}
-
 std::string Digest(const std::string& path, off_t size) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return "unreadable";
@@ -75,6 +66,15 @@ std::string TopEntry(const std::string& path) {
 }
 
 }  // namespace
+
+// In either language: the run may switch it in the settings menu.
+bool Says(const std::string& said, int id) {
+  for (const UxstrInfo* table : {uxen::c_UxstrInfo, uxpl::c_UxstrInfo}) {
+    std::string p = Core(table[id].text);
+    if (!p.empty() && said.find(p) != std::string::npos) return true;
+  }
+  return false;
+}
 
 bool OutsideTheOracle(const std::string& path) {
   for (size_t p = 0; p < path.size(); p = path.find('/', p) + 1) {

@@ -27,6 +27,8 @@ std::vector<std::string> UnexplainedLoss(const FileMap& before, const FileMap& a
 
 // True for files the oracle leaves out: hidden ones, recordings.
 bool OutsideTheOracle(const std::string& path);
+// `said` holds phrase `id` (in either language, without its trailing ', ').
+bool Says(const std::string& said, int id);
 
 class FileOracle {
  public:

@@ -151,4 +151,12 @@ bool Follower::SpokeSince(double from) {
   return !heard_.empty() && heard_.back().at > from;
 }
 
+std::vector<Heard> Follower::HeardBetween(double from, double to) {
+  std::lock_guard<std::mutex> lock(m_);
+  std::vector<Heard> out;
+  for (const Heard& h : heard_)
+    if (h.at > from && h.at <= to) out.push_back(h);
+  return out;
+}
+
 }  // namespace sim

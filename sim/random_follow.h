@@ -39,6 +39,8 @@ class Follower {
   std::vector<std::string> WindowsBetween(double from, double to);
   // Any utterance after `from`.
   bool SpokeSince(double from);
+  // Every utterance in (from, to].
+  std::vector<Heard> HeardBetween(double from, double to);
 
  private:
   void Run();

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <vector>
 
+#include "sim/random_files.h"
 #include "sim/random_follow.h"
 #include "sim/random_run.h"
 #include "sim/sim_text.h"
@@ -289,6 +290,13 @@ int Run::Judge(const PendingKey& k, double deadline, bool overtaken) {
     ++st_.by_sound;  // the sound stopped: a pause
     return 0;
   }
+  // A key pressed while the player says its farewell reaches a device that
+  // is powering off: nothing is left to answer it.
+  for (const Heard& h : f_.HeardBetween(k.t0 - 15, k.t0))
+    if (h.channel == "say" && Says(h.text, 2)) {  // "shutting down."
+      ++st_.overtaken;
+      return 0;
+    }
   // The key may have gone to a window that opened just after it arrived.
   for (const std::string& w : f_.WindowsBetween(k.t0, deadline))
     for (const Silence& s : silences_)
