@@ -120,7 +120,7 @@ int MessageBox(const char* text, int mode) {
   box->Run();
   g_pRunningBoxes = running.outer;
   g_bMessageBoxRunning = g_pRunningBoxes != nullptr;
-  int result = box->Result();
+  int result = running.opener_closed ? WND_STOP : box->Result();
   // Closed from outside, the box is already off the stack; otherwise it is
   // taken from wherever it is now, so nothing is deleted twice.
   DetachWindow(box);

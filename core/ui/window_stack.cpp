@@ -41,24 +41,34 @@ void NoteTopWindow() {
 }
 
 // Deletes the window at `i` and closes the gap above it.
-void DeleteAt(int i) {
-  iWindow* w = g_WindowList[i];
-  for (int j = i; j + 1 < g_TotalWindows; ++j) g_WindowList[j] = g_WindowList[j + 1];
-  g_WindowList[--g_TotalWindows] = nullptr;
-  delete w;
-  NoteTopWindow();
-}
-
 bool IsRunningBox(const iWindow* w) {
   for (RunningBox* b = g_pRunningBoxes; b; b = b->outer)
     if (b->box == w) return true;
   return false;
 }
 
-bool IsBoxOpener(const iWindow* w) {
+// True when `w` is still executing inside MessageBox; marks its boxes so
+// they answer WND_STOP, on which it deletes itself.
+bool CloseBoxOpener(const iWindow* w) {
+  bool opener = false;
   for (RunningBox* b = g_pRunningBoxes; b; b = b->outer)
-    if (b->opener == w) return true;
-  return false;
+    if (b->opener == w) {
+      b->opener_closed = true;
+      DetachWindow(b->box);
+      b->box->OnClose();  // ends its loop; MessageBox deletes it
+      opener = true;
+    }
+  return opener;
+}
+
+void DeleteAt(int i) {
+  iWindow* w = g_WindowList[i];
+  for (int j = i; j + 1 < g_TotalWindows; ++j) g_WindowList[j] = g_WindowList[j + 1];
+  g_WindowList[--g_TotalWindows] = nullptr;
+  // A window whose message box runs is still executing: deleting it here
+  // left the box's return in freed memory; it deletes itself on WND_STOP.
+  if (!CloseBoxOpener(w)) delete w;
+  NoteTopWindow();
 }
 
 // A handler may have changed the stack (a nested message box, a window
@@ -127,7 +137,7 @@ int CloseAllChildWindow() {
     if (!w) continue;
     if (IsRunningBox(w)) {
       w->OnClose();  // ends its loop; MessageBox deletes it
-    } else if (IsBoxOpener(w)) {
+    } else if (CloseBoxOpener(w)) {
       // still executing inside MessageBox; it deletes itself on WND_STOP
     } else {
       w->OnClose();

@@ -9,6 +9,9 @@ struct RunningBox {
   iWindow* box;
   iWindow* opener;
   RunningBox* outer;  // the box that was running when this one opened
+  // The opener was closed while its box ran: the box answers WND_STOP
+  // whatever it was given, and the opener deletes itself on it.
+  bool opener_closed = false;
 };
 
 extern RunningBox* g_pRunningBoxes;  // innermost first

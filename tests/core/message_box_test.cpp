@@ -125,6 +125,23 @@ TEST_F(MessageBoxTest, ClosingAllChildrenWhileAQuestionRunsDeletesEachWindowOnce
   EXPECT_FALSE(g_bMessageBoxRunning);
 }
 
+// An answer given, then everything closed before the box's loop comes back
+// (an alarm in the same turn of the loop): the opener is off the stack and
+// must not act on the answer, only delete itself.
+TEST_F(MessageBoxTest, ClosedRightAfterItsAnswerTheOpenerStopsAndIsDeletedOnce) {
+  Push("root");
+  int answer = -99;
+  AddWindow(new Opener(1, &answer));
+  WhenBoxRuns([] {
+    KeyDown(KEY_PLAY);
+    CloseAllChildWindow();
+  });
+  KeyDown(KEY_PLAY);
+  EXPECT_EQ(answer, WND_STOP);
+  EXPECT_EQ(Count("opener.deleted"), 1);
+  EXPECT_EQ(g_TotalWindows, 1);
+}
+
 TEST_F(MessageBoxTest, ModeKeyWhileAQuestionRunsReachesTheRootAfterwards) {
   LogWindow* root = Push("root");
   int answer = -99;
