@@ -406,12 +406,16 @@ int BookMarkMenu::ConfirmDelete() {
       MarkSettingsChanged(kBookmarkArea);
     } else {
       BmFileItem* e = bm_[file_];
-      g_bookmark.RemoveBookmark(e, bm_index_);
-      if (bm_index_ >= 0 && e->GetCount() == 0) {
-        g_bookmark.RemoveBookmark(e, -1);
-        bm_index_ = -1;
-      } else if (bm_index_ >= e->GetCount()) {
-        bm_index_ = e->GetCount() - 1;
+      if (bm_index_ < 0) {
+        g_bookmark.RemoveBookmark(e, -1);  // the whole entry: `e` is freed
+      } else {
+        g_bookmark.RemoveBookmark(e, bm_index_);
+        if (e->GetCount() == 0) {
+          g_bookmark.RemoveBookmark(e, -1);
+          bm_index_ = -1;
+        } else if (bm_index_ >= e->GetCount()) {
+          bm_index_ = e->GetCount() - 1;
+        }
       }
     }
     Reload();

@@ -99,6 +99,23 @@ TEST_F(BookmarkMenuTest, DeletingTheLastBookmarkRemovesTheEntry) {
   EXPECT_EQ(g_TotalWindows, 1);
 }
 
+// At the list, "delete" takes the whole entry; nothing of it is read after
+// the store freed it (the sanitizers catch the read).
+TEST_F(BookmarkMenuTest, DeletingAnEntryFromTheListRemovesItWhole) {
+  g_bookmark.AddMusic(Make("/mnt/emmc/a.mp3").c_str(), 1000, -1);
+  g_bookmark.AddMusic("/mnt/emmc/a.mp3", 2000, -1);
+  g_bookmark.AddMusic(Make("/mnt/emmc/b.mp3").c_str(), 3000, -1);
+  ASSERT_EQ(CreateBookMarkMenu(), 0);
+  KeyDown(KEY_MENU);  // delete menu at the list: this entry
+  Answer(KEY_PLAY);
+  KeyDown(KEY_PLAY);
+  EXPECT_EQ(g_bookmark.GetCount(), 1);
+  Press(KEY_DOWN);
+  ASSERT_EQ(g_TotalWindows, 2);
+  KeyDown(KEY_BACK);
+  EXPECT_EQ(g_TotalWindows, 1);
+}
+
 // Everything deleted from inside an entry: the menu is at the (empty) list,
 // holding nothing of the store; the arrows and back act on the list.
 TEST_F(BookmarkMenuTest, DeletingAllFromInsideAnEntryLeavesNothingHeld) {
