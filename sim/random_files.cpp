@@ -120,7 +120,7 @@ std::vector<std::string> UnexplainedLoss(const FileMap& before, const FileMap& a
   return lost;
 }
 
-FileOracle::FileOracle(const std::string& root) : root_(root) {}
+FileOracle::FileOracle(const std::string& root) : root_(root), tail_(root + "/var/log/transcript") {}
 
 FileMap FileOracle::Scan() {
   FileMap now;
@@ -159,29 +159,9 @@ FileMap FileOracle::Scan() {
 }
 
 void FileOracle::Listen() {
-  std::string path = root_ + "/var/log/transcript";
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return;
-  struct stat st;
-  if (fstat(fd, &st) == 0) {
-    if (tpos_ < 0) tpos_ = st.st_size;  // what the run hears starts now
-    if (st.st_size < tpos_) tpos_ = 0;
-  }
-  char buf[16384];
-  ssize_t n;
-  while ((n = pread(fd, buf, sizeof buf, tpos_)) > 0) {
-    partial_.append(buf, static_cast<size_t>(n));
-    tpos_ += n;
-  }
-  close(fd);
-  for (size_t nl; (nl = partial_.find('\n')) != std::string::npos;) {
-    std::string line = partial_.substr(0, nl);
-    partial_.erase(0, nl + 1);
-    // "<time> <channel> <text>"
-    size_t a = line.find(' ');
-    size_t b = a == std::string::npos ? a : line.find(' ', a + 1);
-    if (b == std::string::npos) continue;
-    std::string channel = line.substr(a + 1, b - a - 1), text = line.substr(b + 1);
+  for (const TranscriptLine& l : tail_.Read()) {
+    const std::string& channel = l.channel;
+    const std::string& text = l.text;
     if (channel == "say") {
       Hear(text);
     } else if (channel == "window" && atoi(text.c_str()) == 0 && busy_ != kBusyFormatting) {

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/sim_text.h"
+
 namespace sim {
 
 // Path below the root ("mnt/emmc/Books/a.txt") -> digest of the contents.
@@ -57,8 +59,7 @@ class FileOracle {
   void Hear(const std::string& said);
 
   std::string root_;
-  long long tpos_ = -1;
-  std::string partial_;
+  TranscriptTail tail_;  // what the run hears starts at the first Listen
   struct Cached {
     off_t size;
     long long mtime_ns;

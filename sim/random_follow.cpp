@@ -16,11 +16,6 @@ namespace {
 // Samples quieter than this are the silence padding and dither, not an answer.
 constexpr int kLoud = 300;
 
-long long FileSize(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
-}
-
 // Offset of the samples of a WAV file, or -1 while its header is incomplete.
 long long DataOffset(int fd) {
   unsigned char buf[512];
@@ -37,14 +32,13 @@ double NowSeconds() {
   return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-Follower::Follower(const std::string& transcript, const std::string& wav) : transcript_(transcript), wav_(wav) {}
+Follower::Follower(const std::string& transcript, const std::string& wav) : wav_(wav), tail_(transcript) {}
 
 Follower::~Follower() { Stop(); }
 
 void Follower::Start() {
   // Only what comes from now on.
-  tpos_ = FileSize(transcript_);
-  if (tpos_ < 0) tpos_ = 0;
+  tail_.SkipToEnd();
   t_ = std::thread([this] { Run(); });
 }
 
@@ -62,30 +56,12 @@ void Follower::Run() {
 }
 
 void Follower::PollTranscript() {
-  int fd = open(transcript_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return;
-  struct stat st;
-  if (fstat(fd, &st) == 0 && st.st_size < tpos_) tpos_ = 0;
-  char buf[16384];
-  ssize_t n;
-  std::string data;
-  while ((n = pread(fd, buf, sizeof buf, tpos_)) > 0) {
-    data.append(buf, static_cast<size_t>(n));
-    tpos_ += n;
-  }
-  close(fd);
-  if (data.empty()) return;
+  std::vector<TranscriptLine> lines = tail_.Read();
+  if (lines.empty()) return;
   double now = NowSeconds();
-  partial_ += data;
   std::lock_guard<std::mutex> lock(m_);
-  for (size_t nl; (nl = partial_.find('\n')) != std::string::npos;) {
-    std::string line = partial_.substr(0, nl);
-    partial_.erase(0, nl + 1);
-    size_t a = line.find(' ');
-    if (a == std::string::npos) continue;
-    size_t b = line.find(' ', a + 1);
-    Heard h{now, line.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1),
-            b == std::string::npos ? "" : line.substr(b + 1)};
+  for (TranscriptLine& l : lines) {
+    Heard h{now, std::move(l.channel), std::move(l.text)};
     (h.channel == "window" ? windows_ : heard_).push_back(h);
     if (getenv("DTB_RANDOM_DEBUG")) printf("%.3f heard %s %s\n", now, h.channel.c_str(), h.text.c_str());
   }

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "sim/sim_text.h"
+
 namespace sim {
 
 double NowSeconds();  // steady clock
@@ -47,9 +49,9 @@ class Follower {
   void PollTranscript();
   void PollAudio();
 
-  std::string transcript_, wav_;
-  long long tpos_ = -1, apos_ = -1;
-  std::string partial_;
+  std::string wav_;
+  TranscriptTail tail_;
+  long long apos_ = -1;
   std::mutex m_;
   std::vector<Heard> heard_;
   std::vector<Heard> windows_;

@@ -1,5 +1,9 @@
 #include "sim/sim_text.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdlib>
 
@@ -79,6 +83,40 @@ double ParseSeconds(const std::string& s) {
   double v = strtod(s.c_str(), &end);
   if (!end || *end || !std::isfinite(v) || v < 0 || v > 86400.0 * 366) return -1;
   return v;
+}
+
+void TranscriptTail::SkipToEnd() {
+  struct stat st;
+  pos_ = stat(path_.c_str(), &st) == 0 ? st.st_size : 0;
+}
+
+std::vector<TranscriptLine> TranscriptTail::Read() {
+  std::vector<TranscriptLine> lines;
+  int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return lines;
+  struct stat st;
+  if (fstat(fd, &st) == 0) {
+    if (pos_ < 0) pos_ = st.st_size;
+    if (st.st_size < pos_) pos_ = 0;
+  }
+  if (pos_ < 0) pos_ = 0;
+  char buf[16384];
+  ssize_t n;
+  while ((n = pread(fd, buf, sizeof buf, pos_)) > 0) {
+    partial_.append(buf, static_cast<size_t>(n));
+    pos_ += n;
+  }
+  close(fd);
+  for (size_t nl; (nl = partial_.find('\n')) != std::string::npos;) {
+    std::string line = partial_.substr(0, nl);
+    partial_.erase(0, nl + 1);
+    size_t a = line.find(' ');
+    if (a == std::string::npos) continue;
+    size_t b = line.find(' ', a + 1);
+    lines.push_back({line.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1),
+                     b == std::string::npos ? "" : line.substr(b + 1)});
+  }
+  return lines;
 }
 
 }  // namespace sim

@@ -198,8 +198,8 @@ int Simulator::Start() {
     fprintf(stderr, "dtbsim: can't open the keypad FIFO: %s\n", strerror(errno));
     return -1;
   }
-  struct stat st;
-  if (stat((o_.root + "/var/log/transcript").c_str(), &st) == 0) transcript_pos_ = st.st_size;
+  transcript_ = TranscriptTail(o_.root + "/var/log/transcript");
+  transcript_.SkipToEnd();
   {
     std::lock_guard<std::mutex> lock(m_);
     if (StartPlayerLocked("starts") != 0) return -1;
@@ -343,32 +343,10 @@ void Simulator::CheckPlayer() {
 }
 
 void Simulator::FollowTranscript() {
-  std::string path = o_.root + "/var/log/transcript";
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return;
-  struct stat st;
-  if (fstat(fd, &st) == 0 && st.st_size < transcript_pos_) transcript_pos_ = 0;
-  std::string data;
-  char buf[8192];
-  ssize_t n;
-  while ((n = pread(fd, buf, sizeof buf, transcript_pos_)) > 0) {
-    data.append(buf, static_cast<size_t>(n));
-    transcript_pos_ += n;
-  }
-  close(fd);
-  if (data.empty()) return;
-  partial_ += data;
-  size_t nl;
   bool any = false;
-  while ((nl = partial_.find('\n')) != std::string::npos) {
-    std::string line = partial_.substr(0, nl);
-    partial_.erase(0, nl + 1);
-    // "<time> <channel> <text>"
-    size_t a = line.find(' ');
-    if (a == std::string::npos) continue;
-    size_t b = line.find(' ', a + 1);
-    std::string channel = line.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
-    std::string text = b == std::string::npos ? "" : line.substr(b + 1);
+  for (const TranscriptLine& l : transcript_.Read()) {
+    const std::string& channel = l.channel;
+    const std::string& text = l.text;
     // The top window's changes are not printed: only `window` waits for them.
     if (channel == "window") {
       std::lock_guard<std::mutex> lock(m_);

@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "sim/sim_text.h"
+
 namespace sim {
 
 // Exit statuses of dtbsim.
@@ -120,8 +122,7 @@ class Simulator {
   std::vector<std::string> spoken_;  // "channel: text"
   size_t cursor_ = 0;                // utterances consumed by expects
   std::string top_window_;           // "<depth> <class>" of the window on top
-  off_t transcript_pos_ = 0;
-  std::string partial_;
+  TranscriptTail transcript_{std::string()};
   bool expect_failed_ = false;
 
   struct CappedDisk {
