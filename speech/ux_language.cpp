@@ -20,6 +20,12 @@ iUxLanguage* GetUxLanguage(int index) {
   return c_UxLanguageList[index];
 }
 
+std::string PhraseText(int id) {
+  char text[512] = "";
+  if (g_pUxLanguage && g_pUxLanguage->GetString(id, text, sizeof text) > 0) return text;
+  return std::string();
+}
+
 const char* FindInStrInfo(const UxstrInfo* table, int count, int id) {
   if (!table || count <= 0 || id < 0) return nullptr;
   if (id < count && table[id].id == id) return table[id].text;

@@ -7,6 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "speech/ux_phrase_ids.h"
 
 // Language numbers shared with the voices and the `language` setting.
 enum { UX_LANGUAGE_POLISH = 0, UX_LANGUAGE_ENGLISH = 1, UX_LANGUAGE_COUNT = 2 };
@@ -21,11 +24,11 @@ class iUxLanguage {
  public:
   virtual ~iUxLanguage() = default;
 
-  // Fixed phrase `id` (0..322), cut to size - 1 bytes; -2 for an unknown id.
+  // Fixed phrase `id` (a UxPhrase), cut to size - 1 bytes; -2 for an unknown id.
   virtual int GetString(int id, char* buf, int size) = 0;
-  // One-integer format `id` (0..6) filled with value; -2 for an unknown id.
+  // One-integer format `id` (a UxIntFormat) filled with value; -2 for an unknown id.
   virtual int GetString_Int(int id, int value, char* buf, int size) = 0;
-  // One-text format `id` (0..9) filled with text; -2 for an unknown id.
+  // One-text format `id` (a UxTextFormat) filled with text; -2 for an unknown id.
   virtual int GetString_String(int id, const char* text, char* buf, int size) = 0;
   // weekday 0 = Monday .. 6 = Sunday (others mean 0).
   virtual int GetWeekdayString(int weekday, char* buf, int size) = 0;
@@ -152,3 +155,6 @@ extern int g_CurLanguage;
 
 // The catalogue of language `index`; any index other than 0 or 1 gives Polish.
 iUxLanguage* GetUxLanguage(int index);
+// Phrase `id` of the current catalogue ("" for an unknown id): what a key
+// describer, a menu or a report composes into what it says.
+std::string PhraseText(int id);

@@ -4,10 +4,8 @@
 #include <cstdint>
 
 #include "speech/ux_language.h"
+#include "speech/ux_phrase_ids.h"
 
-constexpr int kUxPhraseCount = 342;
-constexpr int kUxIntFormatCount = 7;
-constexpr int kUxTextFormatCount = 10;
 constexpr int kUxCharacterCount = 152;
 
 struct CharacterDes {
