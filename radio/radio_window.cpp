@@ -1,8 +1,5 @@
 // The radio window: tuning by seek or step, presets, the radio menu, and
 // recording what it receives.
-#include <unistd.h>
-
-#include <cstdio>
 #include <string>
 
 #include "audio/soundcard.h"
@@ -13,8 +10,8 @@
 #include "core/ui/session.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
+#include "platform/board_profile.h"
 #include "power/mic2det.h"
-#include "radio/fm_chips.h"
 #include "radio/fm_state.h"
 #include "radio/radio.h"
 #include "record/engine/record.h"
@@ -30,8 +27,6 @@ std::string Phrase(int id) {
   return text;
 }
 
-bool Ar1019Board() { return g_HwVersion == 1; }
-
 void FmAudio(bool on) {
   SoundCard_FmToHeadPhoneSwitch(on);
   if (!on) return;
@@ -40,33 +35,7 @@ void FmAudio(bool on) {
 }
 
 void Tune(int channel) {
-  if (Ar1019Board()) {
-    ar1019_tune(ChannelKhz(channel));
-  } else if (FmSetFreq(channel * 10 + 8700) < 0) {
-    DiagPrintf("FmSetFreq failed");
-  }
-}
-
-// The AR1019 seeks from the channel after the one it sits on and cannot sit
-// outside 87.5 to 108.0 MHz, so a station on an end of the band is looked
-// for from its neighbour, seeking toward it. Its kHz, or -1.
-int Ar1019StationOnEnd(bool low) {
-  AR1019_SEEK s = {low ? 87600 : 107900, low ? 0 : 1};
-  int f = ar1019_seek(&s);
-  return f == (low ? 87500 : 108000) ? f : -1;
-}
-
-// Seeks on the AR1019 from the channel; when the chip finds nothing before
-// the band's end, goes on from the other end. The channel found, or -1.
-int Ar1019Seek(int channel, bool up) {
-  AR1019_SEEK s = {ChannelKhz(channel), up ? 1 : 0};
-  int f = (channel == (up ? kFmChannels - 1 : FirstChannel())) ? -1 : ar1019_seek(&s);
-  if (f < 0) f = Ar1019StationOnEnd(up);
-  if (f < 0) {
-    s.freq = up ? 87500 : 108000;
-    f = ar1019_seek(&s);
-  }
-  return f >= 87500 && f <= 108000 ? ChannelOfKhz(f) : -1;
+  if (BoardTuner().Tune(ChannelKhz(channel)) < 0) DiagPrintf("FmSetFreq failed");
 }
 
 class Radio final : public iWindow {
@@ -124,8 +93,8 @@ class Radio final : public iWindow {
   int MenuOk();
   int AddPreset();
   int Ask(int phrase, bool* yes);
-  void Scan();
-  void Seek(int direction);
+  void Seek(int mode);
+  void SeekEnded(bool scan, bool cancelled);
   int KeyRecord();
   int RecordingKey(int code);
   void EndRecording(int code);
@@ -187,7 +156,7 @@ int Radio::OnKeyDown(int code) {
       wait_speech_ = true;
       return OnKeyInfoDown();
     case KEY_BOOKMARK:
-      if (Ar1019Board()) SoundCard_SpeakerSwitch(!IsSpeakerOn());
+      if (SoundCard_FmOnSpeaker()) SoundCard_SpeakerSwitch(!IsSpeakerOn());
       return 0;
     case KEY_MENU:
       in_menu_ = true;
@@ -254,58 +223,35 @@ int Radio::OnKeyPress(int code) {
   }
 }
 
-void Radio::Seek(int direction) {
+// A seek or scan (mode kSeekScan) of a quick tuner is done here and now;
+// a slow one runs beside the loop and the tick hears when it ends.
+void Radio::Seek(int mode) {
   FmAudio(false);
-  if (Ar1019Board()) {
-    int c = Ar1019Seek(g_Fm.channel, direction > 0);
-    if (c >= 0) {
-      g_Fm.channel = c;
-      g_Fm.preset[c] = 1;
-      MarkSettingsChanged("fm");
-    }
-    Retune();
+  bool scan = mode == kSeekScan;
+  if (!BoardTuner().SlowSeek()) {
+    RunSeek(mode, [] { return false; });
+    SeekEnded(scan, false);
     return;
   }
-  if (StartRadioSeek(direction) == 0) {
-    // Over an empty band the seek runs for many seconds: say it started.
-    SysTts_Play(Phrase(270).c_str(), -1);  // "scanning"
-    seeking_ = true;
-  }
+  if (StartRadioSeek(mode) != 0) return;
+  // Over an empty band the seek runs for many seconds: say it started.
+  if (!scan) SysTts_Play(Phrase(270).c_str(), -1);  // "scanning"
+  seeking_ = true;
+  scanning_ = scan;
 }
 
-void Radio::Scan() {
-  SysTts_Play(Phrase(272).c_str(), -1);  // "scanning for stations"
-  FmAudio(false);
-  if (!Ar1019Board()) {
-    if (StartRadioSeek(2) == 0) seeking_ = scanning_ = true;
-    return;
-  }
-  if (Ar1019StationOnEnd(true) > 0) g_Fm.preset[FirstChannel()] = 1;
-  AR1019_SEEK s = {87500, 1};
-  for (;;) {
-    int f = ar1019_seek(&s);
-    if (f < 87000 || f > 108000) break;
-    g_Fm.preset[ChannelOfKhz(f)] = 1;
-    if (f >= 108000) break;
-    s.freq = f;
-  }
-  int lowest = LowestPreset(g_Fm);
-  g_Fm.channel = lowest < 0 ? FirstChannel() : lowest;
+void Radio::SeekEnded(bool scan, bool cancelled) {
+  if (scan || cancelled) SysTts_Add(Phrase(cancelled ? 275 : 282).c_str());  // "canceled, " / "finished, "
   MarkSettingsChanged("fm");
-  SysTts_Add(Phrase(282).c_str());  // "finished, "
-  retune_ = true;
-  OnRefresh();
+  Retune();
 }
 
 int Radio::OnTick() {
   if (seeking_) {
     if (RadioSeekState() == SEEK_BUSY) return 0;
     seeking_ = false;
-    bool cancelled = RadioSeekCancelled();
-    if (scanning_ || cancelled) SysTts_Add(Phrase(cancelled ? 275 : 282).c_str());  // "canceled, " / "finished, "
+    SeekEnded(scanning_, RadioSeekCancelled());
     scanning_ = false;
-    MarkSettingsChanged("fm");
-    Retune();
     return 0;
   }
   if (recording_ && !TheRecord().IsPaused()) {
@@ -369,7 +315,8 @@ int Radio::MenuOk() {
       return 0;
     case 1:
       in_menu_ = false;
-      Scan();
+      SysTts_Play(Phrase(272).c_str(), -1);  // "scanning for stations"
+      Seek(kSeekScan);
       return 0;
     case 2:
       if (Ask(273, &yes) == WND_STOP) return 0;  // "delete preset?"
@@ -505,7 +452,7 @@ void Radio::Shutdown() {
   SoundCard_SetFmToHeadPhoneVolume(0);
   FmAudio(false);
   StopFm();
-  if (Ar1019Board()) SoundCard_SpeakerSwitch(GetPinLevel(59) != 1);
+  if (SoundCard_FmOnSpeaker()) SoundCard_SpeakerSwitch(GetPinLevel(board::Profile().pins.headphone) != 1);
 }
 
 std::string MenuKey(int code, int item) {
@@ -587,7 +534,7 @@ std::string Radio::DescribeKey(int code, int held) {
   if (code == KEY_RECORD) return KeyText("records the radio", "nagrywa radio");
   if (code == KEY_MUSIC) return KeyIgnored();
   if (code == KEY_BOOKMARK)
-    return Ar1019Board() ? KeyText("switches the speaker on or off", "włącza lub wyłącza głośnik")
+    return SoundCard_FmOnSpeaker() ? KeyText("switches the speaker on or off", "włącza lub wyłącza głośnik")
                          : KeyIgnored();
   std::string what = in_menu_ ? MenuKey(code, menu_item_) : TuneKey(code);
   return what.empty() ? iWindow::DescribeKey(code, held) : what;
@@ -598,21 +545,7 @@ std::string Radio::DescribeKey(int code, int held) {
 int CreatRadioWindow() {
   if (g_Fm.channel < 0 || g_Fm.channel >= kFmChannels) LoadFmSettings();
   if (g_Fm.channel < FirstChannel()) g_Fm.channel = FirstChannel();
-  if (g_FmState != 1) {
-    if (Ar1019Board()) {
-      ar1019_init(0);
-      usleep(100000);
-      ar1019_tune(0);
-      ar1019_set_volume(15);
-      g_FmState = 1;
-    } else {
-      if (g_FmState == 2) StopFm();
-      if (FmOpenForRx() < 0)
-        printf("FmOpenForRx() failed\n");
-      else
-        g_FmState = 1;
-    }
-  }
+  StartFmReceive();  // without the tuner the window stays, silent
   auto* w = new Radio();
   if (AddWindow(w) != 0) {
     delete w;
