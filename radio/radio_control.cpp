@@ -1,6 +1,7 @@
 // Reception and transmission on either board, and the seek thread.
 #include <unistd.h>
 
+#include <cstdio>
 #include <system_error>
 #include <thread>
 

@@ -67,8 +67,7 @@ class Radio final : public iWindow {
       return SpeakMenuItem();
     }
     if (g_pUxLanguage) g_pUxLanguage->GetRadioChannelInfo(87 + g_Fm.channel / 10, g_Fm.channel % 10, text, sizeof text);
-    SysTts_Play(text, -1);
-    wait_speech_ = true;
+    Speak(text);
     return 0;
   }
   void Retune() {
@@ -78,12 +77,19 @@ class Radio final : public iWindow {
   std::string DescribeKey(int code, int held) override;
   // Muted until the describer is off; the tick then brings the sound back,
   // as there is no pause to undo.
-  void OnKeyDescriber() override {
+  void OnKeyDescriber() override { GiveWay(); }
+
+ private:
+  // The radio falls silent for what is about to be said; the tick brings it
+  // back once the speech is over.
+  void GiveWay() {
     FmAudio(false);
     wait_speech_ = true;
   }
-
- private:
+  void Speak(const std::string& text) {
+    SysTts_Play(text.c_str(), -1);
+    wait_speech_ = true;
+  }
   int SpeakMenuItem() {
     static const int kItems[4] = {283, 285, 286, 287};
     int id = menu_item_ == 0 ? (mode_edit_ ? 284 : 283) : kItems[menu_item_];
@@ -131,15 +137,13 @@ int Radio::OnKeyDown(int code) {
     case EV_TIME_ANNOUNCE:
     case EV_KEYPAD_LOCKED:
     case EV_KEYPAD_UNLOCKED:
-      FmAudio(false);
-      wait_speech_ = true;
+      GiveWay();
       return OnDefaultKeyDown(code);
     default:
       break;
   }
   if (g_bKeyBoardLocked) {
-    FmAudio(false);
-    wait_speech_ = true;
+    GiveWay();
     return OnDefaultKeyDown(code);
   }
   if (seeking_) {
@@ -152,8 +156,7 @@ int Radio::OnKeyDown(int code) {
     case KEY_RADIO:
       return OnRefresh();
     case KEY_INFO:
-      FmAudio(false);
-      wait_speech_ = true;
+      GiveWay();
       return OnKeyInfoDown();
     case KEY_BOOKMARK:
       if (SoundCard_FmOnSpeaker()) SoundCard_SpeakerSwitch(!IsSpeakerOn());
@@ -162,8 +165,7 @@ int Radio::OnKeyDown(int code) {
       in_menu_ = true;
       menu_item_ = 0;
       mode_edit_ = g_Fm.mode;
-      FmAudio(false);
-      wait_speech_ = true;
+      GiveWay();
       return SpeakMenuItem();
     case KEY_BACK:
       if (!in_menu_) return WND_CLOSE;
@@ -258,8 +260,7 @@ int Radio::OnTick() {
     DelaySleepTime(10);
     if (TheRecord().GetErrorCode() != 0) {
       EndRecording(0);
-      SysTts_Play(Phrase(161).c_str(), -1);  // "Disk full"
-      wait_speech_ = true;
+      Speak(Phrase(161));  // "Disk full"
     }
   } else {
     ResetIdleShutDownTimeWithoutChangeSleepTime();
@@ -298,8 +299,7 @@ int Radio::AddPreset() {
     g_Fm.preset[g_Fm.channel] = 1;
     MarkSettingsChanged("fm");
   }
-  SysTts_Play(Phrase(yes ? 280 : 281).c_str(), -1);  // "Preset added, " / "canceled, "
-  wait_speech_ = true;
+  Speak(Phrase(yes ? 280 : 281));  // "Preset added, " / "canceled, "
   return 0;
 }
 
@@ -310,8 +310,7 @@ int Radio::MenuOk() {
       g_Fm.mode = mode_edit_;
       MarkSettingsChanged("fm");
       in_menu_ = false;
-      SysTts_Play(Phrase(15).c_str(), -1);  // "Setting done."
-      wait_speech_ = true;
+      Speak(Phrase(15));  // "Setting done."
       return 0;
     case 1:
       in_menu_ = false;
@@ -351,8 +350,7 @@ int Radio::KeyRecord() {
   FmAudio(false);
   std::string note;
   if (int phrase = GoToRecordPlace(&note)) {
-    SysTts_Play(Phrase(phrase).c_str(), -1);
-    wait_speech_ = true;
+    Speak(Phrase(phrase));
     return 0;
   }
   if (!note.empty()) {
@@ -362,15 +360,13 @@ int Radio::KeyRecord() {
   int gain = 8, mp3 = 1, rate = 22050, kbps = 64;
   GetRecordParameter(&gain, &mp3, &rate, &kbps);
   if (GetCurDirRecordFilename(mp3 == 1 ? "mp3" : "wav", &record_name_) != 0) {
-    SysTts_Play(Phrase(254).c_str(), -1);
-    wait_speech_ = true;
+    Speak(Phrase(254));
     return 0;
   }
   std::string path = std::string(g_DirInfo.GetPath()) + "/" + record_name_;
   SoundCard_Release();
   if (TheRecord().Start(path.c_str(), 4, gain * 3, mp3, rate, kbps, false) != 0) {
-    SysTts_Play(Phrase(254).c_str(), -1);  // "can't record"
-    wait_speech_ = true;
+    Speak(Phrase(254));  // "can't record"
     return 0;
   }
   record_rate_ = rate;
@@ -436,8 +432,7 @@ void Radio::EndRecording(int code) {
   } else {
     SysTts_Play(Phrase(251).c_str(), -1);
   }
-  FmAudio(false);
-  wait_speech_ = true;
+  GiveWay();
 }
 
 void Radio::Shutdown() {
