@@ -1,16 +1,15 @@
-#include <linux/i2c.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 
-#include "platform/board.h"
+#include "radio/fm_i2c.h"
 #include "radio/fm_tuner.h"
 
 namespace {
 
-constexpr uint16_t kAddress = 0x10;
-const char kBus[] = "/dev/i2c-1";
+const FmI2cChip kChip = {0x10, "wr_reg: error during I2C_RDWR ioctl with errcode:%d\n",
+                         "rd_reg: error during I2C_RDWR ioctl with errcode:%d\n"};
 constexpr int kStatus = 0x13;
 constexpr uint16_t kComplete = 0x0020, kSeekFail = 0x0010;
 // The channel word needs ten bits (50 kHz units from 69 MHz), the tune bit sits above it.
@@ -21,16 +20,7 @@ const uint16_t kInit[18] = {0xFFFA, 0x5B05, 0xD0B9, 0x8010, 0x0780, 0x28AB, 0xE4
 uint16_t g_regs[18];
 
 int WriteRegs(uint8_t first, const uint16_t* values, int count) {
-  uint8_t buf[1 + 2 * 18];
-  buf[0] = first;
-  for (int i = 0; i < count; i++) {
-    buf[1 + 2 * i] = static_cast<uint8_t>(values[i] >> 8);
-    buf[2 + 2 * i] = static_cast<uint8_t>(values[i]);
-  }
-  struct i2c_msg m = {kAddress, 0, static_cast<uint16_t>(1 + 2 * count), buf};
-  int r = board::I2cTransfer(kBus, &m, 1);
-  if (r < 0) printf("wr_reg: error during I2C_RDWR ioctl with errcode:%d\n", r);
-  return r < 0 ? -1 : 0;
+  return FmWriteRegs(kChip, first, values, count);
 }
 
 int Set(int reg, uint16_t v) {
@@ -38,13 +28,7 @@ int Set(int reg, uint16_t v) {
   return WriteRegs(static_cast<uint8_t>(reg), &g_regs[reg], 1);
 }
 
-uint16_t Read(uint8_t reg) {
-  uint8_t out[1] = {reg}, in[2] = {0, 0};
-  struct i2c_msg m[2] = {{kAddress, 0, 1, out}, {kAddress, I2C_M_RD, 2, in}};
-  int r = board::I2cTransfer(kBus, m, 2);
-  if (r < 0) printf("rd_reg: error during I2C_RDWR ioctl with errcode:%d\n", r);
-  return static_cast<uint16_t>(in[0] << 8 | in[1]);
-}
+uint16_t Read(uint8_t reg) { return FmReadReg(kChip, reg); }
 
 // Polls the status for "complete", 10 ms apart, at most 50 times.
 uint16_t WaitComplete() {

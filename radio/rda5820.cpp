@@ -1,17 +1,15 @@
-#include <linux/i2c.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 
-#include "core/base/diag.h"
 #include "platform/board.h"
+#include "radio/fm_i2c.h"
 #include "radio/fm_tuner.h"
 
 namespace {
 
-constexpr uint16_t kAddress = 0x11;
-const char kBus[] = "/dev/i2c-1";
+const FmI2cChip kChip = {0x11, "RDA5820_Write() failed: %d\n", "RDA5820_Read() failed: %d\n"};
 
 struct Reg {
   uint8_t reg;
@@ -32,23 +30,12 @@ uint16_t g_reg03 = 0x0000, g_reg04 = 0x0400, g_reg05 = 0x884F;
 
 void Sleep(int ms) { usleep(static_cast<useconds_t>(ms) * 1000); }
 
-void Write(uint8_t reg, uint16_t v) {
-  uint8_t buf[3] = {reg, static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
-  struct i2c_msg m = {kAddress, 0, 3, buf};
-  int r = board::I2cTransfer(kBus, &m, 1);
-  if (r < 0) printf("RDA5820_Write() failed: %d\n", r);
-}
+void Write(uint8_t reg, uint16_t v) { FmWriteRegs(kChip, reg, &v, 1); }
 
-uint16_t Read(uint8_t reg) {
-  uint8_t out[1] = {reg}, in[2] = {0, 0};
-  struct i2c_msg m[2] = {{kAddress, 0, 1, out}, {kAddress, I2C_M_RD, 2, in}};
-  int r = board::I2cTransfer(kBus, m, 2);
-  if (r < 0) printf("RDA5820_Read() failed: %d\n", r);
-  return static_cast<uint16_t>(in[0] << 8 | in[1]);
-}
+uint16_t Read(uint8_t reg) { return FmReadReg(kChip, reg); }
 
 bool BusPresent() {
-  int fd = BOpen(kBus, 2 /* O_RDWR */);
+  int fd = BOpen(kFmBus, 2 /* O_RDWR */);
   if (fd < 0) {
     printf("open /dev/i2c-1 failed\n");
     return false;
