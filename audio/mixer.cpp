@@ -8,10 +8,10 @@
 #include "audio/soundcard.h"
 #include "audio/soundcard_internal.h"
 #include "core/base/diag.h"
-#include "core/base/activity.h"
 #include "core/lib/alsa/alsa.h"
 #include "platform/board.h"
 #include "platform/board_ioctl.h"
+#include "platform/board_profile.h"
 
 bool g_bSpeakerOn = false;
 
@@ -20,7 +20,7 @@ namespace {
 int Clamp(int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; }
 int ClampVolume(int v) { return Clamp(v, 0, 118); }
 
-bool AmplifierBoard() { return g_HwVersion == 1; }
+bool AmplifierBoard() { return board::Profile().amplifier_node; }
 
 // Writes each control in order; every failure is already printed by
 // SoundCard_CSet. Returns 0 or the last error.
@@ -115,6 +115,8 @@ int SoundCard_SpeakerSwitch(bool on) {
 }
 
 bool IsSpeakerOn() { return g_bSpeakerOn; }
+
+bool SoundCard_FmOnSpeaker() { return AmplifierBoard(); }
 
 int SoundCard_LopSwitch(bool on) {
   return SetAll({"Line Playback Switch", "Left Line Mixer DACL1 Switch", "Right Line Mixer DACR1 Switch"}, on);

@@ -9,6 +9,7 @@
 #include "audio/soundcard_internal.h"
 #include "core/base/diag.h"
 #include "core/base/activity.h"
+#include "platform/board_profile.h"
 
 bool g_soundcard_capturing = false;
 unsigned g_soundcard_channels = 1;
@@ -115,7 +116,7 @@ int ReadFrames(alsa::Pcm& pcm, short* samples, int frames, unsigned channels) {
 }
 
 void ClassDAmplifierFollowStream(bool playback) {
-  bool on = g_HwVersion == 0 && IsSpeakerOn() && playback;
+  bool on = !board::Profile().amplifier_node && IsSpeakerOn() && playback;
   // The amplifier board's codec lacks the control; the write fails harmlessly.
   SoundCard_CSet("Class-D Amplifier On", on ? 1 : 0, nullptr);
 }

@@ -55,6 +55,9 @@ int SoundCard_HeadPhoneSwitch(bool on);
 int SoundCard_Line1ToOutputSwitch(bool on);
 int SoundCard_FmToHeadPhoneSwitch(bool on);
 bool IsSpeakerOn();
+// True when the radio's route reaches the speaker too (the amplifier
+// board's line output); otherwise the radio plays on the headphones only.
+bool SoundCard_FmOnSpeaker();
 
 // Volumes on the codec's 0..118 scale (arguments are clamped). Each returns
 // the value written (>= 0) or a negative result.

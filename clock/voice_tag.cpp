@@ -16,6 +16,7 @@
 #include "core/base/diag.h"
 #include "core/base/settings_file.h"
 #include "platform/board.h"
+#include "platform/board_profile.h"
 #include "power/mic2det.h"
 #include "record/engine/record.h"
 #include "record/engine/record_settings.h"
@@ -33,7 +34,7 @@ std::string TakePath() { return std::string(c_VoiceReminderDir) + "/take.mp3"; }
 void EndCapture() {
   TheRecord().Stop();
   g_Recording = false;
-  SoundCard_SpeakerSwitch(GetPinLevel(59) != 1);
+  SoundCard_SpeakerSwitch(GetPinLevel(board::Profile().pins.headphone) != 1);
 }
 
 int FlushFile(const std::string& path) {

@@ -27,7 +27,9 @@
 //                board::Ioctl(fd, AMP_EN_SET, args) (two ints {1, on}).
 //   standby      board::System("echo standby > /sys/power/state").
 //   working LED  board::System("echo 1 > /sys/devices/platform/leds-gpio/...").
-// The request codes live in platform/board_ioctl.h.
+// The request codes live in platform/board_ioctl.h; what differs between
+// the board revisions (amplifier node, FM chip, pins) in
+// platform/board_profile.h.
 #pragma once
 
 #include <cstdint>

@@ -8,7 +8,7 @@
 #define ADC_READ_CH6 _IOR('a', 6, int)
 
 // "/dev/mic2det": level of one detection pin. Pin n is port n / 32,
-// pin n % 32; pin 59 is the headphone jack (1 = plugged).
+// pin n % 32 (the board profile names the pins).
 struct mic2det_pin {
   int port;
   int pin;

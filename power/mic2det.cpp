@@ -7,10 +7,9 @@
 #include "core/base/diag.h"
 #include "platform/board.h"
 #include "platform/board_ioctl.h"
+#include "platform/board_profile.h"
 
 namespace {
-
-constexpr int kMicJackPin = 5;
 
 std::mutex g_Mic2DetMutex;
 int g_Mic2DetFd = -1;
@@ -23,7 +22,7 @@ int Mic2DetFd() {
 
 }  // namespace
 
-int GetPinLevel() { return GetPinLevel(kMicJackPin); }
+int GetPinLevel() { return GetPinLevel(board::Profile().pins.mic_jack); }
 
 int GetPinLevel(int pin) {
   if (pin < 0) return -1;

@@ -1,16 +1,15 @@
-#include <linux/i2c.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 
-#include "platform/board.h"
-#include "radio/fm_chips.h"
+#include "radio/fm_i2c.h"
+#include "radio/fm_tuner.h"
 
 namespace {
 
-constexpr uint16_t kAddress = 0x10;
-const char kBus[] = "/dev/i2c-1";
+const FmI2cChip kChip = {0x10, "wr_reg: error during I2C_RDWR ioctl with errcode:%d\n",
+                         "rd_reg: error during I2C_RDWR ioctl with errcode:%d\n"};
 constexpr int kStatus = 0x13;
 constexpr uint16_t kComplete = 0x0020, kSeekFail = 0x0010;
 // The channel word needs ten bits (50 kHz units from 69 MHz), the tune bit sits above it.
@@ -21,16 +20,7 @@ const uint16_t kInit[18] = {0xFFFA, 0x5B05, 0xD0B9, 0x8010, 0x0780, 0x28AB, 0xE4
 uint16_t g_regs[18];
 
 int WriteRegs(uint8_t first, const uint16_t* values, int count) {
-  uint8_t buf[1 + 2 * 18];
-  buf[0] = first;
-  for (int i = 0; i < count; i++) {
-    buf[1 + 2 * i] = static_cast<uint8_t>(values[i] >> 8);
-    buf[2 + 2 * i] = static_cast<uint8_t>(values[i]);
-  }
-  struct i2c_msg m = {kAddress, 0, static_cast<uint16_t>(1 + 2 * count), buf};
-  int r = board::I2cTransfer(kBus, &m, 1);
-  if (r < 0) printf("wr_reg: error during I2C_RDWR ioctl with errcode:%d\n", r);
-  return r < 0 ? -1 : 0;
+  return FmWriteRegs(kChip, first, values, count);
 }
 
 int Set(int reg, uint16_t v) {
@@ -38,13 +28,7 @@ int Set(int reg, uint16_t v) {
   return WriteRegs(static_cast<uint8_t>(reg), &g_regs[reg], 1);
 }
 
-uint16_t Read(uint8_t reg) {
-  uint8_t out[1] = {reg}, in[2] = {0, 0};
-  struct i2c_msg m[2] = {{kAddress, 0, 1, out}, {kAddress, I2C_M_RD, 2, in}};
-  int r = board::I2cTransfer(kBus, m, 2);
-  if (r < 0) printf("rd_reg: error during I2C_RDWR ioctl with errcode:%d\n", r);
-  return static_cast<uint16_t>(in[0] << 8 | in[1]);
-}
+uint16_t Read(uint8_t reg) { return FmReadReg(kChip, reg); }
 
 // Polls the status for "complete", 10 ms apart, at most 50 times.
 uint16_t WaitComplete() {
@@ -57,15 +41,16 @@ uint16_t WaitComplete() {
   return s;
 }
 
+// The band the chip is set up for (band 0): 87.5 to 108.0 MHz.
+constexpr int kLowKhz = 87500, kHighKhz = 108000;
+
 int ChannelWord(int khz) {
-  if (khz < 87500) khz = 87500;
-  if (khz > 108000) khz = 108000;
+  if (khz < kLowKhz) khz = kLowKhz;
+  if (khz > kHighKhz) khz = kHighKhz;
   return (khz - 69000) / 50;
 }
 
-}  // namespace
-
-int ar1019_init(int band) {
+int Init(int band) {
   for (int i = 0; i < 18; i++) g_regs[i] = kInit[i];
   g_regs[3] = static_cast<uint16_t>((g_regs[3] & ~0x1800) | (band & 0x1800));
   if (WriteRegs(1, &g_regs[1], 17) < 0) return -1;
@@ -75,7 +60,8 @@ int ar1019_init(int band) {
   return 0;
 }
 
-int ar1019_tune(int khz) {
+// Tunes (clamped to the band). 0 or -1.
+int TuneKhz(int khz) {
   Set(2, g_regs[2] & ~kTune);
   Set(2, static_cast<uint16_t>((g_regs[2] & ~kChan) | ChannelWord(khz)));
   if (Set(2, g_regs[2] | kTune) < 0) return -1;
@@ -83,12 +69,13 @@ int ar1019_tune(int khz) {
   return 0;
 }
 
-int ar1019_seek(AR1019_SEEK* seek) {
-  if (!seek) return -1;
+// The chip's own seek from the frequency: the station found in kHz, or -1
+// when it reached the band's end without one.
+int HardwareSeek(int khz, bool up) {
   Set(2, g_regs[2] & ~kTune);
-  Set(2, static_cast<uint16_t>((g_regs[2] & ~kChan) | ChannelWord(seek->freq)));
+  Set(2, static_cast<uint16_t>((g_regs[2] & ~kChan) | ChannelWord(khz)));
   Set(3, g_regs[3] & ~kSeek);
-  uint16_t r3 = static_cast<uint16_t>((g_regs[3] & ~kSeekUp) | (seek->up ? kSeekUp : 0) | kSeek);
+  uint16_t r3 = static_cast<uint16_t>((g_regs[3] & ~kSeekUp) | (up ? kSeekUp : 0) | kSeek);
   if (Set(3, r3) < 0) return -1;
   uint16_t s = WaitComplete();
   int freq = (s >> 6) * 50 + 69000;
@@ -97,7 +84,7 @@ int ar1019_seek(AR1019_SEEK* seek) {
   return (s & kSeekFail) || !(s & kComplete) ? -1 : freq;
 }
 
-int ar1019_set_volume(int volume) {
+int SetVolume(int volume) {
   if (volume < 0) volume = 0;
   if (volume > 15) volume = 15;
   // Volume 0 mutes through the mute bit of R1 as well.
@@ -105,4 +92,54 @@ int ar1019_set_volume(int volume) {
   return Set(3, static_cast<uint16_t>((g_regs[3] & ~0x0780) | volume << 7));
 }
 
-int ar1019_pd() { return Set(0, g_regs[0] & ~0x0001); }
+// The chip seeks from the channel after the one it sits on and cannot sit
+// outside its band, so a station on an end of the band is looked for from
+// its neighbour, seeking toward it. Its kHz, or -1.
+int StationOnEnd(bool low) {
+  int f = HardwareSeek(low ? kLowKhz + 100 : kHighKhz - 100, !low);
+  return f == (low ? kLowKhz : kHighKhz) ? f : -1;
+}
+
+class Ar1019 final : public FmTuner {
+ public:
+  // The radio counts as on whatever the chip answers: without it, it is
+  // silent but usable.
+  int OpenReceive() override {
+    Init(0);
+    usleep(100000);
+    TuneKhz(kLowKhz);
+    SetVolume(15);
+    return 0;
+  }
+  int OpenTransmit() override { return -1; }
+  int Close() override { return Set(0, g_regs[0] & ~0x0001); }
+  int Tune(int khz) override { return TuneKhz(khz); }
+  // When the chip finds nothing before the band's end, the seek goes on
+  // from the other end.
+  int Seek(int channel, int direction, const Cancelled&) override {
+    bool up = direction > 0;
+    bool onEnd = channel == ChannelOfKhz(up ? kHighKhz : kLowKhz);
+    int f = onEnd ? -1 : HardwareSeek(ChannelKhz(channel), up);
+    if (f < 0) f = StationOnEnd(up);
+    if (f < 0) f = HardwareSeek(up ? kLowKhz : kHighKhz, up);
+    return f >= kLowKhz && f <= kHighKhz ? ChannelOfKhz(f) : -1;
+  }
+  void Scan(unsigned char (&preset)[kFmChannels], const Cancelled& cancelled) override {
+    if (StationOnEnd(true) > 0) preset[ChannelOfKhz(kLowKhz)] = 1;
+    for (int from = kLowKhz; !cancelled();) {
+      int f = HardwareSeek(from, true);
+      if (f < ChannelKhz(0) || f > kHighKhz) break;
+      preset[ChannelOfKhz(f)] = 1;
+      if (f >= kHighKhz) break;
+      from = f;
+    }
+  }
+  bool SlowSeek() const override { return false; }
+};
+
+}  // namespace
+
+FmTuner& Ar1019Tuner() {
+  static Ar1019 tuner;
+  return tuner;
+}

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/base/activity.h"
 #include "core/base/diag.h"
 #include "core/base/settings_file.h"
+#include "platform/board_profile.h"
 
 FmState g_Fm;
 int g_FmState = 0;
@@ -74,7 +74,7 @@ int SaveFmSettings(bool) {
   return SaveFmSettingsFile(kFmFile);
 }
 
-int FirstChannel() { return g_HwVersion == 1 ? 5 : 0; }
+int FirstChannel() { return board::Profile().first_fm_channel; }
 
 int StepChannel(int channel, int direction) {
   int first = FirstChannel();

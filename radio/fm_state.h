@@ -29,8 +29,8 @@ int SaveFmSettingsFile(const char* devicePath);
 int ParseFmChannels(const unsigned char* data, int size, FmState* s);
 void FormatFmChannels(const FmState& s, unsigned char out[kFmFileSize]);
 
-// The lowest channel the board's tuner can tune: the AR1019 cannot go
-// below 87.5 MHz, so 87.0 to 87.4 are never offered there.
+// The lowest channel the board's tuner can tune (its profile says): where
+// the tuner cannot go below 87.5 MHz, 87.0 to 87.4 are never offered.
 int FirstChannel();
 // The neighbour channel, wrapping between the first channel and 108.0 MHz.
 int StepChannel(int channel, int direction);

@@ -1,24 +1,22 @@
 // Reception and transmission on either board, and the seek thread.
 #include <unistd.h>
 
+#include <cstdio>
 #include <system_error>
 #include <thread>
 
 #include "audio/soundcard.h"
-#include "core/base/activity.h"
 #include "core/base/command_channel.h"
 #include "core/base/diag.h"
 #include "core/ui/system_settings.h"
-#include "radio/fm_chips.h"
+#include "platform/board_profile.h"
 #include "radio/fm_state.h"
+#include "radio/fm_tuner.h"
 #include "radio/radio.h"
 
 namespace {
 
 enum { kCmdStart = 1, kCmdCancel = 2 };
-
-bool Ar1019Board() { return g_HwVersion == 1; }
-int Freq10k(int channel) { return channel * 10 + 8700; }
 
 class SeekThread {
  public:
@@ -77,27 +75,8 @@ class SeekThread {
     return true;
   }
   int Work(int mode) {
-    if (mode == 0) return FmSetFreq(Freq10k(g_Fm.channel)) < 0 ? SEEK_NO_BUS : SEEK_DONE;
-    if (mode == 2) {
-      for (int c = 0; c < kFmChannels && !CancelPending(); c++) {
-        int valid = RDA5820_ValidStop(Freq10k(c));
-        if (valid) g_Fm.preset[c] = 1;
-      }
-      int lowest = LowestPreset(g_Fm);
-      g_Fm.channel = lowest < 0 ? FirstChannel() : lowest;
-      return SEEK_DONE;
-    }
-    // A seek over an empty band takes half a minute: a cancel is looked for
-    // before every test, so that closing the radio never waits for it.
-    int c = g_Fm.channel;
-    for (int n = 0; n < kFmChannels - 1 && !CancelPending(); n++) {
-      c = StepChannel(c, mode);
-      if (RDA5820_ValidStop(Freq10k(c))) {
-        g_Fm.channel = c;
-        g_Fm.preset[c] = 1;
-        break;
-      }
-    }
+    if (mode == 0) return BoardTuner().Tune(ChannelKhz(g_Fm.channel)) < 0 ? SEEK_NO_BUS : SEEK_DONE;
+    RunSeek(mode, [this] { return CancelPending(); });
     return SEEK_DONE;
   }
 
@@ -114,6 +93,20 @@ SeekThread& Seeker() {
 
 }  // namespace
 
+void RunSeek(int mode, const FmTuner::Cancelled& cancelled) {
+  FmTuner& tuner = BoardTuner();
+  if (mode == kSeekScan) {
+    tuner.Scan(g_Fm.preset, cancelled);
+    int lowest = LowestPreset(g_Fm);
+    g_Fm.channel = lowest < 0 ? FirstChannel() : lowest;
+    return;
+  }
+  int c = tuner.Seek(g_Fm.channel, mode, cancelled);
+  if (c < 0) return;
+  g_Fm.channel = c;
+  g_Fm.preset[c] = 1;
+}
+
 int StartRadioSeek(int mode) { return Seeker().Start(mode); }
 int CancelRadioSeek() { return Seeker().Cancel(); }
 int RadioSeekState() { return Seeker().State(); }
@@ -123,30 +116,37 @@ bool IsFmRxRunning() { return g_FmState == 1; }
 bool IsFmTxRunning() { return g_FmState == 2; }
 
 int StarFmTx(int freq_10khz) {
-  if (Ar1019Board()) return -1;
+  if (!board::Profile().fm_transmitter) return -1;
   if (g_FmState == 2) return 0;
   if (g_FmState == 1) StopFm();
-  if (FmOpenForTx() < 0) {
+  if (BoardTuner().OpenTransmit() < 0) {
     DiagPrintf("FmOpenForTx() failed");
     return -1;
   }
   g_FmState = 2;
-  FmSetFreq(freq_10khz);
+  BoardTuner().Tune(freq_10khz * 10);
   SoundCard_LopSwitch(true);  // the line output feeds the transmitter
   return 0;
 }
 
+int StartFmReceive() {
+  if (g_FmState == 1) return 0;
+  if (g_FmState == 2) StopFm();
+  if (BoardTuner().OpenReceive() < 0) {
+    printf("FmOpenForRx() failed\n");
+    return -1;
+  }
+  g_FmState = 1;
+  return 0;
+}
+
 int StopFm() {
-  if (Ar1019Board()) {
-    ar1019_pd();
-  } else {
-    FmClose();
-    if (g_FmState == 2) {
-      SoundCard_LopSwitch(false);
-      // Whoever stopped it (the radio opening, a recording, power-off), the
-      // setting says what the transmitter does.
-      g_SystemSettings.fm_send = false;
-    }
+  BoardTuner().Close();
+  if (g_FmState == 2) {
+    SoundCard_LopSwitch(false);
+    // Whoever stopped it (the radio opening, a recording, power-off), the
+    // setting says what the transmitter does.
+    g_SystemSettings.fm_send = false;
   }
   g_FmState = 0;
   return 0;

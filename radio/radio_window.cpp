@@ -1,8 +1,5 @@
 // The radio window: tuning by seek or step, presets, the radio menu, and
 // recording what it receives.
-#include <unistd.h>
-
-#include <cstdio>
 #include <string>
 
 #include "audio/soundcard.h"
@@ -13,8 +10,8 @@
 #include "core/ui/session.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
+#include "platform/board_profile.h"
 #include "power/mic2det.h"
-#include "radio/fm_chips.h"
 #include "radio/fm_state.h"
 #include "radio/radio.h"
 #include "record/engine/record.h"
@@ -30,8 +27,6 @@ std::string Phrase(int id) {
   return text;
 }
 
-bool Ar1019Board() { return g_HwVersion == 1; }
-
 void FmAudio(bool on) {
   SoundCard_FmToHeadPhoneSwitch(on);
   if (!on) return;
@@ -40,33 +35,7 @@ void FmAudio(bool on) {
 }
 
 void Tune(int channel) {
-  if (Ar1019Board()) {
-    ar1019_tune(ChannelKhz(channel));
-  } else if (FmSetFreq(channel * 10 + 8700) < 0) {
-    DiagPrintf("FmSetFreq failed");
-  }
-}
-
-// The AR1019 seeks from the channel after the one it sits on and cannot sit
-// outside 87.5 to 108.0 MHz, so a station on an end of the band is looked
-// for from its neighbour, seeking toward it. Its kHz, or -1.
-int Ar1019StationOnEnd(bool low) {
-  AR1019_SEEK s = {low ? 87600 : 107900, low ? 0 : 1};
-  int f = ar1019_seek(&s);
-  return f == (low ? 87500 : 108000) ? f : -1;
-}
-
-// Seeks on the AR1019 from the channel; when the chip finds nothing before
-// the band's end, goes on from the other end. The channel found, or -1.
-int Ar1019Seek(int channel, bool up) {
-  AR1019_SEEK s = {ChannelKhz(channel), up ? 1 : 0};
-  int f = (channel == (up ? kFmChannels - 1 : FirstChannel())) ? -1 : ar1019_seek(&s);
-  if (f < 0) f = Ar1019StationOnEnd(up);
-  if (f < 0) {
-    s.freq = up ? 87500 : 108000;
-    f = ar1019_seek(&s);
-  }
-  return f >= 87500 && f <= 108000 ? ChannelOfKhz(f) : -1;
+  if (BoardTuner().Tune(ChannelKhz(channel)) < 0) DiagPrintf("FmSetFreq failed");
 }
 
 class Radio final : public iWindow {
@@ -98,8 +67,7 @@ class Radio final : public iWindow {
       return SpeakMenuItem();
     }
     if (g_pUxLanguage) g_pUxLanguage->GetRadioChannelInfo(87 + g_Fm.channel / 10, g_Fm.channel % 10, text, sizeof text);
-    SysTts_Play(text, -1);
-    wait_speech_ = true;
+    Speak(text);
     return 0;
   }
   void Retune() {
@@ -109,12 +77,19 @@ class Radio final : public iWindow {
   std::string DescribeKey(int code, int held) override;
   // Muted until the describer is off; the tick then brings the sound back,
   // as there is no pause to undo.
-  void OnKeyDescriber() override {
+  void OnKeyDescriber() override { GiveWay(); }
+
+ private:
+  // The radio falls silent for what is about to be said; the tick brings it
+  // back once the speech is over.
+  void GiveWay() {
     FmAudio(false);
     wait_speech_ = true;
   }
-
- private:
+  void Speak(const std::string& text) {
+    SysTts_Play(text.c_str(), -1);
+    wait_speech_ = true;
+  }
   int SpeakMenuItem() {
     static const int kItems[4] = {283, 285, 286, 287};
     int id = menu_item_ == 0 ? (mode_edit_ ? 284 : 283) : kItems[menu_item_];
@@ -124,8 +99,8 @@ class Radio final : public iWindow {
   int MenuOk();
   int AddPreset();
   int Ask(int phrase, bool* yes);
-  void Scan();
-  void Seek(int direction);
+  void Seek(int mode);
+  void SeekEnded(bool scan, bool cancelled);
   int KeyRecord();
   int RecordingKey(int code);
   void EndRecording(int code);
@@ -162,15 +137,13 @@ int Radio::OnKeyDown(int code) {
     case EV_TIME_ANNOUNCE:
     case EV_KEYPAD_LOCKED:
     case EV_KEYPAD_UNLOCKED:
-      FmAudio(false);
-      wait_speech_ = true;
+      GiveWay();
       return OnDefaultKeyDown(code);
     default:
       break;
   }
   if (g_bKeyBoardLocked) {
-    FmAudio(false);
-    wait_speech_ = true;
+    GiveWay();
     return OnDefaultKeyDown(code);
   }
   if (seeking_) {
@@ -183,18 +156,16 @@ int Radio::OnKeyDown(int code) {
     case KEY_RADIO:
       return OnRefresh();
     case KEY_INFO:
-      FmAudio(false);
-      wait_speech_ = true;
+      GiveWay();
       return OnKeyInfoDown();
     case KEY_BOOKMARK:
-      if (Ar1019Board()) SoundCard_SpeakerSwitch(!IsSpeakerOn());
+      if (SoundCard_FmOnSpeaker()) SoundCard_SpeakerSwitch(!IsSpeakerOn());
       return 0;
     case KEY_MENU:
       in_menu_ = true;
       menu_item_ = 0;
       mode_edit_ = g_Fm.mode;
-      FmAudio(false);
-      wait_speech_ = true;
+      GiveWay();
       return SpeakMenuItem();
     case KEY_BACK:
       if (!in_menu_) return WND_CLOSE;
@@ -254,66 +225,42 @@ int Radio::OnKeyPress(int code) {
   }
 }
 
-void Radio::Seek(int direction) {
+// A seek or scan (mode kSeekScan) of a quick tuner is done here and now;
+// a slow one runs beside the loop and the tick hears when it ends.
+void Radio::Seek(int mode) {
   FmAudio(false);
-  if (Ar1019Board()) {
-    int c = Ar1019Seek(g_Fm.channel, direction > 0);
-    if (c >= 0) {
-      g_Fm.channel = c;
-      g_Fm.preset[c] = 1;
-      MarkSettingsChanged("fm");
-    }
-    Retune();
+  bool scan = mode == kSeekScan;
+  if (!BoardTuner().SlowSeek()) {
+    RunSeek(mode, [] { return false; });
+    SeekEnded(scan, false);
     return;
   }
-  if (StartRadioSeek(direction) == 0) {
-    // Over an empty band the seek runs for many seconds: say it started.
-    SysTts_Play(Phrase(270).c_str(), -1);  // "scanning"
-    seeking_ = true;
-  }
+  if (StartRadioSeek(mode) != 0) return;
+  // Over an empty band the seek runs for many seconds: say it started.
+  if (!scan) SysTts_Play(Phrase(270).c_str(), -1);  // "scanning"
+  seeking_ = true;
+  scanning_ = scan;
 }
 
-void Radio::Scan() {
-  SysTts_Play(Phrase(272).c_str(), -1);  // "scanning for stations"
-  FmAudio(false);
-  if (!Ar1019Board()) {
-    if (StartRadioSeek(2) == 0) seeking_ = scanning_ = true;
-    return;
-  }
-  if (Ar1019StationOnEnd(true) > 0) g_Fm.preset[FirstChannel()] = 1;
-  AR1019_SEEK s = {87500, 1};
-  for (;;) {
-    int f = ar1019_seek(&s);
-    if (f < 87000 || f > 108000) break;
-    g_Fm.preset[ChannelOfKhz(f)] = 1;
-    if (f >= 108000) break;
-    s.freq = f;
-  }
-  int lowest = LowestPreset(g_Fm);
-  g_Fm.channel = lowest < 0 ? FirstChannel() : lowest;
+void Radio::SeekEnded(bool scan, bool cancelled) {
+  if (scan || cancelled) SysTts_Add(Phrase(cancelled ? 275 : 282).c_str());  // "canceled, " / "finished, "
   MarkSettingsChanged("fm");
-  SysTts_Add(Phrase(282).c_str());  // "finished, "
-  retune_ = true;
-  OnRefresh();
+  Retune();
 }
 
 int Radio::OnTick() {
   if (seeking_) {
     if (RadioSeekState() == SEEK_BUSY) return 0;
     seeking_ = false;
-    bool cancelled = RadioSeekCancelled();
-    if (scanning_ || cancelled) SysTts_Add(Phrase(cancelled ? 275 : 282).c_str());  // "canceled, " / "finished, "
+    SeekEnded(scanning_, RadioSeekCancelled());
     scanning_ = false;
-    MarkSettingsChanged("fm");
-    Retune();
     return 0;
   }
   if (recording_ && !TheRecord().IsPaused()) {
     DelaySleepTime(10);
     if (TheRecord().GetErrorCode() != 0) {
       EndRecording(0);
-      SysTts_Play(Phrase(161).c_str(), -1);  // "Disk full"
-      wait_speech_ = true;
+      Speak(Phrase(161));  // "Disk full"
     }
   } else {
     ResetIdleShutDownTimeWithoutChangeSleepTime();
@@ -352,8 +299,7 @@ int Radio::AddPreset() {
     g_Fm.preset[g_Fm.channel] = 1;
     MarkSettingsChanged("fm");
   }
-  SysTts_Play(Phrase(yes ? 280 : 281).c_str(), -1);  // "Preset added, " / "canceled, "
-  wait_speech_ = true;
+  Speak(Phrase(yes ? 280 : 281));  // "Preset added, " / "canceled, "
   return 0;
 }
 
@@ -364,12 +310,12 @@ int Radio::MenuOk() {
       g_Fm.mode = mode_edit_;
       MarkSettingsChanged("fm");
       in_menu_ = false;
-      SysTts_Play(Phrase(15).c_str(), -1);  // "Setting done."
-      wait_speech_ = true;
+      Speak(Phrase(15));  // "Setting done."
       return 0;
     case 1:
       in_menu_ = false;
-      Scan();
+      SysTts_Play(Phrase(272).c_str(), -1);  // "scanning for stations"
+      Seek(kSeekScan);
       return 0;
     case 2:
       if (Ask(273, &yes) == WND_STOP) return 0;  // "delete preset?"
@@ -404,8 +350,7 @@ int Radio::KeyRecord() {
   FmAudio(false);
   std::string note;
   if (int phrase = GoToRecordPlace(&note)) {
-    SysTts_Play(Phrase(phrase).c_str(), -1);
-    wait_speech_ = true;
+    Speak(Phrase(phrase));
     return 0;
   }
   if (!note.empty()) {
@@ -415,15 +360,13 @@ int Radio::KeyRecord() {
   int gain = 8, mp3 = 1, rate = 22050, kbps = 64;
   GetRecordParameter(&gain, &mp3, &rate, &kbps);
   if (GetCurDirRecordFilename(mp3 == 1 ? "mp3" : "wav", &record_name_) != 0) {
-    SysTts_Play(Phrase(254).c_str(), -1);
-    wait_speech_ = true;
+    Speak(Phrase(254));
     return 0;
   }
   std::string path = std::string(g_DirInfo.GetPath()) + "/" + record_name_;
   SoundCard_Release();
   if (TheRecord().Start(path.c_str(), 4, gain * 3, mp3, rate, kbps, false) != 0) {
-    SysTts_Play(Phrase(254).c_str(), -1);  // "can't record"
-    wait_speech_ = true;
+    Speak(Phrase(254));  // "can't record"
     return 0;
   }
   record_rate_ = rate;
@@ -489,8 +432,7 @@ void Radio::EndRecording(int code) {
   } else {
     SysTts_Play(Phrase(251).c_str(), -1);
   }
-  FmAudio(false);
-  wait_speech_ = true;
+  GiveWay();
 }
 
 void Radio::Shutdown() {
@@ -505,7 +447,7 @@ void Radio::Shutdown() {
   SoundCard_SetFmToHeadPhoneVolume(0);
   FmAudio(false);
   StopFm();
-  if (Ar1019Board()) SoundCard_SpeakerSwitch(GetPinLevel(59) != 1);
+  if (SoundCard_FmOnSpeaker()) SoundCard_SpeakerSwitch(GetPinLevel(board::Profile().pins.headphone) != 1);
 }
 
 std::string MenuKey(int code, int item) {
@@ -587,7 +529,7 @@ std::string Radio::DescribeKey(int code, int held) {
   if (code == KEY_RECORD) return KeyText("records the radio", "nagrywa radio");
   if (code == KEY_MUSIC) return KeyIgnored();
   if (code == KEY_BOOKMARK)
-    return Ar1019Board() ? KeyText("switches the speaker on or off", "włącza lub wyłącza głośnik")
+    return SoundCard_FmOnSpeaker() ? KeyText("switches the speaker on or off", "włącza lub wyłącza głośnik")
                          : KeyIgnored();
   std::string what = in_menu_ ? MenuKey(code, menu_item_) : TuneKey(code);
   return what.empty() ? iWindow::DescribeKey(code, held) : what;
@@ -598,21 +540,7 @@ std::string Radio::DescribeKey(int code, int held) {
 int CreatRadioWindow() {
   if (g_Fm.channel < 0 || g_Fm.channel >= kFmChannels) LoadFmSettings();
   if (g_Fm.channel < FirstChannel()) g_Fm.channel = FirstChannel();
-  if (g_FmState != 1) {
-    if (Ar1019Board()) {
-      ar1019_init(0);
-      usleep(100000);
-      ar1019_tune(0);
-      ar1019_set_volume(15);
-      g_FmState = 1;
-    } else {
-      if (g_FmState == 2) StopFm();
-      if (FmOpenForRx() < 0)
-        printf("FmOpenForRx() failed\n");
-      else
-        g_FmState = 1;
-    }
-  }
+  StartFmReceive();  // without the tuner the window stays, silent
   auto* w = new Radio();
   if (AddWindow(w) != 0) {
     delete w;

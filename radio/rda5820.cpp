@@ -1,17 +1,15 @@
-#include <linux/i2c.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 
-#include "core/base/diag.h"
 #include "platform/board.h"
-#include "radio/fm_chips.h"
+#include "radio/fm_i2c.h"
+#include "radio/fm_tuner.h"
 
 namespace {
 
-constexpr uint16_t kAddress = 0x11;
-const char kBus[] = "/dev/i2c-1";
+const FmI2cChip kChip = {0x11, "RDA5820_Write() failed: %d\n", "RDA5820_Read() failed: %d\n"};
 
 struct Reg {
   uint8_t reg;
@@ -32,23 +30,12 @@ uint16_t g_reg03 = 0x0000, g_reg04 = 0x0400, g_reg05 = 0x884F;
 
 void Sleep(int ms) { usleep(static_cast<useconds_t>(ms) * 1000); }
 
-void Write(uint8_t reg, uint16_t v) {
-  uint8_t buf[3] = {reg, static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
-  struct i2c_msg m = {kAddress, 0, 3, buf};
-  int r = board::I2cTransfer(kBus, &m, 1);
-  if (r < 0) printf("RDA5820_Write() failed: %d\n", r);
-}
+void Write(uint8_t reg, uint16_t v) { FmWriteRegs(kChip, reg, &v, 1); }
 
-uint16_t Read(uint8_t reg) {
-  uint8_t out[1] = {reg}, in[2] = {0, 0};
-  struct i2c_msg m[2] = {{kAddress, 0, 1, out}, {kAddress, I2C_M_RD, 2, in}};
-  int r = board::I2cTransfer(kBus, m, 2);
-  if (r < 0) printf("RDA5820_Read() failed: %d\n", r);
-  return static_cast<uint16_t>(in[0] << 8 | in[1]);
-}
+uint16_t Read(uint8_t reg) { return FmReadReg(kChip, reg); }
 
 bool BusPresent() {
-  int fd = BOpen(kBus, 2 /* O_RDWR */);
+  int fd = BOpen(kFmBus, 2 /* O_RDWR */);
   if (fd < 0) {
     printf("open /dev/i2c-1 failed\n");
     return false;
@@ -89,7 +76,7 @@ int Initialise(bool transmit) {
   return id;
 }
 
-int Tune(int f) {
+int TuneTenKhz(int f) {
   int base = (g_reg03 & 0x0C) == 0 ? 8700 : 7600;
   int space = (g_reg03 & 0x03) == 0 ? 10 : (g_reg03 & 0x03) == 1 ? 20 : 5;
   int channel = (f - base) / space;
@@ -99,67 +86,77 @@ int Tune(int f) {
   return 0;
 }
 
-}  // namespace
-
-int FmOpenForRx() {
-  if (Initialise(false) < 0) return -1;
-  uint16_t mode = Read(0x40);
-  Sleep(100);
-  Write(0x40, mode & ~0x000F);  // receive
-  Sleep(100);
-  g_reg05 = static_cast<uint16_t>((g_reg05 & ~0x000F) | 15);
-  Write(0x05, g_reg05);
-  return 0;
-}
-
-int FmOpenForTx() {
-  if (Initialise(true) < 0) return -1;
-  uint16_t power = Read(0x42);
-  Write(0x42, power | 0x003F);  // full transmit power
-  Sleep(100);
-  uint16_t mode = Read(0x40);
-  Write(0x40, static_cast<uint16_t>((mode & ~0x000F) | 1));  // transmit
-  printf("0x42 = %X\n", Read(0x42));
-  return 0;
-}
-
-int FmClose() {
-  if (!BusPresent()) return -1;
-  Write(0x02, 0x0000);
-  printf("RDA5820_PowerOffProc\n");
-  Sleep(100);
-  return 0;
-}
-
-int FmSetFreq(int f) {
-  if (!BusPresent() || Tune(f) < 0) return -1;
-  uint16_t r03 = Read(0x03), r0a = Read(0x0A), r0b = Read(0x0B);
-  printf("RDA5820_SetFreq set value = %x\n", r03);
-  printf("RDA5820_SetFreq: STC=%hu, SF=%s, ST=%hu, ReadCHAN=%hu\n", (r0a >> 14) & 1,
-         (r0a >> 13) & 1 ? "seek fail" : "seek OK", (r0a >> 10) & 1, r0a & 0x3FF);
-  printf("RDA5820_SetFreq: FM_TUNE=%s, RSSI=%hu\n", (r0b >> 8) & 1 ? "Is a station" : "Not a station", r0b >> 9);
-  return 0;
-}
-
-int FmMute(bool mute) {
-  if (!BusPresent()) return -1;
-  uint16_t r02 = Read(0x02);
-  Write(0x02, mute ? r02 & ~0x4000 : r02 | 0x4000);
-  printf("RDA5820_Mute\n");
-  return 0;
-}
-
-int RDA5820_ValidStop(int f) {
-  if (Tune(f) < 0) return 0;
+// Tune, then the chip's own verdict: tune complete and its station
+// indicator (the seek threshold of register 0x05) both set. About 200 ms.
+bool IsStation(int f) {
+  if (TuneTenKhz(f) < 0) return false;
   Sleep(100);
   uint16_t r0a = Read(0x0A), r0b = Read(0x0B);
   printf("RDA5820_ValidStop(%d) 0A= %hx,0B=%x, rssi=%d\n", f, r0a, r0b, r0b >> 9);
-  return (r0a & 0x4000) && (r0b & 0x0100) ? 1 : 0;
+  return (r0a & 0x4000) && (r0b & 0x0100);
 }
 
-int FmSeek(int start, int end, int step) {
-  if (step == 0 || !BusPresent()) return -1;
-  for (int f = start; step > 0 ? f <= end : f >= end; f += step)
-    if (RDA5820_ValidStop(f)) return f;
-  return -1;
+// Frequencies are in 10 kHz units inside this driver.
+int TenKhz(int khz) { return khz / 10; }
+
+class Rda5820 final : public FmTuner {
+ public:
+  int OpenReceive() override {
+    if (Initialise(false) < 0) return -1;
+    uint16_t mode = Read(0x40);
+    Sleep(100);
+    Write(0x40, mode & ~0x000F);  // receive
+    Sleep(100);
+    g_reg05 = static_cast<uint16_t>((g_reg05 & ~0x000F) | 15);
+    Write(0x05, g_reg05);
+    return 0;
+  }
+  int OpenTransmit() override {
+    if (Initialise(true) < 0) return -1;
+    uint16_t power = Read(0x42);
+    Write(0x42, power | 0x003F);  // full transmit power
+    Sleep(100);
+    uint16_t mode = Read(0x40);
+    Write(0x40, static_cast<uint16_t>((mode & ~0x000F) | 1));  // transmit
+    printf("0x42 = %X\n", Read(0x42));
+    return 0;
+  }
+  int Close() override {
+    if (!BusPresent()) return -1;
+    Write(0x02, 0x0000);
+    printf("RDA5820_PowerOffProc\n");
+    Sleep(100);
+    return 0;
+  }
+  int Tune(int khz) override {
+    if (!BusPresent() || TuneTenKhz(TenKhz(khz)) < 0) return -1;
+    uint16_t r03 = Read(0x03), r0a = Read(0x0A), r0b = Read(0x0B);
+    printf("RDA5820_SetFreq set value = %x\n", r03);
+    printf("RDA5820_SetFreq: STC=%hu, SF=%s, ST=%hu, ReadCHAN=%hu\n", (r0a >> 14) & 1,
+           (r0a >> 13) & 1 ? "seek fail" : "seek OK", (r0a >> 10) & 1, r0a & 0x3FF);
+    printf("RDA5820_SetFreq: FM_TUNE=%s, RSSI=%hu\n", (r0b >> 8) & 1 ? "Is a station" : "Not a station", r0b >> 9);
+    return 0;
+  }
+  // Over an empty band a seek takes half a minute: the cancel is asked
+  // before every test.
+  int Seek(int channel, int direction, const Cancelled& cancelled) override {
+    int c = channel;
+    for (int n = 0; n < kFmChannels - 1 && !cancelled(); n++) {
+      c = StepChannel(c, direction);
+      if (IsStation(TenKhz(ChannelKhz(c)))) return c;
+    }
+    return -1;
+  }
+  void Scan(unsigned char (&preset)[kFmChannels], const Cancelled& cancelled) override {
+    for (int c = 0; c < kFmChannels && !cancelled(); c++)
+      if (IsStation(TenKhz(ChannelKhz(c)))) preset[c] = 1;
+  }
+  bool SlowSeek() const override { return true; }
+};
+
+}  // namespace
+
+FmTuner& Rda5820Tuner() {
+  static Rda5820 tuner;
+  return tuner;
 }

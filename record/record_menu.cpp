@@ -11,6 +11,7 @@
 #include "core/ui/system_settings.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
+#include "platform/board_profile.h"
 #include "power/mic2det.h"
 #include "record/engine/record.h"
 #include "record/engine/record_settings.h"
@@ -47,7 +48,7 @@ void BeginWriting(const Recording& r) {
 
 void RestoreOutputs() {
   SoundCard_Line1ToOutputSwitch(false);
-  SoundCard_SpeakerSwitch(GetPinLevel(59) != 1);
+  SoundCard_SpeakerSwitch(GetPinLevel(board::Profile().pins.headphone) != 1);
 }
 
 class RecordMenu final : public iWindow {

@@ -7,12 +7,11 @@
 #include "core/ui/system_settings.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
+#include "platform/board_profile.h"
 #include "settings/settings_menu.h"
 #include "settings/settings_menus.h"
 #include "speech/tts.h"
 #include "speech/ux_language.h"
-
-#include "core/base/activity.h"
 
 std::string SettingPhrase(int id) {
   char text[512] = "";
@@ -106,8 +105,7 @@ class MainMenu final : public SettingsMenu {
   }
 
  private:
-  // The board with the amplifier node has no FM transmitter.
-  static bool Skipped(int i) { return i == kFmTx && g_HwVersion == 1; }
+  static bool Skipped(int i) { return i == kFmTx && !board::Profile().fm_transmitter; }
 
   int Open() {
     switch (m_CurIndex) {

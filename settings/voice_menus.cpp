@@ -7,6 +7,7 @@
 #include "core/ui/key_describer.h"
 #include "core/ui/session.h"
 #include "core/ui/system_settings.h"
+#include "platform/board_profile.h"
 #include "power/mic2det.h"
 #include "settings/settings_menus.h"
 #include "speech/tts.h"
@@ -197,7 +198,7 @@ class FmTransmitSettingsMenu final : public SettingsMenu {
     StopFmTransmit();
     g_SystemSettings.fm_send = false;
     if (on_) {
-      if (GetPinLevel(59) == 0) {
+      if (GetPinLevel(board::Profile().pins.headphone) == 0) {
         Say(SettingPhrase(204));  // "please insert head phone"
         return 0;
       }

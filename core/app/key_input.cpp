@@ -12,6 +12,7 @@
 #include "core/ui/system_settings.h"
 #include "radio/radio.h"
 #include "core/ui/window.h"
+#include "platform/board_profile.h"
 #include "power/mic2det.h"
 #include "power/tps65217.h"
 #include "speech/tts.h"
@@ -67,7 +68,7 @@ void OnPowerChipInterrupt() {
 }
 
 void OnHeadphoneSwitch() {
-  if (GetPinLevel(59) != 0) {
+  if (GetPinLevel(board::Profile().pins.headphone) != 0) {
     SoundCard_HeadPhoneSwitch(true);
     SoundCard_SpeakerSwitch(false);
     return;

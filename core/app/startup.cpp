@@ -25,6 +25,7 @@
 #include "speech/tts.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
+#include "platform/board_profile.h"
 #include "positions/bookmark.h"
 #include "positions/history.h"
 #include "power/battery.h"
@@ -121,7 +122,7 @@ int DtbMain(int argc, char** argv) {
 
   SetCpuFrequency();
   // Threading support of GLib is always initialised since 2.32.
-  g_HwVersion = Exists("/dev/amp_en") ? 1 : 0;
+  board::SelectProfile(board::DetectProfile());
   KeepRtcFromShutdown();
   InitSocketReceiver();
 
@@ -152,8 +153,8 @@ int DtbMain(int argc, char** argv) {
   ResetIdleShutDownTime();
   ApplySystemSettings();
   GetBatState(true);
-  // Pin 59 reads 1 with headphones in; a read error counts as in.
-  SoundCard_SpeakerSwitch(GetPinLevel(59) == 0);
+  // The headphone pin reads 1 with headphones in; a read error counts as in.
+  SoundCard_SpeakerSwitch(GetPinLevel(board::Profile().pins.headphone) == 0);
 
   InitAlarms();
   CreateDaisyDir();

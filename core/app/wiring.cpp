@@ -9,6 +9,7 @@
 #include "radio/radio.h"
 #include "daisy/player/daisy_player.h"
 #include "ebook/reader/ebook_player.h"
+#include "platform/board_profile.h"
 #include "players/audio_player.h"
 #include "players/audiobook_player.h"
 #include "power/mic2det.h"
@@ -25,7 +26,7 @@ void WireSubsystems() {
   RegisterSettingsAreas();
   SetQuietShutDownHandler(QuietPowerOff);
   SetTimerPowerOffHandler(TimerPowerOff);
-  SetHeadphoneProbe([] { return GetPinLevel(59) != 0; });
+  SetHeadphoneProbe([] { return GetPinLevel(board::Profile().pins.headphone) != 0; });
 
   RegisterFileOpener(OPEN_DAISY, [](const char* folder, const char* name) {
     return CreateDaisyPlayer(folder, name, -1, -1, -1, -1);

@@ -13,7 +13,6 @@
 std::mutex g_SleepTimeMutex;
 int g_SleepLeftTime = 10;
 int g_IdleShutDownLeftTime = 60;
-int g_HwVersion = 0;
 int g_SimulateKeyPipe[2] = {-1, -1};
 
 int SendSimulateKey(int code, int kind) {

@@ -1,11 +1,10 @@
-// Process-wide activity state every layer may touch: the board revision, the
-// standby and idle counters the sound threads raise, the simulate-key pipe,
-// and the small board controls.
+// Process-wide activity state every layer may touch: the standby and idle
+// counters the sound threads raise, the simulate-key pipe, and the small
+// board controls.
 #pragma once
 
 #include <mutex>
 
-extern int g_HwVersion;  // 1 when "/dev/amp_en" exists (amplifier board)
 extern int g_SleepLeftTime;  // seconds; under g_SleepTimeMutex
 extern int g_IdleShutDownLeftTime;  // seconds; under g_SleepTimeMutex
 extern std::mutex g_SleepTimeMutex;

@@ -9,6 +9,7 @@
 #include "audio/soundcard.h"
 #include "audio/soundcard_internal.h"
 #include "core/app/mainloop.h"
+#include "platform/board_profile.h"
 
 namespace dtbtest {
 
@@ -112,7 +113,7 @@ void SoundCardTest::SetUp() {
   unsetenv("DTB_AUDIO_IN");
   unsetenv("DTB_AUDIO_MIXER");
   unsetenv("DTB_AUDIO_PACE");
-  g_HwVersion = 0;
+  board::SelectProfile(board::ProfileOfRevision(0));
   // The speaker route fully open: out.wav holds exactly what was played.
   WriteFile(MixerFile(),
             "PCM Playback Volume=127,127\nLine Playback Switch=1,1\nLeft Line Mixer DACL1 Switch=1\n"
@@ -127,14 +128,14 @@ void SoundCardTest::TearDown() {
   unsetenv("DTB_AUDIO_OUT");
   unsetenv("DTB_AUDIO_OUT_KEEP");
   unsetenv("DTB_AUDIO_IN");
-  g_HwVersion = 0;
+  board::SelectProfile(board::ProfileOfRevision(0));
   board_.reset();
 }
 
 void SoundCardTest::UseAmplifierBoard() {
   std::filesystem::create_directories(dir_ / "root/dev");
   WriteFile(dir_ / "root/dev/amp_en", "");
-  g_HwVersion = 1;
+  board::SelectProfile(board::ProfileOfRevision(1));
 }
 
 long SoundCardTest::Control(const std::string& name, size_t index) {

@@ -5,6 +5,7 @@
 
 #include "audio/soundcard.h"
 #include "core/app/mainloop.h"
+#include "platform/board_profile.h"
 #include "tests/audio/audio_test_util.h"
 
 namespace dtbtest {
@@ -119,7 +120,7 @@ TEST_F(MixerTest, LineInMonitorSwitchesTheClassDAmplifierOnlyForTheSpeaker) {
   EXPECT_EQ(1, Control("Left Line Mixer PGAL Bypass Switch"));
   EXPECT_EQ(1, Control("Right HP Mixer PGAR Bypass Switch"));
   EXPECT_EQ(0, Control("Class-D Amplifier On"));
-  g_HwVersion = 0;
+  board::SelectProfile(board::ProfileOfRevision(0));
   SoundCard_SpeakerSwitch(true);
   SoundCard_CSet("Class-D Amplifier On", 0, nullptr);
   EXPECT_EQ(0, SoundCard_Line1ToOutputSwitch(true));

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/base/activity.h"
+#include "platform/board_profile.h"
 #include "radio/radio.h"
 
 namespace {
@@ -63,8 +63,7 @@ TEST(FmChannelsTest, StepsAndPresetsWrapAroundTheBand) {
   EXPECT_EQ(10, ChannelOfKhz(88000));
   EXPECT_EQ(-1, ChannelOfKhz(86900));
   // The receive-only board's tuner begins at 87.5 MHz.
-  int saved = g_HwVersion;
-  g_HwVersion = 1;
+  const board::BoardProfile& saved = board::SelectProfile(board::ProfileOfRevision(1));
   EXPECT_EQ(5, StepChannel(210, 1));
   EXPECT_EQ(210, StepChannel(5, -1));
   s.preset[200] = 0;
@@ -72,19 +71,18 @@ TEST(FmChannelsTest, StepsAndPresetsWrapAroundTheBand) {
   s.preset[2] = 1;  // from a file of the other board: out of reach
   EXPECT_EQ(-1, LowestPreset(s));
   EXPECT_EQ(50, NextPreset(s, 50, 1));
-  g_HwVersion = saved;
+  board::SelectProfile(saved);
 }
 
 TEST(FmTransmitterTest, RefusedOnTheReceiveOnlyBoard) {
-  int saved = g_HwVersion;
-  g_HwVersion = 1;
+  const board::BoardProfile& saved = board::SelectProfile(board::ProfileOfRevision(1));
   g_FmState = 1;
   EXPECT_EQ(-1, StarFmTx(8800));
   EXPECT_EQ(1, g_FmState);
   EXPECT_TRUE(IsFmRxRunning());
   EXPECT_FALSE(IsFmTxRunning());
   g_FmState = 0;
-  g_HwVersion = saved;
+  board::SelectProfile(saved);
 }
 
 }  // namespace

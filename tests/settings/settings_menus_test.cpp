@@ -10,10 +10,10 @@
 #include "browser/dir_info.h"
 #include "browser/file_browser.h"
 #include "browser/openers.h"
-#include "core/base/activity.h"
 #include "core/ui/system_settings.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
+#include "platform/board_profile.h"
 #include "platform/host/host_board.h"
 #include "settings/settings_menu.h"
 #include "settings/settings_menus.h"
@@ -35,7 +35,7 @@ class SettingsMenus : public coretest::WindowTest {
     board::Install(std::move(b));
     g_pUxLanguage = GetUxLanguage(UX_LANGUAGE_ENGLISH);
     g_SystemSettings = SystemSettings();
-    g_HwVersion = 0;
+    board::SelectProfile(board::ProfileOfRevision(0));
     coretest::Push("root");
     g_MainMenuIndex = 0;
     ASSERT_EQ(CreateMainMenu(), 0);
@@ -44,7 +44,7 @@ class SettingsMenus : public coretest::WindowTest {
     while (g_TotalWindows > 2) KeyDown(KEY_BACK);
     WindowTest::TearDown();
     board::Install(nullptr);
-    g_HwVersion = 0;
+    board::SelectProfile(board::ProfileOfRevision(0));
   }
   static void Press(int code, int times = 1) {
     for (int i = 0; i < times; ++i) KeyPress(code);
@@ -100,7 +100,7 @@ TEST_F(SettingsMenus, TransmitterWantsHeadphonesAndIsAbsentOnTheAmplifierBoard) 
   KeyDown(KEY_BACK);
   KeyDown(KEY_BACK);
 
-  g_HwVersion = 1;
+  board::SelectProfile(board::ProfileOfRevision(1));
   g_RecordingOpened = false;
   g_MainMenuIndex = 5;  // resume play settings
   RegisterBrowserWindow(BW_RECORDING_SETTINGS_MENU, [] {
