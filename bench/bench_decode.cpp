@@ -70,6 +70,7 @@ void BM_AudioDecode(benchmark::State& state) {
     int n, cur;
     while ((n = d.Read(buf.data(), (unsigned)buf.size(), cur)) > 0) samples += n;
   }
+  benchmark::DoNotOptimize(samples);
   state.counters["audio_s"] =
       benchmark::Counter((double)state.iterations() * kSeconds, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }

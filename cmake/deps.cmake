@@ -18,13 +18,13 @@ if(CMAKE_CROSSCOMPILING)
   # with the armhf cairo and GLib headers they include.
   pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo gobject-2.0)
   add_library(dtb_popplerglib_headers INTERFACE)
-  target_include_directories(dtb_popplerglib_headers INTERFACE /usr/include/poppler/glib)
-  target_include_directories(dtb_popplerglib_headers INTERFACE
+  target_include_directories(dtb_popplerglib_headers SYSTEM INTERFACE /usr/include/poppler/glib)
+  target_include_directories(dtb_popplerglib_headers SYSTEM INTERFACE
     $<TARGET_PROPERTY:PkgConfig::CAIRO,INTERFACE_INCLUDE_DIRECTORIES>)
 else()
   pkg_check_modules(POPPLERGLIB REQUIRED IMPORTED_TARGET poppler-glib)
   add_library(dtb_popplerglib_headers INTERFACE)
-  target_include_directories(dtb_popplerglib_headers INTERFACE
+  target_include_directories(dtb_popplerglib_headers SYSTEM INTERFACE
     $<TARGET_PROPERTY:PkgConfig::POPPLERGLIB,INTERFACE_INCLUDE_DIRECTORIES>)
 endif()
 set(DTB_POPPLER_GLIB_SONAME libpoppler-glib.so.8 CACHE STRING "run-time name of poppler's GLib interface")

@@ -201,9 +201,7 @@ void Daisy::Dump(std::string& out, bool withObjects) const {
 }
 
 void Daisy::PrintInfo() const {
-  std::string out;
-  Dump(out, true);
-  fputs(out.c_str(), stdout);
+  PrintDump([this](std::string& out) { Dump(out, true); });
 }
 
 }  // namespace libDaisy

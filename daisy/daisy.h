@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "core/lib/no_copy.h"
 #include "daisy/daisy_object.h"
 #include "daisy/meta.h"
 #include "daisy/string_array.h"
@@ -46,12 +47,10 @@ struct DaisyWarning {
   std::string what;
 };
 
-class Daisy {
+class Daisy : NoCopy {
  public:
   Daisy();
   virtual ~Daisy();
-  Daisy(const Daisy&) = delete;
-  Daisy& operator=(const Daisy&) = delete;
 
   // Opens the book whose NCC or OPF is path (type 1 or 2, else guessed from
   // the name). 0; -1 bad path length or null; -2 out of memory; -3 no body

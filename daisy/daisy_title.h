@@ -4,14 +4,14 @@
 
 #include <string>
 
+#include "core/lib/no_copy.h"
+
 namespace libDaisy {
 
-class DaisyGetTitle {
+class DaisyGetTitle : NoCopy {
  public:
   DaisyGetTitle();
   virtual ~DaisyGetTitle();
-  DaisyGetTitle(const DaisyGetTitle&) = delete;
-  DaisyGetTitle& operator=(const DaisyGetTitle&) = delete;
 
   // path is the NCC or OPF; type 1 or 2, else guessed from the name.
   // 0 (also when nothing was found in a DAISY 2.02 book); -1 null or bad

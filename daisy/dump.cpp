@@ -38,4 +38,10 @@ void DumpQuoted(std::string& out, const char* text) {
   out += '"';
 }
 
+void PrintDump(const std::function<void(std::string&)>& dump) {
+  std::string out;
+  dump(out);
+  fputs(out.c_str(), stdout);
+}
+
 }  // namespace libDaisy

@@ -57,9 +57,7 @@ void Meta::Dump(std::string& out) const {
 }
 
 void Meta::PrintInfo() const {
-  std::string out;
-  Dump(out);
-  fputs(out.c_str(), stdout);
+  PrintDump([this](std::string& out) { Dump(out); });
 }
 
 }  // namespace libDaisy

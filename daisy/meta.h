@@ -4,16 +4,15 @@
 #include <cstdio>
 #include <string>
 
+#include "core/lib/no_copy.h"
 #include "daisy/string_array.h"
 
 namespace libDaisy {
 
-class Meta {
+class Meta : NoCopy {
  public:
   Meta() = default;
   virtual ~Meta() = default;
-  Meta(const Meta&) = delete;
-  Meta& operator=(const Meta&) = delete;
 
   // Appends a pair (lengths < 0: up to the NUL). 0, -1 for a null text, -2 out of memory.
   virtual int Add(const char* name, const char* content, int nameLength = -1,

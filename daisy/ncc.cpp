@@ -264,9 +264,7 @@ void Ncc::Dump(std::string& out) const {
 }
 
 void Ncc::PrintInfo() const {
-  std::string out;
-  Dump(out);
-  fputs(out.c_str(), stdout);
+  PrintDump([this](std::string& out) { Dump(out); });
 }
 
 }  // namespace libDaisy

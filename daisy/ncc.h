@@ -5,18 +5,17 @@
 
 #include <string>
 
+#include "core/lib/no_copy.h"
 #include "daisy/meta.h"
 #include "daisy/string_array.h"
 #include "daisy/xml_push.h"
 
 namespace libDaisy {
 
-class Ncc : private XmlSink {
+class Ncc : private XmlSink, NoCopy {
  public:
   Ncc();
   virtual ~Ncc();
-  Ncc(const Ncc&) = delete;
-  Ncc& operator=(const Ncc&) = delete;
 
   // Reads the NCC as XML. 0; -1 null path; -2 out of memory; -3 unreadable
   // file or any parse error.

@@ -272,9 +272,7 @@ void Ncx::Dump(std::string& out) const {
 }
 
 void Ncx::PrintInfo() const {
-  std::string out;
-  Dump(out);
-  fputs(out.c_str(), stdout);
+  PrintDump([this](std::string& out) { Dump(out); });
 }
 
 }  // namespace libDaisy

@@ -6,18 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "core/lib/no_copy.h"
 #include "daisy/string_array.h"
 #include "daisy/xml_push.h"
 
 namespace libDaisy {
 
 // Navigation points in document order: label, target ("file.smil#id") and level (1 = top).
-class NavMap {
+class NavMap : NoCopy {
  public:
   NavMap() = default;
   virtual ~NavMap() = default;
-  NavMap(const NavMap&) = delete;
-  NavMap& operator=(const NavMap&) = delete;
   // 0, -1 for a null text, -2 out of memory.
   virtual int Add(const char* label, const char* target, int level);
   // -1 out of range.
@@ -32,12 +31,10 @@ class NavMap {
 };
 
 // A page list or another navigation list: label and target per item, and the list's class.
-class NavList {
+class NavList : NoCopy {
  public:
   NavList() = default;
   virtual ~NavList() = default;
-  NavList(const NavList&) = delete;
-  NavList& operator=(const NavList&) = delete;
   virtual int Add(const char* label, const char* target);
   virtual int Get(int index, const char** label, const char** target) const;
   virtual int GetCnt() const { return m_Labels.GetCnt(); }
@@ -51,12 +48,10 @@ class NavList {
   std::string m_Class;
 };
 
-class Ncx : private XmlSink {
+class Ncx : private XmlSink, NoCopy {
  public:
   Ncx();
   virtual ~Ncx();
-  Ncx(const Ncx&) = delete;
-  Ncx& operator=(const Ncx&) = delete;
 
   // 0; -1 null path; -2 out of memory; -3 unreadable or any parse error.
   virtual int Open(const char* path);

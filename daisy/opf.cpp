@@ -218,9 +218,7 @@ void Opf::Dump(std::string& out) const {
 }
 
 void Opf::PrintInfo() const {
-  std::string out;
-  Dump(out);
-  fputs(out.c_str(), stdout);
+  PrintDump([this](std::string& out) { Dump(out); });
 }
 
 }  // namespace libDaisy

@@ -4,18 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "core/lib/no_copy.h"
 #include "daisy/meta.h"
 #include "daisy/string_array.h"
 #include "daisy/xml_push.h"
 
 namespace libDaisy {
 
-class Opf : private XmlSink {
+class Opf : private XmlSink, NoCopy {
  public:
   Opf();
   virtual ~Opf();
-  Opf(const Opf&) = delete;
-  Opf& operator=(const Opf&) = delete;
 
   // 0; -1 null path; -2 out of memory; -3 unreadable, not well-formed or unbalanced.
   virtual int Open(const char* path);

@@ -300,9 +300,7 @@ void Smil::Dump(std::string& out) const {
 }
 
 void Smil::PrintInfo() const {
-  std::string out;
-  Dump(out);
-  fputs(out.c_str(), stdout);
+  PrintDump([this](std::string& out) { Dump(out); });
 }
 
 }  // namespace libDaisy

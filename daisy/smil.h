@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/lib/no_copy.h"
 #include "daisy/daisy_object.h"
 #include "daisy/meta.h"
 #include "daisy/string_array.h"
@@ -24,12 +25,10 @@ struct SmilElement {
   int32_t end;    // audio: clip end ms; else -1
 };
 
-class Smil : private XmlSink {
+class Smil : private XmlSink, NoCopy {
  public:
   Smil();
   virtual ~Smil();
-  Smil(const Smil&) = delete;
-  Smil& operator=(const Smil&) = delete;
 
   // Reads one SMIL file; daisy3 selects "clipBegin"/"clipEnd" over
   // "clip-begin"/"clip-end". With reset the lists start afresh, without it the

@@ -6,17 +6,17 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/lib/no_copy.h"
+
 namespace libDaisy {
 
 class CaseIndex;
 
-class StringArray {
+class StringArray : NoCopy {
  public:
   // blockSize: the pool grows in multiples of it; step: offset array growth.
   explicit StringArray(int blockSize = 2048, int step = 100);
   virtual ~StringArray();
-  StringArray(const StringArray&) = delete;
-  StringArray& operator=(const StringArray&) = delete;
 
   // Forgets every string (keeps the memory and the index setting).
   virtual void Clean();

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/base/path_text.h"
 #include "platform/board.h"
 
 namespace libDaisy {
@@ -69,41 +70,13 @@ std::string ResolveFile(const std::string& folder, std::string_view name, size_t
   return found.empty() ? path : found;
 }
 
-namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
 bool NormalizeLink(std::string_view link, std::string* out) {
   out->clear();
-  std::string decoded;
-  decoded.reserve(link.size());
-  for (size_t i = 0; i < link.size(); ++i) {
-    const int hi = i + 2 < link.size() && link[i] == '%' ? HexValue(link[i + 1]) : -1;
-    const int lo = hi >= 0 ? HexValue(link[i + 2]) : -1;
-    if (lo >= 0) {
-      decoded += static_cast<char>(hi * 16 + lo);
-      i += 2;
-    } else {
-      decoded += link[i];
-    }
-  }
+  const std::string decoded = PercentDecoded(link);
   if (decoded.empty()) return true;
   if (decoded[0] == '/' || decoded.find(':') != std::string::npos) return false;
   std::vector<std::string> parts;
-  size_t from = 0;
-  while (from <= decoded.size()) {
-    size_t slash = decoded.find('/', from);
-    if (slash == std::string::npos) slash = decoded.size();
-    std::string part = decoded.substr(from, slash - from);
-    from = slash + 1;
-    if (part.empty() || part == ".") continue;
+  for (std::string& part : PathParts(decoded)) {
     if (part == "..") {
       if (parts.empty()) return false;
       parts.pop_back();

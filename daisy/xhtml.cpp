@@ -276,9 +276,7 @@ void Xhtml::Dump(std::string& out) const {
 }
 
 void Xhtml::PrintInfo() const {
-  std::string out;
-  Dump(out);
-  fputs(out.c_str(), stdout);
+  PrintDump([this](std::string& out) { Dump(out); });
 }
 
 }  // namespace libDaisy

@@ -8,17 +8,16 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/lib/no_copy.h"
 #include "daisy/string_array.h"
 #include "daisy/xml_push.h"
 
 namespace libDaisy {
 
-class Xhtml : private XmlSink {
+class Xhtml : private XmlSink, NoCopy {
  public:
   Xhtml();
   virtual ~Xhtml();
-  Xhtml(const Xhtml&) = delete;
-  Xhtml& operator=(const Xhtml&) = delete;
 
   // Reads the document with the XML parser. 0; -1 null path; -2 out of memory
   // or more than 100 nested elements with ids; -3 unreadable or not

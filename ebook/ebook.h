@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/lib/no_copy.h"
 #include "ebook/position.h"
 
 // The interface of every e-book source. Not thread-safe: one thread at a time
@@ -95,12 +96,10 @@ constexpr int c_DefaultPageLength = 1000;
 // format parser through the building operations and closed by
 //   AddParagraphFlag(1), AddHeadingFlag(0, 1), DealSentences(), DealPages(),
 //   m_LevelDepth = GetHeadingsTotalLevel().
-class CEbook : public iCEbook {
+class CEbook : public iCEbook, NoCopy {
  public:
   CEbook();
   ~CEbook() override;
-  CEbook(const CEbook&) = delete;
-  CEbook& operator=(const CEbook&) = delete;
 
   // Only reserves the text buffer; format sources override it. 0 or -3.
   int Open(const char* path) override;

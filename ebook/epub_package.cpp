@@ -4,17 +4,11 @@
 
 #include <cstring>
 
+#include "core/base/path_text.h"
 #include "core/lib/xml/xml_reader.h"
 #include "ebook/epub.h"
 
 namespace {
-
-int Hex(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 const char* Local(const char* name) {
   const char* colon = strrchr(name, ':');
@@ -128,18 +122,7 @@ class TocHandler : public xml::Handler {
 
 }  // namespace
 
-std::string CEpub::GetHrefString(const std::string& href) {
-  std::string out;
-  for (size_t i = 0; i < href.size() && out.size() < 8191; ++i) {
-    if (href[i] == '%' && i + 2 < href.size() && Hex(href[i + 1]) >= 0 && Hex(href[i + 2]) >= 0) {
-      out += static_cast<char>(Hex(href[i + 1]) * 16 + Hex(href[i + 2]));
-      i += 2;
-    } else {
-      out += href[i];
-    }
-  }
-  return out;
-}
+std::string CEpub::GetHrefString(const std::string& href) { return PercentDecoded(href, 8191); }
 
 std::string CEpub::ResolveHref(const std::string& base, const std::string& href, std::string* fragment) {
   std::string h = href;
@@ -150,18 +133,11 @@ std::string CEpub::ResolveHref(const std::string& base, const std::string& href,
   std::string joined = !h.empty() && h[0] == '/' ? h : base.substr(0, base.rfind('/') + 1) + h;
   if (h.empty()) joined = base;  // "#id" alone: the same document
   std::vector<std::string> parts;
-  size_t start = 0;
-  while (start <= joined.size()) {
-    size_t slash = joined.find('/', start);
-    if (slash == std::string::npos) slash = joined.size();
-    std::string seg = joined.substr(start, slash - start);
-    if (seg == "..") {
-      // Never above the root of the archive.
-      if (!parts.empty()) parts.pop_back();
-    } else if (!seg.empty() && seg != ".") {
-      parts.push_back(seg);
-    }
-    start = slash + 1;
+  for (std::string& seg : PathParts(joined)) {
+    if (seg != "..")
+      parts.push_back(std::move(seg));
+    else if (!parts.empty())
+      parts.pop_back();  // never above the root of the archive
   }
   std::string out;
   for (const std::string& p : parts) out += (out.empty() ? "" : "/") + p;

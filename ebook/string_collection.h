@@ -1,12 +1,12 @@
 // A small growable list of byte strings kept in one character pool.
 #pragma once
 
-class EbookStringCollection {
+#include "core/lib/no_copy.h"
+
+class EbookStringCollection : NoCopy {
  public:
   EbookStringCollection() = default;
   ~EbookStringCollection() { Cls(); }
-  EbookStringCollection(const EbookStringCollection&) = delete;
-  EbookStringCollection& operator=(const EbookStringCollection&) = delete;
 
   // Appends a copy of s: 0, or -1 for null or no memory.
   int Add(const char* s);

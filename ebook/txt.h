@@ -5,12 +5,13 @@
 
 #include <atomic>
 
+#include "core/lib/no_copy.h"
 #include "ebook/ebook.h"
 #include "ebook/iconv_converter.h"
 
 class TxtScanner;
 
-class CTxt : public iCEbook {
+class CTxt : public iCEbook, NoCopy {
  public:
   // Encoding codes.
   static constexpr int c_Utf8 = 65001;
@@ -24,8 +25,6 @@ class CTxt : public iCEbook {
 
   CTxt();
   ~CTxt() override;
-  CTxt(const CTxt&) = delete;
-  CTxt& operator=(const CTxt&) = delete;
 
   // Scans the file: 0; -4 it cannot be opened or read; -3 no memory;
   // -2 no code-page converter; -6 cancelled by CancelOpen.

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "core/ui/session.h"
+#include "positions/item_list.h"
 
 BookMark g_bookmark(kBookmarkArea);
 
@@ -49,42 +50,21 @@ int BookMark::Find(int kind, const char* path) const {
 }
 
 int BookMark::Find(BmFileItem** list, int count, int kind, const char* path) {
-  if (!list || !path) return -1;
-  for (int i = 0; i < count; i++) {
-    const BmFileItem* it = list[i];
-    if (!it || !it->GetFullname()) continue;
-    if (kind < EM_BM_ALL && it->Type() != kind) continue;
-    if (strcasecmp(it->GetFullname(), path) == 0) return i;
-  }
-  return -1;
+  return positions::FindItem(
+      list, count, path, [kind](const BmFileItem& it) { return kind >= EM_BM_ALL || it.Type() == kind; },
+      [](const BmFileItem& it) { return it.GetFullname(); });
 }
 
-BmFileItem* BookMark::GetAt(int index) const {
-  return (index >= 0 && index < m_Count) ? m_Items[index] : nullptr;
-}
+BmFileItem* BookMark::GetAt(int index) const { return positions::ItemAt(m_Items, m_Count, index); }
 
 int BookMark::GetBookmarkList(int kind, BmFileItem** out) const {
-  if (!out) return -1;
-  int n = 0;
-  for (int i = 0; i < m_Count; i++) {
-    if (kind >= EM_BM_ALL || m_Items[i]->Type() == kind) out[n++] = m_Items[i];
-  }
-  return n;
+  return positions::CollectItems(m_Items, m_Count, out,
+                                 [kind](const BmFileItem& it) { return kind >= EM_BM_ALL || it.Type() == kind; });
 }
 
-void BookMark::MoveToFront(int index) {
-  if (index <= 0 || index >= m_Count) return;
-  BmFileItem* it = m_Items[index];
-  memmove(&m_Items[1], &m_Items[0], sizeof(m_Items[0]) * static_cast<size_t>(index));
-  m_Items[0] = it;
-}
+void BookMark::MoveToFront(int index) { positions::MoveItemToFront(m_Items, m_Count, index); }
 
-void BookMark::RemoveAt(int index) {
-  delete m_Items[index];
-  memmove(&m_Items[index], &m_Items[index + 1],
-          sizeof(m_Items[0]) * static_cast<size_t>(m_Count - index - 1));
-  m_Items[--m_Count] = nullptr;
-}
+void BookMark::RemoveAt(int index) { positions::RemoveItemAt(m_Items, &m_Count, index); }
 
 int BookMark::RemoveBookmark(BmFileItem* entry, int index) {
   if (!entry) return -1;
@@ -98,10 +78,7 @@ int BookMark::RemoveBookmark(BmFileItem* entry, int index) {
 }
 
 int BookMark::AddFileItem(BmFileItem* item) {
-  if (!item || m_Count >= BM_MAX_FILE_ITEMS) return -1;
-  memmove(&m_Items[1], &m_Items[0], sizeof(m_Items[0]) * static_cast<size_t>(m_Count));
-  m_Items[0] = item;
-  m_Count++;
+  if (!positions::PushItemFront(m_Items, &m_Count, BM_MAX_FILE_ITEMS, item)) return -1;
   return Changed(0);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "core/lib/no_copy.h"
 #include "core/lib/xml/xml_reader.h"
 #include "core/lib/xml/xml_document.h"
 
@@ -43,11 +44,9 @@ struct AudioBookBmItem {
 };
 
 // The bookmarks of one file (or audio-book folder), oldest first, at most 32.
-class BmFileItem {
+class BmFileItem : NoCopy {
  public:
   BmFileItem() = default;
-  BmFileItem(const BmFileItem&) = delete;
-  BmFileItem& operator=(const BmFileItem&) = delete;
   // Frees the path and, in the subclasses, every bookmark.
   virtual ~BmFileItem();
   // The kind number (_EM_BM_TYPE 0-3).
@@ -131,13 +130,11 @@ class AudioBookBmFileItem final : public BmFileItem {
 constexpr char kBookmarkArea[] = "bookmarks";
 
 // The store: up to 400 file entries, entry 0 the most recently used.
-class BookMark {
+class BookMark : NoCopy {
  public:
   // `area`: the settings area each change marks; null marks nothing.
   explicit BookMark(const char* area = nullptr) : m_Area(area) {}
   ~BookMark();
-  BookMark(const BookMark&) = delete;
-  BookMark& operator=(const BookMark&) = delete;
 
   // Each adds one bookmark to the entry of that file (created or moved to the
   // front) and returns its index in the entry (0-31); -1 for a refused

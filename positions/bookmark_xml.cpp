@@ -195,12 +195,6 @@ int BookMark::LoadFromMemory(const char* data, size_t size) {
   return r;
 }
 
-int LoadBookmarks() {
-  if (CheckSettingsMounted() != 0) return -1;
-  return g_bookmark.LoadFromFile("/mnt/settings/bookmark.xml");
-}
+int LoadBookmarks() { return positions::LoadSettingsList(&g_bookmark, "/mnt/settings/bookmark.xml"); }
 
-int SaveBookmarks() {
-  if (CheckSettingsMounted() != 0) return -1;
-  return g_bookmark.SaveToFile("/mnt/settings/bookmark.xml");
-}
+int SaveBookmarks() { return positions::SaveSettingsList(&g_bookmark, "/mnt/settings/bookmark.xml"); }

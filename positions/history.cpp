@@ -9,6 +9,7 @@
 
 #include "core/ui/session.h"
 #include "platform/board.h"
+#include "positions/item_list.h"
 
 History g_History(kHistoryArea);
 
@@ -113,44 +114,26 @@ int History::Find(int kind, const char* path) const {
 }
 
 int History::Find(HistoryItem** list, int count, int kind, const char* path) {
-  if (!list || !path) return -1;
-  for (int i = 0; i < count; i++) {
-    const HistoryItem* it = list[i];
-    if (!it || !it->path) continue;
-    if (kind < EM_HISTORY_ALL && it->kind != kind) continue;
-    if (strcasecmp(it->path, path) == 0) return i;
-  }
-  return -1;
+  return positions::FindItem(
+      list, count, path, [kind](const HistoryItem& it) { return kind >= EM_HISTORY_ALL || it.kind == kind; },
+      [](const HistoryItem& it) { return it.path; });
 }
 
-HistoryItem* History::GetAt(int index) const {
-  return (index >= 0 && index < m_Count) ? m_Items[index] : nullptr;
-}
+HistoryItem* History::GetAt(int index) const { return positions::ItemAt(m_Items, m_Count, index); }
 
 int History::GetBookmarkList(int kind, HistoryItem** out) const {
-  if (!out) return -1;
-  int n = 0;
-  for (int i = 0; i < m_Count; i++) {
-    if (kind > EM_HISTORY_AUDIOBOOK || m_Items[i]->kind == kind) out[n++] = m_Items[i];
-  }
-  return n;
+  return positions::CollectItems(m_Items, m_Count, out, [kind](const HistoryItem& it) {
+    return kind > EM_HISTORY_AUDIOBOOK || it.kind == kind;
+  });
 }
 
 int History::Add(HistoryItem* item) {
-  if (!item || m_Count >= HISTORY_MAX_ITEMS) return -1;
-  memmove(&m_Items[1], &m_Items[0], sizeof(m_Items[0]) * static_cast<size_t>(m_Count));
-  m_Items[0] = item;
-  m_Count++;
+  if (!positions::PushItemFront(m_Items, &m_Count, HISTORY_MAX_ITEMS, item)) return -1;
   Changed();
   return 0;
 }
 
-void History::RemoveAt(int index) {
-  delete m_Items[index];
-  memmove(&m_Items[index], &m_Items[index + 1],
-          sizeof(m_Items[0]) * static_cast<size_t>(m_Count - index - 1));
-  m_Items[--m_Count] = nullptr;
-}
+void History::RemoveAt(int index) { positions::RemoveItemAt(m_Items, &m_Count, index); }
 
 int History::Remove(HistoryItem* item) {
   if (!item) return -1;
@@ -164,12 +147,7 @@ int History::Remove(HistoryItem* item) {
   return -1;
 }
 
-void History::MoveToFront(int index) {
-  if (index <= 0 || index >= m_Count) return;
-  HistoryItem* it = m_Items[index];
-  memmove(&m_Items[1], &m_Items[0], sizeof(m_Items[0]) * static_cast<size_t>(index));
-  m_Items[0] = it;
-}
+void History::MoveToFront(int index) { positions::MoveItemToFront(m_Items, m_Count, index); }
 
 // Kind and path both decide: a record taken over from another kind would
 // leave two records for one book and lose the other item's position.

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "core/lib/no_copy.h"
 #include "core/lib/xml/xml_reader.h"
 #include "core/lib/xml/xml_document.h"
 
@@ -23,11 +24,9 @@ constexpr int HISTORY_MAX_PER_TYPE = 100;
 
 // One record. The fields are read directly; change them with the SetFor
 // operations, which own the texts.
-class HistoryItem {
+class HistoryItem : NoCopy {
  public:
   HistoryItem() = default;
-  HistoryItem(const HistoryItem&) = delete;
-  HistoryItem& operator=(const HistoryItem&) = delete;
   // Frees the texts.
   virtual ~HistoryItem();
 
@@ -59,13 +58,11 @@ class HistoryItem {
 // file is written soon after (not only at power-off).
 constexpr char kHistoryArea[] = "history";
 
-class History {
+class History : NoCopy {
  public:
   // `area`: the settings area each change marks; null marks nothing.
   explicit History(const char* area = nullptr) : m_Area(area) {}
   ~History();
-  History(const History&) = delete;
-  History& operator=(const History&) = delete;
 
   // Each stores the position of one item in its record (found by path, letter
   // case ignored, and moved to the front; or created at the front). 0, -1 for a

@@ -99,12 +99,6 @@ int History::LoadFromMemory(const char* data, size_t size) {
   return r;
 }
 
-int LoadHistory() {
-  if (CheckSettingsMounted() != 0) return -1;
-  return g_History.LoadFromFile("/mnt/settings/history.xml");
-}
+int LoadHistory() { return positions::LoadSettingsList(&g_History, "/mnt/settings/history.xml"); }
 
-int SaveHistory() {
-  if (CheckSettingsMounted() != 0) return -1;
-  return g_History.SaveToFile("/mnt/settings/history.xml");
-}
+int SaveHistory() { return positions::SaveSettingsList(&g_History, "/mnt/settings/history.xml"); }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/lib/xml/xml_document.h"
+#include "core/base/settings_file.h"
 #include "core/lib/xml/xml_reader.h"
 
 namespace positions {
@@ -43,5 +44,16 @@ void ListSetIntProp(xml::Element& node, const char* name, int value);
 // Copies at most `maxBytes` bytes of `text` into `out` (room for maxBytes + 1),
 // cutting before a UTF-8 sequence that would not fit whole. Null text → "".
 void CopyUtf8Cut(char* out, const char* text, size_t maxBytes);
+
+// A store's own file on the settings partition: -1 when it is not mounted,
+// else what the store's load or save returns.
+template <typename Store>
+int LoadSettingsList(Store* store, const char* path) {
+  return CheckSettingsMounted() != 0 ? -1 : store->LoadFromFile(path);
+}
+template <typename Store>
+int SaveSettingsList(Store* store, const char* path) {
+  return CheckSettingsMounted() != 0 ? -1 : store->SaveToFile(path);
+}
 
 }  // namespace positions

@@ -132,9 +132,9 @@ class Rda5820 final : public FmTuner {
     if (!BusPresent() || TuneTenKhz(TenKhz(khz)) < 0) return -1;
     uint16_t r03 = Read(0x03), r0a = Read(0x0A), r0b = Read(0x0B);
     printf("RDA5820_SetFreq set value = %x\n", r03);
-    printf("RDA5820_SetFreq: STC=%hu, SF=%s, ST=%hu, ReadCHAN=%hu\n", (r0a >> 14) & 1,
+    printf("RDA5820_SetFreq: STC=%d, SF=%s, ST=%d, ReadCHAN=%d\n", (r0a >> 14) & 1,
            (r0a >> 13) & 1 ? "seek fail" : "seek OK", (r0a >> 10) & 1, r0a & 0x3FF);
-    printf("RDA5820_SetFreq: FM_TUNE=%s, RSSI=%hu\n", (r0b >> 8) & 1 ? "Is a station" : "Not a station", r0b >> 9);
+    printf("RDA5820_SetFreq: FM_TUNE=%s, RSSI=%d\n", (r0b >> 8) & 1 ? "Is a station" : "Not a station", r0b >> 9);
     return 0;
   }
   // Over an empty band a seek takes half a minute: the cancel is asked

@@ -5,7 +5,9 @@ usage: check-link-layers.py BUILD_DIR [SOURCE_DIR]
 A declaration in a lower header with its definition in a higher library
 passes the include check but still makes the lower layer depend on the
 higher one; this finds such symbols: every undefined symbol of a layer's
-library must be defined in a lower layer (or outside the firmware).
+library must be defined in a lower layer (or outside the firmware). The C
+library wrappers of core/lib are one library per folder: each stands alone,
+above the layers below core/lib and beside the other wrappers.
 """
 import glob
 import os
@@ -41,25 +43,25 @@ def main():
     source = os.path.abspath(sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(__file__), '..'))
     layers = Layers(source)
     rank, _ = layers.read_layers(os.path.join(source, 'LAYERS'))
-    libs = {}
+    libs = {}  # library -> (unit, layer): the unit is the layer, or a wrapper's folder
     for lib in glob.glob(os.path.join(build, '**', 'libdtb_*.a'), recursive=True):
         folder = os.path.relpath(os.path.dirname(lib), build)
         layer = layers.layer_of(folder, rank)
-        if layer is not None and folder == layer:
-            libs[lib] = layer
+        if layer is not None and (folder == layer or layer == 'core/lib'):
+            libs[lib] = (folder, layer)
     if not libs:
         print('no firmware libraries under %s' % build)
         return 1
     owner = {}
-    for lib, layer in libs.items():
+    for lib, unit in libs.items():
         for s in symbols(lib, True):
-            owner.setdefault(s, set()).add(layer)
+            owner.setdefault(s, set()).add(unit)
     faults = []
-    for lib, layer in sorted(libs.items()):
+    for lib, (unit, layer) in sorted(libs.items()):
         for s in sorted(symbols(lib, False)):
-            for other in owner.get(s, ()):
-                if other != layer and rank[other] >= rank[layer]:
-                    faults.append('%s uses %s of %s' % (layer, s, other))
+            for other, other_layer in owner.get(s, ()):
+                if other != unit and rank[other_layer] >= rank[layer]:
+                    faults.append('%s uses %s of %s' % (unit, s, other))
     for f in faults:
         print(f)
     if faults:

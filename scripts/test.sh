@@ -8,6 +8,7 @@
 #  3. the threaded parts' unit tests under the thread sanitizer;
 #  4. the device's build for 32-bit ARM, its unit tests under qemu-arm-static
 #     (skipped with a note when the cross tools are missing: install-deps.sh --cross).
+# Every build treats a warning as an error (DTB_WERROR).
 # Each step prints its time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,7 +19,7 @@ T0=$SECONDS
 step() { echo "== $1 (at $(((SECONDS - T0) / 60))m$(((SECONDS - T0) % 60))s)"; }
 
 step "build"
-cmake -S . -B build "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDTB_WERROR=ON >/dev/null
 cmake --build build -j"$JOBS"
 
 # One end-to-end run per subsystem; the parsers' own end-to-end runs (DAISY,
@@ -44,7 +45,7 @@ step "sanitizer build (clang: address, UB, fuzz targets)"
 # debug information, and the reports still name file and line.
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-asan "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" \
-  -DDTB_SANITIZE=ON -DDTB_FUZZ=ON -DDTB_BENCH=OFF >/dev/null
+  -DDTB_SANITIZE=ON -DDTB_FUZZ=ON -DDTB_BENCH=OFF -DDTB_WERROR=ON >/dev/null
 cmake --build build-asan -j"$JOBS"
 step "fuzz targets"
 JOBS="$JOBS" bash scripts/run-fuzz.sh build-asan "${FUZZ_SECONDS:-10}"
@@ -60,7 +61,7 @@ step "thread sanitizer build (tests of the threaded parts)"
 # tests only, which keeps this build small.
 TSAN_TESTS=(speech_tests players_tests players_media_tests daisy_tests ebook_tests browser_tests record_tests)
 cmake -S . -B build-tsan "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DDTB_TSAN=ON -DDTB_BENCH=OFF >/dev/null
+  -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DDTB_TSAN=ON -DDTB_BENCH=OFF -DDTB_WERROR=ON >/dev/null
 cmake --build build-tsan -j"$JOBS" --target "${TSAN_TESTS[@]}"
 step "tests under the thread sanitizer"
 export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}

@@ -35,10 +35,8 @@ std::string Absolute(const std::string& p) {
   return getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + p : p;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  sim::Options o;
+// Reads the options into *o; false on a word it does not know.
+bool ParseArgs(int argc, char** argv, sim::Options* o) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&](std::string* out) {
@@ -47,33 +45,39 @@ int main(int argc, char** argv) {
       return true;
     };
     std::string rev;
-    if (a == "--root" && value(&o.root)) continue;
+    if (a == "--root" && value(&o->root)) continue;
     if (a == "--fresh") {
-      o.fresh = true;
+      o->fresh = true;
       continue;
     }
-    if (a == "--lang" && value(&o.lang) && (o.lang == "en" || o.lang == "pl")) continue;
-    if (a == "--audio-out" && value(&o.audio_out)) continue;
-    if (a == "--audio-in" && value(&o.audio_in)) continue;
-    if (a == "--script" && value(&o.script)) continue;
-    if (a == "--player" && value(&o.player)) continue;
+    if (a == "--lang" && value(&o->lang) && (o->lang == "en" || o->lang == "pl")) continue;
+    if (a == "--audio-out" && value(&o->audio_out)) continue;
+    if (a == "--audio-in" && value(&o->audio_in)) continue;
+    if (a == "--script" && value(&o->script)) continue;
+    if (a == "--player" && value(&o->player)) continue;
     if (a == "--board-rev" && value(&rev) && (rev == "0" || rev == "1")) {
-      o.amplifier = rev == "1";
+      o->amplifier = rev == "1";
       continue;
     }
     if (a == "--supervisor") {
       // An optional path: the next word unless it is another option.
-      o.supervisor = i + 1 < argc && argv[i + 1][0] != '-' ? argv[++i] : "";
+      o->supervisor = i + 1 < argc && argv[i + 1][0] != '-' ? argv[++i] : "";
       continue;
     }
     if (a == "--verbose") {
-      o.verbose = true;
+      o->verbose = true;
       continue;
     }
-    Usage();
-    return sim::kExitUsage;
+    return false;
   }
-  if (o.root.empty()) {
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  sim::Options o;
+  if (!ParseArgs(argc, argv, &o) || o.root.empty()) {
     Usage();
     return sim::kExitUsage;
   }

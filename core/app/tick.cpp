@@ -150,30 +150,14 @@ void StandbyStep(unsigned int now) {
   g_IdleShutDownLeftTime = idle < INT_MIN ? INT_MIN : static_cast<int>(idle);
 }
 
-}  // namespace
-
-gboolean TimeOutFun_250ms(void*) {
-  // Held key: first repeat 6 ticks after going down, then one every tick.
-  if (g_LastKeyCode >= 0) {
-    ResetIdleShutDownTime();
-    if (--g_LastKeyLeftTime <= 0) {
-      g_LastKeyLeftTime = 1;
-      SendSimulateKey(g_LastKeyCode, KEY_KIND_PRESS);
-    }
-    ++g_KeyContinueTimes;
-  }
-
-  if (g_PowerKeyShiftFunLeftTime >= 0 && --g_PowerKeyShiftFunLeftTime == -1) SetWorkingLed(0);
-
-  WindowTick();
-  RunDeferredSaves();
-
+// Returns true when the tick ends here.
+bool PowerKeyAndUsbStep() {
   if (IsPowerKeyDown()) {
     ResetIdleShutDownTime();
     if (++g_PowerKeyDownTimes > kPowerOffTicks) {
       g_ShutDownMode = 0;
       SendSimulateKey(EV_POWER_OFF, KEY_KIND_DOWN);
-      return TRUE;
+      return true;
     }
   } else {
     g_PowerKeyDownTimes = 0;
@@ -183,7 +167,7 @@ gboolean TimeOutFun_250ms(void*) {
     if (++g_UsbInTimes == kUsbTicks) {
       ResetIdleShutDownTime();
       SendSimulateKey(EV_USB_IN, KEY_KIND_DOWN);
-      return TRUE;
+      return true;
     }
   } else {
     bool wasIn = g_UsbInTimes >= kUsbTicks;
@@ -191,18 +175,19 @@ gboolean TimeOutFun_250ms(void*) {
     if (wasIn) {
       ResetIdleShutDownTime();
       SendSimulateKey(EV_USB_OUT, KEY_KIND_DOWN);
-      return TRUE;
+      return true;
     }
   }
+  return false;
+}
 
-  if (++g_250msTimes <= 3) return TRUE;
-
-  // Once a second.
+// Once a second.
+void SecondStep() {
   time_t nowT = BTime();
   unsigned int now = static_cast<unsigned int>(nowT);
   struct tm lt;
   localtime_r(&nowT, &lt);
-  if (AutoShutDownStep(now)) return TRUE;
+  if (AutoShutDownStep(now)) return;
   MinuteStep(now, lt);
   CalculagraphStep();  // also when its window is closed or covered
 
@@ -227,12 +212,34 @@ gboolean TimeOutFun_250ms(void*) {
         g_IdleShutDownLeftTime = 20;
       }
       SendSimulateKey(EV_IDLE_SHUTDOWN, KEY_KIND_DOWN);
-      return TRUE;
+      return;
     }
     ResetIdleShutDownTime();
   }
 
-  if (sleepLeft > 0) return TRUE;
-  StandbyStep(now);
+  if (sleepLeft <= 0) StandbyStep(now);
+}
+
+}  // namespace
+
+gboolean TimeOutFun_250ms(void*) {
+  // Held key: first repeat 6 ticks after going down, then one every tick.
+  if (g_LastKeyCode >= 0) {
+    ResetIdleShutDownTime();
+    if (--g_LastKeyLeftTime <= 0) {
+      g_LastKeyLeftTime = 1;
+      SendSimulateKey(g_LastKeyCode, KEY_KIND_PRESS);
+    }
+    ++g_KeyContinueTimes;
+  }
+
+  if (g_PowerKeyShiftFunLeftTime >= 0 && --g_PowerKeyShiftFunLeftTime == -1) SetWorkingLed(0);
+
+  WindowTick();
+  RunDeferredSaves();
+
+  if (PowerKeyAndUsbStep()) return TRUE;
+  if (++g_250msTimes <= 3) return TRUE;
+  SecondStep();
   return TRUE;
 }

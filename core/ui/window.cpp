@@ -23,8 +23,28 @@ int iWindow::OnKeyInfoDown() {
   return 0;
 }
 
+bool ReportSystemEvent(int code) {
+  switch (code) {
+    case EV_TIME_ANNOUNCE:
+      ReportSystemTime();
+      return true;
+    case EV_RESTORE_DEFAULTS:
+      SetAllToDefault();  // unlocks and says so
+      return true;
+    case EV_CHARGING_DONE:
+      ReportChargingFinished();
+      return true;
+    case EV_BATTERY_LOW:
+      ReportBatLowShutDownLeftTime();
+      return true;
+    default:
+      return false;
+  }
+}
+
 int iWindow::OnDefaultKeyDown(int code) {
   SysTts_Stop();
+  if (ReportSystemEvent(code)) return 0;
   switch (code) {
     case KEY_RADIO:
     case KEY_MUSIC:
@@ -47,18 +67,6 @@ int iWindow::OnDefaultKeyDown(int code) {
       return 0;
     case EV_KEYPAD_UNLOCKED:
       ReportKeyBoardUnLock();
-      return 0;
-    case EV_TIME_ANNOUNCE:
-      ReportSystemTime();
-      return 0;
-    case EV_RESTORE_DEFAULTS:
-      SetAllToDefault();
-      return 0;
-    case EV_CHARGING_DONE:
-      ReportChargingFinished();
-      return 0;
-    case EV_BATTERY_LOW:
-      ReportBatLowShutDownLeftTime();
       return 0;
     case EV_AUTO_SHUTDOWN:
     case EV_IDLE_SHUTDOWN:

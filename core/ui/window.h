@@ -40,6 +40,11 @@ class iWindow {
   virtual void OnKeyDescriber();
 };
 
+// The reports every window gives alike, whatever is open: the time
+// announcement, restored defaults, charging done, low battery. True when
+// `code` was one of those events (now reported).
+bool ReportSystemEvent(int code);
+
 // A spoken list of choices. Subclasses set the count and index when created
 // and implement Show and KeyOK.
 class Menu : public iWindow {

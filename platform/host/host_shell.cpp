@@ -71,41 +71,9 @@ class Parser {
       } else if (c == '#' && !in_word_) {
         while (i < t_.size() && t_[i] != '\n') ++i;
       } else if (c == '\'') {
-        size_t end = t_.find('\'', i + 1);
-        if (end == std::string::npos) {
-          err_ = "unterminated single quote";
-          return Fail(error);
-        }
-        for (size_t k = i + 1; k < end; ++k) AddQuoted(t_[k]);
-        in_word_ = true;
-        i = end + 1;
+        if (SingleQuoted(&i) != 0) return Fail(error);
       } else if (c == '"') {
-        in_word_ = true;
-        ++i;
-        bool closed = false;
-        while (i < t_.size()) {
-          char d = t_[i];
-          if (d == '"') {
-            closed = true;
-            ++i;
-            break;
-          }
-          if (d == '\\' && i + 1 < t_.size() && strchr("$`\"\\\n", t_[i + 1])) {
-            if (t_[i + 1] != '\n') AddQuoted(t_[i + 1]);
-            i += 2;
-            continue;
-          }
-          if (d == '`' || (d == '$' && i + 1 < t_.size() && DollarExpands(t_[i + 1]))) {
-            err_ = "the device's shell would expand this";
-            return Fail(error);
-          }
-          AddQuoted(d);
-          ++i;
-        }
-        if (!closed) {
-          err_ = "unterminated double quote";
-          return Fail(error);
-        }
+        if (DoubleQuoted(&i) != 0) return Fail(error);
       } else if (c == '\\') {
         if (i + 1 < t_.size()) {
           if (t_[i + 1] != '\n') {
@@ -137,6 +105,43 @@ class Parser {
   }
 
  private:
+  // The quoted text from the quote at *i on, *i left past the closing quote.
+  int SingleQuoted(size_t* i) {
+    size_t end = t_.find('\'', *i + 1);
+    if (end == std::string::npos) {
+      err_ = "unterminated single quote";
+      return -1;
+    }
+    for (size_t k = *i + 1; k < end; ++k) AddQuoted(t_[k]);
+    in_word_ = true;
+    *i = end + 1;
+    return 0;
+  }
+
+  int DoubleQuoted(size_t* i) {
+    in_word_ = true;
+    for (size_t j = *i + 1; j < t_.size();) {
+      char d = t_[j];
+      if (d == '"') {
+        *i = j + 1;
+        return 0;
+      }
+      if (d == '\\' && j + 1 < t_.size() && strchr("$`\"\\\n", t_[j + 1])) {
+        if (t_[j + 1] != '\n') AddQuoted(t_[j + 1]);
+        j += 2;
+        continue;
+      }
+      if (d == '`' || (d == '$' && j + 1 < t_.size() && DollarExpands(t_[j + 1]))) {
+        err_ = "the device's shell would expand this";
+        return -1;
+      }
+      AddQuoted(d);
+      ++j;
+    }
+    err_ = "unterminated double quote";
+    return -1;
+  }
+
   int Fail(std::string* error) {
     if (error) *error = err_;
     return -1;

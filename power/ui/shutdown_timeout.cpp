@@ -35,24 +35,7 @@ class ShutDownTimeoutMenu : public iWindow {
 
   int OnKeyPress(int) override { return 0; }
 
-  int OnKeyDown(int code) override {
-    switch (code) {
-      case EV_TIME_ANNOUNCE:
-        ReportSystemTime();
-        return 0;
-      case EV_RESTORE_DEFAULTS:
-        SetAllToDefault();  // unlocks and says so
-        return 0;
-      case EV_CHARGING_DONE:
-        ReportChargingFinished();
-        return 0;
-      case EV_BATTERY_LOW:
-        ReportBatLowShutDownLeftTime();
-        return 0;
-      default:
-        return Cancel(code);
-    }
-  }
+  int OnKeyDown(int code) override { return ReportSystemEvent(code) ? 0 : Cancel(code); }
 
  protected:
   virtual int Cancel(int code) = 0;

@@ -8,15 +8,14 @@
 #include <vector>
 
 #include "core/lib/lame/mp3_encoder.h"
+#include "core/lib/no_copy.h"
 
-class RecordFile {
+class RecordFile : NoCopy {
  public:
   enum Format { kWav = 0, kMp3 = 1 };
 
   RecordFile() = default;
   virtual ~RecordFile();
-  RecordFile(const RecordFile&) = delete;
-  RecordFile& operator=(const RecordFile&) = delete;
 
   // 0, or -1 for a value outside the lists or while a file is open.
   int SetFileFormat(int format);

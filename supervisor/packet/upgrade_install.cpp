@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/base/diag.h"
+#include "core/base/path_text.h"
 #include "core/lib/gzip/gzip_reader.h"
 #include "platform/board.h"
 
@@ -73,16 +74,9 @@ std::string PaxPath(const std::string& data) {
 // A member name may only name a place an upgrade may write; tar strips a
 // leading "/", so "/home/x" lands in home as well.
 bool AllowedMember(const std::string& name, bool folder) {
-  std::vector<std::string> parts;
-  size_t s = 0;
-  while (s <= name.size()) {
-    size_t e = name.find('/', s);
-    if (e == std::string::npos) e = name.size();
-    std::string part = name.substr(s, e - s);
+  const std::vector<std::string> parts = PathParts(name);
+  for (const std::string& part : parts)
     if (part == "..") return false;
-    if (!part.empty() && part != ".") parts.push_back(part);
-    s = e + 1;
-  }
   if (parts.empty()) return folder;  // the archive's own top folder, "./"
   for (const char* place : c_UpgradePlaces)
     if (parts[0] == place) return true;

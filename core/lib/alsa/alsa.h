@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "core/lib/no_copy.h"
+
 struct _snd_pcm;
 struct _snd_ctl;
 
@@ -25,12 +27,10 @@ long Result(long alsa_err);
 
 enum class Stream { Playback, Capture };
 
-class Pcm {
+class Pcm : NoCopy {
  public:
   Pcm() = default;
   ~Pcm() { Close(); }
-  Pcm(const Pcm&) = delete;
-  Pcm& operator=(const Pcm&) = delete;
   Pcm& operator=(Pcm&& other) noexcept;
 
   // 0 or a result; on failure nothing is open.
@@ -57,12 +57,10 @@ class Pcm {
 };
 
 // A control handle, for the codec's mixer controls.
-class Mixer {
+class Mixer : NoCopy {
  public:
   Mixer() = default;
   ~Mixer() { Close(); }
-  Mixer(const Mixer&) = delete;
-  Mixer& operator=(const Mixer&) = delete;
 
   int Open(const char* name, const std::string& config);
   void Close();

@@ -6,9 +6,11 @@
 
 #include <cstdio>
 
+#include "core/lib/no_copy.h"
+
 namespace fd {
 
-class UniqueFd {
+class UniqueFd : NoCopy {
  public:
   UniqueFd() = default;
   explicit UniqueFd(int fd) : fd_(fd) {}
@@ -18,8 +20,6 @@ class UniqueFd {
     if (this != &o) reset(o.release());
     return *this;
   }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
 
   int get() const { return fd_; }
   explicit operator bool() const { return fd_ >= 0; }
@@ -43,7 +43,7 @@ class UniqueFd {
   int fd_ = -1;
 };
 
-class UniqueFile {
+class UniqueFile : NoCopy {
  public:
   UniqueFile() = default;
   explicit UniqueFile(FILE* f) : f_(f) {}
@@ -53,8 +53,6 @@ class UniqueFile {
     if (this != &o) reset(o.release());
     return *this;
   }
-  UniqueFile(const UniqueFile&) = delete;
-  UniqueFile& operator=(const UniqueFile&) = delete;
 
   FILE* get() const { return f_; }
   explicit operator bool() const { return f_ != nullptr; }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/lib/no_copy.h"
+
 struct AVFormatContext;
 struct AVCodecContext;
 struct AVIOContext;
@@ -42,12 +44,10 @@ struct FrameView {
   int channels = 0;
 };
 
-class Packet {
+class Packet : NoCopy {
  public:
   Packet();
   ~Packet();
-  Packet(const Packet&) = delete;
-  Packet& operator=(const Packet&) = delete;
   explicit operator bool() const { return pkt_ != nullptr; }
   void Unref();
   int64_t Pts() const;
@@ -57,12 +57,10 @@ class Packet {
   AVPacket* pkt_;
 };
 
-class Frame {
+class Frame : NoCopy {
  public:
   Frame();
   ~Frame();
-  Frame(const Frame&) = delete;
-  Frame& operator=(const Frame&) = delete;
   explicit operator bool() const { return frame_ != nullptr; }
   void Unref();
   int Samples() const;
@@ -86,12 +84,10 @@ struct Io {
 const int kMaxAudioStreams = 8;
 
 // A container opened for one of its audio streams, and that stream's decoder.
-class Input {
+class Input : NoCopy {
  public:
   Input() = default;
   ~Input() { Close(); }
-  Input(const Input&) = delete;
-  Input& operator=(const Input&) = delete;
 
   // Opens `url`, or, when io.read is set, reads through io and `url` only
   // names the input. start_ms > 0 seeks there first (at or before it);
@@ -149,12 +145,10 @@ class Input {
 };
 
 // Converts interleaved signed 16-bit PCM between rates and channel counts.
-class Resampler {
+class Resampler : NoCopy {
  public:
   Resampler() = default;
   ~Resampler() { Close(); }
-  Resampler(const Resampler&) = delete;
-  Resampler& operator=(const Resampler&) = delete;
   // 0, or -1 when FFmpeg refuses the conversion (nothing stays allocated).
   int Open(int src_rate, int src_channels, int dst_rate, int dst_channels);
   void Close();

@@ -5,12 +5,12 @@
 #include <cstddef>
 #include <string>
 
-class GzipReader {
+#include "core/lib/no_copy.h"
+
+class GzipReader : NoCopy {
  public:
   GzipReader() = default;
   ~GzipReader();
-  GzipReader(const GzipReader&) = delete;
-  GzipReader& operator=(const GzipReader&) = delete;
 
   // Opens a real path (not a device path). 0 or -1.
   int Open(const std::string& path);

@@ -4,9 +4,11 @@
 #include <cstddef>
 #include <string>
 
+#include "core/lib/no_copy.h"
+
 namespace conv {
 
-class Converter {
+class Converter : NoCopy {
  public:
   Converter() = default;
   // Opens at once; IsOpen() says whether iconv accepted the pair.
@@ -14,8 +16,6 @@ class Converter {
   ~Converter() { Close(); }
   Converter(Converter&& other) noexcept;
   Converter& operator=(Converter&& other) noexcept;
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
 
   // False when iconv has no such conversion.
   bool Open(const char* to, const char* from);

@@ -5,12 +5,12 @@
 
 #include <cstddef>
 
-class Mp3Encoder {
+#include "core/lib/no_copy.h"
+
+class Mp3Encoder : NoCopy {
  public:
   Mp3Encoder() = default;
   ~Mp3Encoder();
-  Mp3Encoder(const Mp3Encoder&) = delete;
-  Mp3Encoder& operator=(const Mp3Encoder&) = delete;
 
   // channels 1 or 2; quality 0 (best) .. 9 (fastest). 0, -1 when the encoder
   // cannot be created ("lame_init() failed"), -2 when it refuses the

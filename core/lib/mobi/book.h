@@ -8,14 +8,14 @@
 #include <cstddef>
 #include <string>
 
+#include "core/lib/no_copy.h"
+
 namespace mobi {
 
-class Book {
+class Book : NoCopy {
  public:
   Book() = default;
   ~Book() { Close(); }
-  Book(const Book&) = delete;
-  Book& operator=(const Book&) = delete;
 
   // 0; -1 null path; -3 no memory; -4 the file cannot be opened; -6 not a
   // Mobipocket book, or damaged; -7 protected by DRM.

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "core/lib/no_copy.h"
+
 namespace pdf {
 
-class Document {
+class Document : NoCopy {
  public:
   Document() = default;
   ~Document() { Close(); }
-  Document(const Document&) = delete;
-  Document& operator=(const Document&) = delete;
 
   // 0; -1 null path; -4 the file cannot be opened; -6 not a PDF, damaged,
   // or without pages; -7 locked by a password.

@@ -2,12 +2,12 @@
 // preprocessor), for microphone recordings.
 #pragma once
 
-class NoiseSuppressor {
+#include "core/lib/no_copy.h"
+
+class NoiseSuppressor : NoCopy {
  public:
   NoiseSuppressor() = default;
   ~NoiseSuppressor();
-  NoiseSuppressor(const NoiseSuppressor&) = delete;
-  NoiseSuppressor& operator=(const NoiseSuppressor&) = delete;
 
   // Denoising on, suppression `suppressDb` (negative). 0, or -1 when the
   // preprocessor cannot be created.

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "core/lib/no_copy.h"
+
 namespace xml {
 
 class Document;
@@ -27,14 +29,12 @@ class Element {
   void* node_ = nullptr;
 };
 
-class Document {
+class Document : NoCopy {
  public:
   explicit Document(const char* rootName);
   ~Document();
   Document(Document&& other) noexcept;
   Document& operator=(Document&& other) noexcept;
-  Document(const Document&) = delete;
-  Document& operator=(const Document&) = delete;
 
   Element Root() { return Element(this, root_); }
   // The file's bytes: XML declaration, the elements, a newline. 0, or -2

@@ -32,8 +32,6 @@ namespace {
 constexpr size_t kHead = 2048;
 constexpr size_t kMaxPiece = 1 << 20;
 
-const char* const kNoAttrs[] = {nullptr};
-
 int Utf8Encode(unsigned cp, char* out) {
   if (cp < 0x80) {
     out[0] = static_cast<char>(cp);

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "core/lib/no_copy.h"
+
 namespace xml {
 
 // The attributes of a start tag: name, value, name, value, ..., null. Names
@@ -48,12 +50,10 @@ struct Options {
 
 // One parse. Bytes go in through Feed in pieces of any size; the events do
 // not depend on where the pieces are cut.
-class Reader {
+class Reader : NoCopy {
  public:
   explicit Reader(Handler& handler, const Options& options = Options());
   ~Reader();
-  Reader(const Reader&) = delete;
-  Reader& operator=(const Reader&) = delete;
 
   // 0; -2 out of memory; -3 the document is not well-formed (XML; later
   // calls return -3 and deliver nothing).

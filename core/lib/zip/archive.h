@@ -7,14 +7,14 @@
 #include <cstddef>
 #include <string>
 
+#include "core/lib/no_copy.h"
+
 namespace zip {
 
-class Archive {
+class Archive : NoCopy {
  public:
   Archive() = default;
   ~Archive() { Close(); }
-  Archive(const Archive&) = delete;
-  Archive& operator=(const Archive&) = delete;
 
   // 0; -1 null path; -4 the file cannot be opened; -6 not a ZIP archive.
   int Open(const char* devicePath);
