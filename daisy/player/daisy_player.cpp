@@ -45,7 +45,8 @@ constexpr size_t kMaxFullName = 9216;
 constexpr int kOpeningPhraseTicks = 6;
 }  // namespace
 
-DaisyPlayer::DaisyPlayer() : m_Thread(DaisyThread()), m_Bm({41, 42, 43}, BookmarkHooks()) {}
+DaisyPlayer::DaisyPlayer()
+    : m_Thread(DaisyThread()), m_FindKeys(FindHooks()), m_Bm({41, 42, 43}, BookmarkHooks()) {}
 
 DaisyPlayer::~DaisyPlayer() = default;
 
@@ -191,7 +192,7 @@ int DaisyPlayer::OnTick() {
     CloseDown();
     return WND_CLOSE;
   }
-  if (m_bMenuMode || m_bBookmarkMode || m_bFindEntry) return 0;
+  if (m_bMenuMode || m_bBookmarkMode || m_FindKeys.Entering()) return 0;
   if (m_bOpening) {
     DelaySleepTime(10);
     ResetIdleShutDownTime();
@@ -313,8 +314,8 @@ int DaisyPlayer::OnRefresh() {
     ShowMenuItem();
   } else if (m_bBookmarkMode) {
     ShowBookmarkItem();
-  } else if (m_bFindEntry) {
-    PlayerSay(FindWordUtf8(m_Find.Word()));
+  } else if (m_FindKeys.Entering()) {
+    m_FindKeys.SayWord();
   } else {
     SysTts_Play("", 0);  // speaks what was composed for this moment, if anything
   }

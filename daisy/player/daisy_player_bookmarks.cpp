@@ -63,20 +63,8 @@ int DaisyPlayer::BookmarkCount() {
 void DaisyPlayer::ShowBookmarkItem() { m_Bm.ShowItem(); }
 
 int DaisyPlayer::BookmarkKeyDown(int code) {
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-    case KEY_LEFT:
-    case KEY_RIGHT:
-    case KEY_PLAY:
-    case KEY_BACK:
-    case KEY_MENU:
-    case KEY_BOOKMARK:
-      if (!MenuKeyAllowed()) return 0;
-      break;
-    default:
-      return OnDefaultKeyDown(code);
-  }
+  if (!IsMenuKey(code, {KEY_BOOKMARK})) return OnDefaultKeyDown(code);
+  if (!MenuKeyAllowed()) return 0;
   switch (code) {
     case KEY_BOOKMARK:
       m_Bm.NextItem();
@@ -98,13 +86,9 @@ int DaisyPlayer::BookmarkKeyDown(int code) {
 }
 
 int DaisyPlayer::BookmarkKeyPress(int code) {
-  if (g_bKeyBoardLocked) return 0;
-  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
-  const int step = ArrowStep(code);
-  if (step == 0) return 0;
-  m_Bm.Step(step);
+  const int r = m_Bm.KeyPress(this, code);
   g_DaisyBookmarkMenuIndex = m_Bm.CurItem();
-  return 0;
+  return r;
 }
 
 void DaisyPlayer::AddBookmark() {

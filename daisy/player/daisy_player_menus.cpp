@@ -90,20 +90,8 @@ void DaisyPlayer::ShowMenuItem() {
 }
 
 int DaisyPlayer::MenuKeyDown(int code) {
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-    case KEY_LEFT:
-    case KEY_RIGHT:
-    case KEY_PLAY:
-    case KEY_BACK:
-    case KEY_MENU:
-    case KEY_BOOKMARK:
-      if (!MenuKeyAllowed()) return 0;
-      break;
-    default:
-      return OnDefaultKeyDown(code);
-  }
+  if (!IsMenuKey(code, {KEY_BOOKMARK})) return OnDefaultKeyDown(code);
+  if (!MenuKeyAllowed()) return 0;
   switch (code) {
     case KEY_PLAY:
       MenuConfirm();

@@ -11,64 +11,21 @@
 #include "players/kit/player_common.h"
 #include "speech/ux_language.h"
 
-int EbookPlayer::FindComboKeyDown(int code) {
-  // The play key that went down first paused or resumed reading: that is
-  // undone, the combination decides.
-  m_bUserPaused = m_bPausedBeforePlay;
-  switch (FindComboOf(code)) {
-    case FIND_COMBO_ENTER:
-      if (!m_bUserPaused) Pause();
-      m_bFindEntry = true;
-      Say(m_Find.Begin());
-      return 0;
-    case FIND_COMBO_NEXT:
-      FindMatch(true);
-      return 0;
-    default:
-      FindMatch(false);
-      return 0;
-  }
+FindKeys::Hooks EbookPlayer::FindHooks() {
+  FindKeys::Hooks h;
+  h.paused = &m_bUserPaused;
+  h.pause = [this] {
+    if (!m_bUserPaused) Pause();
+  };
+  h.say = [this](const std::string& text) { Say(text); };
+  h.sayPhrase = [this](int id) { SayPhrase(id); };
+  h.resumeAfterSpeech = [this] { m_bPromptPending = true; };
+  h.match = [this](bool forward, const std::u16string& word) { FindMatch(forward, word); };
+  h.passOn = [this](int code) { return OnKeyDown(code); };
+  return h;
 }
 
-int EbookPlayer::FindKeyDown(int code) {
-  std::string say;
-  switch (m_Find.KeyDown(code, &say)) {
-    case FindEntry::kSearch:
-      m_bFindEntry = false;
-      FindMatch(true);
-      return 0;
-    case FindEntry::kLeave:
-      m_bFindEntry = false;
-      SayPhrase(16);  // "Setting canceled."
-      m_bPromptPending = true;
-      return 0;
-    case FindEntry::kHandled:
-      Say(say);
-      return 0;
-    default:
-      if (code < KEY_FILE_MANAGEMENT) return OnDefaultKeyDown(code);
-      // A device event (card out, battery, defaults restored) ends the
-      // entry and is handled as the reader handles it.
-      m_bFindEntry = false;
-      m_bPromptPending = true;
-      return OnKeyDown(code);
-  }
-}
-
-int EbookPlayer::FindKeyPress(int code) {
-  if (g_bKeyBoardLocked) return 0;
-  if (code == KEY_UP || code == KEY_DOWN) Say(m_Find.Cycle(code == KEY_DOWN ? 1 : -1));
-  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
-  return 0;
-}
-
-void EbookPlayer::FindMatch(bool forward) {
-  const std::u16string& word = LastFindWord();
-  if (word.empty()) {
-    // Nothing looked for yet: the word is entered first.
-    FindComboKeyDown(KEY_MENU);
-    return;
-  }
+void EbookPlayer::FindMatch(bool forward, const std::u16string& word) {
   const TextFinder finder(reinterpret_cast<const unsigned short*>(word.data()), static_cast<int>(word.size()));
   CmdStop();
   int r = 1;

@@ -40,7 +40,7 @@ int EbookNavModeList(int depth, int* modes) {
   return n;
 }
 
-EbookPlayer::EbookPlayer() : m_Bm({41, 42, 43}, BookmarkHooks()) {}
+EbookPlayer::EbookPlayer() : m_Bm({41, 42, 43}, BookmarkHooks()), m_FindKeys(FindHooks()) {}
 
 EbookPlayer::~EbookPlayer() { CloseDown(); }
 
@@ -171,7 +171,7 @@ void EbookPlayer::Resume() {
 // --- Tick ----------------------------------------------------------------------
 
 int EbookPlayer::OnTick() {
-  if (m_bInSettingsMenu || m_bInBookmarkMenu || m_bFindEntry) return 0;
+  if (InMenu()) return 0;
   if (m_bOpenFailed) {
     if (CurEbookIo().SysSpeaking() > 0) return 0;
     CurEbookIo().WaitBufferFinished();
@@ -306,8 +306,8 @@ int EbookPlayer::OnRefresh() {
     ShowSettingsItem();
   } else if (m_bInBookmarkMenu) {
     m_Bm.Show();
-  } else if (m_bFindEntry) {
-    Say(FindWordUtf8(m_Find.Word()));
+  } else if (m_FindKeys.Entering()) {
+    m_FindKeys.SayWord();
   } else if (!m_bOpening && !m_bOpenFailed) {
     PauseForPrompt();
     SayPageInfo();

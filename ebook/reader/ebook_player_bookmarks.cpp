@@ -109,25 +109,14 @@ void EbookPlayer::SayListEntry(int index) {
 }
 
 int EbookPlayer::BookmarkKeyDown(int code) {
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-    case KEY_LEFT:
-    case KEY_RIGHT:
-    case KEY_PLAY:
-    case KEY_BACK:
-    case KEY_MENU:
-    case KEY_BOOKMARK:
-      if (!MenuKeyAllowed()) return 0;
-      break;
-    case EV_RESTORE_DEFAULTS:
-      SysTts_Stop();
-      m_bInBookmarkMenu = false;
-      m_Bm.CloseList();
-      return RestoreDefaults();
-    default:
-      return OnDefaultKeyDown(code);
+  if (code == EV_RESTORE_DEFAULTS) {
+    SysTts_Stop();
+    m_bInBookmarkMenu = false;
+    m_Bm.CloseList();
+    return RestoreDefaults();
   }
+  if (!IsMenuKey(code, {KEY_BOOKMARK})) return OnDefaultKeyDown(code);
+  if (!MenuKeyAllowed()) return 0;
   switch (code) {
     case KEY_PLAY:
       g_EbookBookmarkMenuIndex = m_Bm.CurItem();
@@ -148,13 +137,7 @@ int EbookPlayer::BookmarkKeyDown(int code) {
   }
 }
 
-int EbookPlayer::BookmarkKeyPress(int code) {
-  if (g_bKeyBoardLocked) return 0;
-  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
-  const int step = ArrowStep(code);
-  if (step != 0) m_Bm.Step(step);
-  return 0;
-}
+int EbookPlayer::BookmarkKeyPress(int code) { return m_Bm.KeyPress(this, code); }
 
 void EbookPlayer::AddPointBookmark() {
   int page = -1, place = -1;

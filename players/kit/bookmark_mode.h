@@ -7,6 +7,8 @@
 
 #include <functional>
 
+class iWindow;
+
 class BookmarkMode {
  public:
   enum Item { kAdd = 0, kList = 1, kHighlight = 2 };
@@ -47,6 +49,9 @@ class BookmarkMode {
   void Step(int step);
   // Leaves the list for the next item and says it.
   void NextItem();
+  // A press or repeat while the mode is open: an arrow steps, the volume
+  // keys get `player`'s default answer; nothing with the keypad locked.
+  int KeyPress(iWindow* player, int code);
   // Play: adds, opens the list at the latest bookmark or plays the selected
   // one, or takes the highlight's next step.
   void Confirm();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,13 @@ std::string WithSlash(const std::string& dir);
 // A key of a player's menu: speech stops, and with the keypad locked the key
 // is refused with the beep. True when the menu may act on it.
 bool MenuKeyAllowed();
+// The keys every player menu takes (the arrows, play, back and menu) and the
+// `extra` keys of one menu; the rest get the window's default answer.
+bool IsMenuKey(int code, std::initializer_list<int> extra = {});
+
+// The info key outside the menus: the first press says `sayInfo`, the next
+// ones the time and date, then the battery.
+void PlayerInfoKey(iWindow* player, const std::function<void()>& sayInfo);
 
 // A key while `player` opens a file. An open can take seconds (a slow card, a
 // loaded device); meanwhile the keys that leave the player still act: back
