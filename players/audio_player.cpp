@@ -26,12 +26,8 @@ AudioPlayer::~AudioPlayer() = default;
 
 int CreateAudioPlayer(const char* dir, const char* name, int start_ms, int end_ms) {
   if (!dir || !name) return -1;
-  AudioPlayer* w = new (std::nothrow) AudioPlayer;
+  AudioPlayer* w = PushNewWindow<AudioPlayer>();
   if (!w) return -2;
-  if (AddWindow(w) != 0) {
-    delete w;
-    return -2;
-  }
   MusicPlayThread().SetRepeat(-1, -1);
   if (w->Open(dir, name, start_ms, end_ms) != 0) DIAG("AudioPlayer::Open(%s, %s) failed", dir, name);
   return 0;
@@ -178,11 +174,9 @@ int AudioPlayer::FinishOpen() {
 // damaged file does not stop the music. When nothing in the list opens, the
 // player stays and waits for the user.
 int AudioPlayer::OpenFailed() {
-  m_bOpening = false;
-  PlayerSayPhrase(75);  // "can not open"
-  ++m_OpenFailures;
+  const int failures = NoteOpenFailure();
   int mode = g_AudioSettings.mode;
-  if (m_OpenFailures >= Total() || mode == PLAY_MODE_SINGLE || mode == PLAY_MODE_REPEAT_ONE) {
+  if (failures >= Total() || mode == PLAY_MODE_SINGLE || mode == PLAY_MODE_REPEAT_ONE) {
     m_bUserPaused = true;
     return 0;
   }

@@ -54,9 +54,9 @@ class AudioPlayer : public AudioPlayerBase {
   void ClearRepeat();
 
   // Keys outside the menus.
-  int NormalKeyDown(int code) override;
+  int EventDown(int code) override;
+  int OwnKeyDown(int code) override;
   int NormalKeyPress(int code) override;
-  int EventDown(int code);
   void PlayOn() override;
   void SayInfo() override;
   std::string DescribeOwnKey(int code) override;
@@ -90,7 +90,6 @@ class AudioPlayer : public AudioPlayerBase {
   int m_EndMs = -1;
 
   bool m_bEnded = false;
-  int m_OpenFailures = 0;  // files in a row that could not be opened
 
   int m_HoldCount = 0;  // presses of a held left or right key
   bool m_bFastRunning = false;

@@ -10,14 +10,13 @@
 #include "power/shutdown_timers.h"
 #include "speech/tts.h"
 
-AudioPlayerBase::AudioPlayerBase(PlayThread& thread, int* lastSettingsItem, int* lastBookmarkItem)
+AudioPlayerBase::AudioPlayerBase(PlayThread& thread, RememberedItems* remembered)
     : m_Thread(thread),
       m_Bm({89, 90, 91},
            {[this] { return BookmarkCount(); }, [this](int i) { SayBookmark(i); },
             [this] { return HighlightStage(); }, [this] { AddBookmark(); },
             [this](int i) { JumpToBookmark(i); }, [this] { HighlightStep(); }, nullptr}),
-      m_LastSettingsItem(lastSettingsItem),
-      m_LastBookmarkItem(lastBookmarkItem) {}
+      m_Remembered(remembered) {}
 
 int AudioPlayerBase::OnKeyDown(int code) {
   if (m_MenuMode != MENU_NONE) return MenuKeyDown(code);
@@ -32,6 +31,23 @@ int AudioPlayerBase::OnKeyPress(int code) {
   return NormalKeyPress(code);
 }
 
+int AudioPlayerBase::NormalKeyDown(int code) {
+  if (code == EV_BATTERY_LOW) {
+    PauseForSpeech();
+    ReportBatLowShutDownLeftTime();
+    return 0;
+  }
+  int r = EventDown(code);
+  if (r != kNotShared) return r;
+  if (g_bKeyBoardLocked) {
+    PauseForSpeech();
+    return LockedKeyDown(code);
+  }
+  SysTts_Stop();
+  r = SharedKeyDown(code);
+  return r != kNotShared ? r : OwnKeyDown(code);
+}
+
 int AudioPlayerBase::SharedKeyDown(int code) {
   switch (code) {
     case KEY_INFO:
@@ -39,12 +55,12 @@ int AudioPlayerBase::SharedKeyDown(int code) {
       PlayerInfoKey(this, [this] { SayInfo(); });
       return 0;
     case KEY_MENU:
-      if (!m_bUserPaused) Pause();
-      EnterSettingsMenu();
-      return 0;
     case KEY_BOOKMARK:
       if (!m_bUserPaused) Pause();
-      EnterBookmarkMenu();
+      if (code == KEY_MENU)
+        EnterSettingsMenu();
+      else
+        EnterBookmarkMenu();
       return 0;
     case KEY_PLAY:
       m_bUserPaused = !m_bUserPaused;
@@ -117,6 +133,12 @@ int AudioPlayerBase::OnTick() {
   return 0;
 }
 
+int AudioPlayerBase::NoteOpenFailure() {
+  m_bOpening = false;
+  PlayerSayPhrase(75);  // "can not open"
+  return ++m_OpenFailures;
+}
+
 int AudioPlayerBase::OnClose() {
   CloseDown();
   return 0;
@@ -158,7 +180,7 @@ void AudioPlayerBase::LeaveMenu(bool resume) {
 
 void AudioPlayerBase::EnterSettingsMenu() {
   m_MenuMode = MENU_SETTINGS;
-  m_MenuItem = FirstSettingItem(*m_LastSettingsItem);
+  m_MenuItem = FirstSettingItem(m_Remembered->settings);
   m_MenuValue = SettingValue(m_MenuItem);
   ShowSetting();
 }
@@ -174,9 +196,9 @@ int AudioPlayerBase::MenuKeyDown(int code) {
   if (code != KEY_PLAY && code != KEY_BACK && code != KEY_MENU && code != KEY_MUSIC && code != KEY_BOOKMARK)
     return 0;  // moves and volume happen in the press that follows
   if (settings)
-    *m_LastSettingsItem = m_MenuItem;
+    m_Remembered->settings = m_MenuItem;
   else
-    *m_LastBookmarkItem = m_Bm.CurItem();
+    m_Remembered->bookmark = m_Bm.CurItem();
   if (code == KEY_BOOKMARK) {
     EnterBookmarkMenu();
   } else if (code != KEY_PLAY) {
@@ -193,33 +215,24 @@ int AudioPlayerBase::MenuKeyDown(int code) {
 
 int AudioPlayerBase::SettingsKeyPress(int code) {
   if (g_bKeyBoardLocked) return 0;
-  switch (code) {
-    case KEY_VOL_DOWN:
-    case KEY_VOL_UP:
-      g_SystemSettings.ChangeVolume(code == KEY_VOL_UP ? 1 : -1);
-      ReportSystemVolume();
-      return 0;
-    case KEY_UP:
-    case KEY_DOWN: {
-      const int n = SettingItems();
-      m_MenuItem = (m_MenuItem + (code == KEY_DOWN ? 1 : n - 1)) % n;
-      m_MenuValue = SettingValue(m_MenuItem);
-      ShowSetting();
-      return 0;
-    }
-    case KEY_LEFT:
-    case KEY_RIGHT:
-      ChangeSetting(code == KEY_RIGHT ? 1 : -1);
-      ShowSetting();
-      return 0;
-    default:
-      return 0;
+  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) {
+    g_SystemSettings.ChangeVolume(code == KEY_VOL_UP ? 1 : -1);
+    ReportSystemVolume();
+  } else if (code == KEY_UP || code == KEY_DOWN) {
+    const int n = SettingItems();
+    m_MenuItem = (m_MenuItem + (code == KEY_DOWN ? 1 : n - 1)) % n;
+    m_MenuValue = SettingValue(m_MenuItem);
+    ShowSetting();
+  } else if (code == KEY_LEFT || code == KEY_RIGHT) {
+    ChangeSetting(code == KEY_RIGHT ? 1 : -1);
+    ShowSetting();
   }
+  return 0;
 }
 
 // --- Bookmark menu -----------------------------------------------------------
 
 void AudioPlayerBase::EnterBookmarkMenu() {
   m_MenuMode = MENU_BOOKMARK;
-  m_Bm.Enter(*m_LastBookmarkItem);
+  m_Bm.Enter(m_Remembered->bookmark);
 }

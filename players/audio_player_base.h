@@ -14,6 +14,12 @@ class PlayThread;
 
 class AudioPlayerBase : public iWindow {
  public:
+  // The menu items chosen last, offered first the next time.
+  struct RememberedItems {
+    int settings = 0;
+    int bookmark = 0;
+  };
+
   int OnKeyDown(int code) override;
   int OnKeyPress(int code) override;
   // Resumes after speech, finishes an open, and acts at the end of a file.
@@ -30,8 +36,7 @@ class AudioPlayerBase : public iWindow {
  protected:
   enum MenuMode { MENU_NONE = 0, MENU_SETTINGS = 1, MENU_BOOKMARK = 2 };
 
-  // The menu items chosen last live in *lastSettingsItem and *lastBookmarkItem.
-  AudioPlayerBase(PlayThread& thread, int* lastSettingsItem, int* lastBookmarkItem);
+  AudioPlayerBase(PlayThread& thread, RememberedItems* remembered);
 
   // Opening, the tick and closing.
   virtual void CloseDown() = 0;
@@ -42,19 +47,21 @@ class AudioPlayerBase : public iWindow {
   virtual bool Resting() const { return m_bUserPaused; }
   // The place stored once a minute while playing.
   virtual void StorePlace() = 0;
+  // A file that could not be opened is announced; the failures in a row.
+  int NoteOpenFailure();
 
-  // Keys outside the menus.
-  virtual int NormalKeyDown(int code) = 0;
+  // Keys outside the menus: device events first (kNotShared for a key),
+  // then a key on a locked keypad, then the shared keys, then the player's own.
+  virtual int EventDown(int code) = 0;
+  virtual int LockedKeyDown(int code) { return OnDefaultKeyDown(code); }
+  virtual int OwnKeyDown(int code) = 0;
   virtual int NormalKeyPress(int code) = 0;
   // Play pressed while paused by the user.
   virtual void PlayOn() = 0;
   virtual void SayInfo() = 0;
   // What a key of the player's own does outside the menus; "" for the rest.
   virtual std::string DescribeOwnKey(int code) = 0;
-  // Info, menu, bookmark, play, back and the volume keys going down;
-  // kNotShared for the others.
   static constexpr int kNotShared = -1000;
-  int SharedKeyDown(int code);
   // Volume outside the menus: spoken when the user has paused.
   int VolumePress(int code);
 
@@ -90,6 +97,7 @@ class AudioPlayerBase : public iWindow {
   bool m_bResumeAfterTts = false;
   bool m_bFailed = false;       // nothing to play: the window closes at the next tick
   HistoryPacer m_HistoryPacer;  // the place stored once a minute while playing
+  int m_OpenFailures = 0;       // files in a row that could not be opened
 
   int m_MenuMode = MENU_NONE;
   int m_MenuItem = 0;
@@ -97,9 +105,12 @@ class AudioPlayerBase : public iWindow {
   BookmarkMode m_Bm;
 
  private:
+  int NormalKeyDown(int code);
+  // Info, menu, bookmark, play, back and the volume keys going down;
+  // kNotShared for the others.
+  int SharedKeyDown(int code);
   int MenuKeyDown(int code);
   int SettingsKeyPress(int code);
 
-  int* m_LastSettingsItem;
-  int* m_LastBookmarkItem;
+  RememberedItems* m_Remembered;
 };

@@ -23,10 +23,6 @@ constexpr int kBookmarkBackSlackMs = 2000;
 // music, which resumes afterwards; kNotShared for the other keys.
 int AudioPlayer::EventDown(int code) {
   switch (code) {
-    case EV_BATTERY_LOW:
-      PauseForSpeech();
-      ReportBatLowShutDownLeftTime();
-      return 0;
     case EV_AUTO_SHUTDOWN:
     case KEY_POWER_SHORT:
     case EV_IDLE_SHUTDOWN:
@@ -44,16 +40,7 @@ int AudioPlayer::EventDown(int code) {
   }
 }
 
-int AudioPlayer::NormalKeyDown(int code) {
-  int r = EventDown(code);
-  if (r != kNotShared) return r;
-  if (g_bKeyBoardLocked) {
-    PauseForSpeech();
-    return OnDefaultKeyDown(code);
-  }
-  SysTts_Stop();
-  r = SharedKeyDown(code);
-  if (r != kNotShared) return r;
+int AudioPlayer::OwnKeyDown(int code) {
   switch (code) {
     case KEY_UP:
     case KEY_DOWN:

@@ -22,20 +22,15 @@ int AudioSettings::* const kItemSetting[] = {&AudioSettings::mode, &AudioSetting
                                              &AudioSettings::speed, &AudioSettings::pitch};
 
 // The items chosen last, offered first the next time.
-int g_MusicLastSettingsItem = 0;
-int g_MusicLastBookmarkItem = 0;
+AudioPlayerBase::RememberedItems g_MusicRemembered;
 
 std::string Join(const std::string& a, const std::string& b) { return a.empty() ? b : a + " " + b; }
 
 }  // namespace
 
-AudioPlayer::AudioPlayer()
-    : AudioPlayerBase(MusicPlayThread(), &g_MusicLastSettingsItem, &g_MusicLastBookmarkItem) {}
+AudioPlayer::AudioPlayer() : AudioPlayerBase(MusicPlayThread(), &g_MusicRemembered) {}
 
-void AudioPlayer::ResetRememberedMenuItems() {
-  g_MusicLastSettingsItem = 0;
-  g_MusicLastBookmarkItem = 0;
-}
+void AudioPlayer::ResetRememberedMenuItems() { g_MusicRemembered = {}; }
 
 // --- Settings menu -------------------------------------------------------
 

@@ -23,12 +23,8 @@ AudioBookPlayer::~AudioBookPlayer() = default;
 
 int CreateAudioBookPlayer(const char* folder, const char* position) {
   if (!folder) return -1;
-  AudioBookPlayer* w = new (std::nothrow) AudioBookPlayer;
+  AudioBookPlayer* w = PushNewWindow<AudioBookPlayer>();
   if (!w) return -2;
-  if (AddWindow(w) != 0) {
-    delete w;
-    return -2;
-  }
   AudioBookPlayThread().SetRepeat(-1, -1);
   if (w->Open(folder, position) != 0) DIAG("AudioBookPlayer::Open(%s) failed", folder);
   return 0;
@@ -129,10 +125,7 @@ int AudioBookPlayer::FinishOpen() {
 // the message has been spoken; at the last part (or when no part opens) the
 // player waits for the user.
 int AudioBookPlayer::OpenFailed() {
-  m_bOpening = false;
-  PlayerSayPhrase(75);  // "can not open"
-  ++m_OpenFailures;
-  if (m_Cur + 1 >= FileCount() || m_OpenFailures >= FileCount()) {
+  if (NoteOpenFailure() >= FileCount() || m_Cur + 1 >= FileCount()) {
     m_bUserPaused = true;
     return 0;
   }
@@ -177,10 +170,6 @@ void AudioBookPlayer::SayInfo() {
 
 int AudioBookPlayer::EventDown(int code) {
   switch (code) {
-    case EV_BATTERY_LOW:
-      PauseForSpeech();
-      ReportBatLowShutDownLeftTime();
-      return 0;
     case KEY_POWER_SHORT:
     case EV_AUTO_SHUTDOWN:
     case EV_IDLE_SHUTDOWN:
@@ -208,17 +197,12 @@ int AudioBookPlayer::EventDown(int code) {
   }
 }
 
-int AudioBookPlayer::NormalKeyDown(int code) {
-  int r = EventDown(code);
-  if (r != kNotShared) return r;
-  if (g_bKeyBoardLocked) {
-    PauseForSpeech();
-    ReportKeyBoardLock();
-    return 0;
-  }
-  SysTts_Stop();
-  r = SharedKeyDown(code);
-  if (r != kNotShared) return r;
+int AudioBookPlayer::LockedKeyDown(int) {
+  ReportKeyBoardLock();
+  return 0;
+}
+
+int AudioBookPlayer::OwnKeyDown(int code) {
   switch (code) {
     case KEY_RADIO:
     case KEY_RECORD:
@@ -244,19 +228,13 @@ void AudioBookPlayer::PlayOn() {
 
 int AudioBookPlayer::NormalKeyPress(int code) {
   if (m_bOpening || m_bFailed || g_bKeyBoardLocked) return 0;
-  switch (code) {
-    case KEY_LEFT:
-    case KEY_RIGHT:
-      m_bUserPaused = false;
-      Pause();
-      Jump(code == KEY_RIGHT ? 1 : -1);
-      return 0;
-    case KEY_VOL_DOWN:
-    case KEY_VOL_UP:
-      return VolumePress(code);
-    default:
-      return 0;
+  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return VolumePress(code);
+  if (code == KEY_LEFT || code == KEY_RIGHT) {
+    m_bUserPaused = false;
+    Pause();
+    Jump(code == KEY_RIGHT ? 1 : -1);
   }
+  return 0;
 }
 
 void AudioBookPlayer::Jump(int direction) {

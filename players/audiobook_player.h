@@ -59,25 +59,28 @@ class AudioBookPlayer : public AudioPlayerBase {
   int ChapterLeftMs();
   std::string TimeLeftText();
 
-  int NormalKeyDown(int code) override;
+  int EventDown(int code) override;
+  int LockedKeyDown(int code) override;
+  int OwnKeyDown(int code) override;
   int NormalKeyPress(int code) override;
-  int EventDown(int code);
   void PlayOn() override;
   std::string DescribeOwnKey(int code) override;
 
-  int SettingItems() override;
-  int SettingValue(int item) override;
-  void ShowSetting() override;
-  void ChangeSetting(int delta) override;
-  void ApplySetting() override;
-
+  // Bookmarks are position texts of the book; a highlight may span files.
+  void AddBookmark() override;
+  void HighlightStep() override;
+  BookmarkMode::Stage HighlightStage() override;
   int BookmarkCount() override;
   void SayBookmark(int index) override;
-  BookmarkMode::Stage HighlightStage() override;
-  void AddBookmark() override;
   void JumpToBookmark(int index) override;
-  void HighlightStep() override;
   void PlayBookmark(const char* text);
+
+  // Settings menu: speed, pitch, time left, tag order and the step.
+  int SettingItems() override;
+  int SettingValue(int item) override;
+  void ChangeSetting(int delta) override;
+  void ShowSetting() override;
+  void ApplySetting() override;
 
   std::string m_Folder;  // with its trailing "/"
   std::vector<std::string> m_Names;
@@ -85,7 +88,6 @@ class AudioBookPlayer : public AudioPlayerBase {
   BookTimeline m_Timeline;
   int m_Cur = 0;
   int m_StartMs = -1;
-  int m_OpenFailures = 0;
 
   BookSegment m_Seg;
   int m_MarkFile = -1;  // highlight start marked, not yet ended

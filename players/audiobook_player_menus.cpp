@@ -20,8 +20,7 @@ namespace {
 enum SettingItem { ITEM_SPEED = 0, ITEM_PITCH = 1, ITEM_TIME_LEFT = 2, ITEM_TAG_ORDER = 3, ITEM_STEP = 4 };
 constexpr int kSettingItems = 5;
 
-int g_BookLastSettingsItem = 0;
-int g_BookLastBookmarkItem = 0;
+AudioPlayerBase::RememberedItems g_BookRemembered;
 
 // The settings behind the items, in item order.
 int AudioBookSettings::* const kItemSetting[kSettingItems] = {
@@ -36,13 +35,9 @@ int MenuValueOf(int item) {
 
 }  // namespace
 
-AudioBookPlayer::AudioBookPlayer()
-    : AudioPlayerBase(AudioBookPlayThread(), &g_BookLastSettingsItem, &g_BookLastBookmarkItem) {}
+AudioBookPlayer::AudioBookPlayer() : AudioPlayerBase(AudioBookPlayThread(), &g_BookRemembered) {}
 
-void AudioBookPlayer::ResetRememberedMenuItems() {
-  g_BookLastSettingsItem = 0;
-  g_BookLastBookmarkItem = 0;
-}
+void AudioBookPlayer::ResetRememberedMenuItems() { g_BookRemembered = {}; }
 
 // --- Settings menu -------------------------------------------------------
 

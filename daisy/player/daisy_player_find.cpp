@@ -57,16 +57,16 @@ bool DaisyFindText(libDaisy::Daisy* book, const DaisyBookView& v, const TextFind
   return false;
 }
 
+// The book pauses while a word is entered and plays on after speech unless
+// the user paused it; a device event goes on as outside the entry.
 FindKeys::Hooks DaisyPlayer::FindHooks() {
-  FindKeys::Hooks h;
-  h.paused = &m_bPaused;
-  h.pause = [this] { Pause(); };
-  h.say = PlayerSay;
-  h.sayPhrase = PlayerSayPhrase;
-  h.resumeAfterSpeech = [this] { m_bResumeAfterTts = !m_bPaused; };
-  h.match = [this](bool forward, const std::u16string& word) { FindMatch(forward, word); };
-  h.passOn = [this](int code) { return NormalKeyDown(code); };
-  return h;
+  return {&m_bPaused,
+          [this] { Pause(); },
+          PlayerSay,
+          PlayerSayPhrase,
+          [this] { m_bResumeAfterTts = !m_bPaused; },
+          [this](bool forward, const std::u16string& word) { FindMatch(forward, word); },
+          [this](int code) { return NormalKeyDown(code); }};
 }
 
 void DaisyPlayer::FindMatch(bool forward, const std::u16string& word) {

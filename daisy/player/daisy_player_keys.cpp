@@ -132,19 +132,18 @@ int DaisyPlayer::NormalKeyDown(int code) {
 
 int DaisyPlayer::PlayKeyDown(int) {
   m_bResumeAfterTts = false;
+  m_bPaused = !m_bPaused;
   if (m_bPaused) {
-    m_bPaused = false;
-    // Play at the end of the book starts it again.
-    if (m_Thread.AtEnd()) {
-      Stop();
-      m_Thread.SetPosition({0, 0});
-    }
-    Play();
-  } else {
-    m_bPaused = true;
     Pause();
     PlayerSayPhrase(40);  // "pause"
+    return 0;
   }
+  // Play at the end of the book starts it again.
+  if (m_Thread.AtEnd()) {
+    Stop();
+    m_Thread.SetPosition({0, 0});
+  }
+  Play();
   return 0;
 }
 
@@ -155,10 +154,7 @@ int DaisyPlayer::BackKeyDown(int) {
 
 int DaisyPlayer::InfoKeyDown(int) {
   PauseForSpeech();
-  if (g_InfoKeyDownTimes <= 1)
-    SayInfo();
-  else
-    OnKeyInfoDown();
+  PlayerInfoKey(this, [this] { SayInfo(); });
   return 0;
 }
 

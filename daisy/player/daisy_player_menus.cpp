@@ -92,21 +92,15 @@ void DaisyPlayer::ShowMenuItem() {
 int DaisyPlayer::MenuKeyDown(int code) {
   if (!IsMenuKey(code, {KEY_BOOKMARK})) return OnDefaultKeyDown(code);
   if (!MenuKeyAllowed()) return 0;
-  switch (code) {
-    case KEY_PLAY:
-      MenuConfirm();
-      return 0;
-    case KEY_BACK:
-    case KEY_MENU:
-      LeaveMenu(true);
-      return 0;
-    case KEY_BOOKMARK:
-      m_bMenuMode = false;
-      EnterBookmarkMode();
-      return 0;
-    default:
-      return 0;  // arrows act in the press that follows
+  if (code == KEY_PLAY) {
+    MenuConfirm();
+  } else if (code == KEY_BACK || code == KEY_MENU) {
+    LeaveMenu(true);
+  } else if (code == KEY_BOOKMARK) {
+    m_bMenuMode = false;
+    EnterBookmarkMode();
   }
+  return 0;  // arrows act in the press that follows
 }
 
 int DaisyPlayer::MenuKeyPress(int code) {

@@ -11,18 +11,16 @@
 #include "players/kit/player_common.h"
 #include "speech/ux_language.h"
 
+// Reading pauses (unless paused already) while a word is entered and goes
+// on once the prompt is spoken; a device event is handled as any key.
 FindKeys::Hooks EbookPlayer::FindHooks() {
-  FindKeys::Hooks h;
-  h.paused = &m_bUserPaused;
-  h.pause = [this] {
+  auto pause = [this] {
     if (!m_bUserPaused) Pause();
   };
-  h.say = [this](const std::string& text) { Say(text); };
-  h.sayPhrase = [this](int id) { SayPhrase(id); };
-  h.resumeAfterSpeech = [this] { m_bPromptPending = true; };
-  h.match = [this](bool forward, const std::u16string& word) { FindMatch(forward, word); };
-  h.passOn = [this](int code) { return OnKeyDown(code); };
-  return h;
+  auto say = [this](const std::string& text) { Say(text); };
+  auto match = [this](bool forward, const std::u16string& word) { FindMatch(forward, word); };
+  return {&m_bUserPaused, pause, say, [this](int id) { SayPhrase(id); }, [this] { m_bPromptPending = true; },
+          match, [this](int code) { return OnKeyDown(code); }};
 }
 
 void EbookPlayer::FindMatch(bool forward, const std::u16string& word) {

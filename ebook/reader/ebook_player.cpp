@@ -14,6 +14,7 @@
 #include "ebook/reader/ebook_play_thread.h"
 #include "ebook/reader/ebook_settings.h"
 #include "ebook/sentence_rules.h"
+#include "players/kit/player_common.h"
 #include "positions/bookmark.h"
 #include "positions/history.h"
 #include "speech/tts.h"
@@ -46,12 +47,8 @@ EbookPlayer::~EbookPlayer() { CloseDown(); }
 
 int CreateEbookPlayer(const char* path, int page, int place, int end_page, int end_place) {
   if (!path) return -1;
-  EbookPlayer* w = new (std::nothrow) EbookPlayer;
+  EbookPlayer* w = PushNewWindow<EbookPlayer>();
   if (!w) return -1;
-  if (AddWindow(w) != 0) {
-    delete w;
-    return -1;
-  }
   if (w->Open(path, page, place, end_page, end_place) != 0) DIAG("EbookPlayer::Open(%s) failed", path);
   return 0;
 }

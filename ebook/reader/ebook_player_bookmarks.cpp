@@ -72,18 +72,14 @@ void EbookPlayer::EnterBookmarkMenu() {
 }
 
 BookmarkMode::Hooks EbookPlayer::BookmarkHooks() {
-  BookmarkMode::Hooks h;
-  h.count = [this] { return BookmarkCount(); };
-  h.sayEntry = [this](int i) { SayListEntry(i); };
-  h.stage = [this] {
+  auto stage = [this] {
     if (m_HlStartPage >= 0) return BookmarkMode::kMarkEnd;
     return EbookHasRepeat() ? BookmarkMode::kStopRepeat : BookmarkMode::kMarkStart;
   };
-  h.add = [this] { AddPointBookmark(); };
-  h.jump = [this](int i) { JumpToListEntry(i); };
-  h.highlight = [this] { MarkHighlight(); };
-  h.sayPhrase = [this](int id) { SayPhrase(id); };
-  return h;
+  // The reader speaks through its own speech output.
+  return {[this] { return BookmarkCount(); }, [this](int i) { SayListEntry(i); }, stage,
+          [this] { AddPointBookmark(); }, [this](int i) { JumpToListEntry(i); }, [this] { MarkHighlight(); },
+          [this](int id) { SayPhrase(id); }};
 }
 
 int EbookPlayer::BookmarkCount() {
@@ -163,8 +159,7 @@ void EbookPlayer::JumpToListEntry(int index) {
   EbookBmFileItem* item = BookmarksOf(m_Path);
   EbookBmItem* bm = item ? item->GetAt(index) : nullptr;
   if (!bm) {
-    m_Bm.CloseList();
-    SayPhrase(55);  // "no bookmarks"
+    m_Bm.EntryGone();
     return;
   }
   int sp = bm->startPage, spl = bm->startPlace, ep = bm->endPage, epl = bm->endPlace;

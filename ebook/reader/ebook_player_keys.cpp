@@ -10,6 +10,7 @@
 #include "ebook/reader/ebook_player.h"
 #include "ebook/reader/ebook_settings.h"
 #include "platform/board.h"
+#include "players/kit/player_common.h"
 #include "speech/tts.h"
 
 int EbookPlayer::OnKeyDown(int code) {
@@ -68,10 +69,7 @@ int EbookPlayer::MainKeyDown(int code) {
   switch (code) {
     case KEY_INFO:
       PauseForPrompt();
-      if (g_InfoKeyDownTimes <= 1)
-        SayPageInfo();
-      else
-        OnKeyInfoDown();
+      PlayerInfoKey(this, [this] { SayPageInfo(); });
       return 0;
     case KEY_BOOKMARK:
       if (!m_bUserPaused) Pause();

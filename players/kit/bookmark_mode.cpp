@@ -88,6 +88,11 @@ void BookmarkMode::NextItem() {
   ShowItem();
 }
 
+void BookmarkMode::EntryGone() {
+  listIndex_ = -1;
+  SayPhrase(kNoBookmarksPhrase);
+}
+
 int BookmarkMode::KeyPress(iWindow* player, int code) {
   if (g_bKeyBoardLocked) return 0;
   if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return player->OnDefaultKeyPress(code);

@@ -41,6 +41,8 @@ class BookmarkMode {
   bool InList() const { return listIndex_ >= 0; }
   int ListIndex() const { return listIndex_; }
   void CloseList() { listIndex_ = -1; }
+  // The listed bookmark has gone from the store: the list closes, "no bookmarks".
+  void EntryGone();
 
   // Says the item only, or what is selected (the listed bookmark in the list).
   void ShowItem();

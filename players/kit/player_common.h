@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-class iWindow;
+#include <new>
+
+#include "core/ui/window.h"
 
 // Speaks fixed phrase `id` of the current catalogue.
 void PlayerSayPhrase(int id);
@@ -55,3 +57,16 @@ void PlayerInfoKey(iWindow* player, const std::function<void()>& sayInfo);
 // get the default answer. The rest wait for the file (0), and the auto
 // power-off is kept from striking in the middle of the open.
 int KeyWhileOpening(iWindow* player, int code, const std::function<void()>& closeDown);
+
+// A new window of type W pushed on the window stack; null when it could not
+// be made or pushed (nothing is left behind).
+template <class W>
+W* PushNewWindow() {
+  W* w = new (std::nothrow) W;
+  if (!w) return nullptr;
+  if (AddWindow(w) != 0) {
+    delete w;
+    return nullptr;
+  }
+  return w;
+}
