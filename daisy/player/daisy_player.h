@@ -139,6 +139,7 @@ class DaisyPlayer : public iWindow {
   void ShowMenuItem();
   void MenuConfirm();
   void LeaveMenu(bool resume);
+  void PlayOnUnlessPaused();
 
   // Finding text (daisy_player_find.cpp).
   FindKeys::Hooks FindHooks();

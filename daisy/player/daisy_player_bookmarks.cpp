@@ -191,10 +191,5 @@ void DaisyPlayer::PlayListedBookmark(int index) {
 void DaisyPlayer::LeaveBookmarkMode(bool resume) {
   m_bBookmarkMode = false;
   m_Bm.CloseList();
-  if (resume && !m_bPaused) {
-    if (SysTts_CheckRunning() > 0)
-      m_bResumeAfterTts = true;
-    else
-      Play();
-  }
+  if (resume) PlayOnUnlessPaused();
 }

@@ -239,10 +239,14 @@ void DaisyPlayer::MenuConfirm() {
 void DaisyPlayer::LeaveMenu(bool resume) {
   m_bMenuMode = false;
   m_MenuNumber.clear();
-  if (resume && !m_bPaused) {
-    if (SysTts_CheckRunning() > 0)
-      m_bResumeAfterTts = true;
-    else
-      Play();
-  }
+  if (resume) PlayOnUnlessPaused();
+}
+
+// Plays on once speech is over, unless the user paused.
+void DaisyPlayer::PlayOnUnlessPaused() {
+  if (m_bPaused) return;
+  if (SysTts_CheckRunning() > 0)
+    m_bResumeAfterTts = true;
+  else
+    Play();
 }
