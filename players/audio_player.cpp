@@ -22,18 +22,12 @@
 #include "positions/history.h"
 #include "speech/tts.h"
 
-AudioPlayer::AudioPlayer() : m_Thread(MusicPlayThread()), m_Bm({89, 90, 91}, BookmarkHooks()) {}
-
 AudioPlayer::~AudioPlayer() = default;
 
 int CreateAudioPlayer(const char* dir, const char* name, int start_ms, int end_ms) {
   if (!dir || !name) return -1;
-  AudioPlayer* w = new (std::nothrow) AudioPlayer;
+  AudioPlayer* w = PushNewWindow<AudioPlayer>();
   if (!w) return -2;
-  if (AddWindow(w) != 0) {
-    delete w;
-    return -2;
-  }
   MusicPlayThread().SetRepeat(-1, -1);
   if (w->Open(dir, name, start_ms, end_ms) != 0) DIAG("AudioPlayer::Open(%s, %s) failed", dir, name);
   return 0;
@@ -135,31 +129,7 @@ void AudioPlayer::CloseDown() {
   if (!m_FullPath.empty()) SelectInBrowserListing(m_FullPath.c_str());
 }
 
-int AudioPlayer::OnClose() {
-  CloseDown();
-  return 0;
-}
-
 // --- Playback control ------------------------------------------------------
-
-void AudioPlayer::Pause() { m_Thread.CmdPause(); }
-
-void AudioPlayer::Play() {
-  int st = m_Thread.State();
-  if (st != PLAY_STATE_PAUSED && st != PLAY_STATE_ENDED) return;
-  // System speech drives the same sound card from its own thread: a step
-  // taken while it speaks plays once it has finished (OnTick).
-  if (SysTts_CheckRunning() > 0) {
-    m_bResumeAfterTts = true;
-    return;
-  }
-  m_Thread.CmdPlay(FAST_NONE);
-}
-
-void AudioPlayer::PauseForSpeech() {
-  if (!m_bUserPaused) Pause();
-  m_bResumeAfterTts = true;
-}
 
 void AudioPlayer::SeekAndPlay(int ms, int direction) {
   Pause();
@@ -177,34 +147,6 @@ void AudioPlayer::StartRepeat(int startMs, int endMs) {
 void AudioPlayer::ClearRepeat() { StartRepeat(-1, -1); }
 
 // --- Tick --------------------------------------------------------------------
-
-int AudioPlayer::OnTick() {
-  if (m_bFailed) {
-    CloseDown();
-    return WND_CLOSE;
-  }
-  if (m_MenuMode != MENU_NONE) return 0;
-  if (m_bResumeAfterTts) {
-    if (SysTts_CheckRunning() > 0) return 0;
-    PlayersBackend().WaitBufferFinished();
-    m_bResumeAfterTts = false;
-    if (!m_bOpening && !m_bUserPaused) Play();
-  }
-  if (m_bOpening) {
-    DelaySleepTime(10);
-    ResetIdleShutDownTime();
-    int st = m_Thread.State();
-    if (st == PLAY_STATE_OPENING) return 0;
-    if (st == PLAY_STATE_IDLE) return OpenFailed();
-    return FinishOpen();
-  }
-  if (m_bEnded || m_bUserPaused) return 0;
-  ResetIdleShutDownTime();
-  // A cut (crash, battery) then loses at most about a minute of listening.
-  if (m_Thread.State() == PLAY_STATE_PLAYING && m_HistoryPacer.Due()) StoreHistory(false);
-  if (m_Thread.State() == PLAY_STATE_ENDED) return EndOfFile();
-  return 0;
-}
 
 int AudioPlayer::FinishOpen() {
   m_bOpening = false;
@@ -232,11 +174,9 @@ int AudioPlayer::FinishOpen() {
 // damaged file does not stop the music. When nothing in the list opens, the
 // player stays and waits for the user.
 int AudioPlayer::OpenFailed() {
-  m_bOpening = false;
-  PlayerSayPhrase(75);  // "can not open"
-  ++m_OpenFailures;
+  const int failures = NoteOpenFailure();
   int mode = g_AudioSettings.mode;
-  if (m_OpenFailures >= Total() || mode == PLAY_MODE_SINGLE || mode == PLAY_MODE_REPEAT_ONE) {
+  if (failures >= Total() || mode == PLAY_MODE_SINGLE || mode == PLAY_MODE_REPEAT_ONE) {
     m_bUserPaused = true;
     return 0;
   }
@@ -280,16 +220,4 @@ int AudioPlayer::EndOfFile() {
     next = 0;
   }
   return StepToEntry(next);
-}
-
-int AudioPlayer::OnRefresh() {
-  if (m_MenuMode == MENU_SETTINGS) {
-    ShowSetting();
-  } else if (m_MenuMode == MENU_BOOKMARK) {
-    m_Bm.Show();
-  } else if (!m_bOpening && !m_bFailed) {
-    PauseForSpeech();
-    SayInfo();
-  }
-  return 0;
 }

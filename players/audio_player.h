@@ -7,13 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "core/ui/window.h"
-#include "players/kit/bookmark_mode.h"
-#include "positions/history.h"
+#include "players/audio_player_base.h"
 
-class PlayThread;
-
-class AudioPlayer : public iWindow {
+class AudioPlayer : public AudioPlayerBase {
  public:
   AudioPlayer();
   ~AudioPlayer() override;
@@ -24,18 +20,8 @@ class AudioPlayer : public iWindow {
   // names are too long or the play thread cannot be started.
   int Open(const char* dir, const char* name, int start_ms, int end_ms);
 
-  // Loop thread handlers; see the key table of the player.
-  int OnKeyDown(int code) override;
-  std::string DescribeKey(int code, int held) override;
-  void OnKeyDescriber() override;
-  int OnKeyPress(int code) override;
+  // Held left or right ends its fast run or takes its step.
   int OnKeyUp(int code) override;
-  // Resumes after speech, finishes an open, and acts at the end of a file.
-  int OnTick() override;
-  // Closed from outside: stores the position and stops the thread.
-  int OnClose() override;
-  // Speaks the current menu item, or the file and its times.
-  int OnRefresh() override;
 
   // Replaces the list by the entries of a play list. 0, -1, -2 (LoadM3uFile).
   int LoadM3u(const char* path);
@@ -46,90 +32,73 @@ class AudioPlayer : public iWindow {
   static void ResetRememberedMenuItems();
 
   // For tests and the browser: where the player is.
-  const std::string& CurPath() const { return m_FullPath; }
   int Total() const { return static_cast<int>(m_List.size()); }
   int Cur() const { return m_Cur; }
 
  private:
-  enum MenuMode { MENU_NONE = 0, MENU_SETTINGS = 1, MENU_BOOKMARK = 2 };
-
   // Opening and closing.
   int OpenCur();
   std::string EntryPath(int index) const;
   void StoreHistory(bool atStart);
-  void CloseDown();
-  int FinishOpen();
-  int OpenFailed();
-  int EndOfFile();
+  void CloseDown() override;
+  int FinishOpen() override;
+  int OpenFailed() override;
+  int EndOfFile() override;
+  bool Resting() const override { return m_bEnded || m_bUserPaused; }
+  void StorePlace() override { StoreHistory(false); }
   int StepToEntry(int index);
 
   // Playback control.
-  void Pause();
-  void Play();
-  void PauseForSpeech();
   void SeekAndPlay(int ms, int direction);
   void StartRepeat(int startMs, int endMs);
   void ClearRepeat();
 
   // Keys outside the menus.
-  int NormalKeyDown(int code);
-  void SayInfo();
+  int EventDown(int code) override;
+  int OwnKeyDown(int code) override;
+  int NormalKeyPress(int code) override;
+  void PlayOn() override;
+  void SayInfo() override;
+  std::string DescribeOwnKey(int code) override;
   void SayNavMode();
   void StepBy(int direction);
   void StepTime(int direction);
   void StepBookmark(int direction);
 
   // Settings menu.
-  void EnterSettingsMenu();
-  int SettingsKeyDown(int code);
-  int SettingsKeyPress(int code);
-  int SettingValue(int item);
-  void ShowSetting();
-  int NextSettingItem(int item, int delta);
-  void ApplySetting();
+  int FirstSettingItem(int remembered) override;
+  int SettingItems() override;
+  int SettingValue(int item) override;
+  void ShowSetting() override;
+  void ChangeSetting(int delta) override;
+  void ApplySetting() override;
 
   // Bookmark menu.
-  void EnterBookmarkMenu();
-  int BookmarkKeyDown(int code);
-  int BookmarkKeyPress(int code);
-  BookmarkMode::Hooks BookmarkHooks();
-  int BookmarkCount();
-  void SayBookmark(int index);
+  int BookmarkCount() override;
+  void SayBookmark(int index) override;
+  BookmarkMode::Stage HighlightStage() override;
+  void AddBookmark() override;
+  void JumpToBookmark(int index) override;
+  void HighlightStep() override;
   int BookmarkCurMs();
-  void AddBookmark();
-  void JumpToBookmark(int index);
-  void HighlightStep();
-  void LeaveMenu(bool resume);
 
-  PlayThread& m_Thread;
-  std::string m_Dir;       // with its trailing "/"
-  std::string m_FullPath;  // the current file
+  std::string m_Dir;  // with its trailing "/"
   bool m_IsPlayList = false;
   std::vector<std::string> m_List;  // names in the folder, or full paths of a play list
   int m_Cur = 0;
   int m_StartMs = -1;
   int m_EndMs = -1;
 
-  bool m_bOpening = false;
-  bool m_bUserPaused = false;
   bool m_bEnded = false;
-  bool m_bResumeAfterTts = false;
-  bool m_bFailed = false;      // nothing to play: the window closes at the next tick
-  HistoryPacer m_HistoryPacer;  // the place stored once a minute while playing
-  int m_OpenFailures = 0;      // files in a row that could not be opened
 
   int m_HoldCount = 0;  // presses of a held left or right key
   bool m_bFastRunning = false;
 
-  int m_MenuMode = MENU_NONE;
-  int m_MenuItem = 0;
-  int m_MenuValue = 0;
   int m_Streams = 0;
 
   std::vector<int> m_BmMs;
   int m_RepeatStart = -1;
   int m_RepeatEnd = -1;
-  BookmarkMode m_Bm;
 };
 
 // Creates the music player, pushes it and opens `name` in `dir` (a play list

@@ -19,20 +19,9 @@ constexpr int kFastAfterPresses = 3;
 constexpr int kBookmarkBackSlackMs = 2000;
 }  // namespace
 
-int AudioPlayer::OnKeyDown(int code) {
-  if (m_MenuMode == MENU_SETTINGS) return SettingsKeyDown(code);
-  if (m_MenuMode == MENU_BOOKMARK) return BookmarkKeyDown(code);
-  if (m_bFailed) return OnDefaultKeyDown(code);
-  if (m_bOpening) return KeyWhileOpening(this, code, [this] { CloseDown(); });
-  return NormalKeyDown(code);
-}
-
-int AudioPlayer::NormalKeyDown(int code) {
-  if (code == EV_BATTERY_LOW) {
-    PauseForSpeech();
-    ReportBatLowShutDownLeftTime();
-    return 0;
-  }
+// Device events and the keys that leave the player are spoken over paused
+// music, which resumes afterwards; kNotShared for the other keys.
+int AudioPlayer::EventDown(int code) {
   switch (code) {
     case EV_AUTO_SHUTDOWN:
     case KEY_POWER_SHORT:
@@ -47,38 +36,12 @@ int AudioPlayer::NormalKeyDown(int code) {
       PauseForSpeech();
       return OnDefaultKeyDown(code);
     default:
-      break;
+      return kNotShared;
   }
-  if (g_bKeyBoardLocked) {
-    PauseForSpeech();
-    return OnDefaultKeyDown(code);
-  }
-  SysTts_Stop();
+}
+
+int AudioPlayer::OwnKeyDown(int code) {
   switch (code) {
-    case KEY_PLAY:
-      if (m_bUserPaused) {
-        m_bUserPaused = false;
-        int st = m_Thread.State();
-        if (st == PLAY_STATE_IDLE) {
-          m_StartMs = m_EndMs = -1;
-          OpenCur();
-        } else {
-          // At the end of a single file, play starts it again.
-          if (st == PLAY_STATE_ENDED) m_Thread.Seek(0, 0);
-          Play();
-        }
-      } else {
-        m_bUserPaused = true;
-        Pause();
-      }
-      return 0;
-    case KEY_INFO:
-      PauseForSpeech();
-      if (g_InfoKeyDownTimes <= 1)
-        SayInfo();
-      else
-        OnKeyInfoDown();
-      return 0;
     case KEY_UP:
     case KEY_DOWN:
       PauseForSpeech();
@@ -94,35 +57,29 @@ int AudioPlayer::NormalKeyDown(int code) {
       m_HoldCount = 0;
       m_bFastRunning = false;
       return 0;
-    case KEY_VOL_DOWN:
-    case KEY_VOL_UP:
-      return 0;
-    case KEY_MENU:
-      if (!m_bUserPaused) Pause();
-      EnterSettingsMenu();
-      return 0;
-    case KEY_BOOKMARK:
-      if (!m_bUserPaused) Pause();
-      EnterBookmarkMenu();
-      return 0;
-    case KEY_BACK:
-      CloseDown();
-      return WND_CLOSE;
     default:
       return OnDefaultKeyDown(code);
   }
 }
 
-int AudioPlayer::OnKeyPress(int code) {
-  if (m_MenuMode == MENU_SETTINGS) return SettingsKeyPress(code);
-  if (m_MenuMode == MENU_BOOKMARK) return BookmarkKeyPress(code);
+void AudioPlayer::PlayOn() {
+  int st = m_Thread.State();
+  if (st == PLAY_STATE_IDLE) {
+    m_StartMs = m_EndMs = -1;
+    OpenCur();
+    return;
+  }
+  // At the end of a single file, play starts it again.
+  if (st == PLAY_STATE_ENDED) m_Thread.Seek(0, 0);
+  Play();
+}
+
+int AudioPlayer::NormalKeyPress(int code) {
   if (m_bOpening || g_bKeyBoardLocked) return 0;
   switch (code) {
     case KEY_VOL_DOWN:
     case KEY_VOL_UP:
-      g_SystemSettings.ChangeVolume(code == KEY_VOL_UP ? 1 : -1);
-      if (m_bUserPaused) ReportSystemVolume();
-      return 0;
+      return VolumePress(code);
     case KEY_LEFT:
     case KEY_RIGHT:
       if (++m_HoldCount == kFastAfterPresses && !m_bFastRunning) {

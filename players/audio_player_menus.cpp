@@ -17,51 +17,32 @@ namespace {
 enum SettingItem { ITEM_MODE = 0, ITEM_EQUALIZER = 1, ITEM_SPEED = 2, ITEM_PITCH = 3, ITEM_STREAM = 4 };
 constexpr int kSettingItems = 5;
 
+// The settings behind the items before the stream, in item order.
+int AudioSettings::* const kItemSetting[] = {&AudioSettings::mode, &AudioSettings::equalizer,
+                                             &AudioSettings::speed, &AudioSettings::pitch};
+
 // The items chosen last, offered first the next time.
-int g_MusicLastSettingsItem = 0;
-int g_MusicLastBookmarkItem = 0;
+AudioPlayerBase::RememberedItems g_MusicRemembered;
 
 std::string Join(const std::string& a, const std::string& b) { return a.empty() ? b : a + " " + b; }
 
 }  // namespace
 
-void AudioPlayer::ResetRememberedMenuItems() {
-  g_MusicLastSettingsItem = 0;
-  g_MusicLastBookmarkItem = 0;
-}
+AudioPlayer::AudioPlayer() : AudioPlayerBase(MusicPlayThread(), &g_MusicRemembered) {}
 
-void AudioPlayer::LeaveMenu(bool resume) {
-  m_MenuMode = MENU_NONE;
-  m_Bm.CloseList();
-  if (resume && !m_bUserPaused) m_bResumeAfterTts = true;
-}
+void AudioPlayer::ResetRememberedMenuItems() { g_MusicRemembered = {}; }
 
 // --- Settings menu -------------------------------------------------------
 
-void AudioPlayer::EnterSettingsMenu() {
-  m_MenuMode = MENU_SETTINGS;
+int AudioPlayer::FirstSettingItem(int remembered) {
   m_Streams = PlayersBackend().StreamCount();
-  m_MenuItem = g_MusicLastSettingsItem;
-  if (m_MenuItem == ITEM_STREAM && m_Streams < 2) m_MenuItem = ITEM_MODE;
-  m_MenuValue = SettingValue(m_MenuItem);
-  ShowSetting();
+  return remembered == ITEM_STREAM && m_Streams < 2 ? ITEM_MODE : remembered;
 }
 
 int AudioPlayer::SettingValue(int item) {
-  switch (item) {
-    case ITEM_MODE:
-      return g_AudioSettings.mode;
-    case ITEM_EQUALIZER:
-      return g_AudioSettings.equalizer;
-    case ITEM_SPEED:
-      return g_AudioSettings.speed;
-    case ITEM_PITCH:
-      return g_AudioSettings.pitch;
-    default: {
-      int s = PlayersBackend().CurStream();
-      return s < 0 ? 0 : s;
-    }
-  }
+  if (item < ITEM_STREAM) return g_AudioSettings.*kItemSetting[item];
+  int s = PlayersBackend().CurStream();
+  return s < 0 ? 0 : s;
 }
 
 void AudioPlayer::ShowSetting() {
@@ -88,133 +69,42 @@ void AudioPlayer::ShowSetting() {
   PlayerSay(text);
 }
 
-int AudioPlayer::NextSettingItem(int item, int delta) {
-  const int count = m_Streams >= 2 ? kSettingItems : kSettingItems - 1;
-  return (item + delta + count) % count;
-}
+int AudioPlayer::SettingItems() { return m_Streams >= 2 ? kSettingItems : kSettingItems - 1; }
 
 void AudioPlayer::ApplySetting() {
+  if (m_MenuItem < ITEM_STREAM) {
+    g_AudioSettings.*kItemSetting[m_MenuItem] = m_MenuValue;
+    MusicSettingsChanged();
+    return;
+  }
+  // The audio stream belongs to the file, not to the settings.
+  if (m_Thread.State() == PLAY_STATE_PLAYING) m_Thread.CmdPause();
+  if (m_MenuValue != PlayersBackend().CurStream()) PlayersBackend().SelectStream(m_MenuValue);
+}
+
+void AudioPlayer::ChangeSetting(int d) {
   switch (m_MenuItem) {
     case ITEM_MODE:
-      g_AudioSettings.mode = m_MenuValue;
-      break;
     case ITEM_EQUALIZER:
-      g_AudioSettings.equalizer = m_MenuValue;
+      m_MenuValue = (m_MenuValue + d + 5) % 5;
       break;
     case ITEM_SPEED:
-      g_AudioSettings.speed = m_MenuValue;
+      m_MenuValue = std::min(30, std::max(-10, m_MenuValue + d));
       break;
     case ITEM_PITCH:
-      g_AudioSettings.pitch = m_MenuValue;
+      m_MenuValue = std::min(5, std::max(-5, m_MenuValue + d));
       break;
     default:
-      // The audio stream belongs to the file, not to the settings.
-      if (m_Thread.State() == PLAY_STATE_PLAYING) m_Thread.CmdPause();
-      if (m_MenuValue != PlayersBackend().CurStream()) PlayersBackend().SelectStream(m_MenuValue);
+      if (m_Streams > 0) m_MenuValue = (m_MenuValue + d + m_Streams) % m_Streams;
       break;
-  }
-  if (m_MenuItem != ITEM_STREAM) MusicSettingsChanged();
-}
-
-int AudioPlayer::SettingsKeyDown(int code) {
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-    case KEY_LEFT:
-    case KEY_RIGHT:
-    case KEY_VOL_DOWN:
-    case KEY_VOL_UP:
-    case KEY_PLAY:
-    case KEY_BACK:
-    case KEY_MENU:
-    case KEY_MUSIC:
-    case KEY_BOOKMARK:
-      if (!MenuKeyAllowed()) return 0;
-      break;
-    default:
-      return OnDefaultKeyDown(code);
-  }
-  switch (code) {
-    case KEY_PLAY:
-      ApplySetting();
-      g_MusicLastSettingsItem = m_MenuItem;
-      PlayerSayPhrase(15);  // "Setting done."
-      LeaveMenu(true);
-      return 0;
-    case KEY_BACK:
-    case KEY_MENU:
-    case KEY_MUSIC:
-      g_MusicLastSettingsItem = m_MenuItem;
-      LeaveMenu(true);
-      return 0;
-    case KEY_BOOKMARK:
-      g_MusicLastSettingsItem = m_MenuItem;
-      EnterBookmarkMenu();
-      return 0;
-    default:
-      return 0;  // moves and volume happen in the press that follows
-  }
-}
-
-int AudioPlayer::SettingsKeyPress(int code) {
-  if (g_bKeyBoardLocked) return 0;
-  switch (code) {
-    case KEY_VOL_DOWN:
-    case KEY_VOL_UP:
-      g_SystemSettings.ChangeVolume(code == KEY_VOL_UP ? 1 : -1);
-      ReportSystemVolume();
-      return 0;
-    case KEY_UP:
-    case KEY_DOWN:
-      m_MenuItem = NextSettingItem(m_MenuItem, code == KEY_DOWN ? 1 : -1);
-      m_MenuValue = SettingValue(m_MenuItem);
-      ShowSetting();
-      return 0;
-    case KEY_LEFT:
-    case KEY_RIGHT: {
-      const int d = code == KEY_RIGHT ? 1 : -1;
-      switch (m_MenuItem) {
-        case ITEM_MODE:
-        case ITEM_EQUALIZER:
-          m_MenuValue = (m_MenuValue + d + 5) % 5;
-          break;
-        case ITEM_SPEED:
-          m_MenuValue = std::min(30, std::max(-10, m_MenuValue + d));
-          break;
-        case ITEM_PITCH:
-          m_MenuValue = std::min(5, std::max(-5, m_MenuValue + d));
-          break;
-        default:
-          if (m_Streams > 0) m_MenuValue = (m_MenuValue + d + m_Streams) % m_Streams;
-          break;
-      }
-      ShowSetting();
-      return 0;
-    }
-    default:
-      return 0;
   }
 }
 
 // --- Bookmark menu -----------------------------------------------------------
 
-void AudioPlayer::EnterBookmarkMenu() {
-  m_MenuMode = MENU_BOOKMARK;
-  m_Bm.Enter(g_MusicLastBookmarkItem);
-}
-
-BookmarkMode::Hooks AudioPlayer::BookmarkHooks() {
-  BookmarkMode::Hooks h;
-  h.count = [this] { return BookmarkCount(); };
-  h.sayEntry = [this](int i) { SayBookmark(i); };
-  h.stage = [this] {
-    if (m_RepeatStart < 0) return BookmarkMode::kMarkStart;
-    return m_RepeatEnd >= 0 ? BookmarkMode::kStopRepeat : BookmarkMode::kMarkEnd;
-  };
-  h.add = [this] { AddBookmark(); };
-  h.jump = [this](int i) { JumpToBookmark(i); };
-  h.highlight = [this] { HighlightStep(); };
-  return h;
+BookmarkMode::Stage AudioPlayer::HighlightStage() {
+  if (m_RepeatStart < 0) return BookmarkMode::kMarkStart;
+  return m_RepeatEnd >= 0 ? BookmarkMode::kStopRepeat : BookmarkMode::kMarkEnd;
 }
 
 namespace {
@@ -240,45 +130,6 @@ void AudioPlayer::SayBookmark(int index) {
                                                 bm->endMs >= 0 ? bm->endMs / 1000 : -1, buf,
                                                 sizeof buf) > 0)
     PlayerSay(buf);
-}
-
-int AudioPlayer::BookmarkKeyDown(int code) {
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-    case KEY_LEFT:
-    case KEY_RIGHT:
-    case KEY_PLAY:
-    case KEY_BACK:
-    case KEY_MENU:
-    case KEY_MUSIC:
-      if (!MenuKeyAllowed()) return 0;
-      break;
-    default:
-      return OnDefaultKeyDown(code);
-  }
-  switch (code) {
-    case KEY_PLAY:
-      g_MusicLastBookmarkItem = m_Bm.CurItem();
-      m_Bm.Confirm();
-      return 0;
-    case KEY_BACK:
-    case KEY_MENU:
-    case KEY_MUSIC:
-      g_MusicLastBookmarkItem = m_Bm.CurItem();
-      LeaveMenu(true);
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-int AudioPlayer::BookmarkKeyPress(int code) {
-  if (g_bKeyBoardLocked) return 0;
-  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
-  const int step = ArrowStep(code);
-  if (step != 0) m_Bm.Step(step);
-  return 0;
 }
 
 int AudioPlayer::BookmarkCurMs() {

@@ -96,41 +96,21 @@ std::string AudioBookPlayer::TimeLeftText() {
   return std::string(", ") + buf;
 }
 
-void AudioBookPlayer::OnKeyDescriber() {
-  if (m_bOpening || m_bFailed) return;
-  m_bResumeAfterTts = false;
-  m_bUserPaused = true;
-  Pause();
-}
-
-std::string AudioBookPlayer::DescribeKey(int code, int held) {
-  std::string what;
-  if (held >= 0) return iWindow::DescribeKey(code, held);
-  if (m_MenuMode != MENU_NONE) {
-    what = DescribePlayerMenuKey(code);
-  } else if (code == KEY_LEFT) {
-    what = KeyText("steps back by the time step", "cofa o krok czasu");
-  } else if (code == KEY_RIGHT) {
-    what = KeyText("steps on by the time step", "przesuwa naprzód o krok czasu");
-  } else if (code == KEY_UP) {
-    what = KeyText("the previous chapter or file", "poprzedni rozdział lub plik");
-  } else if (code == KEY_DOWN) {
-    what = KeyText("the next chapter or file", "następny rozdział lub plik");
-  } else if (code == KEY_MENU) {
-    what = KeyText("speed, pitch and time step", "prędkość, wysokość głosu i krok czasu");
-  } else if (code == KEY_INFO) {
-    // The time left is told only when its setting is on.
-    what = g_AudioBookSettings.time_left
-               ? KeyText("says the time, the time left, and the total time; pressed twice, the "
-                         "time and date; three times, the battery",
-                         "mówi czas, pozostały czas i czas całkowity; dwa razy: godzinę i datę; "
-                         "trzy razy: stan baterii")
-               : KeyText("says the time and the total time; pressed twice, the time and date; "
-                         "three times, the battery",
-                         "mówi czas i czas całkowity; dwa razy: godzinę i datę; trzy razy: stan "
-                         "baterii");
-  } else {
-    what = DescribePlayerKey(code);
-  }
-  return what.empty() ? iWindow::DescribeKey(code, held) : what;
+std::string AudioBookPlayer::DescribeOwnKey(int code) {
+  if (code == KEY_LEFT) return KeyText("steps back by the time step", "cofa o krok czasu");
+  if (code == KEY_RIGHT) return KeyText("steps on by the time step", "przesuwa naprzód o krok czasu");
+  if (code == KEY_UP) return KeyText("the previous chapter or file", "poprzedni rozdział lub plik");
+  if (code == KEY_DOWN) return KeyText("the next chapter or file", "następny rozdział lub plik");
+  if (code == KEY_MENU) return KeyText("speed, pitch and time step", "prędkość, wysokość głosu i krok czasu");
+  if (code != KEY_INFO) return "";
+  // The time left is told only when its setting is on.
+  return g_AudioBookSettings.time_left
+             ? KeyText("says the time, the time left, and the total time; pressed twice, the "
+                       "time and date; three times, the battery",
+                       "mówi czas, pozostały czas i czas całkowity; dwa razy: godzinę i datę; "
+                       "trzy razy: stan baterii")
+             : KeyText("says the time and the total time; pressed twice, the time and date; "
+                       "three times, the battery",
+                       "mówi czas i czas całkowity; dwa razy: godzinę i datę; trzy razy: stan "
+                       "baterii");
 }

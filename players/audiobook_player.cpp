@@ -19,19 +19,12 @@
 #include "speech/tts.h"
 #include "speech/ux_language.h"
 
-AudioBookPlayer::AudioBookPlayer()
-    : m_Thread(AudioBookPlayThread()), m_Bm({89, 90, 91}, BookmarkHooks()) {}
-
 AudioBookPlayer::~AudioBookPlayer() = default;
 
 int CreateAudioBookPlayer(const char* folder, const char* position) {
   if (!folder) return -1;
-  AudioBookPlayer* w = new (std::nothrow) AudioBookPlayer;
+  AudioBookPlayer* w = PushNewWindow<AudioBookPlayer>();
   if (!w) return -2;
-  if (AddWindow(w) != 0) {
-    delete w;
-    return -2;
-  }
   AudioBookPlayThread().SetRepeat(-1, -1);
   if (w->Open(folder, position) != 0) DIAG("AudioBookPlayer::Open(%s) failed", folder);
   return 0;
@@ -111,58 +104,8 @@ void AudioBookPlayer::CloseDown() {
   m_Thread.SetRepeat(-1, -1);
 }
 
-int AudioBookPlayer::OnClose() {
-  CloseDown();
-  return 0;
-}
-
-void AudioBookPlayer::Pause() { m_Thread.CmdPause(); }
-
-void AudioBookPlayer::Play() {
-  int st = m_Thread.State();
-  if (st != PLAY_STATE_PAUSED && st != PLAY_STATE_ENDED) return;
-  // Not over system speech, which drives the same sound card (see AudioPlayer::Play).
-  if (SysTts_CheckRunning() > 0) {
-    m_bResumeAfterTts = true;
-    return;
-  }
-  m_Thread.CmdPlay(FAST_NONE);
-}
-
-void AudioBookPlayer::PauseForSpeech() {
-  if (!m_bUserPaused) Pause();
-  m_bResumeAfterTts = true;
-}
-
-// --- Tick --------------------------------------------------------------------
-
-int AudioBookPlayer::OnTick() {
-  if (m_bFailed) {
-    CloseDown();
-    return WND_CLOSE;
-  }
-  if (m_MenuMode != MENU_NONE) return 0;
-  if (m_bResumeAfterTts) {
-    if (SysTts_CheckRunning() > 0) return 0;
-    PlayersBackend().WaitBufferFinished();
-    m_bResumeAfterTts = false;
-    if (!m_bOpening && !m_bUserPaused) Play();
-  }
-  if (m_bOpening) {
-    DelaySleepTime(10);
-    ResetIdleShutDownTime();
-    int st = m_Thread.State();
-    if (st == PLAY_STATE_OPENING) return 0;
-    if (st == PLAY_STATE_IDLE) return OpenFailed();
-    return FinishOpen();
-  }
-  if (m_bUserPaused) return 0;
-  ResetIdleShutDownTime();
-  // A cut (crash, battery) then loses at most about a minute of listening.
-  if (m_Thread.State() == PLAY_STATE_PLAYING && FileCount() > 0 && m_HistoryPacer.Due())
-    StoreHistory();
-  if (m_Thread.State() == PLAY_STATE_ENDED) return EndOfFile();
-  return 0;
+void AudioBookPlayer::StorePlace() {
+  if (FileCount() > 0) StoreHistory();
 }
 
 int AudioBookPlayer::FinishOpen() {
@@ -182,10 +125,7 @@ int AudioBookPlayer::FinishOpen() {
 // the message has been spoken; at the last part (or when no part opens) the
 // player waits for the user.
 int AudioBookPlayer::OpenFailed() {
-  m_bOpening = false;
-  PlayerSayPhrase(75);  // "can not open"
-  ++m_OpenFailures;
-  if (m_Cur + 1 >= FileCount() || m_OpenFailures >= FileCount()) {
+  if (NoteOpenFailure() >= FileCount() || m_Cur + 1 >= FileCount()) {
     m_bUserPaused = true;
     return 0;
   }
@@ -218,18 +158,6 @@ int AudioBookPlayer::EndOfFile() {
   return 0;
 }
 
-int AudioBookPlayer::OnRefresh() {
-  if (m_MenuMode == MENU_SETTINGS) {
-    ShowSetting();
-  } else if (m_MenuMode == MENU_BOOKMARK) {
-    m_Bm.Show();
-  } else if (!m_bOpening && !m_bFailed) {
-    PauseForSpeech();
-    SayInfo();
-  }
-  return 0;
-}
-
 void AudioBookPlayer::SayInfo() {
   if (!g_pUxLanguage) return;
   BookTimeInfo i = GetCurTimeInfo();
@@ -240,20 +168,8 @@ void AudioBookPlayer::SayInfo() {
 
 // --- Keys ----------------------------------------------------------------
 
-int AudioBookPlayer::OnKeyDown(int code) {
-  if (m_MenuMode == MENU_SETTINGS) return SettingsKeyDown(code);
-  if (m_MenuMode == MENU_BOOKMARK) return BookmarkKeyDown(code);
-  if (m_bFailed) return OnDefaultKeyDown(code);
-  if (m_bOpening) return KeyWhileOpening(this, code, [this] { CloseDown(); });
-  return NormalKeyDown(code);
-}
-
-int AudioBookPlayer::NormalKeyDown(int code) {
+int AudioBookPlayer::EventDown(int code) {
   switch (code) {
-    case EV_BATTERY_LOW:
-      PauseForSpeech();
-      ReportBatLowShutDownLeftTime();
-      return 0;
     case KEY_POWER_SHORT:
     case EV_AUTO_SHUTDOWN:
     case EV_IDLE_SHUTDOWN:
@@ -277,81 +193,48 @@ int AudioBookPlayer::NormalKeyDown(int code) {
       ReportKeyBoardUnLock();
       return 0;
     default:
-      break;
+      return kNotShared;
   }
-  if (g_bKeyBoardLocked) {
-    PauseForSpeech();
-    ReportKeyBoardLock();
-    return 0;
-  }
-  SysTts_Stop();
+}
+
+int AudioBookPlayer::LockedKeyDown(int) {
+  ReportKeyBoardLock();
+  return 0;
+}
+
+int AudioBookPlayer::OwnKeyDown(int code) {
   switch (code) {
-    case KEY_INFO:
-      PauseForSpeech();
-      if (g_InfoKeyDownTimes <= 1)
-        SayInfo();
-      else
-        OnKeyInfoDown();
-      return 0;
     case KEY_RADIO:
     case KEY_RECORD:
       return code;  // the root opens the radio or the recorder
-    case KEY_MENU:
-      if (!m_bUserPaused) Pause();
-      EnterSettingsMenu();
-      return 0;
-    case KEY_BOOKMARK:
-      if (!m_bUserPaused) Pause();
-      EnterBookmarkMenu();
-      return 0;
     case KEY_UP:
     case KEY_DOWN:
       if (!StepChapter(code == KEY_DOWN ? 1 : -1)) StepFile(code == KEY_DOWN ? 1 : -1);
       return 0;
     case KEY_LEFT:
     case KEY_RIGHT:
-    case KEY_VOL_DOWN:
-    case KEY_VOL_UP:
       return 0;  // acted on in the press and its repeats
-    case KEY_PLAY:
-      if (m_bUserPaused) {
-        m_bUserPaused = false;
-        if (m_Thread.State() == PLAY_STATE_IDLE)
-          OpenFile(m_Cur, -1);
-        else
-          Play();
-      } else {
-        m_bUserPaused = true;
-        Pause();
-      }
-      return 0;
-    case KEY_BACK:
-      CloseDown();
-      return WND_CLOSE;
     default:
       return OnDefaultKeyDown(code);
   }
 }
 
-int AudioBookPlayer::OnKeyPress(int code) {
-  if (m_MenuMode == MENU_SETTINGS) return SettingsKeyPress(code);
-  if (m_MenuMode == MENU_BOOKMARK) return BookmarkKeyPress(code);
+void AudioBookPlayer::PlayOn() {
+  if (m_Thread.State() == PLAY_STATE_IDLE)
+    OpenFile(m_Cur, -1);
+  else
+    Play();
+}
+
+int AudioBookPlayer::NormalKeyPress(int code) {
   if (m_bOpening || m_bFailed || g_bKeyBoardLocked) return 0;
-  switch (code) {
-    case KEY_LEFT:
-    case KEY_RIGHT:
-      m_bUserPaused = false;
-      Pause();
-      Jump(code == KEY_RIGHT ? 1 : -1);
-      return 0;
-    case KEY_VOL_DOWN:
-    case KEY_VOL_UP:
-      g_SystemSettings.ChangeVolume(code == KEY_VOL_UP ? 1 : -1);
-      if (m_bUserPaused) ReportSystemVolume();
-      return 0;
-    default:
-      return 0;
+  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return VolumePress(code);
+  if (code == KEY_LEFT || code == KEY_RIGHT) {
+    m_bUserPaused = false;
+    Pause();
+    Jump(code == KEY_RIGHT ? 1 : -1);
   }
+  return 0;
 }
 
 void AudioBookPlayer::Jump(int direction) {

@@ -20,43 +20,14 @@ namespace {
 enum SettingItem { ITEM_SPEED = 0, ITEM_PITCH = 1, ITEM_TIME_LEFT = 2, ITEM_TAG_ORDER = 3, ITEM_STEP = 4 };
 constexpr int kSettingItems = 5;
 
-int g_BookLastSettingsItem = 0;
-int g_BookLastBookmarkItem = 0;
+AudioPlayerBase::RememberedItems g_BookRemembered;
 
-bool IsMenuKey(int code) {
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-    case KEY_LEFT:
-    case KEY_RIGHT:
-    case KEY_PLAY:
-    case KEY_BACK:
-    case KEY_MENU:
-    case KEY_MUSIC:
-    case KEY_BOOKMARK:
-    case KEY_VOL_DOWN:
-    case KEY_VOL_UP:
-      return true;
-    default:
-      return false;
-  }
-}
+// The settings behind the items, in item order.
+int AudioBookSettings::* const kItemSetting[kSettingItems] = {
+    &AudioBookSettings::speed, &AudioBookSettings::pitch, &AudioBookSettings::time_left,
+    &AudioBookSettings::tag_order, &AudioBookSettings::step};
 
-int& SettingOf(int item) {
-  AudioBookSettings& s = g_AudioBookSettings;
-  switch (item) {
-    case ITEM_SPEED:
-      return s.speed;
-    case ITEM_PITCH:
-      return s.pitch;
-    case ITEM_TIME_LEFT:
-      return s.time_left;
-    case ITEM_TAG_ORDER:
-      return s.tag_order;
-    default:
-      return s.step;
-  }
-}
+int& SettingOf(int item) { return g_AudioBookSettings.*kItemSetting[item]; }
 
 int MenuValueOf(int item) {
   return item == ITEM_STEP ? g_AudioBookSettings.step % kAudioBookSteps : SettingOf(item);
@@ -64,25 +35,15 @@ int MenuValueOf(int item) {
 
 }  // namespace
 
-void AudioBookPlayer::ResetRememberedMenuItems() {
-  g_BookLastSettingsItem = 0;
-  g_BookLastBookmarkItem = 0;
-}
+AudioBookPlayer::AudioBookPlayer() : AudioPlayerBase(AudioBookPlayThread(), &g_BookRemembered) {}
 
-void AudioBookPlayer::LeaveMenu(bool resume) {
-  m_MenuMode = MENU_NONE;
-  m_Bm.CloseList();
-  if (resume && !m_bUserPaused) m_bResumeAfterTts = true;
-}
+void AudioBookPlayer::ResetRememberedMenuItems() { g_BookRemembered = {}; }
 
 // --- Settings menu -------------------------------------------------------
 
-void AudioBookPlayer::EnterSettingsMenu() {
-  m_MenuMode = MENU_SETTINGS;
-  m_MenuItem = g_BookLastSettingsItem;
-  m_MenuValue = MenuValueOf(m_MenuItem);
-  ShowSetting();
-}
+int AudioBookPlayer::SettingItems() { return kSettingItems; }
+
+int AudioBookPlayer::SettingValue(int item) { return MenuValueOf(item); }
 
 void AudioBookPlayer::ShowSetting() {
   if (!g_pUxLanguage) return;
@@ -102,80 +63,23 @@ void AudioBookPlayer::ShowSetting() {
   if (n > 0) PlayerSay(buf);
 }
 
-int AudioBookPlayer::SettingsKeyDown(int code) {
-  if (!IsMenuKey(code)) return OnDefaultKeyDown(code);
-  if (!MenuKeyAllowed()) return 0;
-  switch (code) {
-    case KEY_PLAY:
-      SettingOf(m_MenuItem) = m_MenuValue;
-      AudioBookSettingsChanged();
-      g_BookLastSettingsItem = m_MenuItem;
-      PlayerSayPhrase(15);  // "Setting done."
-      LeaveMenu(true);
-      return 0;
-    case KEY_BACK:
-    case KEY_MENU:
-    case KEY_MUSIC:
-      g_BookLastSettingsItem = m_MenuItem;
-      LeaveMenu(true);
-      return 0;
-    case KEY_BOOKMARK:
-      g_BookLastSettingsItem = m_MenuItem;
-      EnterBookmarkMenu();
-      return 0;
-    default:
-      return 0;
-  }
+void AudioBookPlayer::ApplySetting() {
+  SettingOf(m_MenuItem) = m_MenuValue;
+  AudioBookSettingsChanged();
 }
 
-int AudioBookPlayer::SettingsKeyPress(int code) {
-  if (g_bKeyBoardLocked) return 0;
-  switch (code) {
-    case KEY_VOL_DOWN:
-    case KEY_VOL_UP:
-      g_SystemSettings.ChangeVolume(code == KEY_VOL_UP ? 1 : -1);
-      ReportSystemVolume();
-      return 0;
-    case KEY_UP:
-    case KEY_DOWN:
-      m_MenuItem = (m_MenuItem + (code == KEY_DOWN ? 1 : kSettingItems - 1)) % kSettingItems;
-      m_MenuValue = MenuValueOf(m_MenuItem);
-      ShowSetting();
-      return 0;
-    case KEY_LEFT:
-    case KEY_RIGHT: {
-      const int d = code == KEY_RIGHT ? 1 : -1;
-      if (m_MenuItem == ITEM_SPEED) m_MenuValue = std::clamp(m_MenuValue + d, -10, 30);
-      if (m_MenuItem == ITEM_PITCH) m_MenuValue = std::clamp(m_MenuValue + d, -5, 5);
-      if (m_MenuItem == ITEM_STEP) m_MenuValue = std::clamp(m_MenuValue + d, 0, kAudioBookSteps - 1);
-      if (m_MenuItem == ITEM_TIME_LEFT || m_MenuItem == ITEM_TAG_ORDER) m_MenuValue = !m_MenuValue;
-      ShowSetting();
-      return 0;
-    }
-    default:
-      return 0;
-  }
+void AudioBookPlayer::ChangeSetting(int d) {
+  if (m_MenuItem == ITEM_SPEED) m_MenuValue = std::clamp(m_MenuValue + d, -10, 30);
+  if (m_MenuItem == ITEM_PITCH) m_MenuValue = std::clamp(m_MenuValue + d, -5, 5);
+  if (m_MenuItem == ITEM_STEP) m_MenuValue = std::clamp(m_MenuValue + d, 0, kAudioBookSteps - 1);
+  if (m_MenuItem == ITEM_TIME_LEFT || m_MenuItem == ITEM_TAG_ORDER) m_MenuValue = !m_MenuValue;
 }
 
 // --- Bookmark menu -----------------------------------------------------------
 
-void AudioBookPlayer::EnterBookmarkMenu() {
-  m_MenuMode = MENU_BOOKMARK;
-  m_Bm.Enter(g_BookLastBookmarkItem);
-}
-
-BookmarkMode::Hooks AudioBookPlayer::BookmarkHooks() {
-  BookmarkMode::Hooks h;
-  h.count = [this] { return BookmarkCount(); };
-  h.sayEntry = [this](int i) { SayBookmark(i); };
-  h.stage = [this] {
-    if (m_Seg.Active()) return BookmarkMode::kStopRepeat;
-    return m_MarkFile >= 0 ? BookmarkMode::kMarkEnd : BookmarkMode::kMarkStart;
-  };
-  h.add = [this] { AddBookmark(); };
-  h.jump = [this](int i) { JumpToBookmark(i); };
-  h.highlight = [this] { HighlightStep(); };
-  return h;
+BookmarkMode::Stage AudioBookPlayer::HighlightStage() {
+  if (m_Seg.Active()) return BookmarkMode::kStopRepeat;
+  return m_MarkFile >= 0 ? BookmarkMode::kMarkEnd : BookmarkMode::kMarkStart;
 }
 
 namespace {
@@ -205,33 +109,6 @@ void AudioBookPlayer::SayBookmark(int index) {
   char buf[256];
   if (g_pUxLanguage->GetAudioBookmarkInfoString(index + 1, false, start, end, buf, sizeof buf) > 0)
     PlayerSay(buf);
-}
-
-int AudioBookPlayer::BookmarkKeyDown(int code) {
-  if (!IsMenuKey(code) || code == KEY_BOOKMARK) return OnDefaultKeyDown(code);
-  if (!MenuKeyAllowed()) return 0;
-  switch (code) {
-    case KEY_PLAY:
-      g_BookLastBookmarkItem = m_Bm.CurItem();
-      m_Bm.Confirm();
-      return 0;
-    case KEY_BACK:
-    case KEY_MENU:
-    case KEY_MUSIC:
-      g_BookLastBookmarkItem = m_Bm.CurItem();
-      LeaveMenu(true);
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-int AudioBookPlayer::BookmarkKeyPress(int code) {
-  if (g_bKeyBoardLocked) return 0;
-  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
-  const int step = ArrowStep(code);
-  if (step != 0) m_Bm.Step(step);
-  return 0;
 }
 
 // Plays a stored position: its file at its time, with its highlight.

@@ -5,6 +5,7 @@
 
 #include "core/base/settings_file.h"
 #include "core/ui/session.h"
+#include "players/kit/settings_record.h"
 
 const int c_AudioBookStepSeconds[kAudioBookSteps] = {10, 30, 60, 300, 600, 1800, 3600};
 
@@ -43,12 +44,7 @@ int AudioBookStepSeconds(int stepIndex) {
 }
 
 int LoadAudioBookSettingsFile(const char* devicePath) {
-  AudioBookSettings loaded = g_AudioBookSettings;
-  int r = LoadSettingsXml(devicePath, OnElement, &loaded);
-  if (r != 0) return r;
-  g_AudioBookSettings = loaded;
-  g_AudioBookSettingsSaved = loaded;
-  return 0;
+  return LoadSettingsRecord(devicePath, OnElement, &g_AudioBookSettings, &g_AudioBookSettingsSaved);
 }
 
 int LoadAudioBookSettings() {
@@ -57,16 +53,13 @@ int LoadAudioBookSettings() {
 }
 
 int SaveAudioBookSettingsFile(const char* devicePath, bool force) {
-  if (!force && g_AudioBookSettings == g_AudioBookSettingsSaved) return 0;
   const AudioBookSettings& s = g_AudioBookSettings;
-  int r = SaveSettingsXml(devicePath, "audiobook", "audiobook_config",
-                          {{"speed", std::to_string(s.speed)},
-                           {"pitch", std::to_string(s.pitch)},
-                           {"step", std::to_string(s.step)},
-                           {"time_left", std::to_string(s.time_left)},
-                           {"tag_order", std::to_string(s.tag_order)}});
-  if (r == 0) g_AudioBookSettingsSaved = s;
-  return r;
+  return SaveSettingsRecord(devicePath, force, s, &g_AudioBookSettingsSaved, "audiobook", "audiobook_config",
+                            {{"speed", std::to_string(s.speed)},
+                             {"pitch", std::to_string(s.pitch)},
+                             {"step", std::to_string(s.step)},
+                             {"time_left", std::to_string(s.time_left)},
+                             {"tag_order", std::to_string(s.tag_order)}});
 }
 
 int SaveAudioBookSettings(bool force) {

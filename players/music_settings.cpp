@@ -8,6 +8,7 @@
 
 #include "core/base/settings_file.h"
 #include "core/ui/session.h"
+#include "players/kit/settings_record.h"
 
 AudioSettings g_AudioSettings;
 
@@ -57,12 +58,7 @@ int NavModeSeconds(int navMode) {
 }
 
 int LoadMusicSettingsFile(const char* devicePath) {
-  AudioSettings loaded = g_AudioSettings;
-  int r = LoadSettingsXml(devicePath, OnElement, &loaded);
-  if (r != 0) return r;
-  g_AudioSettings = loaded;
-  g_AudioSettingsSaved = loaded;
-  return 0;
+  return LoadSettingsRecord(devicePath, OnElement, &g_AudioSettings, &g_AudioSettingsSaved);
 }
 
 int LoadMusicSettings() {
@@ -71,17 +67,14 @@ int LoadMusicSettings() {
 }
 
 int SaveMusicSettingsFile(const char* devicePath, bool force) {
-  if (!force && g_AudioSettings == g_AudioSettingsSaved) return 0;
   const AudioSettings& s = g_AudioSettings;
   int nav = s.navMode >= 0 && s.navMode < NAV_MODES ? s.navMode : 0;
-  int r = SaveSettingsXml(devicePath, "music", "music_config",
-                          {{"mode", std::to_string(s.mode)},
-                           {"equalizer", std::to_string(s.equalizer)},
-                           {"speed", std::to_string(s.speed)},
-                           {"pitch", std::to_string(s.pitch)},
-                           {"NavMode", c_NavModeNames[nav]}});
-  if (r == 0) g_AudioSettingsSaved = s;
-  return r;
+  return SaveSettingsRecord(devicePath, force, s, &g_AudioSettingsSaved, "music", "music_config",
+                            {{"mode", std::to_string(s.mode)},
+                             {"equalizer", std::to_string(s.equalizer)},
+                             {"speed", std::to_string(s.speed)},
+                             {"pitch", std::to_string(s.pitch)},
+                             {"NavMode", c_NavModeNames[nav]}});
 }
 
 int SaveMusicSettings(bool force) {

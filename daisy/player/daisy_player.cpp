@@ -45,7 +45,8 @@ constexpr size_t kMaxFullName = 9216;
 constexpr int kOpeningPhraseTicks = 6;
 }  // namespace
 
-DaisyPlayer::DaisyPlayer() : m_Thread(DaisyThread()), m_Bm({41, 42, 43}, BookmarkHooks()) {}
+DaisyPlayer::DaisyPlayer()
+    : m_Thread(DaisyThread()), m_FindKeys(FindHooks()), m_Bm({41, 42, 43}, BookmarkHooks()) {}
 
 DaisyPlayer::~DaisyPlayer() = default;
 
@@ -55,12 +56,8 @@ int CreateDaisyPlayer(const char* folder, const char* controlFile, int startObje
   if (DaisyThread().Start(&PlayersBackend()) != 0) return -1;
   PlayTts_Init(DaisyPlayThread::TtsDataOutput, nullptr);
   Tts_SetCodePage(TTS_CHANNEL_PLAYER, 0);
-  DaisyPlayer* w = new (std::nothrow) DaisyPlayer;
+  DaisyPlayer* w = PushNewWindow<DaisyPlayer>();
   if (!w) return -1;
-  if (AddWindow(w) != 0) {
-    delete w;
-    return -1;
-  }
   if (w->Open(folder, controlFile, startObject, startPlace, finalObject, finalPlace) != 0)
     DIAG("DaisyPlayer::Open(%s, %s) failed", folder, controlFile);
   return 0;
@@ -191,7 +188,7 @@ int DaisyPlayer::OnTick() {
     CloseDown();
     return WND_CLOSE;
   }
-  if (m_bMenuMode || m_bBookmarkMode || m_bFindEntry) return 0;
+  if (m_bMenuMode || m_bBookmarkMode || m_FindKeys.Entering()) return 0;
   if (m_bOpening) {
     DelaySleepTime(10);
     ResetIdleShutDownTime();
@@ -309,14 +306,13 @@ int DaisyPlayer::OnClose() {
 }
 
 int DaisyPlayer::OnRefresh() {
-  if (m_bMenuMode) {
+  if (m_bMenuMode)
     ShowMenuItem();
-  } else if (m_bBookmarkMode) {
+  else if (m_bBookmarkMode)
     ShowBookmarkItem();
-  } else if (m_bFindEntry) {
-    PlayerSay(FindWordUtf8(m_Find.Word()));
-  } else {
+  else if (m_FindKeys.Entering())
+    m_FindKeys.SayWord();
+  else
     SysTts_Play("", 0);  // speaks what was composed for this moment, if anything
-  }
   return 0;
 }

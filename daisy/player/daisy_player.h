@@ -84,7 +84,7 @@ class DaisyPlayer : public iWindow {
   bool IsPaused() const { return m_bPaused; }
   bool InMenu() const { return m_bMenuMode; }
   bool InBookmarkMode() const { return m_bBookmarkMode; }
-  bool InFindEntry() const { return m_bFindEntry; }
+  bool InFindEntry() const { return m_FindKeys.Entering(); }
   const std::vector<int>& OfferedModes() const { return m_Modes; }
   int CurMode() const;
   const std::string& FullName() const { return m_FullName; }
@@ -139,12 +139,11 @@ class DaisyPlayer : public iWindow {
   void ShowMenuItem();
   void MenuConfirm();
   void LeaveMenu(bool resume);
+  void PlayOnUnlessPaused();
 
   // Finding text (daisy_player_find.cpp).
-  int FindComboKeyDown(int code);
-  int FindKeyDown(int code);
-  int FindKeyPress(int code);
-  void FindMatch(bool forward);
+  FindKeys::Hooks FindHooks();
+  void FindMatch(bool forward, const std::u16string& word);
 
   // Bookmark mode (daisy_player_bookmarks.cpp).
   void EnterBookmarkMode();
@@ -188,12 +187,8 @@ class DaisyPlayer : public iWindow {
   std::string m_MenuNumber;  // digits entered for go to page / heading
   int m_MenuValue = 0;       // speed, pitch or interval index being chosen
 
-  // Finding text: a word being entered; play held down (and whether playing
-  // was paused before it went down); the match heard last.
-  bool m_bFindEntry = false;
-  FindEntry m_Find;
-  bool m_bPlayHeld = false;
-  bool m_bPausedBeforePlay = false;
+  // Finding text: the find keys, and the match heard last.
+  FindKeys m_FindKeys;
   DaisyHit m_FindHit;
 
   // Bookmark mode.

@@ -41,17 +41,13 @@ void DaisyPlayer::EnterBookmarkMode() {
 }
 
 BookmarkMode::Hooks DaisyPlayer::BookmarkHooks() {
-  BookmarkMode::Hooks h;
-  h.count = [this] { return BookmarkCount(); };
-  h.sayEntry = [this](int i) { SayListedBookmark(i); };
-  h.stage = [this] {
+  auto stage = [this] {
     if (m_bHighlightPlaying) return BookmarkMode::kStopRepeat;
     return m_bMarkStarted ? BookmarkMode::kMarkEnd : BookmarkMode::kMarkStart;
   };
-  h.add = [this] { AddBookmark(); };
-  h.jump = [this](int i) { PlayListedBookmark(i); };
-  h.highlight = [this] { HighlightStep(); };
-  return h;
+  return {[this] { return BookmarkCount(); }, [this](int i) { SayListedBookmark(i); }, stage,
+          [this] { AddBookmark(); }, [this](int i) { PlayListedBookmark(i); }, [this] { HighlightStep(); },
+          nullptr};
 }
 
 int DaisyPlayer::BookmarkCount() {
@@ -63,48 +59,23 @@ int DaisyPlayer::BookmarkCount() {
 void DaisyPlayer::ShowBookmarkItem() { m_Bm.ShowItem(); }
 
 int DaisyPlayer::BookmarkKeyDown(int code) {
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-    case KEY_LEFT:
-    case KEY_RIGHT:
-    case KEY_PLAY:
-    case KEY_BACK:
-    case KEY_MENU:
-    case KEY_BOOKMARK:
-      if (!MenuKeyAllowed()) return 0;
-      break;
-    default:
-      return OnDefaultKeyDown(code);
-  }
-  switch (code) {
-    case KEY_BOOKMARK:
-      m_Bm.NextItem();
-      g_DaisyBookmarkMenuIndex = m_Bm.CurItem();
-      return 0;
-    case KEY_PLAY:
-      m_Bm.Confirm();
-      return 0;
-    case KEY_BACK:
-      LeaveBookmarkMode(true);
-      return 0;
-    case KEY_MENU:
-      m_bBookmarkMode = false;
-      EnterMenu();
-      return 0;
-    default:
-      return 0;  // arrows act in the press that follows
-  }
+  if (!IsMenuKey(code, {KEY_BOOKMARK})) return OnDefaultKeyDown(code);
+  if (!MenuKeyAllowed()) return 0;
+  // The arrows act in the press that follows.
+  if (code == KEY_PLAY) m_Bm.Confirm();
+  if (code == KEY_BACK) LeaveBookmarkMode(true);
+  if (code == KEY_BOOKMARK) m_Bm.NextItem();
+  g_DaisyBookmarkMenuIndex = m_Bm.CurItem();
+  if (code != KEY_MENU) return 0;
+  m_bBookmarkMode = false;
+  EnterMenu();
+  return 0;
 }
 
 int DaisyPlayer::BookmarkKeyPress(int code) {
-  if (g_bKeyBoardLocked) return 0;
-  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
-  const int step = ArrowStep(code);
-  if (step == 0) return 0;
-  m_Bm.Step(step);
+  const int r = m_Bm.KeyPress(this, code);
   g_DaisyBookmarkMenuIndex = m_Bm.CurItem();
-  return 0;
+  return r;
 }
 
 void DaisyPlayer::AddBookmark() {
@@ -184,8 +155,7 @@ void DaisyPlayer::SayListedBookmark(int index) {
   DaisyBmFileItem* entry = EntryOf(m_FullName);
   DaisyBmItem* bm = entry ? entry->GetAt(index) : nullptr;
   if (!bm) {
-    m_Bm.CloseList();
-    PlayerSayPhrase(55);  // "no bookmarks"
+    m_Bm.EntryGone();
     return;
   }
   const bool highlight = bm->endObject >= 0;
@@ -221,10 +191,5 @@ void DaisyPlayer::PlayListedBookmark(int index) {
 void DaisyPlayer::LeaveBookmarkMode(bool resume) {
   m_bBookmarkMode = false;
   m_Bm.CloseList();
-  if (resume && !m_bPaused) {
-    if (SysTts_CheckRunning() > 0)
-      m_bResumeAfterTts = true;
-    else
-      Play();
-  }
+  if (resume) PlayOnUnlessPaused();
 }

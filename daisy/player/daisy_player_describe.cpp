@@ -3,6 +3,7 @@
 #include "daisy/player/daisy_player.h"
 #include "daisy/player/daisy_settings.h"
 #include "players/kit/key_texts.h"
+#include "players/kit/player_common.h"
 
 void DaisyPlayer::OnKeyDescriber() {
   if (m_bOpening || m_bOpenFailed) return;
@@ -14,43 +15,23 @@ void DaisyPlayer::OnKeyDescriber() {
 namespace {
 
 std::string MenuKey(int code) {
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-      return KeyText("the previous or next item; in a number, changes the last digit",
-                     "poprzednia lub następna pozycja; w liczbie zmienia ostatnią cyfrę");
-    case KEY_LEFT:
-    case KEY_RIGHT:
-      return KeyText("changes the value; in a number, removes or adds a digit",
-                     "zmienia wartość; w liczbie usuwa lub dodaje cyfrę");
-    case KEY_PLAY:
-      return KeyText("confirms", "zatwierdza");
-    case KEY_BACK:
-      return KeyText("leaves the menu", "opuszcza menu");
-    default:
-      return "";
-  }
+  if (code == KEY_UP || code == KEY_DOWN)
+    return KeyText("the previous or next item; in a number, changes the last digit",
+                   "poprzednia lub następna pozycja; w liczbie zmienia ostatnią cyfrę");
+  if (code == KEY_LEFT || code == KEY_RIGHT)
+    return KeyText("changes the value; in a number, removes or adds a digit",
+                   "zmienia wartość; w liczbie usuwa lub dodaje cyfrę");
+  return code == KEY_MENU ? "" : DescribePlayerMenuKey(code);
 }
 
 std::string BookmarkKey(int code) {
-  switch (code) {
-    case KEY_BOOKMARK:
-      return KeyText("the next bookmark item", "następna pozycja zakładek");
-    case KEY_UP:
-    case KEY_DOWN:
-    case KEY_LEFT:
-    case KEY_RIGHT:
-      return KeyText("the previous or next item or bookmark",
-                     "poprzednia lub następna pozycja albo zakładka");
-    case KEY_PLAY:
-      return KeyText("acts on the item", "wykonuje pozycję");
-    case KEY_BACK:
-      return KeyText("leaves the bookmarks", "opuszcza zakładki");
-    case KEY_MENU:
-      return KeyText("opens the menu", "otwiera menu");
-    default:
-      return "";
-  }
+  if (code == KEY_BOOKMARK) return KeyText("the next bookmark item", "następna pozycja zakładek");
+  if (ArrowStep(code) != 0)
+    return KeyText("the previous or next item or bookmark",
+                   "poprzednia lub następna pozycja albo zakładka");
+  if (code == KEY_PLAY) return KeyText("acts on the item", "wykonuje pozycję");
+  if (code == KEY_BACK) return KeyText("leaves the bookmarks", "opuszcza zakładki");
+  return code == KEY_MENU ? KeyText("opens the menu", "otwiera menu") : "";
 }
 
 std::string NormalKey(int code) {

@@ -57,63 +57,19 @@ bool DaisyFindText(libDaisy::Daisy* book, const DaisyBookView& v, const TextFind
   return false;
 }
 
-int DaisyPlayer::FindComboKeyDown(int code) {
-  // The play key that went down first paused or resumed playing: that is
-  // undone, the combination decides.
-  m_bPaused = m_bPausedBeforePlay;
-  switch (FindComboOf(code)) {
-    case FIND_COMBO_ENTER:
-      Pause();
-      m_bFindEntry = true;
-      PlayerSay(m_Find.Begin());
-      return 0;
-    case FIND_COMBO_NEXT:
-      FindMatch(true);
-      return 0;
-    default:
-      FindMatch(false);
-      return 0;
-  }
+// The book pauses while a word is entered and plays on after speech unless
+// the user paused it; a device event goes on as outside the entry.
+FindKeys::Hooks DaisyPlayer::FindHooks() {
+  return {&m_bPaused,
+          [this] { Pause(); },
+          PlayerSay,
+          PlayerSayPhrase,
+          [this] { m_bResumeAfterTts = !m_bPaused; },
+          [this](bool forward, const std::u16string& word) { FindMatch(forward, word); },
+          [this](int code) { return NormalKeyDown(code); }};
 }
 
-int DaisyPlayer::FindKeyDown(int code) {
-  std::string say;
-  switch (m_Find.KeyDown(code, &say)) {
-    case FindEntry::kSearch:
-      m_bFindEntry = false;
-      FindMatch(true);
-      return 0;
-    case FindEntry::kLeave:
-      m_bFindEntry = false;
-      PlayerSayPhrase(16);  // "Setting canceled."
-      m_bResumeAfterTts = !m_bPaused;
-      return 0;
-    case FindEntry::kHandled:
-      PlayerSay(say);
-      return 0;
-    default:
-      if (code < KEY_FILE_MANAGEMENT) return OnDefaultKeyDown(code);
-      // A device event (card out, battery, defaults restored) ends the
-      // entry and is handled as the player handles it.
-      m_bFindEntry = false;
-      m_bResumeAfterTts = !m_bPaused;
-      return NormalKeyDown(code);
-  }
-}
-
-int DaisyPlayer::FindKeyPress(int code) {
-  if (g_bKeyBoardLocked) return 0;
-  if (code == KEY_UP || code == KEY_DOWN) PlayerSay(m_Find.Cycle(code == KEY_DOWN ? 1 : -1));
-  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
-  return 0;
-}
-
-void DaisyPlayer::FindMatch(bool forward) {
-  const std::u16string& word = LastFindWord();
-  if (word.empty()) {
-    FindComboKeyDown(KEY_MENU);  // nothing looked for yet: the word first
-    return;
-  }
+void DaisyPlayer::FindMatch(bool forward, const std::u16string& word) {
   const TextFinder finder(reinterpret_cast<const unsigned short*>(word.data()), static_cast<int>(word.size()));
   Stop();
   const DaisyPos cur = m_Thread.Position();

@@ -45,7 +45,7 @@ int DaisyPlayer::OnKeyDown(int code) {
   }
   if (m_bMenuMode) return MenuKeyDown(code);
   if (m_bBookmarkMode) return BookmarkKeyDown(code);
-  if (m_bFindEntry) return FindKeyDown(code);
+  if (m_FindKeys.Entering()) return m_FindKeys.EntryKeyDown(this, code);
   return NormalKeyDown(code);
 }
 
@@ -105,11 +105,7 @@ int DaisyPlayer::NormalKeyDown(int code) {
   }
   SysTts_Stop();
   // Play held down makes menu, right and left the find keys.
-  if (m_bPlayHeld && FindComboOf(code) != FIND_COMBO_NONE) return FindComboKeyDown(code);
-  if (code == KEY_PLAY) {
-    m_bPlayHeld = true;
-    m_bPausedBeforePlay = m_bPaused;
-  }
+  if (m_FindKeys.ComboDown(code)) return 0;
   struct KeyHandler {
     int code;
     int (DaisyPlayer::*handle)(int code);
@@ -136,19 +132,18 @@ int DaisyPlayer::NormalKeyDown(int code) {
 
 int DaisyPlayer::PlayKeyDown(int) {
   m_bResumeAfterTts = false;
+  m_bPaused = !m_bPaused;
   if (m_bPaused) {
-    m_bPaused = false;
-    // Play at the end of the book starts it again.
-    if (m_Thread.AtEnd()) {
-      Stop();
-      m_Thread.SetPosition({0, 0});
-    }
-    Play();
-  } else {
-    m_bPaused = true;
     Pause();
     PlayerSayPhrase(40);  // "pause"
+    return 0;
   }
+  // Play at the end of the book starts it again.
+  if (m_Thread.AtEnd()) {
+    Stop();
+    m_Thread.SetPosition({0, 0});
+  }
+  Play();
   return 0;
 }
 
@@ -159,10 +154,7 @@ int DaisyPlayer::BackKeyDown(int) {
 
 int DaisyPlayer::InfoKeyDown(int) {
   PauseForSpeech();
-  if (g_InfoKeyDownTimes <= 1)
-    SayInfo();
-  else
-    OnKeyInfoDown();
+  PlayerInfoKey(this, [this] { SayInfo(); });
   return 0;
 }
 
@@ -197,7 +189,7 @@ int DaisyPlayer::OnKeyPress(int code) {
   if (m_bOpening || m_bOpenFailed) return OnDefaultKeyPress(code);
   if (m_bMenuMode) return MenuKeyPress(code);
   if (m_bBookmarkMode) return BookmarkKeyPress(code);
-  if (m_bFindEntry) return FindKeyPress(code);
+  if (m_FindKeys.Entering()) return m_FindKeys.EntryKeyPress(this, code);
   if (g_bKeyBoardLocked) return 0;
   if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) {
     // While the book plays its sound says enough; paused, the level is spoken.
@@ -208,7 +200,7 @@ int DaisyPlayer::OnKeyPress(int code) {
 }
 
 int DaisyPlayer::OnKeyUp(int code) {
-  if (code == KEY_PLAY) m_bPlayHeld = false;
+  m_FindKeys.KeyUp(code);
   return 0;
 }
 

@@ -90,35 +90,17 @@ void DaisyPlayer::ShowMenuItem() {
 }
 
 int DaisyPlayer::MenuKeyDown(int code) {
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-    case KEY_LEFT:
-    case KEY_RIGHT:
-    case KEY_PLAY:
-    case KEY_BACK:
-    case KEY_MENU:
-    case KEY_BOOKMARK:
-      if (!MenuKeyAllowed()) return 0;
-      break;
-    default:
-      return OnDefaultKeyDown(code);
+  if (!IsMenuKey(code, {KEY_BOOKMARK})) return OnDefaultKeyDown(code);
+  if (!MenuKeyAllowed()) return 0;
+  if (code == KEY_PLAY) {
+    MenuConfirm();
+  } else if (code == KEY_BACK || code == KEY_MENU) {
+    LeaveMenu(true);
+  } else if (code == KEY_BOOKMARK) {
+    m_bMenuMode = false;
+    EnterBookmarkMode();
   }
-  switch (code) {
-    case KEY_PLAY:
-      MenuConfirm();
-      return 0;
-    case KEY_BACK:
-    case KEY_MENU:
-      LeaveMenu(true);
-      return 0;
-    case KEY_BOOKMARK:
-      m_bMenuMode = false;
-      EnterBookmarkMode();
-      return 0;
-    default:
-      return 0;  // arrows act in the press that follows
-  }
+  return 0;  // arrows act in the press that follows
 }
 
 int DaisyPlayer::MenuKeyPress(int code) {
@@ -257,10 +239,14 @@ void DaisyPlayer::MenuConfirm() {
 void DaisyPlayer::LeaveMenu(bool resume) {
   m_bMenuMode = false;
   m_MenuNumber.clear();
-  if (resume && !m_bPaused) {
-    if (SysTts_CheckRunning() > 0)
-      m_bResumeAfterTts = true;
-    else
-      Play();
-  }
+  if (resume) PlayOnUnlessPaused();
+}
+
+// Plays on once speech is over, unless the user paused.
+void DaisyPlayer::PlayOnUnlessPaused() {
+  if (m_bPaused) return;
+  if (SysTts_CheckRunning() > 0)
+    m_bResumeAfterTts = true;
+  else
+    Play();
 }

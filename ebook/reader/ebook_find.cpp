@@ -11,64 +11,19 @@
 #include "players/kit/player_common.h"
 #include "speech/ux_language.h"
 
-int EbookPlayer::FindComboKeyDown(int code) {
-  // The play key that went down first paused or resumed reading: that is
-  // undone, the combination decides.
-  m_bUserPaused = m_bPausedBeforePlay;
-  switch (FindComboOf(code)) {
-    case FIND_COMBO_ENTER:
-      if (!m_bUserPaused) Pause();
-      m_bFindEntry = true;
-      Say(m_Find.Begin());
-      return 0;
-    case FIND_COMBO_NEXT:
-      FindMatch(true);
-      return 0;
-    default:
-      FindMatch(false);
-      return 0;
-  }
+// Reading pauses (unless paused already) while a word is entered and goes
+// on once the prompt is spoken; a device event is handled as any key.
+FindKeys::Hooks EbookPlayer::FindHooks() {
+  auto pause = [this] {
+    if (!m_bUserPaused) Pause();
+  };
+  auto say = [this](const std::string& text) { Say(text); };
+  auto match = [this](bool forward, const std::u16string& word) { FindMatch(forward, word); };
+  return {&m_bUserPaused, pause, say, [this](int id) { SayPhrase(id); }, [this] { m_bPromptPending = true; },
+          match, [this](int code) { return OnKeyDown(code); }};
 }
 
-int EbookPlayer::FindKeyDown(int code) {
-  std::string say;
-  switch (m_Find.KeyDown(code, &say)) {
-    case FindEntry::kSearch:
-      m_bFindEntry = false;
-      FindMatch(true);
-      return 0;
-    case FindEntry::kLeave:
-      m_bFindEntry = false;
-      SayPhrase(16);  // "Setting canceled."
-      m_bPromptPending = true;
-      return 0;
-    case FindEntry::kHandled:
-      Say(say);
-      return 0;
-    default:
-      if (code < KEY_FILE_MANAGEMENT) return OnDefaultKeyDown(code);
-      // A device event (card out, battery, defaults restored) ends the
-      // entry and is handled as the reader handles it.
-      m_bFindEntry = false;
-      m_bPromptPending = true;
-      return OnKeyDown(code);
-  }
-}
-
-int EbookPlayer::FindKeyPress(int code) {
-  if (g_bKeyBoardLocked) return 0;
-  if (code == KEY_UP || code == KEY_DOWN) Say(m_Find.Cycle(code == KEY_DOWN ? 1 : -1));
-  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
-  return 0;
-}
-
-void EbookPlayer::FindMatch(bool forward) {
-  const std::u16string& word = LastFindWord();
-  if (word.empty()) {
-    // Nothing looked for yet: the word is entered first.
-    FindComboKeyDown(KEY_MENU);
-    return;
-  }
+void EbookPlayer::FindMatch(bool forward, const std::u16string& word) {
   const TextFinder finder(reinterpret_cast<const unsigned short*>(word.data()), static_cast<int>(word.size()));
   CmdStop();
   int r = 1;

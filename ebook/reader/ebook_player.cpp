@@ -14,6 +14,7 @@
 #include "ebook/reader/ebook_play_thread.h"
 #include "ebook/reader/ebook_settings.h"
 #include "ebook/sentence_rules.h"
+#include "players/kit/player_common.h"
 #include "positions/bookmark.h"
 #include "positions/history.h"
 #include "speech/tts.h"
@@ -40,18 +41,14 @@ int EbookNavModeList(int depth, int* modes) {
   return n;
 }
 
-EbookPlayer::EbookPlayer() : m_Bm({41, 42, 43}, BookmarkHooks()) {}
+EbookPlayer::EbookPlayer() : m_Bm({41, 42, 43}, BookmarkHooks()), m_FindKeys(FindHooks()) {}
 
 EbookPlayer::~EbookPlayer() { CloseDown(); }
 
 int CreateEbookPlayer(const char* path, int page, int place, int end_page, int end_place) {
   if (!path) return -1;
-  EbookPlayer* w = new (std::nothrow) EbookPlayer;
+  EbookPlayer* w = PushNewWindow<EbookPlayer>();
   if (!w) return -1;
-  if (AddWindow(w) != 0) {
-    delete w;
-    return -1;
-  }
   if (w->Open(path, page, place, end_page, end_place) != 0) DIAG("EbookPlayer::Open(%s) failed", path);
   return 0;
 }
@@ -171,7 +168,7 @@ void EbookPlayer::Resume() {
 // --- Tick ----------------------------------------------------------------------
 
 int EbookPlayer::OnTick() {
-  if (m_bInSettingsMenu || m_bInBookmarkMenu || m_bFindEntry) return 0;
+  if (InMenu()) return 0;
   if (m_bOpenFailed) {
     if (CurEbookIo().SysSpeaking() > 0) return 0;
     CurEbookIo().WaitBufferFinished();
@@ -306,8 +303,8 @@ int EbookPlayer::OnRefresh() {
     ShowSettingsItem();
   } else if (m_bInBookmarkMenu) {
     m_Bm.Show();
-  } else if (m_bFindEntry) {
-    Say(FindWordUtf8(m_Find.Word()));
+  } else if (m_FindKeys.Entering()) {
+    m_FindKeys.SayWord();
   } else if (!m_bOpening && !m_bOpenFailed) {
     PauseForPrompt();
     SayPageInfo();

@@ -80,8 +80,8 @@ class EbookPlayer : public iWindow {
   int NavMode() const { return m_NavMode; }
   bool IsOpening() const { return m_bOpening; }
   bool IsUserPaused() const { return m_bUserPaused; }
-  bool InMenu() const { return m_bInSettingsMenu || m_bInBookmarkMenu || m_bFindEntry; }
-  bool InFindEntry() const { return m_bFindEntry; }
+  bool InMenu() const { return m_bInSettingsMenu || m_bInBookmarkMenu || m_FindKeys.Entering(); }
+  bool InFindEntry() const { return m_FindKeys.Entering(); }
   int WordStart() const { return m_WordStart; }
   int WordEnd() const { return m_WordEnd; }
   const std::vector<int>& NavModes() const { return m_NavModes; }
@@ -118,6 +118,9 @@ class EbookPlayer : public iWindow {
   void MoveWord(int direction);
   void MoveLetter(int direction);
   bool LoadSentence();
+  bool BeginSelectionMove(int direction, bool* selected);
+  // The next sentence loaded; false (after "end of file") at the end.
+  bool NextSentence();
   void SpeakSelection(int playMode, const unsigned short* text, int count);
 
   // Settings menu (ebook_player_menus.cpp).
@@ -130,10 +133,8 @@ class EbookPlayer : public iWindow {
   void LeaveMenu();
 
   // Finding text (ebook_find.cpp).
-  int FindComboKeyDown(int code);
-  int FindKeyDown(int code);
-  int FindKeyPress(int code);
-  void FindMatch(bool forward);
+  FindKeys::Hooks FindHooks();
+  void FindMatch(bool forward, const std::u16string& word);
 
   // Bookmark menu (ebook_player_bookmarks.cpp).
   void EnterBookmarkMenu();
@@ -179,10 +180,7 @@ class EbookPlayer : public iWindow {
 
   // Finding text: a word being entered; play held down (and whether reading
   // was paused before it went down); the match read last and its sentence.
-  bool m_bFindEntry = false;
-  FindEntry m_Find;
-  bool m_bPlayHeld = false;
-  bool m_bPausedBeforePlay = false;
+  FindKeys m_FindKeys;
   int m_FindPlace = -1;
   int m_FindSentence = -1;
 

@@ -72,18 +72,14 @@ void EbookPlayer::EnterBookmarkMenu() {
 }
 
 BookmarkMode::Hooks EbookPlayer::BookmarkHooks() {
-  BookmarkMode::Hooks h;
-  h.count = [this] { return BookmarkCount(); };
-  h.sayEntry = [this](int i) { SayListEntry(i); };
-  h.stage = [this] {
+  auto stage = [this] {
     if (m_HlStartPage >= 0) return BookmarkMode::kMarkEnd;
     return EbookHasRepeat() ? BookmarkMode::kStopRepeat : BookmarkMode::kMarkStart;
   };
-  h.add = [this] { AddPointBookmark(); };
-  h.jump = [this](int i) { JumpToListEntry(i); };
-  h.highlight = [this] { MarkHighlight(); };
-  h.sayPhrase = [this](int id) { SayPhrase(id); };
-  return h;
+  // The reader speaks through its own speech output.
+  return {[this] { return BookmarkCount(); }, [this](int i) { SayListEntry(i); }, stage,
+          [this] { AddPointBookmark(); }, [this](int i) { JumpToListEntry(i); }, [this] { MarkHighlight(); },
+          [this](int id) { SayPhrase(id); }};
 }
 
 int EbookPlayer::BookmarkCount() {
@@ -109,25 +105,14 @@ void EbookPlayer::SayListEntry(int index) {
 }
 
 int EbookPlayer::BookmarkKeyDown(int code) {
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-    case KEY_LEFT:
-    case KEY_RIGHT:
-    case KEY_PLAY:
-    case KEY_BACK:
-    case KEY_MENU:
-    case KEY_BOOKMARK:
-      if (!MenuKeyAllowed()) return 0;
-      break;
-    case EV_RESTORE_DEFAULTS:
-      SysTts_Stop();
-      m_bInBookmarkMenu = false;
-      m_Bm.CloseList();
-      return RestoreDefaults();
-    default:
-      return OnDefaultKeyDown(code);
+  if (code == EV_RESTORE_DEFAULTS) {
+    SysTts_Stop();
+    m_bInBookmarkMenu = false;
+    m_Bm.CloseList();
+    return RestoreDefaults();
   }
+  if (!IsMenuKey(code, {KEY_BOOKMARK})) return OnDefaultKeyDown(code);
+  if (!MenuKeyAllowed()) return 0;
   switch (code) {
     case KEY_PLAY:
       g_EbookBookmarkMenuIndex = m_Bm.CurItem();
@@ -148,13 +133,7 @@ int EbookPlayer::BookmarkKeyDown(int code) {
   }
 }
 
-int EbookPlayer::BookmarkKeyPress(int code) {
-  if (g_bKeyBoardLocked) return 0;
-  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return OnDefaultKeyPress(code);
-  const int step = ArrowStep(code);
-  if (step != 0) m_Bm.Step(step);
-  return 0;
-}
+int EbookPlayer::BookmarkKeyPress(int code) { return m_Bm.KeyPress(this, code); }
 
 void EbookPlayer::AddPointBookmark() {
   int page = -1, place = -1;
@@ -180,8 +159,7 @@ void EbookPlayer::JumpToListEntry(int index) {
   EbookBmFileItem* item = BookmarksOf(m_Path);
   EbookBmItem* bm = item ? item->GetAt(index) : nullptr;
   if (!bm) {
-    m_Bm.CloseList();
-    SayPhrase(55);  // "no bookmarks"
+    m_Bm.EntryGone();
     return;
   }
   int sp = bm->startPage, spl = bm->startPlace, ep = bm->endPage, epl = bm->endPlace;

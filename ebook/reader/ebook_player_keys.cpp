@@ -10,12 +10,13 @@
 #include "ebook/reader/ebook_player.h"
 #include "ebook/reader/ebook_settings.h"
 #include "platform/board.h"
+#include "players/kit/player_common.h"
 #include "speech/tts.h"
 
 int EbookPlayer::OnKeyDown(int code) {
   if (m_bInSettingsMenu) return SettingsKeyDown(code);
   if (m_bInBookmarkMenu) return BookmarkKeyDown(code);
-  if (m_bFindEntry) return FindKeyDown(code);
+  if (m_FindKeys.Entering()) return m_FindKeys.EntryKeyDown(this, code);
   SysTts_Stop();
   if (m_bOpening) {
     if (code == EV_BATTERY_LOW) {
@@ -60,11 +61,7 @@ int EbookPlayer::OnKeyDown(int code) {
     return OnDefaultKeyDown(code);
   }
   // Play held down makes menu, right and left the find keys.
-  if (m_bPlayHeld && FindComboOf(code) != FIND_COMBO_NONE) return FindComboKeyDown(code);
-  if (code == KEY_PLAY) {
-    m_bPlayHeld = true;
-    m_bPausedBeforePlay = m_bUserPaused;
-  }
+  if (m_FindKeys.ComboDown(code)) return 0;
   return MainKeyDown(code);
 }
 
@@ -72,10 +69,7 @@ int EbookPlayer::MainKeyDown(int code) {
   switch (code) {
     case KEY_INFO:
       PauseForPrompt();
-      if (g_InfoKeyDownTimes <= 1)
-        SayPageInfo();
-      else
-        OnKeyInfoDown();
+      PlayerInfoKey(this, [this] { SayPageInfo(); });
       return 0;
     case KEY_BOOKMARK:
       if (!m_bUserPaused) Pause();
@@ -125,7 +119,7 @@ int EbookPlayer::MainKeyDown(int code) {
 int EbookPlayer::OnKeyPress(int code) {
   if (m_bInSettingsMenu) return SettingsKeyPress(code);
   if (m_bInBookmarkMenu) return BookmarkKeyPress(code);
-  if (m_bFindEntry) return FindKeyPress(code);
+  if (m_FindKeys.Entering()) return m_FindKeys.EntryKeyPress(this, code);
   if (g_bKeyBoardLocked || m_bOpenFailed) return 0;
   if (code != KEY_VOL_DOWN && code != KEY_VOL_UP) return 0;
   const int delta = code == KEY_VOL_UP ? 1 : -1;
@@ -138,7 +132,7 @@ int EbookPlayer::OnKeyPress(int code) {
 }
 
 int EbookPlayer::OnKeyUp(int code) {
-  if (code == KEY_PLAY) m_bPlayHeld = false;
+  m_FindKeys.KeyUp(code);
   return 0;
 }
 

@@ -51,21 +51,14 @@ void EbookPlayer::ResetRememberedMenuItems() {
 
 namespace {
 
+// The settings behind the items after go to page and go to heading.
+int EbookSettings::* const kItemSetting[SET_ITEMS - SET_VOICE] = {
+    &EbookSettings::role, &EbookSettings::speed, &EbookSettings::background_music_volume,
+    &EbookSettings::background_music_file_select, &EbookSettings::quiet_reading};
+
 int ItemValue(int item) {
-  switch (item) {
-    case SET_VOICE:
-      return g_EbookSettings.role;
-    case SET_SPEED:
-      return g_EbookSettings.speed;
-    case SET_MUSIC_VOLUME:
-      return g_EbookSettings.background_music_volume;
-    case SET_MUSIC_TRACK:
-      return g_EbookSettings.background_music_file_select;
-    case SET_QUIET:
-      return g_EbookSettings.quiet_reading;
-    default:
-      return -1;  // go to page/heading: no number entered yet
-  }
+  if (item < SET_VOICE || item >= SET_ITEMS) return -1;  // go to page/heading: no number entered yet
+  return g_EbookSettings.*kItemSetting[item - SET_VOICE];
 }
 
 }  // namespace
@@ -119,24 +112,13 @@ void EbookPlayer::ShowSettingsItem() {
 }
 
 int EbookPlayer::SettingsKeyDown(int code) {
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-    case KEY_LEFT:
-    case KEY_RIGHT:
-    case KEY_PLAY:
-    case KEY_BACK:
-    case KEY_MENU:
-    case KEY_BOOKMARK:
-      if (!MenuKeyAllowed()) return 0;
-      break;
-    case EV_RESTORE_DEFAULTS:
-      SysTts_Stop();
-      m_bInSettingsMenu = false;
-      return RestoreDefaults();
-    default:
-      return OnDefaultKeyDown(code);
+  if (code == EV_RESTORE_DEFAULTS) {
+    SysTts_Stop();
+    m_bInSettingsMenu = false;
+    return RestoreDefaults();
   }
+  if (!IsMenuKey(code, {KEY_BOOKMARK})) return OnDefaultKeyDown(code);
+  if (!MenuKeyAllowed()) return 0;
   switch (code) {
     case KEY_PLAY:
       SettingsOk();

@@ -149,23 +149,32 @@ void StepForward() {
 
 }  // namespace
 
+// Whether the word or letter heard last is still where the reader is; false
+// (after "end of file") when there is no sentence to move forward in.
+bool EbookPlayer::BeginSelectionMove(int direction, bool* selected) {
+  EbookSetPlayMode(EB_PLAY_BOOK);
+  *selected = m_SentencePlace >= 0 && m_SentencePlace == CurPlace() && m_WordEnd > m_WordStart;
+  if (*selected || LoadSentence() || direction <= 0) return true;
+  SayPhrase(39);  // "end of file"
+  return false;
+}
+
+bool EbookPlayer::NextSentence() {
+  StepForward();
+  if (LoadSentence()) return true;
+  SayPhrase(39);  // "end of file"
+  return false;
+}
+
 void EbookPlayer::MoveWord(int direction) {
   const int playMode = m_NavMode == EB_NAV_SPELL ? EB_PLAY_SPELL : EB_PLAY_WORD;
-  EbookSetPlayMode(EB_PLAY_BOOK);
-  bool selected = m_SentencePlace >= 0 && m_SentencePlace == CurPlace() && m_WordEnd > m_WordStart;
-  if (!selected && !LoadSentence() && direction > 0) {
-    SayPhrase(39);  // "end of file"
-    return;
-  }
+  bool selected = false;
+  if (!BeginSelectionMove(direction, &selected)) return;
   int s = 0, e = 0;
   if (direction > 0) {
     int from = selected ? m_WordEnd : 0;
     while (!FindNextWord(m_Sentence.data(), static_cast<int>(m_Sentence.size()), from, &s, &e)) {
-      StepForward();
-      if (!LoadSentence()) {
-        SayPhrase(39);  // "end of file"
-        return;
-      }
+      if (!NextSentence()) return;
       from = 0;
     }
   } else {
@@ -186,21 +195,13 @@ void EbookPlayer::MoveWord(int direction) {
 }
 
 void EbookPlayer::MoveLetter(int direction) {
-  EbookSetPlayMode(EB_PLAY_BOOK);
-  bool selected = m_SentencePlace >= 0 && m_SentencePlace == CurPlace() && m_WordEnd > m_WordStart;
-  if (!selected && !LoadSentence() && direction > 0) {
-    SayPhrase(39);  // "end of file"
-    return;
-  }
+  bool selected = false;
+  if (!BeginSelectionMove(direction, &selected)) return;
   int s = 0, e = 0;
   if (direction > 0) {
     int pos = selected ? m_WordEnd : 0;
     while (pos >= static_cast<int>(m_Sentence.size())) {
-      StepForward();
-      if (!LoadSentence()) {
-        SayPhrase(39);  // "end of file"
-        return;
-      }
+      if (!NextSentence()) return;
       pos = 0;
     }
     const int len = static_cast<int>(m_Sentence.size());

@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "core/base/keys.h"
+#include "core/ui/session.h"
+#include "core/ui/window.h"
 #include "players/kit/player_common.h"
 
 namespace {
@@ -83,6 +86,19 @@ void BookmarkMode::NextItem() {
   listIndex_ = -1;
   item_ = Wrap(item_, 1, kItems);
   ShowItem();
+}
+
+void BookmarkMode::EntryGone() {
+  listIndex_ = -1;
+  SayPhrase(kNoBookmarksPhrase);
+}
+
+int BookmarkMode::KeyPress(iWindow* player, int code) {
+  if (g_bKeyBoardLocked) return 0;
+  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return player->OnDefaultKeyPress(code);
+  const int step = ArrowStep(code);
+  if (step != 0) Step(step);
+  return 0;
 }
 
 void BookmarkMode::Confirm() {

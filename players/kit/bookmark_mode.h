@@ -7,6 +7,8 @@
 
 #include <functional>
 
+class iWindow;
+
 class BookmarkMode {
  public:
   enum Item { kAdd = 0, kList = 1, kHighlight = 2 };
@@ -39,6 +41,8 @@ class BookmarkMode {
   bool InList() const { return listIndex_ >= 0; }
   int ListIndex() const { return listIndex_; }
   void CloseList() { listIndex_ = -1; }
+  // The listed bookmark has gone from the store: the list closes, "no bookmarks".
+  void EntryGone();
 
   // Says the item only, or what is selected (the listed bookmark in the list).
   void ShowItem();
@@ -47,6 +51,9 @@ class BookmarkMode {
   void Step(int step);
   // Leaves the list for the next item and says it.
   void NextItem();
+  // A press or repeat while the mode is open: an arrow steps, the volume
+  // keys get `player`'s default answer; nothing with the keypad locked.
+  int KeyPress(iWindow* player, int code);
   // Play: adds, opens the list at the latest bookmark or plays the selected
   // one, or takes the highlight's next step.
   void Confirm();

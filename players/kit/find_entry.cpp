@@ -2,6 +2,8 @@
 
 #include "core/base/keys.h"
 #include "core/base/util.h"
+#include "core/ui/session.h"
+#include "core/ui/window.h"
 #include "players/kit/player_common.h"
 #include "speech/ux_language.h"
 
@@ -77,19 +79,8 @@ std::string FindEntry::Cycle(int delta) {
 }
 
 FindEntry::Result FindEntry::KeyDown(int code, std::string* say) {
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-    case KEY_LEFT:
-    case KEY_RIGHT:
-    case KEY_PLAY:
-    case KEY_BACK:
-    case KEY_MENU:
-      if (!MenuKeyAllowed()) return kHandled;
-      break;
-    default:
-      return kNotMine;
-  }
+  if (!IsMenuKey(code)) return kNotMine;
+  if (!MenuKeyAllowed()) return kHandled;
   switch (code) {
     case KEY_UP:
     case KEY_DOWN:
@@ -112,4 +103,74 @@ FindEntry::Result FindEntry::KeyDown(int code, std::string* say) {
     default:
       return kLeave;  // back or menu
   }
+}
+
+bool FindKeys::ComboDown(int code) {
+  const int combo = FindComboOf(code);
+  if (playHeld_ && combo != FIND_COMBO_NONE) {
+    // The play key that went down first paused or resumed playing: that is
+    // undone, the combination decides.
+    *hooks_.paused = pausedBeforePlay_;
+    if (combo == FIND_COMBO_ENTER)
+      BeginEntry();
+    else
+      Match(combo == FIND_COMBO_NEXT);
+    return true;
+  }
+  if (code == KEY_PLAY) {
+    playHeld_ = true;
+    pausedBeforePlay_ = *hooks_.paused;
+  }
+  return false;
+}
+
+void FindKeys::KeyUp(int code) {
+  if (code == KEY_PLAY) playHeld_ = false;
+}
+
+void FindKeys::Match(bool forward) {
+  const std::u16string& word = LastFindWord();
+  if (!word.empty()) {
+    hooks_.match(forward, word);
+    return;
+  }
+  BeginEntry();  // nothing looked for yet: the word first
+}
+
+void FindKeys::BeginEntry() {
+  hooks_.pause();
+  entering_ = true;
+  hooks_.say(entry_.Begin());
+}
+
+int FindKeys::EntryKeyDown(iWindow* window, int code) {
+  std::string say;
+  switch (entry_.KeyDown(code, &say)) {
+    case FindEntry::kSearch:
+      entering_ = false;
+      Match(true);
+      return 0;
+    case FindEntry::kLeave:
+      entering_ = false;
+      hooks_.sayPhrase(16);  // "Setting canceled."
+      hooks_.resumeAfterSpeech();
+      return 0;
+    case FindEntry::kHandled:
+      hooks_.say(say);
+      return 0;
+    default:
+      if (code < KEY_FILE_MANAGEMENT) return window->OnDefaultKeyDown(code);
+      // A device event (card out, battery, defaults restored) ends the
+      // entry and is handled as the window handles it.
+      entering_ = false;
+      hooks_.resumeAfterSpeech();
+      return hooks_.passOn(code);
+  }
+}
+
+int FindKeys::EntryKeyPress(iWindow* window, int code) {
+  if (g_bKeyBoardLocked) return 0;
+  if (code == KEY_UP || code == KEY_DOWN) hooks_.say(entry_.Cycle(code == KEY_DOWN ? 1 : -1));
+  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return window->OnDefaultKeyPress(code);
+  return 0;
 }

@@ -9,7 +9,10 @@
 // the next or previous match of the word entered last.
 #pragma once
 
+#include <functional>
 #include <string>
+
+class iWindow;
 
 // What a key pressed while play is held does.
 enum FindCombo { FIND_COMBO_NONE = 0, FIND_COMBO_ENTER, FIND_COMBO_NEXT, FIND_COMBO_PREV };
@@ -53,3 +56,43 @@ class FindEntry {
 
 // The word as UTF-8 (what is said).
 std::string FindWordUtf8(const std::u16string& word);
+
+// The find keys of a window that reads a book (the reader, the DAISY
+// player): play held down, the word being entered, and the window's own
+// part reached through the hooks.
+class FindKeys {
+ public:
+  struct Hooks {
+    bool* paused;                                   // the user's pause of the window
+    std::function<void()> pause;                    // before a word is entered
+    std::function<void(const std::string&)> say;    // a composed text
+    std::function<void(int id)> sayPhrase;          // a fixed phrase
+    std::function<void()> resumeAfterSpeech;        // plays on once speech is over
+    std::function<void(bool forward, const std::u16string& word)> match;  // looks the word up
+    std::function<int(int code)> passOn;            // a device event, outside the entry
+  };
+  explicit FindKeys(Hooks hooks) : hooks_(std::move(hooks)) {}
+
+  bool Entering() const { return entering_; }
+  // A key going down outside the menus. True when it was a find key (the
+  // answer is then 0); play going down is remembered.
+  bool ComboDown(int code);
+  void KeyUp(int code);
+  // Keys while a word is entered.
+  int EntryKeyDown(iWindow* window, int code);
+  int EntryKeyPress(iWindow* window, int code);
+  // The next or previous match of the word looked for last; with none yet,
+  // the word is entered first.
+  void Match(bool forward);
+  // Refresh while a word is entered.
+  void SayWord() { hooks_.say(FindWordUtf8(entry_.Word())); }
+
+ private:
+  void BeginEntry();
+
+  Hooks hooks_;
+  FindEntry entry_;
+  bool entering_ = false;
+  bool playHeld_ = false;
+  bool pausedBeforePlay_ = false;
+};

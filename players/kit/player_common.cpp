@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cstring>
 
 #include "core/base/diag.h"
@@ -84,4 +85,17 @@ bool MenuKeyAllowed() {
   if (!g_bKeyBoardLocked) return true;
   SysTts_Beep(8);
   return false;
+}
+
+bool IsMenuKey(int code, std::initializer_list<int> extra) {
+  static const int kMenuKeys[] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT, KEY_PLAY, KEY_BACK, KEY_MENU};
+  return std::find(std::begin(kMenuKeys), std::end(kMenuKeys), code) != std::end(kMenuKeys) ||
+         std::find(extra.begin(), extra.end(), code) != extra.end();
+}
+
+void PlayerInfoKey(iWindow* player, const std::function<void()>& sayInfo) {
+  if (g_InfoKeyDownTimes <= 1)
+    sayInfo();
+  else
+    player->OnKeyInfoDown();
 }

@@ -3,10 +3,13 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
-class iWindow;
+#include <new>
+
+#include "core/ui/window.h"
 
 // Speaks fixed phrase `id` of the current catalogue.
 void PlayerSayPhrase(int id);
@@ -40,6 +43,13 @@ std::string WithSlash(const std::string& dir);
 // A key of a player's menu: speech stops, and with the keypad locked the key
 // is refused with the beep. True when the menu may act on it.
 bool MenuKeyAllowed();
+// The keys every player menu takes (the arrows, play, back and menu) and the
+// `extra` keys of one menu; the rest get the window's default answer.
+bool IsMenuKey(int code, std::initializer_list<int> extra = {});
+
+// The info key outside the menus: the first press says `sayInfo`, the next
+// ones the time and date, then the battery.
+void PlayerInfoKey(iWindow* player, const std::function<void()>& sayInfo);
 
 // A key while `player` opens a file. An open can take seconds (a slow card, a
 // loaded device); meanwhile the keys that leave the player still act: back
@@ -47,3 +57,16 @@ bool MenuKeyAllowed();
 // get the default answer. The rest wait for the file (0), and the auto
 // power-off is kept from striking in the middle of the open.
 int KeyWhileOpening(iWindow* player, int code, const std::function<void()>& closeDown);
+
+// A new window of type W pushed on the window stack; null when it could not
+// be made or pushed (nothing is left behind).
+template <class W>
+W* PushNewWindow() {
+  W* w = new (std::nothrow) W;
+  if (!w) return nullptr;
+  if (AddWindow(w) != 0) {
+    delete w;
+    return nullptr;
+  }
+  return w;
+}

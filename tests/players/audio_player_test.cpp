@@ -293,18 +293,4 @@ TEST_F(AudioPlayerTest, AStepTakenWhileSpeechSpeaksWaitsForIt) {
   board::Install(nullptr);
 }
 
-// Until the tick finishes it the open is in progress, as a slow card keeps it.
-TEST_F(AudioPlayerTest, BackAndTheModeKeysActWhileAFileOpens) {
-  AddFile("a.mp3", 60000);
-  ASSERT_EQ(CreateAudioPlayer(dir_.path().c_str(), "a.mp3", -1, -1), 0);
-  KeyDown(KEY_PLAY);  // waits for the file
-  ASSERT_EQ(g_TotalWindows, 2);
-  KeyDown(KEY_BACK);
-  EXPECT_EQ(g_TotalWindows, 1);
-  ASSERT_EQ(CreateAudioPlayer(dir_.path().c_str(), "a.mp3", -1, -1), 0);
-  KeyDown(KEY_RADIO);
-  EXPECT_EQ(g_TotalWindows, 1);
-  EXPECT_EQ(root_->lastCode, KEY_RADIO);
-}
-
 }  // namespace

@@ -91,14 +91,6 @@ TEST_F(AudioBookPlayerTest, OpeningBeyondTheLastFileStartsAtItsEnd) {
   EXPECT_EQ(fake_->Seeks().front(), 30000);
 }
 
-TEST_F(AudioBookPlayerTest, BackActsWhileAPartOpens) {
-  MakeBook({60000});
-  ASSERT_EQ(CreateAudioBookPlayer(dir_.path().c_str(), nullptr), 0);
-  ASSERT_EQ(g_TotalWindows, 2);
-  KeyDown(KEY_BACK);
-  EXPECT_EQ(g_TotalWindows, 1);
-}
-
 TEST_F(AudioBookPlayerTest, BackwardHighlightPlaysForwardInALoop) {
   MakeBook({60000, 60000, 60000});
   const char* text =

@@ -70,4 +70,66 @@ TEST(FindKeys, PlayHeldMakesMenuRightAndLeftTheFindKeysAndEachIsDescribed) {
   }
 }
 
+// The window's part seen through the hooks: what it was asked to do.
+class FindKeysTest : public FindEntryTest {
+ protected:
+  FindKeys MakeKeys() {
+    return FindKeys({&paused_, [this] { log_ += "pause;"; }, [this](const std::string& t) { log_ += "say " + t + ";"; },
+                     [this](int id) { log_ += "phrase " + std::to_string(id) + ";"; },
+                     [this] { log_ += "resume;"; },
+                     [this](bool forward, const std::u16string& w) {
+                       log_ += std::string(forward ? "next " : "prev ") + FindWordUtf8(w) + ";";
+                     },
+                     [this](int code) {
+                       log_ += "event " + std::to_string(code) + ";";
+                       return 7;
+                     }});
+  }
+  bool paused_ = false;
+  std::string log_;
+};
+
+TEST_F(FindKeysTest, PlayHeldUndoesItsToggleAndEntersOrLooksUpTheWord) {
+  Language(UX_LANGUAGE_ENGLISH);
+  FindKeys keys = MakeKeys();
+  EXPECT_FALSE(keys.ComboDown(KEY_PLAY));  // the window toggles its pause
+  paused_ = true;
+  EXPECT_FALSE(keys.ComboDown(KEY_UP));  // not a find key
+  keys.KeyUp(KEY_PLAY);
+  EXPECT_FALSE(keys.ComboDown(KEY_RIGHT));  // play no longer held
+  EXPECT_TRUE(log_.empty());
+
+  paused_ = false;
+  keys.ComboDown(KEY_PLAY);
+  paused_ = true;                         // what play did
+  EXPECT_TRUE(keys.ComboDown(KEY_RIGHT));  // nothing looked for yet: the word first
+  EXPECT_FALSE(paused_);
+  EXPECT_TRUE(keys.Entering());
+  EXPECT_EQ(log_, "pause;say find text, a;");
+
+  log_.clear();
+  EXPECT_EQ(keys.EntryKeyDown(nullptr, KEY_PLAY), 0);  // looks "a" up, forward
+  EXPECT_FALSE(keys.Entering());
+  EXPECT_EQ(log_, "next a;");
+  log_.clear();
+  EXPECT_TRUE(keys.ComboDown(KEY_LEFT));  // still held: the previous match
+  EXPECT_EQ(log_, "prev a;");
+}
+
+TEST_F(FindKeysTest, LeavingTheEntryResumesAndADeviceEventEndsIt) {
+  Language(UX_LANGUAGE_ENGLISH);
+  FindKeys keys = MakeKeys();
+  keys.ComboDown(KEY_PLAY);
+  keys.ComboDown(KEY_MENU);
+  log_.clear();
+  EXPECT_EQ(keys.EntryKeyDown(nullptr, KEY_BACK), 0);
+  EXPECT_FALSE(keys.Entering());
+  EXPECT_EQ(log_, "phrase 16;resume;");
+  keys.ComboDown(KEY_MENU);
+  log_.clear();
+  EXPECT_EQ(keys.EntryKeyDown(nullptr, EV_SD_REMOVED), 7);  // handled as outside the entry
+  EXPECT_FALSE(keys.Entering());
+  EXPECT_EQ(log_, "resume;event " + std::to_string(EV_SD_REMOVED) + ";");
+}
+
 }  // namespace
