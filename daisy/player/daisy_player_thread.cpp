@@ -30,83 +30,20 @@ constexpr int kReadInMs = 2000;
 
 DaisyPlayThread::DaisyPlayThread() = default;
 
-DaisyPlayThread::~DaisyPlayThread() {
-  if (!m_Worker.joinable()) return;
-  {
-    Lock lock(m_Ch.Mutex());
-    m_Ch.Post(lock, kCmdQuit);
-  }
-  m_Worker.join();
-}
+DaisyPlayThread::~DaisyPlayThread() { EndWorker(); }
 
 int DaisyPlayThread::Start(PlayBackend* backend) {
-  if (m_Worker.joinable()) return 0;
+  if (Started()) return 0;
   if (!backend) return -1;
   m_Backend = backend;
-  try {
-    m_Worker = std::thread(&DaisyPlayThread::Run, this);
-  } catch (...) {
-    DiagPrintf("pthread_create fail");
-    return -1;
-  }
-  return 0;
+  return StartWorker();
 }
 
 int DaisyPlayThread::CmdOpen(const std::string& fullName, int type) {
-  Lock lock(m_Ch.Mutex());
-  if (!m_Worker.joinable() || m_Ch.StateLocked() != DAISY_STATE_NONE) return -1;
-  m_FullName = fullName;
-  m_DaisyType = type;
-  m_ErrorCode = 0;
-  m_Ch.Send(lock, DAISY_CMD_OPEN);
-  return 0;
-}
-
-int DaisyPlayThread::CmdClose() {
-  Lock lock(m_Ch.Mutex());
-  if (!m_Worker.joinable()) return -1;
-  // An open in progress finishes first; closing then frees the book.
-  m_Ch.WaitUntil(lock, [this] { return m_Ch.StateLocked() != DAISY_STATE_OPENING; });
-  if (m_Ch.StateLocked() == DAISY_STATE_NONE) return 0;
-  m_Ch.Send(lock, DAISY_CMD_CLOSE);
-  m_Ch.WaitUntil(lock, [this] { return m_Ch.StateLocked() == DAISY_STATE_NONE; });
-  return 0;
-}
-
-int DaisyPlayThread::CmdPlay() {
-  Lock lock(m_Ch.Mutex());
-  const int state = m_Ch.StateLocked();
-  if (state == DAISY_STATE_PLAYING) return 0;
-  if (state != DAISY_STATE_PAUSED && state != DAISY_STATE_STOPPED && state != DAISY_STATE_END)
-    return -1;
-  m_Ch.Send(lock, DAISY_CMD_PLAY);
-  return m_ErrorCode;
-}
-
-int DaisyPlayThread::CmdPause() {
-  Lock lock(m_Ch.Mutex());
-  const int state = m_Ch.StateLocked();
-  if (state == DAISY_STATE_PAUSED) return 0;
-  if (state != DAISY_STATE_PLAYING) return -1;
-  m_Ch.Send(lock, DAISY_CMD_PAUSE);
-  return m_ErrorCode;
-}
-
-int DaisyPlayThread::CmdStop() {
-  Lock lock(m_Ch.Mutex());
-  const int state = m_Ch.StateLocked();
-  if (state == DAISY_STATE_STOPPED) return 0;
-  if (state != DAISY_STATE_PLAYING && state != DAISY_STATE_PAUSED && state != DAISY_STATE_END)
-    return -1;
-  m_Ch.Send(lock, DAISY_CMD_STOP);
-  return m_ErrorCode;
-}
-
-int DaisyPlayThread::State() { return m_Ch.State(); }
-
-int DaisyPlayThread::ErrorCode() {
-  std::lock_guard<std::mutex> lock(m_Ch.Mutex());
-  return m_ErrorCode;
+  return SendOpen([&] {
+    m_FullName = fullName;
+    m_DaisyType = type;
+  });
 }
 
 DaisyPos DaisyPlayThread::Position() const {
@@ -158,55 +95,22 @@ void DaisyPlayThread::SetRepeat(DaisyPos start, DaisyPos fin) {
 
 // --- The thread ----------------------------------------------------------
 
-void DaisyPlayThread::Run() {
-  Lock lock(m_Ch.Mutex());
-  for (;;) {
-    // 1. No book: wait for the open command; anything else is taken and dropped.
-    m_Ch.SetState(lock, DAISY_STATE_NONE);
-    for (;;) {
-      const int cmd = m_Ch.Wait(lock);
-      if (cmd == kCmdQuit) return;
-      if (cmd == DAISY_CMD_OPEN) break;
-      m_Ch.Take(lock);
-    }
-    m_Ch.SetState(lock, DAISY_STATE_OPENING);
-    const std::string name = m_FullName;
-    const int type = m_DaisyType;
-    m_Ch.Take(lock);
-    lock.unlock();
-    int r = OpenBook(name, type);
-    lock.lock();
-    if (r != 0) {
-      m_ErrorCode = r;
-      continue;
-    }
-    m_Ch.SetState(lock, DAISY_STATE_STOPPED);
-
-    // 2. Book open: play, stop, end, until closed.
-    for (;;) {
-      int cmd;
-      while ((cmd = m_Ch.Wait(lock)) != DAISY_CMD_PLAY && cmd != DAISY_CMD_CLOSE &&
-             cmd != kCmdQuit) {
-        if (cmd == DAISY_CMD_STOP) m_Ch.SetState(lock, DAISY_STATE_STOPPED);
-        m_Ch.Take(lock);
-      }
-      if (cmd != DAISY_CMD_PLAY) break;
-      m_Ch.SetState(lock, DAISY_STATE_PLAYING);
-      m_ErrorCode = 0;
-      m_Ch.Take(lock);
-      lock.unlock();
-      LoopEnd why = PlayLoop();
-      lock.lock();
-      if (why == kEnded) m_Ch.SetState(lock, DAISY_STATE_END);
-      if (why == kQuit) break;
-    }
-    const bool quit = m_Ch.Peek() == kCmdQuit;
-    lock.unlock();
-    CloseBook();
-    lock.lock();
-    if (quit) return;
-    m_Ch.Take(lock);
+int DaisyPlayThread::OpenItem() {
+  std::string name;
+  int type;
+  {
+    std::lock_guard<std::mutex> lock(ch_.Mutex());
+    name = m_FullName;
+    type = m_DaisyType;
   }
+  return OpenBook(name, type);
+}
+
+DaisyPlayThread::PlayEnd DaisyPlayThread::PlayItem(Lock& lock) {
+  lock.unlock();
+  const PlayEnd end = PlayLoop();
+  lock.lock();
+  return end;
 }
 
 int DaisyPlayThread::OpenBook(const std::string& fullName, int type) {
@@ -253,9 +157,22 @@ void DaisyPlayThread::CloseBook() {
   ClearRepeat();
 }
 
-// Clip times completed from the files, what makes sound, and the audio time
-// before every object.
 void DaisyPlayThread::PrepareObjects() {
+  MeasureClips();
+  MarkPlayable();
+  const int n = m_TotalObjects;
+  m_AudioBefore.assign(static_cast<size_t>(n) + 1, 0);
+  for (int i = 0; i < n; ++i) {
+    const _DaisyObject& o = m_Objects[i];
+    int64_t len = o.kind == kObjectAudio && m_Playable[i] ? o.end - o.start : 0;
+    m_AudioBefore[i + 1] = m_AudioBefore[i] + len;
+  }
+  BuildView();
+  printf("g_AudioTotalMs = %lld\n", static_cast<long long>(m_AudioBefore[n]));
+}
+
+// Clips without an end last to the end of their file.
+void DaisyPlayThread::MeasureClips() {
   const int n = m_TotalObjects;
   std::vector<int> fileMs(static_cast<size_t>(m_Book->GetTotalAudioFiles()), INT_MIN);
   for (int i = 0; i < n; ++i) {
@@ -282,8 +199,11 @@ void DaisyPlayThread::PrepareObjects() {
     }
     if (o.end < o.start) o.end = o.start;
   }
+}
 
-  // A text is spoken when its parent is not a par, or a par without audio.
+// A text is spoken when its parent is not a par, or a par without audio.
+void DaisyPlayThread::MarkPlayable() {
+  const int n = m_TotalObjects;
   m_Playable.assign(static_cast<size_t>(n), 0);
   std::vector<int> parent(static_cast<size_t>(n), -1);
   std::vector<char> parHasAudio(static_cast<size_t>(n), 0);
@@ -313,14 +233,10 @@ void DaisyPlayThread::PrepareObjects() {
                       m_Book->GeXhmtltTotalTexts(o.file) > 0;
     }
   }
+}
 
-  m_AudioBefore.assign(static_cast<size_t>(n) + 1, 0);
-  for (int i = 0; i < n; ++i) {
-    const _DaisyObject& o = m_Objects[i];
-    int64_t len = o.kind == kObjectAudio && m_Playable[i] ? o.end - o.start : 0;
-    m_AudioBefore[i + 1] = m_AudioBefore[i] + len;
-  }
-
+void DaisyPlayThread::BuildView() {
+  const int n = m_TotalObjects;
   m_View = DaisyBookView();
   m_View.objects = m_Objects;
   m_View.count = n;
@@ -342,7 +258,6 @@ void DaisyPlayThread::PrepareObjects() {
   } else {
     m_View.pageObjects = nullptr;
   }
-  printf("g_AudioTotalMs = %lld\n", static_cast<long long>(m_AudioBefore[n]));
 }
 
 // --- Playing ---------------------------------------------------------------
@@ -422,7 +337,7 @@ int DaisyPlayThread::OpenAudioFile(int fileIndex) {
   m_AudioChannels = channels == 1 ? 1 : 2;  // anything but mono plays as stereo
   m_AudioTotalMsOfFile = total;
   m_AudioCurMs = 0;
-  m_Backend->CardInit(static_cast<unsigned>(m_AudioChannels),
+  m_Backend->Init(static_cast<unsigned>(m_AudioChannels),
                       static_cast<unsigned>(m_AudioSamplerate), kLatencyUs);
   m_CardIsSpeech = false;
   m_Tempo.SetFormat(m_AudioSamplerate, m_AudioChannels);
@@ -555,9 +470,9 @@ bool DaisyPlayThread::PlayAudio(int index, LoopEnd* why) {
 
 void DaisyPlayThread::RestoreCard() {
   if (m_CardIsSpeech)
-    m_Backend->CardInit(1, kSpeechRate, kLatencyUs);
+    m_Backend->Init(1, kSpeechRate, kLatencyUs);
   else if (m_AudioFileIndex >= 0)
-    m_Backend->CardInit(static_cast<unsigned>(m_AudioChannels),
+    m_Backend->Init(static_cast<unsigned>(m_AudioChannels),
                         static_cast<unsigned>(m_AudioSamplerate), kLatencyUs);
 }
 
@@ -593,17 +508,17 @@ int DaisyPlayThread::SpeakText(const char* text, LoopEnd* why) {
     m_Backend->WaitBufferFinished();
     m_CardIsSpeech = true;
   }
-  m_Backend->CardInit(1, kSpeechRate, kLatencyUs);
+  m_Backend->Init(1, kSpeechRate, kLatencyUs);
   int r = PlayTts_Play(text, 0);
   {
     // Whatever speech reports, a stop the callback took ends the reading.
-    Lock lock(m_Ch.Mutex());
-    if (m_Ch.Peek() == kCmdQuit) {
+    Lock lock(ch_.Mutex());
+    if (Pending() == PlayCommand::kQuit) {
       *why = kQuit;
       return 1;
     }
-    if (m_Ch.StateLocked() == DAISY_STATE_STOPPED || m_Ch.Peek() == DAISY_CMD_CLOSE) {
-      m_Ch.SetState(lock, DAISY_STATE_STOPPED);
+    if (StateLocked() == DAISY_STATE_STOPPED || Pending() == PlayCommand::kClose) {
+      SetState(lock, DAISY_STATE_STOPPED);
       *why = kStopped;
       return 1;
     }
@@ -612,69 +527,44 @@ int DaisyPlayThread::SpeakText(const char* text, LoopEnd* why) {
   return r < 0 ? (r == -1 ? -1 : -2) : 0;
 }
 
-bool DaisyPlayThread::WaitWhilePaused(Lock& lock) {
-  for (;;) {
-    switch (m_Ch.Wait(lock)) {
-      case DAISY_CMD_PLAY:
-        m_Ch.SetState(lock, DAISY_STATE_PLAYING);
-        m_Ch.Take(lock);
-        return true;
-      case DAISY_CMD_STOP:
-        m_Ch.SetState(lock, DAISY_STATE_STOPPED);
-        m_Ch.Take(lock);
-        return false;
-      case DAISY_CMD_CLOSE:
-        m_Ch.SetState(lock, DAISY_STATE_STOPPED);
-        return false;
-      case kCmdQuit:
-        return false;
-      default:
-        m_Ch.Take(lock);
-        break;
-    }
-  }
-}
-
-bool DaisyPlayThread::PauseHere(Lock& lock) {
-  m_Ch.SetState(lock, DAISY_STATE_PAUSED);
-  m_Ch.Take(lock);
-  if (!WaitWhilePaused(lock)) return false;
-  lock.unlock();
-  RestoreCard();
-  return true;
+void DaisyPlayThread::Drain() {
+  FlushOutput(true);
+  m_Backend->WaitBufferFinished();
 }
 
 bool DaisyPlayThread::CheckCommand(LoopEnd* why) {
-  Lock lock(m_Ch.Mutex());
-  switch (m_Ch.Peek()) {
-    case DAISY_CMD_NONE:
+  Lock lock(ch_.Mutex());
+  switch (Pending()) {
+    case PlayCommand::kNone:
       return false;
-    case DAISY_CMD_PAUSE: {
+    case PlayCommand::kPause:
       lock.unlock();
-      FlushOutput(true);
-      m_Backend->WaitBufferFinished();
+      Drain();
       lock.lock();
-      if (PauseHere(lock)) return false;
-      *why = m_Ch.Peek() == kCmdQuit ? kQuit : kStopped;
+      if (PauseInPlace(lock)) {
+        lock.unlock();
+        RestoreCard();
+        return false;
+      }
+      *why = LeftPause();
       return true;
-    }
-    case DAISY_CMD_STOP:
+    case PlayCommand::kStop:
       lock.unlock();
       FlushOutput(false);
       lock.lock();
-      m_Ch.SetState(lock, DAISY_STATE_STOPPED);
-      m_Ch.Take(lock);
+      SetState(lock, DAISY_STATE_STOPPED);
+      Take(lock);
       *why = kStopped;
       return true;
-    case DAISY_CMD_CLOSE:
-      m_Ch.SetState(lock, DAISY_STATE_STOPPED);
+    case PlayCommand::kClose:
+      SetState(lock, DAISY_STATE_STOPPED);
       *why = kStopped;
       return true;
-    case kCmdQuit:
+    case PlayCommand::kQuit:
       *why = kQuit;
       return true;
     default:
-      m_Ch.Take(lock);
+      Take(lock);
       return false;
   }
 }
@@ -682,28 +572,12 @@ bool DaisyPlayThread::CheckCommand(LoopEnd* why) {
 int DaisyPlayThread::CallbackOutput(short* samples, int count) {
   if (m_Backend && samples && count > 0 && m_Backend->PutSamples(samples, count) < 0)
     DiagPrintf("sound card lost %d frames of speech", count);
-  Lock lock(m_Ch.Mutex());
-  switch (m_Ch.Peek()) {
-    case DAISY_CMD_NONE:
-      return 0;
-    case DAISY_CMD_PAUSE:
-      lock.unlock();
-      m_Backend->Flush();
-      m_Backend->WaitBufferFinished();
-      lock.lock();
-      return PauseHere(lock) ? 0 : 1;
-    case DAISY_CMD_STOP:
-      m_Ch.SetState(lock, DAISY_STATE_STOPPED);
-      m_Ch.Take(lock);
-      return 1;
-    case DAISY_CMD_PLAY:
-      // Reading goes on: the state must say so, or later pauses are refused.
-      m_Ch.SetState(lock, DAISY_STATE_PLAYING);
-      m_Ch.Take(lock);
-      return 0;
-    default:
-      return 1;  // left for the thread
-  }
+  return TakeInSpeech(
+      [this] {
+        m_Backend->Flush();
+        m_Backend->WaitBufferFinished();
+      },
+      [this] { RestoreCard(); });
 }
 
 int DaisyPlayThread::TtsDataOutput(short* samples, int count, void*) {
