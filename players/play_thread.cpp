@@ -149,7 +149,9 @@ bool PlayThread::CheckCommand(PlayEnd* why) {
       Take(lock);
       *why = kHeld;
       return true;
+    case PlayCommand::kStop:
     case PlayCommand::kClose:
+      // Left for the loop, which stops or closes.
       lock.unlock();
       tempo_.Clear();
       backend_->Flush();

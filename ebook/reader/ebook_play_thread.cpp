@@ -265,6 +265,8 @@ EbookPlayThread::PlayEnd EbookPlayThread::PlayItem(Lock& lk) {
 
 int EbookThreadStart() { return T().Start(); }
 
+PlayThreadBase& EbookThread() { return T(); }
+
 int CmdOpen(const char* path) {
   if (!path || strlen(path) >= c_EbookMaxPath) return -1;
   return T().Open([&] {
