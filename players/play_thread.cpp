@@ -8,8 +8,6 @@
 #include "players/music_settings.h"
 
 namespace {
-constexpr int kReadBytes = 4096;
-constexpr unsigned kLatencyUs = 500000;
 constexpr int kRewindStepMs = 5000;
 constexpr double kFastTempo = 700.0;  // eight times
 }  // namespace
@@ -18,13 +16,6 @@ PlayThread::PlayThread(Flavour flavour, std::function<PlayEffects()> effects)
     : flavour_(flavour), effects_(std::move(effects)) {}
 
 PlayThread::~PlayThread() { EndWorker(); }
-
-int PlayThread::Start(PlayBackend* backend) {
-  if (Started()) return 0;
-  if (!backend) return -1;
-  backend_ = backend;
-  return StartWorker();
-}
 
 int PlayThread::CmdOpen(const std::string& path) {
   return SendOpen([&] {
@@ -89,7 +80,7 @@ PlayThread::PlayEnd PlayThread::PlayItem(Lock& lock) {
   int rate = 0, channels = 0;
   if (backend_->Format(&rate, &channels) == 0 && (rate != rate_ || (channels == 1 ? 1 : 2) != channels_))
     SetFormat(rate, channels);
-  backend_->Init(static_cast<unsigned>(channels_), static_cast<unsigned>(outRate_), kLatencyUs);
+  backend_->Init(static_cast<unsigned>(channels_), static_cast<unsigned>(outRate_), kPlayLatencyUs);
   const PlayEnd end = fast == FAST_REWIND ? Rewind() : PlayLoop(fast);
   lock.lock();
   return end;
@@ -187,7 +178,7 @@ PlayThread::PlayEnd PlayThread::PlayLoop(int fast) {
   const bool stopPoint = flavour_ == kBook && loopEnd_ >= 0;
   for (;;) {
     int cur = 0;
-    int n = backend_->Read(block_, kReadBytes, &cur);
+    int n = backend_->Read(block_, kPlayBlockBytes, &cur);
     if (n > 0) curMs_ = cur;
     if (n <= 0) {
       if (n == 0) curMs_ = totalMs_.load();
@@ -219,7 +210,7 @@ PlayThread::PlayEnd PlayThread::Rewind() {
     int left = secondBytes;
     while (left > 0) {
       int cur = 0;
-      int want = left < kReadBytes ? left - left % (2 * ch) : kReadBytes;
+      int want = left < kPlayBlockBytes ? left - left % (2 * ch) : kPlayBlockBytes;
       if (want <= 0) break;
       int n = backend_->Read(block_, want, &cur);
       if (n <= 0) return FinishEnded();

@@ -40,9 +40,6 @@ class PlayThread final : public PlayThreadBase {
   // Ends the thread (tests; the firmware's threads live for the process).
   ~PlayThread();
 
-  // Starts the thread on first use. 0, or -1 when it cannot be started.
-  int Start(PlayBackend* backend);
-
   // Main thread. Sends the open command when the thread is idle and waits
   // until it is taken; -1 when a file is open or the thread is not running.
   int CmdOpen(const std::string& path);
@@ -69,8 +66,6 @@ class PlayThread final : public PlayThreadBase {
   int RepeatStart();
   int RepeatEnd();
 
-  PlayBackend* Backend() const { return backend_; }
-
  private:
   int OpenItem() override;
   int OpenedState() const override { return PLAY_STATE_PAUSED; }
@@ -88,8 +83,6 @@ class PlayThread final : public PlayThreadBase {
 
   const Flavour flavour_;
   std::function<PlayEffects()> effects_;
-  PlayBackend* backend_ = nullptr;
-
   // Guarded by the channel's mutex.
   int fastMode_ = FAST_NONE;
   std::string fileName_;

@@ -18,9 +18,6 @@ using libDaisy::kObjectSeq;
 using libDaisy::kObjectText;
 
 namespace {
-constexpr int kReadBytes = 4096;
-constexpr unsigned kLatencyUs = 500000;
-constexpr unsigned kSpeechRate = 16000;
 constexpr int kSeekToleranceMs = 100;
 // The decoder ends a file on a seek into its last second; targets there are
 // reached by reading from a little earlier.
@@ -31,13 +28,6 @@ constexpr int kReadInMs = 2000;
 DaisyPlayThread::DaisyPlayThread() = default;
 
 DaisyPlayThread::~DaisyPlayThread() { EndWorker(); }
-
-int DaisyPlayThread::Start(PlayBackend* backend) {
-  if (Started()) return 0;
-  if (!backend) return -1;
-  m_Backend = backend;
-  return StartWorker();
-}
 
 int DaisyPlayThread::CmdOpen(const std::string& fullName, int type) {
   return SendOpen([&] {
@@ -185,7 +175,7 @@ void DaisyPlayThread::MeasureClips() {
         if (fileMs[o.file] == INT_MIN) {
           const char* name = nullptr;
           fileMs[o.file] = m_Book->GetAudioFilename(o.file, &name) == 0 && name
-                               ? m_Backend->DurationMs((m_Folder + name).c_str())
+                               ? backend_->DurationMs((m_Folder + name).c_str())
                                : -1;
           // Its clips cannot be played; the window says so once.
           if (fileMs[o.file] < 0) {
@@ -296,7 +286,7 @@ DaisyPlayThread::LoopEnd DaisyPlayThread::PlayLoop() {
     if (i < 0 || i >= m_TotalObjects) {
       if (RepeatJump(i, 0)) continue;
       FlushOutput(true);
-      m_Backend->WaitBufferFinished();
+      backend_->WaitBufferFinished();
       SetPosition(EndPosition());
       return kEnded;
     }
@@ -327,7 +317,7 @@ int DaisyPlayThread::OpenAudioFile(int fileIndex) {
   if (m_Book->GetAudioFilename(fileIndex, &name) != 0 || !name) return -1;
   const std::string path = m_Folder + name;
   int rate = 0, channels = 0, total = 0;
-  int r = m_Backend->Open(path.c_str(), &rate, &channels, &total);
+  int r = backend_->Open(path.c_str(), &rate, &channels, &total);
   if (r < 0) {
     printf("can not open %s\n", path.c_str());
     return r;
@@ -337,8 +327,8 @@ int DaisyPlayThread::OpenAudioFile(int fileIndex) {
   m_AudioChannels = channels == 1 ? 1 : 2;  // anything but mono plays as stereo
   m_AudioTotalMsOfFile = total;
   m_AudioCurMs = 0;
-  m_Backend->Init(static_cast<unsigned>(m_AudioChannels),
-                      static_cast<unsigned>(m_AudioSamplerate), kLatencyUs);
+  backend_->Init(static_cast<unsigned>(m_AudioChannels),
+                      static_cast<unsigned>(m_AudioSamplerate), kPlayLatencyUs);
   m_CardIsSpeech = false;
   m_Tempo.SetFormat(m_AudioSamplerate, m_AudioChannels);
   m_Tempo.SetTempoChange(DaisySpeedToRate(g_Speed));
@@ -347,7 +337,7 @@ int DaisyPlayThread::OpenAudioFile(int fileIndex) {
 }
 
 void DaisyPlayThread::CloseAudioFile() {
-  if (m_AudioFileIndex >= 0 && m_Backend) m_Backend->Close();
+  if (m_AudioFileIndex >= 0 && backend_) backend_->Close();
   m_AudioFileIndex = -1;
   m_AudioCurMs = 0;
 }
@@ -356,16 +346,16 @@ int DaisyPlayThread::SeekTo(int ms) {
   m_Tempo.Clear();
   const int total = m_AudioTotalMsOfFile;
   if (total <= 0 || ms < total - kDecoderEndZoneMs) {
-    int r = m_Backend->Seek(ms, -1);
-    int cur = m_Backend->CurMs();
+    int r = backend_->Seek(ms, -1);
+    int cur = backend_->CurMs();
     m_AudioCurMs = cur >= 0 ? cur : ms;
     return r;
   }
   // Read up to the target from a little earlier (or from the start).
   int from = ms - kReadInMs;
   if (from > 0 && from < total - kDecoderEndZoneMs) {
-    m_Backend->Seek(from, -1);
-    int cur = m_Backend->CurMs();
+    backend_->Seek(from, -1);
+    int cur = backend_->CurMs();
     m_AudioCurMs = cur >= 0 ? cur : from;
   } else {
     const int file = m_AudioFileIndex;
@@ -376,11 +366,11 @@ int DaisyPlayThread::SeekTo(int ms) {
   while (m_AudioCurMs < ms) {
     int64_t frames = static_cast<int64_t>(ms - m_AudioCurMs) * m_AudioSamplerate / 1000;
     int64_t bytes = frames * 2 * ch;
-    if (bytes > kReadBytes) bytes = kReadBytes;
+    if (bytes > kPlayBlockBytes) bytes = kPlayBlockBytes;
     bytes -= bytes % (2 * ch);
     if (bytes <= 0) break;
     int cur = m_AudioCurMs;
-    int n = m_Backend->Read(m_Block, static_cast<int>(bytes), &cur);
+    int n = backend_->Read(m_Block, static_cast<int>(bytes), &cur);
     if (n <= 0) break;
     m_AudioCurMs = cur;
   }
@@ -392,22 +382,22 @@ int DaisyPlayThread::Output(short* pcm, int frames) {
   m_Sounded = true;
   if (m_UseTempo) {
     return m_Tempo.Process(pcm, frames, [this](short* out, int n) {
-      return m_Backend->PutSamples(out, n) < 0 ? -1 : 0;
+      return backend_->PutSamples(out, n) < 0 ? -1 : 0;
     });
   }
-  return m_Backend->PutSamples(pcm, frames);
+  return backend_->PutSamples(pcm, frames);
 }
 
 void DaisyPlayThread::FlushOutput(bool keepTail) {
-  if (!m_Backend) return;
+  if (!backend_) return;
   if (m_UseTempo && !m_CardIsSpeech) {
     if (keepTail)
       m_Tempo.Flush(
-          [this](short* out, int n) { return m_Backend->PutSamples(out, n) < 0 ? -1 : 0; });
+          [this](short* out, int n) { return backend_->PutSamples(out, n) < 0 ? -1 : 0; });
     else
       m_Tempo.Clear();
   }
-  m_Backend->Flush();
+  backend_->Flush();
 }
 
 bool DaisyPlayThread::PlayAudio(int index, LoopEnd* why) {
@@ -415,7 +405,7 @@ bool DaisyPlayThread::PlayAudio(int index, LoopEnd* why) {
   if (o.file != m_AudioFileIndex) {
     if (o.file == m_FailedFileIndex) return PlayStandIn(index, why);  // told once
     FlushOutput(true);
-    m_Backend->WaitBufferFinished();
+    backend_->WaitBufferFinished();
     CloseAudioFile();
     if (OpenAudioFile(o.file) != 0) {
       m_FailedFileIndex = o.file;
@@ -429,7 +419,7 @@ bool DaisyPlayThread::PlayAudio(int index, LoopEnd* why) {
     // After player speech, or system speech while stopped, the card has
     // another format (opening it again with the same one costs nothing).
     if (m_CardIsSpeech) {
-      m_Backend->WaitBufferFinished();
+      backend_->WaitBufferFinished();
       m_CardIsSpeech = false;
       m_Tempo.Clear();
     }
@@ -447,11 +437,11 @@ bool DaisyPlayThread::PlayAudio(int index, LoopEnd* why) {
   for (;;) {
     int64_t frames = static_cast<int64_t>(o.end - m_AudioCurMs) * m_AudioSamplerate / 1000;
     int64_t want = frames * 2 * ch;
-    if (want > kReadBytes) want = kReadBytes;
+    if (want > kPlayBlockBytes) want = kPlayBlockBytes;
     want -= want % (2 * ch);
     if (want <= 0) return false;
     int cur = m_AudioCurMs;
-    int n = m_Backend->Read(m_Block, static_cast<int>(want), &cur);
+    int n = backend_->Read(m_Block, static_cast<int>(want), &cur);
     if (n > 0) {
       if (Output(m_Block, n / (2 * ch)) < 0) DIAG("sound card write failed");
       m_AudioCurMs = cur;
@@ -470,10 +460,10 @@ bool DaisyPlayThread::PlayAudio(int index, LoopEnd* why) {
 
 void DaisyPlayThread::RestoreCard() {
   if (m_CardIsSpeech)
-    m_Backend->Init(1, kSpeechRate, kLatencyUs);
+    backend_->Init(1, kPlaySpeechRate, kPlayLatencyUs);
   else if (m_AudioFileIndex >= 0)
-    m_Backend->Init(static_cast<unsigned>(m_AudioChannels),
-                        static_cast<unsigned>(m_AudioSamplerate), kLatencyUs);
+    backend_->Init(static_cast<unsigned>(m_AudioChannels),
+                        static_cast<unsigned>(m_AudioSamplerate), kPlayLatencyUs);
 }
 
 bool DaisyPlayThread::PlayText(int index, LoopEnd* why) {
@@ -505,10 +495,10 @@ bool DaisyPlayThread::PlayText(int index, LoopEnd* why) {
 int DaisyPlayThread::SpeakText(const char* text, LoopEnd* why) {
   if (!m_CardIsSpeech) {
     FlushOutput(true);
-    m_Backend->WaitBufferFinished();
+    backend_->WaitBufferFinished();
     m_CardIsSpeech = true;
   }
-  m_Backend->Init(1, kSpeechRate, kLatencyUs);
+  backend_->Init(1, kPlaySpeechRate, kPlayLatencyUs);
   int r = PlayTts_Play(text, 0);
   {
     // Whatever speech reports, a stop the callback took ends the reading.
@@ -529,7 +519,7 @@ int DaisyPlayThread::SpeakText(const char* text, LoopEnd* why) {
 
 void DaisyPlayThread::Drain() {
   FlushOutput(true);
-  m_Backend->WaitBufferFinished();
+  backend_->WaitBufferFinished();
 }
 
 bool DaisyPlayThread::CheckCommand(LoopEnd* why) {
@@ -570,12 +560,12 @@ bool DaisyPlayThread::CheckCommand(LoopEnd* why) {
 }
 
 int DaisyPlayThread::CallbackOutput(short* samples, int count) {
-  if (m_Backend && samples && count > 0 && m_Backend->PutSamples(samples, count) < 0)
+  if (backend_ && samples && count > 0 && backend_->PutSamples(samples, count) < 0)
     DiagPrintf("sound card lost %d frames of speech", count);
   return TakeInSpeech(
       [this] {
-        m_Backend->Flush();
-        m_Backend->WaitBufferFinished();
+        backend_->Flush();
+        backend_->WaitBufferFinished();
       },
       [this] { RestoreCard(); });
 }

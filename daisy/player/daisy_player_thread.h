@@ -33,9 +33,6 @@ class DaisyPlayThread final : public PlayThreadBase {
   // Ends the thread (tests; the firmware's thread lives for the process).
   ~DaisyPlayThread();
 
-  // Starts the thread on first use. 0, or -1 when it cannot be started.
-  int Start(PlayBackend* backend);
-
   // Main thread. Each sends its command and waits until the thread has
   // taken it.
   // Opens the book at fullName (type 1/2, else guessed) from state 0; -1 in
@@ -134,8 +131,6 @@ class DaisyPlayThread final : public PlayThreadBase {
   // when it jumped back.
   bool RepeatJump(int object, int place);
   int CallbackOutput(short* samples, int count);
-
-  PlayBackend* m_Backend = nullptr;
 
   // Guarded by the channel's mutex.
   std::string m_FullName;

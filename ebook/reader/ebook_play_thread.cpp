@@ -28,7 +28,6 @@ namespace {
 // Speech the engine refuses this many times in a row stops the reading, so
 // that a missing engine does not race through the book.
 constexpr int kMaxSpeechFailures = 3;
-constexpr unsigned kVoiceRate = 16000;
 // Matches system speech, so that the stream is kept when the two alternate.
 constexpr unsigned kVoiceLatencyUs = 400000;
 
@@ -206,7 +205,7 @@ EbookPlayThread::PlayEnd EbookPlayThread::ReadBook(Lock& lk) {
     }
     length = static_cast<int>(Sentence().size());
     lk.unlock();
-    CurEbookIo().Init(1, kVoiceRate, kVoiceLatencyUs);
+    CurEbookIo().Init(1, kPlaySpeechRate, kVoiceLatencyUs);
     int spoken = CurEbookIo().Speak(Sentence().data(), length);
     lk.lock();
     if (StateLocked() == EB_STATE_STOPPED) return kHeld;  // a stop arrived
@@ -242,7 +241,7 @@ EbookPlayThread::PlayEnd EbookPlayThread::SpeakWord(Lock& lk) {
   const int mode = g_PlayMode;
   lk.unlock();
   if (!text.empty()) {
-    CurEbookIo().Init(1, kVoiceRate, kVoiceLatencyUs);
+    CurEbookIo().Init(1, kPlaySpeechRate, kVoiceLatencyUs);
     if (mode == EB_PLAY_LETTER) CurEbookIo().SetReadWordMode(1);
     CurEbookIo().Speak(text.data(), static_cast<int>(text.size()));
     if (mode == EB_PLAY_LETTER) CurEbookIo().SetReadWordMode(0);
@@ -280,7 +279,7 @@ int CmdStop() { return T().Stop(); }
 int CmdPause() { return T().Pause(); }
 
 // A book being opened gives up its scan, then is closed.
-int CmdClose() { return T().Started() ? T().Close() : 0; }
+int CmdClose() { return T().Close(); }
 
 int EbookState() { return T().State(); }
 int EbookErrorCode() { return T().ErrorCode(); }

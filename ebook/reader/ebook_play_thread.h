@@ -11,14 +11,13 @@
 
 class iCEbook;
 
-enum EbookState {
-  EB_STATE_IDLE = PLAY_THREAD_IDLE,  // no book
-  EB_STATE_OPENING = PLAY_THREAD_OPENING,
-  EB_STATE_READING = PLAY_THREAD_PLAYING,
-  EB_STATE_PAUSED = PLAY_THREAD_PAUSED,
-  EB_STATE_STOPPED = PLAY_THREAD_STOPPED,   // book open, not reading
-  EB_STATE_FINISHED = PLAY_THREAD_ENDED,    // the end of the book was reached
-};
+// The reader's names of the play-thread states.
+constexpr int EB_STATE_IDLE = PLAY_THREAD_IDLE;        // no book
+constexpr int EB_STATE_OPENING = PLAY_THREAD_OPENING;
+constexpr int EB_STATE_READING = PLAY_THREAD_PLAYING;
+constexpr int EB_STATE_PAUSED = PLAY_THREAD_PAUSED;
+constexpr int EB_STATE_STOPPED = PLAY_THREAD_STOPPED;  // book open, not reading
+constexpr int EB_STATE_FINISHED = PLAY_THREAD_ENDED;   // the end of the book was reached
 
 enum EbookPlayMode {
   EB_PLAY_BOOK = 0,    // read the book

@@ -13,6 +13,13 @@ int PlayThreadBase::StartWorker() {
   return 0;
 }
 
+int PlayThreadBase::Start(PlayBackend* backend) {
+  if (Started()) return 0;
+  if (!backend) return -1;
+  backend_ = backend;
+  return StartWorker();
+}
+
 void PlayThreadBase::EndWorker() {
   if (!worker_.joinable()) return;
   {
@@ -65,7 +72,7 @@ int PlayThreadBase::Stop() {
 
 int PlayThreadBase::Close() {
   Lock lock(ch_.Mutex());
-  if (!worker_.joinable()) return -1;
+  if (!worker_.joinable()) return 0;  // nothing can be open
   if (StateLocked() == PLAY_THREAD_OPENING) CancelOpen();
   ch_.WaitUntil(lock, [this] { return StateLocked() != PLAY_THREAD_OPENING; });
   if (StateLocked() == PLAY_THREAD_IDLE) return 0;

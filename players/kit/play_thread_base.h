@@ -11,6 +11,13 @@
 #include <thread>
 
 #include "core/base/command_channel.h"
+#include "players/kit/play_backend.h"
+
+// What the players read from the decoder at a time, the latency of their
+// stream, and the rate of player speech.
+constexpr int kPlayBlockBytes = 4096;
+constexpr unsigned kPlayLatencyUs = 500000;
+constexpr unsigned kPlaySpeechRate = 16000;
 
 enum class PlayCommand { kNone = 0, kOpen = 1, kClose = 2, kPlay = 3, kPause = 4, kStop = 5, kQuit = 99 };
 
@@ -29,7 +36,11 @@ class PlayThreadBase {
   PlayThreadBase(const PlayThreadBase&) = delete;
   PlayThreadBase& operator=(const PlayThreadBase&) = delete;
 
+  // Starts the worker on first use, over the decoder and sound it plays
+  // through. 0, or -1 without one or when it cannot be started.
+  int Start(PlayBackend* backend);
   bool Started() const { return worker_.joinable(); }
+  PlayBackend* Backend() const { return backend_; }
 
   // Main thread. Each sends its command and waits until the worker took it;
   // -1 when the state does not allow it.
@@ -39,8 +50,8 @@ class PlayThreadBase {
   int Pause();
   // From playing, paused or ended (0 at once when stopped).
   int Stop();
-  // Closes what is open from any state; an open in progress finishes first.
-  // Returns with the worker idle.
+  // Closes what is open from any state; an open in progress is cut short
+  // where the player can, or finishes first. Returns with the worker idle; 0.
   int Close();
 
   int State() { return ch_.State(); }
@@ -58,7 +69,8 @@ class PlayThreadBase {
   PlayThreadBase() = default;
   ~PlayThreadBase() = default;
 
-  // Starts the worker once. 0, or -1 when it cannot be started.
+  // Starts the worker once (players with a seam of their own). 0, or -1
+  // when it cannot be started.
   int StartWorker();
   // Ends the worker; the derived destructor calls it before its members go.
   void EndWorker();
@@ -93,6 +105,7 @@ class PlayThreadBase {
   void SetState(Lock& lock, int state) { ch_.SetState(lock, state); }
   int StateLocked() const { return ch_.StateLocked(); }
 
+  PlayBackend* backend_ = nullptr;
   CommandChannel ch_{PLAY_THREAD_IDLE};  // its mutex guards the players' shared fields
   int errorCode_ = 0;
 
