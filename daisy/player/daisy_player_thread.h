@@ -1,9 +1,9 @@
 // The DAISY player's play thread: it owns the open book, the decoder and the
 // sound card while it plays, and walks the object list in order: audio clips
 // through the streaming decoder (and SoundTouch when speed or pitch is set),
-// texts through player speech. The window drives it through its command
-// through the play-thread commands and watches the state word. Created on
-// first use, kept for the process.
+// texts through player speech. The window drives it through the play-thread
+// commands and watches the state word. Created on first use, kept for the
+// process.
 #pragma once
 
 #include <atomic>

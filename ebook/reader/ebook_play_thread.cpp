@@ -12,7 +12,6 @@
 #include <cstring>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/base/diag.h"
@@ -361,7 +360,6 @@ int EbookPlayer::DataOutput(short* samples, int count, void*) {
   } else {
     if (io.PutSamples(samples, count) < 0) DiagPrintf("sound card lost %d frames of speech", count);
   }
-
   return T().TakeInSpeech();
 }
 
