@@ -126,35 +126,17 @@ PlayThread::PlayEnd PlayThread::FinishEnded() {
 // A pause leaves the loop: the next play takes the effects and the repeat
 // afresh.
 bool PlayThread::CheckCommand(PlayEnd* why) {
-  Lock lock(ch_.Mutex());
-  switch (Pending()) {
-    case PlayCommand::kNone:
-      return false;
-    case PlayCommand::kPause:
-      lock.unlock();
-      tempo_.Clear();
-      backend_->Flush();
-      backend_->WaitBufferFinished();
-      lock.lock();
-      SetState(lock, PLAY_STATE_PAUSED);
-      Take(lock);
-      *why = kHeld;
-      return true;
-    case PlayCommand::kStop:
-    case PlayCommand::kClose:
-      // Left for the loop, which stops or closes.
-      lock.unlock();
-      tempo_.Clear();
-      backend_->Flush();
-      *why = kHeld;
-      return true;
-    case PlayCommand::kQuit:
-      *why = kQuit;
-      return true;
-    default:
-      Take(lock);
-      return false;
-  }
+  return TakeBetweenBlocks(why, {false,
+                                 [this] {
+                                   tempo_.Clear();
+                                   backend_->Flush();
+                                   backend_->WaitBufferFinished();
+                                 },
+                                 [this] {
+                                   tempo_.Clear();
+                                   backend_->Flush();
+                                 },
+                                 {}});
 }
 
 PlayThread::PlayEnd PlayThread::PlayLoop(int fast) {

@@ -522,41 +522,10 @@ void DaisyPlayThread::Drain() {
   backend_->WaitBufferFinished();
 }
 
+// A pause holds in place, in the middle of a clip or text.
 bool DaisyPlayThread::CheckCommand(LoopEnd* why) {
-  Lock lock(ch_.Mutex());
-  switch (Pending()) {
-    case PlayCommand::kNone:
-      return false;
-    case PlayCommand::kPause:
-      lock.unlock();
-      Drain();
-      lock.lock();
-      if (PauseInPlace(lock)) {
-        lock.unlock();
-        RestoreCard();
-        return false;
-      }
-      *why = LeftPause();
-      return true;
-    case PlayCommand::kStop:
-      lock.unlock();
-      FlushOutput(false);
-      lock.lock();
-      SetState(lock, DAISY_STATE_STOPPED);
-      Take(lock);
-      *why = kStopped;
-      return true;
-    case PlayCommand::kClose:
-      SetState(lock, DAISY_STATE_STOPPED);
-      *why = kStopped;
-      return true;
-    case PlayCommand::kQuit:
-      *why = kQuit;
-      return true;
-    default:
-      Take(lock);
-      return false;
-  }
+  return TakeBetweenBlocks(why, {true, [this] { Drain(); }, [this] { FlushOutput(false); },
+                                 [this] { RestoreCard(); }});
 }
 
 int DaisyPlayThread::CallbackOutput(short* samples, int count) {

@@ -170,6 +170,43 @@ bool PlayThreadBase::PauseInPlace(Lock& lock) {
   }
 }
 
+bool PlayThreadBase::TakeBetweenBlocks(PlayEnd* why, const BlockHooks& hooks) {
+  Lock lock(ch_.Mutex());
+  switch (Pending()) {
+    case PlayCommand::kNone:
+      return false;
+    case PlayCommand::kPause:
+      lock.unlock();
+      hooks.drain();
+      lock.lock();
+      if (!hooks.inPlace) {
+        SetState(lock, PLAY_THREAD_PAUSED);
+        Take(lock);
+        *why = kHeld;
+        return true;
+      }
+      if (PauseInPlace(lock)) {
+        lock.unlock();
+        if (hooks.resumed) hooks.resumed();
+        return false;
+      }
+      *why = Pending() == PlayCommand::kQuit ? kQuit : kHeld;
+      return true;
+    case PlayCommand::kStop:
+    case PlayCommand::kClose:
+      lock.unlock();
+      hooks.cut();
+      *why = kHeld;
+      return true;
+    case PlayCommand::kQuit:
+      *why = kQuit;
+      return true;
+    default:
+      Take(lock);
+      return false;
+  }
+}
+
 int PlayThreadBase::TakeInSpeech(const std::function<void()>& drain,
                                  const std::function<void()>& resumed) {
   Lock lock(ch_.Mutex());

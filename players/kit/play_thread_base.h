@@ -95,6 +95,16 @@ class PlayThreadBase {
   // again, taken, true. Stop: stopped, taken, false. Close or quit: left for
   // the loop (stopped for a close), false.
   bool PauseInPlace(Lock& lock);
+  // Between two blocks of work (unlocked): what the pending command asks of
+  // the loop; true to leave it (*why). A pause drains the sound, then holds
+  // in place when `inPlace` (`resumed` runs when play comes) or leaves the
+  // loop paused. A stop or close cuts the sound short and is left for the
+  // loop.
+  struct BlockHooks {
+    bool inPlace;
+    std::function<void()> drain, cut, resumed;
+  };
+  bool TakeBetweenBlocks(PlayEnd* why, const BlockHooks& hooks);
   // The sample callback's share: reads the command after a block of speech.
   // 0 goes on, 1 cancels the speech. A pause drains first (unlocked), then
   // waits in place and calls `resumed` (unlocked) when play comes.
