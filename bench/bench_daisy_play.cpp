@@ -38,7 +38,7 @@ class NullCard : public PlayBackend {
   int CurStream() override { return real().CurStream(); }
   int SelectStream(int o) override { return real().SelectStream(o); }
   int DurationMs(const char* p) override { return real().DurationMs(p); }
-  int CardInit(unsigned, unsigned r, unsigned) override {
+  int Init(unsigned, unsigned r, unsigned) override {
     rate = static_cast<int>(r);
     return 0;
   }
@@ -48,6 +48,7 @@ class NullCard : public PlayBackend {
   }
   int Flush() override { return 0; }
   int WaitBufferFinished() override { return 0; }
+  int BufferLevel() override { return 0; }
   int rate = 44100;
 
  private:

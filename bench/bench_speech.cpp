@@ -42,6 +42,18 @@ int TimedPut(short* samples, int frames) {
   return SoundCard_PutSamples(samples, frames);
 }
 
+// The sound card, noting when the first samples reach it.
+class TimedSink final : public SoundSink {
+ public:
+  int Init(unsigned channels, unsigned rate, unsigned latencyUs) override {
+    return SoundCardSink().Init(channels, rate, latencyUs);
+  }
+  int PutSamples(short* samples, int frames) override { return TimedPut(samples, frames); }
+  int Flush() override { return SoundCardSink().Flush(); }
+  int WaitBufferFinished() override { return SoundCardSink().WaitBufferFinished(); }
+  int BufferLevel() override { return SoundCardSink().BufferLevel(); }
+};
+
 int TimedCallback(short* samples, int count, void*) {
   bool zeros = std::all_of(samples, samples + count, [](short s) { return s == 0; });
   if (zeros) return 0;  // leading silence is not speech yet
@@ -63,9 +75,8 @@ bool Setup() {
     options.mount_disks = false;
     board::Install(board::MakeHostBoard(root, options));
     setenv("DTB_AUDIO_PACE", "1", 0);
-    TtsSoundOutput out = TtsOutput();
-    out.putSamples = TimedPut;
-    SetTtsOutput(out);
+    static TimedSink sink;
+    SetTtsOutput(&sink);
     g_pUxLanguage = GetUxLanguage(1);
     if (SysTts_Init() != 0) return false;
     Tts_SetRole(0, 5);

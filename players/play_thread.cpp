@@ -8,8 +8,6 @@
 #include "players/music_settings.h"
 
 namespace {
-constexpr int kReadBytes = 4096;
-constexpr unsigned kLatencyUs = 500000;
 constexpr int kRewindStepMs = 5000;
 constexpr double kFastTempo = 700.0;  // eight times
 }  // namespace
@@ -17,70 +15,18 @@ constexpr double kFastTempo = 700.0;  // eight times
 PlayThread::PlayThread(Flavour flavour, std::function<PlayEffects()> effects)
     : flavour_(flavour), effects_(std::move(effects)) {}
 
-PlayThread::~PlayThread() {
-  if (!worker_.joinable()) return;
-  {
-    Lock lock(ch_.Mutex());
-    ch_.Post(lock, kCmdQuit);
-  }
-  worker_.join();
-}
-
-int PlayThread::Start(PlayBackend* backend) {
-  if (worker_.joinable()) return 0;
-  if (!backend) return -1;
-  backend_ = backend;
-  try {
-    worker_ = std::thread(&PlayThread::Run, this);
-  } catch (...) {
-    DiagPrintf("pthread_create fail");
-    return -1;
-  }
-  return 0;
-}
-
-int PlayThread::SendLocked(Lock& lock, int cmd, int fast) {
-  fastMode_ = fast;
-  ch_.Send(lock, cmd);
-  return 0;
-}
+PlayThread::~PlayThread() { EndWorker(); }
 
 int PlayThread::CmdOpen(const std::string& path) {
-  Lock lock(ch_.Mutex());
-  if (!worker_.joinable() || ch_.StateLocked() != PLAY_STATE_IDLE) return -1;
-  fileName_ = path;
-  errorCode_ = 0;
-  curMs_ = 0;
-  totalMs_ = 0;
-  return SendLocked(lock, PLAY_CMD_OPEN, FAST_NONE);
+  return SendOpen([&] {
+    fileName_ = path;
+    curMs_ = 0;
+    totalMs_ = 0;
+  });
 }
 
 int PlayThread::CmdPlay(int fastMode) {
-  Lock lock(ch_.Mutex());
-  const int state = ch_.StateLocked();
-  if (state == PLAY_STATE_PLAYING) return 0;
-  if (state != PLAY_STATE_PAUSED && state != PLAY_STATE_ENDED) return -1;
-  SendLocked(lock, PLAY_CMD_PLAY, fastMode);
-  return errorCode_;
-}
-
-int PlayThread::CmdPause() {
-  Lock lock(ch_.Mutex());
-  if (ch_.StateLocked() != PLAY_STATE_PLAYING) return -1;
-  return SendLocked(lock, PLAY_CMD_PAUSE, FAST_NONE);
-}
-
-int PlayThread::CmdStop() {
-  Lock lock(ch_.Mutex());
-  if (ch_.StateLocked() == PLAY_STATE_IDLE) return 0;
-  return SendLocked(lock, PLAY_CMD_STOP, FAST_NONE);
-}
-
-int PlayThread::State() { return ch_.State(); }
-
-int PlayThread::ErrorCode() {
-  std::lock_guard<std::mutex> lock(ch_.Mutex());
-  return errorCode_;
+  return Play([&] { fastMode_ = fastMode; });
 }
 
 int PlayThread::Seek(int ms, int direction) {
@@ -107,75 +53,37 @@ int PlayThread::RepeatEnd() {
   return repeatEnd_;
 }
 
-bool PlayThread::WaitForPlay(Lock& lock) {
-  for (;;) {
-    const int cmd = ch_.Wait(lock);
-    if (cmd == PLAY_CMD_PLAY) return true;
-    if (cmd == PLAY_CMD_STOP || cmd == kCmdQuit) return false;
-    ch_.Take(lock);
+int PlayThread::OpenItem() {
+  std::string path;
+  {
+    std::lock_guard<std::mutex> lock(ch_.Mutex());
+    path = fileName_;
   }
+  int rate = 0, channels = 0, total = 0;
+  int r = backend_->Open(path.c_str(), &rate, &channels, &total);
+  if (r < 0) {
+    DiagPrintf("ff_audio_open_file(%s) fail = %d", path.c_str(), r);
+    return -3;
+  }
+  SetFormat(rate, channels);
+  totalMs_ = total;
+  curMs_ = 0;
+  return 0;
 }
 
-void PlayThread::Run() {
-  for (;;) {
-    // 1. Wait for a file to open; anything else is acknowledged and dropped.
-    std::string path;
-    {
-      Lock lock(ch_.Mutex());
-      ch_.SetState(lock, PLAY_STATE_IDLE);
-      for (;;) {
-        const int cmd = ch_.Wait(lock);
-        if (cmd == kCmdQuit) return;
-        if (cmd == PLAY_CMD_OPEN) break;
-        ch_.Take(lock);
-      }
-      ch_.SetState(lock, PLAY_STATE_OPENING);
-      path = fileName_;
-      ch_.Take(lock);
-    }
-    int rate = 0, channels = 0, total = 0;
-    int r = backend_->Open(path.c_str(), &rate, &channels, &total);
-    if (r < 0) {
-      DiagPrintf("ff_audio_open_file(%s) fail = %d", path.c_str(), r);
-      std::lock_guard<std::mutex> lock(ch_.Mutex());
-      errorCode_ = -3;
-      continue;
-    }
+PlayThread::PlayEnd PlayThread::PlayItem(Lock& lock) {
+  const int fast = fastMode_;
+  loopStart_ = repeatStart_;
+  loopEnd_ = repeatEnd_;
+  lock.unlock();
+  // Another audio stream chosen while paused may have another format.
+  int rate = 0, channels = 0;
+  if (backend_->Format(&rate, &channels) == 0 && (rate != rate_ || (channels == 1 ? 1 : 2) != channels_))
     SetFormat(rate, channels);
-    totalMs_ = total;
-    curMs_ = 0;
-    {
-      Lock lock(ch_.Mutex());
-      ch_.SetState(lock, PLAY_STATE_PAUSED);
-    }
-
-    // 2. Play, stop, repeat.
-    for (;;) {
-      int fast;
-      {
-        Lock lock(ch_.Mutex());
-        if (!WaitForPlay(lock)) break;
-        ch_.SetState(lock, PLAY_STATE_PLAYING);
-        fast = fastMode_;
-        loopStart_ = repeatStart_;
-        loopEnd_ = repeatEnd_;
-        ch_.Take(lock);
-      }
-      // Another audio stream chosen while paused may have another format.
-      if (backend_->Format(&rate, &channels) == 0 && (rate != rate_ || (channels == 1 ? 1 : 2) != channels_))
-        SetFormat(rate, channels);
-      backend_->CardInit(static_cast<unsigned>(channels_), static_cast<unsigned>(outRate_),
-                         kLatencyUs);
-      LoopEnd why = fast == FAST_REWIND ? Rewind() : PlayLoop(fast);
-      if (why == kQuit) break;
-    }
-    // Stop (or quit): close the file, then acknowledge.
-    backend_->Close();
-    Lock lock(ch_.Mutex());
-    ch_.SetState(lock, PLAY_STATE_IDLE);
-    if (ch_.Peek() == kCmdQuit) return;
-    ch_.Take(lock);
-  }
+  backend_->Init(static_cast<unsigned>(channels_), static_cast<unsigned>(outRate_), kPlayLatencyUs);
+  const PlayEnd end = fast == FAST_REWIND ? Rewind() : PlayLoop(fast);
+  lock.lock();
+  return end;
 }
 
 void PlayThread::SetFormat(int rate, int channels) {
@@ -206,47 +114,32 @@ int PlayThread::Output(short* pcm, int frames) {
   return backend_->PutSamples(pcm, frames);
 }
 
-void PlayThread::FinishEnded() {
+PlayThread::PlayEnd PlayThread::FinishEnded() {
   if (useTempo_) {
     tempo_.Flush([this](short* out, int n) { return backend_->PutSamples(out, n) < 0 ? -1 : 0; });
   }
   backend_->Flush();
   backend_->WaitBufferFinished();
-  Lock lock(ch_.Mutex());
-  ch_.SetState(lock, PLAY_STATE_ENDED);
+  return kEnded;
 }
 
-bool PlayThread::CheckCommand(LoopEnd* why) {
-  Lock lock(ch_.Mutex());
-  switch (ch_.Peek()) {
-    case PLAY_CMD_NONE:
-      return false;
-    case PLAY_CMD_PAUSE:
-      lock.unlock();
-      tempo_.Clear();
-      backend_->Flush();
-      backend_->WaitBufferFinished();
-      lock.lock();
-      ch_.SetState(lock, PLAY_STATE_PAUSED);
-      ch_.Take(lock);
-      *why = kPaused;
-      return true;
-    case PLAY_CMD_STOP:
-      lock.unlock();
-      tempo_.Clear();
-      backend_->Flush();
-      *why = kStopped;
-      return true;
-    case kCmdQuit:
-      *why = kQuit;
-      return true;
-    default:
-      ch_.Take(lock);
-      return false;
-  }
+// A pause leaves the loop: the next play takes the effects and the repeat
+// afresh.
+bool PlayThread::CheckCommand(PlayEnd* why) {
+  return TakeBetweenBlocks(why, {false,
+                                 [this] {
+                                   tempo_.Clear();
+                                   backend_->Flush();
+                                   backend_->WaitBufferFinished();
+                                 },
+                                 [this] {
+                                   tempo_.Clear();
+                                   backend_->Flush();
+                                 },
+                                 {}});
 }
 
-PlayThread::LoopEnd PlayThread::PlayLoop(int fast) {
+PlayThread::PlayEnd PlayThread::PlayLoop(int fast) {
   const PlayEffects fx = effects_ ? effects_() : PlayEffects();
   const int ch = channels_;
   if (fast == FAST_FORWARD) {
@@ -267,23 +160,19 @@ PlayThread::LoopEnd PlayThread::PlayLoop(int fast) {
   const bool stopPoint = flavour_ == kBook && loopEnd_ >= 0;
   for (;;) {
     int cur = 0;
-    int n = backend_->Read(block_, kReadBytes, &cur);
+    int n = backend_->Read(block_, kPlayBlockBytes, &cur);
     if (n > 0) curMs_ = cur;
     if (n <= 0) {
       if (n == 0) curMs_ = totalMs_.load();
-      FinishEnded();
-      return kEnded;
+      return FinishEnded();
     }
     const int frames = n / (2 * ch);
     if (Output(block_, frames) < 0) {
       DIAG("sound card write failed");
     }
-    LoopEnd why;
+    PlayEnd why;
     if (CheckCommand(&why)) return why;
-    if (stopPoint && curMs_ >= loopEnd_) {
-      FinishEnded();
-      return kEnded;
-    }
+    if (stopPoint && curMs_ >= loopEnd_) return FinishEnded();
     if (abRepeat && curMs_ >= loopEnd_) {
       tempo_.Clear();
       Seek(loopStart_, -1);
@@ -291,7 +180,7 @@ PlayThread::LoopEnd PlayThread::PlayLoop(int fast) {
   }
 }
 
-PlayThread::LoopEnd PlayThread::Rewind() {
+PlayThread::PlayEnd PlayThread::Rewind() {
   tempo_.SetTempoChange(kFastTempo);
   tempo_.SetPitchSemiTones(0);
   useTempo_ = true;
@@ -303,17 +192,14 @@ PlayThread::LoopEnd PlayThread::Rewind() {
     int left = secondBytes;
     while (left > 0) {
       int cur = 0;
-      int want = left < kReadBytes ? left - left % (2 * ch) : kReadBytes;
+      int want = left < kPlayBlockBytes ? left - left % (2 * ch) : kPlayBlockBytes;
       if (want <= 0) break;
       int n = backend_->Read(block_, want, &cur);
-      if (n <= 0) {
-        FinishEnded();
-        return kEnded;
-      }
+      if (n <= 0) return FinishEnded();
       curMs_ = cur;
       left -= n;
       Output(block_, n / (2 * ch));
-      LoopEnd why;
+      PlayEnd why;
       if (CheckCommand(&why)) return why;
     }
   }

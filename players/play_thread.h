@@ -1,33 +1,23 @@
-// The long-lived play thread of the music and audio book players. The window
-// drives it through its command channel and watches the channel's state word;
-// every command is acknowledged by the thread taking it.
+// The long-lived play thread of the music and audio book players: one file
+// at a time through the decoder, speed, pitch and equalizer to the sound
+// card. The window drives it through the play-thread commands.
 #pragma once
 
 #include <atomic>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 
-#include "core/base/command_channel.h"
 #include "players/kit/equalizer.h"
 #include "players/kit/play_backend.h"
+#include "players/kit/play_thread_base.h"
 #include "players/kit/speed_pitch.h"
 
 enum PlayState {
-  PLAY_STATE_IDLE = 0,     // no file
-  PLAY_STATE_OPENING = 1,  // opening
-  PLAY_STATE_PLAYING = 2,
-  PLAY_STATE_PAUSED = 3,   // file open, not playing
-  PLAY_STATE_ENDED = 5,    // file open, end reached
-};
-
-enum PlayCmd {
-  PLAY_CMD_NONE = 0,
-  PLAY_CMD_OPEN = 1,
-  PLAY_CMD_STOP = 2,  // close the file
-  PLAY_CMD_PLAY = 3,
-  PLAY_CMD_PAUSE = 4,
+  PLAY_STATE_IDLE = PLAY_THREAD_IDLE,  // no file
+  PLAY_STATE_OPENING = PLAY_THREAD_OPENING,
+  PLAY_STATE_PLAYING = PLAY_THREAD_PLAYING,
+  PLAY_STATE_PAUSED = PLAY_THREAD_PAUSED,  // file open, not playing
+  PLAY_STATE_ENDED = PLAY_THREAD_ENDED,    // file open, end reached
 };
 
 enum FastMode { FAST_REWIND = -1, FAST_NONE = 0, FAST_FORWARD = 1 };
@@ -39,7 +29,7 @@ struct PlayEffects {
   int equalizer = 0;
 };
 
-class PlayThread {
+class PlayThread final : public PlayThreadBase {
  public:
   enum Flavour {
     kMusic,  // equalizer, fast modes, the repeat markers loop (A-B repeat)
@@ -49,12 +39,6 @@ class PlayThread {
   PlayThread(Flavour flavour, std::function<PlayEffects()> effects);
   // Ends the thread (tests; the firmware's threads live for the process).
   ~PlayThread();
-  PlayThread(const PlayThread&) = delete;
-  PlayThread& operator=(const PlayThread&) = delete;
-
-  // Starts the thread on first use. 0, or -1 when it cannot be started.
-  int Start(PlayBackend* backend);
-  bool Started() const { return worker_.joinable(); }
 
   // Main thread. Sends the open command when the thread is idle and waits
   // until it is taken; -1 when a file is open or the thread is not running.
@@ -62,14 +46,11 @@ class PlayThread {
   // Plays from states 3 and 5; 0 at once when already playing, -1 in other
   // states; else the error code (0).
   int CmdPlay(int fastMode = FAST_NONE);
-  // Pauses a playing thread and waits until the sound has drained. 0; -1
-  // when it was not playing.
-  int CmdPause();
-  // Closes the file from any state but idle; returns with the thread idle.
-  int CmdStop();
-
-  int State();
-  int ErrorCode();
+  // Pauses a playing thread and waits until the sound has drained. 0 when
+  // paused; -1 when it was not playing.
+  int CmdPause() { return Pause(); }
+  // Closes the file from any state; returns with the thread idle.
+  int CmdStop() { return Close(); }
   int CurMs() const { return curMs_.load(); }
   int TotalMs() const { return totalMs_.load(); }
   int Channels() const { return channels_.load(); }
@@ -85,36 +66,25 @@ class PlayThread {
   int RepeatStart();
   int RepeatEnd();
 
-  PlayBackend* Backend() const { return backend_; }
-
  private:
-  enum LoopEnd { kEnded, kPaused, kStopped, kQuit };
-  static constexpr int kCmdQuit = 99;
-
-  void Run();
-  using Lock = CommandChannel::Lock;
-  int SendLocked(Lock& lock, int cmd, int fast);
-  // Waits for play (true), or stop or quit (false); other commands are
-  // taken and dropped.
-  bool WaitForPlay(Lock& lock);
-  LoopEnd PlayLoop(int fast);
-  LoopEnd Rewind();
+  int OpenItem() override;
+  int OpenedState() const override { return PLAY_STATE_PAUSED; }
+  PlayEnd PlayItem(Lock& lock) override;
+  void CloseItem() override { backend_->Close(); }
+  PlayEnd PlayLoop(int fast);
+  PlayEnd Rewind();
   // Writes one block of decoded PCM through the chosen effects.
   // Rate and channels of the decoded stream, and the chain behind it.
   void SetFormat(int rate, int channels);
   int Output(short* pcm, int frames);
   // Reacts to a command after a block; returns true to leave the loop.
-  bool CheckCommand(LoopEnd* why);
-  void FinishEnded();
+  bool CheckCommand(PlayEnd* why);
+  PlayEnd FinishEnded();
 
   const Flavour flavour_;
   std::function<PlayEffects()> effects_;
-  PlayBackend* backend_ = nullptr;
-  std::thread worker_;
-
-  CommandChannel ch_{PLAY_STATE_IDLE};  // its mutex guards the fields below
+  // Guarded by the channel's mutex.
   int fastMode_ = FAST_NONE;
-  int errorCode_ = 0;
   std::string fileName_;
   int repeatStart_ = -1;
   int repeatEnd_ = -1;

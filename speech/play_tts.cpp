@@ -62,7 +62,7 @@ bool FeedSilence(Lock& lock) {
       if (c == kMuteStop) return true;
       continue;
     }
-    int level = TtsOutput().hwBufLevel();
+    int level = TtsOutput().BufferLevel();
     // Enough queued, or no stream to feed at all: look again later, or at
     // once for a command.
     if (level >= kSilenceQueued || level < 0) {

@@ -98,21 +98,21 @@ void PlayBeep() {
   FILE* f = BFopen(path, "rb");
   if (!f) {
     printf("can not open %s\n", path);
-    TtsOutput().flush();
+    TtsOutput().Flush();
     return;
   }
   static short block[kBeepBlock / 2];
   for (;;) {
     size_t n = fread(block, 1, kBeepBlock, f);
     if (n == 0) break;
-    TtsOutput().putSamples(block, static_cast<int>(n / 2));
+    TtsOutput().PutSamples(block, static_cast<int>(n / 2));
     Lock lock(Ch().Mutex());
     const int c = Ch().Peek();
     if (c == kCmdStart) Ch().Take(lock);
     if (c == kCmdStop) break;
   }
   fclose(f);
-  TtsOutput().flush();
+  TtsOutput().Flush();
 }
 
 void Speak() {
@@ -125,7 +125,7 @@ void Speak() {
     tts_wave* w = tts_streamer_synth(s, kRequestSize);
     if (!w) {
       tts_streamer_stop(s);
-      TtsOutput().flush();
+      TtsOutput().Flush();
       return;
     }
     if (!w->samples || w->num_samples <= 0) {
@@ -133,7 +133,7 @@ void Speak() {
       tts_streamer_stop(s);
       return;
     }
-    TtsOutput().putSamples(w->samples, w->num_samples);
+    TtsOutput().PutSamples(w->samples, w->num_samples);
     int c;
     {
       Lock lock(Ch().Mutex());
@@ -157,11 +157,11 @@ void* SysTts_PlayThread(void*) {
       Ch().Take(lock);
       Ch().SetState(lock, kRunning);
     }
-    TtsOutput().init(false, 1, 16000, 400000);
+    TtsOutput().Init(1, 16000, 400000);
     if (IsBeepRequest())
       PlayBeep();
     else if (g_SysTtsText[0] == 0 && g_SysTtsText[1] == 0)
-      TtsOutput().flush();
+      TtsOutput().Flush();
     else
       Speak();
   }

@@ -83,11 +83,10 @@ bool DaisyPlayThread::PlayStandIn(int index, LoopEnd* why) {
 
 bool DaisyPlayThread::PauseForAnnouncement(LoopEnd* why) {
   {
-    Lock lock(m_Ch.Mutex());
-    if (m_Ch.Peek() == DAISY_CMD_NONE) {
-      m_Ch.SetState(lock, DAISY_STATE_PAUSED);
-      if (WaitWhilePaused(lock)) return true;
-      *why = m_Ch.Peek() == kCmdQuit ? kQuit : kStopped;
+    Lock lock(ch_.Mutex());
+    if (Pending() == PlayCommand::kNone) {
+      if (PauseInPlace(lock)) return true;
+      *why = LeftPause();
       return false;
     }
   }

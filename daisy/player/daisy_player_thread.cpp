@@ -18,9 +18,6 @@ using libDaisy::kObjectSeq;
 using libDaisy::kObjectText;
 
 namespace {
-constexpr int kReadBytes = 4096;
-constexpr unsigned kLatencyUs = 500000;
-constexpr unsigned kSpeechRate = 16000;
 constexpr int kSeekToleranceMs = 100;
 // The decoder ends a file on a seek into its last second; targets there are
 // reached by reading from a little earlier.
@@ -30,83 +27,13 @@ constexpr int kReadInMs = 2000;
 
 DaisyPlayThread::DaisyPlayThread() = default;
 
-DaisyPlayThread::~DaisyPlayThread() {
-  if (!m_Worker.joinable()) return;
-  {
-    Lock lock(m_Ch.Mutex());
-    m_Ch.Post(lock, kCmdQuit);
-  }
-  m_Worker.join();
-}
-
-int DaisyPlayThread::Start(PlayBackend* backend) {
-  if (m_Worker.joinable()) return 0;
-  if (!backend) return -1;
-  m_Backend = backend;
-  try {
-    m_Worker = std::thread(&DaisyPlayThread::Run, this);
-  } catch (...) {
-    DiagPrintf("pthread_create fail");
-    return -1;
-  }
-  return 0;
-}
+DaisyPlayThread::~DaisyPlayThread() { EndWorker(); }
 
 int DaisyPlayThread::CmdOpen(const std::string& fullName, int type) {
-  Lock lock(m_Ch.Mutex());
-  if (!m_Worker.joinable() || m_Ch.StateLocked() != DAISY_STATE_NONE) return -1;
-  m_FullName = fullName;
-  m_DaisyType = type;
-  m_ErrorCode = 0;
-  m_Ch.Send(lock, DAISY_CMD_OPEN);
-  return 0;
-}
-
-int DaisyPlayThread::CmdClose() {
-  Lock lock(m_Ch.Mutex());
-  if (!m_Worker.joinable()) return -1;
-  // An open in progress finishes first; closing then frees the book.
-  m_Ch.WaitUntil(lock, [this] { return m_Ch.StateLocked() != DAISY_STATE_OPENING; });
-  if (m_Ch.StateLocked() == DAISY_STATE_NONE) return 0;
-  m_Ch.Send(lock, DAISY_CMD_CLOSE);
-  m_Ch.WaitUntil(lock, [this] { return m_Ch.StateLocked() == DAISY_STATE_NONE; });
-  return 0;
-}
-
-int DaisyPlayThread::CmdPlay() {
-  Lock lock(m_Ch.Mutex());
-  const int state = m_Ch.StateLocked();
-  if (state == DAISY_STATE_PLAYING) return 0;
-  if (state != DAISY_STATE_PAUSED && state != DAISY_STATE_STOPPED && state != DAISY_STATE_END)
-    return -1;
-  m_Ch.Send(lock, DAISY_CMD_PLAY);
-  return m_ErrorCode;
-}
-
-int DaisyPlayThread::CmdPause() {
-  Lock lock(m_Ch.Mutex());
-  const int state = m_Ch.StateLocked();
-  if (state == DAISY_STATE_PAUSED) return 0;
-  if (state != DAISY_STATE_PLAYING) return -1;
-  m_Ch.Send(lock, DAISY_CMD_PAUSE);
-  return m_ErrorCode;
-}
-
-int DaisyPlayThread::CmdStop() {
-  Lock lock(m_Ch.Mutex());
-  const int state = m_Ch.StateLocked();
-  if (state == DAISY_STATE_STOPPED) return 0;
-  if (state != DAISY_STATE_PLAYING && state != DAISY_STATE_PAUSED && state != DAISY_STATE_END)
-    return -1;
-  m_Ch.Send(lock, DAISY_CMD_STOP);
-  return m_ErrorCode;
-}
-
-int DaisyPlayThread::State() { return m_Ch.State(); }
-
-int DaisyPlayThread::ErrorCode() {
-  std::lock_guard<std::mutex> lock(m_Ch.Mutex());
-  return m_ErrorCode;
+  return SendOpen([&] {
+    m_FullName = fullName;
+    m_DaisyType = type;
+  });
 }
 
 DaisyPos DaisyPlayThread::Position() const {
@@ -158,55 +85,22 @@ void DaisyPlayThread::SetRepeat(DaisyPos start, DaisyPos fin) {
 
 // --- The thread ----------------------------------------------------------
 
-void DaisyPlayThread::Run() {
-  Lock lock(m_Ch.Mutex());
-  for (;;) {
-    // 1. No book: wait for the open command; anything else is taken and dropped.
-    m_Ch.SetState(lock, DAISY_STATE_NONE);
-    for (;;) {
-      const int cmd = m_Ch.Wait(lock);
-      if (cmd == kCmdQuit) return;
-      if (cmd == DAISY_CMD_OPEN) break;
-      m_Ch.Take(lock);
-    }
-    m_Ch.SetState(lock, DAISY_STATE_OPENING);
-    const std::string name = m_FullName;
-    const int type = m_DaisyType;
-    m_Ch.Take(lock);
-    lock.unlock();
-    int r = OpenBook(name, type);
-    lock.lock();
-    if (r != 0) {
-      m_ErrorCode = r;
-      continue;
-    }
-    m_Ch.SetState(lock, DAISY_STATE_STOPPED);
-
-    // 2. Book open: play, stop, end, until closed.
-    for (;;) {
-      int cmd;
-      while ((cmd = m_Ch.Wait(lock)) != DAISY_CMD_PLAY && cmd != DAISY_CMD_CLOSE &&
-             cmd != kCmdQuit) {
-        if (cmd == DAISY_CMD_STOP) m_Ch.SetState(lock, DAISY_STATE_STOPPED);
-        m_Ch.Take(lock);
-      }
-      if (cmd != DAISY_CMD_PLAY) break;
-      m_Ch.SetState(lock, DAISY_STATE_PLAYING);
-      m_ErrorCode = 0;
-      m_Ch.Take(lock);
-      lock.unlock();
-      LoopEnd why = PlayLoop();
-      lock.lock();
-      if (why == kEnded) m_Ch.SetState(lock, DAISY_STATE_END);
-      if (why == kQuit) break;
-    }
-    const bool quit = m_Ch.Peek() == kCmdQuit;
-    lock.unlock();
-    CloseBook();
-    lock.lock();
-    if (quit) return;
-    m_Ch.Take(lock);
+int DaisyPlayThread::OpenItem() {
+  std::string name;
+  int type;
+  {
+    std::lock_guard<std::mutex> lock(ch_.Mutex());
+    name = m_FullName;
+    type = m_DaisyType;
   }
+  return OpenBook(name, type);
+}
+
+DaisyPlayThread::PlayEnd DaisyPlayThread::PlayItem(Lock& lock) {
+  lock.unlock();
+  const PlayEnd end = PlayLoop();
+  lock.lock();
+  return end;
 }
 
 int DaisyPlayThread::OpenBook(const std::string& fullName, int type) {
@@ -253,9 +147,22 @@ void DaisyPlayThread::CloseBook() {
   ClearRepeat();
 }
 
-// Clip times completed from the files, what makes sound, and the audio time
-// before every object.
 void DaisyPlayThread::PrepareObjects() {
+  MeasureClips();
+  MarkPlayable();
+  const int n = m_TotalObjects;
+  m_AudioBefore.assign(static_cast<size_t>(n) + 1, 0);
+  for (int i = 0; i < n; ++i) {
+    const _DaisyObject& o = m_Objects[i];
+    int64_t len = o.kind == kObjectAudio && m_Playable[i] ? o.end - o.start : 0;
+    m_AudioBefore[i + 1] = m_AudioBefore[i] + len;
+  }
+  BuildView();
+  printf("g_AudioTotalMs = %lld\n", static_cast<long long>(m_AudioBefore[n]));
+}
+
+// Clips without an end last to the end of their file.
+void DaisyPlayThread::MeasureClips() {
   const int n = m_TotalObjects;
   std::vector<int> fileMs(static_cast<size_t>(m_Book->GetTotalAudioFiles()), INT_MIN);
   for (int i = 0; i < n; ++i) {
@@ -268,7 +175,7 @@ void DaisyPlayThread::PrepareObjects() {
         if (fileMs[o.file] == INT_MIN) {
           const char* name = nullptr;
           fileMs[o.file] = m_Book->GetAudioFilename(o.file, &name) == 0 && name
-                               ? m_Backend->DurationMs((m_Folder + name).c_str())
+                               ? backend_->DurationMs((m_Folder + name).c_str())
                                : -1;
           // Its clips cannot be played; the window says so once.
           if (fileMs[o.file] < 0) {
@@ -282,8 +189,11 @@ void DaisyPlayThread::PrepareObjects() {
     }
     if (o.end < o.start) o.end = o.start;
   }
+}
 
-  // A text is spoken when its parent is not a par, or a par without audio.
+// A text is spoken when its parent is not a par, or a par without audio.
+void DaisyPlayThread::MarkPlayable() {
+  const int n = m_TotalObjects;
   m_Playable.assign(static_cast<size_t>(n), 0);
   std::vector<int> parent(static_cast<size_t>(n), -1);
   std::vector<char> parHasAudio(static_cast<size_t>(n), 0);
@@ -313,14 +223,10 @@ void DaisyPlayThread::PrepareObjects() {
                       m_Book->GeXhmtltTotalTexts(o.file) > 0;
     }
   }
+}
 
-  m_AudioBefore.assign(static_cast<size_t>(n) + 1, 0);
-  for (int i = 0; i < n; ++i) {
-    const _DaisyObject& o = m_Objects[i];
-    int64_t len = o.kind == kObjectAudio && m_Playable[i] ? o.end - o.start : 0;
-    m_AudioBefore[i + 1] = m_AudioBefore[i] + len;
-  }
-
+void DaisyPlayThread::BuildView() {
+  const int n = m_TotalObjects;
   m_View = DaisyBookView();
   m_View.objects = m_Objects;
   m_View.count = n;
@@ -342,7 +248,6 @@ void DaisyPlayThread::PrepareObjects() {
   } else {
     m_View.pageObjects = nullptr;
   }
-  printf("g_AudioTotalMs = %lld\n", static_cast<long long>(m_AudioBefore[n]));
 }
 
 // --- Playing ---------------------------------------------------------------
@@ -381,7 +286,7 @@ DaisyPlayThread::LoopEnd DaisyPlayThread::PlayLoop() {
     if (i < 0 || i >= m_TotalObjects) {
       if (RepeatJump(i, 0)) continue;
       FlushOutput(true);
-      m_Backend->WaitBufferFinished();
+      backend_->WaitBufferFinished();
       SetPosition(EndPosition());
       return kEnded;
     }
@@ -412,7 +317,7 @@ int DaisyPlayThread::OpenAudioFile(int fileIndex) {
   if (m_Book->GetAudioFilename(fileIndex, &name) != 0 || !name) return -1;
   const std::string path = m_Folder + name;
   int rate = 0, channels = 0, total = 0;
-  int r = m_Backend->Open(path.c_str(), &rate, &channels, &total);
+  int r = backend_->Open(path.c_str(), &rate, &channels, &total);
   if (r < 0) {
     printf("can not open %s\n", path.c_str());
     return r;
@@ -422,8 +327,8 @@ int DaisyPlayThread::OpenAudioFile(int fileIndex) {
   m_AudioChannels = channels == 1 ? 1 : 2;  // anything but mono plays as stereo
   m_AudioTotalMsOfFile = total;
   m_AudioCurMs = 0;
-  m_Backend->CardInit(static_cast<unsigned>(m_AudioChannels),
-                      static_cast<unsigned>(m_AudioSamplerate), kLatencyUs);
+  backend_->Init(static_cast<unsigned>(m_AudioChannels),
+                      static_cast<unsigned>(m_AudioSamplerate), kPlayLatencyUs);
   m_CardIsSpeech = false;
   m_Tempo.SetFormat(m_AudioSamplerate, m_AudioChannels);
   m_Tempo.SetTempoChange(DaisySpeedToRate(g_Speed));
@@ -432,7 +337,7 @@ int DaisyPlayThread::OpenAudioFile(int fileIndex) {
 }
 
 void DaisyPlayThread::CloseAudioFile() {
-  if (m_AudioFileIndex >= 0 && m_Backend) m_Backend->Close();
+  if (m_AudioFileIndex >= 0 && backend_) backend_->Close();
   m_AudioFileIndex = -1;
   m_AudioCurMs = 0;
 }
@@ -441,16 +346,16 @@ int DaisyPlayThread::SeekTo(int ms) {
   m_Tempo.Clear();
   const int total = m_AudioTotalMsOfFile;
   if (total <= 0 || ms < total - kDecoderEndZoneMs) {
-    int r = m_Backend->Seek(ms, -1);
-    int cur = m_Backend->CurMs();
+    int r = backend_->Seek(ms, -1);
+    int cur = backend_->CurMs();
     m_AudioCurMs = cur >= 0 ? cur : ms;
     return r;
   }
   // Read up to the target from a little earlier (or from the start).
   int from = ms - kReadInMs;
   if (from > 0 && from < total - kDecoderEndZoneMs) {
-    m_Backend->Seek(from, -1);
-    int cur = m_Backend->CurMs();
+    backend_->Seek(from, -1);
+    int cur = backend_->CurMs();
     m_AudioCurMs = cur >= 0 ? cur : from;
   } else {
     const int file = m_AudioFileIndex;
@@ -461,11 +366,11 @@ int DaisyPlayThread::SeekTo(int ms) {
   while (m_AudioCurMs < ms) {
     int64_t frames = static_cast<int64_t>(ms - m_AudioCurMs) * m_AudioSamplerate / 1000;
     int64_t bytes = frames * 2 * ch;
-    if (bytes > kReadBytes) bytes = kReadBytes;
+    if (bytes > kPlayBlockBytes) bytes = kPlayBlockBytes;
     bytes -= bytes % (2 * ch);
     if (bytes <= 0) break;
     int cur = m_AudioCurMs;
-    int n = m_Backend->Read(m_Block, static_cast<int>(bytes), &cur);
+    int n = backend_->Read(m_Block, static_cast<int>(bytes), &cur);
     if (n <= 0) break;
     m_AudioCurMs = cur;
   }
@@ -477,22 +382,22 @@ int DaisyPlayThread::Output(short* pcm, int frames) {
   m_Sounded = true;
   if (m_UseTempo) {
     return m_Tempo.Process(pcm, frames, [this](short* out, int n) {
-      return m_Backend->PutSamples(out, n) < 0 ? -1 : 0;
+      return backend_->PutSamples(out, n) < 0 ? -1 : 0;
     });
   }
-  return m_Backend->PutSamples(pcm, frames);
+  return backend_->PutSamples(pcm, frames);
 }
 
 void DaisyPlayThread::FlushOutput(bool keepTail) {
-  if (!m_Backend) return;
+  if (!backend_) return;
   if (m_UseTempo && !m_CardIsSpeech) {
     if (keepTail)
       m_Tempo.Flush(
-          [this](short* out, int n) { return m_Backend->PutSamples(out, n) < 0 ? -1 : 0; });
+          [this](short* out, int n) { return backend_->PutSamples(out, n) < 0 ? -1 : 0; });
     else
       m_Tempo.Clear();
   }
-  m_Backend->Flush();
+  backend_->Flush();
 }
 
 bool DaisyPlayThread::PlayAudio(int index, LoopEnd* why) {
@@ -500,7 +405,7 @@ bool DaisyPlayThread::PlayAudio(int index, LoopEnd* why) {
   if (o.file != m_AudioFileIndex) {
     if (o.file == m_FailedFileIndex) return PlayStandIn(index, why);  // told once
     FlushOutput(true);
-    m_Backend->WaitBufferFinished();
+    backend_->WaitBufferFinished();
     CloseAudioFile();
     if (OpenAudioFile(o.file) != 0) {
       m_FailedFileIndex = o.file;
@@ -514,7 +419,7 @@ bool DaisyPlayThread::PlayAudio(int index, LoopEnd* why) {
     // After player speech, or system speech while stopped, the card has
     // another format (opening it again with the same one costs nothing).
     if (m_CardIsSpeech) {
-      m_Backend->WaitBufferFinished();
+      backend_->WaitBufferFinished();
       m_CardIsSpeech = false;
       m_Tempo.Clear();
     }
@@ -532,11 +437,11 @@ bool DaisyPlayThread::PlayAudio(int index, LoopEnd* why) {
   for (;;) {
     int64_t frames = static_cast<int64_t>(o.end - m_AudioCurMs) * m_AudioSamplerate / 1000;
     int64_t want = frames * 2 * ch;
-    if (want > kReadBytes) want = kReadBytes;
+    if (want > kPlayBlockBytes) want = kPlayBlockBytes;
     want -= want % (2 * ch);
     if (want <= 0) return false;
     int cur = m_AudioCurMs;
-    int n = m_Backend->Read(m_Block, static_cast<int>(want), &cur);
+    int n = backend_->Read(m_Block, static_cast<int>(want), &cur);
     if (n > 0) {
       if (Output(m_Block, n / (2 * ch)) < 0) DIAG("sound card write failed");
       m_AudioCurMs = cur;
@@ -555,10 +460,10 @@ bool DaisyPlayThread::PlayAudio(int index, LoopEnd* why) {
 
 void DaisyPlayThread::RestoreCard() {
   if (m_CardIsSpeech)
-    m_Backend->CardInit(1, kSpeechRate, kLatencyUs);
+    backend_->Init(1, kPlaySpeechRate, kPlayLatencyUs);
   else if (m_AudioFileIndex >= 0)
-    m_Backend->CardInit(static_cast<unsigned>(m_AudioChannels),
-                        static_cast<unsigned>(m_AudioSamplerate), kLatencyUs);
+    backend_->Init(static_cast<unsigned>(m_AudioChannels),
+                        static_cast<unsigned>(m_AudioSamplerate), kPlayLatencyUs);
 }
 
 bool DaisyPlayThread::PlayText(int index, LoopEnd* why) {
@@ -590,20 +495,20 @@ bool DaisyPlayThread::PlayText(int index, LoopEnd* why) {
 int DaisyPlayThread::SpeakText(const char* text, LoopEnd* why) {
   if (!m_CardIsSpeech) {
     FlushOutput(true);
-    m_Backend->WaitBufferFinished();
+    backend_->WaitBufferFinished();
     m_CardIsSpeech = true;
   }
-  m_Backend->CardInit(1, kSpeechRate, kLatencyUs);
+  backend_->Init(1, kPlaySpeechRate, kPlayLatencyUs);
   int r = PlayTts_Play(text, 0);
   {
     // Whatever speech reports, a stop the callback took ends the reading.
-    Lock lock(m_Ch.Mutex());
-    if (m_Ch.Peek() == kCmdQuit) {
+    Lock lock(ch_.Mutex());
+    if (Pending() == PlayCommand::kQuit) {
       *why = kQuit;
       return 1;
     }
-    if (m_Ch.StateLocked() == DAISY_STATE_STOPPED || m_Ch.Peek() == DAISY_CMD_CLOSE) {
-      m_Ch.SetState(lock, DAISY_STATE_STOPPED);
+    if (StateLocked() == DAISY_STATE_STOPPED || Pending() == PlayCommand::kClose) {
+      SetState(lock, DAISY_STATE_STOPPED);
       *why = kStopped;
       return 1;
     }
@@ -612,98 +517,26 @@ int DaisyPlayThread::SpeakText(const char* text, LoopEnd* why) {
   return r < 0 ? (r == -1 ? -1 : -2) : 0;
 }
 
-bool DaisyPlayThread::WaitWhilePaused(Lock& lock) {
-  for (;;) {
-    switch (m_Ch.Wait(lock)) {
-      case DAISY_CMD_PLAY:
-        m_Ch.SetState(lock, DAISY_STATE_PLAYING);
-        m_Ch.Take(lock);
-        return true;
-      case DAISY_CMD_STOP:
-        m_Ch.SetState(lock, DAISY_STATE_STOPPED);
-        m_Ch.Take(lock);
-        return false;
-      case DAISY_CMD_CLOSE:
-        m_Ch.SetState(lock, DAISY_STATE_STOPPED);
-        return false;
-      case kCmdQuit:
-        return false;
-      default:
-        m_Ch.Take(lock);
-        break;
-    }
-  }
+void DaisyPlayThread::Drain() {
+  FlushOutput(true);
+  backend_->WaitBufferFinished();
 }
 
-bool DaisyPlayThread::PauseHere(Lock& lock) {
-  m_Ch.SetState(lock, DAISY_STATE_PAUSED);
-  m_Ch.Take(lock);
-  if (!WaitWhilePaused(lock)) return false;
-  lock.unlock();
-  RestoreCard();
-  return true;
-}
-
+// A pause holds in place, in the middle of a clip or text.
 bool DaisyPlayThread::CheckCommand(LoopEnd* why) {
-  Lock lock(m_Ch.Mutex());
-  switch (m_Ch.Peek()) {
-    case DAISY_CMD_NONE:
-      return false;
-    case DAISY_CMD_PAUSE: {
-      lock.unlock();
-      FlushOutput(true);
-      m_Backend->WaitBufferFinished();
-      lock.lock();
-      if (PauseHere(lock)) return false;
-      *why = m_Ch.Peek() == kCmdQuit ? kQuit : kStopped;
-      return true;
-    }
-    case DAISY_CMD_STOP:
-      lock.unlock();
-      FlushOutput(false);
-      lock.lock();
-      m_Ch.SetState(lock, DAISY_STATE_STOPPED);
-      m_Ch.Take(lock);
-      *why = kStopped;
-      return true;
-    case DAISY_CMD_CLOSE:
-      m_Ch.SetState(lock, DAISY_STATE_STOPPED);
-      *why = kStopped;
-      return true;
-    case kCmdQuit:
-      *why = kQuit;
-      return true;
-    default:
-      m_Ch.Take(lock);
-      return false;
-  }
+  return TakeBetweenBlocks(why, {true, [this] { Drain(); }, [this] { FlushOutput(false); },
+                                 [this] { RestoreCard(); }});
 }
 
 int DaisyPlayThread::CallbackOutput(short* samples, int count) {
-  if (m_Backend && samples && count > 0 && m_Backend->PutSamples(samples, count) < 0)
+  if (backend_ && samples && count > 0 && backend_->PutSamples(samples, count) < 0)
     DiagPrintf("sound card lost %d frames of speech", count);
-  Lock lock(m_Ch.Mutex());
-  switch (m_Ch.Peek()) {
-    case DAISY_CMD_NONE:
-      return 0;
-    case DAISY_CMD_PAUSE:
-      lock.unlock();
-      m_Backend->Flush();
-      m_Backend->WaitBufferFinished();
-      lock.lock();
-      return PauseHere(lock) ? 0 : 1;
-    case DAISY_CMD_STOP:
-      m_Ch.SetState(lock, DAISY_STATE_STOPPED);
-      m_Ch.Take(lock);
-      return 1;
-    case DAISY_CMD_PLAY:
-      // Reading goes on: the state must say so, or later pauses are refused.
-      m_Ch.SetState(lock, DAISY_STATE_PLAYING);
-      m_Ch.Take(lock);
-      return 0;
-    default:
-      return 1;  // left for the thread
-  }
+  return TakeInSpeech(
+      [this] {
+        backend_->Flush();
+        backend_->WaitBufferFinished();
+      },
+      [this] { RestoreCard(); });
 }
 
 int DaisyPlayThread::TtsDataOutput(short* samples, int count, void*) {

@@ -1,54 +1,37 @@
 // The DAISY player's play thread: it owns the open book, the decoder and the
 // sound card while it plays, and walks the object list in order: audio clips
 // through the streaming decoder (and SoundTouch when speed or pitch is set),
-// texts through player speech. The window drives it through its command
-// channel and watches the channel's state word; every command is taken by
-// the thread. Created on first use, kept for the process.
+// texts through player speech. The window drives it through the play-thread
+// commands and watches the state word. Created on first use, kept for the
+// process.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "core/base/command_channel.h"
 #include "daisy/daisy.h"
 #include "daisy/player/daisy_player_nav.h"
 #include "players/kit/play_backend.h"
+#include "players/kit/play_thread_base.h"
 #include "players/kit/speed_pitch.h"
 
-enum DaisyCmd {
-  DAISY_CMD_NONE = 0,
-  DAISY_CMD_OPEN = 1,
-  DAISY_CMD_CLOSE = 2,  // close the book
-  DAISY_CMD_PLAY = 3,
-  DAISY_CMD_PAUSE = 4,
-  DAISY_CMD_STOP = 5,
-};
-
 enum DaisyState {
-  DAISY_STATE_NONE = 0,  // no book
-  DAISY_STATE_OPENING = 1,
-  DAISY_STATE_PLAYING = 2,
-  DAISY_STATE_PAUSED = 3,
-  DAISY_STATE_STOPPED = 4,  // book open, not playing
-  DAISY_STATE_END = 5,      // played past the last object
+  DAISY_STATE_NONE = PLAY_THREAD_IDLE,  // no book
+  DAISY_STATE_OPENING = PLAY_THREAD_OPENING,
+  DAISY_STATE_PLAYING = PLAY_THREAD_PLAYING,
+  DAISY_STATE_PAUSED = PLAY_THREAD_PAUSED,
+  DAISY_STATE_STOPPED = PLAY_THREAD_STOPPED,  // book open, not playing
+  DAISY_STATE_END = PLAY_THREAD_ENDED,        // played past the last object
 };
 
-class DaisyPlayThread {
+class DaisyPlayThread final : public PlayThreadBase {
  public:
   DaisyPlayThread();
   // Ends the thread (tests; the firmware's thread lives for the process).
   ~DaisyPlayThread();
-  DaisyPlayThread(const DaisyPlayThread&) = delete;
-  DaisyPlayThread& operator=(const DaisyPlayThread&) = delete;
-
-  // Starts the thread on first use. 0, or -1 when it cannot be started.
-  int Start(PlayBackend* backend);
-  bool Started() const { return m_Worker.joinable(); }
 
   // Main thread. Each sends its command and waits until the thread has
   // taken it.
@@ -57,16 +40,13 @@ class DaisyPlayThread {
   // (open) or back to 0 with ErrorCode() set.
   int CmdOpen(const std::string& fullName, int type);
   // Stops playing and closes the book; returns with the state 0.
-  int CmdClose();
+  int CmdClose() { return Close(); }
   // From 3, 4 or 5 (0 at once when playing, else -1); the error code.
-  int CmdPlay();
+  int CmdPlay() { return Play(); }
   // From 2 (0 when paused, else -1). Returns once the sound has drained.
-  int CmdPause();
+  int CmdPause() { return Pause(); }
   // From 2, 3 or 5 (0 when stopped, else -1).
-  int CmdStop();
-
-  int State();
-  int ErrorCode();
+  int CmdStop() { return Stop(); }
 
   // The book and what the thread prepared; valid while a book is open and
   // the thread is not playing (states 3, 4, 5), and unchanged until it is
@@ -101,14 +81,20 @@ class DaisyPlayThread {
   static int TtsDataOutput(short* samples, int count, void* user);
 
  private:
-  enum LoopEnd { kEnded, kStopped, kQuit };
-  static constexpr int kCmdQuit = 99;
+  using LoopEnd = PlayEnd;
+  static constexpr LoopEnd kStopped = kHeld;
 
-  void Run();
+  int OpenItem() override;
+  PlayEnd PlayItem(Lock& lock) override;
+  void CloseItem() override { CloseBook(); }
   int OpenBook(const std::string& fullName, int type);
   void CloseBook();
+  // Clip times completed from the files, what makes sound, and the audio
+  // time before every object.
   void PrepareObjects();
-  using Lock = CommandChannel::Lock;
+  void MeasureClips();
+  void MarkPlayable();
+  void BuildView();
   LoopEnd PlayLoop();
   // Each returns true when the thread must leave the play loop (*why).
   bool PlayAudio(int index, LoopEnd* why);
@@ -129,11 +115,10 @@ class DaisyPlayThread {
   // said so; false when it was stopped instead.
   bool PauseForAnnouncement(LoopEnd* why);
   bool CheckCommand(LoopEnd* why);
-  // Waits (lock held) in the paused state for play (true) or stop/close.
-  bool WaitWhilePaused(Lock& lock);
-  // Flushes and drains the sound, then pauses and waits for play (true) or
-  // stop, close or quit (false). Lock held.
-  bool PauseHere(Lock& lock);
+  // Why the loop leaves after a pause that did not end in play.
+  LoopEnd LeftPause() const { return Pending() == PlayCommand::kQuit ? kQuit : kStopped; }
+  // Flushes and drains the sound.
+  void Drain();
   int OpenAudioFile(int fileIndex);
   void CloseAudioFile();
   int SeekTo(int ms);
@@ -147,11 +132,7 @@ class DaisyPlayThread {
   bool RepeatJump(int object, int place);
   int CallbackOutput(short* samples, int count);
 
-  PlayBackend* m_Backend = nullptr;
-  std::thread m_Worker;
-
-  CommandChannel m_Ch{DAISY_STATE_NONE};  // its mutex guards the fields below
-  int m_ErrorCode = 0;
+  // Guarded by the channel's mutex.
   std::string m_FullName;
   int m_DaisyType = 0;
 

@@ -3,12 +3,8 @@
 #include <atomic>
 
 #include "audio/decoder.h"
-#include "audio/soundcard.h"
 
 namespace {
-// Matches system speech, so that the stream is kept when the two alternate.
-constexpr unsigned kLatencyUs = 400000;
-
 EbookIo g_DefaultIo;
 std::atomic<EbookIo*> g_pIo{&g_DefaultIo};
 }  // namespace
@@ -19,10 +15,13 @@ int EbookIo::SpeechFlush() { return PlayTts_Flush(); }
 int EbookIo::SetReadWordMode(int on) { return Tts_SetReadWordMode(TTS_CHANNEL_PLAYER, on); }
 int EbookIo::SysSay(const char* text) { return SysTts_Play(text, -1); }
 int EbookIo::SysSpeaking() { return SysTts_CheckRunning(); }
-int EbookIo::CardInit(unsigned channels, unsigned rate) { return SoundCard_Init(false, channels, rate, kLatencyUs); }
-int EbookIo::PutSamples(short* samples, int frames) { return SoundCard_PutSamples(samples, frames); }
-int EbookIo::Flush() { return SoundCard_Flush(); }
-int EbookIo::WaitBufferFinished() { return SoundCard_WaitBufferFinished(); }
+int EbookIo::Init(unsigned channels, unsigned rate, unsigned latencyUs) {
+  return SoundCardSink().Init(channels, rate, latencyUs);
+}
+int EbookIo::PutSamples(short* samples, int frames) { return SoundCardSink().PutSamples(samples, frames); }
+int EbookIo::Flush() { return SoundCardSink().Flush(); }
+int EbookIo::WaitBufferFinished() { return SoundCardSink().WaitBufferFinished(); }
+int EbookIo::BufferLevel() { return SoundCardSink().BufferLevel(); }
 
 int EbookIo::MusicOpen(const char* devicePath, int* rate, int* channels) {
   if (ff_audio_init() != 0) return -1;

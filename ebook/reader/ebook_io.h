@@ -1,16 +1,16 @@
 // What the reader's play thread needs from the outside world: player speech,
-// the sound card and the streaming decoder for the background music. The
-// firmware uses the real ones; tests put a scripted voice and a recording
-// sink in their place.
+// the sound seam (the sound card) and the streaming decoder for the
+// background music. The firmware uses the real ones; tests put a scripted
+// voice and a recording sink in their place.
 #pragma once
 
 #include <cstdint>
 
 #include "speech/tts.h"
+#include "speech/tts_output.h"
 
-class EbookIo {
+class EbookIo : public SoundSink {
  public:
-  virtual ~EbookIo() = default;
   // Registers the sample callback of player speech. 0, or -1 without engine.
   virtual int SpeechInit(PlayTtsOutputCallback callback, void* user);
   // Speaks UTF-16 text on the calling thread, handing the samples to the
@@ -25,13 +25,12 @@ class EbookIo {
   virtual int SysSay(const char* text);
   virtual int SysSpeaking();
 
-  // Playback stream: opened (or kept) mono or stereo at a rate. 0 or -1.
-  virtual int CardInit(unsigned channels, unsigned rate);
-  // Writes frames, blocking. 0 or -1.
-  [[nodiscard]] virtual int PutSamples(short* samples, int frames);
-  // Pads with silence so the tail is heard; waits for the buffer to drain.
-  virtual int Flush();
-  virtual int WaitBufferFinished();
+  // The sound card.
+  int Init(unsigned channels, unsigned rate, unsigned latencyUs) override;
+  int PutSamples(short* samples, int frames) override;
+  int Flush() override;
+  int WaitBufferFinished() override;
+  int BufferLevel() override;
 
   // The streaming decoder: opens a file (rate and channels of its PCM), reads
   // interleaved 16-bit PCM (bytes, 0 at the end), seeks, closes.

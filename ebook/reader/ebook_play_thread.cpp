@@ -12,34 +12,51 @@
 #include <cstring>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "core/base/command_channel.h"
 #include "core/base/diag.h"
 #include "core/base/no_destructor.h"
 #include "ebook/ebook.h"
 #include "ebook/reader/ebook_io.h"
 #include "ebook/reader/ebook_music.h"
 #include "ebook/reader/ebook_player.h"
+#include "players/kit/play_thread_base.h"
 
 namespace {
 
 // Speech the engine refuses this many times in a row stops the reading, so
 // that a missing engine does not race through the book.
 constexpr int kMaxSpeechFailures = 3;
-constexpr unsigned kVoiceRate = 16000;
+// Matches system speech, so that the stream is kept when the two alternate.
+constexpr unsigned kVoiceLatencyUs = 400000;
 
-using Lock = CommandChannel::Lock;
+class EbookPlayThread final : public PlayThreadBase {
+ public:
+  using PlayThreadBase::Lock;
+  std::mutex& Mutex() { return ch_.Mutex(); }
+  int Start() { return StartWorker(); }
+  int Open(const std::function<void()>& store) { return SendOpen(store); }
+  // The sample callback's command check: a pause waits inside it.
+  int TakeInSpeech() { return PlayThreadBase::TakeInSpeech({}, {}); }
 
-// Never destroyed: the detached thread waits on it until the process ends.
-// Its mutex guards everything below.
-CommandChannel& Ch() {
-  static NoDestructor<CommandChannel> ch(EB_STATE_IDLE);
-  return *ch;
+ private:
+  int OpenItem() override;
+  PlayEnd PlayItem(Lock& lk) override;
+  void CloseItem() override;
+  void CancelOpen() override;
+  PlayEnd ReadBook(Lock& lk);
+  PlayEnd SpeakWord(Lock& lk);
+};
+
+// Never destroyed: its worker runs until the process ends. Its mutex guards
+// everything below.
+EbookPlayThread& T() {
+  static NoDestructor<EbookPlayThread> t;
+  return *t;
 }
 
-int g_error_code = 0;
+using Lock = EbookPlayThread::Lock;
+
 iCEbook* g_iebook = nullptr;
 int g_PlayMode = EB_PLAY_BOOK;
 std::string& Filename() {
@@ -50,24 +67,13 @@ unsigned short g_WordBuf[c_EbookWordBufUnits];
 int g_WordBufLen = 0;
 int g_RepeatStartPage = -1, g_RepeatStartPlace = -1, g_RepeatEndPage = -1, g_RepeatEndPlace = -1;
 bool g_SpeechFailed = false;
-bool g_ThreadStarted = false;
+bool g_CancelOpen = false;  // a close came while the book opened
 
 // Thread-private: the sentence being spoken (a copy: the book's own buffer
 // may change while the window looks at the book).
 std::vector<unsigned short>& Sentence() {
   static NoDestructor<std::vector<unsigned short>> sentence;
   return *sentence;
-}
-
-void Take(Lock& lk) { Ch().Take(lk); }
-void SetState(Lock& lk, int state) { Ch().SetState(lk, state); }
-int State(const Lock&) { return Ch().StateLocked(); }
-int Cmd(const Lock&) { return Ch().Peek(); }
-
-// Sends a command and waits until it is taken.
-int Send(Lock& lk, int cmd) {
-  Ch().Send(lk, cmd);
-  return g_error_code;
 }
 
 const char* ExtensionOf(const std::string& path) {
@@ -80,22 +86,24 @@ const char* ExtensionOf(const std::string& path) {
 // The book whose Open runs unlocked, so that a close can cancel it.
 iCEbook* g_OpeningBook = nullptr;
 
-// Opens the book named in Filename(); leaves the state at 4 or 0.
-void OpenBook(Lock& lk) {
+}  // namespace
+
+void EbookPlayThread::CancelOpen() {
+  g_CancelOpen = true;
+  if (g_OpeningBook) g_OpeningBook->CancelOpen();
+}
+
+// Opens the book named in Filename(): 0, -1 no extension, -2 no source for
+// it, -3 the source failed.
+int EbookPlayThread::OpenItem() {
+  Lock lk(Mutex());
   const std::string path = Filename();
   const char* ext = ExtensionOf(path);
-  if (!ext) {
-    g_error_code = -1;
-    SetState(lk, EB_STATE_IDLE);
-    return;
-  }
+  if (!ext) return -1;
   iCEbook* book = GetEbookClass(strcasecmp(ext, "ebk") == 0 ? "txt" : ext);
-  if (!book) {
-    g_error_code = -2;
-    SetState(lk, EB_STATE_IDLE);
-    return;
-  }
+  if (!book) return -2;
   g_OpeningBook = book;
+  if (g_CancelOpen) book->CancelOpen();
   lk.unlock();
   int r = book->Open(path.c_str());
   lk.lock();
@@ -104,15 +112,25 @@ void OpenBook(Lock& lk) {
     DiagPrintf("g_iebook->Open(%s) fail = %d", path.c_str(), r);
     book->Close();
     delete book;
-    g_error_code = -3;
-    SetState(lk, EB_STATE_IDLE);
-    return;
+    return -3;
   }
   book->SeekToPage(0);
   g_iebook = book;
-  g_error_code = 0;
-  SetState(lk, EB_STATE_STOPPED);
+  return 0;
 }
+
+void EbookPlayThread::CloseItem() {
+  iCEbook* book;
+  {
+    Lock lk(Mutex());
+    book = g_iebook;
+    g_iebook = nullptr;
+  }
+  book->Close();
+  delete book;
+}
+
+namespace {
 
 void FlushAndDrain(Lock& lk) {
   lk.unlock();
@@ -160,20 +178,21 @@ void CheckRepeat() {
   }
 }
 
+}  // namespace
+
 // Reads the book aloud from the current place until the end, a command or
 // a stop. Returns with the lock held; the state is 2 with a command waiting,
-// or 3, 4 or 5.
-void ReadBook(Lock& lk) {
+// 3 or 4; or the end.
+EbookPlayThread::PlayEnd EbookPlayThread::ReadBook(Lock& lk) {
   int failures = 0;
   for (;;) {
-    if (Cmd(lk) != EB_CMD_NONE || State(lk) != EB_STATE_READING) return;
+    if (Pending() != PlayCommand::kNone || StateLocked() != EB_STATE_READING) return kHeld;
     unsigned short* text = nullptr;
     int length = 0;
     int r = g_iebook->ReadCurSentence(&text, &length);
     if (r != 0 || !text || length <= 0) {
       FlushAndDrain(lk);
-      if (State(lk) == EB_STATE_READING) SetState(lk, EB_STATE_FINISHED);
-      return;
+      return StateLocked() == EB_STATE_READING ? kEnded : kHeld;
     }
     Sentence().assign(text, text + length);
     const bool landing = g_Landing;
@@ -185,18 +204,18 @@ void ReadBook(Lock& lk) {
     }
     length = static_cast<int>(Sentence().size());
     lk.unlock();
-    CurEbookIo().CardInit(1, kVoiceRate);
+    CurEbookIo().Init(1, kPlaySpeechRate, kVoiceLatencyUs);
     int spoken = CurEbookIo().Speak(Sentence().data(), length);
     lk.lock();
-    if (State(lk) == EB_STATE_STOPPED) return;  // a stop arrived
+    if (StateLocked() == EB_STATE_STOPPED) return kHeld;  // a stop arrived
     // Cancelled so that the thread can take a command: the sentence is
     // read again from its start when reading resumes.
-    if (spoken == -2 && Cmd(lk) != EB_CMD_NONE) return;
+    if (spoken == -2 && Pending() != PlayCommand::kNone) return kHeld;
     if (spoken == -1) {
       if (++failures >= kMaxSpeechFailures) {
         g_SpeechFailed = true;
         SetState(lk, EB_STATE_STOPPED);
-        return;
+        return kHeld;
       }
     } else {
       failures = 0;
@@ -209,7 +228,7 @@ void ReadBook(Lock& lk) {
 
 // Speaks the word buffer once in the current play mode; the state is 4
 // afterwards unless a command waits.
-void SpeakWord(Lock& lk) {
+EbookPlayThread::PlayEnd EbookPlayThread::SpeakWord(Lock& lk) {
   std::vector<unsigned short> text;
   if (g_PlayMode == EB_PLAY_SPELL) {
     text.resize(static_cast<size_t>(g_WordBufLen) * 2 + 1 + g_WordBufLen);
@@ -221,175 +240,73 @@ void SpeakWord(Lock& lk) {
   const int mode = g_PlayMode;
   lk.unlock();
   if (!text.empty()) {
-    CurEbookIo().CardInit(1, kVoiceRate);
+    CurEbookIo().Init(1, kPlaySpeechRate, kVoiceLatencyUs);
     if (mode == EB_PLAY_LETTER) CurEbookIo().SetReadWordMode(1);
     CurEbookIo().Speak(text.data(), static_cast<int>(text.size()));
     if (mode == EB_PLAY_LETTER) CurEbookIo().SetReadWordMode(0);
   }
   lk.lock();
-  if (State(lk) != EB_STATE_STOPPED) {
+  if (StateLocked() != EB_STATE_STOPPED) {
     lk.unlock();
     CurEbookIo().SpeechFlush();
     CurEbookIo().Flush();
     CurEbookIo().WaitBufferFinished();
     lk.lock();
   }
-  if (State(lk) == EB_STATE_READING && Cmd(lk) == EB_CMD_NONE) SetState(lk, EB_STATE_STOPPED);
+  if (StateLocked() == EB_STATE_READING && Pending() == PlayCommand::kNone) SetState(lk, EB_STATE_STOPPED);
+  return kHeld;
 }
 
-// With a book open: takes commands until the book is closed.
-void BookLoop(Lock& lk) {
-  for (;;) {
-    const int cmd = Ch().Wait(lk);
-    Take(lk);
-    switch (cmd) {
-      case EB_CMD_CLOSE:
-        g_iebook->Close();
-        delete g_iebook;
-        g_iebook = nullptr;
-        SetState(lk, EB_STATE_IDLE);
-        return;
-      case EB_CMD_STOP:
-        SetState(lk, EB_STATE_STOPPED);
-        break;
-      case EB_CMD_PAUSE:
-        // Taken between sentences: paused with nothing half spoken.
-        if (State(lk) == EB_STATE_READING) SetState(lk, EB_STATE_PAUSED);
-        break;
-      case EB_CMD_PLAY:
-        SetState(lk, EB_STATE_READING);
-        if (g_PlayMode == EB_PLAY_BOOK)
-          ReadBook(lk);
-        else
-          SpeakWord(lk);
-        break;
-      default:
-        break;  // an open while a book is open is refused by CmdOpen
-    }
-  }
+EbookPlayThread::PlayEnd EbookPlayThread::PlayItem(Lock& lk) {
+  return g_PlayMode == EB_PLAY_BOOK ? ReadBook(lk) : SpeakWord(lk);
 }
 
-void ThreadMain() {
-  Lock lk(Ch().Mutex());
-  for (;;) {
-    // Nothing but an open means anything without a book.
-    while (Ch().Wait(lk) != EB_CMD_OPEN) Take(lk);
-    SetState(lk, EB_STATE_OPENING);
-    Take(lk);
-    OpenBook(lk);
-    if (g_iebook) BookLoop(lk);
-  }
-}
+int EbookThreadStart() { return T().Start(); }
 
-}  // namespace
-
-int EbookThreadStart() {
-  std::lock_guard<std::mutex> l(Ch().Mutex());
-  if (g_ThreadStarted) return 0;
-  try {
-    std::thread(ThreadMain).detach();
-  } catch (...) {
-    DIAG("the e-book play thread cannot be created");
-    return -1;
-  }
-  g_ThreadStarted = true;
-  return 0;
-}
+PlayThreadBase& EbookThread() { return T(); }
 
 int CmdOpen(const char* path) {
-  if (!path) return -1;
-  Lock lk(Ch().Mutex());
-  if (!g_ThreadStarted || State(lk) != EB_STATE_IDLE || strlen(path) >= c_EbookMaxPath) return -1;
-  Filename() = path;
-  g_error_code = 0;
-  Send(lk, EB_CMD_OPEN);
-  return 0;
+  if (!path || strlen(path) >= c_EbookMaxPath) return -1;
+  return T().Open([&] {
+    Filename() = path;
+    g_CancelOpen = false;
+  });
 }
 
-int CmdPlay() {
-  Lock lk(Ch().Mutex());
-  switch (State(lk)) {
-    case EB_STATE_READING:
-      return 0;
-    case EB_STATE_PAUSED:
-    case EB_STATE_STOPPED:
-    case EB_STATE_FINISHED:
-      return Send(lk, EB_CMD_PLAY);
-    default:
-      return -1;
-  }
-}
+int CmdPlay() { return T().Play(); }
+int CmdStop() { return T().Stop(); }
+int CmdPause() { return T().Pause(); }
 
-int CmdStop() {
-  Lock lk(Ch().Mutex());
-  switch (State(lk)) {
-    case EB_STATE_STOPPED:
-      return 0;
-    case EB_STATE_READING:
-    case EB_STATE_PAUSED:
-    case EB_STATE_FINISHED:
-      return Send(lk, EB_CMD_STOP);
-    default:
-      return -1;
-  }
-}
+// A book being opened gives up its scan, then is closed.
+int CmdClose() { return T().Close(); }
 
-int CmdPause() {
-  Lock lk(Ch().Mutex());
-  switch (State(lk)) {
-    case EB_STATE_PAUSED:
-      return 0;
-    case EB_STATE_READING:
-      return Send(lk, EB_CMD_PAUSE);
-    default:
-      return -1;
-  }
-}
-
-int CmdClose() {
-  {
-    // A book being opened gives up its scan, then is closed.
-    Lock lk(Ch().Mutex());
-    if (g_OpeningBook) g_OpeningBook->CancelOpen();
-    Ch().WaitUntil(lk, [&] { return State(lk) != EB_STATE_OPENING; });
-  }
-  CmdStop();
-  Lock lk(Ch().Mutex());
-  if (State(lk) == EB_STATE_IDLE) return 0;
-  return Send(lk, EB_CMD_CLOSE);
-}
-
-int EbookState() { return Ch().State(); }
-
-int EbookErrorCode() {
-  std::lock_guard<std::mutex> l(Ch().Mutex());
-  return g_error_code;
-}
+int EbookState() { return T().State(); }
+int EbookErrorCode() { return T().ErrorCode(); }
 
 bool EbookTakeSpeechFailure() {
-  std::lock_guard<std::mutex> l(Ch().Mutex());
+  std::lock_guard<std::mutex> l(T().Mutex());
   bool f = g_SpeechFailed;
   g_SpeechFailed = false;
   return f;
 }
 
 void WithEbook(const std::function<void(iCEbook*)>& fn) {
-  std::lock_guard<std::mutex> l(Ch().Mutex());
+  std::lock_guard<std::mutex> l(T().Mutex());
   fn(g_iebook);
 }
 
 void EbookSetPlayMode(int mode) {
-  std::lock_guard<std::mutex> l(Ch().Mutex());
+  std::lock_guard<std::mutex> l(T().Mutex());
   g_PlayMode = mode;
 }
 
 int EbookPlayMode() {
-  std::lock_guard<std::mutex> l(Ch().Mutex());
+  std::lock_guard<std::mutex> l(T().Mutex());
   return g_PlayMode;
 }
 
 void EbookSetWordBuf(const unsigned short* text, int count) {
-  std::lock_guard<std::mutex> l(Ch().Mutex());
+  std::lock_guard<std::mutex> l(T().Mutex());
   if (!text || count < 0) count = 0;
   if (count > c_EbookWordBufUnits) count = c_EbookWordBufUnits;
   if (count > 0) memcpy(g_WordBuf, text, sizeof(unsigned short) * static_cast<size_t>(count));
@@ -397,7 +314,7 @@ void EbookSetWordBuf(const unsigned short* text, int count) {
 }
 
 void EbookSetRepeat(int startPage, int startPlace, int endPage, int endPlace) {
-  std::lock_guard<std::mutex> l(Ch().Mutex());
+  std::lock_guard<std::mutex> l(T().Mutex());
   g_RepeatStartPage = startPage;
   g_RepeatStartPlace = startPlace;
   g_RepeatEndPage = endPage;
@@ -405,7 +322,7 @@ void EbookSetRepeat(int startPage, int startPlace, int endPage, int endPlace) {
 }
 
 bool EbookHasRepeat() {
-  std::lock_guard<std::mutex> l(Ch().Mutex());
+  std::lock_guard<std::mutex> l(T().Mutex());
   return g_RepeatStartPage >= 0 && g_RepeatEndPage >= 0;
 }
 
@@ -427,7 +344,7 @@ int EbookPlayer::DataOutput(short* samples, int count, void*) {
   EbookIo& io = CurEbookIo();
   bool mix;
   {
-    std::lock_guard<std::mutex> l(Ch().Mutex());
+    std::lock_guard<std::mutex> l(T().Mutex());
     mix = g_PlayMode == EB_PLAY_BOOK;
   }
   if (mix && BgMusic_IsOn()) {
@@ -443,41 +360,15 @@ int EbookPlayer::DataOutput(short* samples, int count, void*) {
   } else {
     if (io.PutSamples(samples, count) < 0) DiagPrintf("sound card lost %d frames of speech", count);
   }
-
-  Lock lk(Ch().Mutex());
-  switch (Cmd(lk)) {
-    case EB_CMD_NONE:
-      return 0;
-    case EB_CMD_STOP:
-      SetState(lk, EB_STATE_STOPPED);
-      Take(lk);
-      return 1;
-    case EB_CMD_PAUSE:
-      SetState(lk, EB_STATE_PAUSED);
-      Take(lk);
-      switch (Ch().Wait(lk)) {
-        case EB_CMD_PLAY:
-          SetState(lk, EB_STATE_READING);
-          Take(lk);
-          return 0;
-        case EB_CMD_STOP:
-          SetState(lk, EB_STATE_STOPPED);
-          Take(lk);
-          return 1;
-        default:
-          return 1;  // left for the thread
-      }
-    default:
-      return 1;  // left for the thread
-  }
+  return T().TakeInSpeech();
 }
 
 void EbookSetQuietReading(bool on) {
-  std::lock_guard<std::mutex> l(Ch().Mutex());
+  std::lock_guard<std::mutex> l(T().Mutex());
   g_QuietReading = on;
 }
 
 void EbookSetLanding() {
-  std::lock_guard<std::mutex> l(Ch().Mutex());
+  std::lock_guard<std::mutex> l(T().Mutex());
   g_Landing = true;
 }

@@ -1,31 +1,23 @@
 // The reader's play thread: it owns the open book and reads it aloud
 // sentence by sentence through player speech. The window drives it through
-// a command channel and watches its state word; a command is taken by the
-// thread or by the sample callback. Created on
-// first use and kept for the life of the process.
+// the play-thread commands and watches its state word; a command is taken by
+// the thread or by the sample callback. Created on first use and kept for
+// the life of the process.
 #pragma once
 
 #include <functional>
 
+#include "players/kit/play_thread_base.h"
+
 class iCEbook;
 
-enum EbookCmd {
-  EB_CMD_NONE = 0,
-  EB_CMD_OPEN = 1,
-  EB_CMD_CLOSE = 2,
-  EB_CMD_PLAY = 3,
-  EB_CMD_PAUSE = 4,
-  EB_CMD_STOP = 5,
-};
-
-enum EbookState {
-  EB_STATE_IDLE = 0,      // no book
-  EB_STATE_OPENING = 1,
-  EB_STATE_READING = 2,
-  EB_STATE_PAUSED = 3,
-  EB_STATE_STOPPED = 4,   // book open, not reading
-  EB_STATE_FINISHED = 5,  // the end of the book was reached
-};
+// The reader's names of the play-thread states.
+constexpr int EB_STATE_IDLE = PLAY_THREAD_IDLE;        // no book
+constexpr int EB_STATE_OPENING = PLAY_THREAD_OPENING;
+constexpr int EB_STATE_READING = PLAY_THREAD_PLAYING;
+constexpr int EB_STATE_PAUSED = PLAY_THREAD_PAUSED;
+constexpr int EB_STATE_STOPPED = PLAY_THREAD_STOPPED;  // book open, not reading
+constexpr int EB_STATE_FINISHED = PLAY_THREAD_ENDED;   // the end of the book was reached
 
 enum EbookPlayMode {
   EB_PLAY_BOOK = 0,    // read the book
@@ -40,6 +32,8 @@ constexpr int c_EbookMaxPath = 9217;
 
 // Starts the thread once. 0, or -1 when it cannot be created.
 int EbookThreadStart();
+// The thread, through the play-thread interface the commands below use.
+PlayThreadBase& EbookThread();
 
 // Loop thread. Each sets its command, waits until it is taken and returns
 // the result of the last open (0, -1 no extension, -2 no source for it,

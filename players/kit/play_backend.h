@@ -1,11 +1,12 @@
-// What a player thread needs from the decoder and the sound card. The
-// firmware uses the process-wide streaming decoder and the sound card; the
-// tests put a scripted source and a recording sink in their place.
+// What a player thread needs from the decoder, and the sound seam it writes
+// to. The firmware uses the process-wide streaming decoder and the sound
+// card; the tests put a scripted source and a recording sink in their place.
 #pragma once
 
-class PlayBackend {
+#include "speech/tts_output.h"
+
+class PlayBackend : public SoundSink {
  public:
-  virtual ~PlayBackend() = default;
   // Opens a file for decoding; fills rate, channels (1 or 2) and length.
   // Negative on failure. Play thread.
   virtual int Open(const char* path, int* rate, int* channels, int* totalMs) = 0;
@@ -37,15 +38,6 @@ class PlayBackend {
   // Length of a file in ms without disturbing playback bookkeeping; only
   // while no file is open. Negative when unknown. Loop thread.
   virtual int DurationMs(const char* path) = 0;
-
-  // Opens (or keeps) the playback stream. Play thread.
-  virtual int CardInit(unsigned channels, unsigned rate, unsigned latencyUs) = 0;
-  // Writes frames, blocking until written. Play thread.
-  [[nodiscard]] virtual int PutSamples(short* samples, int frames) = 0;
-  // Pads the buffer with silence so the last samples are heard. Play thread.
-  virtual int Flush() = 0;
-  // Waits (at most about a second) for the buffer to drain. Any thread.
-  virtual int WaitBufferFinished() = 0;
 };
 
 // The decoder and sound card of the firmware.

@@ -3,7 +3,6 @@
 #include <strings.h>
 
 #include "audio/decoder.h"
-#include "audio/soundcard.h"
 #include "players/kit/player_common.h"
 #include "players/kit/play_backend.h"
 
@@ -34,14 +33,16 @@ class FirmwareBackend : public PlayBackend {
     if (ms <= 0 && ext && strcasecmp(ext, "mp3") == 0) ms = fast_get_mp3_total_ms(path);
     return ms;
   }
-  int CardInit(unsigned channels, unsigned rate, unsigned latencyUs) override {
-    return SoundCard_Init(false, channels, rate, latencyUs);
+  // The sound card.
+  int Init(unsigned channels, unsigned rate, unsigned latencyUs) override {
+    return SoundCardSink().Init(channels, rate, latencyUs);
   }
   int PutSamples(short* samples, int frames) override {
-    return SoundCard_PutSamples(samples, frames);
+    return SoundCardSink().PutSamples(samples, frames);
   }
-  int Flush() override { return SoundCard_Flush(); }
-  int WaitBufferFinished() override { return SoundCard_WaitBufferFinished(); }
+  int Flush() override { return SoundCardSink().Flush(); }
+  int WaitBufferFinished() override { return SoundCardSink().WaitBufferFinished(); }
+  int BufferLevel() override { return SoundCardSink().BufferLevel(); }
 };
 
 }  // namespace

@@ -9,8 +9,6 @@
 namespace daisytest {
 namespace {
 
-inline int NoLevel() { return 0; }
-
 class DaisyFaultTest : public DaisyPlayerTest {
  protected:
   // Runs a key on a helper thread: a frozen play thread must fail the test,
@@ -163,21 +161,23 @@ TEST_F(DaisyFaultTest, PausePlayAndStopAtRandomAlwaysAnswerInATextBook) {
   WritePunctuationBook();
   // The leading silence of player speech goes through the callback, as on
   // the device.
-  TtsSoundOutput old = SetTtsOutput({QuietInit, QuietPut, QuietFlush, NoLevel});
+  RecordingSink<> quiet;
+  quiet.keep = false;
+  SoundSink* old = SetTtsOutput(&quiet);
   fake_->pace = 1;
   DaisyPlayThread& t = DaisyThread();
   DaisyPlayer* p = OpenBook();
   ASSERT_NE(p, nullptr);
   std::mt19937 rng(13);
-  int last = DAISY_CMD_PLAY;
+  PlayCommand last = PlayCommand::kPlay;
   int badPauses = 0;
   for (int i = 0; i < 200; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10 + rng() % 291));
-    const int cmd = DAISY_CMD_PLAY + static_cast<int>(rng() % 3);
-    if (cmd == DAISY_CMD_PLAY) {
+    const auto cmd = static_cast<PlayCommand>(static_cast<int>(PlayCommand::kPlay) + static_cast<int>(rng() % 3));
+    if (cmd == PlayCommand::kPlay) {
       if (t.State() == DAISY_STATE_END) t.SetPosition({0, 0});
       t.CmdPlay();
-    } else if (cmd == DAISY_CMD_PAUSE) {
+    } else if (cmd == PlayCommand::kPause) {
       // Silent within 300 ms of the key: the pause is taken, and nothing
       // reaches the card afterwards.
       const auto key = std::chrono::steady_clock::now();
@@ -192,9 +192,9 @@ TEST_F(DaisyFaultTest, PausePlayAndStopAtRandomAlwaysAnswerInATextBook) {
     last = cmd;
   }
   const int st = t.State();
-  if (last == DAISY_CMD_PLAY)
+  if (last == PlayCommand::kPlay)
     EXPECT_TRUE(st == DAISY_STATE_PLAYING || st == DAISY_STATE_END) << st;
-  else if (last == DAISY_CMD_PAUSE)
+  else if (last == PlayCommand::kPause)
     EXPECT_TRUE(st == DAISY_STATE_PAUSED || st == DAISY_STATE_STOPPED) << st;
   else
     EXPECT_EQ(st, DAISY_STATE_STOPPED);
@@ -241,7 +241,9 @@ int SilentPunctuation(const char* text, const short*, int count) {
 // play and pause work afterwards.
 TEST_F(DaisyFaultTest, AStopDuringAPieceWithoutSoundEndsTheReading) {
   WritePunctuationBook();
-  TtsSoundOutput old = SetTtsOutput({QuietInit, QuietPut, QuietFlush, NoLevel});
+  RecordingSink<> quiet;
+  quiet.keep = false;
+  SoundSink* old = SetTtsOutput(&quiet);
   PlayTtsBlockFilter oldFilter = SetPlayTtsBlockFilter(SilentPunctuation);
   fake_->pace = 1;
   DaisyPlayThread& t = DaisyThread();

@@ -90,18 +90,14 @@ class RouteBackend : public PlayBackend {
   int CurStream() override { return to->CurStream(); }
   int SelectStream(int ordinal) override { return to->SelectStream(ordinal); }
   int DurationMs(const char* path) override { return to->DurationMs(path); }
-  int CardInit(unsigned channels, unsigned rate, unsigned latencyUs) override {
-    return to->CardInit(channels, rate, latencyUs);
+  int Init(unsigned channels, unsigned rate, unsigned latencyUs) override {
+    return to->Init(channels, rate, latencyUs);
   }
   int PutSamples(short* samples, int frames) override { return to->PutSamples(samples, frames); }
   int Flush() override { return to->Flush(); }
   int WaitBufferFinished() override { return to->WaitBufferFinished(); }
+  int BufferLevel() override { return to->BufferLevel(); }
 };
-
-inline int QuietInit(bool, unsigned, unsigned, unsigned) { return 0; }
-inline int QuietPut(short*, int) { return 0; }
-inline int QuietFlush() { return 0; }
-inline int QuietLevel() { return 5000; }
 
 // One environment per process: the player's thread lives for the process.
 struct PlayerEnv {
@@ -132,7 +128,7 @@ struct PlayerEnv {
     route->to = fake;
     SetPlayersBackend(route);
     // System speech is heard nowhere; what it says is in the transcript.
-    SetTtsOutput({QuietInit, QuietPut, QuietFlush, QuietLevel});
+    SetTtsOutput(QuietSink(5000));
     speech = SysTts_Init() == 0;
     g_pUxLanguage = GetUxLanguage(UX_LANGUAGE_ENGLISH);
   }

@@ -24,12 +24,13 @@
 #include "positions/history.h"
 #include "speech/ux_language.h"
 #include "tests/ebook/ebook_test_util.h"
+#include "tests/players/fake_sound.h"
 #include "tests/support/test_support.h"
 
 // Speaks every text as `blocks` blocks of a constant voice level, each
 // handed to the reader's callback (after `paceMs`), and records what was
 // spoken, what was said as a prompt and what reached the sound card.
-class FakeEbookIo : public EbookIo {
+class FakeEbookIo : public RecordingSink<EbookIo> {
  public:
   struct Spoken {
     int mode;  // the play mode while it was spoken
@@ -77,14 +78,6 @@ class FakeEbookIo : public EbookIo {
     return 0;
   }
   int SysSpeaking() override { return 0; }
-  int CardInit(unsigned, unsigned) override { return 0; }
-  int PutSamples(short* s, int frames) override {
-    std::lock_guard<std::mutex> l(m);
-    if (keepSamples) samples.insert(samples.end(), s, s + frames);
-    return 0;
-  }
-  int Flush() override { return 0; }
-  int WaitBufferFinished() override { return 0; }
 
   int MusicOpen(const char* path, int* rate, int* channels) override {
     std::lock_guard<std::mutex> l(m);
@@ -143,16 +136,13 @@ class FakeEbookIo : public EbookIo {
     std::lock_guard<std::mutex> l(m);
     return spoken.size();
   }
-  std::vector<short> Samples() {
-    std::lock_guard<std::mutex> l(m);
-    return samples;
-  }
+  std::vector<short> Samples() { return Written(); }
   void Reset() {
     std::lock_guard<std::mutex> l(m);
     spoken.clear();
     said.clear();
-    samples.clear();
-    keepSamples = false;
+    ClearWritten();
+    keep = false;
     blocks = 2;
     paceMs = 0;
     voiceLevel = 1000;
@@ -170,8 +160,6 @@ class FakeEbookIo : public EbookIo {
   void* user_ = nullptr;
   std::vector<Spoken> spoken;
   std::vector<std::string> said;
-  std::vector<short> samples;
-  bool keepSamples = false;
   int blocks = 2;
   int paceMs = 0;
   short voiceLevel = 1000;

@@ -226,7 +226,7 @@ TEST_F(EbookMenusTest, BackgroundMusicIsMixedUnderTheVoiceAndLoops) {
   }
   io_->musicRate = 32000;
   io_->musicChannels = 2;
-  io_->keepSamples = true;
+  io_->keep = true;
   io_->voiceLevel = 1000;
   io_->paceMs = 0;
   g_EbookSettings.background_music_volume = 8;
@@ -255,7 +255,7 @@ TEST_F(EbookMenusTest, BackgroundMusicIsMixedUnderTheVoiceAndLoops) {
 
 TEST_F(EbookMenusTest, WordsAreSpokenWithoutMusic) {
   io_->music.assign(16000, 2000);
-  io_->keepSamples = true;
+  io_->keep = true;
   g_EbookSettings.background_music_volume = 5;
   std::string book = WriteBook("quiet.txt", "Alpha beta.\n");
   OpenAndRead(book);

@@ -149,7 +149,7 @@ TEST_F(EbookReaderTest, FilesThatCannotBeOpenedAreReportedAndTheWindowCloses) {
 TEST_F(EbookReaderTest, PlayPausesInTheMiddleOfASentenceAndResumesWithoutRepeatingIt) {
   io_->paceMs = 20;
   io_->blocks = 10;
-  io_->keepSamples = true;
+  io_->keep = true;
   std::string book = NumberedBook("pause.txt", 3);
   OpenAndRead(book);
   ASSERT_TRUE(TickUntil([&] { return !io_->Samples().empty(); }));

@@ -241,15 +241,6 @@ TEST_F(AudioPlayerTest, FileStepsWrapAndRememberTheFileLeft) {
 
 namespace {
 
-// Speech heard nowhere, at the pace of a card, so that it lasts.
-int SpeechInit(bool, unsigned, unsigned, unsigned) { return 0; }
-int SpeechPut(short*, int frames) {
-  std::this_thread::sleep_for(std::chrono::microseconds(frames * 1000000LL / 16000));
-  return 0;
-}
-int SpeechFlush() { return 0; }
-int SpeechLevel() { return 0; }
-
 // Only the speech's voices come from the device root.
 class VoicesBoard final : public board::Board {
  public:
@@ -270,7 +261,11 @@ class VoicesBoard final : public board::Board {
 // while the speech speaks plays only once it has finished.
 TEST_F(AudioPlayerTest, AStepTakenWhileSpeechSpeaksWaitsForIt) {
   board::Install(std::make_unique<VoicesBoard>(DTB_BINARY_DIR));
-  TtsSoundOutput old = SetTtsOutput({SpeechInit, SpeechPut, SpeechFlush, SpeechLevel});
+  // Speech heard nowhere, at the pace of a card, so that it lasts.
+  RecordingSink<> speech;
+  speech.keep = false;
+  speech.pace = 1;
+  SoundSink* old = SetTtsOutput(&speech);
   ASSERT_EQ(SysTts_Init(), 0);
   g_pUxLanguage = GetUxLanguage(UX_LANGUAGE_ENGLISH);
   fake_->pace = 1;

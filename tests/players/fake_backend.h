@@ -1,4 +1,4 @@
-// A scripted decoder and a recording sound card for the play-thread tests:
+// A scripted decoder over the recording sink, for the play-thread tests:
 // "files" are sine tones of a given length, and everything written to the
 // card is kept.
 #pragma once
@@ -6,11 +6,11 @@
 #include <cmath>
 #include <map>
 #include <mutex>
-#include <unistd.h>
 #include <string>
 #include <vector>
 
 #include "players/kit/play_backend.h"
+#include "tests/players/fake_sound.h"
 
 struct FakeTone {
   int rate = 8000;
@@ -19,11 +19,10 @@ struct FakeTone {
   double hz = 440;
 };
 
-class FakeBackend : public PlayBackend {
+class FakeBackend : public RecordingSink<PlayBackend> {
  public:
   std::map<std::string, FakeTone> files;
   int streams = 1;
-  double pace = 0;  // 0: as fast as possible; 1: real time
 
   int Open(const char* path, int* rate, int* channels, int* totalMs) override {
     std::lock_guard<std::mutex> l(m_);
@@ -107,35 +106,6 @@ class FakeBackend : public PlayBackend {
     return it == files.end() ? -4 : it->second.durationMs;
   }
 
-  int CardInit(unsigned channels, unsigned rate, unsigned) override {
-    std::lock_guard<std::mutex> l(m_);
-    cardChannels = static_cast<int>(channels);
-    cardRate = static_cast<int>(rate);
-    return 0;
-  }
-  int PutSamples(short* s, int frames) override {
-    int rate;
-    {
-      std::lock_guard<std::mutex> l(m_);
-      written.insert(written.end(), s, s + frames * cardChannels);
-      rate = cardRate;
-    }
-    // Paced like a sound card, so that positions move in real time.
-    if (pace > 0 && rate > 0) usleep(static_cast<useconds_t>(frames * 1e6 / rate / pace));
-    return 0;
-  }
-  int Flush() override { return 0; }
-  int WaitBufferFinished() override { return 0; }
-
-  size_t WrittenFrames() {
-    std::lock_guard<std::mutex> l(m_);
-    return cardChannels ? written.size() / cardChannels : 0;
-  }
-  std::vector<short> Written() {
-    std::lock_guard<std::mutex> l(m_);
-    return written;
-  }
-
   std::vector<std::string> Opened() {
     std::lock_guard<std::mutex> l(m_);
     return opened;
@@ -148,14 +118,11 @@ class FakeBackend : public PlayBackend {
     std::lock_guard<std::mutex> l(m_);
     opened.clear();
     seeks.clear();
-    written.clear();
+    ClearWritten();
   }
 
   std::vector<std::string> opened;
   std::vector<int> seeks;
-  std::vector<short> written;
-  int cardChannels = 0;
-  int cardRate = 0;
 
  private:
   std::mutex m_;

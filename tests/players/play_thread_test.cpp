@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "fake_backend.h"
+#include "play_thread_contract.h"
 
 namespace {
 
@@ -27,6 +28,28 @@ double ToneHz(const std::vector<short>& s, int rate, size_t from, size_t to) {
   return crossings / 2.0 / (double(to - from) / rate);
 }
 
+// The music thread on the scripted decoder.
+struct MusicDriver {
+  FakeBackend be;
+  PlayThread t{PlayThread::kMusic, [] { return PlayEffects(); }};
+  int missingError = -3;
+  int openedState = PLAY_STATE_PAUSED;
+  MusicDriver() {
+    be.files["/short.mp3"] = {8000, 1, 500, 440};
+    be.files["/long.mp3"] = {8000, 2, 600000, 440};
+    EXPECT_EQ(t.Start(&be), 0);
+  }
+  bool Ready() { return true; }
+  PlayThreadBase& Thread() { return t; }
+  int OpenShort() { return t.CmdOpen("/short.mp3"); }
+  int OpenLong() { return t.CmdOpen("/long.mp3"); }
+  int OpenMissing() { return t.CmdOpen("/missing.mp3"); }
+  size_t Written() { return be.WrittenFrames(); }
+};
+
+using MusicThread = ::testing::Types<MusicDriver>;
+INSTANTIATE_TYPED_TEST_SUITE_P(MusicThread, PlayThreadContract, MusicThread);
+
 class PlayThreadTest : public ::testing::Test {
  protected:
   PlayEffects fx_;
@@ -41,11 +64,9 @@ class PlayThreadTest : public ::testing::Test {
 TEST_F(PlayThreadTest, OpenPlayEndStopCycle) {
   be_.files["/a.mp3"] = {8000, 1, 2000, 500};
   auto t = Make(PlayThread::kMusic);
-  EXPECT_EQ(t->CmdPlay(), -1);  // nothing open
   ASSERT_EQ(t->CmdOpen("/a.mp3"), 0);
   ASSERT_TRUE(WaitState(*t, PLAY_STATE_PAUSED));
   EXPECT_EQ(t->TotalMs(), 2000);
-  EXPECT_EQ(t->CmdOpen("/a.mp3"), -1);  // a file is open
   ASSERT_EQ(t->CmdPlay(), 0);
   ASSERT_TRUE(WaitState(*t, PLAY_STATE_ENDED));
   EXPECT_EQ(be_.WrittenFrames(), 16000u);
@@ -59,20 +80,6 @@ TEST_F(PlayThreadTest, OpenPlayEndStopCycle) {
   EXPECT_EQ(be_.WrittenFrames(), 32000u);
   ASSERT_EQ(t->CmdStop(), 0);
   EXPECT_EQ(t->State(), PLAY_STATE_IDLE);
-  EXPECT_EQ(t->CmdPause(), -1);
-}
-
-TEST_F(PlayThreadTest, FailedOpenReportsMinusThreeAndStaysIdle) {
-  auto t = Make(PlayThread::kMusic);
-  ASSERT_EQ(t->CmdOpen("/missing.mp3"), 0);
-  ASSERT_TRUE(WaitState(*t, PLAY_STATE_IDLE));
-  for (int i = 0; i < 1000 && t->ErrorCode() == 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  EXPECT_EQ(t->ErrorCode(), -3);
-  be_.files["/ok.mp3"] = {8000, 2, 500, 300};
-  ASSERT_EQ(t->CmdOpen("/ok.mp3"), 0);
-  ASSERT_TRUE(WaitState(*t, PLAY_STATE_PAUSED));
-  EXPECT_EQ(t->ErrorCode(), 0);
 }
 
 TEST_F(PlayThreadTest, PauseHoldsThePositionAndPlayGoesOn) {
@@ -81,14 +88,11 @@ TEST_F(PlayThreadTest, PauseHoldsThePositionAndPlayGoesOn) {
   ASSERT_EQ(t->CmdOpen("/long.mp3"), 0);
   ASSERT_TRUE(WaitState(*t, PLAY_STATE_PAUSED));
   ASSERT_EQ(t->CmdPlay(), 0);
-  EXPECT_EQ(t->CmdPlay(), 0);  // already playing
   while (be_.WrittenFrames() < 8000) std::this_thread::yield();
   ASSERT_EQ(t->CmdPause(), 0);
-  EXPECT_EQ(t->State(), PLAY_STATE_PAUSED);
   size_t frames = be_.WrittenFrames();
   int at = t->CurMs();
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  EXPECT_EQ(be_.WrittenFrames(), frames);
   EXPECT_EQ(t->CurMs(), at);
   EXPECT_EQ(be_.cardChannels, 2);
   ASSERT_EQ(t->CmdPlay(), 0);
@@ -127,7 +131,7 @@ TEST_F(PlayThreadTest, PitchRaisesTheToneWithoutChangingTheLength) {
 
 // RMS of the second half of what one play of `path` wrote.
 double PlayedRms(PlayThread& t, FakeBackend& be, const char* path) {
-  be.written.clear();
+  be.ClearWritten();
   EXPECT_EQ(t.CmdOpen(path), 0);
   EXPECT_TRUE(WaitState(t, PLAY_STATE_PAUSED));
   EXPECT_EQ(t.CmdPlay(), 0);

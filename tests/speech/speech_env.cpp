@@ -19,33 +19,35 @@ Captured g_captured;
 std::atomic<bool> g_paced{false};
 std::atomic<int> g_hwLevel{0};
 
-int FakeInit(bool, unsigned channels, unsigned rate, unsigned latency) {
-  std::lock_guard<std::mutex> lock(g_mu);
-  g_captured.inits++;
-  g_captured.lastChannels = channels;
-  g_captured.lastRate = rate;
-  g_captured.lastLatency = latency;
-  return 0;
-}
-
-int FakePut(short* samples, int frames) {
-  if (frames <= 0) return 0;
-  {
+// Keeps every call in g_captured, with the time of each block.
+class CaptureSink final : public SoundSink {
+ public:
+  int Init(unsigned channels, unsigned rate, unsigned latency) override {
     std::lock_guard<std::mutex> lock(g_mu);
-    g_captured.samples.insert(g_captured.samples.end(), samples, samples + frames);
-    g_captured.putTimes.push_back(std::chrono::steady_clock::now());
+    g_captured.inits++;
+    g_captured.lastChannels = channels;
+    g_captured.lastRate = rate;
+    g_captured.lastLatency = latency;
+    return 0;
   }
-  if (g_paced) std::this_thread::sleep_for(std::chrono::microseconds(frames * 1000000LL / 16000));
-  return 0;
-}
-
-int FakeFlush() {
-  std::lock_guard<std::mutex> lock(g_mu);
-  g_captured.flushes++;
-  return 0;
-}
-
-int FakeLevel() { return g_hwLevel; }
+  int PutSamples(short* samples, int frames) override {
+    if (frames <= 0) return 0;
+    {
+      std::lock_guard<std::mutex> lock(g_mu);
+      g_captured.samples.insert(g_captured.samples.end(), samples, samples + frames);
+      g_captured.putTimes.push_back(std::chrono::steady_clock::now());
+    }
+    if (g_paced) std::this_thread::sleep_for(std::chrono::microseconds(frames * 1000000LL / 16000));
+    return 0;
+  }
+  int Flush() override {
+    std::lock_guard<std::mutex> lock(g_mu);
+    g_captured.flushes++;
+    return 0;
+  }
+  int WaitBufferFinished() override { return 0; }
+  int BufferLevel() override { return g_hwLevel; }
+};
 
 }  // namespace
 
@@ -59,7 +61,8 @@ SpeechEnv::SpeechEnv(bool withVoices) {
   board::HostOptions options;
   options.mount_disks = false;
   board::Install(board::MakeHostBoard(root_.path(), options));
-  SetTtsOutput({FakeInit, FakePut, FakeFlush, FakeLevel});
+  static CaptureSink sink;
+  SetTtsOutput(&sink);
 }
 
 SpeechEnv& SpeechEnv::Get(bool withVoices) {

@@ -20,6 +20,7 @@
 #include "speech/tts.h"
 #include "speech/tts_output.h"
 #include "speech/ux_language.h"
+#include "tests/players/fake_sound.h"
 #include "tests/support/test_support.h"
 
 namespace toolstest {
@@ -74,11 +75,6 @@ class ToolsBoard final : public board::SimulatedBoard {
   std::vector<std::string> lines_;
 };
 
-inline int QuietInit(bool, unsigned, unsigned, unsigned) { return 0; }
-inline int QuietPut(short*, int) { return 0; }
-inline int QuietFlush() { return 0; }
-inline int QuietLevel() { return 0; }
-
 // One per process: speech, once started, stays.
 struct ToolsEnv {
   dtbtest::TempDir root;
@@ -100,7 +96,7 @@ struct ToolsEnv {
     auto b = std::make_unique<ToolsBoard>(root.path());
     board = b.get();
     board::Install(std::move(b));
-    SetTtsOutput({QuietInit, QuietPut, QuietFlush, QuietLevel});
+    SetTtsOutput(QuietSink(0));
     speech = SysTts_Init() == 0;
   }
 };

@@ -14,9 +14,10 @@
 #include <vector>
 
 #include "players/kit/play_backend.h"
+#include "tests/players/fake_sound.h"
 #include "tests/support/test_support.h"
 
-class DecoderRecorder : public PlayBackend {
+class DecoderRecorder : public RecordingSink<PlayBackend> {
  public:
   int Open(const char* path, int* rate, int* channels, int* totalMs) override {
     int r = real().Open(path, rate, channels, totalMs);
@@ -40,32 +41,26 @@ class DecoderRecorder : public PlayBackend {
   int CurStream() override { return real().CurStream(); }
   int SelectStream(int ordinal) override { return real().SelectStream(ordinal); }
   int DurationMs(const char* path) override { return real().DurationMs(path); }
-  int CardInit(unsigned channels, unsigned rate, unsigned) override {
-    std::lock_guard<std::mutex> l(m_);
-    this->channels = static_cast<int>(channels);
-    this->rate = static_cast<int>(rate);
-    return 0;
-  }
   int PutSamples(short* s, int frames) override {
     int r;
     {
-      std::lock_guard<std::mutex> l(m_);
+      std::lock_guard<std::mutex> l(sinkMutex_);
       // Everything is kept as mono so that files of any layout compare.
+      const int channels = cardChannels > 0 ? cardChannels : 1;
       for (int i = 0; i < frames; ++i) {
         int sum = 0;
         for (int c = 0; c < channels; ++c) sum += s[i * channels + c];
         out.push_back(static_cast<short>(sum / channels));
       }
-      r = rate;
+      r = cardRate;
     }
-    if (pace > 0 && r > 0) usleep(static_cast<useconds_t>(frames * 1e6 / r / pace));
+    const double p = pace;
+    if (p > 0 && r > 0) usleep(static_cast<useconds_t>(frames * 1e6 / r / p));
     return 0;
   }
-  int Flush() override { return 0; }
-  int WaitBufferFinished() override { return 0; }
 
   std::vector<short> Out() {
-    std::lock_guard<std::mutex> l(m_);
+    std::lock_guard<std::mutex> l(sinkMutex_);
     return out;
   }
   std::vector<std::string> Opened() {
@@ -77,22 +72,22 @@ class DecoderRecorder : public PlayBackend {
     return seeks;
   }
   int Rate() {
-    std::lock_guard<std::mutex> l(m_);
-    return rate;
+    std::lock_guard<std::mutex> l(sinkMutex_);
+    return cardRate;
   }
   void Reset() {
+    {
+      std::lock_guard<std::mutex> l(sinkMutex_);
+      out.clear();
+    }
     std::lock_guard<std::mutex> l(m_);
-    out.clear();
     opened.clear();
     seeks.clear();
   }
-  double pace = 0;
 
  private:
   static PlayBackend& real() { return DefaultPlayBackend(); }
   std::mutex m_;
-  int channels = 1;
-  int rate = 44100;
   std::vector<short> out;
   std::vector<std::string> opened;
   std::vector<int> seeks;
