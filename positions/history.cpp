@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#include "core/ui/session.h"
+#include "core/ui/settings_area.h"
 #include "platform/board.h"
 
 History g_History(kHistoryArea);
@@ -79,7 +79,7 @@ int HistoryItem::SetForAudioBook(const char* p, const char* parameters) {
 
 History::~History() {
   // No mark at program end: the settings areas may be gone by then.
-  m_Area = nullptr;
+  m_Area = SettingsKey(nullptr);
   Clean();
 }
 
@@ -93,7 +93,7 @@ void History::Clean() {
 }
 
 void History::Changed() {
-  if (m_Area && !m_Loading) MarkSettingsChanged(m_Area);
+  if (m_Area.name && !m_Loading) MarkSettingsChanged(m_Area);
 }
 
 namespace {

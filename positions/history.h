@@ -8,6 +8,7 @@
 
 #include "core/lib/xml/xml_reader.h"
 #include "core/lib/xml/xml_document.h"
+#include "core/ui/settings_area.h"
 
 // Kinds of history records; 4 selects every record where a list is asked for.
 enum _EM_HISTORY_TYPE {
@@ -57,12 +58,12 @@ class HistoryItem {
 
 // The settings area of g_History: a change of a record marks it, and the
 // file is written soon after (not only at power-off).
-constexpr char kHistoryArea[] = "history";
+inline constexpr SettingsKey kHistoryArea{"history"};
 
 class History {
  public:
-  // `area`: the settings area each change marks; null marks nothing.
-  explicit History(const char* area = nullptr) : m_Area(area) {}
+  // `area`: the settings area each change marks; a null name marks nothing.
+  explicit History(SettingsKey area = SettingsKey(nullptr)) : m_Area(area) {}
   ~History();
   History(const History&) = delete;
   History& operator=(const History&) = delete;
@@ -114,7 +115,7 @@ class History {
   static void XmlStart(void* ctx, const char* name, xml::Attrs attrs);
   void Changed();
 
-  const char* m_Area = nullptr;
+  SettingsKey m_Area{nullptr};
   bool m_Loading = false;
   HistoryItem* m_Items[HISTORY_MAX_ITEMS] = {};
   int m_Count = 0;

@@ -6,11 +6,12 @@
 #include <string>
 
 #include "audio/soundcard.h"
-#include "browser/dir_info.h"
+#include "browser/browser_folder.h"
 #include "core/base/activity.h"
 #include "core/base/diag.h"
 #include "core/ui/key_describer.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/settings_area.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "power/mic2det.h"
@@ -228,7 +229,7 @@ int Radio::OnKeyPress(int code) {
     case KEY_VOL_UP: {
       int& v = IsSpeakerOn() ? g_Fm.speaker_volume : g_Fm.headphone_volume;
       v = up ? std::min(16, v + 1) : std::max(0, v - 1);
-      MarkSettingsChanged("fm");
+      MarkSettingsChanged(kFmSettingsArea);
       FmAudio(true);
       return 0;
     }
@@ -236,7 +237,7 @@ int Radio::OnKeyPress(int code) {
     case KEY_RIGHT:
       if (g_Fm.mode == 1) {
         g_Fm.channel = StepChannel(g_Fm.channel, up ? 1 : -1);
-        MarkSettingsChanged("fm");
+        MarkSettingsChanged(kFmSettingsArea);
         Retune();
       } else {
         Seek(up ? 1 : -1);
@@ -246,7 +247,7 @@ int Radio::OnKeyPress(int code) {
     case KEY_UP:
       // Down goes to the next preset above, as the list is read top down.
       g_Fm.channel = NextPreset(g_Fm, g_Fm.channel, code == KEY_DOWN ? 1 : -1);
-      MarkSettingsChanged("fm");
+      MarkSettingsChanged(kFmSettingsArea);
       Retune();
       return 0;
     default:
@@ -261,7 +262,7 @@ void Radio::Seek(int direction) {
     if (c >= 0) {
       g_Fm.channel = c;
       g_Fm.preset[c] = 1;
-      MarkSettingsChanged("fm");
+      MarkSettingsChanged(kFmSettingsArea);
     }
     Retune();
     return;
@@ -291,7 +292,7 @@ void Radio::Scan() {
   }
   int lowest = LowestPreset(g_Fm);
   g_Fm.channel = lowest < 0 ? FirstChannel() : lowest;
-  MarkSettingsChanged("fm");
+  MarkSettingsChanged(kFmSettingsArea);
   SysTts_Add(Phrase(282).c_str());  // "finished, "
   retune_ = true;
   OnRefresh();
@@ -304,7 +305,7 @@ int Radio::OnTick() {
     bool cancelled = RadioSeekCancelled();
     if (scanning_ || cancelled) SysTts_Add(Phrase(cancelled ? 275 : 282).c_str());  // "canceled, " / "finished, "
     scanning_ = false;
-    MarkSettingsChanged("fm");
+    MarkSettingsChanged(kFmSettingsArea);
     Retune();
     return 0;
   }
@@ -350,7 +351,7 @@ int Radio::AddPreset() {
   if (Ask(279, &yes) == WND_STOP) return 0;  // "add preset?"
   if (yes) {
     g_Fm.preset[g_Fm.channel] = 1;
-    MarkSettingsChanged("fm");
+    MarkSettingsChanged(kFmSettingsArea);
   }
   SysTts_Play(Phrase(yes ? 280 : 281).c_str(), -1);  // "Preset added, " / "canceled, "
   wait_speech_ = true;
@@ -362,7 +363,7 @@ int Radio::MenuOk() {
   switch (menu_item_) {
     case 0:
       g_Fm.mode = mode_edit_;
-      MarkSettingsChanged("fm");
+      MarkSettingsChanged(kFmSettingsArea);
       in_menu_ = false;
       SysTts_Play(Phrase(15).c_str(), -1);  // "Setting done."
       wait_speech_ = true;
@@ -378,7 +379,7 @@ int Radio::MenuOk() {
         int next = NextPreset(g_Fm, g_Fm.channel, 1);
         int lowest = LowestPreset(g_Fm);
         g_Fm.channel = g_Fm.preset[next] ? next : lowest < 0 ? FirstChannel() : lowest;
-        MarkSettingsChanged("fm");
+        MarkSettingsChanged(kFmSettingsArea);
       }
       break;
     default:
@@ -386,7 +387,7 @@ int Radio::MenuOk() {
       if (yes) {
         for (unsigned char& p : g_Fm.preset) p = 0;
         g_Fm.channel = FirstChannel();
-        MarkSettingsChanged("fm");
+        MarkSettingsChanged(kFmSettingsArea);
       }
       break;
   }
@@ -419,7 +420,7 @@ int Radio::KeyRecord() {
     wait_speech_ = true;
     return 0;
   }
-  std::string path = std::string(g_DirInfo.GetPath()) + "/" + record_name_;
+  std::string path = std::string(BrowserFolder()) + "/" + record_name_;
   SoundCard_Release();
   if (TheRecord().Start(path.c_str(), 4, gain * 3, mp3, rate, kbps, false) != 0) {
     SysTts_Play(Phrase(254).c_str(), -1);  // "can't record"
@@ -500,7 +501,7 @@ void Radio::Shutdown() {
   if (seeking_) {
     // What the seek or scan found before the close is not left to power-off.
     CancelRadioSeek();
-    MarkSettingsChanged("fm");
+    MarkSettingsChanged(kFmSettingsArea);
   }
   SoundCard_SetFmToHeadPhoneVolume(0);
   FmAudio(false);
