@@ -86,6 +86,26 @@ TEST_F(SavedSoon, AFailedWriteIsTriedAgainLaterAndPowerOffTakesOverWhatWaits) {
   EXPECT_EQ(0, Ticks(5000));
 }
 
+// Start-up and power-off walk the areas in the order they were registered,
+// each only where it has that step; a key names one area only.
+TEST_F(SavedSoon, AreasAreLoadedAndSavedInTheirOrderAndAKeyNamesOneArea) {
+  static std::string log;
+  log.clear();
+  constexpr SettingsKey kFirst{"first"};
+  constexpr SettingsKey kSecond{"second"};
+  ClearSettingsAreas();
+  ASSERT_EQ(0, RegisterSettingsArea({kFirst, "first.xml", [] { log += "L1 "; return 0; },
+                                     [] { log += "S1 "; return 0; }, nullptr}));
+  ASSERT_EQ(0, RegisterSettingsArea({kSecond, nullptr, nullptr, [] { log += "S2 "; return -1; }, nullptr}));
+  ASSERT_EQ(0, RegisterSettingsArea({SettingsKey{"third"}, nullptr, [] { log += "L3 "; return 0; },
+                                     nullptr, nullptr}));
+  EXPECT_EQ(-1, RegisterSettingsArea({SettingsKey{"first"}, nullptr, [] { log += "Lx "; return 0; },
+                                      [] { log += "Sx "; return 0; }, nullptr}));
+  LoadSettingsAreas();
+  EXPECT_EQ(-1, SavePowerOffSettings());  // the second failed; the others are still saved
+  EXPECT_EQ("L1 L3 S1 S2 ", log);
+}
+
 // The stores mark their area on a change, never on a load or on a record
 // stored again unchanged.
 TEST_F(SavedSoon, StoresMarkChangesOnly) {
