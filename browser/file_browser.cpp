@@ -8,7 +8,10 @@
 #include <new>
 
 #include "core/base/activity.h"
-#include "core/ui/session.h"
+#include "core/ui/device_hooks.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/quiet_shutdown.h"
+#include "core/ui/reports.h"
 #include "browser/openers.h"
 #include "platform/board.h"
 #include "audio/audio_files.h"

@@ -12,6 +12,7 @@
 #include "browser/openers.h"
 #include "browser/string_collection.h"
 #include "core/ui/window.h"
+#include "core/ui/settings_area.h"
 
 // 0 normal; 1 mass-storage gadget loaded (cable in); 2 the host configured
 // it; 3 mass-storage mode ended while the cable stays in.
@@ -172,6 +173,7 @@ int CreateFileBrowser();
 int GoToPoweroffPath();
 // Power-off: writes the current folder and entry there. 0 or -1.
 int SavePoweroffPath();
+inline constexpr SettingsKey kPoweroffPathArea{"poweroff path"};
 
 // A name as speech can take it: valid UTF-8 kept, other bytes read as the
 // Polish Windows code page, control characters made spaces.
@@ -180,6 +182,9 @@ std::string SpeakableName(const char* name);
 // The standard folders ("Daisy", and "Record" and "Audio books" in the
 // current language) on each mounted disk; renames the other language's.
 int CreateDaisyDir();
+// Not a file: the standard folders are named anew in the current language
+// when every setting goes back to its default.
+inline constexpr SettingsKey kStdFoldersArea{"folders"};
 // Renames `directory`'s folder of phrase `phraseId` in the other language to
 // this one's, or makes it. 0 or -1.
 int ChangeDirname(const char* directory, int phraseId);

@@ -9,7 +9,6 @@
 
 #include "browser/file_browser.h"
 #include "core/base/activity.h"
-#include "core/ui/session.h"
 #include "browser/openers.h"
 #include "core/ui/system_settings.h"
 #include "core/base/util.h"

@@ -10,7 +10,7 @@
 #include "browser/file_copy.h"
 #include "core/base/activity.h"
 #include "core/base/keys.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "speech/tts.h"

@@ -4,7 +4,8 @@
 #include "clock/alarm_speech.h"
 #include "clock/alarms.h"
 #include "core/ui/key_describer.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/settings_area.h"
 #include "core/ui/system_settings.h"
 #include "core/ui/window.h"
 #include "speech/tts.h"
@@ -175,7 +176,7 @@ class AlarmsSettingMenu final : public iWindow {
     if (SaveSlarms() == 0) {
       SysTts_Add((AlarmPhrase(15) + " ").c_str());  // "Setting done.", then the list
     } else {
-      MarkSettingsChanged("alarms");  // tried again, and at power-off
+      MarkSettingsChanged(kAlarmsArea);  // tried again, and at power-off
       SysTts_Add((AlarmPhrase(161) + ". ").c_str());  // "Disk full"
     }
     return WND_CLOSE;

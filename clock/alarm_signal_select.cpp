@@ -13,7 +13,7 @@
 #include "core/base/activity.h"
 #include "core/base/util.h"
 #include "core/ui/key_describer.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "speech/tts.h"

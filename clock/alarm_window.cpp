@@ -9,7 +9,6 @@
 #include "clock/alarms.h"
 #include "core/base/activity.h"
 #include "core/ui/key_describer.h"
-#include "core/ui/session.h"
 #include "core/ui/system_settings.h"
 #include "core/ui/window.h"
 #include "power/shutdown_timers.h"

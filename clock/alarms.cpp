@@ -10,7 +10,7 @@
 #include "clock/voice_reminder.h"
 #include "core/base/diag.h"
 #include "core/base/settings_file.h"
-#include "core/ui/session.h"
+#include "core/ui/settings_area.h"
 #include "platform/board.h"
 #include "speech/tts.h"
 
@@ -169,7 +169,7 @@ unsigned int GetNextReAlarmTime() { return g_CurAlarm >= 0 ? g_NextSnooze : kNon
 int GetAlarmSnoozeCount() { return g_SnoozeCount; }
 
 void StopCurAlarm() {
-  if (g_CurAlarm >= 0) MarkSettingsChanged("alarms");  // no snooze after a power cut
+  if (g_CurAlarm >= 0) MarkSettingsChanged(kAlarmsArea);  // no snooze after a power cut
   g_CurAlarm = -1;
   g_SnoozeCount = 0;
   g_NextSnooze = kNone;
@@ -196,7 +196,7 @@ int DoAlarm() {
   g_NextSnooze = now - now % 60 + kSnoozeSeconds;
   g_LastRung = g_NextTimes[slot];
   RemovePassedAlarms();
-  MarkSettingsChanged("alarms");  // a snooze outlives a power cut
+  MarkSettingsChanged(kAlarmsArea);  // a snooze outlives a power cut
   Ring();
   return 0;
 }
@@ -210,7 +210,7 @@ int DoReAlarm() {
   unsigned int now = static_cast<unsigned int>(BTime());
   if (g_NextSnooze < now - now % 60) g_NextSnooze = now - now % 60;
   g_NextSnooze += kSnoozeSeconds;
-  MarkSettingsChanged("alarms");
+  MarkSettingsChanged(kAlarmsArea);
   Ring();
   return 0;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include "core/ui/settings_area.h"
 
 constexpr int kAlarmSlots = 5;
 constexpr int kSnoozeSeconds = 600;
@@ -36,6 +37,8 @@ int LoadAlarms();
 // Atomic save (power-off, and soon after a change), with what is ringing
 // (the snooze, the reminder's repeats). 0 or -1.
 int SaveSlarms();
+// The settings area of the slots and of what is ringing.
+inline constexpr SettingsKey kAlarmsArea{"alarms"};
 void ProcessAlarmsNextTime(bool afterEvent);
 // After the clock was set: once-only alarms that have passed switch off.
 void RemovePassedAlarms();

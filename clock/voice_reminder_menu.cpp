@@ -12,7 +12,7 @@
 #include "clock/voice_tag.h"
 #include "core/base/activity.h"
 #include "core/ui/key_describer.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "speech/tts.h"

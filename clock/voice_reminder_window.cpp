@@ -8,7 +8,8 @@
 #include "clock/alarms.h"
 #include "clock/voice_reminder.h"
 #include "core/ui/key_describer.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/settings_area.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "speech/tts.h"
@@ -57,7 +58,7 @@ class VoiceReminderWindow final : public iWindow {
       }
       Stop();
       g_RepeatTime = kNone;
-      MarkSettingsChanged("alarms");  // kept with the alarms' state
+      MarkSettingsChanged(kAlarmsArea);  // kept with the alarms' state
       return WND_CLOSE;
     }
     AlarmStop();
@@ -170,6 +171,6 @@ int CreateVoiceReminderWindow() {
   } else {
     return -1;
   }
-  MarkSettingsChanged("alarms");  // the repeats outlive a power cut
+  MarkSettingsChanged(kAlarmsArea);  // the repeats outlive a power cut
   return OpenClockWindow(new VoiceReminderWindow());
 }

@@ -10,7 +10,7 @@
 
 #include "core/base/diag.h"
 #include "core/base/activity.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/system_settings.h"
 #include "audio/audio_files.h"
 #include "players/m3u.h"

@@ -1,7 +1,8 @@
 #include "players/audio_player_base.h"
 
 #include "core/base/activity.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/reports.h"
 #include "core/ui/system_settings.h"
 #include "players/kit/key_texts.h"
 #include "players/kit/play_backend.h"

@@ -1,7 +1,8 @@
 // The music player's keys outside its menus, and the steps left and right.
 #include <cstdio>
 
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/reports.h"
 #include "power/shutdown_timers.h"
 #include "core/ui/system_settings.h"
 #include "players/audio_player.h"

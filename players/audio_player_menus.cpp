@@ -2,7 +2,8 @@
 // player window: the music pauses while they are open and resumes after.
 #include <cstdio>
 
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/reports.h"
 #include "core/ui/system_settings.h"
 #include "players/audio_player.h"
 #include "players/music_settings.h"

@@ -8,7 +8,9 @@
 
 #include "core/base/diag.h"
 #include "core/base/activity.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/reports.h"
+#include "core/ui/settings_area.h"
 #include "power/shutdown_timers.h"
 #include "core/ui/system_settings.h"
 #include "players/audiobook_settings.h"

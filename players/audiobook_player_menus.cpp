@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/reports.h"
 #include "core/ui/system_settings.h"
 #include "players/audiobook_player.h"
 #include "players/audiobook_settings.h"

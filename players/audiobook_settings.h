@@ -1,6 +1,8 @@
 // Settings of the audio book player, kept in "/mnt/settings/audiobook.config.xml".
 #pragma once
 
+#include "core/ui/settings_area.h"
+
 constexpr int kAudioBookSteps = 7;
 // Step sizes in seconds; the stored index 7 is accepted and means index 0.
 extern const int c_AudioBookStepSeconds[kAudioBookSteps];
@@ -32,7 +34,7 @@ int SetAudioBookSettingsToDefault();
 
 // The settings area of these values. A value the user confirmed calls
 // AudioBookSettingsChanged(): the file is written a moment later, not only at power-off.
-constexpr char kAudioBookSettingsArea[] = "audio book";
+inline constexpr SettingsKey kAudioBookSettingsArea{"audio book"};
 void AudioBookSettingsChanged();
 
 // The same on an explicit device path, without the mount test.

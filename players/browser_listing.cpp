@@ -1,17 +1,11 @@
 // Folder listings of the players in the browser's order.
 #include "players/browser_listing.h"
 
-#include <strings.h>
-
 #include "audio/audio_files.h"
-#include "browser/dir_info.h"
+#include "browser/browser_folder.h"
 #include "players/kit/player_common.h"
 
 namespace {
-
-bool SameFolder(const std::string& a, const std::string& b) {
-  return strcasecmp(WithSlash(a).c_str(), WithSlash(b).c_str()) == 0;
-}
 
 void TakeAudioFiles(const DirInfo& d, std::vector<std::string>* names) {
   for (int i = 0; i < d.GetFileCount() && names->size() < static_cast<size_t>(kMaxFolderFiles); ++i) {
@@ -26,8 +20,8 @@ void TakeAudioFiles(const DirInfo& d, std::vector<std::string>* names) {
 // file operations) while a player is open.
 int ListFolderAudioFiles(const std::string& dir, std::vector<std::string>* names) {
   names->clear();
-  if (SameFolder(g_DirInfo.GetPath(), dir)) {
-    TakeAudioFiles(g_DirInfo, names);
+  if (BrowserShows(dir)) {
+    TakeAudioFiles(BrowserListing(), names);
     return 0;
   }
   DirInfo listing;
@@ -43,8 +37,6 @@ void SelectInBrowserListing(const char* fullPath) {
   if (!fullPath) return;
   const char* name = BaseNameOf(fullPath);
   std::string dir(fullPath, static_cast<size_t>(name - fullPath));
-  if (dir.empty() || !SameFolder(g_DirInfo.GetPath(), dir)) return;
-  int idx = g_DirInfo.Find(name);
-  if (idx >= 0) g_DirInfo.SetCurSel(idx);
+  if (!dir.empty()) BrowserShowFolder(dir, name, ShowFolder::kIfShown);
 }
 

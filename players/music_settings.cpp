@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/base/settings_file.h"
-#include "core/ui/session.h"
+#include "core/ui/settings_area.h"
 #include "players/kit/settings_record.h"
 
 AudioSettings g_AudioSettings;

@@ -1,6 +1,8 @@
 // Settings of the music player, kept in "/mnt/settings/music.config.xml".
 #pragma once
 
+#include "core/ui/settings_area.h"
+
 enum AudioPlayMode {
   PLAY_MODE_SINGLE = 0,      // "Single play"
   PLAY_MODE_REPEAT_ONE = 1,  // "Repeat one"
@@ -51,7 +53,7 @@ int SetAudioSettingsToDefault();
 
 // The settings area of these values. A value the user confirmed calls
 // MusicSettingsChanged(): the file is written a moment later, not only at power-off.
-constexpr char kMusicSettingsArea[] = "music";
+inline constexpr SettingsKey kMusicSettingsArea{"music"};
 void MusicSettingsChanged();
 
 // The same on an explicit device path, without the mount test.

@@ -7,20 +7,20 @@
 #include <cstring>
 #include <new>
 
-#include "core/ui/session.h"
+#include "core/ui/settings_area.h"
 #include "positions/item_list.h"
 
 BookMark g_bookmark(kBookmarkArea);
 
 BookMark::~BookMark() {
   // No mark at program end: the settings areas may be gone by then.
-  m_Area = nullptr;
+  m_Area = SettingsKey(nullptr);
   Clean();
   XmlFinish();
 }
 
 int BookMark::Changed(int result) {
-  if (result >= 0 && m_Area && !m_Loading) MarkSettingsChanged(m_Area);
+  if (result >= 0 && m_Area.name && !m_Loading) MarkSettingsChanged(m_Area);
   return result;
 }
 

@@ -9,6 +9,7 @@
 #include "core/lib/no_copy.h"
 #include "core/lib/xml/xml_reader.h"
 #include "core/lib/xml/xml_document.h"
+#include "core/ui/settings_area.h"
 
 // Kinds of bookmark entries; 4 selects every kind where a list is asked for.
 enum _EM_BM_TYPE {
@@ -127,13 +128,13 @@ class AudioBookBmFileItem final : public BmFileItem {
 
 // The settings area of g_bookmark: every change of it marks the area, and
 // its file is written soon after (not only at power-off).
-constexpr char kBookmarkArea[] = "bookmarks";
+inline constexpr SettingsKey kBookmarkArea{"bookmarks"};
 
 // The store: up to 400 file entries, entry 0 the most recently used.
 class BookMark : NoCopy {
  public:
-  // `area`: the settings area each change marks; null marks nothing.
-  explicit BookMark(const char* area = nullptr) : m_Area(area) {}
+  // `area`: the settings area each change marks; a null name marks nothing.
+  explicit BookMark(SettingsKey area = SettingsKey(nullptr)) : m_Area(area) {}
   ~BookMark();
 
   // Each adds one bookmark to the entry of that file (created or moved to the
@@ -192,7 +193,7 @@ class BookMark : NoCopy {
   // Marks the area after a change; a load is no change of the file.
   int Changed(int result);
 
-  const char* m_Area = nullptr;
+  SettingsKey m_Area{nullptr};
   bool m_Loading = false;
   BmFileItem* m_Items[BM_MAX_FILE_ITEMS] = {};
   int m_Count = 0;

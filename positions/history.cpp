@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#include "core/ui/session.h"
+#include "core/ui/settings_area.h"
 #include "platform/board.h"
 #include "positions/item_list.h"
 
@@ -80,7 +80,7 @@ int HistoryItem::SetForAudioBook(const char* p, const char* parameters) {
 
 History::~History() {
   // No mark at program end: the settings areas may be gone by then.
-  m_Area = nullptr;
+  m_Area = SettingsKey(nullptr);
   Clean();
 }
 
@@ -94,7 +94,7 @@ void History::Clean() {
 }
 
 void History::Changed() {
-  if (m_Area && !m_Loading) MarkSettingsChanged(m_Area);
+  if (m_Area.name && !m_Loading) MarkSettingsChanged(m_Area);
 }
 
 namespace {

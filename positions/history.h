@@ -9,6 +9,7 @@
 #include "core/lib/no_copy.h"
 #include "core/lib/xml/xml_reader.h"
 #include "core/lib/xml/xml_document.h"
+#include "core/ui/settings_area.h"
 
 // Kinds of history records; 4 selects every record where a list is asked for.
 enum _EM_HISTORY_TYPE {
@@ -56,12 +57,12 @@ class HistoryItem : NoCopy {
 
 // The settings area of g_History: a change of a record marks it, and the
 // file is written soon after (not only at power-off).
-constexpr char kHistoryArea[] = "history";
+inline constexpr SettingsKey kHistoryArea{"history"};
 
 class History : NoCopy {
  public:
-  // `area`: the settings area each change marks; null marks nothing.
-  explicit History(const char* area = nullptr) : m_Area(area) {}
+  // `area`: the settings area each change marks; a null name marks nothing.
+  explicit History(SettingsKey area = SettingsKey(nullptr)) : m_Area(area) {}
   ~History();
 
   // Each stores the position of one item in its record (found by path, letter
@@ -111,7 +112,7 @@ class History : NoCopy {
   static void XmlStart(void* ctx, const char* name, xml::Attrs attrs);
   void Changed();
 
-  const char* m_Area = nullptr;
+  SettingsKey m_Area{nullptr};
   bool m_Loading = false;
   HistoryItem* m_Items[HISTORY_MAX_ITEMS] = {};
   int m_Count = 0;

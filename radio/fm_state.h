@@ -4,6 +4,8 @@
 // writes the channel and presets (the window reads them only after it).
 #pragma once
 
+#include "core/ui/settings_area.h"
+
 constexpr int kFmChannels = 211;  // 87.0 .. 108.0 MHz in 100 kHz steps
 constexpr int kFmFileSize = 223;
 
@@ -17,6 +19,8 @@ struct FmState {
 extern FmState g_Fm;
 // 0 off, 1 receiving, 2 transmitting.
 extern int g_FmState;
+// The settings area of g_Fm: a change is marked with it, written soon.
+inline constexpr SettingsKey kFmSettingsArea{"fm"};
 
 int LoadFmSettings();
 int LoadFmSettingsFile(const char* devicePath);

@@ -3,11 +3,12 @@
 #include <string>
 
 #include "audio/soundcard.h"
-#include "browser/dir_info.h"
+#include "browser/browser_folder.h"
 #include "core/base/activity.h"
 #include "core/base/diag.h"
 #include "core/ui/key_describer.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/settings_area.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "platform/board_profile.h"
@@ -199,7 +200,7 @@ int Radio::OnKeyPress(int code) {
     case KEY_VOL_UP: {
       int& v = IsSpeakerOn() ? g_Fm.speaker_volume : g_Fm.headphone_volume;
       v = up ? std::min(16, v + 1) : std::max(0, v - 1);
-      MarkSettingsChanged("fm");
+      MarkSettingsChanged(kFmSettingsArea);
       FmAudio(true);
       return 0;
     }
@@ -207,7 +208,7 @@ int Radio::OnKeyPress(int code) {
     case KEY_RIGHT:
       if (g_Fm.mode == 1) {
         g_Fm.channel = StepChannel(g_Fm.channel, up ? 1 : -1);
-        MarkSettingsChanged("fm");
+        MarkSettingsChanged(kFmSettingsArea);
         Retune();
       } else {
         Seek(up ? 1 : -1);
@@ -217,7 +218,7 @@ int Radio::OnKeyPress(int code) {
     case KEY_UP:
       // Down goes to the next preset above, as the list is read top down.
       g_Fm.channel = NextPreset(g_Fm, g_Fm.channel, code == KEY_DOWN ? 1 : -1);
-      MarkSettingsChanged("fm");
+      MarkSettingsChanged(kFmSettingsArea);
       Retune();
       return 0;
     default:
@@ -244,7 +245,7 @@ void Radio::Seek(int mode) {
 
 void Radio::SeekEnded(bool scan, bool cancelled) {
   if (scan || cancelled) SysTts_Add(Phrase(cancelled ? 275 : 282).c_str());  // "canceled, " / "finished, "
-  MarkSettingsChanged("fm");
+  MarkSettingsChanged(kFmSettingsArea);
   Retune();
 }
 
@@ -297,7 +298,7 @@ int Radio::AddPreset() {
   if (Ask(279, &yes) == WND_STOP) return 0;  // "add preset?"
   if (yes) {
     g_Fm.preset[g_Fm.channel] = 1;
-    MarkSettingsChanged("fm");
+    MarkSettingsChanged(kFmSettingsArea);
   }
   Speak(Phrase(yes ? 280 : 281));  // "Preset added, " / "canceled, "
   return 0;
@@ -308,7 +309,7 @@ int Radio::MenuOk() {
   switch (menu_item_) {
     case 0:
       g_Fm.mode = mode_edit_;
-      MarkSettingsChanged("fm");
+      MarkSettingsChanged(kFmSettingsArea);
       in_menu_ = false;
       Speak(Phrase(15));  // "Setting done."
       return 0;
@@ -324,7 +325,7 @@ int Radio::MenuOk() {
         int next = NextPreset(g_Fm, g_Fm.channel, 1);
         int lowest = LowestPreset(g_Fm);
         g_Fm.channel = g_Fm.preset[next] ? next : lowest < 0 ? FirstChannel() : lowest;
-        MarkSettingsChanged("fm");
+        MarkSettingsChanged(kFmSettingsArea);
       }
       break;
     default:
@@ -332,7 +333,7 @@ int Radio::MenuOk() {
       if (yes) {
         for (unsigned char& p : g_Fm.preset) p = 0;
         g_Fm.channel = FirstChannel();
-        MarkSettingsChanged("fm");
+        MarkSettingsChanged(kFmSettingsArea);
       }
       break;
   }
@@ -363,7 +364,7 @@ int Radio::KeyRecord() {
     Speak(Phrase(254));
     return 0;
   }
-  std::string path = std::string(g_DirInfo.GetPath()) + "/" + record_name_;
+  std::string path = std::string(BrowserFolder()) + "/" + record_name_;
   SoundCard_Release();
   if (TheRecord().Start(path.c_str(), 4, gain * 3, mp3, rate, kbps, false) != 0) {
     Speak(Phrase(254));  // "can't record"
@@ -442,7 +443,7 @@ void Radio::Shutdown() {
   if (seeking_) {
     // What the seek or scan found before the close is not left to power-off.
     CancelRadioSeek();
-    MarkSettingsChanged("fm");
+    MarkSettingsChanged(kFmSettingsArea);
   }
   SoundCard_SetFmToHeadPhoneVolume(0);
   FmAudio(false);

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "browser/dir_info.h"
+#include "browser/browser_folder.h"
 #include "audio/soundcard.h"
 #include "core/base/activity.h"
 #include "core/base/util.h"
@@ -164,7 +164,7 @@ int CreateRecordMenu() {
   int mp3, kbps;
   GetRecordParameter(nullptr, &mp3, &rec.rate, &kbps);
   if (GetCurDirRecordFilename(mp3 == 1 ? "mp3" : "wav", &rec.name) != 0) return Say(254);  // "can't record"
-  std::string path = std::string(g_DirInfo.GetPath()) + "/" + rec.name;
+  std::string path = std::string(BrowserFolder()) + "/" + rec.name;
   // The key cuts what was being said, as every key does; only the note on
   // where it records is heard out before the beep.
   if (note.empty()) SysTts_Stop();

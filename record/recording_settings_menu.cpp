@@ -4,7 +4,8 @@
 #include <string>
 
 #include "core/ui/key_describer.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/settings_area.h"
 #include "core/ui/window.h"
 #include "record/engine/record_settings.h"
 #include "record/record_windows.h"

@@ -9,7 +9,6 @@
 
 #include "core/base/activity.h"
 #include "core/base/diag.h"
-#include "core/ui/session.h"
 #include "platform/board.h"
 #include "settings/settings_menu.h"
 #include "settings/settings_menus.h"

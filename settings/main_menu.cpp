@@ -3,7 +3,8 @@
 
 #include "browser/openers.h"
 #include "core/ui/key_describer.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/settings_area.h"
 #include "core/ui/system_settings.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
@@ -21,7 +22,7 @@ std::string SettingPhrase(int id) {
 
 void SettingDone() {
   SysTts_Add((SettingPhrase(15) + " ").c_str());  // "Setting done."
-  MarkSettingsChanged("system");
+  MarkSettingsChanged(kSystemSettingsArea);
 }
 
 void SettingsMenu::Say(const std::string& text) { SysTts_Play(text.c_str(), -1); }

@@ -6,7 +6,8 @@
 
 #include "browser/openers.h"
 #include "core/ui/key_describer.h"
-#include "core/ui/session.h"
+#include "core/ui/device_hooks.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/system_settings.h"
 #include "power/shutdown_timers.h"
 #include "platform/board.h"

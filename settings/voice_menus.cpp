@@ -2,10 +2,12 @@
 // the FM transmitter.
 #include <string>
 
+#include "browser/browser_folder.h"
 #include "browser/file_browser.h"
 #include "browser/openers.h"
 #include "core/ui/key_describer.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/settings_area.h"
 #include "core/ui/system_settings.h"
 #include "platform/board_profile.h"
 #include "power/mic2det.h"
@@ -84,8 +86,8 @@ class LanguageMenu final : public ValueMenu {
     return 0;
   }
   int KeyOK() override {
-    std::string path = g_DirInfo.GetPath();
-    const char* sel = g_DirInfo.GetCurSelName();
+    std::string path = BrowserFolder();
+    const char* sel = BrowserListing().GetCurSelName();
     std::string selected = sel ? sel : "";
     const std::string before[2] = {SettingPhrase(0), SettingPhrase(1)};
     g_SystemSettings.SetLanguage(m_CurIndex);
@@ -116,18 +118,9 @@ class LanguageMenu final : public ValueMenu {
   // The user stays where they were, in or on a folder the switch renamed.
   static void StayInRenamedFolder(std::string path, std::string selected, const std::string (&before)[2]) {
     if (path.empty()) return;
-    if (g_DirInfo.LoadDir(path.c_str()) == 0 && g_DirInfo.Find(selected.c_str()) >= 0) {
-      g_DirInfo.SetCurSel(g_DirInfo.Find(selected.c_str()));
-      return;
-    }
+    if (BrowserShowFolder(path, selected) == 1) return;
     Rename(&path, &selected, before);
-    if (g_DirInfo.LoadDir(path.c_str()) != 0) {
-      const char* disk = path.rfind("/mnt/microsd", 0) == 0 ? "/mnt/microsd" : "/mnt/emmc";
-      if (g_DirInfo.LoadDir(disk) != 0) g_DirInfo.LoadDir("/mnt");
-      return;
-    }
-    int i = g_DirInfo.Find(selected.c_str());
-    if (i >= 0) g_DirInfo.SetCurSel(i);
+    BrowserShowFolder(path, selected, ShowFolder::kOrDiskRoot);
   }
 };
 
@@ -213,7 +206,7 @@ class FmTransmitSettingsMenu final : public SettingsMenu {
       g_SystemSettings.SetFmSendFrequency(khz_);
       SysTts_Add(SettingPhrase(206).c_str());
     }
-    MarkSettingsChanged("system");
+    MarkSettingsChanged(kSystemSettingsArea);
     return WND_CLOSE;
   }
 

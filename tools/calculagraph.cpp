@@ -4,7 +4,8 @@
 #include <ctime>
 
 #include "core/ui/key_describer.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/settings_area.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "speech/tts.h"
@@ -101,7 +102,7 @@ void Calculagraph::Start() {
   g_bCalculagraphRunning = true;
   d.start = now;
   d.next = d.interval < d.length ? now + d.interval * 60 : now + d.length * 60 - 180;
-  MarkSettingsChanged("tools");
+  MarkSettingsChanged(kToolsSettingsArea);
   tools::SayPhrase(220);  // "start"
 }
 
@@ -137,7 +138,7 @@ int Calculagraph::KeyWhileIdle(int code) {
       } else if (item_ == ITEM_DELETE) {
         CalculagraphData& d = g_CalculagraphData;
         d.today = d.month = d.year = d.lastYear = 0;
-        MarkSettingsChanged("tools");
+        MarkSettingsChanged(kToolsSettingsArea);
         tools::SayPhrase(221);  // "data deleted"
       } else {
         OnRefresh();
@@ -203,7 +204,7 @@ void Calculagraph::ChangeValue(int step) {
     default:
       return;
   }
-  MarkSettingsChanged("tools");
+  MarkSettingsChanged(kToolsSettingsArea);
 }
 
 int Calculagraph::OnKeyPress(int code) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include "core/ui/settings_area.h"
 
 // Eleven little-endian 32-bit integers in this order: the file's layout.
 struct CalculagraphData {
@@ -39,6 +40,7 @@ void AddCalculagraphMinutes(int minutes);
 // is not exactly 92 bytes. Save: 0, or -1 when a file could not be written.
 int LoadToolsSettings();
 int SaveToolsSettings();
+inline constexpr SettingsKey kToolsSettingsArea{"tools"};
 // The compass calibration back to "/home/default_comass_config.bin", saved.
 // 0, or -1 without a 12-byte default.
 int SaveDefaultCompassSetting();

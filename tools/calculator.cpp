@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/ui/key_describer.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/window.h"
 #include "speech/tts.h"
 #include "tools/calculator.h"

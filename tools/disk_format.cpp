@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "browser/dir_info.h"
+#include "browser/browser_folder.h"
 #include "browser/file_browser.h"
 #include "core/base/activity.h"
 #include "core/ui/key_describer.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "speech/tts.h"
@@ -183,7 +183,7 @@ void DiskFormat::Format() {
   }
   Run("sync");
   CreateDaisyDir();
-  g_DirInfo.LoadDir("/mnt");
+  BrowserShowFolder("/mnt", "");
   SysTts_WaitFinish();
   tools::SayPhrase(r == FORMATTED ? 244 : 50);  // "formatting finished" / "error"
 }

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "core/base/settings_file.h"
-#include "core/ui/session.h"
+#include "core/ui/settings_area.h"
 #include "platform/board.h"
 #include "tools/calculagraph.h"
 
@@ -127,5 +127,5 @@ void RollCalculagraphStats(CalculagraphData* d, const struct tm& now) {
 void AddCalculagraphMinutes(int minutes) {
   if (minutes <= 0) return;
   AddMinutes(&g_CalculagraphData, minutes);
-  MarkSettingsChanged("tools");
+  MarkSettingsChanged(kToolsSettingsArea);
 }

@@ -8,6 +8,7 @@
 #include "audio/soundcard.h"
 #include "core/base/diag.h"
 #include "core/app/mainloop.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/key_describer.h"
 #include "core/ui/system_settings.h"
 #include "radio/radio.h"

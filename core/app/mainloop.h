@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "core/base/activity.h"
-#include "core/ui/session.h"
+#include "core/ui/quiet_shutdown.h"
 #include "power/shutdown_timers.h"
 
 extern int g_ShutDownMode;  // 0 power key, 1 battery low, 2 timed, 3 quiet

@@ -11,23 +11,16 @@
 #include "browser/socket_receiver.h"
 #include "core/base/diag.h"
 #include "core/app/mainloop.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/settings_area.h"
 #include "core/ui/system_settings.h"
 #include "clock/alarms.h"
 #include "clock/voice_reminder.h"
-#include "tools/calculagraph.h"
-#include "radio/fm_state.h"
 #include "radio/radio.h"
-#include "record/engine/record_settings.h"
-#include "ebook/reader/ebook_settings.h"
-#include "players/audiobook_settings.h"
-#include "players/music_settings.h"
-#include "daisy/player/daisy_settings.h"
 #include "speech/tts.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "platform/board_profile.h"
-#include "positions/bookmark.h"
-#include "positions/history.h"
 #include "power/battery.h"
 #include "power/mic2det.h"
 #include "power/tps65217.h"
@@ -91,20 +84,6 @@ void MountDisks() {
     board::System("mount -t vfat -o utf8 /dev/mmcblk0p5 /mnt/settings");
 }
 
-void LoadAllSettings() {
-  LoadEbookSettings();
-  LoadMusicSettings();
-  LoadFmSettings();
-  g_SystemSettings.Load();
-  GoToPoweroffPath();
-  LoadRecordSettings();
-  LoadBookmarks();
-  LoadToolsSettings();
-  LoadHistory();
-  LoadDaisySettings();
-  LoadAudioBookSettings();
-}
-
 void ApplySystemSettings() {
   g_SystemSettings.ChangeSpeakerVolume(0);
   g_SystemSettings.ChangeHeadphoneVolume(0);
@@ -149,7 +128,7 @@ int DtbMain(int argc, char** argv) {
   SoundCard_HeadPhoneSwitch(true);
   SysTts_Init();
 
-  LoadAllSettings();
+  LoadSettingsAreas();
   ResetIdleShutDownTime();
   ApplySystemSettings();
   GetBatState(true);

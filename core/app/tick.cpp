@@ -8,6 +8,8 @@
 #include "core/base/diag.h"
 #include "browser/file_browser.h"
 #include "core/app/mainloop.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/settings_area.h"
 #include "core/ui/system_settings.h"
 #include "clock/alarms.h"
 #include "clock/voice_reminder.h"

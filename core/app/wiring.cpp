@@ -5,6 +5,7 @@
 #include "clock/alarms.h"
 #include "clock/voice_reminder.h"
 #include "core/app/mainloop.h"
+#include "core/ui/device_hooks.h"
 #include "core/ui/system_settings.h"
 #include "radio/radio.h"
 #include "daisy/player/daisy_player.h"
@@ -19,6 +20,7 @@
 #include "settings/settings_menu.h"
 #include "tools/calculagraph.h"
 #include "tools/tools_menu.h"
+#include "core/ui/quiet_shutdown.h"
 
 #include <string>
 

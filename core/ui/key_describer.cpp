@@ -1,7 +1,7 @@
 // The key describer's state, its speech and the names of the keys.
 #include "core/ui/key_describer.h"
 
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/window.h"
 #include "speech/tts.h"
 #include "speech/ux_language.h"

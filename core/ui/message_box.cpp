@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/base/activity.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/system_settings.h"
 #include "speech/tts.h"
 #include "core/ui/window.h"

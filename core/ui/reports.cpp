@@ -1,7 +1,7 @@
 // Small spoken reports: volume, time, date, battery, keypad lock.
 #include <ctime>
 
-#include "core/ui/session.h"
+#include "core/ui/reports.h"
 #include "power/shutdown_timers.h"
 #include "core/ui/system_settings.h"
 #include "speech/ux_language.h"

@@ -3,6 +3,8 @@
 // Read and written on the loop thread; workers read single fields unlocked.
 #pragma once
 
+#include "core/ui/settings_area.h"
+
 // Volume step 0..16 -> codec value for the speaker/headphone DAC volume.
 extern const int c_VolumeList[17];
 
@@ -71,3 +73,5 @@ class SystemSettings {
 };
 
 extern SystemSettings g_SystemSettings;
+// The settings area of g_SystemSettings.
+inline constexpr SettingsKey kSystemSettingsArea{"system"};

@@ -3,7 +3,9 @@
 #include "core/ui/window.h"
 
 #include "core/ui/key_describer.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/reports.h"
+#include "core/ui/settings_area.h"
 #include "core/ui/system_settings.h"
 #include "speech/tts.h"
 

@@ -9,7 +9,7 @@
 #include "audio/soundcard.h"
 #include "core/base/diag.h"
 #include "core/base/activity.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/system_settings.h"
 #include "daisy/daisy.h"
 #include "daisy/player/daisy_player_thread.h"

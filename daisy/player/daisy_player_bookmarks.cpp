@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "daisy/player/daisy_player.h"
 #include "daisy/player/daisy_player_thread.h"
 #include "players/kit/player_common.h"

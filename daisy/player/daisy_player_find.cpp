@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/base/util.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "daisy/daisy.h"
 #include "daisy/player/daisy_player.h"
 #include "daisy/player/daisy_player_thread.h"

@@ -3,7 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/reports.h"
+#include "core/ui/settings_area.h"
 #include "core/ui/system_settings.h"
 #include "daisy/daisy.h"
 #include "daisy/player/daisy_player.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "daisy/daisy.h"
 #include "daisy/player/daisy_player.h"
 #include "daisy/player/daisy_player_thread.h"

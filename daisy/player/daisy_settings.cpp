@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/base/settings_file.h"
-#include "core/ui/session.h"
+#include "core/ui/settings_area.h"
 
 const int c_DaisyJumpTimes[kDaisyJumpTimes] = {30, 60, 300, 600, 1800, 3600};
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include "core/ui/settings_area.h"
 
 constexpr int kDaisyJumpTimes = 6;
 // Time-jump intervals in seconds, selected by g_JumpTimeIndex.
@@ -36,7 +37,7 @@ int SetDaisySettingsToDefault();
 
 // The settings area of these values. A value the user confirmed calls
 // DaisySettingsChanged(): the file is written a moment later, not only at power-off.
-constexpr char kDaisySettingsArea[] = "daisy";
+inline constexpr SettingsKey kDaisySettingsArea{"daisy"};
 void DaisySettingsChanged();
 
 // The same on any device path (tests, tools).

@@ -3,7 +3,7 @@
 // (players/kit/find_entry.h has the keys and the entry).
 #include <string>
 
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "ebook/ebook.h"
 #include "ebook/reader/ebook_play_thread.h"
 #include "ebook/reader/ebook_player.h"

@@ -6,7 +6,7 @@
 
 #include "core/base/diag.h"
 #include "core/base/activity.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/system_settings.h"
 #include "ebook/ebook.h"
 #include "ebook/reader/ebook_io.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/base/util.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "ebook/ebook.h"
 #include "ebook/reader/ebook_play_thread.h"
 #include "ebook/reader/ebook_player.h"

@@ -1,7 +1,9 @@
 // The reader's keys outside its menus, and the moves left and right.
 #include <algorithm>
 
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/reports.h"
+#include "core/ui/settings_area.h"
 #include "power/shutdown_timers.h"
 #include "core/ui/system_settings.h"
 #include "ebook/ebook.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "players/kit/player_common.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "ebook/ebook.h"
 #include "ebook/reader/ebook_music.h"
 #include "ebook/reader/ebook_play_thread.h"

@@ -3,6 +3,8 @@
 // power-off and before an upgrade. Loop thread.
 #pragma once
 
+#include "core/ui/settings_area.h"
+
 struct EbookSettings {
   int role = 0;   // voice for books; negative: the system voice
   int speed = 0;  // reading speed step -10..20
@@ -39,7 +41,7 @@ int SetEbookSettingsToDefault();
 
 // The settings area of these values. A value the user confirmed calls
 // EbookSettingsChanged(): the file is written a moment later, not only at power-off.
-constexpr char kEbookSettingsArea[] = "ebook";
+inline constexpr SettingsKey kEbookSettingsArea{"ebook"};
 void EbookSettingsChanged();
 
 // The rate handed to the speech engine for a speed step: 5 per step below 0,

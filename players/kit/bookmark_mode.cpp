@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "core/base/keys.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/window.h"
 #include "players/kit/player_common.h"
 

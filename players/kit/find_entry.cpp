@@ -2,7 +2,7 @@
 
 #include "core/base/keys.h"
 #include "core/base/util.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/window.h"
 #include "players/kit/player_common.h"
 #include "speech/ux_language.h"

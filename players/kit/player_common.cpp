@@ -9,7 +9,7 @@
 #include "core/base/diag.h"
 #include "core/base/keys.h"
 #include "platform/board.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/window.h"
 #include "power/shutdown_timers.h"
 #include "speech/tts.h"

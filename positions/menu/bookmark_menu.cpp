@@ -7,10 +7,11 @@
 
 #include <sys/stat.h>
 
-#include "browser/dir_info.h"
+#include "browser/browser_folder.h"
 #include "browser/openers.h"
 #include "core/base/diag.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/settings_area.h"
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "players/kit/bookmark_mode.h"
@@ -298,14 +299,9 @@ int BookMarkMenu::AskMissing(int question, int done, int canceled) {
 int BookMarkMenu::OpenPlayer(int kind, const char* path, const char* params, const int pos[4]) {
   std::string folder = kind == EM_BM_AUDIOBOOK ? std::string(path) : FolderOf(path);
   std::string name = NameOf(path);
-  // Closing the player lands on the file in the browser.
-  if (kind == EM_BM_AUDIOBOOK) {
-    g_DirInfo.LoadDir(FolderOf(path).c_str());
-  } else {
-    g_DirInfo.LoadDir(folder.c_str());
-  }
-  int sel = g_DirInfo.Find(name.c_str());
-  if (sel >= 0) g_DirInfo.SetCurSel(sel);
+  // Closing the player lands on the file (the audio book's folder) in the
+  // browser.
+  BrowserShowFolder(FolderOf(path), name);
   static const FileOpener openers[4] = {OPEN_EBOOK, OPEN_MUSIC, OPEN_DAISY, OPEN_AUDIOBOOK};
   int r = kind == EM_BM_AUDIOBOOK ? OpenWith(OPEN_AUDIOBOOK, folder.c_str(), params)
                                   : OpenAt(openers[kind], folder.c_str(), name.c_str(), pos);

@@ -2,7 +2,8 @@
 // the 15-second warning, play stores both.
 #include <string>
 
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/settings_area.h"
 #include "core/ui/system_settings.h"
 #include "core/ui/window.h"
 #include "power/shutdown_timers.h"
@@ -56,7 +57,7 @@ class ShutDownMenu : public Menu {
 
   int KeyOK() override {
     Store(list_[m_CurIndex], warn_);
-    MarkSettingsChanged("system");  // written soon, as every other setting
+    MarkSettingsChanged(kSystemSettingsArea);  // written soon, as every other setting
     SysTts_Add((Phrase(15) + " ").c_str());  // "Setting done.", then where the user is
     return WND_CLOSE;
   }

@@ -1,6 +1,8 @@
 // The 15-second warnings before the auto and idle power-off: any key keeps
 // the device on, otherwise it powers off when the 60th tick comes.
-#include "core/ui/session.h"
+#include "core/ui/quiet_shutdown.h"
+#include "core/ui/reports.h"
+#include "core/ui/settings_area.h"
 #include "core/ui/system_settings.h"
 #include "core/ui/window.h"
 #include "platform/board.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "audio/decoder.h"
-#include "browser/dir_info.h"
+#include "browser/browser_folder.h"
 #include "browser/file_browser.h"
 #include "record/engine/record.h"
 #include "speech/tts.h"
@@ -121,7 +121,7 @@ int GoToRecordDir(bool microsd) {
   if (ChangeDirname(base, 1) != 0) return 253;
   char name[256] = "";
   if (!g_pUxLanguage || g_pUxLanguage->GetString(1, name, sizeof name) <= 0) return 253;
-  if (g_DirInfo.LoadDir((std::string(base) + name).c_str()) != 0) return 253;
+  if (BrowserShowFolder(std::string(base) + name, "") < 0) return 253;
   return 0;
 }
 
@@ -155,8 +155,9 @@ int GetCurDirRecordFilename(const char* ext, std::string* name) {
   // One pass over the listing instead of two lookups per candidate number.
   std::vector<bool> taken(10000, false);
   size_t plen = strlen(prefix);
-  for (int i = 0; i < g_DirInfo.GetFileCount(); i++) {
-    const char* f = g_DirInfo.GetFileName(i);
+  const DirInfo& listing = BrowserListing();
+  for (int i = 0; i < listing.GetFileCount(); i++) {
+    const char* f = listing.GetFileName(i);
     if (!f || strncasecmp(f, prefix, plen) != 0) continue;
     char* end = nullptr;
     long n = strtol(f + plen, &end, 10);
@@ -173,9 +174,7 @@ int GetCurDirRecordFilename(const char* ext, std::string* name) {
 }
 
 void SelectRecordedFile(const std::string& name) {
-  g_DirInfo.LoadDir(nullptr);
-  int i = g_DirInfo.Find(name.c_str());
-  if (i >= 0) g_DirInfo.SetCurSel(i);
+  BrowserShowFolder(BrowserFolder(), name);
 }
 
 int PlayRecordStartBeep(int rate) { return PlayAudioAndWaitEnd("/home/beep/beep_22.wav", rate, 1); }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include "core/ui/settings_area.h"
 
 struct RecordSettings {
   int location = 0;  // 0 internal memory, 1 micro SD card
@@ -18,7 +19,7 @@ struct RecordSettings {
   }
 };
 extern RecordSettings g_RecordSettings;
-constexpr const char* kRecordSettingsArea = "record";
+inline constexpr SettingsKey kRecordSettingsArea{"record"};
 constexpr int kRecordFormats = 6;
 
 int LoadRecordSettings();

@@ -14,6 +14,7 @@
 #include "platform/host/host_board.h"
 #include "speech/ux_language.h"
 #include "tests/support/test_support.h"
+#include "core/ui/keypad_idle.h"
 
 namespace {
 

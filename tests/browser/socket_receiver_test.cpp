@@ -17,7 +17,7 @@
 
 #include "browser/file_browser.h"
 #include "core/app/mainloop.h"
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "platform/host/host_board.h"
 #include "speech/ux_language.h"
 #include "tests/support/test_support.h"

@@ -2,6 +2,7 @@
 // shifted keys, the keypad lock and the info-key count.
 #include "core/ui/key_describer.h"
 #include "runtime_fixture.h"
+#include "core/ui/keypad_idle.h"
 
 namespace coretest {
 namespace {

@@ -12,6 +12,7 @@
 #include "core/ui/system_settings.h"
 #include "power/battery.h"
 #include "power/tps65217.h"
+#include "core/ui/keypad_idle.h"
 
 namespace coretest {
 

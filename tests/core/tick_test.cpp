@@ -6,6 +6,7 @@
 #include "power/battery.h"
 #include "runtime_fixture.h"
 #include "tools/calculagraph.h"
+#include "core/ui/keypad_idle.h"
 
 namespace coretest {
 namespace {

@@ -1,5 +1,6 @@
 // What every window does alike, the list menu and the keypad lock.
 #include "window_fixture.h"
+#include "core/ui/keypad_idle.h"
 
 namespace coretest {
 namespace {

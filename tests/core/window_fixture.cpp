@@ -1,4 +1,5 @@
 #include "window_fixture.h"
+#include "core/ui/keypad_idle.h"
 
 #include <algorithm>
 

@@ -35,6 +35,7 @@
 #include "tests/players/fake_backend.h"
 #include "tests/players/media/media_fixture.h"
 #include "tests/support/test_support.h"
+#include "core/ui/keypad_idle.h"
 
 namespace daisytest {
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "tests/daisy/daisy_player_fixture.h"
+#include "core/ui/keypad_idle.h"
 
 namespace daisytest {
 namespace {

@@ -26,6 +26,7 @@
 #include "tests/ebook/ebook_test_util.h"
 #include "tests/players/fake_sound.h"
 #include "tests/support/test_support.h"
+#include "core/ui/keypad_idle.h"
 
 // Speaks every text as `blocks` blocks of a constant voice level, each
 // handed to the reader's callback (after `paceMs`), and records what was

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "players/play_thread.h"
 #include "window_fixture.h"
 

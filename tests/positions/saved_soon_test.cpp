@@ -3,13 +3,16 @@
 // written while a book plays.
 #include <string>
 
-#include "core/ui/session.h"
+#include "core/ui/settings_area.h"
 #include "positions/bookmark.h"
 #include "positions/history.h"
 #include "tests/support/root_board.h"
 #include "tests/support/test_support.h"
 
 namespace {
+
+constexpr SettingsKey kCounted{"counted"};
+constexpr SettingsKey kNobody{"nobody"};
 
 long long g_NowMs = 0;
 int g_Saves = 0;
@@ -23,7 +26,8 @@ class SavedSoon : public ::testing::Test {
     g_Result = 0;
     ClearSettingsAreas();
     SetSettingsClock([] { return g_NowMs; });
-    RegisterSettingsArea({"counted", [] {
+    RegisterSettingsArea({kCounted, nullptr, nullptr,
+                          [] {
                             ++g_Saves;
                             return g_Result;
                           },
@@ -45,19 +49,19 @@ class SavedSoon : public ::testing::Test {
 };
 
 TEST_F(SavedSoon, ABurstIsOneWriteAfterAQuietMomentAndAStreamStillGetsWritten) {
-  MarkSettingsChanged("counted");
+  MarkSettingsChanged(kCounted);
   EXPECT_EQ(0, Ticks(1000));
-  MarkSettingsChanged("counted");  // the quiet time starts again
+  MarkSettingsChanged(kCounted);  // the quiet time starts again
   EXPECT_EQ(0, Ticks(1250));
   EXPECT_EQ(1, Ticks(500));
-  EXPECT_FALSE(SettingsChangePending("counted"));
+  EXPECT_FALSE(SettingsChangePending(kCounted));
   EXPECT_EQ(0, Ticks(10000));  // nothing changed, nothing written
 
   // A change every second never leaves a quiet moment: written anyway,
   // once per kSettingsLatestMs.
   int saves = 0;
   for (int i = 0; i < 20; ++i) {
-    MarkSettingsChanged("counted");
+    MarkSettingsChanged(kCounted);
     saves += Ticks(1000);
   }
   EXPECT_GE(saves, 3);
@@ -66,20 +70,40 @@ TEST_F(SavedSoon, ABurstIsOneWriteAfterAQuietMomentAndAStreamStillGetsWritten) {
 
 TEST_F(SavedSoon, AFailedWriteIsTriedAgainLaterAndPowerOffTakesOverWhatWaits) {
   g_Result = -1;  // "/mnt/settings" not mounted
-  MarkSettingsChanged("counted");
+  MarkSettingsChanged(kCounted);
   EXPECT_EQ(1, Ticks(2000));
-  EXPECT_TRUE(SettingsChangePending("counted"));
+  EXPECT_TRUE(SettingsChangePending(kCounted));
   EXPECT_EQ(0, Ticks(kSettingsRetryMs - 2000));
   g_Result = 0;
   EXPECT_EQ(1, Ticks(3000));
-  EXPECT_FALSE(SettingsChangePending("counted"));
+  EXPECT_FALSE(SettingsChangePending(kCounted));
 
-  MarkSettingsChanged("counted");
-  MarkSettingsChanged("nobody");  // an area never registered: no crash, nothing saved
+  MarkSettingsChanged(kCounted);
+  MarkSettingsChanged(kNobody);  // an area never registered: no crash, nothing saved
   EXPECT_EQ(0, SavePowerOffSettings());
   EXPECT_EQ(3, g_Saves);
-  EXPECT_FALSE(SettingsChangePending("counted"));
+  EXPECT_FALSE(SettingsChangePending(kCounted));
   EXPECT_EQ(0, Ticks(5000));
+}
+
+// Start-up and power-off walk the areas in the order they were registered,
+// each only where it has that step; a key names one area only.
+TEST_F(SavedSoon, AreasAreLoadedAndSavedInTheirOrderAndAKeyNamesOneArea) {
+  static std::string log;
+  log.clear();
+  constexpr SettingsKey kFirst{"first"};
+  constexpr SettingsKey kSecond{"second"};
+  ClearSettingsAreas();
+  ASSERT_EQ(0, RegisterSettingsArea({kFirst, "first.xml", [] { log += "L1 "; return 0; },
+                                     [] { log += "S1 "; return 0; }, nullptr}));
+  ASSERT_EQ(0, RegisterSettingsArea({kSecond, nullptr, nullptr, [] { log += "S2 "; return -1; }, nullptr}));
+  ASSERT_EQ(0, RegisterSettingsArea({SettingsKey{"third"}, nullptr, [] { log += "L3 "; return 0; },
+                                     nullptr, nullptr}));
+  EXPECT_EQ(-1, RegisterSettingsArea({SettingsKey{"first"}, nullptr, [] { log += "Lx "; return 0; },
+                                      [] { log += "Sx "; return 0; }, nullptr}));
+  LoadSettingsAreas();
+  EXPECT_EQ(-1, SavePowerOffSettings());  // the second failed; the others are still saved
+  EXPECT_EQ("L1 L3 S1 S2 ", log);
 }
 
 // The stores mark their area on a change, never on a load or on a record
@@ -136,12 +160,13 @@ TEST_F(SavedSoon, TenMinutesOfPlaybackWriteTheHistoryAtMostTenTimesPlusOnePerAct
   BookMark bm(kBookmarkArea);
   history = &h;
   historyWrites = 0;
-  RegisterSettingsArea({kHistoryArea, [] {
+  RegisterSettingsArea({kHistoryArea, nullptr, nullptr,
+                        [] {
                           ++historyWrites;
                           return history->SaveToFile("/history.xml");
                         },
                         nullptr});
-  RegisterSettingsArea({kBookmarkArea, [] { return 0; }, nullptr});
+  RegisterSettingsArea({kBookmarkArea, nullptr, nullptr, [] { return 0; }, nullptr});
 
   HistoryPacer pacer;
   int actions = 0;

@@ -1,6 +1,7 @@
 // The calculator worked by keys as a user would, heard through speech.
 #include "tests/tools/tools_fixture.h"
 #include "tools/calculator.h"
+#include "core/ui/keypad_idle.h"
 
 namespace toolstest {
 namespace {

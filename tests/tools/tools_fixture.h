@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ui/session.h"
+#include "core/ui/keypad_idle.h"
 #include "core/ui/window.h"
 #include "platform/host/simulated_board.h"
 #include "speech/tts.h"

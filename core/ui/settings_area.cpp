@@ -1,19 +1,15 @@
-#include "core/ui/session.h"
+#include "core/ui/settings_area.h"
 
 #include <time.h>
 
-#include <climits>
-#include <cstdlib>
+#include <cstring>
 #include <mutex>
-#include <string>
 #include <vector>
 
-#include "core/base/activity.h"
 #include "core/base/diag.h"
+#include "core/ui/keypad_idle.h"
+#include "core/ui/reports.h"
 #include "core/ui/system_settings.h"
-
-bool g_bKeyBoardLocked = false;
-int g_InfoKeyDownTimes = 0;
 
 namespace {
 
@@ -22,18 +18,9 @@ std::vector<SettingsArea>& Areas() {
   return areas;
 }
 
-std::vector<void (*)()>& CloseHooks() {
-  static std::vector<void (*)()> hooks;
-  return hooks;
-}
-
-void (*g_ClockSetHook)() = nullptr;
-
-void (*g_QuietShutDown)() = nullptr;
-
 // One waiting save: when the burst began and when it was last marked.
 struct Pending {
-  std::string area;
+  SettingsKey area;
   long long firstMs;
   long long lastMs;
 };
@@ -49,9 +36,9 @@ long long MonotonicMs() {
 
 long long (*g_SettingsClock)() = MonotonicMs;
 
-const SettingsArea* FindArea(const std::string& name) {
+const SettingsArea* FindArea(SettingsKey key) {
   for (const SettingsArea& a : Areas())
-    if (a.name && name == a.name) return &a;
+    if (a.key == key) return &a;
   return nullptr;
 }
 
@@ -60,8 +47,8 @@ bool Due(const Pending& p, long long nowMs) {
 }
 
 // Takes the marks that are due out of the list.
-std::vector<std::string> TakeDue(long long nowMs) {
-  std::vector<std::string> due;
+std::vector<SettingsKey> TakeDue(long long nowMs) {
+  std::vector<SettingsKey> due;
   std::lock_guard<std::mutex> lock(g_PendingMutex);
   for (size_t i = 0; i < g_Pending.size();) {
     if (Due(g_Pending[i], nowMs)) {
@@ -76,7 +63,7 @@ std::vector<std::string> TakeDue(long long nowMs) {
 
 // A mark at `stampMs`: a new burst, or the quiet time of the waiting one
 // counted afresh.
-void Mark(const char* area, long long stampMs) {
+void Mark(SettingsKey area, long long stampMs) {
   std::lock_guard<std::mutex> lock(g_PendingMutex);
   for (Pending& p : g_Pending) {
     if (p.area != area) continue;
@@ -92,29 +79,29 @@ void ForgetMarks() {
   g_Pending.clear();
 }
 
-// Seconds of inactivity before idle power-off; never when not positive.
-int IdleSeconds() {
-  long long s = static_cast<long long>(g_SystemSettings.idle_shut_down_time) * 60;
-  return (s <= 0 || s > INT_MAX) ? INT_MAX : static_cast<int>(s);
-}
-
 }  // namespace
 
-void ResetIdleShutDownTime() {
-  std::lock_guard<std::mutex> lock(g_SleepTimeMutex);
-  g_SleepLeftTime = 60;
-  g_IdleShutDownLeftTime = IdleSeconds();
+bool operator==(SettingsKey a, SettingsKey b) {
+  return a.name == b.name || (a.name && b.name && std::strcmp(a.name, b.name) == 0);
 }
 
-void ResetIdleShutDownTimeWithoutChangeSleepTime() {
-  std::lock_guard<std::mutex> lock(g_SleepTimeMutex);
-  g_IdleShutDownLeftTime = IdleSeconds();
+int RegisterSettingsArea(const SettingsArea& area) {
+  if (!area.key.name || FindArea(area.key)) {
+    DiagPrintf("settings area \"%s\" refused", area.key.name ? area.key.name : "");
+    return -1;
+  }
+  Areas().push_back(area);
+  return 0;
 }
 
-void RegisterSettingsArea(const SettingsArea& area) { Areas().push_back(area); }
 void ClearSettingsAreas() {
   Areas().clear();
   ForgetMarks();
+}
+
+void LoadSettingsAreas() {
+  for (const SettingsArea& a : Areas())
+    if (a.load) a.load();
 }
 
 int SavePowerOffSettings() {
@@ -129,25 +116,25 @@ int SetAllToDefault() {
   g_SystemSettings.SetToDefault(true);
   for (const SettingsArea& a : Areas()) {
     if (a.set_default) a.set_default();
-    if (a.save) MarkSettingsChanged(a.name);
+    if (a.save) MarkSettingsChanged(a.key);
   }
   g_bKeyBoardLocked = false;
   ReportSetToDefault();
   return 0;
 }
 
-void MarkSettingsChanged(const char* area) {
-  if (!area) return;
+void MarkSettingsChanged(SettingsKey area) {
+  if (!area.name) return;
   Mark(area, g_SettingsClock());
 }
 
 int RunDeferredSaves() {
   const long long nowMs = g_SettingsClock();
   int saved = 0;
-  for (const std::string& name : TakeDue(nowMs)) {
-    const SettingsArea* a = FindArea(name);
+  for (SettingsKey key : TakeDue(nowMs)) {
+    const SettingsArea* a = FindArea(key);
     if (!a || !a->save) {
-      DiagPrintf("no settings area \"%s\" to save", name.c_str());
+      DiagPrintf("no settings area \"%s\" to save", key.name);
       continue;
     }
     if (a->save() == 0) {
@@ -155,38 +142,17 @@ int RunDeferredSaves() {
       continue;
     }
     // Still marked, for power-off; tried again a minute on, not every tick.
-    DiagPrintf("%s not saved; trying again later", name.c_str());
-    Mark(name.c_str(), nowMs + kSettingsRetryMs - kSettingsQuietMs);
+    DiagPrintf("%s (%s) not saved; trying again later", key.name, a->file ? a->file : "");
+    Mark(key, nowMs + kSettingsRetryMs - kSettingsQuietMs);
   }
   return saved;
 }
 
 void SetSettingsClock(long long (*nowMs)()) { g_SettingsClock = nowMs ? nowMs : MonotonicMs; }
 
-bool SettingsChangePending(const char* area) {
+bool SettingsChangePending(SettingsKey area) {
   std::lock_guard<std::mutex> lock(g_PendingMutex);
   for (const Pending& p : g_Pending)
-    if (area && p.area == area) return true;
+    if (area.name && p.area == area) return true;
   return false;
-}
-
-void RegisterCloseHook(void (*hook)()) {
-  if (hook) CloseHooks().push_back(hook);
-}
-
-void RunCloseHooks() {
-  for (auto hook : CloseHooks()) hook();
-}
-
-void RegisterClockSetHook(void (*hook)()) { g_ClockSetHook = hook; }
-
-void RunClockSetHooks() {
-  if (g_ClockSetHook) g_ClockSetHook();
-}
-
-void SetQuietShutDownHandler(void (*handler)()) { g_QuietShutDown = handler; }
-
-void QuietShutDown() {
-  if (g_QuietShutDown) g_QuietShutDown();
-  std::_Exit(0);  // only without a composition root (tools, tests)
 }
