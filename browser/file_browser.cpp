@@ -59,12 +59,12 @@ void FileBrowser::SayPhrase(int id) {
 
 bool FileBrowser::BatteryTooLow() {
   if (GetBatState(false) >= BAT_25) return false;
-  SayPhrase(126);  // "Battery level low"
+  SayPhrase(UxPhrase::BatteryLevelLow2);
   return true;
 }
 
 int FileBrowser::Opened(int result) {
-  if (result != 0) SayPhrase(130);  // "file not supported"
+  if (result != 0) SayPhrase(UxPhrase::FileNotSupported);
   return 0;
 }
 
@@ -79,14 +79,14 @@ void FileBrowser::Show(bool detail, bool prompt) {
   char buf[kSpeechBuffer];
   if (m_Level < 2) {
     std::string text;
-    if (prompt && g_pUxLanguage->GetString(138, buf, sizeof buf) > 0) text = buf;
-    if (g_pUxLanguage->GetString(m_Disk == 1 ? 140 : 139, buf, sizeof buf) > 0) text += buf;
+    if (prompt && g_pUxLanguage->GetString(UxPhrase::ChooseInternalMemoryOrMicroSd, buf, sizeof buf) > 0) text = buf;
+    if (g_pUxLanguage->GetString(m_Disk == 1 ? UxPhrase::MicroSdCard : UxPhrase::InternalMemory, buf, sizeof buf) > 0) text += buf;
     Say(text);
     return;
   }
   NormalizeSelection();
   if (EntryCount() == 0) {
-    SayPhrase(137);  // "no files"
+    SayPhrase(UxPhrase::NoFiles2);
     return;
   }
   int sel = g_DirInfo.GetCurSel();
@@ -107,7 +107,7 @@ void FileBrowser::Show(bool detail, bool prompt) {
     // A book that could not be read has no title; its folder still names it.
     std::string spoken = SpeakableName(title && *title ? title : CurFolderName().c_str());
     if (detail) {
-      g_pUxLanguage->GetString_String(8, spoken.c_str(), buf, sizeof buf);  // "%s, daisy file"
+      g_pUxLanguage->GetString_String(UxTextFormat::DaisyFile, spoken.c_str(), buf, sizeof buf);
       Say(buf);
     } else {
       Say(spoken);
@@ -136,7 +136,7 @@ void FileBrowser::Show(bool detail, bool prompt) {
 
 int FileBrowser::OnRefresh() {
   if (g_UsbState == 1 || g_UsbState == 2) {
-    SayPhrase(131);  // "USB connected"
+    SayPhrase(UxPhrase::USBConnected);
     return 0;
   }
   CheckDirChange();

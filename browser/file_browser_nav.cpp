@@ -101,7 +101,7 @@ void FileBrowser::CheckDirChange() {
   UpdateDaisyDirInfo();
   if (m_Level < 3 || m_DaisyMode) return;
   char audioBooks[256];
-  if (!g_pUxLanguage || g_pUxLanguage->GetString(0, audioBooks, sizeof audioBooks) <= 0) return;
+  if (!g_pUxLanguage || g_pUxLanguage->GetString(UxPhrase::AudioBooks, audioBooks, sizeof audioBooks) <= 0) return;
   if (!FirstComponentIs(rest, audioBooks)) return;
   m_AudioBookMode = true;
   for (int i = 0; i < g_DirInfo.GetFileCount(); i++) {
@@ -270,11 +270,11 @@ void FileBrowser::ToggleDisk() {
 int FileBrowser::EnterDisk() {
   const char* disk = kDisks[m_Disk == 1 ? 1 : 0];
   if (IsMountDir(disk) != 1) {
-    SayPhrase(m_Disk == 1 ? 136 : 135);  // "no micro sd card" / "disk not formatted"
+    SayPhrase(m_Disk == 1 ? UxPhrase::NoMicroSdCard : UxPhrase::DiskNotFormatted);
     return -1;
   }
   if (g_DirInfo.LoadDir(disk) != 0) {
-    SayPhrase(134);  // "Can't open disk"
+    SayPhrase(UxPhrase::CantOpenDisk);
     return -1;
   }
   CheckDirChange();
@@ -292,7 +292,7 @@ int FileBrowser::EnterDir(int folderIndex) {
   }
   std::string path = std::string(g_DirInfo.GetPath()) + "/" + name;
   if (path.size() > kMaxFolderPath || g_DirInfo.LoadDir(path.c_str()) != 0) {
-    SayPhrase(133);  // "can not open"
+    SayPhrase(UxPhrase::CanNotOpen2);
     return -1;
   }
   CheckDirChange();

@@ -51,7 +51,7 @@ int FileBrowser::OpenSelected() {
     return -1;
   }
   if (GetBatState(false) < BAT_25) {
-    SayPhrase(126);  // "Battery level low"
+    SayPhrase(UxPhrase::BatteryLevelLow2);
     return 0;
   }
   // The name lives in the listing, which the players may reload.
@@ -79,7 +79,7 @@ int FileBrowser::OpenFile(const char* name) {
     return Opened(OpenWith(OPEN_MUSIC, folder.c_str(), name));
   if (CheckIsEbookFile_FromExtName(ext) == 1)
     return Opened(OpenWith(OPEN_EBOOK, folder.c_str(), name));
-  SayPhrase(130);  // "file not supported"
+  SayPhrase(UxPhrase::FileNotSupported);
   return 0;
 }
 
@@ -109,7 +109,7 @@ int FileBrowser::SearchDiskForMusic(const char* disk) {
   DirInfo root;
   if (TryToPlayMusic(disk, &root) == 1) return 1;
   char audioBooks[256] = "";
-  if (g_pUxLanguage) g_pUxLanguage->GetString(0, audioBooks, sizeof audioBooks);
+  if (g_pUxLanguage) g_pUxLanguage->GetString(UxPhrase::AudioBooks, audioBooks, sizeof audioBooks);
   for (int i = 0; i < root.GetDirCount(); i++) {
     const char* name = root.GetChildDirName(i);
     if (strcasecmp(name, "Daisy") == 0 || strcasecmp(name, audioBooks) == 0) continue;
@@ -124,7 +124,7 @@ int FileBrowser::OnKeyMp3Down() {
   bool emmc = IsMountDir("/mnt/emmc") == 1;
   bool card = IsMountDir("/mnt/microsd") == 1;
   if (!emmc && !card) {
-    SayPhrase(132);  // "no music files"
+    SayPhrase(UxPhrase::NoMusicFiles);
     return 0;
   }
   static HistoryItem* list[HISTORY_MAX_ITEMS];
@@ -142,6 +142,6 @@ int FileBrowser::OnKeyMp3Down() {
   }
   if (emmc && SearchDiskForMusic("/mnt/emmc") == 1) return 0;
   if (card && SearchDiskForMusic("/mnt/microsd") == 1) return 0;
-  SayPhrase(132);  // "no music files"
+  SayPhrase(UxPhrase::NoMusicFiles);
   return 0;
 }

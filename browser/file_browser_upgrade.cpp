@@ -19,6 +19,7 @@
 #include "speech/tts.h"
 #include "supervisor/packet/upgrade_install.h"
 #include "supervisor/packet/upgrade_packet.h"
+#include "speech/ux_language.h"
 
 namespace {
 
@@ -81,18 +82,18 @@ void DeletePacket(const std::string& script, const std::string& payload) {
 
 int FileBrowser::ApplyPacket(const std::string& script, const std::string& payload) {
   EnsureSettingsDisk();
-  SayPhrase(127);  // "upgrading"
+  SayPhrase(UxPhrase::Upgrading);
   SysTts_WaitFinish();
   int r = InstallUpgradePayload(payload.c_str());
   DeletePacket(script, payload);
   if (r != 0) {
-    SayPhrase(129);  // "upgrade failed"
+    SayPhrase(UxPhrase::UpgradeFailed);
     SysTts_WaitFinish();
     return r;
   }
   MoveBootFiles();
   board::System("sync");
-  SayPhrase(128);  // "upgrade finished, restarting"
+  SayPhrase(UxPhrase::UpgradeFinishedRestarting);
   SysTts_WaitFinish();
   return 0;
 }
@@ -101,7 +102,7 @@ int FileBrowser::RunUpgrade(const char* folder) {
   std::string script = std::string(folder) + "/q7upgrade.sh";
   std::string payload = std::string(folder) + "/q7_upgrade";
   if (CheckPacket(script, payload) != 0) {
-    SayPhrase(129);  // "upgrade failed"
+    SayPhrase(UxPhrase::UpgradeFailed);
     return -1;
   }
   if (ApplyPacket(script, payload) != 0) return -1;
@@ -123,7 +124,7 @@ void FileBrowser::InstallSnbRecord() {
     Say(Localized("snb upgrading finished", "aktualizacja danych urządzenia zakończona"));
   } else {
     board::System(std::string("rm -f ") + kSnbUpgradeFile);
-    SayPhrase(129);  // "upgrade failed"
+    SayPhrase(UxPhrase::UpgradeFailed);
   }
   SysTts_WaitFinish();
 }
@@ -151,12 +152,12 @@ int FileBrowser::Upgrade() {
     reboot = ApplyPacket(kUpgradeScript, kUpgradePayload) == 0;
   } else if (r != -1) {
     DeletePacket(kUpgradeScript, kUpgradePayload);
-    SayPhrase(129);  // "upgrade failed"
+    SayPhrase(UxPhrase::UpgradeFailed);
     SysTts_WaitFinish();
   }
   if (IsMountDir("/mnt/settings") != 1) {
     printf("/mnt/setting not mount\n");
-    SayPhrase(kPhraseSettingsDiskNotFormatted);
+    SayPhrase(UxPhrase::SettingsDiskNotFormatted);
     SysTts_WaitFinish();
     if (reboot) RebootForever();
     return -1;

@@ -20,13 +20,7 @@ namespace {
 
 enum { kDelete, kCut, kCopy, kPaste, kSend, kItems };
 
-std::string Phrase(int id) {
-  char text[512] = "";
-  if (g_pUxLanguage) g_pUxLanguage->GetString(id, text, sizeof text);
-  return text;
-}
-
-void Queue(int id, const char* tail = "") { SysTts_Add((Phrase(id) + tail).c_str()); }
+void Queue(int id, const char* tail = "") { SysTts_Add((PhraseText(id) + tail).c_str()); }
 
 const char* NameOf(const std::string& path) {
   size_t slash = path.rfind('/');
@@ -52,16 +46,16 @@ class FileOperation final : public iWindow {
     g_FileOperationFlag = 0;
     bool cardGone = BAccess("/dev/mmcblk1", F_OK) != 0;
     if (cardGone && (m_Dest.rfind("/mnt/microsd/", 0) == 0 || g_FileOperationFilename.rfind("/mnt/microsd/", 0) == 0)) {
-      Queue(150, ", ");
-      Queue(136, ", ");
+      Queue(UxPhrase::ErrorWhileCopying, ", ");
+      Queue(UxPhrase::NoMicroSdCard, ", ");
     } else {
-      Queue(149);
+      Queue(UxPhrase::Canceled5);
     }
     g_FileOperationFilename.clear();
     return 0;
   }
   int OnRefresh() override {
-    if (m_Busy) return SysTts_SynchFmtStr(159);  // "Copying"
+    if (m_Busy) return SysTts_SynchFmtStr(UxPhrase::Copying);
     Show(true);
     return 0;
   }
@@ -85,13 +79,13 @@ class FileOperation final : public iWindow {
 };
 
 void FileOperation::Show(bool title) {
-  std::string text = title ? Phrase(141) : "";
+  std::string text = title ? PhraseText(UxPhrase::FileManagement) : "";
   switch (m_Item) {
-    case kDelete: text += Phrase(g_DirInfo.GetTotal() > 0 && g_DirInfo.IsCurSelDir() ? 320 : 142); break;
-    case kCut: text += Phrase(143); break;
-    case kCopy: text += Phrase(144); break;
-    case kPaste: text += Phrase(145); break;
-    default: text += Phrase(strncmp(g_DirInfo.GetPath(), "/mnt/emmc", 9) == 0 ? 146 : 147); break;
+    case kDelete: text += PhraseText(g_DirInfo.GetTotal() > 0 && g_DirInfo.IsCurSelDir() ? UxPhrase::DeleteFolder : UxPhrase::Delete); break;
+    case kCut: text += PhraseText(UxPhrase::Cut); break;
+    case kCopy: text += PhraseText(UxPhrase::Copy); break;
+    case kPaste: text += PhraseText(UxPhrase::Paste); break;
+    default: text += PhraseText(strncmp(g_DirInfo.GetPath(), "/mnt/emmc", 9) == 0 ? UxPhrase::SendToMicroSdCard : UxPhrase::SendToInternalMemory); break;
   }
   SysTts_Play(text.c_str(), -1);
 }
@@ -134,13 +128,13 @@ int FileOperation::BusyKey(int code) {
     case EV_AUTO_SHUTDOWN:
     case EV_IDLE_SHUTDOWN:
       SysTts_Stop();
-      SysTts_SynchFmtStr(148);  // "Cancel copying"
+      SysTts_SynchFmtStr(UxPhrase::CancelCopying);
       SysTts_WaitFinish();
       CancelFileOperation();
       m_Busy = false;
       g_FileOperationFlag = 0;
       ReloadSelecting(NameOf(m_Dest));
-      Queue(149);  // "Canceled, "
+      Queue(UxPhrase::Canceled5);
       return code == KEY_BACK ? WND_CLOSE : WND_CLOSE_PASS_DOWN;
     case EV_SD_MOUNTED:
     case EV_SD_REMOVED:
@@ -165,15 +159,15 @@ int FileOperation::Finish(int result) {
   g_FileOperationFilename.clear();
   ReloadSelecting(NameOf(m_Dest));
   if (result == FOP_DONE) {
-    Queue(160);  // "Copy finished, "
+    Queue(UxPhrase::CopyFinished);
   } else if (result == FOP_DISK_FULL) {
-    Queue(161, ", ");
+    Queue(UxPhrase::DiskFull, ", ");
   } else if (result == FOP_CANCELED) {
-    Queue(149);
+    Queue(UxPhrase::Canceled5);
   } else {
-    Queue(150, ", ");  // "Error while copying"
+    Queue(UxPhrase::ErrorWhileCopying, ", ");
     // A card pulled under the copy: say why; the source is untouched.
-    if (result == FOP_DISK_GONE) Queue(136, ", ");
+    if (result == FOP_DISK_GONE) Queue(UxPhrase::NoMicroSdCard, ", ");
   }
   return WND_CLOSE;
 }
@@ -187,26 +181,26 @@ void FileOperation::ReloadSelecting(const char* name) {
 int FileOperation::Act() {
   const char* name = g_DirInfo.GetCurSelName();
   if (!DiskOfPath((std::string(g_DirInfo.GetPath()) + "/x").c_str())) {
-    SysTts_SynchFmtStr(50);  // "error"
+    SysTts_SynchFmtStr(UxPhrase::Error);
     return 0;
   }
   if (m_Item == kPaste) return Paste();
   if (!name) {
-    SysTts_SynchFmtStr(137);  // "no files"
+    SysTts_SynchFmtStr(UxPhrase::NoFiles2);
     return 0;
   }
   if (m_Item == kDelete) return Delete();
   if (m_Item == kSend) return Send();
   g_FileOperationFlag = m_Item == kCut ? 1 : 2;
   g_FileOperationFilename = std::string(g_DirInfo.GetPath()) + "/" + name;
-  Queue(m_Item == kCut ? 157 : 158);
+  Queue(m_Item == kCut ? UxPhrase::CutFileFlagHasBeenSet : UxPhrase::CopyFileFlagHasBeenSet);
   return WND_CLOSE;
 }
 
 // The yes/no question; -1 when the box was closed from outside and this
 // window is gone.
 int FileOperation::Ask(int phrase) {
-  int r = MessageBox(Phrase(phrase).c_str(), 1);
+  int r = MessageBox(PhraseText(phrase).c_str(), 1);
   if (r == WND_STOP) {
     delete this;
     return -1;
@@ -217,19 +211,19 @@ int FileOperation::Ask(int phrase) {
 int FileOperation::Delete() {
   bool folder = g_DirInfo.IsCurSelDir();
   std::string path = std::string(g_DirInfo.GetPath()) + "/" + g_DirInfo.GetCurSelName();
-  int answer = Ask(folder ? 321 : 153);
+  int answer = Ask(folder ? UxPhrase::DoYouWantToDeleteThe2 : UxPhrase::DeleteTheFile);
   if (answer < 0) return 0;
   if (answer != KEY_PLAY) {
-    Queue(156);  // "canceled, "
+    Queue(UxPhrase::Canceled6);
     return WND_CLOSE;
   }
-  SysTts_SynchFmtStr(154);  // "deleting"
+  SysTts_SynchFmtStr(UxPhrase::Deleting);
   SysTts_WaitFinish();
   int r = force_remove_file(path.c_str());
   sync();
   g_DirInfo.LoadDir(nullptr);
-  if (r != 0) Queue(50, ", ");
-  else Queue(folder ? 322 : 155, folder ? " " : "");
+  if (r != 0) Queue(UxPhrase::Error, ", ");
+  else Queue(folder ? UxPhrase::FolderDeleted : UxPhrase::FileDeleted, folder ? " " : "");
   if (r == 0 && g_FileOperationFlag && IsSameOrInside(path.c_str(), g_FileOperationFilename.c_str()))
     g_FileOperationFlag = 0;
   return WND_CLOSE;
@@ -237,19 +231,19 @@ int FileOperation::Delete() {
 
 int FileOperation::Paste() {
   if (g_FileOperationFlag != 1 && g_FileOperationFlag != 2) {
-    SysTts_SynchFmtStr(50);
+    SysTts_SynchFmtStr(UxPhrase::Error);
     return 0;
   }
   struct stat st;
   const std::string& src = g_FileOperationFilename;
   if (src.find('/') == std::string::npos || BStat(src.c_str(), &st) != 0) {
-    Queue(150, ", ");
+    Queue(UxPhrase::ErrorWhileCopying, ", ");
     return WND_CLOSE;
   }
   std::string dest = std::string(g_DirInfo.GetPath()) + "/" + NameOf(src);
   // Into itself, or over a folder that holds it: replacing would remove it.
   if (OverlapsSource(src.c_str(), dest.c_str())) {
-    SysTts_SynchFmtStr(151);  // "destination is the same as or in the source path, disable copy"
+    SysTts_SynchFmtStr(UxPhrase::DestinationIsTheSameAsOr);
     return 0;
   }
   return Start(dest, g_FileOperationFlag == 1);
@@ -257,11 +251,11 @@ int FileOperation::Paste() {
 
 int FileOperation::Send() {
   if (BAccess("/dev/mmcblk1", F_OK) != 0) {
-    Queue(136, ", ");
+    Queue(UxPhrase::NoMicroSdCard, ", ");
     return WND_CLOSE;
   }
   if (IsMountDir("/mnt/emmc") != 1 || IsMountDir("/mnt/microsd") != 1) {
-    Queue(135, ", ");
+    Queue(UxPhrase::DiskNotFormatted, ", ");
     return WND_CLOSE;
   }
   const char* name = g_DirInfo.GetCurSelName();
@@ -274,21 +268,21 @@ int FileOperation::Send() {
 int FileOperation::Start(const std::string& dest, bool move) {
   struct stat st;
   if (BStat(dest.c_str(), &st) == 0) {
-    int answer = Ask(152);  // "File exists, replace it?"
+    int answer = Ask(UxPhrase::FileExistsReplaceIt);
     if (answer < 0) return 0;
     if (answer != KEY_PLAY) {
-      Queue(149);
+      Queue(UxPhrase::Canceled5);
       return WND_CLOSE;
     }
   }
   m_Dest = dest;
   m_Move = move;
   if ((move ? MoveThread(dest) : CopyThread(dest)) != 0) {
-    Queue(150, ", ");
+    Queue(UxPhrase::ErrorWhileCopying, ", ");
     return WND_CLOSE;
   }
   m_Busy = true;
-  SysTts_SynchFmtStr(159);  // "Copying"
+  SysTts_SynchFmtStr(UxPhrase::Copying);
   return 0;
 }
 

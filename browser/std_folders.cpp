@@ -54,8 +54,8 @@ int CreateDaisyDir() {
     if (IsMountDir(disk[0]) != 1) continue;
     std::string daisy = std::string(disk[1]) + "Daisy";
     if (!Exists(daisy)) board::System("mkdir " + daisy);
-    ChangeDirname(disk[1], 1);  // "Record"
-    ChangeDirname(disk[1], 0);  // "Audio books"
+    ChangeDirname(disk[1], UxPhrase::Record);
+    ChangeDirname(disk[1], UxPhrase::AudioBooks);
   }
   board::System("sync");
   g_DirInfo.LoadDir(nullptr);

@@ -11,6 +11,7 @@
 #include "browser/openers.h"
 #include "platform/board.h"
 #include "power/tps65217.h"
+#include "speech/ux_language.h"
 
 int g_UsbState = 0;
 int g_UsbLun = 1;
@@ -44,7 +45,7 @@ void FileBrowser::EnterUsbMode() {
   // a disk that stays mounted is never exported.
   if (!Unmount("/mnt/emmc")) {
     g_UsbState = 3;
-    SayPhrase(323);  // "The internal memory is busy, ..."
+    SayPhrase(UxPhrase::TheInternalMemoryIsBusyThe);
     return;
   }
   bool card = Unmount("/mnt/microsd");
@@ -83,7 +84,7 @@ void FileBrowser::UsbChargerOnly() {
   g_UsbState = 3;
   RemountDisks();
   ReloadAfterDiskChange();
-  SayPhrase(10);  // "Charging."
+  SayPhrase(UxPhrase::Charging);
   Tps65217_SetMax_mA(1300);
 }
 

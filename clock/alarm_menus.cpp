@@ -97,27 +97,25 @@ class AlarmsSettingMenu final : public iWindow {
     switch (code) {
       case KEY_UP:
       case KEY_DOWN:
-        return KeyText("the previous or next field: hour, minute, on or off, repeat, signal",
-                       "poprzednie lub następne pole: godzina, minuta, włączony, powtarzanie, sygnał");
+        return PhraseText(UxPhrase::KeyThePreviousOrNextField);
       case KEY_LEFT:
       case KEY_RIGHT:
-        return field_ == F_REPEAT ? KeyText("the previous or next day", "poprzedni lub następny dzień")
-                                  : KeyText("changes the field", "zmienia pole");
+        return field_ == F_REPEAT ? PhraseText(UxPhrase::KeyThePreviousOrNextDay)
+                                  : PhraseText(UxPhrase::KeyChangesTheField);
       case KEY_BOOKMARK:
         return field_ == F_REPEAT && day_ > 0
-                   ? KeyText("switches the alarm on this day on or off", "włącza lub wyłącza budzik w tym dniu")
+                   ? PhraseText(UxPhrase::KeySwitchesTheAlarmOnThis)
                    : KeyIgnored();
       case KEY_MUSIC:
-        return KeyText("plays the alarm signal", "odtwarza sygnał budzika");
+        return PhraseText(UxPhrase::KeyPlaysTheAlarmSignal);
       case KEY_PLAY:
         return field_ == F_SIGNAL && signal_ == SIG_SELECT
-                   ? KeyText("chooses a file for the signal", "wybiera plik sygnału")
-                   : KeyText("sets the alarm", "ustawia budzik");
+                   ? PhraseText(UxPhrase::KeyChoosesAFileForThe)
+                   : PhraseText(UxPhrase::KeySetsTheAlarm);
       case KEY_BACK:
-        return KeyText("leaves without setting", "wychodzi bez ustawiania");
+        return PhraseText(UxPhrase::KeyLeavesWithoutSetting);
       case KEY_MENU:
-        return KeyText("leaves and opens the file management menu",
-                       "wychodzi i otwiera zarządzanie plikami");
+        return PhraseText(UxPhrase::KeyLeavesAndOpensTheFile);
       default:
         return iWindow::DescribeKey(code, held);
     }
@@ -174,10 +172,10 @@ class AlarmsSettingMenu final : public iWindow {
     // Saved before it is confirmed: "Setting done." over a full disk would
     // be an alarm gone at the next start.
     if (SaveSlarms() == 0) {
-      SysTts_Add((AlarmPhrase(15) + " ").c_str());  // "Setting done.", then the list
+      SysTts_Add((PhraseText(UxPhrase::SettingDone) + " ").c_str());  // "Setting done.", then the list
     } else {
       MarkSettingsChanged(kAlarmsArea);  // tried again, and at power-off
-      SysTts_Add((AlarmPhrase(161) + ". ").c_str());  // "Disk full"
+      SysTts_Add((PhraseText(UxPhrase::DiskFull) + ". ").c_str());
     }
     return WND_CLOSE;
   }
@@ -192,15 +190,15 @@ class AlarmsSettingMenu final : public iWindow {
         text = AlarmMinuteText(a_.minute);
         break;
       case F_ENABLED:
-        text = AlarmPhrase(a_.enabled ? 59 : 60);
+        text = PhraseText(a_.enabled ? UxPhrase::Enable : UxPhrase::Disable);
         break;
       case F_REPEAT:
         text = day_ == 0 ? RepeatSummary(a_.repeat) : RepeatDay(a_.repeat, day_ - 1);
         break;
       default:
-        text = signal_ == SIG_DEFAULT  ? AlarmPhrase(70)
-               : signal_ == SIG_SELECT ? AlarmPhrase(71)
-                                       : AlarmPhrase(72) + ", " + FileName(custom_);
+        text = signal_ == SIG_DEFAULT  ? PhraseText(UxPhrase::AlarmSignalDefault)
+               : signal_ == SIG_SELECT ? PhraseText(UxPhrase::SelectAlarmSignal)
+                                       : PhraseText(UxPhrase::AlarmSignal) + ", " + FileName(custom_);
         break;
     }
     SysTts_Play(text.c_str(), -1);

@@ -153,7 +153,7 @@ int AlarmStart(const char* path) {
   if (r == 0) return 0;
   DiagPrintf("can not play %s, %d", path, r);
   char text[128];
-  if (g_pUxLanguage && g_pUxLanguage->GetString(62, text, sizeof text) > 0)  // "can't play"
+  if (g_pUxLanguage && g_pUxLanguage->GetString(UxPhrase::CantPlay, text, sizeof text) > 0)
     SysTts_Play(text, -1);
   return -1;
 }

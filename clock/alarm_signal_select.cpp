@@ -17,6 +17,7 @@
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "speech/tts.h"
+#include "speech/ux_language.h"
 
 namespace {
 
@@ -53,9 +54,9 @@ class AlarmSignalSelectMenu final : public Menu {
   AlarmSignalSelectMenu(std::string* target, std::string dir) : target_(target), top_(dir) { Enter(dir); }
 
   int Show() override {
-    std::string text = entries_.empty() ? AlarmPhrase(63)
+    std::string text = entries_.empty() ? PhraseText(UxPhrase::NoFiles)
                        : entries_[m_CurIndex].folder
-                           ? entries_[m_CurIndex].name + ", " + AlarmPhrase(64)
+                           ? entries_[m_CurIndex].name + ", " + PhraseText(UxPhrase::Folder)
                            : entries_[m_CurIndex].name;
     return SysTts_Play(text.c_str(), -1);
   }
@@ -98,12 +99,11 @@ class AlarmSignalSelectMenu final : public Menu {
   }
 
   std::string DescribeKey(int code, int held) override {
-    if (held < 0 && code == KEY_MUSIC) return KeyText("plays the file", "odtwarza plik");
+    if (held < 0 && code == KEY_MUSIC) return PhraseText(UxPhrase::KeyPlaysTheFile);
     if (held < 0 && code == KEY_BACK && dir_ != top_)
-      return KeyText("goes back to the folder above", "wraca do folderu wyżej");
+      return PhraseText(UxPhrase::KeyGoesBackToTheFolder);
     if (held < 0 && code == KEY_PLAY)
-      return KeyText("opens the folder or takes the file as the signal",
-                     "otwiera folder lub wybiera plik jako sygnał");
+      return PhraseText(UxPhrase::KeyOpensTheFolderOrTakes);
     return Menu::DescribeKey(code, held);
   }
 
@@ -115,7 +115,7 @@ class AlarmSignalSelectMenu final : public Menu {
     }
     if (Path().size() >= kMaxSignalPath) return Show();
     *target_ = Path();
-    SysTts_Add((AlarmPhrase(15) + " ").c_str());  // "Setting done.", then the signal field
+    SysTts_Add((PhraseText(UxPhrase::SettingDone) + " ").c_str());  // "Setting done.", then the signal field
     return WND_CLOSE;
   }
 

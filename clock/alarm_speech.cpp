@@ -4,12 +4,6 @@
 #include "core/ui/window.h"
 #include "speech/ux_language.h"
 
-std::string AlarmPhrase(int id) {
-  char text[512] = "";
-  if (g_pUxLanguage) g_pUxLanguage->GetString(id, text, sizeof text);
-  return text;
-}
-
 std::string AlarmHourText(int hour) {
   char text[128] = "";
   if (g_pUxLanguage)
@@ -35,16 +29,16 @@ std::string Weekday(int day) {
 
 std::string RepeatSummary(int mask) {
   mask &= 0x7F;
-  if (mask == 0) return AlarmPhrase(66);
-  if (mask == 0x7F) return AlarmPhrase(67);
-  std::string text = AlarmPhrase(65);
+  if (mask == 0) return PhraseText(UxPhrase::RecurrentClose);
+  if (mask == 0x7F) return PhraseText(UxPhrase::RecurrentEveryDay);
+  std::string text = PhraseText(UxPhrase::Recurrent);
   for (int d = 0; d < 7; ++d)
     if (mask & (1 << d)) text += ", " + Weekday(d);
   return text;
 }
 
 std::string RepeatDay(int mask, int day) {
-  return Weekday(day) + " " + AlarmPhrase(mask & (1 << day) ? 69 : 68);
+  return Weekday(day) + " " + PhraseText(mask & (1 << day) ? UxPhrase::SelectedPressBookmarkKeyToCancel : UxPhrase::NotSelectedPressBookmarkKeyTo);
 }
 
 int OpenClockWindow(iWindow* w) {

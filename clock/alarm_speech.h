@@ -3,7 +3,6 @@
 
 #include <string>
 
-std::string AlarmPhrase(int id);
 std::string AlarmHourText(int hour);
 std::string AlarmMinuteText(int minute);
 // "recurrent, close", "recurrent, every day" or "recurrent, Monday, ...".

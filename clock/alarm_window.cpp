@@ -82,10 +82,10 @@ class AlarmWindow final : public iWindow {
   }
 
   std::string DescribeKey(int code, int) override {
-    if (phase_ == 2) return KeyText("ends the message", "kończy komunikat");
+    if (phase_ == 2) return PhraseText(UxPhrase::KeyEndsTheMessage);
     if (code == KEY_BACK || GetAlarmSnoozeCount() >= kMaxSnoozes)
-      return KeyText("closes the alarm", "wyłącza budzik");
-    return KeyText("rings again in 10 minutes", "dzwoni ponownie za 10 minut");
+      return PhraseText(UxPhrase::KeyClosesTheAlarm);
+    return PhraseText(UxPhrase::KeyRingsAgainIn10Minutes);
   }
 
   int OnKeyDown(int code) override {
@@ -108,7 +108,7 @@ class AlarmWindow final : public iWindow {
     }
     // The lock switched while ringing (power click, then music) is said too.
     if ((code == EV_KEYPAD_LOCKED || code == EV_KEYPAD_UNLOCKED) && g_pUxLanguage &&
-        g_pUxLanguage->GetString(code == EV_KEYPAD_LOCKED ? 12 : 13, text, sizeof text) > 0) {
+        g_pUxLanguage->GetString(code == EV_KEYPAD_LOCKED ? UxPhrase::ButtonsLockedClickPowerButtonThen : UxPhrase::ButtonsUnlocked, text, sizeof text) > 0) {
       SysTts_Add(text);
       SysTts_Add(" ");
     }
@@ -120,10 +120,10 @@ class AlarmWindow final : public iWindow {
   // Snooze while rings are left, else the alarm is over.
   void SayOutcome(bool close) {
     if (!close && GetAlarmSnoozeCount() < kMaxSnoozes) {
-      SayPhrase(74);  // "Alarm after 10 minutes."
+      SayPhrase(UxPhrase::AlarmAfter10Minutes);
     } else {
       StopCurAlarm();
-      SayPhrase(73);  // "Alarm is closed."
+      SayPhrase(UxPhrase::AlarmIsClosed);
     }
     phase_ = 2;
   }

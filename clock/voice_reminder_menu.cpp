@@ -16,6 +16,7 @@
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "speech/tts.h"
+#include "speech/ux_language.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ int Today() {
   return (lt.tm_wday + 6) % 7;
 }
 
-void Say(int phrase) { SysTts_Play(AlarmPhrase(phrase).c_str(), -1); }
+void Say(int phrase) { SysTts_Play(PhraseText(phrase).c_str(), -1); }
 
 std::string PendingPath() { return std::string(c_VoiceReminderDir) + "/new.mp3"; }
 
@@ -193,8 +194,8 @@ void ReminderEditor::Show() {
     case I_MINUTE: text = AlarmMinuteText(f_.minute); break;
     case I_VOICE:
       // The voice so far, then how to record (again).
-      if (has_voice_) return presenter_.Present(VoicePath(), AlarmPhrase(298));
-      text = AlarmPhrase(298);  // "Press and hold the record key to record."
+      if (has_voice_) return presenter_.Present(VoicePath(), PhraseText(UxPhrase::PressAndHoldTheRecordKey));
+      text = PhraseText(UxPhrase::PressAndHoldTheRecordKey);
       break;
     default: text = RemindWeekdayText(f_.weekdays, item - I_WEEKDAY); break;
   }
@@ -238,26 +239,24 @@ int ReminderEditor::OnKeyDown(int code) {
 std::string ReminderEditor::DescribeKey(int code, int held) {
   if (held >= 0) return iWindow::DescribeKey(code, held);
   if (VoiceTag_IsRecording())
-    return code == KEY_BACK ? KeyText("leaves, throwing the recording away", "wychodzi, odrzucając nagranie")
+    return code == KEY_BACK ? PhraseText(UxPhrase::KeyLeavesThrowingTheRecordingAway)
                             : KeyIgnored();
   switch (code) {
     case KEY_UP:
     case KEY_DOWN:
-      return KeyText("the previous or next item", "poprzednia lub następna pozycja");
+      return PhraseText(UxPhrase::KeyThePreviousOrNextItem3);
     case KEY_LEFT:
     case KEY_RIGHT:
-      return KeyText("changes the item", "zmienia pozycję");
+      return PhraseText(UxPhrase::KeyChangesTheItem);
     case KEY_RECORD:
-      return KeyText("held, records the reminder's voice until it is released",
-                     "przytrzymany nagrywa głos przypomnienia, aż zostanie puszczony");
+      return PhraseText(UxPhrase::KeyHeldRecordsTheRemindersVoice);
     case KEY_PLAY:
-      return has_voice_ ? KeyText("saves the reminder", "zapisuje przypomnienie")
-                        : KeyText("goes to the voice item: a reminder needs a recording",
-                                  "przechodzi do pozycji głosu: przypomnienie wymaga nagrania");
+      return has_voice_ ? PhraseText(UxPhrase::KeySavesTheReminder)
+                        : PhraseText(UxPhrase::KeyGoesToTheVoiceItem);
     case KEY_BACK:
-      return KeyText("leaves without saving", "wychodzi bez zapisywania");
+      return PhraseText(UxPhrase::KeyLeavesWithoutSaving);
     case KEY_MENU:
-      return KeyText("leaves and opens the file management menu", "wychodzi i otwiera zarządzanie plikami");
+      return PhraseText(UxPhrase::KeyLeavesAndOpensTheFile);
     default:
       return iWindow::DescribeKey(code, held);
   }
@@ -283,7 +282,7 @@ int ReminderEditor::OnKeyPress(int code) {
 
 void ReminderEditor::StartRecording() {
   SysTts_Stop();
-  if (VoiceTag_Record() != 0) Say(254);  // "can't record"
+  if (VoiceTag_Record() != 0) Say(UxPhrase::CantRecord);
 }
 
 void ReminderEditor::EndRecording() {
@@ -293,7 +292,7 @@ void ReminderEditor::EndRecording() {
     recorded_ = has_voice_ = true;
     Show();  // the user hears what was recorded
   } else {
-    Say(r == -1 ? 299 : 254);  // "Voice is too short, cancel adding." / "can't record"
+    Say(r == -1 ? UxPhrase::VoiceIsTooShortCancelAdding : UxPhrase::CantRecord);
   }
 }
 
@@ -309,24 +308,24 @@ int ReminderEditor::KeyPlay() {
   r.time = PackRemindTime(f_.year, f_.month, f_.day, f_.hour, f_.minute, f_.weekdays);
   // Once, at a time gone by, would never be heard: the user sets it again.
   if (r.type == REMIND_ONCE && RemindDueTime(r, static_cast<unsigned int>(BTime())) == static_cast<unsigned int>(-1)) {
-    Say(kPhraseTimePassed);
+    Say(UxPhrase::TimePassed);
     return 0;
   }
   if (index_ < 0) {
     int e = VoiceReminder_Add(r, PendingPath().c_str());
     if (e == 0) recorded_ = false;
-    Say(e == 0 ? 296 : VoiceReminder_IsFull() ? 297 : 161);  // "Voice reminder added." / "Disk full"
+    Say(e == 0 ? UxPhrase::VoiceReminderAdded : VoiceReminder_IsFull() ? UxPhrase::TooMuchVoiceRemindersPleaseDelete : UxPhrase::DiskFull);
     return WND_CLOSE;
   }
   const VoiceReminder& old = g_VoiceReminders[index_];
   if (recorded_ || r.type != old.type || r.time != old.time) {
     if (VoiceReminder_Replace(index_, r, recorded_ ? PendingPath().c_str() : nullptr) != 0) {
-      Say(161);
+      Say(UxPhrase::DiskFull);
       return WND_CLOSE;
     }
     recorded_ = false;
   }
-  Say(15);  // "Setting done."
+  Say(UxPhrase::SettingDone);
   return WND_CLOSE;
 }
 
@@ -334,7 +333,7 @@ int ReminderEditor::KeyPlay() {
 // yes, 0 for no, or WND_STOP when the box was closed from outside: `w` is
 // then deleted and must not be touched.
 int Ask(iWindow* w, int question, int canceled) {
-  int r = MessageBox(AlarmPhrase(question).c_str(), 1);
+  int r = MessageBox(PhraseText(question).c_str(), 1);
   if (r == WND_STOP) {
     delete w;
     return WND_STOP;
@@ -373,10 +372,10 @@ class ReminderDeleteMenu final : public PresentingMenu {
     return 0;
   }
   int KeyOK() override {
-    int r = Ask(this, 302, 304);  // "Do you want to delete the voice reminder?", "Canceled"
+    int r = Ask(this, UxPhrase::DoYouWantToDeleteThe, UxPhrase::Canceled12);
     if (r != KEY_PLAY) return r;
     VoiceReminder_Delete(m_CurIndex);
-    Say(303);  // "Voice reminder deleted."
+    Say(UxPhrase::VoiceReminderDeleted);
     return WND_CLOSE;
   }
 };
@@ -399,7 +398,7 @@ class VoiceReminderMenu final : public PresentingMenu {
     return Menu::OnKeyPress(code);
   }
   int Show() override {
-    static const int kPhrases[kActions] = {295, 301, 305};
+    static const int kPhrases[kActions] = {UxPhrase::AddVoiceReminder, UxPhrase::DeleteVoiceReminder, UxPhrase::ClearAllVoiceReminders};
     if (m_CurIndex < kActions)
       Say(kPhrases[m_CurIndex]);
     else
@@ -420,14 +419,14 @@ int VoiceReminderMenu::KeyOK() {
   switch (m_CurIndex) {
     case 0:
       if (VoiceReminder_IsFull()) {
-        Say(297);  // "Too much voice reminders, please delete some."
+        Say(UxPhrase::TooMuchVoiceRemindersPleaseDelete);
         return 0;
       }
       OpenClockWindow(new ReminderEditor(-1));
       return 0;
     case 1:
       if (g_VoiceReminderCnt == 0) {
-        Say(300);  // "No voice reminders."
+        Say(UxPhrase::NoVoiceReminders);
         return 0;
       }
       OpenClockWindow(new ReminderDeleteMenu());
@@ -442,14 +441,14 @@ int VoiceReminderMenu::KeyOK() {
 
 int VoiceReminderMenu::ClearAll() {
   if (g_VoiceReminderCnt == 0) {
-    Say(300);
+    Say(UxPhrase::NoVoiceReminders);
     return 0;
   }
-  int r = Ask(this, 306, 308);  // "Do you want to clear all voice reminders?", "Canceled"
+  int r = Ask(this, UxPhrase::DoYouWantToClearAll, UxPhrase::Canceled13);
   if (r != KEY_PLAY) return r;
   VoiceReminder_Clear();
   Sync();
-  Say(307);  // "Voice reminders cleared."
+  Say(UxPhrase::VoiceRemindersCleared);
   return 0;
 }
 

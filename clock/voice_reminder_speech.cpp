@@ -7,11 +7,11 @@
 #include "speech/tts.h"
 #include "speech/ux_language.h"
 
-std::string RemindTypeText(int type) { return AlarmPhrase(309 + (type >= REMIND_ONCE && type <= REMIND_YEARLY ? type : 0)); }
+std::string RemindTypeText(int type) { return PhraseText(UxPhrase::Once + (type >= REMIND_ONCE && type <= REMIND_YEARLY ? type : 0)); }
 
 std::string RemindYearText(int year) {
   char text[128] = "";
-  if (g_pUxLanguage) g_pUxLanguage->GetString_Int(6, year, text, sizeof text);  // "year %d"
+  if (g_pUxLanguage) g_pUxLanguage->GetString_Int(UxIntFormat::Year, year, text, sizeof text);
   return text;
 }
 
@@ -38,7 +38,7 @@ std::string WeekdayName(int day) {
 }  // namespace
 
 std::string RemindWeekdayText(int weekdays, int day) {
-  return WeekdayName(day) + ", " + AlarmPhrase(weekdays & RemindWeekdayBit(day) ? 314 : 315);
+  return WeekdayName(day) + ", " + PhraseText(weekdays & RemindWeekdayBit(day) ? UxPhrase::Selected : UxPhrase::NotSelected);
 }
 
 std::string RemindDescription(const VoiceReminder& r) {
@@ -73,7 +73,7 @@ void RecordingPresenter::Present(const std::string& path, const std::string& tex
     return;
   }
   // Never silence in place of a voice: the user hears that it is missing.
-  SysTts_Play((AlarmPhrase(62) + ", " + text).c_str(), -1);  // "can't play"
+  SysTts_Play((PhraseText(UxPhrase::CantPlay) + ", " + text).c_str(), -1);
 }
 
 void RecordingPresenter::Tick() {

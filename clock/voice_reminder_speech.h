@@ -6,8 +6,6 @@
 
 #include "clock/voice_reminder.h"
 
-// "This time has already passed.": a reminder once at a past time is refused.
-constexpr int kPhraseTimePassed = 341;
 
 // Weekday d (0 Monday .. 6 Sunday) in the packed mask: bit 6 Monday.
 inline int RemindWeekdayBit(int d) { return 1 << (6 - d); }

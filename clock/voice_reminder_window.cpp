@@ -13,6 +13,7 @@
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "speech/tts.h"
+#include "speech/ux_language.h"
 
 namespace {
 
@@ -70,17 +71,15 @@ class VoiceReminderWindow final : public iWindow {
     switch (code) {
       case KEY_BACK:
       case KEY_MENU:
-        return KeyText("stops the reminder", "wyłącza przypomnienie");
+        return PhraseText(UxPhrase::KeyStopsTheReminder);
       case KEY_INFO:
-        return KeyText("plays the reminders again; pressed twice, the time and date; three times, the "
-                       "battery",
-                       "odtwarza przypomnienia od nowa; dwa razy: godzinę i datę; trzy razy: stan baterii");
+        return PhraseText(UxPhrase::KeyPlaysTheRemindersAgainPressed);
       case KEY_PLAY:
       case KEY_UP:
       case KEY_DOWN:
       case KEY_LEFT:
       case KEY_RIGHT:
-        return KeyText("plays the reminders again", "odtwarza przypomnienia od nowa");
+        return PhraseText(UxPhrase::KeyPlaysTheRemindersAgain);
       default:
         return iWindow::DescribeKey(code, held);
     }
@@ -114,7 +113,7 @@ class VoiceReminderWindow final : public iWindow {
       return;
     }
     g_AlertSet.erase(g_AlertSet.begin() + static_cast<long>(pos_));
-    SysTts_Play(AlarmPhrase(62).c_str(), -1);  // "can't play"
+    SysTts_Play(PhraseText(UxPhrase::CantPlay).c_str(), -1);
   }
 
   time_t opened_ = 0;

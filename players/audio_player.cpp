@@ -21,6 +21,7 @@
 #include "positions/bookmark.h"
 #include "positions/history.h"
 #include "speech/tts.h"
+#include "speech/ux_language.h"
 
 AudioPlayer::~AudioPlayer() = default;
 
@@ -80,7 +81,7 @@ int AudioPlayer::Open(const char* dir, const char* name, int start_ms, int end_m
   }
   printf("m_Total = %d, m_Cur = %d\n", Total(), m_Cur);
   if (Total() == 0) {
-    PlayerSayPhrase(132);  // "no music files"
+    PlayerSayPhrase(UxPhrase::NoMusicFiles);
     m_bFailed = true;
     return -1;
   }
@@ -198,7 +199,7 @@ int AudioPlayer::EndOfFile() {
   switch (g_AudioSettings.mode) {
     case PLAY_MODE_SINGLE:
       m_bUserPaused = true;
-      PlayerSayPhrase(76);  // "file end"
+      PlayerSayPhrase(UxPhrase::FileEnd);
       return 0;
     case PLAY_MODE_REPEAT_ONE:
       m_Thread.Seek(0, 0);

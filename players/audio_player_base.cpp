@@ -10,10 +10,11 @@
 #include "players/play_thread.h"
 #include "power/shutdown_timers.h"
 #include "speech/tts.h"
+#include "speech/ux_language.h"
 
 AudioPlayerBase::AudioPlayerBase(PlayThread& thread, RememberedItems* remembered)
     : m_Thread(thread),
-      m_Bm({89, 90, 91},
+      m_Bm({UxPhrase::StartMarkHighlightBookmark2, UxPhrase::EndMarkHighlightBookmark2, UxPhrase::StopPlayingHighlightBookmark2},
            {[this] { return BookmarkCount(); }, [this](int i) { SayBookmark(i); },
             [this] { return HighlightStage(); }, [this] { AddBookmark(); },
             [this](int i) { JumpToBookmark(i); }, [this] { HighlightStep(); }, nullptr}),
@@ -136,7 +137,7 @@ int AudioPlayerBase::OnTick() {
 
 int AudioPlayerBase::NoteOpenFailure() {
   m_bOpening = false;
-  PlayerSayPhrase(75);  // "can not open"
+  PlayerSayPhrase(UxPhrase::CanNotOpen);
   return ++m_OpenFailures;
 }
 
@@ -208,7 +209,7 @@ int AudioPlayerBase::MenuKeyDown(int code) {
     m_Bm.Confirm();
   } else {
     ApplySetting();
-    PlayerSayPhrase(15);  // "Setting done."
+    PlayerSayPhrase(UxPhrase::SettingDone);
     LeaveMenu(true);
   }
   return 0;

@@ -2,19 +2,17 @@
 #include "core/ui/key_describer.h"
 #include "players/audio_player.h"
 #include "players/kit/key_texts.h"
+#include "speech/ux_language.h"
 
 std::string AudioPlayer::DescribeOwnKey(int code) {
-  if (code == KEY_BACK) return KeyText("closes the player", "zamyka odtwarzacz");
+  if (code == KEY_BACK) return PhraseText(UxPhrase::KeyClosesThePlayer);
   if (code == KEY_UP || code == KEY_DOWN)
-    return KeyText("chooses how left and right move", "wybiera, jak działają lewo i prawo");
+    return PhraseText(UxPhrase::KeyChoosesHowLeftAndRight3);
   if (code == KEY_MENU)
-    return KeyText("play mode, equalizer, speed and pitch",
-                   "tryb odtwarzania, korektor, prędkość i wysokość");
+    return PhraseText(UxPhrase::KeyPlayModeEqualizerSpeedAnd);
   if (code == KEY_INFO)
-    return KeyText("says the file and its time; pressed twice, the time and date; three times, "
-                   "the battery",
-                   "mówi plik i jego czas; dwa razy: godzinę i datę; trzy razy: stan baterii");
+    return PhraseText(UxPhrase::KeySaysTheFileAndIts);
   if (code == KEY_LEFT || code == KEY_RIGHT)
-    return DescribePlayerKey(code) + KeyText("; held, winds fast", "; przytrzymany przewija");
+    return DescribePlayerKey(code) + PhraseText(UxPhrase::KeyHeldWindsFast);
   return "";
 }

@@ -123,9 +123,9 @@ void AudioPlayer::SayInfo() {
 void AudioPlayer::SayNavMode() {
   int mode = g_AudioSettings.navMode;
   if (mode == NAV_BOOKMARK) {
-    PlayerSayPhrase(292);  // "time jump: bookmark"
+    PlayerSayPhrase(UxPhrase::TimeJumpBookmark);
   } else if (mode == NAV_FILE) {
-    PlayerSayPhrase(293);  // "time jump: files"
+    PlayerSayPhrase(UxPhrase::TimeJumpFiles);
   } else if (g_pUxLanguage) {
     char buf[256];
     if (g_pUxLanguage->GetTimeJumpString(NavModeSeconds(mode), buf, sizeof buf) > 0) PlayerSay(buf);
@@ -163,7 +163,7 @@ void AudioPlayer::StepTime(int direction) {
 void AudioPlayer::StepBookmark(int direction) {
   Pause();
   if (m_BmMs.empty()) {
-    PlayerSayPhrase(55);  // "no bookmarks"
+    PlayerSayPhrase(UxPhrase::NoBookmarks);
     m_bResumeAfterTts = true;
     return;
   }
@@ -178,7 +178,7 @@ void AudioPlayer::StepBookmark(int direction) {
     } else {
       printf("seek to %d S\n", 0);
       m_Thread.Seek(0, -1);
-      PlayerSayPhrase(38);  // "beginning of file"
+      PlayerSayPhrase(UxPhrase::BeginningOfFile);
       m_bResumeAfterTts = true;
     }
     return;
@@ -191,6 +191,6 @@ void AudioPlayer::StepBookmark(int direction) {
   }
   printf("seek to %d S\n", m_Thread.TotalMs() / 1000);
   m_Thread.Seek(m_Thread.TotalMs(), 1);
-  PlayerSayPhrase(39);  // "end of file"
+  PlayerSayPhrase(UxPhrase::EndOfFile);
   m_bResumeAfterTts = true;
 }

@@ -52,10 +52,10 @@ void AudioPlayer::ShowSetting() {
   std::string text;
   switch (m_MenuItem) {
     case ITEM_MODE:
-      text = Join(PlayerPhrase(77), PlayerPhrase(78 + m_MenuValue));  // "playing mode" + name
+      text = Join(PhraseText(UxPhrase::PlayingMode), PhraseText(UxPhrase::SinglePlay + m_MenuValue));  // "playing mode" + name
       break;
     case ITEM_EQUALIZER:
-      text = Join(PlayerPhrase(83), PlayerPhrase(84 + m_MenuValue));  // "Equalizer" + preset
+      text = Join(PhraseText(UxPhrase::Equalizer), PhraseText(UxPhrase::Normal2 + m_MenuValue));  // "Equalizer" + preset
       break;
     case ITEM_SPEED:
       if (g_pUxLanguage->GetAudioSpeedString(m_MenuValue, buf, sizeof buf) > 0) text = buf;
@@ -64,7 +64,7 @@ void AudioPlayer::ShowSetting() {
       if (g_pUxLanguage->GetAudioPitchString(m_MenuValue, buf, sizeof buf) > 0) text = buf;
       break;
     default:
-      if (g_pUxLanguage->GetString_Int(3, m_MenuValue + 1, buf, sizeof buf) > 0) text = buf;  // "audio %d"
+      if (g_pUxLanguage->GetString_Int(UxIntFormat::Audio, m_MenuValue + 1, buf, sizeof buf) > 0) text = buf;
       break;
   }
   PlayerSay(text);
@@ -142,7 +142,7 @@ void AudioPlayer::AddBookmark() {
   int idx = g_bookmark.AddMusic(m_FullPath.c_str(), ms, -1);
   LoadBmMs();
   if (idx < 0) {
-    PlayerSayPhrase(54);  // "can't add bookmark"
+    PlayerSayPhrase(UxPhrase::CantAddBookmark);
     return;
   }
   char buf[256];
@@ -174,7 +174,7 @@ void AudioPlayer::HighlightStep() {
   if (m_RepeatStart < 0) {
     m_RepeatStart = cur / 1000 * 1000;
     m_RepeatEnd = -1;
-    PlayerSayPhrase(56);  // "mark start place"
+    PlayerSayPhrase(UxPhrase::MarkStartPlace);
     LeaveMenu(true);
     return;
   }
@@ -188,7 +188,7 @@ void AudioPlayer::HighlightStep() {
   int idx = g_bookmark.AddMusic(m_FullPath.c_str(), start, end);
   LoadBmMs();
   if (idx < 0) {
-    PlayerSayPhrase(54);
+    PlayerSayPhrase(UxPhrase::CantAddBookmark);
     return;
   }
   char buf[256];

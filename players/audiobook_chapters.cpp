@@ -59,7 +59,7 @@ bool AudioBookPlayer::StepChapter(int direction) {
   std::string name = cs[target].title;
   if (name.empty()) {
     char buf[64];
-    snprintf(buf, sizeof buf, KeyText("chapter %d", "rozdział %d").c_str(), target + 1);
+    snprintf(buf, sizeof buf, PhraseText(UxPhrase::KeyChapter).c_str(), target + 1);
     name = buf;
   }
   PlayerSay(name);
@@ -97,20 +97,14 @@ std::string AudioBookPlayer::TimeLeftText() {
 }
 
 std::string AudioBookPlayer::DescribeOwnKey(int code) {
-  if (code == KEY_LEFT) return KeyText("steps back by the time step", "cofa o krok czasu");
-  if (code == KEY_RIGHT) return KeyText("steps on by the time step", "przesuwa naprzód o krok czasu");
-  if (code == KEY_UP) return KeyText("the previous chapter or file", "poprzedni rozdział lub plik");
-  if (code == KEY_DOWN) return KeyText("the next chapter or file", "następny rozdział lub plik");
-  if (code == KEY_MENU) return KeyText("speed, pitch and time step", "prędkość, wysokość głosu i krok czasu");
+  if (code == KEY_LEFT) return PhraseText(UxPhrase::KeyStepsBackByTheTime);
+  if (code == KEY_RIGHT) return PhraseText(UxPhrase::KeyStepsOnByTheTime);
+  if (code == KEY_UP) return PhraseText(UxPhrase::KeyThePreviousChapterOrFile);
+  if (code == KEY_DOWN) return PhraseText(UxPhrase::KeyTheNextChapterOrFile);
+  if (code == KEY_MENU) return PhraseText(UxPhrase::KeySpeedPitchAndTimeStep);
   if (code != KEY_INFO) return "";
   // The time left is told only when its setting is on.
   return g_AudioBookSettings.time_left
-             ? KeyText("says the time, the time left, and the total time; pressed twice, the "
-                       "time and date; three times, the battery",
-                       "mówi czas, pozostały czas i czas całkowity; dwa razy: godzinę i datę; "
-                       "trzy razy: stan baterii")
-             : KeyText("says the time and the total time; pressed twice, the time and date; "
-                       "three times, the battery",
-                       "mówi czas i czas całkowity; dwa razy: godzinę i datę; trzy razy: stan "
-                       "baterii");
+             ? PhraseText(UxPhrase::KeySaysTheTimeTheTime)
+             : PhraseText(UxPhrase::KeySaysTheTimeAndThe);
 }

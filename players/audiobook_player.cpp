@@ -49,7 +49,7 @@ int AudioBookPlayer::Open(const char* folder, const char* position) {
   }
   m_Timeline.SetDurations(durations);
   if (m_Names.empty()) {
-    PlayerSayPhrase(132);  // "no music files"
+    PlayerSayPhrase(UxPhrase::NoMusicFiles);
     m_bFailed = true;
     return -1;
   }
@@ -141,7 +141,7 @@ int AudioBookPlayer::EndOfFile() {
   if (!m_Seg.Active()) {
     if (m_Cur >= last) {
       m_bUserPaused = true;
-      PlayerSayPhrase(76);  // "file end"
+      PlayerSayPhrase(UxPhrase::FileEnd);
       return 0;
     }
     OpenFile(m_Cur + 1, -1);

@@ -51,8 +51,8 @@ void AudioBookPlayer::ShowSetting() {
   char buf[256];
   int n = -1;
   if (m_MenuItem == ITEM_TIME_LEFT || m_MenuItem == ITEM_TAG_ORDER) {
-    PlayerSay(PlayerPhrase(m_MenuItem == ITEM_TIME_LEFT ? UX_TIME_LEFT : UX_TAG_ORDER) + ": " +
-              PlayerPhrase(m_MenuValue ? 59 : 60));  // "enable" / "disable"
+    PlayerSay(PhraseText(m_MenuItem == ITEM_TIME_LEFT ? UxPhrase::TimeLeftSetting : UxPhrase::TagOrderSetting) + ": " +
+              PhraseText(m_MenuValue ? UxPhrase::Enable : UxPhrase::Disable));
     return;
   }
   if (m_MenuItem == ITEM_SPEED)
@@ -125,7 +125,7 @@ void AudioBookPlayer::AddBookmark() {
   BookTimeInfo cur = GetCurTimeInfo();
   int idx = g_bookmark.AddAudioBook(FolderKey().c_str(), FormatBookPosition(cur).c_str());
   if (idx < 0) {
-    PlayerSayPhrase(54);  // "can't add bookmark"
+    PlayerSayPhrase(UxPhrase::CantAddBookmark);
     return;
   }
   char buf[256];
@@ -155,7 +155,7 @@ void AudioBookPlayer::HighlightStep() {
   if (m_MarkFile < 0) {
     m_MarkFile = m_Cur;
     m_MarkMs = CurMs() / 1000 * 1000;
-    PlayerSayPhrase(56);  // "mark start place"
+    PlayerSayPhrase(UxPhrase::MarkStartPlace);
     LeaveMenu(true);
     return;
   }
@@ -173,7 +173,7 @@ void AudioBookPlayer::HighlightStep() {
   int idx = g_bookmark.AddAudioBook(FolderKey().c_str(), text.c_str());
   m_MarkFile = m_MarkMs = -1;
   if (idx < 0) {
-    PlayerSayPhrase(54);
+    PlayerSayPhrase(UxPhrase::CantAddBookmark);
     return;
   }
   char buf[256];

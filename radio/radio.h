@@ -5,8 +5,6 @@
 
 #include "radio/fm_tuner.h"
 
-// "all presets deleted, "
-constexpr int kPhraseAllPresetsDeleted = 338;
 
 // Pushes the radio window and starts receiving. 0, or -1 when the seek
 // thread cannot be started.

@@ -22,12 +22,6 @@
 
 namespace {
 
-std::string Phrase(int id) {
-  char text[512] = "";
-  if (g_pUxLanguage) g_pUxLanguage->GetString(id, text, sizeof text);
-  return text;
-}
-
 void FmAudio(bool on) {
   SoundCard_FmToHeadPhoneSwitch(on);
   if (!on) return;
@@ -92,9 +86,9 @@ class Radio final : public iWindow {
     wait_speech_ = true;
   }
   int SpeakMenuItem() {
-    static const int kItems[4] = {283, 285, 286, 287};
-    int id = menu_item_ == 0 ? (mode_edit_ ? 284 : 283) : kItems[menu_item_];
-    SysTts_Play(Phrase(id).c_str(), -1);
+    static const int kItems[4] = {UxPhrase::OperationModeAuto, UxPhrase::ScanForStations, UxPhrase::DeletePreset2, UxPhrase::DeleteAllPresets2};
+    int id = menu_item_ == 0 ? (mode_edit_ ? UxPhrase::OperationModeStep : UxPhrase::OperationModeAuto) : kItems[menu_item_];
+    SysTts_Play(PhraseText(id).c_str(), -1);
     return 0;
   }
   int MenuOk();
@@ -150,7 +144,7 @@ int Radio::OnKeyDown(int code) {
   if (seeking_) {
     // Back ends a seek or scan early; what a scan found so far stays.
     if (code == KEY_BACK) CancelRadioSeek();
-    else SysTts_Play(Phrase(270).c_str(), -1);  // "scanning"
+    else SysTts_Play(PhraseText(UxPhrase::Scanning).c_str(), -1);
     return 0;
   }
   switch (code) {
@@ -238,13 +232,13 @@ void Radio::Seek(int mode) {
   }
   if (StartRadioSeek(mode) != 0) return;
   // Over an empty band the seek runs for many seconds: say it started.
-  if (!scan) SysTts_Play(Phrase(270).c_str(), -1);  // "scanning"
+  if (!scan) SysTts_Play(PhraseText(UxPhrase::Scanning).c_str(), -1);
   seeking_ = true;
   scanning_ = scan;
 }
 
 void Radio::SeekEnded(bool scan, bool cancelled) {
-  if (scan || cancelled) SysTts_Add(Phrase(cancelled ? 275 : 282).c_str());  // "canceled, " / "finished, "
+  if (scan || cancelled) SysTts_Add(PhraseText(cancelled ? UxPhrase::Canceled9 : UxPhrase::Finished2).c_str());
   MarkSettingsChanged(kFmSettingsArea);
   Retune();
 }
@@ -261,7 +255,7 @@ int Radio::OnTick() {
     DelaySleepTime(10);
     if (TheRecord().GetErrorCode() != 0) {
       EndRecording(0);
-      Speak(Phrase(161));  // "Disk full"
+      Speak(PhraseText(UxPhrase::DiskFull));
     }
   } else {
     ResetIdleShutDownTimeWithoutChangeSleepTime();
@@ -282,7 +276,7 @@ namespace {
 
 int Radio::Ask(int phrase, bool* yes) {
   FmAudio(false);
-  int r = MessageBox(Phrase(phrase).c_str(), 1);
+  int r = MessageBox(PhraseText(phrase).c_str(), 1);
   if (r == WND_STOP) {
     // The stack was closed beneath the box: nothing changes, and this
     // window is no longer on it.
@@ -295,12 +289,12 @@ int Radio::Ask(int phrase, bool* yes) {
 
 int Radio::AddPreset() {
   bool yes = false;
-  if (Ask(279, &yes) == WND_STOP) return 0;  // "add preset?"
+  if (Ask(UxPhrase::AddPreset, &yes) == WND_STOP) return 0;
   if (yes) {
     g_Fm.preset[g_Fm.channel] = 1;
     MarkSettingsChanged(kFmSettingsArea);
   }
-  Speak(Phrase(yes ? 280 : 281));  // "Preset added, " / "canceled, "
+  Speak(PhraseText(yes ? UxPhrase::PresetAdded : UxPhrase::Canceled11));
   return 0;
 }
 
@@ -311,15 +305,15 @@ int Radio::MenuOk() {
       g_Fm.mode = mode_edit_;
       MarkSettingsChanged(kFmSettingsArea);
       in_menu_ = false;
-      Speak(Phrase(15));  // "Setting done."
+      Speak(PhraseText(UxPhrase::SettingDone));
       return 0;
     case 1:
       in_menu_ = false;
-      SysTts_Play(Phrase(272).c_str(), -1);  // "scanning for stations"
+      SysTts_Play(PhraseText(UxPhrase::ScanningForStations).c_str(), -1);
       Seek(kSeekScan);
       return 0;
     case 2:
-      if (Ask(273, &yes) == WND_STOP) return 0;  // "delete preset?"
+      if (Ask(UxPhrase::DeletePreset, &yes) == WND_STOP) return 0;
       if (yes) {
         g_Fm.preset[g_Fm.channel] = 0;
         int next = NextPreset(g_Fm, g_Fm.channel, 1);
@@ -329,7 +323,7 @@ int Radio::MenuOk() {
       }
       break;
     default:
-      if (Ask(276, &yes) == WND_STOP) return 0;  // "delete all presets?"
+      if (Ask(UxPhrase::DeleteAllPresets, &yes) == WND_STOP) return 0;
       if (yes) {
         for (unsigned char& p : g_Fm.preset) p = 0;
         g_Fm.channel = FirstChannel();
@@ -339,7 +333,7 @@ int Radio::MenuOk() {
   }
   in_menu_ = false;
   // "preset deleted, " / "all presets deleted, " / "canceled, "
-  SysTts_Add(Phrase(yes ? (menu_item_ == 2 ? 274 : kPhraseAllPresetsDeleted) : (menu_item_ == 2 ? 275 : 278)).c_str());
+  SysTts_Add(PhraseText(yes ? (menu_item_ == 2 ? UxPhrase::PresetDeleted : UxPhrase::AllPresetsDeleted) : (menu_item_ == 2 ? UxPhrase::Canceled9 : UxPhrase::Canceled10)).c_str());
   Retune();
   return 0;
 }
@@ -351,7 +345,7 @@ int Radio::KeyRecord() {
   FmAudio(false);
   std::string note;
   if (int phrase = GoToRecordPlace(&note)) {
-    Speak(Phrase(phrase));
+    Speak(PhraseText(phrase));
     return 0;
   }
   if (!note.empty()) {
@@ -361,13 +355,13 @@ int Radio::KeyRecord() {
   int gain = 8, mp3 = 1, rate = 22050, kbps = 64;
   GetRecordParameter(&gain, &mp3, &rate, &kbps);
   if (GetCurDirRecordFilename(mp3 == 1 ? "mp3" : "wav", &record_name_) != 0) {
-    Speak(Phrase(254));
+    Speak(PhraseText(UxPhrase::CantRecord));
     return 0;
   }
   std::string path = std::string(BrowserFolder()) + "/" + record_name_;
   SoundCard_Release();
   if (TheRecord().Start(path.c_str(), 4, gain * 3, mp3, rate, kbps, false) != 0) {
-    Speak(Phrase(254));  // "can't record"
+    Speak(PhraseText(UxPhrase::CantRecord));
     return 0;
   }
   record_rate_ = rate;
@@ -384,7 +378,7 @@ int Radio::RecordingKey(int code) {
     case KEY_PLAY:
       if (!TheRecord().IsPaused()) {
         TheRecord().Pause();
-        SysTts_Play(Phrase(249).c_str(), -1);  // "recording paused"
+        SysTts_Play(PhraseText(UxPhrase::RecordingPaused).c_str(), -1);
         return 0;
       }
       SysTts_Stop();  // "recording paused" may still be playing on the card
@@ -428,10 +422,10 @@ void Radio::EndRecording(int code) {
   SelectRecordedFile(record_name_);
   if (code == 0) return;
   if (code == EV_BATTERY_LOW) {
-    SysTts_Add(Phrase(251).c_str());  // "recording ended, "
-    SysTts_Play(Phrase(126).c_str(), -1);
+    SysTts_Add(PhraseText(UxPhrase::RecordingEnded).c_str());
+    SysTts_Play(PhraseText(UxPhrase::BatteryLevelLow2).c_str(), -1);
   } else {
-    SysTts_Play(Phrase(251).c_str(), -1);
+    SysTts_Play(PhraseText(UxPhrase::RecordingEnded).c_str(), -1);
   }
   GiveWay();
 }
@@ -455,23 +449,19 @@ std::string MenuKey(int code, int item) {
   switch (code) {
     case KEY_UP:
     case KEY_DOWN:
-      return KeyText("the previous or next item: tuning mode, scan for stations, delete preset, "
-                     "delete all presets",
-                     "poprzednia lub następna pozycja: tryb strojenia, wyszukiwanie stacji, usuwanie "
-                     "stacji, usuwanie wszystkich stacji");
+      return PhraseText(UxPhrase::KeyThePreviousOrNextItem4);
     case KEY_LEFT:
     case KEY_RIGHT:
-      return item == 0 ? KeyText("switches the tuning mode between auto and step",
-                                 "przełącza tryb strojenia między automatycznym a krokowym")
+      return item == 0 ? PhraseText(UxPhrase::KeySwitchesTheTuningModeBetween)
                        : KeyIgnored();
     case KEY_PLAY:
-      return KeyText("chooses the item", "wybiera pozycję");
+      return PhraseText(UxPhrase::KeyChoosesTheItem);
     case KEY_BACK:
-      return KeyText("leaves the radio menu", "opuszcza menu radia");
+      return PhraseText(UxPhrase::KeyLeavesTheRadioMenu);
     case KEY_MENU:
-      return KeyText("back to the first item of the radio menu", "wraca do pierwszej pozycji menu radia");
+      return PhraseText(UxPhrase::KeyBackToTheFirstItem);
     case KEY_RADIO:
-      return KeyText("says the item again", "powtarza pozycję");
+      return PhraseText(UxPhrase::KeySaysTheItemAgain);
     default:
       return "";
   }
@@ -483,33 +473,29 @@ std::string TuneKey(int code) {
     case KEY_RIGHT: {
       bool up = code == KEY_RIGHT;
       if (g_Fm.mode == 1)
-        return up ? KeyText("tunes 0.1 megahertz up; held, keeps tuning",
-                            "stroi o 0,1 megaherca w górę; przytrzymany stroi dalej")
-                  : KeyText("tunes 0.1 megahertz down; held, keeps tuning",
-                            "stroi o 0,1 megaherca w dół; przytrzymany stroi dalej");
-      return up ? KeyText("seeks the next station up", "szuka następnej stacji w górę")
-                : KeyText("seeks the next station down", "szuka następnej stacji w dół");
+        return up ? PhraseText(UxPhrase::KeyTunes01MegahertzUp)
+                  : PhraseText(UxPhrase::KeyTunes01MegahertzDown);
+      return up ? PhraseText(UxPhrase::KeySeeksTheNextStationUp)
+                : PhraseText(UxPhrase::KeySeeksTheNextStationDown);
     }
     case KEY_UP:
-      return KeyText("the previous preset station", "poprzednia zapamiętana stacja");
+      return PhraseText(UxPhrase::KeyThePreviousPresetStation);
     case KEY_DOWN:
-      return KeyText("the next preset station", "następna zapamiętana stacja");
+      return PhraseText(UxPhrase::KeyTheNextPresetStation);
     case KEY_PLAY:
-      return KeyText("adds the station to the presets", "dodaje stację do zapamiętanych");
+      return PhraseText(UxPhrase::KeyAddsTheStationToThe);
     case KEY_BACK:
-      return KeyText("closes the radio", "wyłącza radio");
+      return PhraseText(UxPhrase::KeyClosesTheRadio);
     case KEY_MENU:
-      return KeyText("opens the radio menu: tuning mode, scan for stations, delete presets",
-                     "otwiera menu radia: tryb strojenia, wyszukiwanie stacji, usuwanie stacji");
+      return PhraseText(UxPhrase::KeyOpensTheRadioMenuTuning);
     case KEY_RADIO:
-      return KeyText("says the frequency again", "powtarza częstotliwość");
+      return PhraseText(UxPhrase::KeySaysTheFrequencyAgain);
     case KEY_INFO:
-      return KeyText("says the frequency; pressed twice, the time and date; three times, the battery",
-                     "mówi częstotliwość; dwa razy: godzinę i datę; trzy razy: stan baterii");
+      return PhraseText(UxPhrase::KeySaysTheFrequencyPressedTwice);
     case KEY_VOL_DOWN:
-      return KeyText("turns the radio down", "ścisza radio");
+      return PhraseText(UxPhrase::KeyTurnsTheRadioDown);
     case KEY_VOL_UP:
-      return KeyText("turns the radio up", "pogłaśnia radio");
+      return PhraseText(UxPhrase::KeyTurnsTheRadioUp);
     default:
       return "";
   }
@@ -518,19 +504,17 @@ std::string TuneKey(int code) {
 std::string Radio::DescribeKey(int code, int held) {
   if (held >= 0) return iWindow::DescribeKey(code, held);
   if (recording_)
-    return code == KEY_PLAY ? KeyText("pauses or continues the recording", "wstrzymuje lub wznawia nagrywanie")
-                            : KeyText("ends the recording", "kończy nagrywanie");
+    return code == KEY_PLAY ? PhraseText(UxPhrase::KeyPausesOrContinuesTheRecording)
+                            : PhraseText(UxPhrase::KeyEndsTheRecording);
   if (seeking_) {
-    if (code != KEY_BACK) return KeyText("says that the radio is scanning", "mówi, że radio szuka");
-    return scanning_ ? KeyText("ends the scan; the stations found so far stay",
-                               "kończy wyszukiwanie; znalezione stacje zostają")
-                     : KeyText("ends the seek; the radio stays on its station",
-                               "kończy szukanie; radio zostaje na swojej stacji");
+    if (code != KEY_BACK) return PhraseText(UxPhrase::KeySaysThatTheRadioIs);
+    return scanning_ ? PhraseText(UxPhrase::KeyEndsTheScanTheStations)
+                     : PhraseText(UxPhrase::KeyEndsTheSeekTheRadio);
   }
-  if (code == KEY_RECORD) return KeyText("records the radio", "nagrywa radio");
+  if (code == KEY_RECORD) return PhraseText(UxPhrase::KeyRecordsTheRadio);
   if (code == KEY_MUSIC) return KeyIgnored();
   if (code == KEY_BOOKMARK)
-    return SoundCard_FmOnSpeaker() ? KeyText("switches the speaker on or off", "włącza lub wyłącza głośnik")
+    return SoundCard_FmOnSpeaker() ? PhraseText(UxPhrase::KeySwitchesTheSpeakerOnOr)
                          : KeyIgnored();
   std::string what = in_menu_ ? MenuKey(code, menu_item_) : TuneKey(code);
   return what.empty() ? iWindow::DescribeKey(code, held) : what;

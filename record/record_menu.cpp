@@ -21,12 +21,6 @@
 
 namespace {
 
-std::string Phrase(int id) {
-  char text[512] = "";
-  if (g_pUxLanguage) g_pUxLanguage->GetString(id, text, sizeof text);
-  return text;
-}
-
 struct Recording {
   std::string name;
   int route = 1;
@@ -72,8 +66,8 @@ class RecordMenu final : public iWindow {
         return WND_PASS_DOWN;
       default:
         End();
-        SysTts_Add(Phrase(251).c_str());  // "recording ended, "
-        if (code == EV_BATTERY_LOW) SysTts_Add((Phrase(126) + ", ").c_str());
+        SysTts_Add(PhraseText(UxPhrase::RecordingEnded).c_str());
+        if (code == EV_BATTERY_LOW) SysTts_Add((PhraseText(UxPhrase::BatteryLevelLow2) + ", ").c_str());
         return WND_CLOSE;
     }
   }
@@ -81,8 +75,8 @@ class RecordMenu final : public iWindow {
   int OnRefresh() override { return 0; }
   std::string DescribeKey(int code, int held) override {
     if (held >= 0) return iWindow::DescribeKey(code, held);
-    return code == KEY_PLAY ? KeyText("pauses or continues the recording", "wstrzymuje lub wznawia nagrywanie")
-                            : KeyText("ends the recording", "kończy nagrywanie");
+    return code == KEY_PLAY ? PhraseText(UxPhrase::KeyPausesOrContinuesTheRecording)
+                            : PhraseText(UxPhrase::KeyEndsTheRecording);
   }
   // Closed from outside (a card, the cable, an alarm, a power-off): the
   // listing that would name the file is not spoken, so this says it.
@@ -98,7 +92,7 @@ class RecordMenu final : public iWindow {
     DelaySleepTime(10);
     if (TheRecord().GetErrorCode() == 0) return 0;
     End();
-    SysTts_Add((Phrase(161) + ", ").c_str());  // "Disk full"
+    SysTts_Add((PhraseText(UxPhrase::DiskFull) + ", ").c_str());
     return WND_CLOSE;
   }
 
@@ -107,7 +101,7 @@ class RecordMenu final : public iWindow {
     if (!TheRecord().IsPaused()) {
       TheRecord().Pause();
       RestoreOutputs();
-      SysTts_Play(Phrase(249).c_str(), -1);  // "recording paused"
+      SysTts_Play(PhraseText(UxPhrase::RecordingPaused).c_str(), -1);
       return 0;
     }
     SysTts_Stop();
@@ -138,7 +132,7 @@ class RecordMenu final : public iWindow {
 };
 
 int Say(int phrase) {
-  SysTts_Play(Phrase(phrase).c_str(), -1);
+  SysTts_Play(PhraseText(phrase).c_str(), -1);
   return 0;
 }
 
@@ -163,7 +157,7 @@ int CreateRecordMenu() {
   }
   int mp3, kbps;
   GetRecordParameter(nullptr, &mp3, &rec.rate, &kbps);
-  if (GetCurDirRecordFilename(mp3 == 1 ? "mp3" : "wav", &rec.name) != 0) return Say(254);  // "can't record"
+  if (GetCurDirRecordFilename(mp3 == 1 ? "mp3" : "wav", &rec.name) != 0) return Say(UxPhrase::CantRecord);
   std::string path = std::string(BrowserFolder()) + "/" + rec.name;
   // The key cuts what was being said, as every key does; only the note on
   // where it records is heard out before the beep.
@@ -172,7 +166,7 @@ int CreateRecordMenu() {
   SoundCard_Release();
   printf("start record: %d, %s\n", rec.route, path.c_str());
   if (TheRecord().Start(path.c_str(), rec.route, volume, mp3, rec.rate, kbps, s.noise && rec.route != 3) != 0)
-    return Say(254);
+    return Say(UxPhrase::CantRecord);
   BeginWriting(rec);
   auto* w = new RecordMenu(rec);
   if (AddWindow(w) != 0) {

@@ -14,12 +14,6 @@
 
 namespace {
 
-std::string Phrase(int id) {
-  char text[512] = "";
-  if (g_pUxLanguage) g_pUxLanguage->GetString(id, text, sizeof text);
-  return text;
-}
-
 enum Item { kLocation, kVolume, kFormat, kExtLine, kNoise, kItems };
 
 class RecordingSettingsMenu final : public Menu {
@@ -52,12 +46,12 @@ class RecordingSettingsMenu final : public Menu {
     switch (code) {
       case KEY_LEFT:
       case KEY_RIGHT:
-        return KeyText("changes the value of the item", "zmienia wartość pozycji");
+        return PhraseText(UxPhrase::KeyChangesTheValueOfThe);
       case KEY_PLAY:
-        return KeyText("keeps the settings and leaves", "zapisuje ustawienia i wychodzi");
+        return PhraseText(UxPhrase::KeyKeepsTheSettingsAndLeaves);
       case KEY_BACK:
       case KEY_MENU:
-        return KeyText("leaves without keeping the changes", "wychodzi bez zapisywania zmian");
+        return PhraseText(UxPhrase::KeyLeavesWithoutKeepingTheChanges);
       default:
         return Menu::DescribeKey(code, held);
     }
@@ -66,7 +60,7 @@ class RecordingSettingsMenu final : public Menu {
   int KeyOK() override {
     g_RecordSettings = s_;
     MarkSettingsChanged(kRecordSettingsArea);
-    SysTts_Add((Phrase(15) + " ").c_str());  // "Setting done."
+    SysTts_Add((PhraseText(UxPhrase::SettingDone) + " ").c_str());
     return WND_CLOSE;
   }
 
@@ -87,26 +81,26 @@ class RecordingSettingsMenu final : public Menu {
     const char* khz = rate == 16000 ? "16" : rate == 22050 ? "22.05" : "44.1";
     char text[256];
     if (mp3 == 1)
-      snprintf(text, sizeof text, "MP3, %s %s, %d %s", khz, Phrase(268).c_str(), kbps, Phrase(269).c_str());
+      snprintf(text, sizeof text, "MP3, %s %s, %d %s", khz, PhraseText(UxPhrase::Kilohertz).c_str(), kbps, PhraseText(UxPhrase::KBPS).c_str());
     else
-      snprintf(text, sizeof text, "P C M, %s %s", khz, Phrase(268).c_str());
-    return Phrase(258) + ", " + text;
+      snprintf(text, sizeof text, "P C M, %s %s", khz, PhraseText(UxPhrase::Kilohertz).c_str());
+    return PhraseText(UxPhrase::RecordingFileFormat) + ", " + text;
   }
 
   std::string ItemText() const {
     char text[512] = "";
     switch (m_CurIndex) {
       case kLocation:
-        return Phrase(317) + ": " + Phrase(s_.location ? 140 : 139);
+        return PhraseText(UxPhrase::RecordedFilesLocation) + ": " + PhraseText(s_.location ? UxPhrase::MicroSdCard : UxPhrase::InternalMemory);
       case kVolume:
-        if (g_pUxLanguage) g_pUxLanguage->GetString_Int(5, s_.volume, text, sizeof text);
+        if (g_pUxLanguage) g_pUxLanguage->GetString_Int(UxIntFormat::RecordingVolume, s_.volume, text, sizeof text);
         return text;
       case kFormat:
         return FormatText();
       case kExtLine:
-        return Phrase(262) + ": " + Phrase(s_.ext_line ? 264 : 263);
+        return PhraseText(UxPhrase::ExternalRecordingSettings) + ": " + PhraseText(s_.ext_line ? UxPhrase::LineIn : UxPhrase::ExternalMicrophone);
       default:
-        return Phrase(s_.noise ? 266 : 267);
+        return PhraseText(s_.noise ? UxPhrase::NoiseCancelationEnable : UxPhrase::NoiseCancelationDisable);
     }
   }
 

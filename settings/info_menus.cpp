@@ -98,9 +98,9 @@ std::string VersionInformationText(const char* snbPath) {
   if (valid) {
     const unsigned char* sn = rec.data() + 136;
     snprintf(buf, sizeof buf, ": %c %c %c %c %c %c %c\n", sn[0], sn[1], sn[2], sn[3], sn[4], sn[5], sn[6]);
-    text += SettingPhrase(174) + buf;
+    text += PhraseText(UxPhrase::SN) + buf;
   }
-  ux->GetString_String(9, kFirmwareVersion, buf, sizeof buf);
+  ux->GetString_String(UxTextFormat::Version, kFirmwareVersion, buf, sizeof buf);
   text += buf;
   ux->GetReleasedDateString(kReleaseYear, kReleaseMonth, kReleaseDay, buf, sizeof buf);
   text += buf;

@@ -14,14 +14,8 @@
 #include "speech/tts.h"
 #include "speech/ux_language.h"
 
-std::string SettingPhrase(int id) {
-  char text[512] = "";
-  if (g_pUxLanguage) g_pUxLanguage->GetString(id, text, sizeof text);
-  return text;
-}
-
 void SettingDone() {
-  SysTts_Add((SettingPhrase(15) + " ").c_str());  // "Setting done."
+  SysTts_Add((PhraseText(UxPhrase::SettingDone) + " ").c_str());
   MarkSettingsChanged(kSystemSettingsArea);
 }
 
@@ -37,7 +31,7 @@ int ValueMenu::OnKeyPress(int code) {
 }
 
 std::string DescribeSettingKey(int code, int held, Menu* menu) {
-  if (held < 0 && code == KEY_PLAY) return KeyText("sets what was chosen", "ustawia wybrane");
+  if (held < 0 && code == KEY_PLAY) return PhraseText(UxPhrase::KeySetsWhatWasChosen);
   return menu->Menu::DescribeKey(code, held);
 }
 
@@ -45,7 +39,7 @@ std::string ValueMenu::DescribeKey(int code, int held) {
   if (held >= 0) return Menu::DescribeKey(code, held);
   if (code == KEY_UP || code == KEY_DOWN) return KeyIgnored();
   if (code == KEY_LEFT || code == KEY_RIGHT)
-    return KeyText("the previous or next value", "poprzednia lub następna wartość");
+    return PhraseText(UxPhrase::KeyThePreviousOrNextValue);
   return DescribeSettingKey(code, held, this);
 }
 
@@ -66,7 +60,7 @@ enum {
   kVersion, kDevice, kTime, kVoice, kAlarms, kResume, kFmTx, kRecording, kTools, kLanguage,
   kFactory, kMainItems
 };
-const int c_MainPhrases[kMainItems] = {162, 163, 164, 165, 166, 167, 168, 316, 169, 170, 171};
+const int c_MainPhrases[kMainItems] = {UxPhrase::VersionInformation, UxPhrase::DeviceInformation, UxPhrase::TimeSettings, UxPhrase::SystemVoice, UxPhrase::Alarms, UxPhrase::ResumePlaySettings, UxPhrase::FMTransmitterSettings, UxPhrase::RecordingSettings, UxPhrase::Tools, UxPhrase::Language, UxPhrase::DefaultFactorySettings};
 
 class MainMenu final : public SettingsMenu {
  public:
@@ -78,7 +72,7 @@ class MainMenu final : public SettingsMenu {
   ~MainMenu() override { g_MainMenuIndex = m_CurIndex; }
 
   int Show() override {
-    Say(SettingPhrase(c_MainPhrases[m_CurIndex]));
+    Say(PhraseText(c_MainPhrases[m_CurIndex]));
     return 0;
   }
 
@@ -100,7 +94,7 @@ class MainMenu final : public SettingsMenu {
       RefreshCurWindow();
     } else {
       // A peer's menu that has not landed.
-      Say(SettingPhrase(130));  // "file not supported"
+      Say(PhraseText(UxPhrase::FileNotSupported));
     }
     return 0;
   }
@@ -124,7 +118,7 @@ class MainMenu final : public SettingsMenu {
   }
 
   int Factory() {
-    int r = MessageBox(SettingPhrase(172).c_str(), 1);  // "restore default factory settings?"
+    int r = MessageBox(PhraseText(UxPhrase::RestoreDefaultFactorySettings).c_str(), 1);
     if (r == WND_STOP) {
       delete this;
       return 0;
@@ -133,7 +127,7 @@ class MainMenu final : public SettingsMenu {
       SetAllToDefault();  // speaks "Restore default settings."
       return 0;
     }
-    SysTts_Add(SettingPhrase(173).c_str());  // "cancel, "
+    SysTts_Add(PhraseText(UxPhrase::Cancel).c_str());
     return WND_CLOSE;
   }
 };

@@ -5,8 +5,6 @@
 
 #include "core/ui/window.h"
 
-// A phrase of the current catalogue.
-std::string SettingPhrase(int id);
 // Queues "Setting done." and marks the system settings for saving.
 void SettingDone();
 

@@ -60,9 +60,9 @@ class FieldMenu : public SettingsMenu {
 
   std::string DescribeKey(int code, int held) override {
     if (held < 0 && (code == KEY_UP || code == KEY_DOWN))
-      return KeyText("the previous or next field", "poprzednie lub następne pole");
+      return PhraseText(UxPhrase::KeyThePreviousOrNextField2);
     if (held < 0 && (code == KEY_LEFT || code == KEY_RIGHT))
-      return KeyText("changes the field", "zmienia pole");
+      return PhraseText(UxPhrase::KeyChangesTheField);
     return DescribeSettingKey(code, held, this);
   }
 
@@ -88,7 +88,7 @@ class SystemTimeMenu final : public FieldMenu {
     char text[256] = "";
     if (!g_pUxLanguage) return 0;
     switch (m_CurIndex) {
-      case 0: g_pUxLanguage->GetString_Int(6, v_[0], text, sizeof text); break;  // "year %d"
+      case 0: g_pUxLanguage->GetString_Int(UxIntFormat::Year, v_[0], text, sizeof text); break;
       case 1: g_pUxLanguage->GetMonthString(v_[1], text, sizeof text); break;
       case 2: g_pUxLanguage->GetDayString(v_[2], text, sizeof text); break;
       case 3: return Say(HourText(v_[3])), 0;
@@ -134,7 +134,7 @@ class TimerPowerOnMenu final : public FieldMenu {
   int Show() override {
     if (m_CurIndex == 0) Say(HourText(hour_));
     else if (m_CurIndex == 1) Say(MinuteText(minute_));
-    else Say(SettingPhrase(on_ ? 200 : 201));
+    else Say(PhraseText(on_ ? UxPhrase::Enable2 : UxPhrase::Disable2));
     return 0;
   }
   int KeyOK() override {
@@ -160,7 +160,7 @@ class TimeAnnouncementMenu final : public ValueMenu {
     int m = g_SystemSettings.time_announcement_mode;
     m_CurIndex = m >= 0 && m < 4 ? m : 0;
   }
-  int Show() override { return Say(SettingPhrase(182 + m_CurIndex)), 0; }
+  int Show() override { return Say(PhraseText(UxPhrase::AutomaticTimeAnnouncementsDisable + m_CurIndex)), 0; }
   int KeyOK() override {
     g_SystemSettings.SetTimerAnnouncementMode(m_CurIndex);
     SettingDone();
@@ -174,7 +174,7 @@ class TimeFormatMenu final : public ValueMenu {
     m_ItemCount = 2;
     m_CurIndex = g_SystemSettings.timeformat == 12 ? 0 : 1;
   }
-  int Show() override { return Say(SettingPhrase(186 + m_CurIndex)), 0; }
+  int Show() override { return Say(PhraseText(UxPhrase::N12Hours + m_CurIndex)), 0; }
   int KeyOK() override {
     g_SystemSettings.timeformat = m_CurIndex == 0 ? 12 : 24;
     SettingDone();
@@ -186,8 +186,8 @@ class TimeSettingsMenu final : public SettingsMenu {
  public:
   TimeSettingsMenu() { m_ItemCount = 6; }
   int Show() override {
-    static const int phrases[6] = {175, 176, 177, 179, 180, 181};
-    return Say(SettingPhrase(phrases[m_CurIndex])), 0;
+    static const int phrases[6] = {UxPhrase::IdlePowerOff2, UxPhrase::AutoPowerOff, UxPhrase::SetTimeAndDate, UxPhrase::AutomaticPowerOn, UxPhrase::AutomaticTimeAnnouncements, UxPhrase::TimeFormat};
+    return Say(PhraseText(phrases[m_CurIndex])), 0;
   }
   int KeyOK() override {
     int r;
@@ -201,7 +201,7 @@ class TimeSettingsMenu final : public SettingsMenu {
     }
     // The power-off menus speak as they open.
     if (r == 0 && m_CurIndex > 1) RefreshCurWindow();
-    else if (r != 0) Say(SettingPhrase(130));
+    else if (r != 0) Say(PhraseText(UxPhrase::FileNotSupported));
     return 0;
   }
 };

@@ -27,7 +27,7 @@ class SysttsRoleMenu final : public ValueMenu {
   }
   int Show() override {
     const char* des = Tts_GetRoleDes(m_CurIndex + Tts_GetLanguageStartVoiceIndex(lang_));
-    Say(des ? des : SettingPhrase(188));
+    Say(des ? des : PhraseText(UxPhrase::Voice2));
     return 0;
   }
   int KeyOK() override {
@@ -63,7 +63,7 @@ class SysttsSpeedMenu final : public ValueMenu {
 class SystemSoundMenu final : public SettingsMenu {
  public:
   SystemSoundMenu() { m_ItemCount = 2; }
-  int Show() override { return Say(SettingPhrase(188 + m_CurIndex)), 0; }
+  int Show() override { return Say(PhraseText(UxPhrase::Voice2 + m_CurIndex)), 0; }
   int KeyOK() override {
     iWindow* w = m_CurIndex == 0 ? static_cast<iWindow*>(new SysttsRoleMenu()) : new SysttsSpeedMenu();
     if (OpenSettingsWindow(w) == 0) RefreshCurWindow();
@@ -89,7 +89,7 @@ class LanguageMenu final : public ValueMenu {
     std::string path = BrowserFolder();
     const char* sel = BrowserListing().GetCurSelName();
     std::string selected = sel ? sel : "";
-    const std::string before[2] = {SettingPhrase(0), SettingPhrase(1)};
+    const std::string before[2] = {PhraseText(UxPhrase::AudioBooks), PhraseText(UxPhrase::Record)};
     g_SystemSettings.SetLanguage(m_CurIndex);
     CreateDaisyDir();  // the standard folders take the new language's names
     StayInRenamedFolder(path, selected, before);
@@ -101,7 +101,7 @@ class LanguageMenu final : public ValueMenu {
   // `path` with a standard folder of the old language's name (`before`)
   // under a disk's root given the new name; `name` likewise, in a disk root.
   static void Rename(std::string* path, std::string* name, const std::string (&before)[2]) {
-    const std::string after[2] = {SettingPhrase(0), SettingPhrase(1)};
+    const std::string after[2] = {PhraseText(UxPhrase::AudioBooks), PhraseText(UxPhrase::Record)};
     for (const char* disk : {"/mnt/emmc/", "/mnt/microsd/"}) {
       for (int i = 0; i < 2; ++i) {
         std::string from = disk + before[i];
@@ -131,7 +131,7 @@ class ResumePlaySettingsMenu final : public SettingsMenu {
                g_SystemSettings.daisy_resume_play, g_SystemSettings.audiobook_resume_play} {
     m_ItemCount = 4;
   }
-  int Show() override { return Say(SettingPhrase(192 + 2 * m_CurIndex + (flags_[m_CurIndex] ? 0 : 1))), 0; }
+  int Show() override { return Say(PhraseText(UxPhrase::EbookResumePlayEnable + 2 * m_CurIndex + (flags_[m_CurIndex] ? 0 : 1))), 0; }
   int OnKeyPress(int code) override {
     if (!g_bKeyBoardLocked && (code == KEY_LEFT || code == KEY_RIGHT)) {
       flags_[m_CurIndex] = !flags_[m_CurIndex];
@@ -141,7 +141,7 @@ class ResumePlaySettingsMenu final : public SettingsMenu {
   }
   std::string DescribeKey(int code, int held) override {
     if (held < 0 && (code == KEY_LEFT || code == KEY_RIGHT))
-      return KeyText("switches resuming on or off", "włącza lub wyłącza wznawianie");
+      return PhraseText(UxPhrase::KeySwitchesResumingOnOrOff);
     return DescribeSettingKey(code, held, this);
   }
   int KeyOK() override {
@@ -164,7 +164,7 @@ class FmTransmitSettingsMenu final : public SettingsMenu {
     if (khz_ < 87000 || khz_ > 108000) khz_ = 87000;
   }
   int Show() override {
-    if (m_CurIndex == 0) return Say(SettingPhrase(on_ ? 202 : 203)), 0;
+    if (m_CurIndex == 0) return Say(PhraseText(on_ ? UxPhrase::FmTransmitEnable : UxPhrase::FmTransmitDisable)), 0;
     char text[256] = "";
     if (g_pUxLanguage) g_pUxLanguage->GetFmTxFreqInfo(khz_, text, sizeof text);
     Say(text);
@@ -183,8 +183,7 @@ class FmTransmitSettingsMenu final : public SettingsMenu {
   }
   std::string DescribeKey(int code, int held) override {
     if (held < 0 && (code == KEY_LEFT || code == KEY_RIGHT))
-      return KeyText("switches the transmitter on or off, or changes its frequency by 0.1 megahertz",
-                     "włącza lub wyłącza nadajnik albo zmienia jego częstotliwość o 0,1 megaherca");
+      return PhraseText(UxPhrase::KeySwitchesTheTransmitterOnOr);
     return DescribeSettingKey(code, held, this);
   }
   int KeyOK() override {
@@ -192,19 +191,19 @@ class FmTransmitSettingsMenu final : public SettingsMenu {
     g_SystemSettings.fm_send = false;
     if (on_) {
       if (GetPinLevel(board::Profile().pins.headphone) == 0) {
-        Say(SettingPhrase(204));  // "please insert head phone"
+        Say(PhraseText(UxPhrase::PleaseInsertHeadPhone));
         return 0;
       }
       g_SystemSettings.SetFmSendFrequency(khz_);
       if (StartFmTransmit(khz_ / 10) != 0) {
-        Say(SettingPhrase(130));  // no transmitter on this build
+        Say(PhraseText(UxPhrase::FileNotSupported));  // no transmitter on this build
         return 0;
       }
       g_SystemSettings.fm_send = true;
-      SysTts_Add(SettingPhrase(205).c_str());
+      SysTts_Add(PhraseText(UxPhrase::StartTransmittingFmSignal).c_str());
     } else {
       g_SystemSettings.SetFmSendFrequency(khz_);
-      SysTts_Add(SettingPhrase(206).c_str());
+      SysTts_Add(PhraseText(UxPhrase::StopTransmittingFmSignal).c_str());
     }
     MarkSettingsChanged(kSystemSettingsArea);
     return WND_CLOSE;

@@ -6,6 +6,7 @@
 #include "core/base/diag.h"
 #include "speech/ux_language_impl.h"
 #include "speech/ux_tables.h"
+#include "speech/ux_language.h"
 
 UxLanguage_EnUs c_UxLanguage_EnUs;
 UxLanguage_008_polish_varin c_UxLanguage_Polish;

@@ -128,24 +128,6 @@ class iUxLanguage {
   virtual int GetCharacterDes(unsigned short character, char* buf, int size) = 0;
 };
 
-// Phrases of finding text and of quieter reading.
-enum UxFindPhrase {
-  UX_FIND_TEXT = 324,         // "find text"
-  UX_NOT_FOUND = 325,         // "not found"
-  UX_QUIET_READING = 326,     // "quieter reading, without page numbers and notes"
-  UX_KEY_FIND = 327,          // what the find keys do, for the key describer
-  UX_KEY_NEXT_MATCH = 328,
-  UX_KEY_PREV_MATCH = 329,
-  UX_KEY_FIND_LETTER = 330,   // ... and the keys while a word is entered
-  UX_KEY_FIND_ADD = 331,
-  UX_KEY_FIND_DELETE = 332,
-  UX_KEY_FIND_GO = 333,
-  UX_KEY_FIND_LEAVE = 334,
-  UX_EMPTY = 335,             // "empty"
-  UX_TIME_LEFT = 336,         // the time-left setting of the players
-  UX_TAG_ORDER = 337,         // the tag-order setting of the audio book player
-};
-
 // Index 0 = Polish, 1 = English.
 extern iUxLanguage* const c_UxLanguageList[UX_LANGUAGE_COUNT];
 // The current catalogue and its language number; set by the settings store.

@@ -82,7 +82,7 @@ int Calculagraph::OnRefresh() {
     case ITEM_USER_LENGTH: SayFormatted(&iUxLanguage::GetUserDefinedMinuteString, d.length); break;
     case ITEM_INQUIRY: {
       if (period_ < 0) {
-        tools::SayPhrase(222);  // "inquiry"
+        tools::SayPhrase(UxPhrase::Inquiry);
         break;
       }
       const int32_t minutes[] = {d.today, d.month, d.year, d.lastYear};
@@ -90,7 +90,7 @@ int Calculagraph::OnRefresh() {
         tools::Say(text);
       break;
     }
-    case ITEM_DELETE: tools::SayPhrase(223); break;  // "Delete data"
+    case ITEM_DELETE: tools::SayPhrase(UxPhrase::DeleteData); break;
     default: SayFormatted(&iUxLanguage::GetStopWatchRemindMinuteString, d.interval);
   }
   return 0;
@@ -103,7 +103,7 @@ void Calculagraph::Start() {
   d.start = now;
   d.next = d.interval < d.length ? now + d.interval * 60 : now + d.length * 60 - 180;
   MarkSettingsChanged(kToolsSettingsArea);
-  tools::SayPhrase(220);  // "start"
+  tools::SayPhrase(UxPhrase::Start);
 }
 
 int Calculagraph::KeyWhileRunning(int code) {
@@ -139,7 +139,7 @@ int Calculagraph::KeyWhileIdle(int code) {
         CalculagraphData& d = g_CalculagraphData;
         d.today = d.month = d.year = d.lastYear = 0;
         MarkSettingsChanged(kToolsSettingsArea);
-        tools::SayPhrase(221);  // "data deleted"
+        tools::SayPhrase(UxPhrase::DataDeleted);
       } else {
         OnRefresh();
       }
@@ -234,27 +234,24 @@ std::string Calculagraph::DescribeKey(int code, int held) {
   if (held >= 0 || code == KEY_VOL_DOWN || code == KEY_VOL_UP) return iWindow::DescribeKey(code, held);
   if (g_bCalculagraphRunning)
     return code == KEY_BACK || code == KEY_MENU
-               ? KeyText("stops the countdown", "zatrzymuje odliczanie")
-               : KeyText("says the minutes passed and left", "mówi, ile minut minęło i zostało");
+               ? PhraseText(UxPhrase::KeyStopsTheCountdown)
+               : PhraseText(UxPhrase::KeySaysTheMinutesPassedAnd);
   switch (code) {
     case KEY_UP:
     case KEY_DOWN:
-      return KeyText("the previous or next item: length, own length, statistics, delete data, "
-                     "reminder interval",
-                     "poprzednia lub następna pozycja: długość, własna długość, statystyka, usuwanie "
-                     "danych, odstęp przypomnień");
+      return PhraseText(UxPhrase::KeyThePreviousOrNextItem5);
     case KEY_LEFT:
     case KEY_RIGHT:
-      return KeyText("changes the value of the item", "zmienia wartość pozycji");
+      return PhraseText(UxPhrase::KeyChangesTheValueOfThe);
     case KEY_PLAY:
       if (item_ == ITEM_LENGTH || item_ == ITEM_USER_LENGTH)
-        return KeyText("starts the countdown", "rozpoczyna odliczanie");
-      if (item_ == ITEM_INQUIRY) return KeyText("the next period of the statistics", "następny okres statystyki");
-      if (item_ == ITEM_DELETE) return KeyText("deletes the statistics", "usuwa statystykę");
-      return KeyText("says the item again", "powtarza pozycję");
+        return PhraseText(UxPhrase::KeyStartsTheCountdown);
+      if (item_ == ITEM_INQUIRY) return PhraseText(UxPhrase::KeyTheNextPeriodOfThe);
+      if (item_ == ITEM_DELETE) return PhraseText(UxPhrase::KeyDeletesTheStatistics);
+      return PhraseText(UxPhrase::KeySaysTheItemAgain);
     case KEY_BACK:
     case KEY_MENU:
-      return KeyText("closes the countdown", "zamyka minutnik");
+      return PhraseText(UxPhrase::KeyClosesTheCountdown);
     default:
       return iWindow::DescribeKey(code, held);
   }

@@ -10,6 +10,7 @@
 #include "speech/tts.h"
 #include "tools/calculator.h"
 #include "tools/tools_speech.h"
+#include "speech/ux_language.h"
 
 namespace {
 
@@ -20,12 +21,12 @@ bool IsOperator(char c) { return c == '+' || c == '-' || c == '*' || c == '/' ||
 
 int OperatorPhrase(char c) {
   switch (c) {
-    case '.': return 219;  // " point"
-    case '+': return 215;
-    case '-': return 216;
-    case '*': return 217;
-    case '/': return 218;
-    default: return 214;  // "equal to "
+    case '.': return UxPhrase::Point;
+    case '+': return UxPhrase::Plus;
+    case '-': return UxPhrase::Subtract;
+    case '*': return UxPhrase::Multiply;
+    case '/': return UxPhrase::Divide;
+    default: return UxPhrase::EqualTo;
   }
 }
 
@@ -77,26 +78,21 @@ class Calcuator final : public iWindow {
     if (held >= 0) return iWindow::DescribeKey(code, held);
     switch (code) {
       case KEY_UP:
-        return KeyText("the previous digit or the point; held, keeps going",
-                       "poprzednia cyfra lub przecinek; przytrzymany idzie dalej");
+        return PhraseText(UxPhrase::KeyThePreviousDigitOrThe);
       case KEY_DOWN:
-        return KeyText("the next digit or the point; held, keeps going",
-                       "następna cyfra lub przecinek; przytrzymany idzie dalej");
+        return PhraseText(UxPhrase::KeyTheNextDigitOrThe);
       case KEY_PLAY:
-        return KeyText("keeps the digit and starts the next; after equals, the result",
-                       "zatwierdza cyfrę i zaczyna następną; po równa się podaje wynik");
+        return PhraseText(UxPhrase::KeyKeepsTheDigitAndStarts);
       case KEY_MENU:
-        return KeyText("adds an operation; again, the next one: plus, minus, times, divided by, equals",
-                       "dodaje działanie; kolejne naciśnięcia: plus, minus, razy, podzielić, równa się");
+        return PhraseText(UxPhrase::KeyAddsAnOperationAgainThe);
       case KEY_LEFT:
-        return KeyText("deletes the last character", "usuwa ostatni znak");
+        return PhraseText(UxPhrase::KeyDeletesTheLastCharacter);
       case KEY_RIGHT:
-        return KeyText("says the whole calculation", "czyta całe działanie");
+        return PhraseText(UxPhrase::KeySaysTheWholeCalculation);
       case KEY_BACK:
-        return KeyText("closes the calculator", "zamyka kalkulator");
+        return PhraseText(UxPhrase::KeyClosesTheCalculator);
       case KEY_INFO:
-        return KeyText("says the calculation; pressed twice, the time and date; three times, the battery",
-                       "czyta działanie; dwa razy: godzinę i datę; trzy razy: stan baterii");
+        return PhraseText(UxPhrase::KeySaysTheCalculationPressedTwice);
       default:
         return iWindow::DescribeKey(code, held);
     }
@@ -128,7 +124,7 @@ class Calcuator final : public iWindow {
         if (i + 1 == expr_.size() || !(IsDigit(expr_[i + 1]) || expr_[i + 1] == '.')) out += ' ';
         continue;
       }
-      std::string p = tools::Phrase(OperatorPhrase(c));
+      std::string p = PhraseText(OperatorPhrase(c));
       out += p;
       if (!p.empty() && p.back() != ' ') out += ' ';
     }
@@ -244,7 +240,7 @@ void Calcuator::Play() {
         state_ = RESULT_SHOWN;
         OnRefresh();
       } else {
-        tools::SayPhrase(r == CALC_DIVIDE_BY_ZERO ? 212 : 50);  // "can't divide 0", "error"
+        tools::SayPhrase(r == CALC_DIVIDE_BY_ZERO ? UxPhrase::CantDivide0 : UxPhrase::Error);
       }
       return;
     }

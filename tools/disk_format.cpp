@@ -14,11 +14,12 @@
 #include "speech/tts.h"
 #include "tools/tools_menu.h"
 #include "tools/tools_speech.h"
+#include "speech/ux_language.h"
 
 namespace {
 
 constexpr int kConfirmKeys[] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT};
-constexpr int kConfirmPhrases[] = {239, 240, 241, 242};  // "up" ... "right"
+constexpr int kConfirmPhrases[] = {UxPhrase::Up, UxPhrase::Down, UxPhrase::Left, UxPhrase::Right};  // "up" ... "right"
 
 bool Exists(const char* devicePath) { return BAccess(devicePath, F_OK) == 0; }
 bool Run(const char* command) { return board::System(command) == 0; }
@@ -68,7 +69,7 @@ FormatResult FormatCard(const char* device) {
 class DiskFormat final : public iWindow {
  public:
   int OnRefresh() override {
-    tools::SayPhrase(disk_ == 0 ? 247 : 248);  // "format internal memory" / "... micro sd card"
+    tools::SayPhrase(disk_ == 0 ? UxPhrase::FormatInternalMemory : UxPhrase::FormatMicroSdCard);
     return 0;
   }
 
@@ -101,11 +102,11 @@ int DiskFormat::Choose(int code) {
       return OnRefresh();
     case KEY_PLAY:
       if (disk_ == 1 && !Exists("/dev/mmcblk1")) {
-        tools::SayPhrase(136);  // "no micro sd card"
+        tools::SayPhrase(UxPhrase::NoMicroSdCard);
       } else if (Exported(disk_)) {
-        tools::SayPhrase(131);  // "USB connected"
+        tools::SayPhrase(UxPhrase::USBConnected);
       } else {
-        tools::SayPhrase(246);  // "warning! ... please click up, down, left, and right to confirm"
+        tools::SayPhrase(UxPhrase::WarningFormattingWillEraseAllData);
         step_ = 0;
       }
       return 0;
@@ -120,21 +121,19 @@ int DiskFormat::Choose(int code) {
 std::string DiskFormat::DescribeKey(int code, int held) {
   if (held >= 0) return iWindow::DescribeKey(code, held);
   if (step_ >= 0)
-    return code == kConfirmKeys[step_] ? KeyText("confirms the formatting", "potwierdza formatowanie")
-                                       : KeyText("cancels the formatting", "anuluje formatowanie");
+    return code == kConfirmKeys[step_] ? PhraseText(UxPhrase::KeyConfirmsTheFormatting)
+                                       : PhraseText(UxPhrase::KeyCancelsTheFormatting);
   switch (code) {
     case KEY_LEFT:
     case KEY_UP:
     case KEY_RIGHT:
     case KEY_DOWN:
-      return KeyText("switches between the internal memory and the micro SD card",
-                     "przełącza między pamięcią wewnętrzną a kartą micro SD");
+      return PhraseText(UxPhrase::KeySwitchesBetweenTheInternalMemory);
     case KEY_PLAY:
-      return KeyText("formats the disk after a warning, confirmed with up, down, left and right",
-                     "formatuje dysk po ostrzeżeniu, potwierdzonym górą, dołem, lewo i prawo");
+      return PhraseText(UxPhrase::KeyFormatsTheDiskAfterA);
     case KEY_BACK:
     case KEY_MENU:
-      return KeyText("closes disk management", "zamyka zarządzanie dyskami");
+      return PhraseText(UxPhrase::KeyClosesDiskManagement);
     default:
       return iWindow::DescribeKey(code, held);
   }
@@ -143,7 +142,7 @@ std::string DiskFormat::DescribeKey(int code, int held) {
 int DiskFormat::Confirm(int code) {
   if (code != kConfirmKeys[step_]) {
     step_ = -1;
-    tools::SayPhrase(245);  // "input error, cancel format"
+    tools::SayPhrase(UxPhrase::InputErrorCancelFormat);
     return 0;
   }
   if (step_ < 3) {
@@ -151,15 +150,15 @@ int DiskFormat::Confirm(int code) {
     return 0;
   }
   step_ = -1;
-  SysTts_Add((tools::Phrase(242) + ", ").c_str());
-  tools::SayPhrase(243);  // "formatting, please wait"
+  SysTts_Add((PhraseText(UxPhrase::Right) + ", ").c_str());
+  tools::SayPhrase(UxPhrase::FormattingPleaseWait);
   Format();
   return 0;
 }
 
 void DiskFormat::Format() {
   if (Exported(disk_)) {
-    tools::SayPhrase(131);
+    tools::SayPhrase(UxPhrase::USBConnected);
     return;
   }
   SetWorkingLed(1);
@@ -172,20 +171,20 @@ void DiskFormat::Format() {
     r = FormatCard("/dev/mmcblk1");
   } else {
     SetWorkingLed(0);
-    tools::SayPhrase(136);  // "no micro sd card"
+    tools::SayPhrase(UxPhrase::NoMicroSdCard);
     return;
   }
   SetWorkingLed(0);
   if (r == DISK_IN_USE) {
     SysTts_WaitFinish();
-    tools::SayPhrase(tools::kPhraseDiskInUse);
+    tools::SayPhrase(UxPhrase::DiskInUse);
     return;
   }
   Run("sync");
   CreateDaisyDir();
   BrowserShowFolder("/mnt", "");
   SysTts_WaitFinish();
-  tools::SayPhrase(r == FORMATTED ? 244 : 50);  // "formatting finished" / "error"
+  tools::SayPhrase(r == FORMATTED ? UxPhrase::FormattingFinished : UxPhrase::Error);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "tools/calculator.h"
 #include "tools/tools_menu.h"
 #include "tools/tools_speech.h"
+#include "speech/ux_language.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ int (*g_OpenVoiceReminderMenu)() = nullptr;
 int (*g_ReloadVoiceReminders)() = nullptr;
 
 // "Voice reminder", "calculator", "calcuagraph", "compass", "Disk Management".
-constexpr int kItemPhrases[] = {294, 208, 209, 210, 211};
+constexpr int kItemPhrases[] = {UxPhrase::VoiceReminder, UxPhrase::Calculator, UxPhrase::Calcuagraph, UxPhrase::Compass, UxPhrase::DiskManagement};
 
 class ToolsMenu final : public Menu {
  public:
@@ -39,7 +40,7 @@ class ToolsMenu final : public Menu {
       case 4: r = CreateDiskFormat(); break;
       default: break;  // the compass sensors are not on this board
     }
-    if (r != 0) tools::SayPhrase(130);  // "file not supported"
+    if (r != 0) tools::SayPhrase(UxPhrase::FileNotSupported);
     return 0;
   }
 };

@@ -6,17 +6,11 @@
 
 namespace tools {
 
-std::string Phrase(int id) {
-  char text[512];
-  if (!g_pUxLanguage || g_pUxLanguage->GetString(id, text, sizeof text) <= 0) return "";
-  return text;
-}
-
 void Say(const std::string& text) {
   if (!text.empty()) SysTts_Play(text.c_str(), -1);
 }
 
-void SayPhrase(int id) { Say(Phrase(id)); }
+void SayPhrase(int id) { Say(PhraseText(id)); }
 
 int Push(iWindow* w) {
   if (!w) return -1;

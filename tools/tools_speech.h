@@ -8,11 +8,7 @@ class iWindow;
 
 namespace tools {
 
-// "The disk is in use, nothing was formatted."
-constexpr int kPhraseDiskInUse = 339;
 
-// Phrase `id` of the current language, or "" without a catalogue.
-std::string Phrase(int id);
 // Replaces what is being said.
 void Say(const std::string& text);
 void SayPhrase(int id);

@@ -17,6 +17,7 @@
 #include "power/mic2det.h"
 #include "power/tps65217.h"
 #include "speech/tts.h"
+#include "speech/ux_language.h"
 
 int g_LastKeyCode = -1;
 int g_LastKeyLeftTime = -1;
@@ -44,11 +45,7 @@ void Say(const std::string& text) {
 }
 
 void DescribePowerClick() {
-  Say(KeyText("power button: sets the automatic power-off; held, switches the device off; then "
-              "music, locks the keys; then bookmark, restores the default settings",
-              "przycisk zasilania: ustawia automatyczne wyłączanie; przytrzymany wyłącza "
-              "urządzenie; potem muzyka: blokuje klawisze; potem zakładka: przywraca ustawienia "
-              "domyślne"));
+  Say(PhraseText(UxPhrase::KeyPowerButtonSetsTheAutomatic));
 }
 
 void OnPowerChipInterrupt() {
@@ -86,12 +83,10 @@ void OnHeadphoneSwitch() {
 // The power key's shift functions as the describer tells them.
 bool DescribeShifted(int code) {
   if (code != KEY_MUSIC && code != KEY_BOOKMARK) return false;
-  std::string text = KeyText("power button, then ", "przycisk zasilania, potem ") + KeyName(code) +
+  std::string text = PhraseText(UxPhrase::KeyPowerButtonThen) + KeyName(code) +
                      ": " +
-                     (code == KEY_MUSIC ? KeyText("locks or unlocks the keys",
-                                                  "blokuje lub odblokowuje klawisze")
-                                        : KeyText("restores the default settings",
-                                                  "przywraca ustawienia domyślne"));
+                     (code == KEY_MUSIC ? PhraseText(UxPhrase::KeyLocksOrUnlocksTheKeys)
+                                        : PhraseText(UxPhrase::KeyRestoresTheDefaultSettings));
   Say(text);
   return true;
 }

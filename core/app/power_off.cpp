@@ -141,13 +141,13 @@ void PowerOff() {
       SysTts_Stop();
       break;
     case 1:
-      SayPhraseAndWait(3);  // "Battery level low, shutting down."
+      SayPhraseAndWait(UxPhrase::BatteryLevelLowShuttingDown);
       break;
     case 2:
-      SayPhraseAndWait(4);  // "idle power off."
+      SayPhraseAndWait(UxPhrase::IdlePowerOff);
       break;
     default:
-      SayPhraseAndWait(2);  // "shutting down."
+      SayPhraseAndWait(UxPhrase::ShuttingDown);
       break;
   }
   for (;;) {

@@ -12,24 +12,23 @@ bool s_On = false;
 
 struct KeyNames {
   int code;
-  const char* en;
-  const char* pl;
+  int phrase;
 };
 const KeyNames kNames[] = {
-    {KEY_RADIO, "radio", "radio"},
-    {KEY_MUSIC, "music", "muzyka"},
-    {KEY_VOL_DOWN, "volume down", "ciszej"},
-    {KEY_INFO, "info", "informacja"},
-    {KEY_BOOKMARK, "bookmark", "zakładka"},
-    {KEY_MENU, "menu", "menu"},
-    {KEY_LEFT, "left", "w lewo"},
-    {KEY_DOWN, "down", "w dół"},
-    {KEY_BACK, "back", "wstecz"},
-    {KEY_VOL_UP, "volume up", "głośniej"},
-    {KEY_RECORD, "record", "nagrywanie"},
-    {KEY_RIGHT, "right", "w prawo"},
-    {KEY_UP, "up", "w górę"},
-    {KEY_PLAY, "play", "odtwarzanie"},
+    {KEY_RADIO, UxPhrase::KeyNameRadio},
+    {KEY_MUSIC, UxPhrase::KeyNameMusic},
+    {KEY_VOL_DOWN, UxPhrase::KeyNameVolumeDown},
+    {KEY_INFO, UxPhrase::KeyNameInfo},
+    {KEY_BOOKMARK, UxPhrase::KeyNameBookmark},
+    {KEY_MENU, UxPhrase::KeyNameMenu},
+    {KEY_LEFT, UxPhrase::KeyNameLeft},
+    {KEY_DOWN, UxPhrase::KeyNameDown},
+    {KEY_BACK, UxPhrase::KeyNameBack},
+    {KEY_VOL_UP, UxPhrase::KeyNameVolumeUp},
+    {KEY_RECORD, UxPhrase::KeyNameRecord},
+    {KEY_RIGHT, UxPhrase::KeyNameRight},
+    {KEY_UP, UxPhrase::KeyNameUp},
+    {KEY_PLAY, UxPhrase::KeyNamePlay},
 };
 
 void Say(const std::string& text) {
@@ -39,11 +38,7 @@ void Say(const std::string& text) {
 
 }  // namespace
 
-std::string KeyText(const char* en, const char* pl) {
-  return g_CurLanguage == UX_LANGUAGE_ENGLISH ? en : pl;
-}
-
-std::string KeyIgnored() { return KeyText("does nothing here", "nic tu nie robi"); }
+std::string KeyIgnored() { return PhraseText(UxPhrase::KeyDoesNothingHere); }
 
 bool KeyDescriberOn() { return s_On; }
 
@@ -54,11 +49,9 @@ void ToggleKeyDescriber() {
   if (s_On) {
     iWindow* w = CurWindow();
     if (w) w->OnKeyDescriber();
-    Say(KeyText("Key describer on. Each key says what it does. Hold info and press menu to leave.",
-                "Opis klawiszy włączony. Każdy klawisz mówi, co robi. Aby wyjść, przytrzymaj "
-                "informację i naciśnij menu."));
+    Say(PhraseText(UxPhrase::KeyDescriberOnEachKey));
   } else {
-    Say(KeyText("Key describer off.", "Opis klawiszy wyłączony."));
+    Say(PhraseText(UxPhrase::KeyDescriberOff));
   }
 }
 
@@ -70,7 +63,7 @@ bool IsKeypadKey(int code) {
 
 std::string KeyName(int code) {
   for (const KeyNames& k : kNames)
-    if (k.code == code) return KeyText(k.en, k.pl);
+    if (k.code == code) return PhraseText(k.phrase);
   return "";
 }
 
@@ -79,7 +72,7 @@ void DescribeKeyOnTop(int code, int held) {
   if (!w || !IsKeypadKey(code)) return;
   std::string name = KeyName(code);
   if (IsKeypadKey(held)) name = KeyName(held) + " + " + name;
-  std::string what = g_bKeyBoardLocked ? KeyText("the keys are locked", "klawisze są zablokowane")
+  std::string what = g_bKeyBoardLocked ? PhraseText(UxPhrase::KeyTheKeysAreLocked)
                                        : w->DescribeKey(code, IsKeypadKey(held) ? held : -1);
   Say(name + ": " + what + ".");
 }

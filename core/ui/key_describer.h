@@ -23,7 +23,5 @@ bool IsKeypadKey(int code);
 void DescribeKeyOnTop(int code, int held);
 // The spoken name of a keypad key in the interface language ("" otherwise).
 std::string KeyName(int code);
-// `en` or `pl`, as the interface language is.
-std::string KeyText(const char* en, const char* pl);
 // What a key the window ignores does.
 std::string KeyIgnored();

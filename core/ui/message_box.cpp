@@ -14,6 +14,7 @@
 #include "core/ui/window.h"
 #include "core/ui/key_describer.h"
 #include "core/ui/window_stack_internal.h"
+#include "speech/ux_language.h"
 
 namespace {
 
@@ -22,11 +23,11 @@ class MessageBoxWindow final : public iWindow {
   MessageBoxWindow(int mode, std::string text) : m_Mode(mode), m_Text(std::move(text)) {}
 
   std::string DescribeKey(int code, int held) override {
-    if (held < 0 && m_Mode == 0) return KeyText("closes the message", "zamyka komunikat");
-    if (held < 0 && code == KEY_PLAY) return KeyText("answers yes", "odpowiada tak");
-    if (held < 0 && code == KEY_BACK) return KeyText("answers no", "odpowiada nie");
+    if (held < 0 && m_Mode == 0) return PhraseText(UxPhrase::KeyClosesTheMessage);
+    if (held < 0 && code == KEY_PLAY) return PhraseText(UxPhrase::KeyAnswersYes);
+    if (held < 0 && code == KEY_BACK) return PhraseText(UxPhrase::KeyAnswersNo);
     if (held < 0 && code != KEY_INFO && code != KEY_VOL_DOWN && code != KEY_VOL_UP)
-      return KeyText("says the question again", "powtarza pytanie");
+      return PhraseText(UxPhrase::KeySaysTheQuestionAgain);
     return iWindow::DescribeKey(code, held);
   }
 

@@ -28,7 +28,7 @@ struct tm LocalNow() {
 void ReportSystemVolume() {
   char text[128];
   if (g_pUxLanguage &&
-      g_pUxLanguage->GetString_Int(0, g_SystemSettings.GetVolume(), text, sizeof text) > 0)
+      g_pUxLanguage->GetString_Int(UxIntFormat::Volume, g_SystemSettings.GetVolume(), text, sizeof text) > 0)
     SysTts_Play(text, -1);
 }
 
@@ -58,33 +58,33 @@ void ReportSystemTimeAndDate() {
 void ReportBatteryLevel() {
   switch (GetBatState(false)) {
     case BAT_25:
-      SayFixed(6);
+      SayFixed(UxPhrase::BatteryLevel25Percent);
       break;
     case BAT_50:
-      SayFixed(7);
+      SayFixed(UxPhrase::BatteryLevel50Percent);
       break;
     case BAT_75:
-      SayFixed(8);
+      SayFixed(UxPhrase::BatteryLevel75Percent);
       break;
     case BAT_FULL:
-      SayFixed(9);
+      SayFixed(UxPhrase::BatteryLevelFull);
       break;
     case BAT_CHARGING:
-      SayFixed(10);
+      SayFixed(UxPhrase::Charging);
       break;
     case BAT_CHARGED:
-      SayFixed(11);
+      SayFixed(UxPhrase::ChargingCompleted);
       break;
     default:
-      SayFixed(5);  // "Battery level low."
+      SayFixed(UxPhrase::BatteryLevelLow);
       break;
   }
 }
 
-void ReportKeyBoardLock() { SayFixed(12); }
-void ReportKeyBoardUnLock() { SayFixed(13); }
-void ReportSetToDefault() { SayFixed(14); }
-void ReportChargingFinished() { SayFixed(11); }
+void ReportKeyBoardLock() { SayFixed(UxPhrase::ButtonsLockedClickPowerButtonThen); }
+void ReportKeyBoardUnLock() { SayFixed(UxPhrase::ButtonsUnlocked); }
+void ReportSetToDefault() { SayFixed(UxPhrase::RestoreDefaultSettings); }
+void ReportChargingFinished() { SayFixed(UxPhrase::ChargingCompleted); }
 
 void ReportBatLowShutDownLeftTime() {
   char text[512];

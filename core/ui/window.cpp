@@ -8,6 +8,7 @@
 #include "core/ui/settings_area.h"
 #include "core/ui/system_settings.h"
 #include "speech/tts.h"
+#include "speech/ux_language.h"
 
 iWindow::~iWindow() = default;
 int iWindow::OnKeyUp(int) { return 0; }
@@ -96,22 +97,21 @@ std::string iWindow::DescribeKey(int code, int held) {
   if (held >= 0) return KeyIgnored();
   switch (code) {
     case KEY_RADIO:
-      return KeyText("opens the FM radio", "włącza radio FM");
+      return PhraseText(UxPhrase::KeyOpensTheFMRadio);
     case KEY_MUSIC:
-      return KeyText("plays music", "odtwarza muzykę");
+      return PhraseText(UxPhrase::KeyPlaysMusic);
     case KEY_BOOKMARK:
-      return KeyText("opens the bookmarks", "otwiera zakładki");
+      return PhraseText(UxPhrase::KeyOpensTheBookmarks);
     case KEY_RECORD:
-      return KeyText("opens the recorder", "otwiera nagrywanie");
+      return PhraseText(UxPhrase::KeyOpensTheRecorder);
     case KEY_VOL_DOWN:
-      return KeyText("turns the volume down", "ścisza");
+      return PhraseText(UxPhrase::KeyTurnsTheVolumeDown);
     case KEY_VOL_UP:
-      return KeyText("turns the volume up", "pogłaśnia");
+      return PhraseText(UxPhrase::KeyTurnsTheVolumeUp);
     case KEY_INFO:
-      return KeyText("says where you are; pressed twice, the time and date; three times, the battery",
-                     "mówi, gdzie jesteś; dwa razy: godzinę i datę; trzy razy: stan baterii");
+      return PhraseText(UxPhrase::KeySaysWhereYouArePressed);
     default:
-      return KeyText("says again where you are", "powtarza, gdzie jesteś");
+      return PhraseText(UxPhrase::KeySaysAgainWhereYouAre);
   }
 }
 
@@ -122,17 +122,16 @@ std::string Menu::DescribeKey(int code, int held) {
   switch (code) {
     case KEY_UP:
     case KEY_LEFT:
-      return KeyText("the previous item", "poprzednia pozycja");
+      return PhraseText(UxPhrase::KeyThePreviousItem);
     case KEY_DOWN:
     case KEY_RIGHT:
-      return KeyText("the next item", "następna pozycja");
+      return PhraseText(UxPhrase::KeyTheNextItem);
     case KEY_PLAY:
-      return KeyText("chooses the item", "wybiera pozycję");
+      return PhraseText(UxPhrase::KeyChoosesTheItem);
     case KEY_BACK:
-      return KeyText("closes the menu", "zamyka menu");
+      return PhraseText(UxPhrase::KeyClosesTheMenu);
     case KEY_MENU:
-      return KeyText("closes the menu and opens the file management menu",
-                     "zamyka menu i otwiera zarządzanie plikami");
+      return PhraseText(UxPhrase::KeyClosesTheMenuAndOpens);
     default:
       return iWindow::DescribeKey(code, held);
   }

@@ -31,7 +31,7 @@ class iWindow {
   // Shared press behaviour (volume keys).
   virtual int OnDefaultKeyPress(int code);
   // For the key describer: what key `code` does here, in the interface
-  // language (KeyText), without the key's name; `held` is a key held down
+  // language (a named phrase), without the key's name; `held` is a key held down
   // while `code` was pressed (a chord), else -1. The base describes the
   // shared keys; a window describes its own and calls it for the rest.
   virtual std::string DescribeKey(int code, int held);

@@ -21,19 +21,19 @@
 #include "speech/ux_language.h"
 
 const DaisyNavModeInfo g_DaisyNavModes[DAISY_NAV_MODES] = {
-    {0, 22},
-    {1, 23},
-    {2, 24},
-    {3, 25},
-    {4, 26},
-    {5, 27},
-    {DAISY_NAV_PAGE, 19},
-    {DAISY_NAV_PHRASE, 34},
-    {DAISY_NAV_TIME, 35},
-    {DAISY_NAV_WORD, 31},
-    {DAISY_NAV_LETTER, 32},
-    {DAISY_NAV_SPELL, 33},
-    {DAISY_NAV_BOOKMARK, 123},
+    {0, UxPhrase::Level1},
+    {1, UxPhrase::Level2},
+    {2, UxPhrase::Level3},
+    {3, UxPhrase::Level4},
+    {4, UxPhrase::Level5},
+    {5, UxPhrase::Level6},
+    {DAISY_NAV_PAGE, UxPhrase::Page},
+    {DAISY_NAV_PHRASE, UxPhrase::Phrase},
+    {DAISY_NAV_TIME, UxPhrase::TimeJump},
+    {DAISY_NAV_WORD, UxPhrase::Word},
+    {DAISY_NAV_LETTER, UxPhrase::Letter},
+    {DAISY_NAV_SPELL, UxPhrase::Spell},
+    {DAISY_NAV_BOOKMARK, UxPhrase::Bookmark},
 };
 
 int g_DaisyMenuIndex = 0;
@@ -46,7 +46,7 @@ constexpr int kOpeningPhraseTicks = 6;
 }  // namespace
 
 DaisyPlayer::DaisyPlayer()
-    : m_Thread(DaisyThread()), m_FindKeys(FindHooks()), m_Bm({41, 42, 43}, BookmarkHooks()) {}
+    : m_Thread(DaisyThread()), m_FindKeys(FindHooks()), m_Bm({UxPhrase::StartMarkHighlightBookmark, UxPhrase::EndMarkHighlightBookmark, UxPhrase::StopPlayingHighlightBookmark}, BookmarkHooks()) {}
 
 DaisyPlayer::~DaisyPlayer() = default;
 
@@ -67,7 +67,7 @@ int DaisyPlayer::Open(const char* folder, const char* controlFile, int startObje
                       int finalObject, int finalPlace) {
   if (!folder || !controlFile || !*folder || !*controlFile || strlen(folder) > kMaxFolder) {
     m_bOpenFailed = true;
-    PlayerSayPhrase(75);  // "can not open"
+    PlayerSayPhrase(UxPhrase::CanNotOpen);
     return -1;
   }
   m_Folder = folder;
@@ -76,7 +76,7 @@ int DaisyPlayer::Open(const char* folder, const char* controlFile, int startObje
   m_FullName = m_Folder + "/" + m_FileName;
   if (m_FullName.size() > kMaxFullName) {
     m_bOpenFailed = true;
-    PlayerSayPhrase(75);
+    PlayerSayPhrase(UxPhrase::CanNotOpen);
     return -1;
   }
   m_DaisyType = libDaisy::GuessDaisyType(m_FullName.c_str());
@@ -97,7 +97,7 @@ int DaisyPlayer::Open(const char* folder, const char* controlFile, int startObje
   if (m_Thread.State() != DAISY_STATE_NONE) m_Thread.CmdClose();
   if (m_Thread.CmdOpen(m_FullName, m_DaisyType) != 0) {
     m_bOpenFailed = true;
-    PlayerSayPhrase(75);
+    PlayerSayPhrase(UxPhrase::CanNotOpen);
     return -1;
   }
   m_bOpening = true;
@@ -197,7 +197,7 @@ int DaisyPlayer::OnTick() {
     if (st == DAISY_STATE_OPENING) {
       if (m_TickCount >= kOpeningPhraseTicks && !m_bOpenPhraseSaid) {
         m_bOpenPhraseSaid = true;
-        PlayerSayPhrase(36);  // "opening file, please wait."
+        PlayerSayPhrase(UxPhrase::OpeningFilePleaseWait);
       }
       return 0;
     }
@@ -206,7 +206,7 @@ int DaisyPlayer::OnTick() {
     m_bOpenFailed = true;
     m_Thread.CmdClose();
     SysTts_Stop();
-    PlayerSayPhrase(75);  // "can not open"
+    PlayerSayPhrase(UxPhrase::CanNotOpen);
     return 0;
   }
   const int st = m_Thread.State();
@@ -220,15 +220,15 @@ int DaisyPlayer::OnTick() {
     m_bResumeAfterTts = false;
     m_Thread.CmdStop();
     if (failures) {
-      SysTts_Add(PlayerPhrase(37).c_str());  // "can not open file"
+      SysTts_Add(PhraseText(UxPhrase::CanNotOpenFile).c_str());
       SysTts_Add(", ");
     }
-    PlayerSayPhrase(39);  // "end of file"
+    PlayerSayPhrase(UxPhrase::EndOfFile);
     return 0;
   }
   if (failures) {
     PauseForSpeech();
-    PlayerSayPhrase(37);  // "can not open file"
+    PlayerSayPhrase(UxPhrase::CanNotOpenFile);
     return 0;
   }
   if (m_bResumeAfterTts) {
@@ -268,7 +268,7 @@ int DaisyPlayer::FinishOpen() {
     // Files found missing while opening: said before the reading starts.
     m_FileFailuresSeen = m_Thread.FileFailures();
     m_bFileFailureSaid = true;
-    PlayerSayPhrase(37);  // "can not open file"
+    PlayerSayPhrase(UxPhrase::CanNotOpenFile);
     m_bResumeAfterTts = true;
   } else if (SysTts_CheckRunning() > 0) {
     m_bResumeAfterTts = true;

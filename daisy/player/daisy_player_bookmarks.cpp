@@ -87,7 +87,7 @@ void DaisyPlayer::AddBookmark() {
   int idx = g_bookmark.AddDaisy(m_FullName.c_str(), pos.object, pos.place, title.c_str(), ms,
                                 hasPages ? page.c_str() : nullptr);
   if (idx < 0) {
-    PlayerSayPhrase(54);  // "can't add bookmark"
+    PlayerSayPhrase(UxPhrase::CantAddBookmark);
   } else {
     LoadBmPlaces();
     PlayerSay(
@@ -115,7 +115,7 @@ void DaisyPlayer::HighlightStep() {
     m_MarkStartMs = ms;
     m_MarkStartPage = page;
     m_MarkStartHasPage = hasPages;
-    PlayerSayPhrase(56);  // "mark start place"
+    PlayerSayPhrase(UxPhrase::MarkStartPlace);
     LeaveBookmarkMode(true);
     return;
   }
@@ -133,7 +133,7 @@ void DaisyPlayer::HighlightStep() {
       m_FullName.c_str(), start.object, start.place, fin.object, fin.place, title.c_str(), startMs,
       endMs, hasPages ? startPage.c_str() : nullptr, hasPages ? endPage.c_str() : nullptr);
   if (idx < 0) {
-    PlayerSayPhrase(54);  // "can't add bookmark"
+    PlayerSayPhrase(UxPhrase::CantAddBookmark);
     LeaveBookmarkMode(true);
     return;
   }
@@ -168,7 +168,7 @@ void DaisyPlayer::PlayListedBookmark(int index) {
   DaisyBmItem* bm = entry ? entry->GetAt(index) : nullptr;
   m_Bm.CloseList();
   if (!bm) {
-    PlayerSayPhrase(55);  // "no bookmarks"
+    PlayerSayPhrase(UxPhrase::NoBookmarks);
     return;
   }
   DaisyPos start{bm->startObject, bm->startPlace};

@@ -4,6 +4,7 @@
 #include "daisy/player/daisy_settings.h"
 #include "players/kit/key_texts.h"
 #include "players/kit/player_common.h"
+#include "speech/ux_language.h"
 
 void DaisyPlayer::OnKeyDescriber() {
   if (m_bOpening || m_bOpenFailed) return;
@@ -16,45 +17,32 @@ namespace {
 
 std::string MenuKey(int code) {
   if (code == KEY_UP || code == KEY_DOWN)
-    return KeyText("the previous or next item; in a number, changes the last digit",
-                   "poprzednia lub następna pozycja; w liczbie zmienia ostatnią cyfrę");
+    return PhraseText(UxPhrase::KeyThePreviousOrNextItem);
   if (code == KEY_LEFT || code == KEY_RIGHT)
-    return KeyText("changes the value; in a number, removes or adds a digit",
-                   "zmienia wartość; w liczbie usuwa lub dodaje cyfrę");
+    return PhraseText(UxPhrase::KeyChangesTheValueInA);
   return code == KEY_MENU ? "" : DescribePlayerMenuKey(code);
 }
 
 std::string BookmarkKey(int code) {
-  if (code == KEY_BOOKMARK) return KeyText("the next bookmark item", "następna pozycja zakładek");
+  if (code == KEY_BOOKMARK) return PhraseText(UxPhrase::KeyTheNextBookmarkItem);
   if (ArrowStep(code) != 0)
-    return KeyText("the previous or next item or bookmark",
-                   "poprzednia lub następna pozycja albo zakładka");
-  if (code == KEY_PLAY) return KeyText("acts on the item", "wykonuje pozycję");
-  if (code == KEY_BACK) return KeyText("leaves the bookmarks", "opuszcza zakładki");
-  return code == KEY_MENU ? KeyText("opens the menu", "otwiera menu") : "";
+    return PhraseText(UxPhrase::KeyThePreviousOrNextItem2);
+  if (code == KEY_PLAY) return PhraseText(UxPhrase::KeyActsOnTheItem);
+  if (code == KEY_BACK) return PhraseText(UxPhrase::KeyLeavesTheBookmarks);
+  return code == KEY_MENU ? PhraseText(UxPhrase::KeyOpensTheMenu) : "";
 }
 
 std::string NormalKey(int code) {
   switch (code) {
     case KEY_UP:
     case KEY_DOWN:
-      return KeyText("chooses how left and right move: heading level, page, phrase, time or "
-                     "bookmark",
-                     "wybiera, jak działają lewo i prawo: poziom nagłówka, strona, fraza, czas "
-                     "lub zakładka");
+      return PhraseText(UxPhrase::KeyChoosesHowLeftAndRight);
     case KEY_MENU:
-      return KeyText("go to page or heading, speed, pitch and time jump",
-                     "przejście do strony lub nagłówka, prędkość, wysokość i skok czasu");
+      return PhraseText(UxPhrase::KeyGoToPageOrHeading);
     case KEY_INFO:
       if (!g_DaisyTimeLeft)
-        return KeyText("says the title, the time and the book's details; pressed twice, the time "
-                       "and date; three times, the battery",
-                       "mówi tytuł, czas i dane książki; dwa razy: godzinę i datę; trzy razy: "
-                       "stan baterii");
-      return KeyText("says the title, the time, the time left and the book's details; pressed "
-                     "twice, the time and date; three times, the battery",
-                     "mówi tytuł, czas, pozostały czas i dane książki; dwa razy: godzinę i datę; "
-                     "trzy razy: stan baterii");
+        return PhraseText(UxPhrase::KeySaysTheTitleTheTime);
+      return PhraseText(UxPhrase::KeySaysTheTitleTheTime2);
     default:
       return DescribePlayerKey(code);
   }

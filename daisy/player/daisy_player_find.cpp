@@ -80,7 +80,7 @@ void DaisyPlayer::FindMatch(bool forward, const std::u16string& word) {
     from.offset = forward ? m_FindHit.offset + 1 : m_FindHit.offset;
   DaisyHit hit;
   if (!DaisyFindText(m_Thread.Book(), m_Thread.View(), finder, from, forward, &hit)) {
-    PlayerSayPhrase(UX_NOT_FOUND);
+    PlayerSayPhrase(UxPhrase::NotFound);
     m_bResumeAfterTts = !m_bPaused;
     return;
   }

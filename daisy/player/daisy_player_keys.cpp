@@ -13,6 +13,7 @@
 #include "daisy/player/daisy_settings.h"
 #include "players/kit/player_common.h"
 #include "speech/tts.h"
+#include "speech/ux_language.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ int DaisyPlayer::OnKeyDown(int code) {
         return OnDefaultKeyDown(code);
       default:
         SysTts_Stop();
-        PlayerSayPhrase(36);  // "opening file, please wait."
+        PlayerSayPhrase(UxPhrase::OpeningFilePleaseWait);
         return 0;
     }
   }
@@ -137,7 +138,7 @@ int DaisyPlayer::PlayKeyDown(int) {
   m_bPaused = !m_bPaused;
   if (m_bPaused) {
     Pause();
-    PlayerSayPhrase(40);  // "pause"
+    PlayerSayPhrase(UxPhrase::Pause);
     return 0;
   }
   // Play at the end of the book starts it again.
@@ -222,14 +223,14 @@ void DaisyPlayer::Move(int direction) {
     bool hasPages = false;
     int p = DaisyPageAt(b, to.object);
     if (!b.HasAudio() && to.object < b.count && p >= 0 && b.pageObjects[p] == to.object)
-      announce = PlayerPhrase(19) + " " + PageLabelAt(to.object, &hasPages);
+      announce = PhraseText(UxPhrase::Page) + " " + PageLabelAt(to.object, &hasPages);
   } else if (mode == DAISY_NAV_PHRASE) {
     to = direction > 0 ? DaisyNextPhrase(b, from) : DaisyPrevPhrase(b, from);
   } else if (mode == DAISY_NAV_TIME) {
     to = DaisyTimeJump(b, from, DaisyJumpSeconds(), direction);
   } else if (mode == DAISY_NAV_BOOKMARK) {
     if (m_BmPlaces.empty()) {
-      PlayerSayPhrase(55);             // "no bookmarks"
+      PlayerSayPhrase(UxPhrase::NoBookmarks);
       m_bResumeAfterTts = !m_bPaused;  // on from where it was
       return;
     }
@@ -258,12 +259,12 @@ void DaisyPlayer::MoveTo(DaisyPos pos, int direction, const std::string& announc
     m_bPaused = true;
     m_bEndSaid = true;
     m_bResumeAfterTts = false;
-    PlayerSayPhrase(39);  // "end of file"
+    PlayerSayPhrase(UxPhrase::EndOfFile);
     return;
   }
   m_bPaused = false;
   if (direction < 0 && pos.object == 0 && pos.place == 0) {
-    PlayerSayPhrase(38);  // "beginning of file"
+    PlayerSayPhrase(UxPhrase::BeginningOfFile);
     m_bResumeAfterTts = true;
     return;
   }

@@ -65,7 +65,7 @@ void DaisyPlayer::ShowMenuItem() {
     case ITEM_PAGE:
     case ITEM_HEADING:
       out =
-          PlayerPhrase(g_DaisyMenuIndex == ITEM_PAGE ? 52 : 53);  // "go to page" / "go to heading"
+          PhraseText(g_DaisyMenuIndex == ITEM_PAGE ? UxPhrase::GoToPage : UxPhrase::GoToHeading);
       if (!m_MenuNumber.empty()) out += ", " + m_MenuNumber;
       break;
     case ITEM_SPEED:
@@ -76,8 +76,8 @@ void DaisyPlayer::ShowMenuItem() {
       break;
     case ITEM_QUIET:
     case ITEM_TIME_LEFT:
-      out = PlayerPhrase(g_DaisyMenuIndex == ITEM_QUIET ? UX_QUIET_READING : UX_TIME_LEFT) + ": " +
-            PlayerPhrase(m_MenuValue ? 59 : 60);  // "enable" / "disable"
+      out = PhraseText(g_DaisyMenuIndex == ITEM_QUIET ? UxPhrase::QuietReading : UxPhrase::TimeLeftSetting) + ": " +
+            PhraseText(m_MenuValue ? UxPhrase::Enable : UxPhrase::Disable);
       break;
     default: {
       int i = m_MenuValue >= 0 && m_MenuValue < kDaisyJumpTimes ? m_MenuValue : 0;
@@ -183,7 +183,7 @@ void DaisyPlayer::MenuConfirm() {
     case ITEM_PAGE: {
       if (n == 0) {
         to = {0, 0};
-        say = PlayerPhrase(38);  // "beginning of file"
+        say = PhraseText(UxPhrase::BeginningOfFile);
         break;
       }
       const int* objs = nullptr;
@@ -197,18 +197,18 @@ void DaisyPlayer::MenuConfirm() {
         }
       }
       if (to.object < 0)
-        say = PlayerPhrase(124);  // "page not found!"
+        say = PhraseText(UxPhrase::PageNotFound);
       else if (g_pUxLanguage &&
-               g_pUxLanguage->GetString_String(7, m_MenuNumber.c_str(), buf, sizeof buf) > 0)
+               g_pUxLanguage->GetString_String(UxTextFormat::GoingToPage, m_MenuNumber.c_str(), buf, sizeof buf) > 0)
         say = buf;  // "going to page %s"
       break;
     }
     case ITEM_HEADING:
       if (n >= 1 && n <= b.headings && b.headingObjects[n - 1] >= 0) {
         to = {b.headingObjects[n - 1], 0};
-        if (g_pUxLanguage && g_pUxLanguage->GetString_Int(4, n, buf, sizeof buf) > 0) say = buf;
+        if (g_pUxLanguage && g_pUxLanguage->GetString_Int(UxIntFormat::GoingToHeading2, n, buf, sizeof buf) > 0) say = buf;
       } else {
-        say = PlayerPhrase(125);  // "heading not found!"
+        say = PhraseText(UxPhrase::HeadingNotFound);
       }
       break;
     default:
@@ -220,7 +220,7 @@ void DaisyPlayer::MenuConfirm() {
       if (item == ITEM_TIME_LEFT) g_DaisyTimeLeft = m_MenuValue != 0;
       DaisySettingsChanged();
       ApplySpeechSettings();
-      say = PlayerPhrase(15);  // "Setting done."
+      say = PhraseText(UxPhrase::SettingDone);
       break;
   }
   if (to.object >= 0) {

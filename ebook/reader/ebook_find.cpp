@@ -50,7 +50,7 @@ void EbookPlayer::FindMatch(bool forward, const std::u16string& word) {
     m_FindSentence = b->GetCurSentence();
   });
   if (r != 0) {
-    SayPhrase(UX_NOT_FOUND);
+    SayPhrase(UxPhrase::NotFound);
     m_bPromptPending = true;
     return;
   }

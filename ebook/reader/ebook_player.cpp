@@ -25,8 +25,8 @@ namespace {
 constexpr int kOpeningPromptTicks = 6;
 }  // namespace
 
-const int g_EbpNavModeDesList[EB_NAV_MODES] = {17, 18, 19, 20, 21, 22, 23, 24, 25,
-                                               26, 27, 28, 29, 30, 31, 32, 33, 123};
+const int g_EbpNavModeDesList[EB_NAV_MODES] = {UxPhrase::TenPercent, UxPhrase::OnePercent, UxPhrase::Page, UxPhrase::Paragraph, UxPhrase::Sentence, UxPhrase::Level1, UxPhrase::Level2, UxPhrase::Level3, UxPhrase::Level4,
+                                               UxPhrase::Level5, UxPhrase::Level6, UxPhrase::Level7, UxPhrase::Level8, UxPhrase::Level9, UxPhrase::Word, UxPhrase::Letter, UxPhrase::Spell, UxPhrase::Bookmark};
 
 int EbookNavModeList(int depth, int* modes) {
   int n = 0;
@@ -41,7 +41,7 @@ int EbookNavModeList(int depth, int* modes) {
   return n;
 }
 
-EbookPlayer::EbookPlayer() : m_Bm({41, 42, 43}, BookmarkHooks()), m_FindKeys(FindHooks()) {}
+EbookPlayer::EbookPlayer() : m_Bm({UxPhrase::StartMarkHighlightBookmark, UxPhrase::EndMarkHighlightBookmark, UxPhrase::StopPlayingHighlightBookmark}, BookmarkHooks()), m_FindKeys(FindHooks()) {}
 
 EbookPlayer::~EbookPlayer() { CloseDown(); }
 
@@ -58,7 +58,7 @@ int EbookPlayer::Open(const char* path, int page, int place, int end_page, int e
   m_Path = path;
   if (EbookThreadStart() != 0) {
     m_bOpenFailed = true;
-    SayPhrase(37);  // "can not open file"
+    SayPhrase(UxPhrase::CanNotOpenFile);
     return -1;
   }
   // A book some other window left open is closed first.
@@ -83,7 +83,7 @@ int EbookPlayer::Open(const char* path, int page, int place, int end_page, int e
   EbookSetQuietReading(g_EbookSettings.quiet_reading != 0);
   if (CmdOpen(path) != 0) {
     m_bOpenFailed = true;
-    SayPhrase(37);
+    SayPhrase(UxPhrase::CanNotOpenFile);
     return 0;
   }
   m_bOpening = true;
@@ -187,10 +187,10 @@ int EbookPlayer::OnTick() {
   if (EbookState() == EB_STATE_FINISHED) {
     m_bUserPaused = true;
     CmdStop();
-    SayPhrase(39);  // "end of file"
+    SayPhrase(UxPhrase::EndOfFile);
   } else if (EbookTakeSpeechFailure()) {
     m_bUserPaused = true;
-    SayPhrase(62);  // "can't play"
+    SayPhrase(UxPhrase::CantPlay);
   }
   return 0;
 }
@@ -201,7 +201,7 @@ int EbookPlayer::TickOpening() {
   int st = EbookState();
   if (st == EB_STATE_OPENING) {
     if (++m_OpenTicks == kOpeningPromptTicks) {
-      SayPhrase(36);  // "opening file, please wait."
+      SayPhrase(UxPhrase::OpeningFilePleaseWait);
       m_bPromptPending = true;
     }
     return 0;
@@ -216,7 +216,7 @@ int EbookPlayer::TickOpening() {
   CmdClose();
   CloseMusic();
   SysTts_Stop();
-  SayPhrase(37);  // "can not open file"
+  SayPhrase(UxPhrase::CanNotOpenFile);
   return 0;
 }
 

@@ -147,7 +147,7 @@ void EbookPlayer::AddPointBookmark() {
   LoadBmPlace();
   char buf[512];
   if (idx < 0) {
-    SayPhrase(54);  // "can't add bookmark"
+    SayPhrase(UxPhrase::CantAddBookmark);
   } else if (g_pUxLanguage &&
              g_pUxLanguage->GetEbookBookmarkInfoString(idx + 1, true, text.c_str(), page + 1, -1, buf, sizeof buf) > 0) {
     Say(buf);
@@ -197,7 +197,7 @@ void EbookPlayer::MarkHighlight() {
     m_HlStartPage = page;
     m_HlStartPlace = place;
     m_HlText = PreviewText();
-    SayPhrase(56);  // "mark start place"
+    SayPhrase(UxPhrase::MarkStartPlace);
     LeaveMenu();
     return;
   }
@@ -216,7 +216,7 @@ void EbookPlayer::MarkHighlight() {
   LoadBmPlace();
   char buf[512];
   if (idx < 0) {
-    SayPhrase(54);  // "can't add bookmark"
+    SayPhrase(UxPhrase::CantAddBookmark);
   } else if (g_pUxLanguage &&
              g_pUxLanguage->GetEbookBookmarkInfoString(idx + 1, true, text.c_str(), sp + 1, ep + 1, buf, sizeof buf) > 0) {
     Say(buf);

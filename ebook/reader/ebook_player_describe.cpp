@@ -2,6 +2,7 @@
 #include "core/ui/key_describer.h"
 #include "ebook/reader/ebook_player.h"
 #include "players/kit/key_texts.h"
+#include "speech/ux_language.h"
 
 void EbookPlayer::OnKeyDescriber() {
   if (m_bOpening) return;
@@ -17,15 +18,13 @@ std::string EbookPlayer::DescribeKey(int code, int held) {
   if (m_bInSettingsMenu || m_bInBookmarkMenu) {
     what = DescribePlayerMenuKey(code);
   } else if (code == KEY_PLAY) {
-    what = KeyText("pauses or reads on", "wstrzymuje lub czyta dalej");
+    what = PhraseText(UxPhrase::KeyPausesOrReadsOn);
   } else if (code == KEY_UP || code == KEY_DOWN) {
-    what = KeyText("chooses how left and right move: page, paragraph, sentence, word or letter",
-                   "wybiera, jak działają lewo i prawo: strona, akapit, zdanie, słowo lub litera");
+    what = PhraseText(UxPhrase::KeyChoosesHowLeftAndRight2);
   } else if (code == KEY_MENU) {
-    what = KeyText("reading settings", "ustawienia czytania");
+    what = PhraseText(UxPhrase::KeyReadingSettings);
   } else if (code == KEY_INFO) {
-    what = KeyText("says the page; pressed twice, the time and date; three times, the battery",
-                   "mówi stronę; dwa razy: godzinę i datę; trzy razy: stan baterii");
+    what = PhraseText(UxPhrase::KeySaysThePagePressedTwice);
   } else {
     what = DescribePlayerKey(code);
   }

@@ -14,6 +14,7 @@
 #include "platform/board.h"
 #include "players/kit/player_common.h"
 #include "speech/tts.h"
+#include "speech/ux_language.h"
 
 int EbookPlayer::OnKeyDown(int code) {
   if (m_bInSettingsMenu) return SettingsKeyDown(code);
@@ -27,7 +28,7 @@ int EbookPlayer::OnKeyDown(int code) {
       // Powers off as soon as the open is over.
       g_AutoShutDownTime = static_cast<unsigned int>(BTime() + 1);
     } else {
-      SayPhrase(36);  // "opening file, please wait."
+      SayPhrase(UxPhrase::OpeningFilePleaseWait);
       m_bPromptPending = true;
     }
     return 0;
@@ -107,7 +108,7 @@ int EbookPlayer::MainKeyDown(int code) {
       } else {
         m_bUserPaused = true;
         Pause();
-        SayPhrase(40);  // "pause"
+        SayPhrase(UxPhrase::Pause);
       }
       return 0;
     case KEY_BACK:
@@ -250,14 +251,14 @@ void EbookPlayer::MovePercent(int direction, int divisor) {
     }
   });
   if (atStart) {
-    SayPhrase(38);  // "beginning of file"
+    SayPhrase(UxPhrase::BeginningOfFile);
     m_bPromptPending = true;
   }
 }
 
 void EbookPlayer::MoveBookmark(int direction) {
   if (m_BmPlaces.empty()) {
-    SayPhrase(55);  // "no bookmarks"
+    SayPhrase(UxPhrase::NoBookmarks);
     m_bPromptPending = true;
     return;
   }
@@ -272,7 +273,7 @@ void EbookPlayer::MoveBookmark(int direction) {
     auto it = std::lower_bound(m_BmPlaces.begin(), m_BmPlaces.end(), cur);
     if (it == m_BmPlaces.begin()) {
       SeekPagePlace(0, 0);
-      SayPhrase(38);  // "beginning of file"
+      SayPhrase(UxPhrase::BeginningOfFile);
       m_bPromptPending = true;
       return;
     }

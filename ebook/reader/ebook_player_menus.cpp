@@ -33,12 +33,6 @@ int Wrap(int v, int lo, int hi) {
   return lo + (((v - lo) % n) + n) % n;
 }
 
-std::string Phrase(int id) {
-  char buf[256];
-  if (!g_pUxLanguage || g_pUxLanguage->GetString(id, buf, sizeof buf) <= 0) return std::string();
-  return buf;
-}
-
 }  // namespace
 
 int g_EbookMenuIndex = 0;
@@ -78,16 +72,16 @@ void EbookPlayer::ShowSettingsItem() {
     case SET_GOTO_PAGE:
     case SET_GOTO_HEADING:
       if (v < 0) {
-        SayPhrase(m_MenuItem == SET_GOTO_PAGE ? 52 : 53);  // "go to page" / "go to heading"
+        SayPhrase(m_MenuItem == SET_GOTO_PAGE ? UxPhrase::GoToPage : UxPhrase::GoToHeading);
       } else {
         snprintf(buf, sizeof buf, "%d", v);
         Say(buf);
       }
       return;
     case SET_VOICE: {
-      std::string text = Phrase(44) + ": ";  // "voice"
+      std::string text = PhraseText(UxPhrase::Voice) + ": ";
       if (v < 0) {
-        text += Phrase(45);  // "system"
+        text += PhraseText(UxPhrase::System);
       } else {
         const char* des = Tts_GetRoleDes(v);
         text += des ? des : "";
@@ -102,11 +96,11 @@ void EbookPlayer::ShowSettingsItem() {
       if (g_pUxLanguage && g_pUxLanguage->GetBgMusicVolumeString(v, 10 - v, buf, sizeof buf) > 0) Say(buf);
       return;
     case SET_QUIET:
-      Say(Phrase(UX_QUIET_READING) + ": " + Phrase(v ? 59 : 60));  // "enable" / "disable"
+      Say(PhraseText(UxPhrase::QuietReading) + ": " + PhraseText(v ? UxPhrase::Enable : UxPhrase::Disable));
       return;
     default:
       snprintf(buf, sizeof buf, " %02d", v);
-      Say(Phrase(49) + buf);  // "Select background music"
+      Say(PhraseText(UxPhrase::SelectBackgroundMusic) + buf);
       return;
   }
 }
@@ -173,7 +167,7 @@ void EbookPlayer::SettingsChange(int delta) {
       });
       if (total <= 0) {
         if (m_MenuItem == SET_GOTO_HEADING) {
-          SayPhrase(51);  // "no such heading"
+          SayPhrase(UxPhrase::NoSuchHeading);
           return;
         }
         m_MenuValue = 0;
@@ -222,7 +216,7 @@ void EbookPlayer::SettingsOk() {
       });
       const int target = std::max(v, 1);
       if (!page && target > total) {
-        SayPhrase(51);  // "no such heading"
+        SayPhrase(UxPhrase::NoSuchHeading);
         return;
       }
       CmdStop();
@@ -273,7 +267,7 @@ void EbookPlayer::SettingsOk() {
       break;
   }
   EbookSettingsChanged();
-  SayPhrase(15);  // "Setting done."
+  SayPhrase(UxPhrase::SettingDone);
   LeaveMenu();
 }
 

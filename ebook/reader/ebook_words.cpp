@@ -155,14 +155,14 @@ bool EbookPlayer::BeginSelectionMove(int direction, bool* selected) {
   EbookSetPlayMode(EB_PLAY_BOOK);
   *selected = m_SentencePlace >= 0 && m_SentencePlace == CurPlace() && m_WordEnd > m_WordStart;
   if (*selected || LoadSentence() || direction <= 0) return true;
-  SayPhrase(39);  // "end of file"
+  SayPhrase(UxPhrase::EndOfFile);
   return false;
 }
 
 bool EbookPlayer::NextSentence() {
   StepForward();
   if (LoadSentence()) return true;
-  SayPhrase(39);  // "end of file"
+  SayPhrase(UxPhrase::EndOfFile);
   return false;
 }
 
@@ -183,7 +183,7 @@ void EbookPlayer::MoveWord(int direction) {
       int old = m_SentencePlace >= 0 ? m_SentencePlace : CurPlace();
       if (!StepBack(old) || !LoadSentence()) {
         m_SentencePlace = -1;
-        SayPhrase(38);  // "beginning of file"
+        SayPhrase(UxPhrase::BeginningOfFile);
         return;
       }
       limit = std::min(static_cast<int>(m_Sentence.size()), old - m_SentencePlace);
@@ -221,7 +221,7 @@ void EbookPlayer::MoveLetter(int direction) {
       int old = m_SentencePlace >= 0 ? m_SentencePlace : CurPlace();
       if (!StepBack(old) || !LoadSentence()) {
         m_SentencePlace = -1;
-        SayPhrase(38);  // "beginning of file"
+        SayPhrase(UxPhrase::BeginningOfFile);
         return;
       }
       pos = std::min(static_cast<int>(m_Sentence.size()), old - m_SentencePlace) - 1;
@@ -241,9 +241,9 @@ void EbookPlayer::MoveLetter(int direction) {
   const unsigned short c = m_Sentence[s];
   std::vector<unsigned short> spoken;
   if (IsLineBreakUnit(c)) {
-    spoken = PhraseUnits(289);  // "line feed"
+    spoken = PhraseUnits(UxPhrase::LineFeed);
   } else if (IsBlankUnit(c)) {
-    spoken = PhraseUnits(288);  // "space"
+    spoken = PhraseUnits(UxPhrase::Space);
   } else {
     char name[256] = "";
     if (g_pUxLanguage && g_pUxLanguage->GetCharacterDes(c, name, sizeof name) > 0) spoken = ToUnits(name);

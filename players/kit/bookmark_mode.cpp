@@ -6,11 +6,12 @@
 #include "core/ui/keypad_idle.h"
 #include "core/ui/window.h"
 #include "players/kit/player_common.h"
+#include "speech/ux_language.h"
 
 namespace {
-constexpr int kAddPhrase = 57;          // "add bookmark"
-constexpr int kListPhrase = 58;         // "bookmark list"
-constexpr int kNoBookmarksPhrase = 55;  // "no bookmarks"
+constexpr int kAddPhrase = UxPhrase::AddBookmark;
+constexpr int kListPhrase = UxPhrase::BookmarkList;
+constexpr int kNoBookmarksPhrase = UxPhrase::NoBookmarks;
 }  // namespace
 
 BookmarkMode::BookmarkMode(HighlightPhrases phrases, Hooks hooks)

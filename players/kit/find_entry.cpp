@@ -8,16 +8,16 @@
 #include "speech/ux_language.h"
 
 const FindKeyDes c_FindKeyDes[] = {
-    {KEY_PLAY, KEY_MENU, UX_KEY_FIND},
-    {KEY_PLAY, KEY_RIGHT, UX_KEY_NEXT_MATCH},
-    {KEY_PLAY, KEY_LEFT, UX_KEY_PREV_MATCH},
+    {KEY_PLAY, KEY_MENU, UxPhrase::KeyFind},
+    {KEY_PLAY, KEY_RIGHT, UxPhrase::KeyNextMatch},
+    {KEY_PLAY, KEY_LEFT, UxPhrase::KeyPrevMatch},
     {0, 0, 0},
 };
 
 const FindKeyDes c_FindEntryKeyDes[] = {
-    {0, KEY_UP, UX_KEY_FIND_LETTER},    {0, KEY_DOWN, UX_KEY_FIND_LETTER}, {0, KEY_RIGHT, UX_KEY_FIND_ADD},
-    {0, KEY_LEFT, UX_KEY_FIND_DELETE},  {0, KEY_PLAY, UX_KEY_FIND_GO},     {0, KEY_BACK, UX_KEY_FIND_LEAVE},
-    {0, KEY_MENU, UX_KEY_FIND_LEAVE},   {0, 0, 0},
+    {0, KEY_UP, UxPhrase::KeyFindLetter},    {0, KEY_DOWN, UxPhrase::KeyFindLetter}, {0, KEY_RIGHT, UxPhrase::KeyFindAdd},
+    {0, KEY_LEFT, UxPhrase::KeyFindDelete},  {0, KEY_PLAY, UxPhrase::KeyFindGo},     {0, KEY_BACK, UxPhrase::KeyFindLeave},
+    {0, KEY_MENU, UxPhrase::KeyFindLeave},   {0, 0, 0},
 };
 
 int FindComboOf(int code) {
@@ -53,14 +53,14 @@ std::string FindWordUtf8(const std::u16string& word) {
 }
 
 std::string FindEntry::SayLetter() const {
-  if (m_Word.empty()) return PlayerPhrase(UX_EMPTY);
-  if (m_Word.back() == u' ') return PlayerPhrase(288);  // "space"
+  if (m_Word.empty()) return PhraseText(UxPhrase::Empty);
+  if (m_Word.back() == u' ') return PhraseText(UxPhrase::Space);
   return FindWordUtf8(m_Word.substr(m_Word.size() - 1));
 }
 
 std::string FindEntry::Begin() {
   m_Word = g_LastFindWord.empty() ? u"a" : g_LastFindWord;
-  return PlayerPhrase(UX_FIND_TEXT) + ", " + FindWordUtf8(m_Word);
+  return PhraseText(UxPhrase::FindText) + ", " + FindWordUtf8(m_Word);
 }
 
 std::string FindEntry::Cycle(int delta) {
@@ -91,11 +91,11 @@ FindEntry::Result FindEntry::KeyDown(int code, std::string* say) {
       return kHandled;
     case KEY_LEFT:
       if (!m_Word.empty()) m_Word.pop_back();
-      *say = m_Word.empty() ? PlayerPhrase(UX_EMPTY) : FindWordUtf8(m_Word);
+      *say = m_Word.empty() ? PhraseText(UxPhrase::Empty) : FindWordUtf8(m_Word);
       return kHandled;
     case KEY_PLAY:
       if (m_Word.empty()) {
-        *say = PlayerPhrase(UX_EMPTY);
+        *say = PhraseText(UxPhrase::Empty);
         return kHandled;
       }
       g_LastFindWord = m_Word;
@@ -152,7 +152,7 @@ int FindKeys::EntryKeyDown(iWindow* window, int code) {
       return 0;
     case FindEntry::kLeave:
       entering_ = false;
-      hooks_.sayPhrase(16);  // "Setting canceled."
+      hooks_.sayPhrase(UxPhrase::SettingCanceled);
       hooks_.resumeAfterSpeech();
       return 0;
     case FindEntry::kHandled:

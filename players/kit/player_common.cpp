@@ -15,14 +15,7 @@
 #include "speech/tts.h"
 #include "speech/ux_language.h"
 
-std::string PlayerPhrase(int id) {
-  if (!g_pUxLanguage) return std::string();
-  char buf[512];
-  int n = g_pUxLanguage->GetString(id, buf, sizeof buf);
-  return n > 0 ? std::string(buf) : std::string();
-}
-
-void PlayerSayPhrase(int id) { PlayerSay(PlayerPhrase(id)); }
+void PlayerSayPhrase(int id) { PlayerSay(PhraseText(id)); }
 
 void PlayerSay(const std::string& text) {
   if (text.empty()) return;

@@ -15,8 +15,6 @@
 void PlayerSayPhrase(int id);
 // Speaks a composed text (nothing for an empty one).
 void PlayerSay(const std::string& text);
-// The text of fixed phrase `id` ("" without a catalogue).
-std::string PlayerPhrase(int id);
 
 // Most entries a player takes from one folder.
 constexpr int kMaxFolderFiles = 10000;

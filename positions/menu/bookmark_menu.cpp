@@ -28,12 +28,6 @@ namespace {
 const int c_bm_type_list[5] = {EM_BM_ALL, EM_BM_EBOOK, EM_BM_MUSIC, EM_BM_DAISY, EM_BM_AUDIOBOOK};
 constexpr size_t kMaxPath = 8190;
 
-std::string Phrase(int id) {
-  char text[512] = "";
-  if (g_pUxLanguage) g_pUxLanguage->GetString(id, text, sizeof text);
-  return text;
-}
-
 // "cur_time=" and the like in an audio book's parameter text; -1 when absent.
 int ParamValue(const char* params, const char* key) {
   const char* p = params ? strstr(params, key) : nullptr;
@@ -103,7 +97,7 @@ class BookMarkMenu final : public iWindow {
   int DeleteKey(int code);
   int ConfirmDelete();
   void SayDeleteChoice() {
-    SysTts_Play(Phrase(mode_ == 0 ? (delete_all_ ? 113 : 111) : (delete_all_ ? 119 : 117)).c_str(), -1);
+    SysTts_Play(PhraseText(mode_ == 0 ? (delete_all_ ? UxPhrase::DeleteAllBookmarks : UxPhrase::DeleteBookmark) : (delete_all_ ? UxPhrase::DeleteAllHistory : UxPhrase::DeleteHistory)).c_str(), -1);
   }
 
   int mode_ = 0;
@@ -119,8 +113,8 @@ class BookMarkMenu final : public iWindow {
 
 void BookMarkMenu::Show(bool title) {
   std::string text;
-  if (title) text = Phrase((mode_ == 0 ? 92 : 97) + list_) + ", ";
-  if (count_ == 0) text += Phrase(mode_ == 0 ? 55 : 110);
+  if (title) text = PhraseText((mode_ == 0 ? UxPhrase::AllBookmarksList : UxPhrase::History) + list_) + ", ";
+  if (count_ == 0) text += PhraseText(mode_ == 0 ? UxPhrase::NoBookmarks : UxPhrase::NoHistory);
   else text += EntryText();
   SysTts_Play(text.c_str(), -1);
 }
@@ -171,7 +165,7 @@ std::string BookMarkMenu::BookmarkText(BmFileItem* e, int i) {
     default: {
       AudioBookBmItem* b = static_cast<AudioBookBmFileItem*>(e)->GetAt(i);
       int cur = b ? ParamValue(b->parameters, "cur_time=") : -1;
-      if (cur < 0) return Phrase(105);  // "wrong bookmark"
+      if (cur < 0) return PhraseText(UxPhrase::WrongBookmark);
       ux->GetAudioBookmarkInfoString(i + 1, false, cur, ParamValue(b->parameters, "end_time="), buf, sizeof buf);
     }
   }
@@ -182,7 +176,7 @@ std::string BookMarkMenu::HistoryText(HistoryItem* h) {
   char buf[1024] = "";
   iUxLanguage* ux = g_pUxLanguage;
   std::string name = h ? NameOf(h->path) : "";
-  if (name.empty()) return Phrase(109);  // "wrong history"
+  if (name.empty()) return PhraseText(UxPhrase::WrongHistory);
   switch (h->kind) {
     case EM_HISTORY_EBOOK: ux->GetHistoryInfo_Ebook(name.c_str(), h->page + 1, h->text, buf, sizeof buf); break;
     case EM_HISTORY_MUSIC: ux->GetHistoryInfo_Audio(name.c_str(), h->ms / 1000, buf, sizeof buf); break;
@@ -194,7 +188,7 @@ std::string BookMarkMenu::HistoryText(HistoryItem* h) {
       break;
     default: {
       int cur = ParamValue(h->text, "cur_time=");
-      if (cur < 0) return Phrase(105);
+      if (cur < 0) return PhraseText(UxPhrase::WrongBookmark);
       ux->GetHistoryInfo_Audio(name.c_str(), cur, buf, sizeof buf);
     }
   }
@@ -272,7 +266,7 @@ int BookMarkMenu::Play() {
   if (strlen(e->GetFullname()) > kMaxPath) return DIAG("fullname len = %zu", strlen(e->GetFullname())), Show(false), 0;
   if (bm_index_ >= 0) return PlayBookmark(e, bm_index_);
   if (!Exists(e->GetFullname())) {
-    int r = AskMissing(102, 103, 104);  // "file doesn't exist, delete bookmark?"
+    int r = AskMissing(UxPhrase::FileDoesntExistDeleteBookmark, UxPhrase::BookmarkDeleted, UxPhrase::Canceled);
     if (r == KEY_PLAY) g_bookmark.RemoveBookmark(e, -1);
     if (r != WND_STOP) {
       Reload();
@@ -287,12 +281,12 @@ int BookMarkMenu::Play() {
 
 // Asks; queues the outcome. The answer, or WND_STOP when this window is gone.
 int BookMarkMenu::AskMissing(int question, int done, int canceled) {
-  int r = MessageBox(Phrase(question).c_str(), 1);
+  int r = MessageBox(PhraseText(question).c_str(), 1);
   if (r == WND_STOP) {
     delete this;
     return WND_STOP;
   }
-  SysTts_Add(Phrase(r == KEY_PLAY ? done : canceled).c_str());
+  SysTts_Add(PhraseText(r == KEY_PLAY ? done : canceled).c_str());
   return r;
 }
 
@@ -306,7 +300,7 @@ int BookMarkMenu::OpenPlayer(int kind, const char* path, const char* params, con
   int r = kind == EM_BM_AUDIOBOOK ? OpenWith(OPEN_AUDIOBOOK, folder.c_str(), params)
                                   : OpenAt(openers[kind], folder.c_str(), name.c_str(), pos);
   if (r != 0) {
-    SysTts_Play(Phrase(130).c_str(), -1);  // "file not supported"
+    SysTts_Play(PhraseText(UxPhrase::FileNotSupported).c_str(), -1);
     return 0;
   }
   return WND_CLOSE;
@@ -343,7 +337,7 @@ int BookMarkMenu::PlayHistory(HistoryItem* h) {
   if (!h || !h->path) return DIAG("fullname = NULL"), 0;
   if (!Exists(h->path)) {
     fprintf(stderr, "%s not exit\n", h->path);
-    int r = AskMissing(106, 107, 108);  // "file doesn't exist, delete history?"
+    int r = AskMissing(UxPhrase::FileDoesntExistDeleteHistory, UxPhrase::HistoryDeleted, UxPhrase::Canceled2);
     if (r == KEY_PLAY) g_History.Remove(h);
     if (r != WND_STOP) {
       Reload();
@@ -384,8 +378,8 @@ int BookMarkMenu::ConfirmDelete() {
     Show(true);
     return 0;
   }
-  int base = mode_ == 0 ? (delete_all_ ? 114 : 112) : (delete_all_ ? 120 : 118);
-  int r = MessageBox(Phrase(base).c_str(), 1);
+  int base = mode_ == 0 ? (delete_all_ ? UxPhrase::DeleteAllBookmarks2 : UxPhrase::DeleteBookmark2) : (delete_all_ ? UxPhrase::DeleteAllHistory2 : UxPhrase::DeleteHistory2);
+  int r = MessageBox(PhraseText(base).c_str(), 1);
   if (r == WND_STOP) {
     delete this;
     return 0;
@@ -417,9 +411,9 @@ int BookMarkMenu::ConfirmDelete() {
     Reload();
   }
   // "bookmark deleted, " ... or "canceled, "
-  int done = mode_ == 0 ? (delete_all_ ? 115 : 103) : (delete_all_ ? 121 : 107);
-  int canceled = mode_ == 0 ? (delete_all_ ? 116 : 104) : (delete_all_ ? 122 : 108);
-  SysTts_Add(Phrase(r == KEY_PLAY ? done : canceled).c_str());
+  int done = mode_ == 0 ? (delete_all_ ? UxPhrase::BookmarksDeleted : UxPhrase::BookmarkDeleted) : (delete_all_ ? UxPhrase::HistoryDeleted2 : UxPhrase::HistoryDeleted);
+  int canceled = mode_ == 0 ? (delete_all_ ? UxPhrase::Canceled3 : UxPhrase::Canceled) : (delete_all_ ? UxPhrase::Canceled4 : UxPhrase::Canceled2);
+  SysTts_Add(PhraseText(r == KEY_PLAY ? done : canceled).c_str());
   delete_menu_ = false;
   Show(false);
   return 0;

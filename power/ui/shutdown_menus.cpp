@@ -18,12 +18,6 @@ namespace {
 
 constexpr int kListSize = 17;
 
-std::string Phrase(int id) {
-  char text[512] = "";
-  if (g_pUxLanguage) g_pUxLanguage->GetString(id, text, sizeof text);
-  return text;
-}
-
 using TimeStringFn = int (iUxLanguage::*)(int minutes, char* buf, int size);
 
 // The list moves with the menu's own left/right; up and down turn the
@@ -58,7 +52,7 @@ class ShutDownMenu : public Menu {
   int KeyOK() override {
     Store(list_[m_CurIndex], warn_);
     MarkSettingsChanged(kSystemSettingsArea);  // written soon, as every other setting
-    SysTts_Add((Phrase(15) + " ").c_str());  // "Setting done.", then where the user is
+    SysTts_Add((PhraseText(UxPhrase::SettingDone) + " ").c_str());  // "Setting done.", then where the user is
     return WND_CLOSE;
   }
 
@@ -71,7 +65,7 @@ class ShutDownMenu : public Menu {
     if (g_pUxLanguage) (g_pUxLanguage->*time_string_)(list_[m_CurIndex], text, sizeof text);
     return text;
   }
-  std::string WarnString() { return Phrase(warn_ ? 290 : 291); }
+  std::string WarnString() { return PhraseText(warn_ ? UxPhrase::Warn15SecondsBeforeShuttingDown : UxPhrase::Warn15SecondsBeforeShuttingDown2); }
 
   const int* list_;
   TimeStringFn time_string_;

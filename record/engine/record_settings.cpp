@@ -115,23 +115,17 @@ int GetRecordParameter(int* volume, int* mp3, int* rate, int* kbps) {
 
 int GoToRecordDir(bool microsd) {
   if (microsd && IsMountDir("/mnt/microsd") != 1) {
-    return Exists("/dev/mmcblk1") ? 135 : 136;
+    return Exists("/dev/mmcblk1") ? UxPhrase::DiskNotFormatted : UxPhrase::NoMicroSdCard;
   }
   const char* base = microsd ? "/mnt/microsd/" : "/mnt/emmc/";
-  if (ChangeDirname(base, 1) != 0) return 253;
+  if (ChangeDirname(base, UxPhrase::Record) != 0) return UxPhrase::CantOpenRecordingFile;
   char name[256] = "";
-  if (!g_pUxLanguage || g_pUxLanguage->GetString(1, name, sizeof name) <= 0) return 253;
-  if (BrowserShowFolder(std::string(base) + name, "") < 0) return 253;
+  if (!g_pUxLanguage || g_pUxLanguage->GetString(UxPhrase::Record, name, sizeof name) <= 0) return UxPhrase::CantOpenRecordingFile;
+  if (BrowserShowFolder(std::string(base) + name, "") < 0) return UxPhrase::CantOpenRecordingFile;
   return 0;
 }
 
 namespace {
-
-std::string Phrase(int id) {
-  char text[512] = "";
-  if (g_pUxLanguage) g_pUxLanguage->GetString(id, text, sizeof text);
-  return text;
-}
 
 }  // namespace
 
@@ -139,8 +133,8 @@ int GoToRecordPlace(std::string* note) {
   note->clear();
   if (g_RecordSettings.location == 1) {
     int why = GoToRecordDir(true);
-    if (why != 135 && why != 136) return why;
-    *note = Phrase(why) + ", " + Phrase(139) + ", ";  // "Internal memory"
+    if (why != UxPhrase::DiskNotFormatted && why != UxPhrase::NoMicroSdCard) return why;
+    *note = PhraseText(why) + ", " + PhraseText(UxPhrase::InternalMemory) + ", ";
   }
   return GoToRecordDir(false);
 }
@@ -184,7 +178,7 @@ std::string RecordingEndedText(const std::string& name, int64_t bytes) {
   if (g_pUxLanguage)
     g_pUxLanguage->GetFilePlaceAndSizeString(false, SpeakableName(name.c_str()).c_str(), bytes, -1, 0, text,
                                              sizeof text);
-  return Phrase(251) + text;  // "recording ended, "
+  return PhraseText(UxPhrase::RecordingEnded) + text;
 }
 
 void SayRecordingEnded(const std::string& name) {

@@ -37,8 +37,8 @@ int GetRecordParameter(int* volume, int* mp3, int* rate, int* kbps);
 
 // Makes the recording folder of the chosen disk current in the browser's
 // listing (renaming another language's folder, or creating it). 0, or the
-// phrase to speak: 136 "no micro sd card", 135 "disk not formatted", 253
-// "can't open recording file".
+// phrase to speak: UxPhrase::NoMicroSdCard, UxPhrase::DiskNotFormatted or
+// UxPhrase::CantOpenRecordingFile.
 int GoToRecordDir(bool microsd);
 // The recording folder of the chosen place made current, as GoToRecordDir.
 // A micro SD card that is chosen but cannot be used is no reason to refuse:

@@ -34,6 +34,3 @@ int FinishInterruptedUpgrade();
 constexpr const char* kUpgradeStaging = "/upgrade.new";
 constexpr const char* kUpgradeReady = "/upgrade.ready";
 
-// What the player says when the settings disk cannot be mounted after an
-// upgrade step: "The settings disk is not formatted."
-constexpr int kPhraseSettingsDiskNotFormatted = 340;

@@ -278,12 +278,12 @@ TEST_F(SysTtsTest, BeepDropsAPendingComposition) {
 }
 
 TEST_F(SysTtsTest, PhrasesInTheCurrentLanguage) {
-  ASSERT_EQ(SysTts_SynchFmtStr(14), 0);
+  ASSERT_EQ(SysTts_SynchFmtStr(UxPhrase::RestoreDefaultSettings), 0);
   ASSERT_TRUE(WaitIdle(10000));
   EXPECT_EQ(env().LastUtterance(), "say Restore default settings.");
   g_pUxLanguage = GetUxLanguage(0);
   Tts_SetRole(0, 0);
-  ASSERT_EQ(SysTts_SynchFmtStr(138), 0);
+  ASSERT_EQ(SysTts_SynchFmtStr(UxPhrase::ChooseInternalMemoryOrMicroSd), 0);
   ASSERT_TRUE(WaitIdle(10000));
   EXPECT_EQ(env().LastUtterance(), "say Wybierz pamięć wewnętrzną lub kartę micro SD, ");
   size_t lines = env().Transcript().size();

@@ -35,16 +35,16 @@ TEST(UxLanguage, CatalogueSelection) {
 
 TEST(UxLanguage, FixedPhraseLookupAndCuts) {
   char buf[64];
-  EXPECT_EQ(En()->GetString(15, buf, sizeof buf), 13);
+  EXPECT_EQ(En()->GetString(UxPhrase::SettingDone, buf, sizeof buf), 13);
   EXPECT_STREQ(buf, "Setting done.");
-  EXPECT_EQ(En()->GetString(15, buf, 5), 4);
+  EXPECT_EQ(En()->GetString(UxPhrase::SettingDone, buf, 5), 4);
   EXPECT_STREQ(buf, "Sett");
-  EXPECT_EQ(En()->GetString(15, buf, 1), 0);
+  EXPECT_EQ(En()->GetString(UxPhrase::SettingDone, buf, 1), 0);
   EXPECT_STREQ(buf, "");
-  EXPECT_EQ(En()->GetString(400, buf, sizeof buf), -2);
+  EXPECT_EQ(En()->GetString(kUxPhraseCount, buf, sizeof buf), -2);
   EXPECT_EQ(En()->GetString(-1, buf, sizeof buf), -2);
-  EXPECT_EQ(En()->GetString(15, nullptr, 10), -1);
-  EXPECT_EQ(En()->GetString(15, buf, 0), -1);
+  EXPECT_EQ(En()->GetString(UxPhrase::SettingDone, nullptr, 10), -1);
+  EXPECT_EQ(En()->GetString(UxPhrase::SettingDone, buf, 0), -1);
   EXPECT_EQ(En()->GetString_Int(7, 1, buf, sizeof buf), -2);
   EXPECT_EQ(En()->GetString_String(10, "x", buf, sizeof buf), -2);
   EXPECT_EQ(SAY(En(), GetString_Int, 1, 12), "going to page 12");
@@ -60,9 +60,9 @@ TEST(UxLanguage, FixedPhraseLookupAndCuts) {
 TEST(UxLanguage, CutNeverSplitsAPolishCharacter) {
   // "Książki": a cut at 4 bytes would fall inside "ą" (2 bytes).
   char buf[8];
-  EXPECT_EQ(Pl()->GetString(0, buf, 5), 3);
+  EXPECT_EQ(Pl()->GetString(UxPhrase::AudioBooks, buf, 5), 3);
   EXPECT_STREQ(buf, "Ksi");
-  EXPECT_EQ(Pl()->GetString(0, buf, 6), 5);
+  EXPECT_EQ(Pl()->GetString(UxPhrase::AudioBooks, buf, 6), 5);
   EXPECT_STREQ(buf, "Ksią");
 }
 
