@@ -9,6 +9,7 @@
 #include "core/ui/window.h"
 #include "players/kit/bookmark_mode.h"
 #include "positions/history.h"
+#include "players/kit/player_common.h"
 
 class PlayThread;
 
@@ -20,16 +21,7 @@ class AudioPlayerBase : public iWindow {
     int bookmark = 0;
   };
 
-  int OnKeyDown(int code) override;
-  int OnKeyPress(int code) override;
-  // Resumes after speech, finishes an open, and acts at the end of a file.
-  int OnTick() override;
-  // Closed from outside: stores the position and stops the thread.
-  int OnClose() override;
-  // Speaks the current menu item, or where the player is.
-  int OnRefresh() override;
-  std::string DescribeKey(int code, int held) override;
-  void OnKeyDescriber() override;
+  PLAYER_WINDOW_HANDLERS
 
   const std::string& CurPath() const { return m_FullPath; }
 

@@ -12,6 +12,7 @@
 #include "platform/board.h"
 #include "speech/tts.h"
 #include "speech/ux_language.h"
+#include "core/ui/settings_area.h"
 
 namespace {
 // Left or right held this many presses (the first and two repeats) runs fast.
@@ -48,7 +49,7 @@ int AudioPlayer::OwnKeyDown(int code) {
       PauseForSpeech();
       g_AudioSettings.navMode =
           (g_AudioSettings.navMode + (code == KEY_DOWN ? 1 : NAV_MODES - 1)) % NAV_MODES;
-      MusicSettingsChanged();
+      MarkSettingsChanged(kMusicSettingsArea);
       SayNavMode();
       return 0;
     case KEY_LEFT:

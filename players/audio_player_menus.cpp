@@ -12,6 +12,7 @@
 #include "positions/bookmark.h"
 #include "speech/tts.h"
 #include "speech/ux_language.h"
+#include "core/ui/settings_area.h"
 
 namespace {
 
@@ -58,10 +59,8 @@ void AudioPlayer::ShowSetting() {
       text = Join(PhraseText(UxPhrase::Equalizer), PhraseText(UxPhrase::Normal2 + m_MenuValue));  // "Equalizer" + preset
       break;
     case ITEM_SPEED:
-      if (g_pUxLanguage->GetAudioSpeedString(m_MenuValue, buf, sizeof buf) > 0) text = buf;
-      break;
     case ITEM_PITCH:
-      if (g_pUxLanguage->GetAudioPitchString(m_MenuValue, buf, sizeof buf) > 0) text = buf;
+      text = SpeedPitchText(m_MenuItem == ITEM_SPEED, false, m_MenuValue);
       break;
     default:
       if (g_pUxLanguage->GetString_Int(UxIntFormat::Audio, m_MenuValue + 1, buf, sizeof buf) > 0) text = buf;
@@ -75,7 +74,7 @@ int AudioPlayer::SettingItems() { return m_Streams >= 2 ? kSettingItems : kSetti
 void AudioPlayer::ApplySetting() {
   if (m_MenuItem < ITEM_STREAM) {
     g_AudioSettings.*kItemSetting[m_MenuItem] = m_MenuValue;
-    MusicSettingsChanged();
+    MarkSettingsChanged(kMusicSettingsArea);
     return;
   }
   // The audio stream belongs to the file, not to the settings.

@@ -14,6 +14,7 @@
 #include "positions/bookmark.h"
 #include "speech/tts.h"
 #include "speech/ux_language.h"
+#include "core/ui/settings_area.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ void AudioBookPlayer::ShowSetting() {
 
 void AudioBookPlayer::ApplySetting() {
   SettingOf(m_MenuItem) = m_MenuValue;
-  AudioBookSettingsChanged();
+  MarkSettingsChanged(kAudioBookSettingsArea);
 }
 
 void AudioBookPlayer::ChangeSetting(int d) {

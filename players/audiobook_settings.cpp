@@ -18,22 +18,19 @@ AudioBookSettings g_AudioBookSettingsSaved;
 
 void OnElement(void* ctx, const char* name, xml::Attrs attrs) {
   auto* s = static_cast<AudioBookSettings*>(ctx);
-  if (strcmp(name, "audiobook_config") != 0 || !attrs) return;
-  for (int i = 0; attrs[i] && attrs[i + 1]; i += 2) {
-    int v = 0;
-    bool num = ParseIntAttr(attrs[i + 1], &v);
-    if (strcmp(attrs[i], "speed") == 0) {
+  ForEachAttr(name, attrs, "audiobook_config", [&](const char* key, const char* /*text*/, bool num, int v) {
+    if (strcmp(key, "speed") == 0) {
       s->speed = num && v >= -10 && v <= 30 ? v : 0;
-    } else if (strcmp(attrs[i], "pitch") == 0) {
+    } else if (strcmp(key, "pitch") == 0) {
       s->pitch = num && v >= -5 && v <= 5 ? v : 0;
-    } else if (strcmp(attrs[i], "step") == 0) {
+    } else if (strcmp(key, "step") == 0) {
       s->step = num && v >= 0 && v <= kAudioBookSteps ? v : 0;
-    } else if (strcmp(attrs[i], "time_left") == 0) {
+    } else if (strcmp(key, "time_left") == 0) {
       s->time_left = num && v == 1 ? 1 : 0;
-    } else if (strcmp(attrs[i], "tag_order") == 0) {
+    } else if (strcmp(key, "tag_order") == 0) {
       s->tag_order = num && v == 1 ? 1 : 0;
     }
-  }
+  });
 }
 
 }  // namespace
@@ -47,10 +44,7 @@ int LoadAudioBookSettingsFile(const char* devicePath) {
   return LoadSettingsRecord(devicePath, OnElement, &g_AudioBookSettings, &g_AudioBookSettingsSaved);
 }
 
-int LoadAudioBookSettings() {
-  if (CheckSettingsMounted() != 0) return -1;
-  return LoadAudioBookSettingsFile(kAudioBookConfig);
-}
+int LoadAudioBookSettings() { return LoadIfMounted(LoadAudioBookSettingsFile, kAudioBookConfig); }
 
 int SaveAudioBookSettingsFile(const char* devicePath, bool force) {
   const AudioBookSettings& s = g_AudioBookSettings;
@@ -62,14 +56,10 @@ int SaveAudioBookSettingsFile(const char* devicePath, bool force) {
                              {"tag_order", std::to_string(s.tag_order)}});
 }
 
-int SaveAudioBookSettings(bool force) {
-  if (CheckSettingsMounted() != 0) return -1;
-  return SaveAudioBookSettingsFile(kAudioBookConfig, force);
-}
+int SaveAudioBookSettings(bool force) { return SaveIfMounted(SaveAudioBookSettingsFile, kAudioBookConfig, force); }
 
 int SetAudioBookSettingsToDefault() {
   g_AudioBookSettings = AudioBookSettings();
   return 0;
 }
 
-void AudioBookSettingsChanged() { MarkSettingsChanged(kAudioBookSettingsArea); }

@@ -32,10 +32,9 @@ int LoadAudioBookSettings();
 int SaveAudioBookSettings(bool force);
 int SetAudioBookSettingsToDefault();
 
-// The settings area of these values. A value the user confirmed calls
-// AudioBookSettingsChanged(): the file is written a moment later, not only at power-off.
+// The settings area of these values: a value the user confirmed marks it
+// (MarkSettingsChanged), and the file is written a moment later.
 inline constexpr SettingsKey kAudioBookSettingsArea{"audio book"};
-void AudioBookSettingsChanged();
 
 // The same on an explicit device path, without the mount test.
 int LoadAudioBookSettingsFile(const char* devicePath);

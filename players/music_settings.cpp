@@ -61,10 +61,7 @@ int LoadMusicSettingsFile(const char* devicePath) {
   return LoadSettingsRecord(devicePath, OnElement, &g_AudioSettings, &g_AudioSettingsSaved);
 }
 
-int LoadMusicSettings() {
-  if (CheckSettingsMounted() != 0) return -1;
-  return LoadMusicSettingsFile(kMusicConfig);
-}
+int LoadMusicSettings() { return LoadIfMounted(LoadMusicSettingsFile, kMusicConfig); }
 
 int SaveMusicSettingsFile(const char* devicePath, bool force) {
   const AudioSettings& s = g_AudioSettings;
@@ -77,14 +74,10 @@ int SaveMusicSettingsFile(const char* devicePath, bool force) {
                              {"NavMode", c_NavModeNames[nav]}});
 }
 
-int SaveMusicSettings(bool force) {
-  if (CheckSettingsMounted() != 0) return -1;
-  return SaveMusicSettingsFile(kMusicConfig, force);
-}
+int SaveMusicSettings(bool force) { return SaveIfMounted(SaveMusicSettingsFile, kMusicConfig, force); }
 
 int SetAudioSettingsToDefault() {
   g_AudioSettings = AudioSettings();
   return 0;
 }
 
-void MusicSettingsChanged() { MarkSettingsChanged(kMusicSettingsArea); }

@@ -51,10 +51,9 @@ int SaveMusicSettings(bool force);
 // Restore-defaults action.
 int SetAudioSettingsToDefault();
 
-// The settings area of these values. A value the user confirmed calls
-// MusicSettingsChanged(): the file is written a moment later, not only at power-off.
+// The settings area of these values: a value the user confirmed marks it
+// (MarkSettingsChanged), and the file is written a moment later.
 inline constexpr SettingsKey kMusicSettingsArea{"music"};
-void MusicSettingsChanged();
 
 // The same on an explicit device path, without the mount test.
 int LoadMusicSettingsFile(const char* devicePath);

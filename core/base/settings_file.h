@@ -3,6 +3,8 @@
 // settings files.
 #pragma once
 
+#include <cstring>
+
 #include <cstddef>
 #include <string>
 #include <utility>
@@ -16,6 +18,15 @@
 
 // 0 when "/mnt/settings" is mounted; otherwise prints "%s umount" and returns -1.
 int CheckSettingsMounted();
+// Start-up's load of a settings file: load(path) once the partition is
+// mounted, else -1.
+inline int LoadIfMounted(int (*load)(const char*), const char* path) {
+  return CheckSettingsMounted() != 0 ? -1 : load(path);
+}
+// Power-off's save the same way.
+inline int SaveIfMounted(int (*save)(const char*, bool), const char* path, bool force) {
+  return CheckSettingsMounted() != 0 ? -1 : save(path, force);
+}
 
 // Called for every start element with its name/value attribute pairs.
 using SettingsElementFn = void (*)(void* ctx, const char* name, xml::Attrs attrs);
@@ -36,6 +47,18 @@ int LoadSettingsXml(const char* devicePath, SettingsElementFn onElement, void* c
 
 // Decimal integer attribute: true and *out set when the text is a number.
 bool ParseIntAttr(const char* text, int* out);
+
+// For each attribute of `element` (nothing for another element or none):
+// fn(key, text, isNumber, number), the number read as ParseIntAttr does.
+template <class Fn>
+void ForEachAttr(const char* name, xml::Attrs attrs, const char* element, Fn fn) {
+  if (std::strcmp(name, element) != 0 || !attrs) return;
+  for (int i = 0; attrs[i] && attrs[i + 1]; i += 2) {
+    int v = 0;
+    bool num = ParseIntAttr(attrs[i + 1], &v);
+    fn(attrs[i], attrs[i + 1], num, v);
+  }
+}
 
 // The values as last saved, for savers that write only when something
 // changed. T needs operator==.

@@ -13,6 +13,7 @@
 #include "players/kit/bookmark_mode.h"
 #include "players/kit/find_entry.h"
 #include "positions/history.h"
+#include "players/kit/player_common.h"
 
 class DaisyPlayThread;
 class TextFinder;
@@ -63,20 +64,10 @@ class DaisyPlayer : public iWindow {
   int Open(const char* folder, const char* controlFile, int startObject, int startPlace,
            int finalObject, int finalPlace);
 
-  // Loop thread handlers.
-  int OnKeyDown(int code) override;
-  // Volume, and in the menus the value changes on repeats.
-  int OnKeyPress(int code) override;
+  // Repeats of volume, and of the menus' value changes, come as key presses;
+  // the describer is in daisy_player_describe.cpp.
+  PLAYER_WINDOW_HANDLERS
   int OnKeyUp(int code) override;
-  // Finishes the open, resumes after speech, announces the end of the book.
-  int OnTick() override;
-  // Closed from outside: stores the position and closes the book.
-  int OnClose() override;
-  // The menus speak their item; otherwise a pending composition is spoken.
-  int OnRefresh() override;
-  // The key describer (daisy_player_describe.cpp).
-  std::string DescribeKey(int code, int held) override;
-  void OnKeyDescriber() override;
 
   // For tests: where the player is.
   bool IsOpening() const { return m_bOpening; }

@@ -152,12 +152,8 @@ void DaisyPlayer::HighlightStep() {
 }
 
 void DaisyPlayer::SayListedBookmark(int index) {
-  DaisyBmFileItem* entry = EntryOf(m_FullName);
-  DaisyBmItem* bm = entry ? entry->GetAt(index) : nullptr;
-  if (!bm) {
-    m_Bm.EntryGone();
-    return;
-  }
+  DaisyBmItem* bm = m_Bm.Listed(EntryOf(m_FullName), index);
+  if (!bm) return;
   const bool highlight = bm->endObject >= 0;
   PlayerSay(BookmarkText(index + 1, false, highlight, bm->startMs, bm->startPageDes,
                          highlight ? bm->endMs : -1, highlight ? bm->endPageDes : nullptr));

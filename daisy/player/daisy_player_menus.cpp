@@ -59,7 +59,6 @@ void DaisyPlayer::EnterMenu() {
 
 void DaisyPlayer::ShowMenuItem() {
   if (!g_pUxLanguage) return;
-  char buf[256];
   std::string out;
   switch (g_DaisyMenuIndex) {
     case ITEM_PAGE:
@@ -69,10 +68,8 @@ void DaisyPlayer::ShowMenuItem() {
       if (!m_MenuNumber.empty()) out += ", " + m_MenuNumber;
       break;
     case ITEM_SPEED:
-      if (g_pUxLanguage->GetDaisySpeedString(m_MenuValue, buf, sizeof buf) > 0) out = buf;
-      break;
     case ITEM_PITCH:
-      if (g_pUxLanguage->GetDaisyPitchString(m_MenuValue, buf, sizeof buf) > 0) out = buf;
+      out = SpeedPitchText(g_DaisyMenuIndex == ITEM_SPEED, true, m_MenuValue);
       break;
     case ITEM_QUIET:
     case ITEM_TIME_LEFT:
@@ -81,8 +78,7 @@ void DaisyPlayer::ShowMenuItem() {
       break;
     default: {
       int i = m_MenuValue >= 0 && m_MenuValue < kDaisyJumpTimes ? m_MenuValue : 0;
-      if (g_pUxLanguage->GetTimeJumpIntervalString(c_DaisyJumpTimes[i], buf, sizeof buf) > 0)
-        out = buf;
+      out = CatalogueText(&iUxLanguage::GetTimeJumpIntervalString, c_DaisyJumpTimes[i]);
       break;
     }
   }

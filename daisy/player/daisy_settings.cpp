@@ -28,25 +28,22 @@ struct Loaded {
 
 void OnElement(void* ctx, const char* name, xml::Attrs attrs) {
   auto* s = static_cast<Loaded*>(ctx);
-  if (strcmp(name, "daisy_config") != 0 || !attrs) return;
-  for (int i = 0; attrs[i] && attrs[i + 1]; i += 2) {
-    int v = 0;
-    bool num = ParseIntAttr(attrs[i + 1], &v);
-    if (strcmp(attrs[i], "speed") == 0) {
+  ForEachAttr(name, attrs, "daisy_config", [&](const char* key, const char* text, bool num, int v) {
+    if (strcmp(key, "speed") == 0) {
       s->speed = num && v >= kDaisySpeedMin && v <= kDaisySpeedMax ? v : 0;
-    } else if (strcmp(attrs[i], "pitch") == 0) {
+    } else if (strcmp(key, "pitch") == 0) {
       s->pitch = num && v >= kDaisyPitchMin && v <= kDaisyPitchMax ? v : 0;
-    } else if (strcmp(attrs[i], "jumptime") == 0) {
+    } else if (strcmp(key, "jumptime") == 0) {
       s->jump = 0;
       for (int k = 0; num && k < kDaisyJumpTimes; ++k) {
         if (c_DaisyJumpTimes[k] == v) s->jump = k;
       }
-    } else if (strcmp(attrs[i], "quiet_reading") == 0) {
-      s->quiet = strcmp(attrs[i + 1], "enable") == 0;
-    } else if (strcmp(attrs[i], "time_left") == 0) {
-      s->timeLeft = strcmp(attrs[i + 1], "enable") == 0;
+    } else if (strcmp(key, "quiet_reading") == 0) {
+      s->quiet = strcmp(text, "enable") == 0;
+    } else if (strcmp(key, "time_left") == 0) {
+      s->timeLeft = strcmp(text, "enable") == 0;
     }
-  }
+  });
 }
 
 }  // namespace
@@ -63,10 +60,7 @@ int LoadDaisySettingsFile(const char* devicePath) {
   return 0;
 }
 
-int LoadDaisySettings() {
-  if (CheckSettingsMounted() != 0) return -1;
-  return LoadDaisySettingsFile(kDaisyConfig);
-}
+int LoadDaisySettings() { return LoadIfMounted(LoadDaisySettingsFile, kDaisyConfig); }
 
 int SaveDaisySettingsFile(const char* devicePath) {
   int jump = g_JumpTimeIndex >= 0 && g_JumpTimeIndex < kDaisyJumpTimes ? g_JumpTimeIndex : 0;

@@ -11,6 +11,7 @@
 #include "players/kit/bookmark_mode.h"
 #include "players/kit/find_entry.h"
 #include "positions/history.h"
+#include "players/kit/player_common.h"
 
 // Navigation modes, in the order of the phrases that name them.
 enum EbookNavMode {
@@ -53,19 +54,9 @@ class EbookPlayer : public iWindow {
   // be created; 0 otherwise (the tick finishes the open or reports failure).
   int Open(const char* path, int page, int place, int end_page, int end_place);
 
-  // Loop thread handlers.
-  int OnKeyDown(int code) override;
-  int OnKeyPress(int code) override;
+  // The describer is in ebook_player_describe.cpp.
+  PLAYER_WINDOW_HANDLERS
   int OnKeyUp(int code) override;
-  // Finishes opening, resumes after prompts, reports the end of the book.
-  int OnTick() override;
-  // Stops reading, stores the place in the history, closes the book.
-  int OnClose() override;
-  // Speaks the menu item, or the page.
-  int OnRefresh() override;
-  // The key describer (ebook_player_describe.cpp).
-  std::string DescribeKey(int code, int held) override;
-  void OnKeyDescriber() override;
 
   // The sample callback of player speech (play thread, or the speech
   // engine's silence thread): mixes the music, writes the samples, and takes
@@ -105,6 +96,8 @@ class EbookPlayer : public iWindow {
   void SayPageInfo();
 
   // Keys and moves (ebook_player_keys.cpp).
+  // Pauses the reading, then the info presses: the page, the time, the battery.
+  int InfoKey();
   int MainKeyDown(int code);
   void ChangeNavMode(int delta);
   // The navigation modes for a heading depth (-1: not known yet).

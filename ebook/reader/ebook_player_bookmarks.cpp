@@ -156,12 +156,8 @@ void EbookPlayer::AddPointBookmark() {
 }
 
 void EbookPlayer::JumpToListEntry(int index) {
-  EbookBmFileItem* item = BookmarksOf(m_Path);
-  EbookBmItem* bm = item ? item->GetAt(index) : nullptr;
-  if (!bm) {
-    m_Bm.EntryGone();
-    return;
-  }
+  EbookBmItem* bm = m_Bm.Listed(BookmarksOf(m_Path), index);
+  if (!bm) return;
   int sp = bm->startPage, spl = bm->startPlace, ep = bm->endPage, epl = bm->endPlace;
   CmdStop();
   EbookSetPlayMode(EB_PLAY_BOOK);

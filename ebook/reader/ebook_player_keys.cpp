@@ -68,12 +68,16 @@ int EbookPlayer::OnKeyDown(int code) {
   return MainKeyDown(code);
 }
 
+int EbookPlayer::InfoKey() {
+  PauseForPrompt();
+  PlayerInfoKey(this, [this] { SayPageInfo(); });
+  return 0;
+}
+
 int EbookPlayer::MainKeyDown(int code) {
   switch (code) {
     case KEY_INFO:
-      PauseForPrompt();
-      PlayerInfoKey(this, [this] { SayPageInfo(); });
-      return 0;
+      return InfoKey();
     case KEY_BOOKMARK:
       if (!m_bUserPaused) Pause();
       EnterBookmarkMenu();

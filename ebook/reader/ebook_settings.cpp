@@ -21,12 +21,8 @@ int InRange(bool num, int v, int lo, int hi, int fallback) { return num && v >= 
 
 void OnStartElement(void* ctx, const char* name, xml::Attrs attrs) {
   auto* s = static_cast<EbookSettings*>(ctx);
-  if (strcmp(name, "ebook_config") != 0 || !attrs) return;
   const EbookSettings start;
-  for (int i = 0; attrs[i] && attrs[i + 1]; i += 2) {
-    const char* key = attrs[i];
-    int v = 0;
-    bool num = ParseIntAttr(attrs[i + 1], &v);
+  ForEachAttr(name, attrs, "ebook_config", [&](const char* key, const char* /*text*/, bool num, int v) {
     if (strcmp(key, "role") == 0) {
       s->role = InRange(num, v, -1, Tts_GetTotalRoles() - 1, start.role);
     } else if (strcmp(key, "speed") == 0) {
@@ -43,7 +39,7 @@ void OnStartElement(void* ctx, const char* name, xml::Attrs attrs) {
     } else if (strcmp(key, "quiet_reading") == 0) {
       s->quiet_reading = InRange(num, v, 0, 1, start.quiet_reading);
     }
-  }
+  });
 }
 
 }  // namespace

@@ -43,6 +43,14 @@ class BookmarkMode {
   void CloseList() { listIndex_ = -1; }
   // The listed bookmark has gone from the store: the list closes, "no bookmarks".
   void EntryGone();
+  // Bookmark `index` of a book's store entry (null when the book has none);
+  // when there is no such bookmark, EntryGone() and null.
+  template <class Entry>
+  auto Listed(Entry* entry, int index) -> decltype(entry->GetAt(index)) {
+    auto* bm = entry ? entry->GetAt(index) : nullptr;
+    if (!bm) EntryGone();
+    return bm;
+  }
 
   // Says the item only, or what is selected (the listed bookmark in the list).
   void ShowItem();

@@ -22,6 +22,21 @@ void PlayerSay(const std::string& text) {
   SysTts_Play(text.c_str(), static_cast<int>(text.size()));
 }
 
+std::string CatalogueText(int (iUxLanguage::*format)(int, char*, int), int value) {
+  char buf[256];
+  if (!g_pUxLanguage || (g_pUxLanguage->*format)(value, buf, sizeof buf) <= 0) return std::string();
+  return buf;
+}
+
+std::string SpeedPitchText(bool speed, bool daisy, int value) {
+  if (daisy) {
+    return CatalogueText(speed ? &iUxLanguage::GetDaisySpeedString : &iUxLanguage::GetDaisyPitchString,
+                         value);
+  }
+  return CatalogueText(speed ? &iUxLanguage::GetAudioSpeedString : &iUxLanguage::GetAudioPitchString,
+                       value);
+}
+
 int ArrowStep(int code) {
   if (code == KEY_UP || code == KEY_LEFT) return -1;
   if (code == KEY_DOWN || code == KEY_RIGHT) return 1;

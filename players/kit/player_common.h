@@ -10,11 +10,18 @@
 #include <new>
 
 #include "core/ui/window.h"
+#include "speech/ux_language.h"
 
 // Speaks fixed phrase `id` of the current catalogue.
 void PlayerSayPhrase(int id);
 // Speaks a composed text (nothing for an empty one).
 void PlayerSay(const std::string& text);
+// What one-number formatter `format` of the current catalogue says for
+// `value` ("" without a catalogue).
+std::string CatalogueText(int (iUxLanguage::*format)(int, char*, int), int value);
+// What a settings menu says of a speed or a pitch step, in the words of the
+// audio players or of the DAISY player.
+std::string SpeedPitchText(bool speed, bool daisy, int value);
 
 // Most entries a player takes from one folder.
 constexpr int kMaxFolderFiles = 10000;
@@ -68,3 +75,16 @@ W* PushNewWindow() {
   }
   return w;
 }
+
+// The handlers every player window overrides (loop thread): the keys, the
+// tick (finishing an open, resuming after speech, the end of the book), being
+// closed from outside (the place is stored), speaking the menu item or the
+// place, and the key describer.
+#define PLAYER_WINDOW_HANDLERS                          \
+  int OnKeyDown(int code) override;                     \
+  int OnKeyPress(int code) override;                    \
+  int OnTick() override;                                \
+  int OnClose() override;                               \
+  int OnRefresh() override;                             \
+  std::string DescribeKey(int code, int held) override; \
+  void OnKeyDescriber() override;

@@ -29,7 +29,9 @@ class PlayThreadContract : public ::testing::Test {
     if (!d.Ready()) GTEST_SKIP() << "the player cannot run here";
   }
   void TearDown() override {
-    if (d.Ready()) EXPECT_EQ(d.Thread().Close(), 0);
+    if (d.Ready()) {
+      EXPECT_EQ(d.Thread().Close(), 0);
+    }
   }
   bool WaitUntil(const std::function<bool()>& done) {
     for (int i = 0; i < 10000; ++i) {
