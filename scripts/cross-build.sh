@@ -34,10 +34,15 @@ check_programs() {
   done
 }
 
+# Warnings are errors here too once a run of the ARM compiler has shown the
+# tree clean (a 32-bit target warns where the PC does not: formats of 64-bit
+# values, narrowing); until then ARM_WERROR=ON asks for it.
+ARM_WERROR=${ARM_WERROR:-OFF}
+
 if [ "$TESTS" = 0 ]; then
   B=${1:-build-armhf}
   cmake -S . -B "$B" "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/armhf-toolchain.cmake" -DDTB_HOST_BOARD=OFF -DDTB_TESTS=OFF -DDTB_BENCH=OFF -DDTB_WERROR=ON >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/armhf-toolchain.cmake" -DDTB_HOST_BOARD=OFF -DDTB_TESTS=OFF -DDTB_BENCH=OFF -DDTB_WERROR="$ARM_WERROR" >/dev/null
   cmake --build "$B" -j"$JOBS"
   check_programs "$B/core/dtbplayer" "$B/supervisor/supervisor"
   rm -rf "$B/stage" "$B/packet"
@@ -51,7 +56,7 @@ B=${1:-build-armhf-tests}
 # The device's optimisation without debug information, which the tests do not need.
 cmake -S . -B "$B" "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" \
-  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/armhf-toolchain.cmake" -DDTB_HOST_BOARD=ON -DDTB_BENCH=OFF -DDTB_WERROR=ON >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/armhf-toolchain.cmake" -DDTB_HOST_BOARD=ON -DDTB_BENCH=OFF -DDTB_WERROR="$ARM_WERROR" >/dev/null
 # The unit tests only: end-to-end runs start programs that the PC cannot
 # execute without binfmt, and the simulator would be one more program to build.
 mapfile -t UNIT < <(ninja -C "$B" -t targets all 2>/dev/null | sed -n 's/^\([a-z_]*_tests\): .*/\1/p' |
