@@ -18,7 +18,7 @@ AudioBookSettings g_AudioBookSettingsSaved;
 
 void OnElement(void* ctx, const char* name, xml::Attrs attrs) {
   auto* s = static_cast<AudioBookSettings*>(ctx);
-  ForEachAttr(name, attrs, "audiobook_config", [&](const char* key, const char* /*text*/, bool num, int v) {
+  ForEachAttr(name, attrs, "audiobook_config", [&](const char* key, const char*, bool num, int v) {
     if (strcmp(key, "speed") == 0) {
       s->speed = num && v >= -10 && v <= 30 ? v : 0;
     } else if (strcmp(key, "pitch") == 0) {

@@ -22,12 +22,7 @@ AudioSettings g_AudioSettingsSaved;
 
 void OnElement(void* ctx, const char* name, xml::Attrs attrs) {
   auto* s = static_cast<AudioSettings*>(ctx);
-  if (strcmp(name, "music_config") != 0 || !attrs) return;
-  for (int i = 0; attrs[i] && attrs[i + 1]; i += 2) {
-    const char* key = attrs[i];
-    const char* val = attrs[i + 1];
-    int v = 0;
-    bool num = ParseIntAttr(val, &v);
+  ForEachAttr(name, attrs, "music_config", [&](const char* key, const char* val, bool num, int v) {
     if (strcmp(key, "mode") == 0) {
       s->mode = num && v >= 0 && v <= 4 ? v : PLAY_MODE_REPEAT_ALL;
     } else if (strcmp(key, "equalizer") == 0) {
@@ -42,7 +37,7 @@ void OnElement(void* ctx, const char* name, xml::Attrs attrs) {
         if (strcasecmp(val, c_NavModeNames[m]) == 0) s->navMode = m;
       }
     }
-  }
+  });
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ int InRange(bool num, int v, int lo, int hi, int fallback) { return num && v >= 
 void OnStartElement(void* ctx, const char* name, xml::Attrs attrs) {
   auto* s = static_cast<EbookSettings*>(ctx);
   const EbookSettings start;
-  ForEachAttr(name, attrs, "ebook_config", [&](const char* key, const char* /*text*/, bool num, int v) {
+  ForEachAttr(name, attrs, "ebook_config", [&](const char* key, const char*, bool num, int v) {
     if (strcmp(key, "role") == 0) {
       s->role = InRange(num, v, -1, Tts_GetTotalRoles() - 1, start.role);
     } else if (strcmp(key, "speed") == 0) {

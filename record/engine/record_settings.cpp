@@ -29,17 +29,14 @@ const char* const kFormats[kRecordFormats] = {"wav 16000hz",        "wav 22050hz
 
 void OnElement(void* ctx, const char* name, xml::Attrs attrs) {
   auto* s = static_cast<RecordSettings*>(ctx);
-  if (strcmp(name, "record_config") != 0 || !attrs) return;
-  for (int i = 0; attrs[i] && attrs[i + 1]; i += 2) {
-    int v = 0;
-    if (!ParseIntAttr(attrs[i + 1], &v)) continue;
-    const char* a = attrs[i];
+  ForEachAttr(name, attrs, "record_config", [s](const char* a, const char*, bool num, int v) {
+    if (!num) return;
     if (!strcmp(a, "RecordingFilePosition")) s->location = v == 1 ? 1 : 0;
     else if (!strcmp(a, "volume")) s->volume = v >= 1 && v <= 12 ? v : 8;
     else if (!strcmp(a, "format")) s->format = v >= 0 && v <= 5 ? v : 5;
     else if (!strcmp(a, "enoise")) s->noise = v ? 1 : 0;
     else if (!strcmp(a, "ExtLineType")) s->ext_line = v == 1 ? 1 : 0;
-  }
+  });
 }
 
 bool Exists(const std::string& path) {
