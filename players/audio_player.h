@@ -55,7 +55,8 @@ class AudioPlayer : public AudioPlayerBase {
 
   // Keys outside the menus.
   int EventDown(int code) override;
-  int OwnKeyDown(int code) override;
+  void UpDownKeyDown(int step) override;
+  void LeftRightKeyDown(int step) override;
   int NormalKeyPress(int code) override;
   void PlayOn() override;
   void SayInfo() override;

@@ -24,7 +24,7 @@ int AudioPlayerBase::OnKeyDown(int code) {
   if (m_MenuMode != MENU_NONE) return MenuKeyDown(code);
   if (m_bFailed) return OnDefaultKeyDown(code);
   if (m_bOpening) return KeyWhileOpening(this, code, [this] { CloseDown(); });
-  return NormalKeyDown(code);
+  return PlayerKeyDown(code);
 }
 
 int AudioPlayerBase::OnKeyPress(int code) {
@@ -33,59 +33,16 @@ int AudioPlayerBase::OnKeyPress(int code) {
   return NormalKeyPress(code);
 }
 
-int AudioPlayerBase::NormalKeyDown(int code) {
-  if (code == EV_BATTERY_LOW) {
-    PauseForSpeech();
-    ReportBatLowShutDownLeftTime();
-    return 0;
-  }
-  int r = EventDown(code);
-  if (r != kNotShared) return r;
-  if (g_bKeyBoardLocked) {
-    PauseForSpeech();
-    return LockedKeyDown(code);
-  }
-  SysTts_Stop();
-  r = SharedKeyDown(code);
-  return r != kNotShared ? r : OwnKeyDown(code);
+void AudioPlayerBase::PauseForMenu() {
+  if (!m_bUserPaused) Pause();
 }
 
-int AudioPlayerBase::SharedKeyDown(int code) {
-  switch (code) {
-    case KEY_INFO:
-      PauseForSpeech();
-      PlayerInfoKey(this, [this] { SayInfo(); });
-      return 0;
-    case KEY_MENU:
-    case KEY_BOOKMARK:
-      if (!m_bUserPaused) Pause();
-      if (code == KEY_MENU)
-        EnterSettingsMenu();
-      else
-        EnterBookmarkMenu();
-      return 0;
-    case KEY_PLAY:
-      m_bUserPaused = !m_bUserPaused;
-      if (m_bUserPaused)
-        Pause();
-      else
-        PlayOn();
-      return 0;
-    case KEY_BACK:
-      CloseDown();
-      return WND_CLOSE;
-    case KEY_VOL_DOWN:
-    case KEY_VOL_UP:
-      return 0;  // acted on in the press and its repeats
-    default:
-      return kNotShared;
-  }
-}
-
-int AudioPlayerBase::VolumePress(int code) {
-  g_SystemSettings.ChangeVolume(code == KEY_VOL_UP ? 1 : -1);
-  if (m_bUserPaused) ReportSystemVolume();
-  return 0;
+void AudioPlayerBase::PlayKeyDown() {
+  m_bUserPaused = !m_bUserPaused;
+  if (m_bUserPaused)
+    Pause();
+  else
+    PlayOn();
 }
 
 void AudioPlayerBase::Pause() { m_Thread.CmdPause(); }

@@ -6,14 +6,14 @@
 
 #include <string>
 
-#include "core/ui/window.h"
 #include "players/kit/bookmark_mode.h"
 #include "positions/history.h"
 #include "players/kit/player_common.h"
+#include "players/kit/player_window.h"
 
 class PlayThread;
 
-class AudioPlayerBase : public iWindow {
+class AudioPlayerBase : public PlayerWindow {
  public:
   // The menu items chosen last, offered first the next time.
   struct RememberedItems {
@@ -31,7 +31,6 @@ class AudioPlayerBase : public iWindow {
   AudioPlayerBase(PlayThread& thread, RememberedItems* remembered);
 
   // Opening, the tick and closing.
-  virtual void CloseDown() = 0;
   virtual int FinishOpen() = 0;
   virtual int OpenFailed() = 0;
   virtual int EndOfFile() = 0;
@@ -42,26 +41,22 @@ class AudioPlayerBase : public iWindow {
   // A file that could not be opened is announced; the failures in a row.
   int NoteOpenFailure();
 
-  // Keys outside the menus: device events first (kNotShared for a key),
-  // then a key on a locked keypad, then the shared keys, then the player's own.
-  virtual int EventDown(int code) = 0;
-  virtual int LockedKeyDown(int code) { return OnDefaultKeyDown(code); }
-  virtual int OwnKeyDown(int code) = 0;
+  // Keys outside the menus (the shared dispatch is PlayerWindow's).
   virtual int NormalKeyPress(int code) = 0;
   // Play pressed while paused by the user.
   virtual void PlayOn() = 0;
-  virtual void SayInfo() = 0;
   // What a key of the player's own does outside the menus; "" for the rest.
   virtual std::string DescribeOwnKey(int code) = 0;
-  static constexpr int kNotShared = -1000;
-  // Volume outside the menus: spoken when the user has paused.
-  int VolumePress(int code);
+  void PlayKeyDown() override;
+  void PauseForMenu() override;
+  bool VolumeSpoken() override { return m_bUserPaused; }
+  int OtherKeyDown(int code) override { return OnDefaultKeyDown(code); }
 
   // Playback control.
   void Pause();
   // Plays on from a pause or the end, after any system speech.
   void Play();
-  void PauseForSpeech();
+  void PauseForSpeech() override;
 
   // Settings menu: the items, their values and their words.
   virtual int FirstSettingItem(int remembered) { return remembered; }
@@ -70,7 +65,7 @@ class AudioPlayerBase : public iWindow {
   virtual void ShowSetting() = 0;
   virtual void ChangeSetting(int delta) = 0;
   virtual void ApplySetting() = 0;
-  void EnterSettingsMenu();
+  void EnterSettingsMenu() override;
 
   // Bookmark menu: the player's bookmarks.
   virtual int BookmarkCount() = 0;
@@ -79,7 +74,7 @@ class AudioPlayerBase : public iWindow {
   virtual void AddBookmark() = 0;
   virtual void JumpToBookmark(int index) = 0;
   virtual void HighlightStep() = 0;
-  void EnterBookmarkMenu();
+  void EnterBookmarkMenu() override;
   void LeaveMenu(bool resume);
 
   PlayThread& m_Thread;
@@ -97,10 +92,6 @@ class AudioPlayerBase : public iWindow {
   BookmarkMode m_Bm;
 
  private:
-  int NormalKeyDown(int code);
-  // Info, menu, bookmark, play, back and the volume keys going down;
-  // kNotShared for the others.
-  int SharedKeyDown(int code);
   int MenuKeyDown(int code);
   int SettingsKeyPress(int code);
 

@@ -25,6 +25,7 @@ constexpr int kBookmarkBackSlackMs = 2000;
 // music, which resumes afterwards; kNotShared for the other keys.
 int AudioPlayer::EventDown(int code) {
   switch (code) {
+    case EV_BATTERY_LOW:
     case EV_AUTO_SHUTDOWN:
     case KEY_POWER_SHORT:
     case EV_IDLE_SHUTDOWN:
@@ -42,26 +43,20 @@ int AudioPlayer::EventDown(int code) {
   }
 }
 
-int AudioPlayer::OwnKeyDown(int code) {
-  switch (code) {
-    case KEY_UP:
-    case KEY_DOWN:
-      PauseForSpeech();
-      g_AudioSettings.navMode =
-          (g_AudioSettings.navMode + (code == KEY_DOWN ? 1 : NAV_MODES - 1)) % NAV_MODES;
-      MarkSettingsChanged(kMusicSettingsArea);
-      SayNavMode();
-      return 0;
-    case KEY_LEFT:
-    case KEY_RIGHT:
-      m_bUserPaused = true;
-      Pause();
-      m_HoldCount = 0;
-      m_bFastRunning = false;
-      return 0;
-    default:
-      return OnDefaultKeyDown(code);
-  }
+void AudioPlayer::UpDownKeyDown(int step) {
+  PauseForSpeech();
+  g_AudioSettings.navMode = (g_AudioSettings.navMode + (step > 0 ? 1 : NAV_MODES - 1)) % NAV_MODES;
+  MarkSettingsChanged(kMusicSettingsArea);
+  SayNavMode();
+}
+
+// Left and right going down pause; held, they run fast (the presses), let
+// go, they step (OnKeyUp).
+void AudioPlayer::LeftRightKeyDown(int) {
+  m_bUserPaused = true;
+  Pause();
+  m_HoldCount = 0;
+  m_bFastRunning = false;
 }
 
 void AudioPlayer::PlayOn() {
@@ -77,11 +72,8 @@ void AudioPlayer::PlayOn() {
 }
 
 int AudioPlayer::NormalKeyPress(int code) {
-  if (m_bOpening || g_bKeyBoardLocked) return 0;
+  if (m_bOpening || g_bKeyBoardLocked || VolumeKeyPress(code)) return 0;
   switch (code) {
-    case KEY_VOL_DOWN:
-    case KEY_VOL_UP:
-      return VolumePress(code);
     case KEY_LEFT:
     case KEY_RIGHT:
       if (++m_HoldCount == kFastAfterPresses && !m_bFastRunning) {

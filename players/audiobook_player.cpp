@@ -172,6 +172,9 @@ void AudioBookPlayer::SayInfo() {
 
 int AudioBookPlayer::EventDown(int code) {
   switch (code) {
+    case EV_BATTERY_LOW:
+      PauseForSpeech();
+      return OnDefaultKeyDown(code);
     case KEY_POWER_SHORT:
     case EV_AUTO_SHUTDOWN:
     case EV_IDLE_SHUTDOWN:
@@ -204,21 +207,13 @@ int AudioBookPlayer::LockedKeyDown(int) {
   return 0;
 }
 
-int AudioBookPlayer::OwnKeyDown(int code) {
-  switch (code) {
-    case KEY_RADIO:
-    case KEY_RECORD:
-      return code;  // the root opens the radio or the recorder
-    case KEY_UP:
-    case KEY_DOWN:
-      if (!StepChapter(code == KEY_DOWN ? 1 : -1)) StepFile(code == KEY_DOWN ? 1 : -1);
-      return 0;
-    case KEY_LEFT:
-    case KEY_RIGHT:
-      return 0;  // acted on in the press and its repeats
-    default:
-      return OnDefaultKeyDown(code);
-  }
+int AudioBookPlayer::OtherKeyDown(int code) {
+  if (code == KEY_RADIO || code == KEY_RECORD) return code;  // the root opens the radio or the recorder
+  return OnDefaultKeyDown(code);
+}
+
+void AudioBookPlayer::UpDownKeyDown(int step) {
+  if (!StepChapter(step)) StepFile(step);
 }
 
 void AudioBookPlayer::PlayOn() {
@@ -229,8 +224,7 @@ void AudioBookPlayer::PlayOn() {
 }
 
 int AudioBookPlayer::NormalKeyPress(int code) {
-  if (m_bOpening || m_bFailed || g_bKeyBoardLocked) return 0;
-  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) return VolumePress(code);
+  if (m_bOpening || m_bFailed || g_bKeyBoardLocked || VolumeKeyPress(code)) return 0;
   if (code == KEY_LEFT || code == KEY_RIGHT) {
     m_bUserPaused = false;
     Pause();

@@ -61,7 +61,9 @@ class AudioBookPlayer : public AudioPlayerBase {
 
   int EventDown(int code) override;
   int LockedKeyDown(int code) override;
-  int OwnKeyDown(int code) override;
+  int OtherKeyDown(int code) override;
+  void UpDownKeyDown(int step) override;
+  void LeftRightKeyDown(int) override {}  // the presses and their repeats jump
   int NormalKeyPress(int code) override;
   void PlayOn() override;
   std::string DescribeOwnKey(int code) override;

@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "core/ui/window.h"
+
 #include "daisy/player/daisy_player_nav.h"
 #include "players/kit/bookmark_mode.h"
 #include "players/kit/find_entry.h"
 #include "positions/history.h"
 #include "players/kit/player_common.h"
+#include "players/kit/player_window.h"
 
 class DaisyPlayThread;
 class TextFinder;
@@ -53,7 +54,7 @@ struct DaisyNavModeInfo {
 };
 extern const DaisyNavModeInfo g_DaisyNavModes[DAISY_NAV_MODES];
 
-class DaisyPlayer : public iWindow {
+class DaisyPlayer : public PlayerWindow {
  public:
   DaisyPlayer();
   ~DaisyPlayer() override;
@@ -86,7 +87,7 @@ class DaisyPlayer : public iWindow {
   int FinishOpen();
   void BuildModes();
   int LoadBmPlaces();
-  void CloseDown();
+  void CloseDown() override;
   void StoreHistory();
   bool HasBook() const;
 
@@ -94,37 +95,31 @@ class DaisyPlayer : public iWindow {
   void Pause();
   void Play();
   void Stop();
-  void PauseForSpeech();
+  void PauseForSpeech() override;
+  void PauseForMenu() override { Pause(); }
   void PlayFrom(DaisyPos pos);
   void ApplySpeechSettings();
 
   // What the user hears about the book (daisy_player_info.cpp).
-  void SayInfo();
+  void SayInfo() override;
   void SayMode();
   std::string PageLabelAt(int object, bool* hasPages) const;
   int ElapsedMs() const;
   std::string Title() const;
 
   // Keys outside the menus (daisy_player_keys.cpp).
-  int NormalKeyDown(int code);
-  // Device events outside the menus; kNotAnEvent for a key.
-  static constexpr int kNotAnEvent = -1000;
-  int EventDown(int code);
-  // One handler per key outside the menus (the key table in daisy_player_keys.cpp).
-  int PlayKeyDown(int code);
-  int BackKeyDown(int code);
-  int InfoKeyDown(int code);
-  int ModeKeyDown(int code);
-  int MoveKeyDown(int code);
-  int BookmarkModeKeyDown(int code);
-  int MenuModeKeyDown(int code);
-  int VolumeKeyDown(int code);
+  int EventDown(int code) override;
+  FindKeys* Finder() override { return &m_FindKeys; }
+  void PlayKeyDown() override;
+  void UpDownKeyDown(int step) override;
+  void LeftRightKeyDown(int step) override { Move(step); }
+  bool VolumeSpoken() override { return m_bPaused; }
   void Move(int direction);
   void MoveTo(DaisyPos pos, int direction, const std::string& announce);
   void RestoreDefaults();
 
   // Menu mode (daisy_player_menus.cpp).
-  void EnterMenu();
+  void EnterSettingsMenu() override;
   int MenuKeyDown(int code);
   int MenuKeyPress(int code);
   void ShowMenuItem();
@@ -137,7 +132,7 @@ class DaisyPlayer : public iWindow {
   void FindMatch(bool forward, const std::u16string& word);
 
   // Bookmark mode (daisy_player_bookmarks.cpp).
-  void EnterBookmarkMode();
+  void EnterBookmarkMenu() override;
   int BookmarkKeyDown(int code);
   int BookmarkKeyPress(int code);
   void ShowBookmarkItem();

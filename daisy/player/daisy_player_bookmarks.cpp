@@ -33,7 +33,7 @@ std::string BookmarkText(int number, bool added, bool highlight, int startMs, co
 
 }  // namespace
 
-void DaisyPlayer::EnterBookmarkMode() {
+void DaisyPlayer::EnterBookmarkMenu() {
   m_bBookmarkMode = true;
   m_bMenuMode = false;
   m_Bm.Enter(g_DaisyBookmarkMenuIndex);
@@ -68,7 +68,7 @@ int DaisyPlayer::BookmarkKeyDown(int code) {
   g_DaisyBookmarkMenuIndex = m_Bm.CurItem();
   if (code != KEY_MENU) return 0;
   m_bBookmarkMode = false;
-  EnterMenu();
+  EnterSettingsMenu();
   return 0;
 }
 

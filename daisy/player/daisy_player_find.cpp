@@ -66,7 +66,7 @@ FindKeys::Hooks DaisyPlayer::FindHooks() {
           PlayerSayPhrase,
           [this] { m_bResumeAfterTts = !m_bPaused; },
           [this](bool forward, const std::u16string& word) { FindMatch(forward, word); },
-          [this](int code) { return NormalKeyDown(code); }};
+          [this](int code) { return PlayerKeyDown(code); }};
 }
 
 void DaisyPlayer::FindMatch(bool forward, const std::u16string& word) {

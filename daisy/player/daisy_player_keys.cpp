@@ -49,7 +49,7 @@ int DaisyPlayer::OnKeyDown(int code) {
   if (m_bMenuMode) return MenuKeyDown(code);
   if (m_bBookmarkMode) return BookmarkKeyDown(code);
   if (m_FindKeys.Entering()) return m_FindKeys.EntryKeyDown(this, code);
-  return NormalKeyDown(code);
+  return PlayerKeyDown(code);
 }
 
 int DaisyPlayer::EventDown(int code) {
@@ -95,51 +95,17 @@ int DaisyPlayer::EventDown(int code) {
       PauseForSpeech();
       return WND_PASS_DOWN;
     default:
-      return kNotAnEvent;
+      return kNotShared;
   }
 }
 
-int DaisyPlayer::NormalKeyDown(int code) {
-  const int r = EventDown(code);
-  if (r != kNotAnEvent) return r;
-  if (g_bKeyBoardLocked) {
-    PauseForSpeech();
-    return OnDefaultKeyDown(code);
-  }
-  SysTts_Stop();
-  // Play held down makes menu, right and left the find keys.
-  if (m_FindKeys.ComboDown(code)) return 0;
-  struct KeyHandler {
-    int code;
-    int (DaisyPlayer::*handle)(int code);
-  };
-  static const KeyHandler kKeys[] = {
-      {KEY_PLAY, &DaisyPlayer::PlayKeyDown},
-      {KEY_BACK, &DaisyPlayer::BackKeyDown},
-      {KEY_INFO, &DaisyPlayer::InfoKeyDown},
-      {KEY_UP, &DaisyPlayer::ModeKeyDown},
-      {KEY_DOWN, &DaisyPlayer::ModeKeyDown},
-      {KEY_LEFT, &DaisyPlayer::MoveKeyDown},
-      {KEY_RIGHT, &DaisyPlayer::MoveKeyDown},
-      {KEY_BOOKMARK, &DaisyPlayer::BookmarkModeKeyDown},
-      {KEY_MENU, &DaisyPlayer::MenuModeKeyDown},
-      {KEY_VOL_DOWN, &DaisyPlayer::VolumeKeyDown},
-      {KEY_VOL_UP, &DaisyPlayer::VolumeKeyDown},
-  };
-  for (const KeyHandler& k : kKeys) {
-    if (k.code == code) return (this->*k.handle)(code);
-  }
-  PauseForSpeech();
-  return OnDefaultKeyDown(code);
-}
-
-int DaisyPlayer::PlayKeyDown(int) {
+void DaisyPlayer::PlayKeyDown() {
   m_bResumeAfterTts = false;
   m_bPaused = !m_bPaused;
   if (m_bPaused) {
     Pause();
     PlayerSayPhrase(UxPhrase::Pause);
-    return 0;
+    return;
   }
   // Play at the end of the book starts it again.
   if (m_Thread.AtEnd()) {
@@ -147,58 +113,21 @@ int DaisyPlayer::PlayKeyDown(int) {
     m_Thread.SetPosition({0, 0});
   }
   Play();
-  return 0;
 }
 
-int DaisyPlayer::BackKeyDown(int) {
-  CloseDown();
-  return WND_CLOSE;
-}
-
-int DaisyPlayer::InfoKeyDown(int) {
-  PauseForSpeech();
-  PlayerInfoKey(this, [this] { SayInfo(); });
-  return 0;
-}
-
-int DaisyPlayer::ModeKeyDown(int code) {
+void DaisyPlayer::UpDownKeyDown(int step) {
   PauseForSpeech();
   const int n = static_cast<int>(m_Modes.size());
-  if (n > 0) m_ModeIndex = (m_ModeIndex + (code == KEY_DOWN ? 1 : n - 1)) % n;
+  if (n > 0) m_ModeIndex = (m_ModeIndex + (step > 0 ? 1 : n - 1)) % n;
   SayMode();
-  return 0;
 }
-
-int DaisyPlayer::MoveKeyDown(int code) {
-  Move(code == KEY_RIGHT ? 1 : -1);
-  return 0;
-}
-
-int DaisyPlayer::BookmarkModeKeyDown(int) {
-  Pause();
-  EnterBookmarkMode();
-  return 0;
-}
-
-int DaisyPlayer::MenuModeKeyDown(int) {
-  Pause();
-  EnterMenu();
-  return 0;
-}
-
-int DaisyPlayer::VolumeKeyDown(int) { return 0; }  // the press changes the volume
 
 int DaisyPlayer::OnKeyPress(int code) {
   if (m_bOpening || m_bOpenFailed) return OnDefaultKeyPress(code);
   if (m_bMenuMode) return MenuKeyPress(code);
   if (m_bBookmarkMode) return BookmarkKeyPress(code);
   if (m_FindKeys.Entering()) return m_FindKeys.EntryKeyPress(this, code);
-  if (g_bKeyBoardLocked) return 0;
-  if (code == KEY_VOL_DOWN || code == KEY_VOL_UP) {
-    // While the book plays its sound says enough; paused, the level is spoken.
-    g_SystemSettings.ChangeVolume(code == KEY_VOL_UP ? 1 : -1);
-    if (m_bPaused) ReportSystemVolume();
-  }
+  VolumeKeyPress(code);
   return 0;
 }
 

@@ -48,7 +48,7 @@ int SettingOf(int item) {
 
 }  // namespace
 
-void DaisyPlayer::EnterMenu() {
+void DaisyPlayer::EnterSettingsMenu() {
   m_bMenuMode = true;
   m_bBookmarkMode = false;
   if (g_DaisyMenuIndex < 0 || g_DaisyMenuIndex >= kMenuItems) g_DaisyMenuIndex = 0;
@@ -94,7 +94,7 @@ int DaisyPlayer::MenuKeyDown(int code) {
     LeaveMenu(true);
   } else if (code == KEY_BOOKMARK) {
     m_bMenuMode = false;
-    EnterBookmarkMode();
+    EnterBookmarkMenu();
   }
   return 0;  // arrows act in the press that follows
 }

@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "core/ui/window.h"
+
 #include "players/kit/bookmark_mode.h"
 #include "players/kit/find_entry.h"
 #include "positions/history.h"
 #include "players/kit/player_common.h"
+#include "players/kit/player_window.h"
 
 // Navigation modes, in the order of the phrases that name them.
 enum EbookNavMode {
@@ -40,7 +41,7 @@ extern const int g_EbpNavModeDesList[EB_NAV_MODES];
 // their number.
 int EbookNavModeList(int depth, int* modes);
 
-class EbookPlayer : public iWindow {
+class EbookPlayer : public PlayerWindow {
  public:
   EbookPlayer();
   // Runs the closing steps when they have not run yet.
@@ -81,7 +82,7 @@ class EbookPlayer : public iWindow {
   // Opening, ticking and closing (ebook_player.cpp).
   int TickOpening();
   void FinishOpen();
-  void CloseDown();
+  void CloseDown() override;
   void StoreHistory();
   void LoadBmPlace();
   void ApplyVoice();
@@ -96,9 +97,17 @@ class EbookPlayer : public iWindow {
   void SayPageInfo();
 
   // Keys and moves (ebook_player_keys.cpp).
-  // Pauses the reading, then the info presses: the page, the time, the battery.
-  int InfoKey();
-  int MainKeyDown(int code);
+  int EventDown(int code) override;
+  FindKeys* Finder() override { return &m_FindKeys; }
+  void PauseForSpeech() override { PauseForPrompt(); }
+  void PauseForMenu() override;
+  void SayInfo() override { SayPageInfo(); }
+  void PlayKeyDown() override;
+  void UpDownKeyDown(int step) override;
+  void LeftRightKeyDown(int step) override;
+  // The voice itself shows a change while the book is being read.
+  bool VolumeSpoken() override;
+  int OtherKeyDown(int) override { return 0; }
   void ChangeNavMode(int delta);
   // The navigation modes for a heading depth (-1: not known yet).
   void SetNavModes(int depth);
@@ -117,7 +126,7 @@ class EbookPlayer : public iWindow {
   void SpeakSelection(int playMode, const unsigned short* text, int count);
 
   // Settings menu (ebook_player_menus.cpp).
-  void EnterSettingsMenu();
+  void EnterSettingsMenu() override;
   void ShowSettingsItem();
   int SettingsKeyDown(int code);
   int SettingsKeyPress(int code);
@@ -130,7 +139,7 @@ class EbookPlayer : public iWindow {
   void FindMatch(bool forward, const std::u16string& word);
 
   // Bookmark menu (ebook_player_bookmarks.cpp).
-  void EnterBookmarkMenu();
+  void EnterBookmarkMenu() override;
   void ShowBookmarkItem();
   int BookmarkKeyDown(int code);
   int BookmarkKeyPress(int code);

@@ -41,8 +41,13 @@ int EbookPlayer::OnKeyDown(int code) {
     if (code == EV_AUTO_SHUTDOWN || code == EV_IDLE_SHUTDOWN) return WND_CLOSE_PASS_DOWN;
     return WND_CLOSE;
   }
-  if (code == EV_RESTORE_DEFAULTS) return RestoreDefaults();
+  return PlayerKeyDown(code);
+}
+
+int EbookPlayer::EventDown(int code) {
   switch (code) {
+    case EV_RESTORE_DEFAULTS:
+      return RestoreDefaults();
     case EV_BATTERY_LOW:
     case KEY_POWER_SHORT:
     case EV_AUTO_SHUTDOWN:
@@ -57,69 +62,45 @@ int EbookPlayer::OnKeyDown(int code) {
       PauseForPrompt();
       return OnDefaultKeyDown(code);
     default:
-      break;
+      return kNotShared;
   }
-  if (g_bKeyBoardLocked) {
-    PauseForPrompt();
-    return OnDefaultKeyDown(code);
-  }
-  // Play held down makes menu, right and left the find keys.
-  if (m_FindKeys.ComboDown(code)) return 0;
-  return MainKeyDown(code);
 }
 
-int EbookPlayer::InfoKey() {
+bool EbookPlayer::VolumeSpoken() {
+  return m_bUserPaused || m_bOpening || EbookState() != EB_STATE_READING;
+}
+
+void EbookPlayer::PauseForMenu() {
+  if (!m_bUserPaused) Pause();
+}
+
+void EbookPlayer::UpDownKeyDown(int step) {
   PauseForPrompt();
-  PlayerInfoKey(this, [this] { SayPageInfo(); });
-  return 0;
+  ChangeNavMode(step);
 }
 
-int EbookPlayer::MainKeyDown(int code) {
-  switch (code) {
-    case KEY_INFO:
-      return InfoKey();
-    case KEY_BOOKMARK:
-      if (!m_bUserPaused) Pause();
-      EnterBookmarkMenu();
-      return 0;
-    case KEY_MENU:
-      if (!m_bUserPaused) Pause();
-      EnterSettingsMenu();
-      return 0;
-    case KEY_UP:
-    case KEY_DOWN:
-      PauseForPrompt();
-      ChangeNavMode(code == KEY_DOWN ? 1 : -1);
-      return 0;
-    case KEY_LEFT:
-    case KEY_RIGHT:
-      m_bUserPaused = false;
-      m_bPromptPending = false;
-      CmdStop();
-      Move(code == KEY_RIGHT ? 1 : -1);
-      return 0;
-    case KEY_PLAY:
-      if (EbookPlayMode() != EB_PLAY_BOOK) {
-        CmdStop();
-        EbookSetPlayMode(EB_PLAY_BOOK);
-        m_WordStart = m_WordEnd = 0;
-        m_bUserPaused = false;
-        m_bPromptPending = false;
-        CmdPlay();
-      } else if (m_bUserPaused) {
-        m_bUserPaused = false;
-        Resume();
-      } else {
-        m_bUserPaused = true;
-        Pause();
-        SayPhrase(UxPhrase::Pause);
-      }
-      return 0;
-    case KEY_BACK:
-      CloseDown();
-      return WND_CLOSE;
-    default:
-      return 0;  // the volume keys act on their presses; others do nothing
+void EbookPlayer::LeftRightKeyDown(int step) {
+  m_bUserPaused = false;
+  m_bPromptPending = false;
+  CmdStop();
+  Move(step);
+}
+
+void EbookPlayer::PlayKeyDown() {
+  if (EbookPlayMode() != EB_PLAY_BOOK) {
+    CmdStop();
+    EbookSetPlayMode(EB_PLAY_BOOK);
+    m_WordStart = m_WordEnd = 0;
+    m_bUserPaused = false;
+    m_bPromptPending = false;
+    CmdPlay();
+  } else if (m_bUserPaused) {
+    m_bUserPaused = false;
+    Resume();
+  } else {
+    m_bUserPaused = true;
+    Pause();
+    SayPhrase(UxPhrase::Pause);
   }
 }
 
@@ -127,14 +108,7 @@ int EbookPlayer::OnKeyPress(int code) {
   if (m_bInSettingsMenu) return SettingsKeyPress(code);
   if (m_bInBookmarkMenu) return BookmarkKeyPress(code);
   if (m_FindKeys.Entering()) return m_FindKeys.EntryKeyPress(this, code);
-  if (g_bKeyBoardLocked || m_bOpenFailed) return 0;
-  if (code != KEY_VOL_DOWN && code != KEY_VOL_UP) return 0;
-  const int delta = code == KEY_VOL_UP ? 1 : -1;
-  // While the book is being read the voice itself shows the change.
-  if (m_bUserPaused || m_bOpening || EbookState() != EB_STATE_READING)
-    ChgAndRepSysVol(delta);
-  else
-    g_SystemSettings.ChangeVolume(delta);
+  if (!m_bOpenFailed) VolumeKeyPress(code);
   return 0;
 }
 
