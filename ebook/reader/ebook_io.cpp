@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "audio/decoder.h"
+#include "players/kit/play_backend.h"
 
 namespace {
 EbookIo g_DefaultIo;
@@ -23,16 +23,7 @@ int EbookIo::Flush() { return SoundCardSink().Flush(); }
 int EbookIo::WaitBufferFinished() { return SoundCardSink().WaitBufferFinished(); }
 int EbookIo::BufferLevel() { return SoundCardSink().BufferLevel(); }
 
-int EbookIo::MusicOpen(const char* devicePath, int* rate, int* channels) {
-  if (ff_audio_init() != 0) return -1;
-  return ff_audio_open_file(devicePath, rate, channels, nullptr);
-}
-int EbookIo::MusicRead(void* buf, int bytes) {
-  int ms = 0;
-  return ff_audio_read2(buf, bytes, &ms);
-}
-int EbookIo::MusicSeek(int ms) { return ff_audio_seek(ms, 0); }
-int EbookIo::MusicClose() { return ff_audio_close(); }
+PlayBackend& EbookIo::MusicDecoder() { return DefaultPlayBackend(); }
 
 EbookIo& CurEbookIo() { return *g_pIo.load(); }
 void SetEbookIo(EbookIo* io) { g_pIo.store(io ? io : &g_DefaultIo); }

@@ -1,6 +1,6 @@
 // What the reader's play thread needs from the outside world: player speech,
 // the sound seam (the sound card) and the streaming decoder for the
-// background music. The firmware uses the real ones; tests put a scripted
+// background music (the players' decoder). The firmware uses the real ones; tests put a scripted
 // voice and a recording sink in their place.
 #pragma once
 
@@ -8,6 +8,8 @@
 
 #include "speech/tts.h"
 #include "speech/tts_output.h"
+
+class PlayBackend;
 
 class EbookIo : public SoundSink {
  public:
@@ -32,12 +34,8 @@ class EbookIo : public SoundSink {
   int WaitBufferFinished() override;
   int BufferLevel() override;
 
-  // The streaming decoder: opens a file (rate and channels of its PCM), reads
-  // interleaved 16-bit PCM (bytes, 0 at the end), seeks, closes.
-  virtual int MusicOpen(const char* devicePath, int* rate, int* channels);
-  virtual int MusicRead(void* buf, int bytes);
-  virtual int MusicSeek(int ms);
-  virtual int MusicClose();
+  // The background music's decoder: the players' streaming decoder.
+  virtual PlayBackend& MusicDecoder();
 };
 
 // The instance in use: the firmware's unless a test installed another.

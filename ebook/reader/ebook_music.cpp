@@ -6,6 +6,7 @@
 
 #include "core/base/diag.h"
 #include "ebook/reader/ebook_io.h"
+#include "players/kit/play_backend.h"
 #include "ebook/reader/ebook_settings.h"
 
 namespace {
@@ -37,7 +38,8 @@ struct Music {
   // The next frame of the track as one mono sample; false at its end.
   bool Frame(int* out) {
     if (pcmPos >= pcmFrames) {
-      int bytes = CurEbookIo().MusicRead(pcm, (kReadBytes / (2 * channels)) * 2 * channels);
+      int ms = 0;
+      int bytes = CurEbookIo().MusicDecoder().Read(pcm, (kReadBytes / (2 * channels)) * 2 * channels, &ms);
       int frames = bytes > 0 ? bytes / (2 * channels) : 0;
       if (frames <= 0) return false;
       pcmFrames = frames;
@@ -80,19 +82,19 @@ void BgMusicTrackPath(int track, char* buf, int size) {
 
 int BgMusic_Open(int track) {
   std::lock_guard<std::mutex> l(g_Music.lock);
-  if (g_Music.on) CurEbookIo().MusicClose();
+  if (g_Music.on) CurEbookIo().MusicDecoder().Close();
   g_Music.on = false;
   if (track < 1 || track > c_EbookMusicTracks) return -1;
   char path[64];
   BgMusicTrackPath(track, path, sizeof path);
-  int rate = 0, channels = 0;
-  int r = CurEbookIo().MusicOpen(path, &rate, &channels);
+  int rate = 0, channels = 0, totalMs = 0;
+  int r = CurEbookIo().MusicDecoder().Open(path, &rate, &channels, &totalMs);
   if (r != 0) {
     DiagPrintf("background music %s: open fail = %d", path, r);
     return r < 0 ? r : -1;
   }
   if (rate <= 0 || (channels != 1 && channels != 2)) {
-    CurEbookIo().MusicClose();
+    CurEbookIo().MusicDecoder().Close();
     return -3;
   }
   g_Music.rate = rate;
@@ -106,7 +108,7 @@ int BgMusic_Open(int track) {
 
 void BgMusic_Close() {
   std::lock_guard<std::mutex> l(g_Music.lock);
-  if (g_Music.on) CurEbookIo().MusicClose();
+  if (g_Music.on) CurEbookIo().MusicDecoder().Close();
   g_Music.on = false;
   g_Music.Reset();
 }
@@ -132,7 +134,7 @@ void BgMusic_Mix(short* voice, int count) {
   for (int i = 0; i < count; ++i) {
     int m = 0;
     if (!g_Music.Sample(&m)) {
-      CurEbookIo().MusicSeek(0);
+      CurEbookIo().MusicDecoder().Seek(0, 0);
       g_Music.Reset();
       return;
     }

@@ -24,6 +24,7 @@
 #include "positions/history.h"
 #include "speech/ux_language.h"
 #include "tests/ebook/ebook_test_util.h"
+#include "players/kit/play_backend.h"
 #include "tests/players/fake_sound.h"
 #include "tests/support/test_support.h"
 #include "core/ui/keypad_idle.h"
@@ -80,35 +81,51 @@ class FakeEbookIo : public RecordingSink<EbookIo> {
   }
   int SysSpeaking() override { return 0; }
 
-  int MusicOpen(const char* path, int* rate, int* channels) override {
-    std::lock_guard<std::mutex> l(m);
-    musicPath = path;
-    ++musicOpens;
-    if (music.empty()) return -4;
-    musicOpen = true;
-    musicPos = 0;
-    *rate = musicRate;
-    *channels = musicChannels;
-    return 0;
-  }
-  int MusicRead(void* buf, int bytes) override {
-    std::lock_guard<std::mutex> l(m);
-    size_t n = std::min(music.size() - musicPos, static_cast<size_t>(bytes / 2));
-    std::copy(music.begin() + musicPos, music.begin() + musicPos + n, static_cast<short*>(buf));
-    musicPos += n;
-    return static_cast<int>(n * 2);
-  }
-  int MusicSeek(int ms) override {
-    std::lock_guard<std::mutex> l(m);
-    ++musicSeeks;
-    musicPos = std::min(music.size(), static_cast<size_t>(ms) * musicRate * musicChannels / 1000);
-    return 0;
-  }
-  int MusicClose() override {
-    std::lock_guard<std::mutex> l(m);
-    musicOpen = false;
-    return 0;
-  }
+  // The background music: `music` played as a file of any name.
+  class Decoder : public RecordingSink<PlayBackend> {
+   public:
+    explicit Decoder(FakeEbookIo& io) : io_(io) {}
+    int Open(const char* path, int* rate, int* channels, int* totalMs) override {
+      std::lock_guard<std::mutex> l(io_.m);
+      io_.musicPath = path;
+      ++io_.musicOpens;
+      if (io_.music.empty()) return -4;
+      io_.musicOpen = true;
+      io_.musicPos = 0;
+      *rate = io_.musicRate;
+      *channels = io_.musicChannels;
+      *totalMs = static_cast<int>(io_.music.size() * 1000 / (io_.musicRate * io_.musicChannels));
+      return 0;
+    }
+    int Read(void* buf, int bytes, int* curMs) override {
+      std::lock_guard<std::mutex> l(io_.m);
+      size_t n = std::min(io_.music.size() - io_.musicPos, static_cast<size_t>(bytes / 2));
+      std::copy(io_.music.begin() + io_.musicPos, io_.music.begin() + io_.musicPos + n, static_cast<short*>(buf));
+      io_.musicPos += n;
+      *curMs = static_cast<int>(io_.musicPos * 1000 / (io_.musicRate * io_.musicChannels));
+      return static_cast<int>(n * 2);
+    }
+    int Seek(int ms, int) override {
+      std::lock_guard<std::mutex> l(io_.m);
+      ++io_.musicSeeks;
+      io_.musicPos = std::min(io_.music.size(), static_cast<size_t>(ms) * io_.musicRate * io_.musicChannels / 1000);
+      return 0;
+    }
+    int Close() override {
+      std::lock_guard<std::mutex> l(io_.m);
+      io_.musicOpen = false;
+      return 0;
+    }
+    int CurMs() override { return -1; }
+    int StreamCount() override { return 1; }
+    int CurStream() override { return 0; }
+    int SelectStream(int) override { return -1; }
+    int DurationMs(const char*) override { return -1; }
+
+   private:
+    FakeEbookIo& io_;
+  };
+  PlayBackend& MusicDecoder() override { return decoder_; }
 
   std::vector<Spoken> SpokenList() {
     std::lock_guard<std::mutex> l(m);
@@ -172,6 +189,9 @@ class FakeEbookIo : public RecordingSink<EbookIo> {
   int musicOpens = 0, musicSeeks = 0;
   bool musicOpen = false;
   std::string musicPath;
+
+ private:
+  Decoder decoder_{*this};
 };
 
 class ReaderRoot : public iWindow {
