@@ -5,6 +5,7 @@
 //   bench_ebook_binary --make=DIR        writes DIR/pl5.rtf, DIR/pl10.doc, DIR/pages500.pdf
 //   bench_ebook_binary --open=FILE       opens FILE and reads its first sentence
 //                                        (for /usr/bin/time -v and callgrind)
+//   bench_ebook_binary --first=FILE      reads the first sentence only: no count, no page
 //   bench_ebook_binary --text=FILE       prints the whole text as read
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
@@ -16,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/bench_prose.h"
 #include "core/lib/iconv/converter.h"
 #include "ebook/ebook.h"
 #include "tests/ebook/pdf_maker.h"
@@ -182,6 +184,7 @@ BENCHMARK_CAPTURE(BM_Open, pdf_500_pages, "pages500.pdf")->Unit(benchmark::kMill
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (strncmp(argv[i], "--make=", 7) == 0) return MakeAll(argv[i] + 7) ? 0 : 1;
+    if (strncmp(argv[i], "--first=", 8) == 0) return benchprose::FirstSentence(argv[i] + 8);
     if (strncmp(argv[i], "--open=", 7) == 0) return OpenAndRead(argv[i] + 7);
     if (strncmp(argv[i], "--text=", 7) == 0) return PrintText(argv[i] + 7);
   }

@@ -7,6 +7,7 @@
 //   bench_ebook_markup --make=DIR      writes the five books into DIR
 //   bench_ebook_markup --open=FILE     opens FILE by its extension and reads a
 //                                      few sentences (for /usr/bin/time -v and callgrind)
+//   bench_ebook_markup --first=FILE    opens FILE and reads its first sentence, no more
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 
@@ -172,6 +173,7 @@ BENCHMARK_CAPTURE(BM_Open, mobi20, "book20.mobi")->Unit(benchmark::kMillisecond)
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (strncmp(argv[i], "--make=", 7) == 0) return Make(argv[i] + 7) ? 0 : 1;
+    if (strncmp(argv[i], "--first=", 8) == 0) return benchprose::FirstSentence(argv[i] + 8);
     if (strncmp(argv[i], "--open=", 7) == 0) return OpenOnce(argv[i] + 7, true) == 0 ? 0 : 1;
   }
   benchmark::Initialize(&argc, argv);

@@ -5,6 +5,7 @@
 //   bench_ebook_txt --make=DIR           writes DIR/pl30_utf8.txt, DIR/pl30_cp1250.txt
 //   bench_ebook_txt --open=FILE          opens FILE once and reads a few sentences
 //                                        (for /usr/bin/time -v and callgrind)
+//   bench_ebook_txt --first=FILE         opens FILE and reads its first sentence, no more
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "bench/bench_prose.h"
 #include "core/lib/iconv/converter.h"
 #include "ebook/sentence_rules.h"
 #include "ebook/txt.h"
@@ -139,6 +141,7 @@ int main(int argc, char** argv) {
       bool ok = MakeFile(dir + "/pl30_utf8.txt", false) && MakeFile(dir + "/pl30_cp1250.txt", true);
       return ok ? 0 : 1;
     }
+    if (strncmp(argv[i], "--first=", 8) == 0) return benchprose::FirstSentence(argv[i] + 8);
     if (strncmp(argv[i], "--open=", 7) == 0) return OpenAndRead(argv[i] + 7) == 0 ? 0 : 1;
   }
   benchmark::Initialize(&argc, argv);

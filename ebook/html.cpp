@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "core/lib/fd/unique_fd.h"
@@ -40,16 +43,20 @@ bool LooksLikeText(const unsigned short* u, int n) {
 
 class FileBytes : public CHtml::Decoder {
  public:
-  explicit FileBytes(FILE* f) : m_F(f) {}
+  explicit FileBytes(fd::UniqueFile f) : m_F(std::move(f)) {}
   int Read(unsigned char* buf, int room) override {
-    size_t n = fread(buf, 1, static_cast<size_t>(room), m_F);
-    if (n == 0 && ferror(m_F)) return -4;
+    size_t n = fread(buf, 1, static_cast<size_t>(room), m_F.get());
+    if (n == 0 && ferror(m_F.get())) return -4;
     return static_cast<int>(n);
   }
 
  private:
-  FILE* m_F;
+  fd::UniqueFile m_F;
 };
+
+// Bytes read per step as reading reaches the end of what was read: a few
+// milliseconds on the device.
+constexpr size_t c_Step = 65536;
 
 }  // namespace
 
@@ -70,48 +77,96 @@ std::string CHtml::PickEncoding(const unsigned char* d, int size, bool whole, in
   return DetectTextEncoding(d, size);
 }
 
-int CHtml::ReadMarkup(Decoder& in, const std::string& encoding) {
-  enum { kUtf8, kLe, kBe, kIconv } kind =
-      IsUtf8Name(encoding) ? kUtf8 : encoding == "UTF-16LE" ? kLe : encoding == "UTF-16BE" ? kBe : kIconv;
+struct CHtml::Stream {
+  enum Kind { kUtf8, kLe, kBe, kIconv };
+  std::unique_ptr<Decoder> in;
+  Kind kind = kUtf8;
   IconvConverter conv;
-  if (kind == kIconv && !conv.Open(encoding.c_str())) return -2;
   std::vector<unsigned char> block;
-  std::vector<unsigned short> units(c_Units);
+  std::vector<unsigned short> units;
   int len = 0, pos = 0;
   bool eof = false, first = true;
+};
+
+CHtml::CHtml() : m_Tokenizer(*this) { m_SkipsHidden = false; }
+
+CHtml::~CHtml() { CHtml::Close(); }
+
+int CHtml::Close() {
+  EndSteps();
+  return CXhtml::Close();
+}
+
+void CHtml::EndSteps() { m_Stream.reset(); }
+
+int CHtml::OpenMarkup(std::unique_ptr<Decoder> in, const std::string& encoding) {
+  m_Stream.reset(new (std::nothrow) Stream);
+  if (!m_Stream) return -3;
+  Stream& s = *m_Stream;
+  s.in = std::move(in);
+  s.kind = IsUtf8Name(encoding) ? Stream::kUtf8
+           : encoding == "UTF-16LE" ? Stream::kLe
+           : encoding == "UTF-16BE" ? Stream::kBe
+                                    : Stream::kIconv;
+  if (s.kind == Stream::kIconv && !s.conv.Open(encoding.c_str())) return -2;
+  s.units.resize(c_Units);
   m_Tokenizer.Reset();
+  ResetParse();
+  int r = ReadMarkup(c_Step);
+  if (r == 1) return ReadInSteps();
+  EndSteps();
+  return r == 0 ? FinishParse() : r;
+}
+
+int CHtml::ReadMore() {
+  int r = ReadMarkup(c_Step);
+  if (r == 1) return 1;
+  EndSteps();
+  // A failure part way through closes the book with what was read: its
+  // start is being read aloud already.
+  if (r != 0) ClearError();
+  return FinishParse();
+}
+
+int CHtml::ReadMarkup(size_t budget) {
+  if (!m_Stream) return 0;
+  Stream& s = *m_Stream;
+  size_t read = 0;
   while (GetError() == 0) {
-    if (!eof && len - pos < c_Refill) {
-      if (block.empty()) block.resize(c_BlockBytes);
-      memmove(block.data(), block.data() + pos, static_cast<size_t>(len - pos));
-      len -= pos;
-      pos = 0;
-      while (len < c_BlockBytes && !eof) {
-        int r = in.Read(block.data() + len, c_BlockBytes - len);
+    if (read >= budget) return 1;
+    if (!s.eof && s.len - s.pos < c_Refill) {
+      if (s.block.empty()) s.block.resize(c_BlockBytes);
+      memmove(s.block.data(), s.block.data() + s.pos, static_cast<size_t>(s.len - s.pos));
+      s.len -= s.pos;
+      s.pos = 0;
+      while (s.len < c_BlockBytes && !s.eof) {
+        int r = s.in->Read(s.block.data() + s.len, c_BlockBytes - s.len);
         if (r < 0) return r;
-        if (r == 0) eof = true;
-        len += r;
+        if (r == 0) s.eof = true;
+        s.len += r;
       }
     }
-    const unsigned char* src = block.data() + pos;
-    int avail = len - pos, used = 0, n = 0;
+    const unsigned char* src = s.block.data() + s.pos;
+    int avail = s.len - s.pos, used = 0, n = 0;
     if (avail == 0) break;
-    if (kind == kUtf8) {
-      n = DecodeUtf8(src, avail, units.data(), c_Units, &used);
-    } else if (kind == kIconv) {
-      n = conv.ToUtf16(src, avail, units.data(), c_Units, &used);
+    unsigned short* units = s.units.data();
+    if (s.kind == Stream::kUtf8) {
+      n = DecodeUtf8(src, avail, units, c_Units, &used);
+    } else if (s.kind == Stream::kIconv) {
+      n = s.conv.ToUtf16(src, avail, units, c_Units, &used);
     } else {
       n = avail / 2 < c_Units ? avail / 2 : c_Units;
-      memcpy(units.data(), src, static_cast<size_t>(n) * 2);
-      if (kind == kBe) Utf16BeToLe(units.data(), n);
+      memcpy(units, src, static_cast<size_t>(n) * 2);
+      if (s.kind == Stream::kBe) Utf16BeToLe(units, n);
       used = n * 2;
     }
     // A sequence cut by the end of the file reads as nothing.
     if (used == 0) used = avail;
-    pos += used;
-    if (first && !LooksLikeText(units.data(), n)) return -6;
-    first = false;
-    PushUnits(units.data(), n, false);
+    s.pos += used;
+    read += static_cast<size_t>(used);
+    if (s.first && !LooksLikeText(units, n)) return -6;
+    s.first = false;
+    PushUnits(units, n, false);
   }
   PushUnits(nullptr, 0, true);
   return GetError();
@@ -133,10 +188,9 @@ int CHtml::Open(const char* path) {
   head.clear();
   head.shrink_to_fit();
   if (fseek(f.get(), skip, SEEK_SET) != 0) return -4;
-  FileBytes bytes(f.get());
-  ResetParse();
-  int r = ReadMarkup(bytes, encoding);
-  if (r == 0) r = FinishParse();
+  std::unique_ptr<Decoder> bytes(new (std::nothrow) FileBytes(std::move(f)));
+  if (!bytes) return -3;
+  int r = OpenMarkup(std::move(bytes), encoding);
   if (r != 0) Close();
   return r;
 }

@@ -3,6 +3,9 @@
 // detector; CP1250 otherwise. The text goes through the tolerant tokenizer.
 #pragma once
 
+#include <memory>
+#include <string>
+
 #include "ebook/html_tokenizer.h"
 #include "ebook/xhtml.h"
 
@@ -15,22 +18,34 @@ class CHtml : public CXhtml {
     virtual int Read(unsigned char* buf, int room) = 0;
   };
 
-  CHtml() : m_Tokenizer(*this) { m_SkipsHidden = false; }
+  CHtml();
+  ~CHtml() override;
   // 0; -2 null path or an encoding that cannot be converted; -3 no memory;
   // -4 cannot be opened or read; -6 fewer than 5 bytes, or not text.
   int Open(const char* path) override;
+  int Close() override;
 
   // The encoding of a page's bytes: "UTF-16LE", "UTF-16BE", "UTF-8" or a
   // code page iconv knows. *skip = the length of the byte-order mark.
   static std::string PickEncoding(const unsigned char* data, int size, bool whole, int* skip);
 
  protected:
-  // Reads bytes of `encoding` through the tokenizer to the end; 0, -2 (the
-  // encoding cannot be converted), -3, or -6 when the start is not text.
-  int ReadMarkup(Decoder& in, const std::string& encoding);
+  // Reads the first step of `in`'s bytes of `encoding` through the tokenizer
+  // and leaves the rest to be read as reading reaches it. 0, -2 (the encoding
+  // cannot be converted), -3, -4, or -6 when the start is not text.
+  int OpenMarkup(std::unique_ptr<Decoder> in, const std::string& encoding);
   // Where decoded units go: the tokenizer, or (a plain-text part) lines.
   virtual void PushUnits(const unsigned short* units, int count, bool last);
+  int ReadMore() override;
+  void EndSteps() override;
   HtmlTokenizer m_Tokenizer;
+
+ private:
+  struct Stream;
+  // Reads on about `budget` bytes: 1 while bytes are left, 0 at the end, or
+  // a failure as OpenMarkup's.
+  int ReadMarkup(size_t budget);
+  std::unique_ptr<Stream> m_Stream;  // the bytes not read yet
 };
 
 // The encoding the plain-text detector names for bytes with no byte-order

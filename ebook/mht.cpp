@@ -5,6 +5,9 @@
 #include <strings.h>
 
 #include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
 
 #include "core/lib/fd/unique_fd.h"
 #include "ebook/iconv_converter.h"
@@ -162,7 +165,7 @@ int Base64(unsigned char c) {
 
 class MemoryBytes : public CHtml::Decoder {
  public:
-  MemoryBytes(const std::string& s, size_t from) : m_S(s), m_Pos(from) {}
+  MemoryBytes(std::string s, size_t from) : m_S(std::move(s)), m_Pos(from) {}
   int Read(unsigned char* buf, int room) override {
     size_t n = std::min(static_cast<size_t>(room), m_S.size() - m_Pos);
     memcpy(buf, m_S.data() + m_Pos, n);
@@ -171,7 +174,7 @@ class MemoryBytes : public CHtml::Decoder {
   }
 
  private:
-  const std::string& m_S;
+  std::string m_S;
   size_t m_Pos;
 };
 
@@ -266,10 +269,10 @@ int CMht::Open(const char* path) {
   }
   m_Plain = part.subtype == "plain";
   m_Line.clear();
-  MemoryBytes bytes(body, static_cast<size_t>(skip));
-  ResetParse();
-  int r = ReadMarkup(bytes, encoding);
-  if (r == 0) r = FinishParse();
+  // The decoded body is read in steps from memory.
+  std::unique_ptr<Decoder> bytes(new (std::nothrow) MemoryBytes(std::move(body), static_cast<size_t>(skip)));
+  if (!bytes) return -3;
+  int r = OpenMarkup(std::move(bytes), encoding);
   if (r != 0) Close();
   return r;
 }

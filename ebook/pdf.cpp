@@ -83,22 +83,25 @@ int CPdf::Open(const char* path) {
   if (r != 0) return r == -4 ? -4 : -6;
   m_PageCount = m_Doc.PageCount();
   m_Stride = m_PageCount <= INT_MAX / c_FullStride ? c_FullStride : INT_MAX / (m_PageCount + 1);
-  ReadHeadings(path);
+  m_Path = path;
   // Pages are split as they are read, all by the language of the first ones.
   std::vector<unsigned short> sample, page;
   for (int i = 0; i < m_PageCount && i < 3 && sample.size() < static_cast<size_t>(c_LanguageSampleUnits); ++i) {
     m_Doc.PageText(i, &page);
     sample.insert(sample.end(), page.begin(), page.end());
     sample.push_back(10);
+    if (i == 0) m_FirstPage.swap(page);
   }
   m_SplitLanguage = BookLanguageTag(nullptr, sample.data(), static_cast<int>(sample.size()));
   Load(0);
   return 0;
 }
 
-void CPdf::ReadHeadings(const char* path) {
+void CPdf::ReadOutline() {
+  if (m_Path.empty()) return;
   std::vector<pdf::OutlineEntry> outline;
-  pdf::ReadOutline(path, &outline);
+  pdf::ReadOutline(m_Path.c_str(), &outline);
+  m_Path.clear();
   for (const pdf::OutlineEntry& e : outline) {
     int level = std::min(e.level, c_MaxHeadingLevel);
     m_Headings.push_back({e.page, level, TitleKey(e.title), -1});
@@ -107,6 +110,8 @@ void CPdf::ReadHeadings(const char* path) {
   // An outline need not follow the pages; the model's headings do.
   std::stable_sort(m_Headings.begin(), m_Headings.end(),
                    [](const Heading& a, const Heading& b) { return a.page < b.page; });
+  // The page held was loaded before its headings were known.
+  if (m_Loaded >= 0) PlaceHeadings();
 }
 
 // Short titles ("A", "1") would be found anywhere: they stay at the page's
@@ -125,6 +130,8 @@ void CPdf::PlaceHeadings() {
 
 int CPdf::Close() {
   m_Doc.Close();
+  m_Path.clear();
+  m_FirstPage.clear();
   m_PageCount = 0;
   m_Loaded = -1;
   m_Text.clear();
@@ -139,7 +146,13 @@ int CPdf::Close() {
 void CPdf::Load(int index) {
   if (index == m_Loaded || index < 0 || index >= m_PageCount) return;
   m_Loaded = index;
-  m_Doc.PageText(index, &m_Text);
+  if (index == 0 && !m_FirstPage.empty()) {
+    m_Text.swap(m_FirstPage);
+    m_FirstPage.clear();
+    m_FirstPage.shrink_to_fit();
+  } else {
+    m_Doc.PageText(index, &m_Text);
+  }
   JoinLines(&m_Text);
   while (!m_Text.empty() && (m_Text.back() == ' ' || m_Text.back() == 10)) m_Text.pop_back();
   if (m_Text.size() >= static_cast<size_t>(m_Stride)) m_Text.resize(static_cast<size_t>(m_Stride) - 1);
@@ -293,6 +306,7 @@ int CPdf::GetUnicode(unsigned short* buffer, int count) {
 }
 
 int CPdf::HeadingsUpTo() {
+  ReadOutline();
   if (m_CurPage >= m_PageCount) return static_cast<int>(m_Headings.size());
   Load(m_CurPage);
   int n = 0;
@@ -304,6 +318,7 @@ int CPdf::HeadingsUpTo() {
 }
 
 int CPdf::GetCurHeading() {
+  ReadOutline();
   int count = static_cast<int>(m_Headings.size());
   if (count == 0) return -1;
   return std::min(HeadingsUpTo(), count) - 1;
@@ -311,6 +326,7 @@ int CPdf::GetCurHeading() {
 
 int CPdf::SeekToHeading(int index) {
   if (m_PageCount == 0) return 0;
+  ReadOutline();
   if (index < 0) return Go(0, 0), 0;
   if (index >= static_cast<int>(m_Headings.size())) return GoEnd(), 0;
   const Heading& h = m_Headings[static_cast<size_t>(index)];
@@ -322,6 +338,7 @@ int CPdf::SeekToHeading(int index) {
 // Headings sharing the place of the one moved from count as that heading, so
 // that a step always moves on.
 int CPdf::SeekToNextHeading(int level) {
+  ReadOutline();
   if (m_Headings.empty()) return 0;
   int c = HeadingsUpTo();
   int count = static_cast<int>(m_Headings.size());
@@ -330,6 +347,7 @@ int CPdf::SeekToNextHeading(int level) {
 }
 
 int CPdf::SeekToLastHeading(int level) {
+  ReadOutline();
   if (m_Headings.empty()) return 0;
   // From the end the last heading is the one before it, as in CEbook.
   int h = m_CurPage >= m_PageCount ? static_cast<int>(m_Headings.size()) : HeadingsUpTo() - 1;

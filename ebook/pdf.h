@@ -8,7 +8,7 @@
 // every place fits an int); a page's text is cut at the stride. The text
 // length is the page count times the stride.
 //
-// Headings are the document's outline: each entry is a heading at the page it
+// Headings are the document's outline (read when first needed): each entry is a heading at the page it
 // leads to, its nesting depth the level (deeper than 9 counts as 9). Inside
 // the page a heading stands where the entry's title is first found in the
 // page's text (letters and digits compared, case aside), else at the page's
@@ -36,9 +36,9 @@ class CPdf : public iCEbook {
   int GetUnicodeLength() override { return m_PageCount * m_Stride; }
   int GetTotalSentences() override { return m_PageCount * m_Stride; }
   int GetTotalParagraphs() override { return m_PageCount * m_Stride; }
-  int GetTotalHeadings() override { return static_cast<int>(m_Headings.size()); }
+  int GetTotalHeadings() override { return ReadOutline(), static_cast<int>(m_Headings.size()); }
   int GetTotalPages() override { return m_PageCount; }
-  int GetLevelDepth() override { return m_LevelDepth; }
+  int GetLevelDepth() override { return ReadOutline(), m_LevelDepth; }
   int GetCurPlace() override;
   int GetCurSentence() override;
   int GetCurParagraph() override;
@@ -65,6 +65,10 @@ class CPdf : public iCEbook {
   // The page's label when the document gives its pages labels.
   int GetPageLabel(int index, std::string* utf8) override;
 
+  // The outline waits until headings are asked for or reading has begun.
+  bool Settled() override { return m_Path.empty(); }
+  void ReadAhead() override { ReadOutline(); }
+
   int Stride() const { return m_Stride; }
 
  private:
@@ -79,7 +83,8 @@ class CPdf : public iCEbook {
   // The next or previous sentence or paragraph, across pages.
   void StepNext(std::vector<int> CPdf::*table);
   void StepBack(std::vector<int> CPdf::*table);
-  void ReadHeadings(const char* path);
+  // Reads the outline into the headings once (it costs a second opening).
+  void ReadOutline();
   // Places the headings of the held page inside its text.
   void PlaceHeadings();
   // Headings before the current position, counting those at it.
@@ -93,6 +98,10 @@ class CPdf : public iCEbook {
   };
 
   pdf::Document m_Doc;
+  std::string m_Path;  // until the outline is read
+  // The text of the first page, taken for the language and kept for its
+  // first load.
+  std::vector<unsigned short> m_FirstPage;
   int m_PageCount = 0;
   int m_Stride = 65536;
   int m_MaxSentenceLength = c_DefaultMaxSentenceLength;

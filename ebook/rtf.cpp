@@ -2,11 +2,13 @@
 #include "ebook/rtf.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -120,10 +122,19 @@ class RtfReader {
  public:
   RtfReader(CRtf& book, RtfInput& in) : m_B(book), m_In(in) {}
 
-  int Run() {
+  // 0, or -6 when the bytes do not start an RTF document.
+  int Start() {
     for (size_t i = 0; i < 5; ++i)
       if (m_In.Peek(i) != "{\\rtf"[i]) return -6;
-    for (int c; m_Error == 0 && (c = m_In.Next()) >= 0;) {
+    return 0;
+  }
+
+  // Reads on about `budget` bytes: 1 while the document goes on, else 0 at
+  // its end or a failure.
+  int Run(size_t budget) {
+    for (int c; m_Error == 0;) {
+      if (budget-- == 0) return 1;
+      if ((c = m_In.Next()) < 0) break;
       if (c == '{') {
         Push();
       } else if (c == '}') {
@@ -460,31 +471,70 @@ class RtfReader {
   std::vector<unsigned short> m_Units;
 };
 
+// Bytes read per step as reading reaches the end of what was read: a few
+// milliseconds on the device.
+constexpr size_t c_Step = 65536;
+
 }  // namespace
 
-namespace {
+// The file and the reader between steps.
+struct CRtf::Steps {
+  explicit Steps(CRtf& book, FILE* f) : file(f), in(f), reader(book, in) {}
+  fd::UniqueFile file;
+  RtfInput in;
+  RtfReader reader;
+};
 
-int Read(CRtf& book, RtfInput& in) {
-  book.Close();
-  RtfReader reader(book, in);
-  int r = reader.Run();
-  if (r == 0) r = book.FinishBuilding(true);
-  if (r != 0) book.Close();
-  return r;
+CRtf::CRtf() = default;
+
+CRtf::~CRtf() { CRtf::Close(); }
+
+int CRtf::Close() {
+  EndSteps();
+  return CEbook::Close();
 }
 
-}  // namespace
+void CRtf::EndSteps() { m_Steps.reset(); }
+
+int CRtf::ReadMore() {
+  int r = m_Steps ? m_Steps->reader.Run(c_Step) : 0;
+  if (r == 1) return 1;
+  EndSteps();
+  // A failure part way through closes the book with what was read: its
+  // start is being read aloud already.
+  return FinishBuilding(true);
+}
 
 int CRtf::OpenMemory(const char* data, size_t size) {
   if (!data) return -2;
+  Close();
   RtfInput in(reinterpret_cast<const unsigned char*>(data), size);
-  return Read(*this, in);
+  RtfReader reader(*this, in);
+  int r = reader.Start();
+  if (r == 0) r = reader.Run(SIZE_MAX);
+  if (r == 0) r = FinishBuilding(true);
+  if (r != 0) Close();
+  return r;
 }
 
 int CRtf::Open(const char* path) {
   if (!path) return -2;
-  fd::UniqueFile f(BFopen(path, "rb"));
+  Close();
+  FILE* f = BFopen(path, "rb");
   if (!f) return -4;
-  RtfInput in(f.get());
-  return Read(*this, in);
+  m_Steps.reset(new (std::nothrow) Steps(*this, f));
+  if (!m_Steps) {
+    fclose(f);
+    return -3;
+  }
+  int r = m_Steps->reader.Start();
+  if (r == 0) r = m_Steps->reader.Run(c_Step);
+  if (r == 1) {
+    r = ReadInSteps();
+  } else {
+    EndSteps();
+    if (r == 0) r = FinishBuilding(true);
+  }
+  if (r != 0) Close();
+  return r;
 }

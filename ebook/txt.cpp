@@ -32,6 +32,7 @@ CTxt::CTxt() = default;
 CTxt::~CTxt() { CTxt::Close(); }
 
 int CTxt::Close() {
+  m_Scan.reset();
   if (m_Fd >= 0) close(m_Fd);
   m_Fd = -1;
   m_Converter.Close();
@@ -109,6 +110,7 @@ int CTxt::DecodeChunks(int c, bool two, unsigned short* buf) {
 int CTxt::ReadCurSentence(unsigned short** text, int* length) {
   if (m_Fd < 0 || !text || !length || !m_SentenceStarts) return -2;
   if (m_CurPlace < 0) m_CurPlace = m_CurSentence = 0;
+  ScanPast(m_CurPlace);
   if (m_TextLength <= 0 || m_CurPlace >= m_TextLength || m_SentenceCount <= 0) {
     *text = nullptr;
     *length = 0;
@@ -154,6 +156,7 @@ int CTxt::GetUnicodeAt(int place, unsigned short* buffer, int count, int* start)
   if (!buffer || count <= 0 || m_Fd < 0) return -2;
   place = std::max(place, 0);
   if (start) *start = place;
+  while (m_Scan && static_cast<long long>(place) + count > m_TextLength) ScanOn();
   if (place >= m_TextLength) return 0;
   const int n = std::min(count, m_TextLength - place);
   int done = 0;
@@ -190,24 +193,31 @@ int CTxt::GetUnicodeAt(int place, unsigned short* buffer, int count, int* start)
 }
 
 int CTxt::GetCurParagraph() {
+  ScanPast(m_CurPlace);
   return m_ParagraphStarts ? ebook::CurEntry(m_ParagraphStarts, m_ParagraphCount, m_CurPlace) : 0;
 }
 
-int CTxt::GetCurPage() { return m_PageStarts ? ebook::CurEntry(m_PageStarts, m_PageCount, m_CurPlace) : 0; }
+int CTxt::GetCurPage() {
+  ScanAll();
+  return m_PageStarts ? ebook::CurEntry(m_PageStarts, m_PageCount, m_CurPlace) : 0;
+}
 
 int CTxt::SeekToPlace(int place) {
+  if (place > 0) ScanPast(place);
   ebook::PosView v = View();
   ebook::SeekPlace(v, place);
   return 0;
 }
 
 int CTxt::SeekToSentence(int index) {
+  while (m_Scan && index >= m_SentenceCount) ScanOn();
   ebook::PosView v = View();
   ebook::SeekSentence(v, index);
   return 0;
 }
 
 int CTxt::SeekToParagraph(int index) {
+  while (m_Scan && index >= m_ParagraphCount) ScanOn();
   ebook::PosView v = View();
   if (index <= 0)
     ebook::GoStart(v);
@@ -217,6 +227,12 @@ int CTxt::SeekToParagraph(int index) {
 }
 
 int CTxt::SeekToPage(int index) {
+  // Page 0 starts the text whatever the pages turn out to be.
+  if (m_Scan && index <= 0) {
+    m_CurPlace = m_CurSentence = 0;
+    return 0;
+  }
+  ScanAll();
   ebook::PosView v = View();
   ebook::SeekEntry(v, m_PageStarts, m_PageCount, index);
   return 0;
@@ -229,22 +245,25 @@ int CTxt::SeekToLastSentence() {
 }
 
 int CTxt::SeekToNextSentence() {
+  while (m_Scan && std::max(m_CurSentence, 0) + 1 >= m_SentenceCount) ScanOn();
   ebook::PosView v = View();
   ebook::SeekNextSentence(v);
   return 0;
 }
 
 int CTxt::SeekToLastParagraph() {
+  const int cur = GetCurParagraph();  // first: it may scan on
   ebook::PosView v = View();
-  ebook::SeekLastEntry(v, m_ParagraphStarts, m_ParagraphCount, GetCurParagraph());
+  ebook::SeekLastEntry(v, m_ParagraphStarts, m_ParagraphCount, cur);
   return 0;
 }
 
 int CTxt::SeekToNextParagraph() { return SeekToParagraph(GetCurParagraph() + 1); }
 
 int CTxt::SeekToLastPage() {
+  const int cur = GetCurPage();  // first: it scans on
   ebook::PosView v = View();
-  ebook::SeekLastEntry(v, m_PageStarts, m_PageCount, GetCurPage());
+  ebook::SeekLastEntry(v, m_PageStarts, m_PageCount, cur);
   return 0;
 }
 

@@ -1,9 +1,11 @@
-// CTxt: plain text books ("txt", "ebk"). The file is scanned once at opening
-// and only the start tables are kept; each sentence is read back from the file
-// when asked for, so books of tens of megabytes open in small, fixed memory.
+// CTxt: plain text books ("txt", "ebk"). The file is scanned once, its start
+// at opening and the rest behind the reading, and only the start tables are
+// kept; each sentence is read back from the file when asked for, so books of
+// tens of megabytes open at once in small, fixed memory.
 #pragma once
 
 #include <atomic>
+#include <memory>
 
 #include "core/lib/no_copy.h"
 #include "ebook/ebook.h"
@@ -26,7 +28,7 @@ class CTxt : public iCEbook, NoCopy {
   CTxt();
   ~CTxt() override;
 
-  // Scans the file: 0; -4 it cannot be opened or read; -3 no memory;
+  // Scans the file's start: 0; -4 it cannot be opened or read; -3 no memory;
   // -2 no code-page converter; -6 cancelled by CancelOpen.
   int Open(const char* path) override;
   int Close() override;
@@ -36,11 +38,11 @@ class CTxt : public iCEbook, NoCopy {
   // decode window. 0 (null text and length 0 at the end); -2 without a book
   // or for null arguments; -5 when the file can no longer be read.
   int ReadCurSentence(unsigned short** text, int* length) override;
-  int GetUnicodeLength() override { return m_TextLength; }
-  int GetTotalSentences() override { return m_SentenceCount; }
-  int GetTotalParagraphs() override { return m_ParagraphCount; }
+  int GetUnicodeLength() override { return ScanAll(), m_TextLength; }
+  int GetTotalSentences() override { return ScanAll(), m_SentenceCount; }
+  int GetTotalParagraphs() override { return ScanAll(), m_ParagraphCount; }
   int GetTotalHeadings() override { return 0; }
-  int GetTotalPages() override { return m_PageCount; }
+  int GetTotalPages() override { return ScanAll(), m_PageCount; }
   int GetLevelDepth() override { return 0; }
   int GetCurPlace() override { return m_CurPlace; }
   int GetCurSentence() override { return m_CurSentence; }
@@ -68,6 +70,10 @@ class CTxt : public iCEbook, NoCopy {
   // Decodes the chunks that hold the range (no gaps): units, -2, -3 or -5.
   int GetUnicodeAt(int place, unsigned short* buffer, int count, int* start) override;
 
+  // False while the scan still goes on behind the reading.
+  bool Settled() override { return !m_Scan; }
+  void ReadAhead() override { ScanOn(); }
+
   int GetEncoding() const { return m_Encoding; }
   int GetChunkCount() const { return m_ChunkCount; }
 
@@ -86,10 +92,22 @@ class CTxt : public iCEbook, NoCopy {
   // Picks the encoding from the first block; 0, or -2 when the converter
   // cannot be opened.
   int DetectEncoding(TxtScanner& in, const unsigned char* block);
-  // Reads the whole text once, building the sentence and paragraph tables.
-  int ScanText(TxtScanner& in);
+  // Scans about `budget` more units, building the sentence and paragraph
+  // tables: 1 while the text goes on, 0 at its end, or a failure.
+  int ScanText(int budget);
+  // One more step of the scan; the whole rest; until the sentence holding
+  // `place` is scanned.
+  void ScanOn();
+  void ScanAll();
+  void ScanPast(int place);
+  // The scan ended (a failure: the text is what was scanned). 0 or -3.
+  int EndScan();
   ebook::PosView View() { return {m_SentenceStarts, m_SentenceCount, m_TextLength, &m_CurPlace, &m_CurSentence}; }
 
+  struct ScanDeleter {
+    void operator()(TxtScanner* s) const;
+  };
+  std::unique_ptr<TxtScanner, ScanDeleter> m_Scan;  // until the end of the text
   int m_Fd = -1;
   std::atomic<bool> m_CancelOpen{false};
   int m_Encoding = c_Utf8;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "core/base/diag.h"
 #include "ebook/sentence_rules.h"
@@ -36,7 +37,11 @@ constexpr int c_FirstParagraphs = 1024;
 // of the next piece of text.
 class TxtScanner {
  public:
-  TxtScanner(CTxt& t, unsigned char* block) : m_T(t), m_Block(block) {}
+  explicit TxtScanner(CTxt& t) : m_T(t), m_Block(static_cast<unsigned char*>(malloc(c_BlockBytes))) {}
+  ~TxtScanner() { free(m_Block); }
+  TxtScanner(const TxtScanner&) = delete;
+  TxtScanner& operator=(const TxtScanner&) = delete;
+  const unsigned char* Block() const { return m_Block; }
 
   // Moves the undecoded rest to the front and fills the block. 0 or -4.
   int Fill() {
@@ -93,6 +98,16 @@ class TxtScanner {
   bool WholeFileRead() const { return m_Eof; }
   int Length() const { return m_Len; }
   void Skip(int bytes) { m_Pos += bytes; }
+
+  // The sentence scan between steps: decoded units not yet cut, and where
+  // the cutting stands.
+  unsigned short window[CTxt::c_WindowUnits];
+  int winLen = 0, winPos = 0;
+  int accumulated = 0;
+  bool newParagraph = true;
+  // Chosen by the first chunk of text: a plain text declares no language.
+  const SentenceRules* rules = nullptr;
+  bool chosen = false;
 
  private:
   CTxt& m_T;
@@ -181,52 +196,87 @@ int CTxt::DetectEncoding(TxtScanner& in, const unsigned char* block) {
   return 0;
 }
 
-int CTxt::ScanText(TxtScanner& in) {
-  int winLen = 0, winPos = 0;
-  int accumulated = 0;
-  bool newParagraph = true;
-  // Chosen by the first chunk of text: a plain text declares no language.
-  const SentenceRules* rules = nullptr;
-  bool chosen = false;
+void CTxt::ScanDeleter::operator()(TxtScanner* s) const { delete s; }
+
+int CTxt::ScanText(int budget) {
+  TxtScanner& in = *m_Scan;
+  unsigned short* window = in.window;
+  const int stop = m_TextLength + budget;
   for (;;) {
-    if (!in.Done() && winLen - winPos < m_MaxSentenceLength) {
-      memmove(m_Window, m_Window + winPos, sizeof(unsigned short) * static_cast<size_t>(winLen - winPos));
-      winLen -= winPos;
-      winPos = 0;
-      int n = in.Step(m_Window + winLen);
+    if (m_TextLength >= stop) return 1;
+    if (!in.Done() && in.winLen - in.winPos < m_MaxSentenceLength) {
+      memmove(window, window + in.winPos, sizeof(unsigned short) * static_cast<size_t>(in.winLen - in.winPos));
+      in.winLen -= in.winPos;
+      in.winPos = 0;
+      int n = in.Step(window + in.winLen);
       if (n < 0) return n;
       if (m_CancelOpen.load(std::memory_order_relaxed)) return -6;
-      winLen += n;
+      in.winLen += n;
       continue;
     }
-    if (winPos >= winLen) break;
-    if (!chosen) {
-      rules = SentenceRulesFor(BookLanguageTag(nullptr, m_Window, winLen));
-      chosen = true;
+    if (in.winPos >= in.winLen) break;
+    if (!in.chosen) {
+      in.rules = SentenceRulesFor(BookLanguageTag(nullptr, window, in.winLen));
+      in.chosen = true;
     }
-    int n = std::min(winLen - winPos, m_MaxSentenceLength);
-    int l = GetSentencesLengthW(m_Window + winPos, n, rules);
+    int n = std::min(in.winLen - in.winPos, m_MaxSentenceLength);
+    int l = GetSentencesLengthW(window + in.winPos, n, in.rules);
     bool ok = PushStart(&m_SentenceStarts, &m_SentenceCount, &m_SentenceCapacity, m_TextLength);
-    if (ok && newParagraph) {
+    if (ok && in.newParagraph) {
       ok = PushStart(&m_ParagraphStarts, &m_ParagraphCount, &m_ParagraphCapacity, m_TextLength);
-      newParagraph = false;
-      accumulated = 0;
+      in.newParagraph = false;
+      in.accumulated = 0;
     }
     if (!ok) {
       // A table that silently lost entries would put every later place in
-      // the wrong sentence; refuse the book instead.
+      // the wrong sentence; the text ends before the entry that was lost.
+      if (m_SentenceCount > 0 && m_SentenceStarts[m_SentenceCount - 1] == m_TextLength) --m_SentenceCount;
       return -3;
     }
-    if (Check0D0A_W(m_Window + winPos, l)) {
-      newParagraph = true;
+    if (Check0D0A_W(window + in.winPos, l)) {
+      in.newParagraph = true;
     } else {
-      accumulated += l;
-      if (accumulated >= m_PageLength) newParagraph = true;
+      in.accumulated += l;
+      if (in.accumulated >= m_PageLength) in.newParagraph = true;
     }
     m_TextLength += l;
-    winPos += l;
+    in.winPos += l;
   }
   return 0;
+}
+
+namespace {
+// Units scanned per step behind the reading: a few milliseconds on the device.
+constexpr int c_ScanStep = 65536;
+}  // namespace
+
+void CTxt::ScanOn() {
+  if (!m_Scan) return;
+  int r = ScanText(c_ScanStep);
+  // End entries, not counted (PushStart always leaves room for them).
+  m_SentenceStarts[m_SentenceCount] = m_TextLength;
+  m_ParagraphStarts[m_ParagraphCount] = m_TextLength;
+  if (r != 1) EndScan();
+}
+
+void CTxt::ScanAll() {
+  while (m_Scan) ScanOn();
+}
+
+void CTxt::ScanPast(int place) {
+  while (m_Scan && place >= m_TextLength) ScanOn();
+}
+
+int CTxt::EndScan() {
+  m_Scan.reset();
+  // A paragraph start at the very end (its sentence was lost) holds no text.
+  while (m_ParagraphCount > 0 && m_ParagraphStarts[m_ParagraphCount - 1] >= m_TextLength) --m_ParagraphCount;
+  m_ParagraphStarts[m_ParagraphCount] = m_TextLength;
+  if (m_CurPlace > m_TextLength) m_CurPlace = m_TextLength, m_CurSentence = m_SentenceCount;
+  // Without room for the pages, the text is one page.
+  if (BuildPages() == 0) return 0;
+  m_PageCount = 0;
+  return -3;
 }
 
 int CTxt::Open(const char* path) {
@@ -239,22 +289,17 @@ int CTxt::Open(const char* path) {
     Close();
     return -4;
   }
-  unsigned char* block = static_cast<unsigned char*>(malloc(c_BlockBytes));
-  if (!block) {
+  m_Scan.reset(new (std::nothrow) TxtScanner(*this));
+  if (!m_Scan || !m_Scan->Block()) {
     Close();
     return -3;
   }
-  struct BlockOwner {
-    unsigned char* p;
-    ~BlockOwner() { free(p); }
-  } owner{block};
-
-  TxtScanner in(*this, block);
+  TxtScanner& in = *m_Scan;
   if (in.Fill() != 0) {
     Close();
     return -4;
   }
-  int r = DetectEncoding(in, block);
+  int r = DetectEncoding(in, in.Block());
   if (r != 0) {
     Close();
     return r;
@@ -273,18 +318,19 @@ int CTxt::Open(const char* path) {
   }
   m_SentenceCapacity = c_FirstSentences;
   m_ParagraphCapacity = c_FirstParagraphs;
+  m_WindowCount = 0;
+  m_CurPlace = m_CurSentence = 0;
 
-  r = ScanText(in);
-  if (r != 0) {
+  // The first step is scanned here, and fails the opening as a whole scan
+  // would; the rest follows behind the reading.
+  r = ScanText(c_ScanStep);
+  if (r < 0) {
     Close();
     return r;
   }
-  // End entries, not counted (PushStart always leaves room for them).
   m_SentenceStarts[m_SentenceCount] = m_TextLength;
   m_ParagraphStarts[m_ParagraphCount] = m_TextLength;
-  m_WindowCount = 0;
-  m_CurPlace = m_CurSentence = 0;
-  if (BuildPages() != 0) {
+  if (r == 0 && EndScan() != 0) {
     Close();
     return -3;
   }

@@ -2,8 +2,11 @@
 #include "ebook/word_doc.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <new>
 #include <set>
 #include <vector>
 
@@ -38,10 +41,21 @@ class WordText {
               [](const ParagraphRun& a, const ParagraphRun& b) { return a.fcStart < b.fcStart; });
   }
 
-  int Read(const std::vector<Piece>& pieces, uint32_t ccpText) {
-    for (const Piece& p : pieces) {
-      uint32_t end = std::min(p.cpEnd, ccpText);
-      for (uint32_t cp = p.cpStart; cp < end && m_Error == 0; ++cp) {
+  void SetPieces(std::vector<Piece> pieces, uint32_t ccpText) {
+    m_Pieces = std::move(pieces);
+    m_CcpText = ccpText;
+  }
+
+  // Reads on about `budget` characters: 1 while the text goes on, else 0 at
+  // its end or a failure.
+  int Read(size_t budget) {
+    for (; m_Piece < m_Pieces.size(); ++m_Piece, m_InPiece = false) {
+      const Piece& p = m_Pieces[m_Piece];
+      if (!m_InPiece) m_Cp = p.cpStart, m_InPiece = true;
+      uint32_t end = std::min(p.cpEnd, m_CcpText);
+      for (; m_Cp < end && m_Error == 0; ++m_Cp) {
+        if (budget-- == 0) return 1;
+        uint32_t cp = m_Cp;
         uint64_t fc = p.compressed ? static_cast<uint64_t>(p.fc) + (cp - p.cpStart)
                                    : static_cast<uint64_t>(p.fc) + 2ull * (cp - p.cpStart);
         int b0 = Byte(fc);
@@ -187,6 +201,11 @@ class WordText {
   Lists m_Lists;
   std::map<uint32_t, std::vector<int>> m_Counters;  // by list
   std::set<uint16_t> m_Used;                         // instances met so far
+  std::vector<Piece> m_Pieces;
+  uint32_t m_CcpText = 0;
+  size_t m_Piece = 0;     // the piece being read
+  bool m_InPiece = false;  // m_Cp is inside it
+  uint32_t m_Cp = 0;
   int m_Error = 0;
 };
 
@@ -200,11 +219,26 @@ std::vector<ParagraphRun> ReadRuns(const cfb::CompoundFile& cf, const cfb::Compo
   return runs;
 }
 
-int ReadDocument(CWordDoc& book, const cfb::CompoundFile& cf) {
+// Characters read per step as reading reaches the end of what was read: a
+// few milliseconds on the device.
+constexpr size_t c_Step = 65536;
+
+}  // namespace
+
+// The document and the reader between steps (the reader refers to both).
+struct CWordDoc::Steps {
+  cfb::CompoundFile cf;
   cfb::CompoundFile::Stream main;
-  if (cf.OpenStream(cf.Find("WordDocument"), &main) != 0) return -4;
+  std::unique_ptr<WordText> text;
+};
+
+namespace {
+
+int ReadDocument(CWordDoc& book, CWordDoc::Steps& st) {
+  const cfb::CompoundFile& cf = st.cf;
+  if (cf.OpenStream(cf.Find("WordDocument"), &st.main) != 0) return -4;
   unsigned char head[1024] = {0};
-  int n = cf.Read(main, 0, head, sizeof head);
+  int n = cf.Read(st.main, 0, head, sizeof head);
   Fib fib;
   if (n < 0 || ParseFib(head, static_cast<size_t>(n), &fib) != 0) {
     DiagPrintf("not a Word 97-2003 document, or an encrypted one");
@@ -214,22 +248,50 @@ int ReadDocument(CWordDoc& book, const cfb::CompoundFile& cf) {
   if (cf.ReadAll(cf.Find(fib.tableOne ? "1Table" : "0Table"), &table, c_MaxTableStream) != 0) return -4;
   std::vector<Piece> pieces;
   if (ParsePieces(table, fib, &pieces) != 0) return -4;
-  WordText text(book, cf, main);
+  st.text.reset(new (std::nothrow) WordText(book, cf, st.main));
+  if (!st.text) return -3;
   Lists lists;
   ParseLists(table, fib, &lists);
-  text.SetStyles(ParseStyles(table, fib), ReadRuns(cf, main, table, fib), std::move(lists));
-  return text.Read(pieces, fib.ccpText);
+  st.text->SetStyles(ParseStyles(table, fib), ReadRuns(cf, st.main, table, fib), std::move(lists));
+  st.text->SetPieces(std::move(pieces), fib.ccpText);
+  return st.text->Read(c_Step);
 }
 
 }  // namespace
 
+CWordDoc::CWordDoc() = default;
+
+CWordDoc::~CWordDoc() { CWordDoc::Close(); }
+
+int CWordDoc::Close() {
+  EndSteps();
+  return CEbook::Close();
+}
+
+void CWordDoc::EndSteps() { m_Steps.reset(); }
+
+int CWordDoc::ReadMore() {
+  int r = m_Steps && m_Steps->text ? m_Steps->text->Read(c_Step) : 0;
+  if (r == 1) return 1;
+  EndSteps();
+  // A failure part way through closes the book with what was read: its
+  // start is being read aloud already.
+  return FinishBuilding(true);
+}
+
 int CWordDoc::Open(const char* path) {
   if (!path) return -2;
   Close();
-  cfb::CompoundFile cf;
-  int r = cf.Open(path);
-  if (r == 0) r = ReadDocument(*this, cf);
-  if (r == 0) r = FinishBuilding(true);
+  m_Steps.reset(new (std::nothrow) Steps);
+  if (!m_Steps) return -3;
+  int r = m_Steps->cf.Open(path);
+  if (r == 0) r = ReadDocument(*this, *m_Steps);
+  if (r == 1) {
+    r = ReadInSteps();
+  } else {
+    EndSteps();
+    if (r == 0) r = FinishBuilding(true);
+  }
   if (r != 0) Close();
   return r;
 }

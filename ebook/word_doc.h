@@ -4,14 +4,30 @@
 // results read), and a paragraph's style or outline level makes it a heading.
 #pragma once
 
+#include <memory>
+
 #include "ebook/ebook.h"
 
 class CWordDoc : public CEbook {
  public:
+  // The document being read in steps.
+  struct Steps;
+
+  CWordDoc();
+  ~CWordDoc() override;
   // The read window over the "WordDocument" stream.
   static constexpr int c_WindowBytes = 524288;
 
   // 0; -2 null path; -3 no memory; -4 not a readable Word 97-2003 document
   // (not a compound file, damaged, encrypted, Word 6/95, no main text).
   int Open(const char* path) override;
+  int Close() override;
+
+ protected:
+  // The main text is read a step at a time as reading reaches it.
+  int ReadMore() override;
+  void EndSteps() override;
+
+ private:
+  std::unique_ptr<Steps> m_Steps;
 };
