@@ -77,7 +77,9 @@ class iCEbook {
   virtual int GetUnicodeAt(int place, unsigned short* buffer, int count, int* start);
   // The first note or annotation of the text (quieter reading passes over
   // them) that ends after `place`: 0 and its places [*start, *end), or -1
-  // when there is none (sources without notes).
+  // when there is none (sources without notes). A book still being read
+  // knows the ranges of what it has read: always those that overlap the
+  // sentence holding `place`.
   virtual int QuietRangeAfter(int, int*, int*) { return -1; }
   // False while the source still reads the rest of its document as reading
   // reaches it: the counts, the pages and the level depth would then wait
