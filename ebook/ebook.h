@@ -88,6 +88,9 @@ class iCEbook {
   // Reads one more piece of such a document (a few milliseconds' work), so
   // that it is read whole long before a count is asked for.
   virtual void ReadAhead() {}
+  // The deepest heading level of what was read so far (the level depth once
+  // settled): the levels a user can move by before the document is whole.
+  virtual int LevelDepthSoFar() { return GetLevelDepth(); }
 };
 
 // Default limits of segmentation (units).
@@ -138,6 +141,7 @@ class CEbook : public iCEbook, NoCopy {
   int QuietRangeAfter(int place, int* start, int* end) override;
   bool Settled() override { return !m_Partial; }
   void ReadAhead() override { ReadOn(); }
+  int LevelDepthSoFar() override { return m_Partial ? GetHeadingsTotalLevel() : m_LevelDepth; }
 
   // Building operations, used by format parsers inside Open. A -3 failure
   // leaves text and tables as they were.

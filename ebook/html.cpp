@@ -60,11 +60,15 @@ constexpr size_t c_Step = 65536;
 
 }  // namespace
 
+int CHtml::MarkLength(const unsigned char* d, int size) {
+  if (size >= 2 && ((d[0] == 0xFF && d[1] == 0xFE) || (d[0] == 0xFE && d[1] == 0xFF))) return 2;
+  return size >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF ? 3 : 0;
+}
+
 std::string CHtml::PickEncoding(const unsigned char* d, int size, bool whole, int* skip) {
-  *skip = 0;
-  if (size >= 2 && d[0] == 0xFF && d[1] == 0xFE) return *skip = 2, "UTF-16LE";
-  if (size >= 2 && d[0] == 0xFE && d[1] == 0xFF) return *skip = 2, "UTF-16BE";
-  if (size >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF) return *skip = 3, "UTF-8";
+  *skip = MarkLength(d, size);
+  if (*skip == 2) return d[0] == 0xFF ? "UTF-16LE" : "UTF-16BE";
+  if (*skip == 3) return "UTF-8";
   // UTF-16 without a mark still starts with markup.
   if (size >= 4 && d[1] == 0 && d[3] == 0 && d[0] != 0) return "UTF-16LE";
   if (size >= 4 && d[0] == 0 && d[2] == 0 && d[1] != 0) return "UTF-16BE";

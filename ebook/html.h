@@ -28,6 +28,8 @@ class CHtml : public CXhtml {
   // The encoding of a page's bytes: "UTF-16LE", "UTF-16BE", "UTF-8" or a
   // code page iconv knows. *skip = the length of the byte-order mark.
   static std::string PickEncoding(const unsigned char* data, int size, bool whole, int* skip);
+  // The length of the byte-order mark the bytes start with, 0 without one.
+  static int MarkLength(const unsigned char* data, int size);
 
  protected:
   // Reads the first step of `in`'s bytes of `encoding` through the tokenizer

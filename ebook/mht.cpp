@@ -4,6 +4,7 @@
 
 #include <strings.h>
 
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -163,6 +164,123 @@ int Base64(unsigned char c) {
   return -1;
 }
 
+// The bytes of a file in memory.
+class StringSource {
+ public:
+  explicit StringSource(const std::string& f) : m_F(f) {}
+  // The byte at a file offset below the part's end; -1 when it cannot be read.
+  int At(size_t pos) { return static_cast<unsigned char>(m_F[pos]); }
+
+ private:
+  const std::string& m_F;
+};
+
+// The bytes of a file read a block at a time from the decoding place on.
+class FileSource {
+ public:
+  explicit FileSource(fd::UniqueFile f) : m_F(std::move(f)) {}
+  // Bytes before `pos` are no longer needed.
+  void Release(size_t pos) {
+    size_t drop = std::min(pos - m_Start, m_Buf.size());
+    if (drop < c_Block) return;
+    m_Buf.erase(m_Buf.begin(), m_Buf.begin() + static_cast<std::ptrdiff_t>(drop));
+    m_Start += drop;
+  }
+  int At(size_t pos) {
+    if (pos < m_Start) return -1;
+    while (pos >= m_Start + m_Buf.size()) {
+      size_t have = m_Buf.size();
+      m_Buf.resize(have + c_Block);
+      if (fseek(m_F.get(), static_cast<long>(m_Start + have), SEEK_SET) != 0) return m_Buf.resize(have), -1;
+      size_t n = fread(m_Buf.data() + have, 1, c_Block, m_F.get());
+      m_Buf.resize(have + n);
+      if (n == 0) return -1;
+    }
+    return m_Buf[pos - m_Start];
+  }
+
+ private:
+  static constexpr size_t c_Block = 65536;
+  fd::UniqueFile m_F;
+  std::vector<unsigned char> m_Buf;
+  size_t m_Start = 0;  // the file offset of m_Buf[0]
+};
+
+// A part's body decoded from its transfer encoding as it is read.
+template <class Source>
+class BodyReader {
+ public:
+  BodyReader(Source src, const CMht::mht_part& part)
+      : m_Src(std::move(src)), m_At(part.body), m_End(part.end),
+        m_Kind(part.encoding == "quoted-printable" ? kQp : part.encoding == "base64" ? kBase64 : kNone) {}
+
+  // Up to `room` decoded bytes; 0 at the end, -4 when the file cannot be read.
+  int Read(unsigned char* buf, int room) {
+    int n = 0;
+    for (; n < room && m_At < m_End; ++m_At) {
+      const size_t i = m_At;
+      int c = m_Src.At(i);
+      if (c < 0) return -4;
+      if (m_Kind == kNone) {
+        buf[n++] = static_cast<unsigned char>(c);
+      } else if (m_Kind == kBase64) {
+        if (c == '=') {
+          m_At = m_End;
+          break;
+        }
+        int v = Base64(static_cast<unsigned char>(c));
+        if (v < 0) continue;
+        m_Bits = (m_Bits << 6) | static_cast<unsigned>(v);
+        if ((m_Have += 6) >= 8) {
+          m_Have -= 8;
+          buf[n++] = static_cast<unsigned char>((m_Bits >> m_Have) & 0xFF);
+        }
+      } else if (c != '=') {
+        buf[n++] = static_cast<unsigned char>(c);
+      } else if (i + 2 < m_End && Hex(Char(i + 1)) >= 0 && Hex(Char(i + 2)) >= 0) {
+        buf[n++] = static_cast<unsigned char>(Hex(Char(i + 1)) * 16 + Hex(Char(i + 2)));
+        m_At += 2;
+      } else {
+        // A soft line break (with any blanks before it) joins the lines.
+        size_t j = i + 1;
+        while (j < m_End && (Char(j) == ' ' || Char(j) == '\t')) ++j;
+        if (j < m_End && Char(j) == '\r') ++j;
+        if (j < m_End && Char(j) == '\n') m_At = j;
+        else buf[n++] = '=';
+      }
+    }
+    return n;
+  }
+
+  Source& Src() { return m_Src; }
+  size_t Place() const { return m_At; }
+
+ private:
+  enum Kind { kNone, kQp, kBase64 };
+  // A byte looked at ahead (a failed read looks like no character).
+  char Char(size_t pos) { return static_cast<char>(m_Src.At(pos)); }
+
+  Source m_Src;
+  size_t m_At, m_End;
+  Kind m_Kind;
+  unsigned m_Bits = 0;
+  int m_Have = 0;
+};
+
+// The document part read in steps from the file as it is decoded.
+class BodyBytes : public CHtml::Decoder {
+ public:
+  BodyBytes(fd::UniqueFile f, const CMht::mht_part& part) : m_Body(FileSource(std::move(f)), part) {}
+  int Read(unsigned char* buf, int room) override {
+    m_Body.Src().Release(m_Body.Place());
+    return m_Body.Read(buf, room);
+  }
+
+ private:
+  BodyReader<FileSource> m_Body;
+};
+
+// A body decoded whole, read from memory.
 class MemoryBytes : public CHtml::Decoder {
  public:
   MemoryBytes(std::string s, size_t from) : m_S(std::move(s)), m_Pos(from) {}
@@ -178,6 +296,15 @@ class MemoryBytes : public CHtml::Decoder {
   size_t m_Pos;
 };
 
+// The encoding a part's declared charset names, or "" when iconv knows none.
+std::string CharsetEncoding(const std::string& cs) {
+  if (cs.empty()) return "";
+  if (cs == "unicode" || cs == "utf-16le" || cs == "utf16le") return "UTF-16LE";
+  if (cs == "utf-8" || cs == "utf8") return "UTF-8";
+  IconvConverter probe;
+  return probe.Open(cs.c_str()) ? cs : "";
+}
+
 }  // namespace
 
 bool CMht::FindDocument(const std::string& file, mht_part* part) {
@@ -190,37 +317,9 @@ bool CMht::FindDocument(const std::string& file, mht_part* part) {
 
 std::string CMht::DecodeBody(const std::string& f, const mht_part& part) {
   std::string out;
-  if (part.encoding == "quoted-printable") {
-    for (size_t i = part.body; i < part.end; ++i) {
-      if (f[i] != '=') {
-        out += f[i];
-      } else if (i + 2 < part.end && Hex(f[i + 1]) >= 0 && Hex(f[i + 2]) >= 0) {
-        out += static_cast<char>(Hex(f[i + 1]) * 16 + Hex(f[i + 2]));
-        i += 2;
-      } else {
-        // A soft line break (with any blanks before it) joins the lines.
-        size_t j = i + 1;
-        while (j < part.end && (f[j] == ' ' || f[j] == '\t')) ++j;
-        if (j < part.end && f[j] == '\r') ++j;
-        if (j < part.end && f[j] == '\n') i = j;
-        else out += '=';
-      }
-    }
-  } else if (part.encoding == "base64") {
-    unsigned bits = 0;
-    int have = 0;
-    for (size_t i = part.body; i < part.end && f[i] != '='; ++i) {
-      int v = Base64(static_cast<unsigned char>(f[i]));
-      if (v < 0) continue;
-      bits = (bits << 6) | static_cast<unsigned>(v);
-      if ((have += 6) >= 8) {
-        have -= 8;
-        out += static_cast<char>((bits >> have) & 0xFF);
-      }
-    }
-  } else {
-    out.assign(f, part.body, part.end - part.body);
-  }
+  BodyReader<StringSource> body(StringSource(f), part);
+  unsigned char buf[65536];
+  for (int n; (n = body.Read(buf, sizeof buf)) > 0;) out.append(reinterpret_cast<char*>(buf), static_cast<size_t>(n));
   return out;
 }
 
@@ -255,24 +354,33 @@ int CMht::Open(const char* path) {
   }
   mht_part part;
   if (file.size() < 5 || !FindDocument(file, &part)) return -6;
-  std::string body = DecodeBody(file, part);
-  file.clear();
-  file.shrink_to_fit();
-  int skip = 0;
-  std::string encoding = PickEncoding(reinterpret_cast<const unsigned char*>(body.data()), static_cast<int>(body.size()), true, &skip);
-  std::string cs = Lower(part.charset);
-  if (skip == 0 && !cs.empty()) {
-    IconvConverter probe;
-    if (cs == "unicode" || cs == "utf-16le" || cs == "utf16le") encoding = "UTF-16LE";
-    else if (cs == "utf-8" || cs == "utf8") encoding = "UTF-8";
-    else if (probe.Open(cs.c_str())) encoding = cs;
-  }
   m_Plain = part.subtype == "plain";
   m_Line.clear();
-  // The decoded body is read in steps from memory.
-  std::unique_ptr<Decoder> bytes(new (std::nothrow) MemoryBytes(std::move(body), static_cast<size_t>(skip)));
-  if (!bytes) return -3;
-  int r = OpenMarkup(std::move(bytes), encoding);
+  // The charset the part declares wins unless the body starts with a
+  // byte-order mark: then the body is read in steps from the file as it is
+  // decoded (the file in memory goes).
+  const std::string declared = CharsetEncoding(Lower(part.charset));
+  unsigned char head[3];
+  BodyReader<StringSource> start(StringSource(file), part);
+  if (declared.empty() || MarkLength(head, start.Read(head, sizeof head)) != 0) {
+    // Else the whole body tells its encoding, as a page's bytes do.
+    std::string body = DecodeBody(file, part);
+    file.clear();
+    file.shrink_to_fit();
+    int skip = 0;
+    std::string encoding = PickEncoding(reinterpret_cast<const unsigned char*>(body.data()), static_cast<int>(body.size()), true, &skip);
+    if (skip == 0 && !declared.empty()) encoding = declared;
+    std::unique_ptr<Decoder> bytes(new (std::nothrow) MemoryBytes(std::move(body), static_cast<size_t>(skip)));
+    if (!bytes) return -3;
+    int r = OpenMarkup(std::move(bytes), encoding);
+    if (r != 0) Close();
+    return r;
+  }
+  file.clear();
+  file.shrink_to_fit();
+  std::unique_ptr<Decoder> stream(new (std::nothrow) BodyBytes(std::move(f), part));
+  if (!stream) return -3;
+  int r = OpenMarkup(std::move(stream), declared);
   if (r != 0) Close();
   return r;
 }

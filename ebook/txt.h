@@ -93,8 +93,9 @@ class CTxt : public iCEbook, NoCopy {
   // cannot be opened.
   int DetectEncoding(TxtScanner& in, const unsigned char* block);
   // Scans about `budget` more units, building the sentence and paragraph
-  // tables: 1 while the text goes on, 0 at its end, or a failure.
-  int ScanText(int budget);
+  // tables: 1 while the text goes on, 0 at its end, or a failure (-6: a
+  // cancel, heard only while `opening`).
+  int ScanText(int budget, bool opening);
   // One more step of the scan; the whole rest; until the sentence holding
   // `place` is scanned.
   void ScanOn();

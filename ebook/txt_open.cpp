@@ -198,7 +198,7 @@ int CTxt::DetectEncoding(TxtScanner& in, const unsigned char* block) {
 
 void CTxt::ScanDeleter::operator()(TxtScanner* s) const { delete s; }
 
-int CTxt::ScanText(int budget) {
+int CTxt::ScanText(int budget, bool opening) {
   TxtScanner& in = *m_Scan;
   unsigned short* window = in.window;
   const int stop = m_TextLength + budget;
@@ -210,7 +210,7 @@ int CTxt::ScanText(int budget) {
       in.winPos = 0;
       int n = in.Step(window + in.winLen);
       if (n < 0) return n;
-      if (m_CancelOpen.load(std::memory_order_relaxed)) return -6;
+      if (opening && m_CancelOpen.load(std::memory_order_relaxed)) return -6;
       in.winLen += n;
       continue;
     }
@@ -252,7 +252,7 @@ constexpr int c_ScanStep = 65536;
 
 void CTxt::ScanOn() {
   if (!m_Scan) return;
-  int r = ScanText(c_ScanStep);
+  int r = ScanText(c_ScanStep, false);
   // End entries, not counted (PushStart always leaves room for them).
   m_SentenceStarts[m_SentenceCount] = m_TextLength;
   m_ParagraphStarts[m_ParagraphCount] = m_TextLength;
@@ -323,7 +323,7 @@ int CTxt::Open(const char* path) {
 
   // The first step is scanned here, and fails the opening as a whole scan
   // would; the rest follows behind the reading.
-  r = ScanText(c_ScanStep);
+  r = ScanText(c_ScanStep, true);
   if (r < 0) {
     Close();
     return r;

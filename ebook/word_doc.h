@@ -15,8 +15,9 @@ class CWordDoc : public CEbook {
 
   CWordDoc();
   ~CWordDoc() override;
-  // The read window over the "WordDocument" stream.
-  static constexpr int c_WindowBytes = 524288;
+  // The read window over the "WordDocument" stream: about one step's text,
+  // as it stays beside the text while the document is read in steps.
+  static constexpr int c_WindowBytes = 65536;
 
   // 0; -2 null path; -3 no memory; -4 not a readable Word 97-2003 document
   // (not a compound file, damaged, encrypted, Word 6/95, no main text).

@@ -135,9 +135,19 @@ int EbookPlayer::RestoreDefaults() {
 
 void EbookPlayer::ChangeNavMode(int delta) {
   if (m_LevelDepth < 0) {
+    // A book still being read offers the levels read so far (reading it all
+    // first would keep the key waiting); deeper ones join on a later press.
     int depth = 0;
-    WithEbook([&](iCEbook* b) { depth = b ? b->GetLevelDepth() : 0; });
-    SetNavModes(depth);  // the levels go behind the two first modes, where the index still is
+    bool settled = true;
+    WithEbook([&](iCEbook* b) {
+      settled = !b || b->Settled();
+      depth = !b ? 0 : settled ? b->GetLevelDepth() : b->LevelDepthSoFar();
+    });
+    SetNavModes(depth);
+    // The current mode keeps its place in the longer list.
+    auto at = std::find(m_NavModes.begin(), m_NavModes.end(), m_NavMode);
+    if (at != m_NavModes.end()) m_NavModeIndex = static_cast<int>(at - m_NavModes.begin());
+    if (!settled) m_LevelDepth = -1;
   }
   if (m_NavModes.empty()) return;
   const int n = static_cast<int>(m_NavModes.size());
