@@ -49,7 +49,7 @@ class PackageHandler : public xml::Handler {
       if (m_Section == "spine") *m_TocId = AttrOr(attrs, "toc");
     } else if (m_Depth == 3 && m_Section == "manifest" && Is(name, "item")) {
       CEpub::ManifestItem item{AttrOr(attrs, "href"), AttrOr(attrs, "id"), AttrOr(attrs, "media-type"),
-                               AttrOr(attrs, "properties")};
+                               AttrOr(attrs, "properties"), AttrOr(attrs, "fallback")};
       if (item.href.empty() || item.id.empty() || item.mediaType.empty()) return;
       item.href = CEpub::ResolveHref(m_Opf, item.href);
       m_Manifest->push_back(item);

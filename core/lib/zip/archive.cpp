@@ -3,6 +3,8 @@
 #include <minizip/ioapi.h>
 #include <minizip/unzip.h>
 
+#include <new>
+
 #include "platform/board.h"
 
 namespace zip {
@@ -14,7 +16,50 @@ voidpf OpenThroughBoard(voidpf, const void* name, int) {
   return BFopen(static_cast<const char*>(name), "rb");
 }
 
+// The case folding of minizip's own case-insensitive lookup: ASCII letters.
+std::string Folded(const char* name) {
+  std::string s(name);
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
 }  // namespace
+
+int Archive::BuildIndex() {
+  unz_global_info64 global;
+  if (unzGetGlobalInfo64(m_Zip, &global) != UNZ_OK) return -6;
+  try {
+    // The count is the archive's word: a damaged one must not reserve gigabytes.
+    m_Index.reserve(static_cast<size_t>(global.number_entry < 65536 ? global.number_entry : 65536));
+    std::string name;
+    for (int r = unzGoToFirstFile(m_Zip); r != UNZ_END_OF_LIST_OF_FILE; r = unzGoToNextFile(m_Zip)) {
+      // A damaged entry ends the directory: the members before it still open.
+      unz_file_info64 info;
+      if (r != UNZ_OK || unzGetCurrentFileInfo64(m_Zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) break;
+      name.assign(static_cast<size_t>(info.size_filename) + 1, '\0');
+      unz64_file_pos pos;
+      if (unzGetCurrentFileInfo64(m_Zip, nullptr, &name[0], static_cast<uLong>(name.size()), nullptr, 0, nullptr, 0) !=
+              UNZ_OK ||
+          unzGetFilePos64(m_Zip, &pos) != UNZ_OK)
+        break;
+      // The first of two members of one name is the one a lookup finds.
+      if (info.size_filename > 0)
+        m_Index.emplace(Folded(name.c_str()), Entry{pos.pos_in_zip_directory, pos.num_of_file});
+    }
+  } catch (const std::bad_alloc&) {
+    return -3;
+  }
+  return 0;
+}
+
+bool Archive::GoTo(const char* name) {
+  if (!m_Zip || !name || !*name) return false;
+  auto it = m_Index.find(Folded(name));
+  if (it == m_Index.end()) return false;
+  unz64_file_pos pos{it->second.offset, it->second.number};
+  return unzGoToFilePos64(m_Zip, &pos) == UNZ_OK;
+}
 
 int Archive::Open(const char* devicePath) {
   Close();
@@ -26,22 +71,26 @@ int Archive::Open(const char* devicePath) {
   fill_fopen64_filefunc(&io);
   io.zopen64_file = OpenThroughBoard;
   m_Zip = unzOpen2_64(devicePath, &io);
-  return m_Zip ? 0 : -6;
+  if (!m_Zip) return -6;
+  int r = BuildIndex();
+  if (r != 0) Close();
+  return r;
 }
 
 void Archive::Close() {
   CloseMember();
   if (m_Zip) unzClose(m_Zip);
   m_Zip = nullptr;
+  m_Index.clear();
 }
 
 bool Archive::Has(const char* name) {
-  return m_Zip && name && *name && unzLocateFile(m_Zip, name, 2) == UNZ_OK;
+  return m_Zip && name && *name && m_Index.count(Folded(name)) > 0;
 }
 
 int Archive::OpenMember(const char* name) {
   CloseMember();
-  if (!Has(name)) return -6;
+  if (!GoTo(name)) return -6;
   unz_file_info64 info;
   if (unzGetCurrentFileInfo64(m_Zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return -6;
   if ((info.flag & 1) != 0) return -6;

@@ -1,11 +1,16 @@
 // The one ZIP archive reader (minizip): members looked up by name regardless
-// of case and streamed in pieces, never unpacked whole. Encrypted members and
+// of case (ASCII letters) and streamed in pieces, never unpacked whole. The
+// central directory is read once at opening into an index of names, so a
+// member opens without walking the directory (a book of thousands of
+// chapters would otherwise cost members squared). Encrypted members and
 // compression methods other than stored and deflated are refused, so a
 // protected or exotic archive ends in a result instead of noise.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 
 #include "core/lib/no_copy.h"
 
@@ -16,7 +21,8 @@ class Archive : NoCopy {
   Archive() = default;
   ~Archive() { Close(); }
 
-  // 0; -1 null path; -4 the file cannot be opened; -6 not a ZIP archive.
+  // 0; -1 null path; -3 no memory; -4 the file cannot be opened; -6 not a ZIP
+  // archive.
   int Open(const char* devicePath);
   void Close();
   // True when a member of that name (any case) exists.
@@ -30,10 +36,22 @@ class Archive : NoCopy {
   void CloseMember();
   // A whole member of at most `max` bytes. 0, -6 (missing, damaged or larger).
   int ReadAll(const char* name, std::string* out, size_t max);
+  // Members in the central directory (a name given twice counts once).
+  size_t Members() const { return m_Index.size(); }
 
  private:
+  // Where a member's header stands in the central directory.
+  struct Entry {
+    uint64_t offset;
+    uint64_t number;
+  };
+  int BuildIndex();
+  // Makes the member current; false when there is none of that name.
+  bool GoTo(const char* name);
+
   void* m_Zip = nullptr;
   bool m_MemberOpen = false;
+  std::unordered_map<std::string, Entry> m_Index;  // by name folded to lower case
 };
 
 }  // namespace zip
