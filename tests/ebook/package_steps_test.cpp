@@ -9,11 +9,13 @@
 #include "ebook/docx.h"
 #include "ebook/epub.h"
 #include "tests/ebook/markup_dump.h"
+#include "tests/ebook/sentence_walk.h"
 #include "tests/ebook/zip_maker.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
+using ebooktest::Walk;
 using Members = std::vector<std::pair<std::string, std::string>>;
 
 std::string Prose(int c, int paragraphs, const char* open, const char* close) {
@@ -38,25 +40,6 @@ std::string Epub(const std::string& manifest, const std::string& spine, Members 
 std::string Xhtml(const std::string& body) {
   return "<html xmlns=\"http://www.w3.org/1999/xhtml\" xmlns:epub=\"http://www.idpf.org/2007/ops\"><body>" + body +
          "</body></html>";
-}
-
-// Each sentence as reading meets it: place, paragraph, heading, the quiet
-// range it is in or begins, text.
-std::vector<std::string> Walk(iCEbook& b) {
-  std::vector<std::string> lines;
-  b.SeekToSentence(0);
-  unsigned short* text = nullptr;
-  int len = 0;
-  while (b.ReadCurSentence(&text, &len) == 0 && len > 0) {
-    int qs = -1, qe = -1;
-    if (b.QuietRangeAfter(b.GetCurPlace(), &qs, &qe) != 0 || qs >= b.GetCurPlace() + len) qs = qe = -1;
-    std::string line = std::to_string(b.GetCurPlace()) + " " + std::to_string(b.GetCurParagraph()) + " " +
-                       std::to_string(b.GetCurHeading()) + " " + std::to_string(qs) + "-" + std::to_string(qe) + " ";
-    line.append(text, text + len);  // the prose is ASCII
-    lines.push_back(line);
-    b.SeekToNextSentence();
-  }
-  return lines;
 }
 
 template <class Source>
