@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/lib/zip/archive.h"
 #include "ebook/docx.h"
 #include "ebook/epub.h"
 #include "tests/ebook/markup_dump.h"
@@ -164,6 +165,23 @@ TEST(PackageSteps, EpubSpineItemsAreReadAsReadingSystemsReadThem) {
   CEpub only;
   ASSERT_EQ(0, only.Open((dir / "svg.epub").c_str()));
   EXPECT_EQ("Map title\nA described map.\nLabel one\n", Text(only));
+}
+
+TEST(ZipArchive, MembersAreFoundByNameInAnyCaseTheFirstOfTwoWinning) {
+  dtbtest::TempDir dir;
+  Members members{{"OEBPS/Text/Ch1.xhtml", "first"}, {"oebps/text/ch1.XHTML", "second"}};
+  for (int i = 0; i < 3000; ++i) members.emplace_back("m/" + std::to_string(i), std::to_string(i));
+  dtbtest::WriteFile(dir / "a.zip", zipmaker::Make(members));
+  zip::Archive zip;
+  ASSERT_EQ(0, zip.Open((dir / "a.zip").c_str()));
+  std::string s;
+  EXPECT_EQ(0, zip.ReadAll("oebps/TEXT/ch1.xhtml", &s, 100));
+  EXPECT_EQ("first", s);
+  EXPECT_EQ(0, zip.ReadAll("m/2999", &s, 100));
+  EXPECT_EQ("2999", s);
+  EXPECT_FALSE(zip.Has("m/3000"));
+  EXPECT_FALSE(zip.Has(""));
+  EXPECT_EQ(-6, zip.OpenMember("OEBPS/Text"));
 }
 
 }  // namespace

@@ -36,8 +36,6 @@ class Archive : NoCopy {
   void CloseMember();
   // A whole member of at most `max` bytes. 0, -6 (missing, damaged or larger).
   int ReadAll(const char* name, std::string* out, size_t max);
-  // Members in the central directory (a name given twice counts once).
-  size_t Members() const { return m_Index.size(); }
 
  private:
   // Where a member's header stands in the central directory.
