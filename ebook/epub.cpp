@@ -208,7 +208,11 @@ int CEpub::ReadPackage(const std::string& path) {
     // A table of contents that cannot be read leaves the headings to the text.
     if (m_Zip.ReadAll(t->href.c_str(), &doc, c_MaxPart) == 0) ParseToc(t->href, doc, t == nav, &m_Toc);
   }
-  for (size_t i = 0; i < m_Toc.size(); ++i) m_TocByPath[Lower(m_Toc[i].path)].push_back(i);
+  m_TocByPath.resize(m_Toc.size());
+  for (size_t i = 0; i < m_Toc.size(); ++i) m_TocByPath[i] = i;
+  std::stable_sort(m_TocByPath.begin(), m_TocByPath.end(), [this](size_t a, size_t b) {
+    return strcasecmp(m_Toc[a].path.c_str(), m_Toc[b].path.c_str()) < 0;
+  });
   m_Manifest.clear();
   return 0;
 }
@@ -234,13 +238,14 @@ int CEpub::StartDocument(size_t index, bool html) {
   m_Html = html;
   m_Doc.reset();
   m_Ids.clear();
-  auto toc = m_TocByPath.find(Lower(doc.path));
-  if (toc != m_TocByPath.end())
-    for (size_t i : toc->second) {
-      const TocEntry& t = m_Toc[i];
-      if (t.fragment.empty()) PendHeading(t.level);
-      else if (!m_Ids.count(t.fragment)) m_Ids[t.fragment] = t.level;
-    }
+  auto toc = std::lower_bound(m_TocByPath.begin(), m_TocByPath.end(), doc.path, [this](size_t i, const std::string& p) {
+    return strcasecmp(m_Toc[i].path.c_str(), p.c_str()) < 0;
+  });
+  for (; toc != m_TocByPath.end() && SameName(m_Toc[*toc].path, doc.path); ++toc) {
+    const TocEntry& t = m_Toc[*toc];
+    if (t.fragment.empty()) PendHeading(t.level);
+    else if (!m_Ids.count(t.fragment)) m_Ids[t.fragment] = t.level;
+  }
   bool ownHeadings = doc.kind == c_Dtbook || m_Toc.empty();
   m_HeadingIds = ownHeadings ? nullptr : &m_Ids;
   m_HeadingsFromTags = ownHeadings;
@@ -323,9 +328,9 @@ void CEpub::EndSteps() {
   m_Filter.reset();
   m_Zip.Close();
   m_Manifest.clear();
-  m_Docs.clear();
-  m_Toc.clear();
-  m_TocByPath.clear();
+  std::vector<Document>().swap(m_Docs);
+  std::vector<TocEntry>().swap(m_Toc);
+  std::vector<size_t>().swap(m_TocByPath);
   m_Encrypted.clear();
   m_HeadingIds = nullptr;
   m_Next = m_Read = 0;

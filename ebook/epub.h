@@ -101,8 +101,9 @@ class CEpub : public CXhtml {
   std::vector<ManifestItem> m_Manifest;
   std::vector<Document> m_Docs;
   std::vector<TocEntry> m_Toc;
-  // Table of contents entries by their document (lower case).
-  std::unordered_map<std::string, std::vector<size_t>> m_TocByPath;
+  // Table of contents entries in the order of their documents' names (any
+  // case), each document's in their own order.
+  std::vector<size_t> m_TocByPath;
   std::unordered_set<std::string> m_Encrypted;  // lower case
   // The document being read.
   size_t m_Next = 0;       // the next one to open

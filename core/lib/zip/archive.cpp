@@ -118,6 +118,7 @@ int Archive::BuildIndex() {
   try {
     // The count is the archive's word: a damaged one must not reserve gigabytes.
     m_Index.reserve(static_cast<size_t>(global.number_entry < 65536 ? global.number_entry : 65536));
+    m_Names.reserve(m_Index.capacity() * 24);
     // One header read per member: its name fits the buffer but for rare
     // long ones, read again.
     std::string name(512, '\0');
@@ -135,21 +136,34 @@ int Archive::BuildIndex() {
       }
       unz64_file_pos pos;
       if (unzGetFilePos64(m_Zip, &pos) != UNZ_OK) break;
-      // The first of two members of one name is the one a lookup finds.
-      if (info.size_filename > 0)
-        m_Index.emplace(Folded(name.c_str()), Entry{pos.pos_in_zip_directory, pos.num_of_file});
+      std::string folded = Folded(name.c_str());
+      if (folded.empty() || m_Names.size() + folded.size() > UINT32_MAX) continue;
+      m_Index.push_back({pos.pos_in_zip_directory, pos.num_of_file, static_cast<uint32_t>(m_Names.size()),
+                         static_cast<uint32_t>(folded.size())});
+      m_Names += folded;
     }
+    // The first of two members of one name is the one a lookup finds.
+    std::stable_sort(m_Index.begin(), m_Index.end(),
+                     [this](const Entry& a, const Entry& b) { return NameOf(a) < NameOf(b); });
+    m_Names.shrink_to_fit();
   } catch (const std::bad_alloc&) {
     return -3;
   }
   return 0;
 }
 
+const Archive::Entry* Archive::Find(const char* name) const {
+  if (!m_Zip || !name || !*name) return nullptr;
+  std::string folded = Folded(name);
+  auto it = std::lower_bound(m_Index.begin(), m_Index.end(), folded,
+                             [this](const Entry& e, const std::string& n) { return NameOf(e) < n; });
+  return it != m_Index.end() && NameOf(*it) == folded ? &*it : nullptr;
+}
+
 bool Archive::GoTo(const char* name) {
-  if (!m_Zip || !name || !*name) return false;
-  auto it = m_Index.find(Folded(name));
-  if (it == m_Index.end()) return false;
-  unz64_file_pos pos{it->second.offset, it->second.number};
+  const Entry* e = Find(name);
+  if (!e) return false;
+  unz64_file_pos pos{e->offset, e->number};
   return unzGoToFilePos64(m_Zip, &pos) == UNZ_OK;
 }
 
@@ -177,11 +191,12 @@ void Archive::Close() {
   CloseMember();
   if (m_Zip) unzClose(m_Zip);
   m_Zip = nullptr;
-  m_Index.clear();
+  std::vector<Entry>().swap(m_Index);
+  std::string().swap(m_Names);
 }
 
 bool Archive::Has(const char* name) {
-  return m_Zip && name && *name && m_Index.count(Folded(name)) > 0;
+  return Find(name) != nullptr;
 }
 
 int Archive::OpenMember(const char* name) {

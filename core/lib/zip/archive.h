@@ -10,7 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <string_view>
+#include <vector>
 
 #include "core/lib/no_copy.h"
 
@@ -38,18 +39,26 @@ class Archive : NoCopy {
   int ReadAll(const char* name, std::string* out, size_t max);
 
  private:
-  // Where a member's header stands in the central directory.
+  // Where a member's header stands in the central directory, by its name
+  // folded to lower case (m_Names from `name`, `length` bytes).
   struct Entry {
     uint64_t offset;
     uint64_t number;
+    uint32_t name;
+    uint32_t length;
   };
+  std::string_view NameOf(const Entry& e) const { return std::string_view(m_Names).substr(e.name, e.length); }
   int BuildIndex();
   // Makes the member current; false when there is none of that name.
   bool GoTo(const char* name);
+  const Entry* Find(const char* name) const;
 
   void* m_Zip = nullptr;
   bool m_MemberOpen = false;
-  std::unordered_map<std::string, Entry> m_Index;  // by name folded to lower case
+  // Sorted by name, the first of two of one name first; the names in one
+  // block, since a book may hold thousands.
+  std::vector<Entry> m_Index;
+  std::string m_Names;
 };
 
 }  // namespace zip
