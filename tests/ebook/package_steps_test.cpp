@@ -133,6 +133,10 @@ TEST(PackageSteps, EpubSpineItemsAreReadAsReadingSystemsReadThem) {
   const std::string xxe =
       "<?xml version=\"1.0\"?><!DOCTYPE html [<!ENTITY xxe SYSTEM \"file:///etc/passwd\"> <!ENTITY q \"]>\">]>"
       "<html><body><p>Safe &xxe; text &amp; more &undefined; end.</p><p>Second &eacute;t&#233;.</p></body></html>";
+  // The same declarations in a document the XML reader reads.
+  const std::string wellFormed =
+      "<?xml version=\"1.0\"?><!DOCTYPE html [<!ENTITY xxe SYSTEM \"file:///etc/passwd\"> <!ENTITY q \"]>\">]>"
+      "<html><body><p>Kept &xxe;&q; apart.</p></body></html>";
   std::string manifest =
       "<item id=\"img\" href=\"a.png\" media-type=\"image/png\" fallback=\"alt\"/>"
       "<item id=\"alt\" href=\"a.xhtml\" media-type=\"application/xhtml+xml\"/>"
@@ -143,9 +147,10 @@ TEST(PackageSteps, EpubSpineItemsAreReadAsReadingSystemsReadThem) {
       "<item id=\"loop2\" href=\"l2.png\" media-type=\"image/png\" fallback=\"loop1\"/>"
       "<item id=\"gone\" href=\"gone.xhtml\" media-type=\"application/xhtml+xml\"/>"
       "<item id=\"svg\" href=\"s.svg\" media-type=\"image/svg+xml\"/>"
-      "<item id=\"xxe\" href=\"x.xhtml\" media-type=\"application/xhtml+xml\"/>";
+      "<item id=\"xxe\" href=\"x.xhtml\" media-type=\"application/xhtml+xml\"/>"
+      "<item id=\"wf\" href=\"w.xhtml\" media-type=\"application/xhtml+xml\"/>";
   std::string spine;
-  for (const char* id : {"img", "loop1", "pdf", "gone", "svg", "xxe"})
+  for (const char* id : {"img", "loop1", "pdf", "gone", "svg", "xxe", "wf"})
     spine += std::string("<itemref idref=\"") + id + "\"/>";
   dtbtest::TempDir dir;
   dtbtest::WriteFile(dir / "book.epub", Epub(manifest, spine,
@@ -153,12 +158,13 @@ TEST(PackageSteps, EpubSpineItemsAreReadAsReadingSystemsReadThem) {
                                               {"O/a.xhtml", Xhtml("<p>Fallback of an image.</p>")},
                                               {"O/b.xhtml", Xhtml("<p>End of a chain.</p>")},
                                               {"O/s.svg", svg},
-                                              {"O/x.xhtml", xxe}}));
+                                              {"O/x.xhtml", xxe},
+                                              {"O/w.xhtml", wellFormed}}));
   CEpub b;
   ASSERT_EQ(0, b.Open((dir / "book.epub").c_str()));
   EXPECT_EQ(
       "Fallback of an image.\nEnd of a chain.\nMap title\nA described map.\nLabel one\nSafe text & more end.\n"
-      "Second \xE9t\xE9.\n",
+      "Second \xE9t\xE9.\nKept apart.\n",
       Text(b));
   // A spine of nothing but SVG is a book.
   dtbtest::WriteFile(dir / "svg.epub", Epub(manifest, "<itemref idref=\"svg\"/>", {{"O/s.svg", svg}}));
