@@ -90,7 +90,8 @@ std::u16string Utf16(const std::string& utf8) {
   return std::u16string(reinterpret_cast<const char16_t*>(b.data()), b.size() / 2);
 }
 
-// Polish text is stored as Unicode pieces; 4096-byte sectors.
+// Polish text is stored as Unicode pieces; 512-byte sectors, as Word writes
+// them (the FAT then needs DIFAT sectors).
 bool MakeDoc(const std::string& path) {
   const long long target = 10LL << 20;
   if (Exists(path, target)) return true;
@@ -101,7 +102,7 @@ bool MakeDoc(const std::string& path) {
     paras.push_back({Utf16(Prose(i))});
     bytes += 2 * static_cast<long long>(paras.back().text.size()) + 40;
   }
-  return Write(path, docmaker::Make(paras, false, true).bytes);
+  return Write(path, docmaker::Make(paras, false, false).bytes);
 }
 
 bool MakePdf(const std::string& path) {

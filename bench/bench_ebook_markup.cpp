@@ -83,11 +83,23 @@ bool MakeEpub(const std::string& dir) {
 
 bool MakeDocx(const std::string& dir) {
   std::string d = dir + "/docx_src";
-  if (system(("mkdir -p '" + d + "/word'").c_str()) != 0) return false;
+  if (system(("mkdir -p '" + d + "/word/_rels' '" + d + "/_rels'").c_str()) != 0) return false;
+  // The parts and relationships a word processor writes, so that peers read it too.
   Write(d + "/[Content_Types].xml",
-        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"><Override PartName=\"/word/"
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/><Override PartName=\"/word/"
         "document.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>"
         "</Types>");
+  Write(d + "/_rels/.rels",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+        "Target=\"word/document.xml\"/></Relationships>");
+  Write(d + "/word/_rels/document.xml.rels",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"></Relationships>");
   std::string body = Prose(10 * 1024 * 1024, "<w:p><w:r><w:t>", "</w:t></w:r></w:p>\n",
                            "<w:p><w:pPr><w:outlineLvl w:val=\"0\"/></w:pPr><w:r><w:t>", "</w:t></w:r></w:p>");
   Write(d + "/word/document.xml",

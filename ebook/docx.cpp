@@ -12,6 +12,8 @@
 namespace {
 
 constexpr size_t c_MaxPart = 16 << 20;
+// The document read per step behind the speech: a few milliseconds on the device.
+constexpr size_t c_Step = 8 * 8192;
 
 bool Is(const char* name, const char* qname) { return strcmp(name, qname) == 0; }
 
@@ -99,6 +101,7 @@ class DocxBody : public xml::Handler {
 
   int m_Error = 0;
   int m_PageBreaks = 0;
+  int m_NoteStart = -1;  // the place an open note began at
 
  private:
   // A note's mark in the text: Word numbers footnotes and endnotes each from
@@ -124,13 +127,13 @@ class DocxBody : public xml::Handler {
     const std::map<std::string, std::string>& numbers = foot ? m_FootnoteNumbers : m_EndnoteNumbers;
     auto it = id ? numbers.find(id) : numbers.end();
     m_NoteNumber = it == numbers.end() ? "" : it->second;
-    m_NoteStart = m_B.GetUnicodeLength();
+    m_NoteStart = m_B.m_TextLength;
   }
 
   void EndNote() {
     if (m_NoteStart < 0) return;
     EndLine(true);
-    if (m_B.GetUnicodeLength() > m_NoteStart) AddQuiet(m_NoteStart, m_B.GetUnicodeLength());
+    if (m_B.m_TextLength > m_NoteStart) AddQuiet(m_NoteStart, m_B.m_TextLength);
     m_NoteStart = -1;
     m_NoteNumber.clear();
   }
@@ -138,9 +141,9 @@ class DocxBody : public xml::Handler {
   // Text that quieter reading passes over.
   void Quiet(const std::string& text) {
     BeginText();
-    int start = m_B.GetUnicodeLength();
+    int start = m_B.m_TextLength;
     Text(text.c_str(), static_cast<int>(text.size()));
-    if (m_NoteStart < 0) AddQuiet(start, m_B.GetUnicodeLength());
+    if (m_NoteStart < 0) AddQuiet(start, m_B.m_TextLength);
   }
 
   void AddQuiet(int start, int end) {
@@ -186,8 +189,8 @@ class DocxBody : public xml::Handler {
   }
 
   void PageBreak() {
-    int n = m_B.GetTotalPages();
-    if (n > 0 && m_B.m_PageStarts[n - 1] == m_B.GetUnicodeLength()) return;
+    int n = m_B.m_PageCount;
+    if (n > 0 && m_B.m_PageStarts[n - 1] == m_B.m_TextLength) return;
     Check(m_B.AddPageFlag(0));
     ++m_PageBreaks;
   }
@@ -246,55 +249,113 @@ class DocxBody : public xml::Handler {
   const CDocx::NoteNumbers& m_NoteFormats;
   std::map<std::string, std::vector<int>> m_Counters;
   std::map<std::string, std::string> m_FootnoteNumbers, m_EndnoteNumbers;
-  int m_Footnotes = 0, m_Endnotes = 0, m_NoteStart = -1;
+  int m_Footnotes = 0, m_Endnotes = 0;
   std::string m_NoteNumber;
   int m_Skip = 0, m_PDepth = 0, m_Table = 0, m_Level = 0, m_Ilvl = 0;
   std::string m_NumId;
   bool m_InText = false, m_TextAdded = false, m_NewParagraph = true;
 };
 
-int CDocx::Open(const char* path) {
-  if (!path) return -2;
-  Close();
-  zip::Archive zip;
-  int r = zip.Open(path);
-  std::string xml;
-  Parts parts;
-  if (r == 0) r = zip.ReadAll("[Content_Types].xml", &xml, c_MaxPart) == 0 ? ParseContentTypes(xml, &parts) : -6;
-  std::map<std::string, Style> styles;
-  std::map<std::string, std::vector<NumLevel>> abstracts;
-  std::map<std::string, std::string> nums;
-  // Styles and numbering only add to the reading; a damaged one is left out.
-  std::string language;
-  if (r == 0 && !parts.styles.empty() && zip.ReadAll(parts.styles.c_str(), &xml, c_MaxPart) == 0)
-    ParseStyles(xml, &styles, &language);
-  SetLanguage(language.c_str());
-  if (r == 0 && !parts.numbering.empty() && zip.ReadAll(parts.numbering.c_str(), &xml, c_MaxPart) == 0)
-    ParseNumbering(xml, &abstracts, &nums);
-  NoteNumbers noteNumbers;
-  if (r == 0 && !parts.settings.empty() && zip.ReadAll(parts.settings.c_str(), &xml, c_MaxPart) == 0)
-    ParseSettings(xml, &noteNumbers);
-  xml.clear();
-  DocxBody body(*this, styles, abstracts, nums, noteNumbers);
-  // Page 0 starts at place 0 whatever the first page break says.
-  if (r == 0) r = AddPageFlag(0);
-  if (r == 0) r = ReadArchiveXml(zip, parts.document, body, xml::Options());
-  if (body.m_Error) r = body.m_Error;
-  if (r == -5) r = -6;
-  // The notes only add to the reading: a damaged part gives what it holds.
-  for (const std::string* notes : {&parts.footnotes, &parts.endnotes}) {
-    if (r != 0 || notes->empty()) continue;
-    ReadArchiveXml(zip, *notes, body, xml::Options());
-    body.EndPart();
-    r = body.m_Error;
+CDocx::CDocx() = default;
+CDocx::~CDocx() { EndSteps(); }
+
+int CDocx::Close() {
+  EndSteps();
+  return CEbook::Close();
+}
+
+void CDocx::EndSteps() {
+  m_Part.reset();
+  m_Body.reset();
+  m_Zip.Close();
+  m_Styles.clear();
+  m_Abstracts.clear();
+  m_Nums.clear();
+  m_Parts.clear();
+  m_NextPart = 0;
+}
+
+int CDocx::SettledBefore() const {
+  return m_Body && m_Body->m_NoteStart >= 0 ? m_Body->m_NoteStart : m_TextLength;
+}
+
+int CDocx::Feed(size_t budget) {
+  for (;;) {
+    if (!m_Part) {
+      if (m_NextPart >= m_Parts.size()) return 0;
+      m_Part.reset(new (std::nothrow) ArchiveXml(m_Zip, *m_Body));
+      if (!m_Part) return -3;
+      int r = m_Part->Start(m_Parts[m_NextPart++], xml::Options());
+      if (r != 0) m_Part.reset();
+      if (r == -3 || (r != 0 && m_NextPart == 1)) return r == -3 ? -3 : -6;
+      if (r != 0) continue;
+    }
+    int r = m_Part->Feed(budget);
+    if (m_Body->m_Error) return m_Body->m_Error;
+    if (r == 1) return 1;
+    m_Part.reset();
+    // The notes only add to the reading: a damaged part gives what it holds.
+    if (m_NextPart == 1 && r != 0) return r == -5 ? -6 : r;
+    if (m_NextPart > 1) m_Body->EndPart();
+    if (m_Body->m_Error) return m_Body->m_Error;
+    return 1;
   }
-  if (r == 0 && body.m_PageBreaks == 0) {
+}
+
+int CDocx::Finish() {
+  bool ownPages = m_Body && m_Body->m_PageBreaks > 0;
+  EndSteps();
+  if (!ownPages) {
     // No layout in the file: the model cuts the pages.
     free(m_PageStarts);
     m_PageStarts = nullptr;
     m_PageCount = m_PageCapacity = 0;
   }
-  if (r == 0) r = FinishBuilding(body.m_PageBreaks == 0);
+  return FinishBuilding(!ownPages);
+}
+
+int CDocx::ReadMore() {
+  int r = Feed(c_Step);
+  if (r == 1) return 1;
+  // A failure part way through closes the book with what was read: its
+  // start is being read aloud already.
+  return Finish();
+}
+
+int CDocx::Open(const char* path) {
+  if (!path) return -2;
+  Close();
+  int r = m_Zip.Open(path);
+  std::string xml;
+  Parts parts;
+  if (r == 0) r = m_Zip.ReadAll("[Content_Types].xml", &xml, c_MaxPart) == 0 ? ParseContentTypes(xml, &parts) : -6;
+  // Styles and numbering only add to the reading; a damaged one is left out.
+  std::string language;
+  if (r == 0 && !parts.styles.empty() && m_Zip.ReadAll(parts.styles.c_str(), &xml, c_MaxPart) == 0)
+    ParseStyles(xml, &m_Styles, &language);
+  SetLanguage(language.c_str());
+  if (r == 0 && !parts.numbering.empty() && m_Zip.ReadAll(parts.numbering.c_str(), &xml, c_MaxPart) == 0)
+    ParseNumbering(xml, &m_Abstracts, &m_Nums);
+  if (r == 0 && !parts.settings.empty() && m_Zip.ReadAll(parts.settings.c_str(), &xml, c_MaxPart) == 0)
+    ParseSettings(xml, &m_NoteNumbers);
+  xml.clear();
+  xml.shrink_to_fit();
+  if (r == 0) {
+    m_Body.reset(new (std::nothrow) DocxBody(*this, m_Styles, m_Abstracts, m_Nums, m_NoteNumbers));
+    if (!m_Body) r = -3;
+  }
+  if (r == 0) {
+    m_Parts.push_back(parts.document);
+    for (const std::string* notes : {&parts.footnotes, &parts.endnotes})
+      if (!notes->empty()) m_Parts.push_back(*notes);
+  }
+  // Page 0 starts at place 0 whatever the first page break says.
+  if (r == 0) r = AddPageFlag(0);
+  // The document's first piece is read here and fails the opening as the
+  // whole document would; the rest follows as reading reaches it.
+  if (r == 0) r = Feed(c_Step);
+  if (r == 1) r = ReadInSteps();
+  else if (r == 0) r = Finish();
   if (r != 0) Close();
   return r;
 }

@@ -3,13 +3,18 @@
 // through its style) give headings, list numbers are spoken, tables are read
 // row by row, and Word's last layout gives the pages (or the model cuts them
 // when the document carries none). Footnotes and endnotes follow the text,
-// numbered as their marks in it; marks and notes are quiet ranges.
+// numbered as their marks in it; marks and notes are quiet ranges. The
+// document's first piece is read at opening, the rest a step at a time behind
+// the speech.
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/lib/zip/archive.h"
+#include "ebook/archive_xml.h"
 #include "ebook/ebook.h"
 
 class DocxBody;
@@ -19,6 +24,9 @@ class CDocx : public CEbook {
   // 0; -2 null path; -3 no memory; -4 cannot be opened; -6 not a Word
   // document (an encrypted one is not a ZIP archive), or a part unreadable.
   int Open(const char* path) override;
+  int Close() override;
+  CDocx();
+  ~CDocx() override;
 
   struct Style {
     std::string basedOn;
@@ -53,6 +61,27 @@ class CDocx : public CEbook {
   // A number as a list format writes it ("decimal", "lowerLetter", ...).
   static std::string FormatNumber(int n, const std::string& format);
 
+ protected:
+  int ReadMore() override;
+  void EndSteps() override;
+  // An open note may yet become a quiet range.
+  int SettledBefore() const override;
+
  private:
   friend class DocxBody;
+  // Up to `budget` more bytes of the parts: 1 while some are left, 0 at the
+  // end, or a failure (-6 the document unreadable, -3).
+  int Feed(size_t budget);
+  // The closing sequence, with Word's pages when the document has them.
+  int Finish();
+
+  zip::Archive m_Zip;
+  std::map<std::string, Style> m_Styles;
+  std::map<std::string, std::vector<NumLevel>> m_Abstracts;
+  std::map<std::string, std::string> m_Nums;
+  NoteNumbers m_NoteNumbers;
+  std::unique_ptr<DocxBody> m_Body;
+  std::unique_ptr<ArchiveXml> m_Part;   // the part being read
+  std::vector<std::string> m_Parts;     // the document, then its notes
+  size_t m_NextPart = 0;
 };

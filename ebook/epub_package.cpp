@@ -49,7 +49,7 @@ class PackageHandler : public xml::Handler {
       if (m_Section == "spine") *m_TocId = AttrOr(attrs, "toc");
     } else if (m_Depth == 3 && m_Section == "manifest" && Is(name, "item")) {
       CEpub::ManifestItem item{AttrOr(attrs, "href"), AttrOr(attrs, "id"), AttrOr(attrs, "media-type"),
-                               AttrOr(attrs, "properties")};
+                               AttrOr(attrs, "properties"), AttrOr(attrs, "fallback")};
       if (item.href.empty() || item.id.empty() || item.mediaType.empty()) return;
       item.href = CEpub::ResolveHref(m_Opf, item.href);
       m_Manifest->push_back(item);
@@ -120,6 +120,19 @@ class TocHandler : public xml::Handler {
   int m_Depth = 0, m_InToc = 0, m_Level = 0;
 };
 
+// No escapes, no root, no empty, "." or ".." segment.
+bool IsPlainPath(const std::string& h) {
+  if (h.find('%') != std::string::npos || h[0] == '/' || h.back() == '/') return false;
+  for (size_t b = 0; b <= h.size();) {
+    size_t e = h.find('/', b);
+    if (e == std::string::npos) e = h.size();
+    size_t n = e - b;
+    if (n == 0 || (h[b] == '.' && (n == 1 || (n == 2 && h[b + 1] == '.')))) return false;
+    b = e + 1;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string CEpub::GetHrefString(const std::string& href) { return PercentDecoded(href, 8191); }
@@ -129,6 +142,8 @@ std::string CEpub::ResolveHref(const std::string& base, const std::string& href,
   size_t hash = h.find('#');
   if (fragment) *fragment = hash == std::string::npos ? "" : GetHrefString(h.substr(hash + 1));
   if (hash != std::string::npos) h.erase(hash);
+  // The common href, a plain relative path, joins the base's folder as it is.
+  if (!h.empty() && IsPlainPath(h) && (base.empty() || IsPlainPath(base))) return base.substr(0, base.rfind('/') + 1) + h;
   h = GetHrefString(h);
   std::string joined = !h.empty() && h[0] == '/' ? h : base.substr(0, base.rfind('/') + 1) + h;
   if (h.empty()) joined = base;  // "#id" alone: the same document

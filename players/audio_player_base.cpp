@@ -23,7 +23,9 @@ AudioPlayerBase::AudioPlayerBase(PlayThread& thread, RememberedItems* remembered
 int AudioPlayerBase::OnKeyDown(int code) {
   if (m_MenuMode != MENU_NONE) return MenuKeyDown(code);
   if (m_bFailed) return OnDefaultKeyDown(code);
-  if (m_bOpening) return KeyWhileOpening(this, code, [this] { CloseDown(); });
+  if (m_bOpening)
+    return KeyWhileOpening(this, code, [this] { CloseDown(); },
+                           [] { PlayerSayPhrase(UxPhrase::OpeningFilePleaseWait); });
   return PlayerKeyDown(code);
 }
 
@@ -82,6 +84,7 @@ int AudioPlayerBase::OnTick() {
     int st = m_Thread.State();
     if (st == PLAY_STATE_OPENING) return 0;
     if (st == PLAY_STATE_IDLE) return OpenFailed();
+    NoteOpened(m_FullPath);
     return FinishOpen();
   }
   if (Resting()) return 0;

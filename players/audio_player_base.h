@@ -49,7 +49,7 @@ class AudioPlayerBase : public PlayerWindow {
   virtual std::string DescribeOwnKey(int code) = 0;
   void PlayKeyDown() override;
   void PauseForMenu() override;
-  bool VolumeSpoken() override { return m_bUserPaused; }
+  bool VolumeSpoken() override { return m_bUserPaused || m_bOpening; }
   int OtherKeyDown(int code) override { return OnDefaultKeyDown(code); }
 
   // Playback control.

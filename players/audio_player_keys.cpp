@@ -72,7 +72,7 @@ void AudioPlayer::PlayOn() {
 }
 
 int AudioPlayer::NormalKeyPress(int code) {
-  if (m_bOpening || g_bKeyBoardLocked || VolumeKeyPress(code)) return 0;
+  if (VolumeKeyPress(code) || m_bOpening || g_bKeyBoardLocked) return 0;
   switch (code) {
     case KEY_LEFT:
     case KEY_RIGHT:

@@ -224,7 +224,7 @@ void AudioBookPlayer::PlayOn() {
 }
 
 int AudioBookPlayer::NormalKeyPress(int code) {
-  if (m_bOpening || m_bFailed || g_bKeyBoardLocked || VolumeKeyPress(code)) return 0;
+  if (VolumeKeyPress(code) || m_bOpening || m_bFailed || g_bKeyBoardLocked) return 0;
   if (code == KEY_LEFT || code == KEY_RIGHT) {
     m_bUserPaused = false;
     Pause();

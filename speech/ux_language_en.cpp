@@ -216,8 +216,9 @@ int UxLanguage_EnUs::GetAlarmInfoString(int number, int format, int hour, int mi
 
 int UxLanguage_EnUs::GetAudioInfoString(const char* name, int position, int total, char* buf,
                                         int size) {
-  return Write(buf, size, Fmt("%s, current time: ", Text(name)) + Duration(position) +
-                              ", total time: " + Duration(total));
+  // Without a name (the audio book's own info) the times stand alone.
+  const std::string lead = name && *name ? Fmt("%s, current time: ", Text(name)) : "current time: ";
+  return Write(buf, size, lead + Duration(position) + ", total time: " + Duration(total));
 }
 
 int UxLanguage_EnUs::GetAudioStepString(int seconds, char* buf, int size) {

@@ -279,8 +279,8 @@ int Pl::GetAlarmInfoString(int number, int format, int hour, int minute, bool en
 }
 
 int Pl::GetAudioInfoString(const char* name, int position, int total, char* buf, int size) {
-  return Write(buf, size, Fmt("%s, bieżący czas: ", Text(name)) + Duration(position) +
-                              ", całkowity czas: " + Duration(total));
+  const std::string lead = name && *name ? Fmt("%s, bieżący czas: ", Text(name)) : "bieżący czas: ";
+  return Write(buf, size, lead + Duration(position) + ", całkowity czas: " + Duration(total));
 }
 
 int Pl::GetAudioStepString(int seconds, char* buf, int size) {

@@ -202,7 +202,10 @@ int DaisyPlayer::OnTick() {
       return 0;
     }
     m_bOpening = false;
-    if (st == DAISY_STATE_STOPPED) return FinishOpen();
+    if (st == DAISY_STATE_STOPPED) {
+      NoteOpened(m_Folder);
+      return FinishOpen();
+    }
     m_bOpenFailed = true;
     m_Thread.CmdClose();
     SysTts_Stop();

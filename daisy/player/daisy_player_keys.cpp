@@ -29,23 +29,9 @@ int DaisyPlayer::OnKeyDown(int code) {
     }
     return OnDefaultKeyDown(code);
   }
-  if (m_bOpening) {
-    switch (code) {
-      case EV_BATTERY_LOW:
-      case EV_CHARGING_DONE:
-      case EV_TIME_ANNOUNCE:
-      case EV_KEYPAD_LOCKED:
-      case EV_KEYPAD_UNLOCKED:
-      case EV_AUTO_SHUTDOWN:
-      case EV_IDLE_SHUTDOWN:
-      case KEY_POWER_SHORT:
-        return OnDefaultKeyDown(code);
-      default:
-        SysTts_Stop();
-        PlayerSayPhrase(UxPhrase::OpeningFilePleaseWait);
-        return 0;
-    }
-  }
+  if (m_bOpening)
+    return KeyWhileOpening(this, code, [this] { CloseDown(); },
+                           [] { PlayerSayPhrase(UxPhrase::OpeningFilePleaseWait); });
   if (m_bMenuMode) return MenuKeyDown(code);
   if (m_bBookmarkMode) return BookmarkKeyDown(code);
   if (m_FindKeys.Entering()) return m_FindKeys.EntryKeyDown(this, code);

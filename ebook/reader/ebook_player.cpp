@@ -208,6 +208,7 @@ int EbookPlayer::TickOpening() {
   }
   m_bOpening = false;
   if (st == EB_STATE_STOPPED) {
+    NoteOpened(m_Path);
     FinishOpen();
     return 0;
   }

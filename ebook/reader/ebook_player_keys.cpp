@@ -20,19 +20,13 @@ int EbookPlayer::OnKeyDown(int code) {
   if (m_bInSettingsMenu) return SettingsKeyDown(code);
   if (m_bInBookmarkMenu) return BookmarkKeyDown(code);
   if (m_FindKeys.Entering()) return m_FindKeys.EntryKeyDown(this, code);
-  SysTts_Stop();
   if (m_bOpening) {
-    if (code == EV_BATTERY_LOW) {
-      ReportBatLowShutDownLeftTime();
-    } else if (code == EV_AUTO_SHUTDOWN) {
-      // Powers off as soon as the open is over.
-      g_AutoShutDownTime = static_cast<unsigned int>(BTime() + 1);
-    } else {
+    return KeyWhileOpening(this, code, [this] { CloseDown(); }, [this] {
       SayPhrase(UxPhrase::OpeningFilePleaseWait);
       m_bPromptPending = true;
-    }
-    return 0;
+    });
   }
+  SysTts_Stop();
   if (m_bOpenFailed) {
     if (code == EV_BATTERY_LOW) {
       ReportBatLowShutDownLeftTime();

@@ -69,7 +69,8 @@ void NormalizeHighlight(int* startMs, int* endMs) {
   *endMs = e;
 }
 
-int KeyWhileOpening(iWindow* player, int code, const std::function<void()>& closeDown) {
+int KeyWhileOpening(iWindow* player, int code, const std::function<void()>& closeDown,
+                    const std::function<void()>& sayWait) {
   switch (code) {
     case EV_AUTO_SHUTDOWN:
       g_AutoShutDownTime = static_cast<unsigned int>(BTime() + 1);
@@ -83,7 +84,13 @@ int KeyWhileOpening(iWindow* player, int code, const std::function<void()>& clos
     case KEY_RECORD:
     case KEY_POWER_SHORT:
       return player->OnDefaultKeyDown(code);
+    case KEY_VOL_DOWN:
+    case KEY_VOL_UP:
+      return 0;
     default:
+      if (code > KEY_FILE_MANAGEMENT || g_bKeyBoardLocked) return player->OnDefaultKeyDown(code);
+      SysTts_Stop();
+      sayWait();
       return 0;
   }
 }

@@ -57,11 +57,13 @@ bool IsMenuKey(int code, std::initializer_list<int> extra = {});
 void PlayerInfoKey(iWindow* player, const std::function<void()>& sayInfo);
 
 // A key while `player` opens a file. An open can take seconds (a slow card, a
-// loaded device); meanwhile the keys that leave the player still act: back
-// closes it (after `closeDown`; WND_CLOSE), the mode keys and the power key
-// get the default answer. The rest wait for the file (0), and the auto
-// power-off is kept from striking in the middle of the open.
-int KeyWhileOpening(iWindow* player, int code, const std::function<void()>& closeDown);
+// loaded device); meanwhile back closes the player (after `closeDown`;
+// WND_CLOSE), the mode keys, the power key and the device events get the
+// default answer, the volume keys act in their presses, and any other key
+// is answered with `sayWait` ("opening file, please wait"), never silence.
+// The auto power-off waits for the end of the open.
+int KeyWhileOpening(iWindow* player, int code, const std::function<void()>& closeDown,
+                    const std::function<void()>& sayWait);
 
 // A new window of type W pushed on the window stack; null when it could not
 // be made or pushed (nothing is left behind).

@@ -3,6 +3,7 @@
 #include "core/ui/keypad_idle.h"
 #include "core/ui/reports.h"
 #include "core/ui/system_settings.h"
+#include "platform/board.h"
 #include "players/kit/find_entry.h"
 #include "players/kit/player_common.h"
 #include "speech/tts.h"
@@ -58,4 +59,9 @@ bool PlayerWindow::VolumeKeyPress(int code) {
   // While the player sounds, its sound tells the change.
   if (VolumeSpoken()) ReportSystemVolume();
   return true;
+}
+
+void PlayerWindow::NoteOpened(const std::string& path) {
+  const size_t slash = path.find_last_of('/', path.size() > 1 ? path.size() - 2 : 0);
+  board::Current().Transcript("player", "opened " + (slash == std::string::npos ? path : path.substr(slash + 1)));
 }

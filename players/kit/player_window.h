@@ -3,6 +3,8 @@
 // answers is added here once; each player supplies only its own actions.
 #pragma once
 
+#include <string>
+
 #include "core/ui/window.h"
 
 class FindKeys;
@@ -18,6 +20,10 @@ class PlayerWindow : public iWindow {
   // A key press or repeat outside the menus: the volume, spoken when
   // VolumeSpoken(). False for the other keys, and on a locked keypad.
   bool VolumeKeyPress(int code);
+  // The open of `path` has ended well: the board's transcript says so
+  // ("player: opened NAME"), for tools that drive the keys from outside and
+  // must not press a key into an open.
+  static void NoteOpened(const std::string& path);
 
   // A device event or a key leaving the player; kNotShared for the keys.
   virtual int EventDown(int code) = 0;

@@ -9,6 +9,7 @@
 #include "ebook/mobi.h"
 #include "tests/ebook/kf8_maker.h"
 #include "tests/ebook/markup_dump.h"
+#include "tests/ebook/sentence_walk.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -83,26 +84,8 @@ TEST(Mobi, ProtectedDamagedAndOtherFilesAreRefused) {
   EXPECT_EQ(-2, b.Open(nullptr));
 }
 
-// Each sentence as reading meets it: place, paragraph, heading, the quiet
-// range after it, text.
-std::vector<std::string> Walk(iCEbook& b) {
-  std::vector<std::string> lines;
-  b.SeekToSentence(0);
-  unsigned short* text = nullptr;
-  int len = 0;
-  while (b.ReadCurSentence(&text, &len) == 0 && len > 0) {
-    int qs = -1, qe = -1;
-    b.QuietRangeAfter(b.GetCurPlace(), &qs, &qe);
-    std::string line = std::to_string(b.GetCurPlace()) + " " + std::to_string(b.GetCurParagraph()) + " " +
-                       std::to_string(b.GetCurHeading()) + " " + std::to_string(qs) + "-" + std::to_string(qe) + " ";
-    line.append(text, text + len);  // the prose is ASCII
-    lines.push_back(line);
-    b.SeekToNextSentence();
-  }
-  return lines;
-}
-
 TEST(Mobi, ALongBookIsReadInStepsExactlyAsWhole) {
+  using ebooktest::Walk;
   std::vector<std::string> chapters;
   // Chapters larger than the parser's pieces, so that steps end inside them.
   for (int c = 0; c < 16; ++c) {

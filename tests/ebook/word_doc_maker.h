@@ -209,10 +209,14 @@ inline void Streams(const std::vector<Paragraph>& paras, bool compressed, std::s
   *table = TableStream(fcs, pages, fcText, compressed, ccp, &stsh, &bte, &clx, lists ? lists->styleIlfo : 0);
   Put16(w, 0, 0xA5EC);
   Put16(w, 2, 0xC1);
-  Put16(w, 0x0A, 0x0200);  // the table is "1Table"
+  // The table is "1Table"; characters may be wider than a byte (as Word sets).
+  Put16(w, 0x0A, 0x1200);
   Put16(w, 32, 14);
   Put16(w, 62, 22);
   Put32(w, 64 + 3 * 4, ccp);
+  // The text's bounds, which peers read the text by.
+  Put32(w, 0x18, fcText);
+  Put32(w, 0x1C, ends.empty() ? fcText : ends.back());
   size_t pairs = 64 + 22 * 4;
   Put16(w, pairs, 93);
   auto pair = [&](int i, uint32_t fc, uint32_t lcb) {
@@ -255,8 +259,14 @@ inline DocFile Compound(const std::string& word, const std::string& table, bool 
   Pad(container, (table.size() + 63) / 64 * 64);
   uint32_t wordSectors = static_cast<uint32_t>((word.size() + ss - 1) / ss);
   uint32_t tableSectors = static_cast<uint32_t>((container.size() + ss - 1) / ss);
-  uint32_t fatSectors = 1;
-  while (fatSectors * per < fatSectors + 2 + wordSectors + tableSectors) ++fatSectors;
+  // The header lists 109 FAT sectors; the rest are listed by DIFAT sectors
+  // (per - 1 entries each, then the next one's number), as a large document
+  // of 512-byte sectors needs.
+  uint32_t fatSectors = 1, difat = 0;
+  while (fatSectors * per < fatSectors + difat + 2 + wordSectors + tableSectors) {
+    ++fatSectors;
+    difat = fatSectors > 109 ? (fatSectors - 109 + per - 2) / (per - 1) : 0;
+  }
   DocFile d;
   std::string& f = d.bytes;
   f.assign(ss, '\0');
@@ -268,15 +278,21 @@ inline DocFile Compound(const std::string& word, const std::string& table, bool 
   Put16(f, 0x1E, big ? 12 : 9);
   Put16(f, 0x20, 6);
   Put32(f, 0x2C, fatSectors);
-  Put32(f, 0x30, fatSectors);
+  Put32(f, 0x30, fatSectors + difat);
   Put32(f, 0x38, 4096);
   Put32(f, 0x3C, 0xFFFFFFFE);
   Put32(f, 0x40, 0);
-  Put32(f, 0x44, 0xFFFFFFFE);
+  Put32(f, 0x44, difat ? fatSectors : 0xFFFFFFFE);
+  Put32(f, 0x48, difat);
   for (uint32_t i = 0; i < 109; ++i) Put32(f, 0x4C + i * 4, i < fatSectors ? i : 0xFFFFFFFF);
-  std::string fat(fatSectors * ss, '\xFF');
+  std::string fat(fatSectors * ss, '\xFF'), difats(difat * ss, '\xFF');
   for (uint32_t i = 0; i < fatSectors; ++i) Put32(fat, i * 4, 0xFFFFFFFD);
-  uint32_t s = fatSectors;
+  for (uint32_t i = 109; i < fatSectors; ++i) Put32(difats, ((i - 109) / (per - 1)) * ss + (i - 109) % (per - 1) * 4, i);
+  for (uint32_t k = 0; k < difat; ++k) {
+    Put32(fat, (fatSectors + k) * 4, 0xFFFFFFFC);
+    Put32(difats, k * ss + (per - 1) * 4, k + 1 < difat ? fatSectors + k + 1 : 0xFFFFFFFE);
+  }
+  uint32_t s = fatSectors + difat;
   Put32(fat, s * 4, 0xFFFFFFFE);  // the directory
   auto chain = [&](uint32_t first, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) Put32(fat, (first + i) * 4, i + 1 < count ? first + i + 1 : 0xFFFFFFFE);
@@ -295,12 +311,19 @@ inline DocFile Compound(const std::string& word, const std::string& table, bool 
   }
   DirEntry(dir, 0, "Root Entry", 5, mini ? tableSector : 0xFFFFFFFE, mini ? static_cast<uint32_t>(container.size()) : 0,
            0xFFFFFFFF, 1);
-  DirEntry(dir, 128, "WordDocument", 2, d.wordSector, static_cast<uint32_t>(word.size()), 2, 0xFFFFFFFF);
+  DirEntry(dir, 128, "WordDocument", 2, d.wordSector, static_cast<uint32_t>(word.size()), 0xFFFFFFFF, 0xFFFFFFFF);
   DirEntry(dir, 256, "1Table", 2, mini ? 0 : tableSector, static_cast<uint32_t>(table.size()), 0xFFFFFFFF,
            0xFFFFFFFF);
+  // Siblings are a tree ordered by name length first: "1Table" goes left.
+  Put32(dir, 128 + 0x44, 2);
+  // The unused entries link nowhere, and 4096-byte sectors count the
+  // directory's, as peers require.
+  for (size_t at = 384; at < dir.size(); at += 128)
+    for (size_t k : {0x44, 0x48, 0x4C}) Put32(dir, at + k, 0xFFFFFFFF);
+  if (big) Put32(f, 0x28, 1);
   d.fatOffset = ss;
-  d.dirOffset = ss * (1 + fatSectors);
-  f += fat + dir + word;
+  d.dirOffset = ss * (1 + s);
+  f += fat + difats + dir + word;
   Pad(f, (f.size() + ss - 1) / ss * ss);
   f += container;
   Pad(f, (f.size() + ss - 1) / ss * ss);

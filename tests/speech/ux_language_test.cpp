@@ -134,6 +134,7 @@ TEST(UxLanguage, EnglishDurations) {
             "The device will be turned off after 1 minute 30 seconds");
   EXPECT_EQ(SAY(En(), GetAudioInfoString, "song.mp3", 65, 3725),
             "song.mp3, current time: 1 minute 5 seconds, total time: 1 hour 2 minutes 5 seconds");
+  EXPECT_EQ(SAY(En(), GetAudioInfoString, "", 65, 3725), "current time: 1 minute 5 seconds, total time: 1 hour 2 minutes 5 seconds");
   EXPECT_EQ(SAY(En(), GetRecordToInfo, true, -5),
             "Record to micro SD card, can record 0 minutes");
   EXPECT_EQ(SAY(En(), GetStopWatchTotalInfoString, 7, 61), "1 hour and 1 minute totaly last year");
