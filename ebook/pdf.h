@@ -65,8 +65,8 @@ class CPdf : public iCEbook {
   // The page's label when the document gives its pages labels.
   int GetPageLabel(int index, std::string* utf8) override;
 
-  // The outline waits until headings are asked for or reading has begun.
-  bool Settled() override { return m_Path.empty(); }
+  // The outline waits until headings are asked for or reading has begun
+  // (the counts and pages never wait: the book stays settled).
   void ReadAhead() override { ReadOutline(); }
 
   int Stride() const { return m_Stride; }

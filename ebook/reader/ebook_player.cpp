@@ -233,7 +233,6 @@ void EbookPlayer::FinishOpen() {
   }
   // -1: a long book still being read; its heading levels are asked for when
   // the user first turns to the navigation modes.
-  int depth = -1;
   WithEbook([&](iCEbook* b) {
     if (!b) return;
     // The place alone decides where a resumed book goes; the page is for
@@ -249,11 +248,13 @@ void EbookPlayer::FinishOpen() {
     // not at its end.)
     if (b->Settled() && b->GetTotalSentences() > 0 && b->GetCurPlace() >= b->GetUnicodeLength())
       b->SeekToSentence(b->GetTotalSentences() - 1);
-    if (b->Settled()) depth = b->GetLevelDepth();
   });
   m_ResumePage = m_ResumePlace = -1;
   ApplyVoice();
-  SetNavModes(depth);
+  // The heading levels are asked for at the first change of the navigation
+  // mode: a PDF's outline, or a book still being read, would keep the first
+  // sentence waiting.
+  SetNavModes(-1);
   m_NavModeIndex = 0;
   m_NavMode = m_NavModes[0];
   if (!m_bPromptPending && !m_bUserPaused) CmdPlay();
