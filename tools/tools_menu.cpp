@@ -3,6 +3,7 @@
 #include "speech/tts.h"
 #include "tools/calculagraph.h"
 #include "tools/calculator.h"
+#include "tools/compass.h"
 #include "tools/tools_menu.h"
 #include "tools/tools_speech.h"
 #include "speech/ux_language.h"
@@ -37,10 +38,11 @@ class ToolsMenu final : public Menu {
       case 0: r = g_OpenVoiceReminderMenu ? g_OpenVoiceReminderMenu() : -1; break;
       case 1: r = CreateCalcuator(); break;
       case 2: r = CreateCalculagraph(); break;
-      case 4: r = CreateDiskFormat(); break;
-      default: break;  // the compass sensors are not on this board
+      case 3: r = compass::OpenCompass(); break;
+      default: r = CreateDiskFormat(); break;
     }
-    if (r != 0) tools::SayPhrase(UxPhrase::FileNotSupported);
+    // No room for another window, or no voice reminders wired in.
+    if (r != 0) tools::SayPhrase(UxPhrase::Error);
     return 0;
   }
 };
