@@ -70,6 +70,7 @@ class CalibrationWindow final : public iWindow {
 
  private:
   int Finish();
+  int Close(int phrase);
 
   Calibrator calibrator_;
   int ticks_ = 0;
@@ -82,8 +83,7 @@ int CalibrationWindow::OnKeyDown(int code) {
       return Finish();  // a turn too short says "error"
     case KEY_BACK:
     case KEY_MENU:
-      tools::SayPhrase(UxPhrase::Canceled7);
-      return WND_CLOSE;
+      return Close(UxPhrase::Canceled7);
     default:
       return OnDefaultKeyDown(code);
   }
@@ -95,10 +95,7 @@ int CalibrationWindow::OnTick() {
   Vector m, g;
   bool withGravity;
   SampleResult s = TakeSample(&m, &g, &withGravity);
-  if (s == kFailed) {
-    tools::SayPhrase(UxPhrase::Error2);
-    return WND_CLOSE;
-  }
+  if (s == kFailed) return Close(UxPhrase::Error2);
   if (s == kMoved) return 0;
   Calibrator::Stage before = calibrator_.stage();
   Calibrator::Stage now = calibrator_.Add(m, withGravity ? &g : nullptr);
@@ -114,7 +111,12 @@ int CalibrationWindow::OnTick() {
 int CalibrationWindow::Finish() {
   Calibration c;
   bool ok = calibrator_.Result(&c) && SaveCalibration(c) == 0;
-  tools::SayPhrase(ok ? UxPhrase::Finished : UxPhrase::Error2);
+  return Close(ok ? UxPhrase::Finished : UxPhrase::Error2);
+}
+
+// Said before the menu beneath names its item.
+int CalibrationWindow::Close(int phrase) {
+  SysTts_Add((PhraseText(phrase) + ", ").c_str());
   return WND_CLOSE;
 }
 
@@ -164,8 +166,7 @@ class CompassMenu final : public Menu {
       tools::SayPhrase(UxPhrase::Error2);
       return 0;
     }
-    tools::SayPhrase(UxPhrase::PleaseHoldThePlayerFaceUp);
-    SysTts_Add(PhraseText(UxPhrase::Calibrating).c_str());
+    tools::Say(PhraseText(UxPhrase::PleaseHoldThePlayerFaceUp) + ", " + PhraseText(UxPhrase::Calibrating));
     return 0;
   }
 };
