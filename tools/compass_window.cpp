@@ -84,6 +84,11 @@ int CalibrationWindow::OnKeyDown(int code) {
     case KEY_BACK:
     case KEY_MENU:
       return Close(UxPhrase::Canceled7);
+    case KEY_UP:
+    case KEY_DOWN:
+    case KEY_LEFT:
+    case KEY_RIGHT:
+      return OnRefresh();  // what the turn is waiting for
     default:
       return OnDefaultKeyDown(code);
   }
