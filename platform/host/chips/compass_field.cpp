@@ -1,5 +1,6 @@
 #include "platform/host/chips/compass_field.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 
@@ -61,6 +62,14 @@ Vec3 SensedGravity(const HostState& state) { return GravityAt(CurrentAttitude(st
 
 bool MagnetometerFitted(const HostState& state, const std::string& kind) {
   return state.Get(compass_state::kMagnetometer, "hmc") == kind;
+}
+
+int MagnetometerChip::Transfer(struct i2c_msg* msgs, int n) {
+  if (!MagnetometerFitted(state_, kind_)) {
+    errno = ENXIO;
+    return -1;
+  }
+  return RegisterChip::Transfer(msgs, n);
 }
 
 }  // namespace chips

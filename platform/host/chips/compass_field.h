@@ -7,11 +7,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "platform/host/host_board.h"
 
 namespace board {
-
-class HostState;
-
 namespace chips {
 
 // State files of the compass (var/board), written by dtbsim and tests.
@@ -48,6 +48,22 @@ Vec3 SensedField(const HostState& state);
 Vec3 SensedGravity(const HostState& state);
 // True when the board carries magnetometer `kind` ("hmc", "qmc").
 bool MagnetometerFitted(const HostState& state, const std::string& kind);
+
+// A magnetometer model: nothing answers at its address unless the board
+// carries that kind.
+class MagnetometerChip : public RegisterChip {
+ public:
+  MagnetometerChip(std::string kind, std::string name, std::vector<Register> map, const HostState& state)
+      : RegisterChip(std::move(name), std::move(map)), kind_(std::move(kind)), state_(state) {}
+  int Transfer(struct i2c_msg* msgs, int n) override;
+
+ protected:
+  const HostState& state() const { return state_; }
+
+ private:
+  std::string kind_;
+  HostState state_;
+};
 
 }  // namespace chips
 }  // namespace board

@@ -3,7 +3,6 @@
 // byte first), -4096 on an axis past the gain's range. Measures in
 // continuous mode when the X register is read, in single mode once per
 // write; its status register reports RDY.
-#include <cerrno>
 #include <cmath>
 
 #include "platform/host/chips/compass_field.h"
@@ -28,17 +27,9 @@ std::vector<RegisterChip::Register> Map() {
   return m;
 }
 
-class Hmc5883l final : public RegisterChip {
+class Hmc5883l final : public MagnetometerChip {
  public:
-  explicit Hmc5883l(const HostState& state) : RegisterChip("hmc5883l", Map()), state_(state) {}
-
-  int Transfer(struct i2c_msg* msgs, int n) override {
-    if (!MagnetometerFitted(state_, "hmc")) {
-      errno = ENXIO;
-      return -1;
-    }
-    return RegisterChip::Transfer(msgs, n);
-  }
+  explicit Hmc5883l(const HostState& state) : MagnetometerChip("hmc", "hmc5883l", Map(), state) {}
 
  protected:
   uint8_t Read(int reg) override {
@@ -58,7 +49,7 @@ class Hmc5883l final : public RegisterChip {
 
  private:
   void Measure() {
-    Vec3 f = SensedField(state_);
+    Vec3 f = SensedField(state());
     int gain = kLsbPerGauss[(Stored(kConfigB) >> 5) & 7];
     // Register order X, Z, Y.
     const double axes[3] = {f.x, f.z, f.y};
@@ -69,10 +60,9 @@ class Hmc5883l final : public RegisterChip {
       data_[2 * i + 1] = static_cast<uint8_t>(v & 0xFF);
     }
     ready_ = true;
-    state_.Bump(compass_state::kMeasurements);
+    state().Bump(compass_state::kMeasurements);
   }
 
-  HostState state_;
   uint8_t data_[6] = {};
   bool ready_ = false;
 };

@@ -4,7 +4,6 @@
 // read; the status register reports DRDY (cleared by reading the data) and
 // OVL (an axis past the range, the reading clamped). Soft reset through
 // control register 2; identification register 0x0D reads 0xFF.
-#include <cerrno>
 #include <cmath>
 
 #include "platform/host/chips/compass_field.h"
@@ -29,17 +28,9 @@ std::vector<RegisterChip::Register> Map() {
   return m;
 }
 
-class Qmc5883l final : public RegisterChip {
+class Qmc5883l final : public MagnetometerChip {
  public:
-  explicit Qmc5883l(const HostState& state) : RegisterChip("qmc5883l", Map()), state_(state) {}
-
-  int Transfer(struct i2c_msg* msgs, int n) override {
-    if (!MagnetometerFitted(state_, "qmc")) {
-      errno = ENXIO;
-      return -1;
-    }
-    return RegisterChip::Transfer(msgs, n);
-  }
+  explicit Qmc5883l(const HostState& state) : MagnetometerChip("qmc", "qmc5883l", Map(), state) {}
 
  protected:
   uint8_t Read(int reg) override {
@@ -62,7 +53,7 @@ class Qmc5883l final : public RegisterChip {
 
  private:
   void Measure() {
-    Vec3 f = SensedField(state_);
+    Vec3 f = SensedField(state());
     int lsbPerGauss = (Stored(kControl1) & 0x30) == 0x10 ? 3000 : 12000;
     const double axes[3] = {f.x, f.y, f.z};
     status_ = kDrdy;
@@ -75,10 +66,9 @@ class Qmc5883l final : public RegisterChip {
       data_[2 * i] = static_cast<uint8_t>(v & 0xFF);
       data_[2 * i + 1] = static_cast<uint8_t>((v >> 8) & 0xFF);
     }
-    state_.Bump(compass_state::kMeasurements);
+    state().Bump(compass_state::kMeasurements);
   }
 
-  HostState state_;
   uint8_t data_[6] = {};
   uint8_t status_ = 0;
 };
