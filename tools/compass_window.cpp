@@ -131,20 +131,10 @@ std::string CalibrationWindow::DescribeKey(int code, int held) {
   return iWindow::DescribeKey(code, held);
 }
 
-class CompassMenu final : public Menu {
+class CompassMenu final : public tools::PhraseMenu {
  public:
-  CompassMenu() { m_ItemCount = 3; }
+  CompassMenu() : PhraseMenu(kItems, 3) {}
   ~CompassMenu() override { StopSensors(); }
-
-  int Show() override {
-    tools::SayPhrase(kItems[m_CurIndex]);
-    return 0;
-  }
-  // The menu key leaves, as in the tools menu.
-  int OnKeyDown(int code) override { return Menu::OnKeyDown(code == KEY_MENU ? KEY_BACK : code); }
-  std::string DescribeKey(int code, int held) override {
-    return Menu::DescribeKey(code == KEY_MENU && held < 0 ? KEY_BACK : code, held);
-  }
 
   int KeyOK() override {
     if (m_CurIndex == 0) {

@@ -16,21 +16,9 @@ int (*g_ReloadVoiceReminders)() = nullptr;
 // "Voice reminder", "calculator", "calcuagraph", "compass", "Disk Management".
 constexpr int kItemPhrases[] = {UxPhrase::VoiceReminder, UxPhrase::Calculator, UxPhrase::Calcuagraph, UxPhrase::Compass, UxPhrase::DiskManagement};
 
-class ToolsMenu final : public Menu {
+class ToolsMenu final : public tools::PhraseMenu {
  public:
-  ToolsMenu() { m_ItemCount = 5; }
-
-  int Show() override {
-    tools::SayPhrase(kItemPhrases[m_CurIndex]);
-    return 0;
-  }
-
-  // The menu key leaves, as in every tool it opens.
-  int OnKeyDown(int code) override { return Menu::OnKeyDown(code == KEY_MENU ? KEY_BACK : code); }
-
-  std::string DescribeKey(int code, int held) override {
-    return Menu::DescribeKey(code == KEY_MENU && held < 0 ? KEY_BACK : code, held);
-  }
+  ToolsMenu() : PhraseMenu(kItemPhrases, 5) {}
 
   int KeyOK() override {
     int r = -1;
