@@ -10,6 +10,10 @@ namespace board {
 // The FM chip; the radio maps it to its driver.
 enum class FmChip { kRda5820, kAr1019 };
 
+// The compass's magnetometer on "/dev/i2c-1": boards of either revision
+// carry one or the other, so start-up probes it and fills the field in.
+enum class Magnetometer { kNone, kHmc5883l, kQmc5883l };
+
 // Detection pins behind "/dev/mic2det" (pin n is port n / 32, pin n % 32);
 // each reads 1 when its plug is in.
 struct DetectPins {
@@ -26,6 +30,7 @@ struct BoardProfile {
   bool fm_transmitter;   // the tuner can also transmit
   int first_fm_channel;  // the lowest channel the tuner reaches (100 kHz steps from 87.0 MHz)
   DetectPins pins;
+  Magnetometer magnetometer;  // kNone until probed, and when none answers
 };
 
 // The record of revision 0 or 1; any other number gives revision 0's.

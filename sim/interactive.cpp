@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 
 #include "sim/simulator.h"
 
@@ -17,7 +18,8 @@ const char c_Help[] =
     "       + = volume up   - = volume down   p = power click   P = power hold (3 s)\n"
     "world: U = USB to a computer   C = USB charger   X = USB out   0-7 = battery state\n"
     "       h = headphones in/out   s = micro SD card in/out   K = kill the player\n"
-    "       t = clock +1 minute   T = clock +1 hour   ? = this help   q = quit\n";
+    "       t = clock +1 minute   T = clock +1 hour   ? = this help   q = quit\n"
+    "       [ ] = turn the player 15 degrees left/right   f = face up/down\n";
 
 class RawTerminal {
  public:
@@ -58,7 +60,9 @@ int RunInteractive(Simulator& s) {
   RawTerminal term;
   if (!term.ok()) return -1;
   s.Print(c_Help);
-  bool headphones = false, card = false;
+  bool headphones = false, card = false, faceDown = false;
+  int heading = 0;
+  auto attitude = [&] { return "compass " + std::to_string(heading) + " 0 " + (faceDown ? "180" : "0"); };
   for (;;) {
     int c = ReadByte(200);
     if (c == -1) continue;
@@ -93,6 +97,9 @@ int RunInteractive(Simulator& s) {
       case 't': cmd = "clock +60"; break;
       case 'T': cmd = "clock +3600"; break;
       case 'K': cmd = "kill"; break;
+      case '[': heading = (heading + 345) % 360; cmd = attitude(); break;
+      case ']': heading = (heading + 15) % 360; cmd = attitude(); break;
+      case 'f': faceDown = !faceDown; cmd = attitude(); break;
       case '?': s.Print(c_Help); break;
       default:
         if (c >= '0' && c <= '7') cmd = std::string("battery ") + static_cast<char>(c);

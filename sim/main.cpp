@@ -1,5 +1,6 @@
 // dtbsim --root DIR [--fresh] [--lang en|pl] [--audio-out FILE.wav] [--audio-in FILE.wav]
-//        [--script FILE|-] [--player PATH] [--supervisor [PATH]] [--board-rev 0|1] [--verbose]
+//        [--script FILE|-] [--player PATH] [--supervisor [PATH]] [--board-rev 0|1]
+//        [--compass hmc|qmc|none] [--verbose]
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,7 +20,7 @@ void Usage() {
           "usage: dtbsim --root DIR [--fresh] [--lang en|pl] [--audio-out FILE.wav]\n"
           "              [--audio-in FILE.wav]\n"
           "              [--script FILE|-] [--player PATH] [--supervisor [PATH]]\n"
-          "              [--board-rev 0|1] [--verbose]\n");
+          "              [--board-rev 0|1] [--compass hmc|qmc|none] [--verbose]\n");
 }
 
 bool PcHasSoundCard() {
@@ -59,6 +60,9 @@ bool ParseArgs(int argc, char** argv, sim::Options* o) {
       o->amplifier = rev == "1";
       continue;
     }
+    if (a == "--compass" && value(&o->compass) &&
+        (o->compass == "hmc" || o->compass == "qmc" || o->compass == "none"))
+      continue;
     if (a == "--supervisor") {
       // An optional path: the next word unless it is another option.
       o->supervisor = i + 1 < argc && argv[i + 1][0] != '-' ? argv[++i] : "";

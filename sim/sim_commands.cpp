@@ -340,6 +340,7 @@ int Simulator::Command(const std::string& raw) {
   }
   if (cmd == "input" || cmd == "station" || cmd == "mic") return SourceCommand(w);
   if (cmd == "disk") return DiskCommand(w, line);
+  if (cmd == "compass") return CompassCommand(w, line);
   if (cmd == "kill" && w.size() == 1) {
     KillPlayer();
     return 0;

@@ -10,6 +10,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include "platform/host/chips/compass_field.h"
 #include "platform/host/host_board.h"
 #include "sim/simulator.h"
 
@@ -92,6 +93,7 @@ int PrepareRoot(const Options& o) {
     st.SetInt(board::state::kClockOffset, tm.tm_gmtoff);
   }
   if (!o.amplifier) unlink((o.root + "/dev/amp_en").c_str());
+  if (!o.compass.empty()) st.Set(board::chips::compass_state::kMagnetometer, o.compass);
   // Resources of the build, refreshed on every start.
   std::string home = DTB_HOME_DIR;
   if (!home.empty() && fs::is_directory(home, ec)) {

@@ -35,6 +35,7 @@ struct Options {
   std::string script;     // file, "-" for standard input, "" for interactive
   std::string player;     // dtbplayer path; "" to find it
   bool amplifier = true;  // board revision with "/dev/amp_en"
+  std::string compass;    // the magnetometer: "hmc", "qmc", "none", or "" (keep the root's)
   bool verbose = false;   // pass the player's own output through
   bool quiet = false;     // print nothing (a driver of its own follows the root's logs)
   // Boot through the supervisor (this path, "" = the build's), which runs
@@ -92,6 +93,7 @@ class Simulator {
   int WorldCommand(const std::vector<std::string>& w, const std::string& line);
   int TimeCommand(const std::vector<std::string>& w, const std::string& line);
   int DiskCommand(const std::vector<std::string>& w, const std::string& line);
+  int CompassCommand(const std::vector<std::string>& w, const std::string& line);
   void ReleaseDisks();
   int Bad(const std::string& line, const std::string& why);  // prints why; -1
   void Monitor();
@@ -124,6 +126,7 @@ class Simulator {
   std::string top_window_;           // "<depth> <class>" of the window on top
   TranscriptTail transcript_{std::string()};
   bool expect_failed_ = false;
+  long long compass_mark_ = 0;  // magnetometer measurements when the attitude last changed
 
   struct CappedDisk {
     std::string dir;  // the disk's folder in the root

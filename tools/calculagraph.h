@@ -41,8 +41,9 @@ void AddCalculagraphMinutes(int minutes);
 int LoadToolsSettings();
 int SaveToolsSettings();
 inline constexpr SettingsKey kToolsSettingsArea{"tools"};
-// The compass calibration back to "/home/default_comass_config.bin", saved.
-// 0, or -1 without a 12-byte default.
+// The compass calibration back to "/home/default_comass_config.bin" (no
+// offsets when that is missing or damaged), saved now. 0, or -1 when
+// "tools.bin" could not be written.
 int SaveDefaultCompassSetting();
 
 // Whole minutes the running countdown has counted, 0 to its length.

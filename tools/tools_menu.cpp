@@ -3,6 +3,7 @@
 #include "speech/tts.h"
 #include "tools/calculagraph.h"
 #include "tools/calculator.h"
+#include "tools/compass.h"
 #include "tools/tools_menu.h"
 #include "tools/tools_speech.h"
 #include "speech/ux_language.h"
@@ -15,21 +16,9 @@ int (*g_ReloadVoiceReminders)() = nullptr;
 // "Voice reminder", "calculator", "calcuagraph", "compass", "Disk Management".
 constexpr int kItemPhrases[] = {UxPhrase::VoiceReminder, UxPhrase::Calculator, UxPhrase::Calcuagraph, UxPhrase::Compass, UxPhrase::DiskManagement};
 
-class ToolsMenu final : public Menu {
+class ToolsMenu final : public tools::PhraseMenu {
  public:
-  ToolsMenu() { m_ItemCount = 5; }
-
-  int Show() override {
-    tools::SayPhrase(kItemPhrases[m_CurIndex]);
-    return 0;
-  }
-
-  // The menu key leaves, as in every tool it opens.
-  int OnKeyDown(int code) override { return Menu::OnKeyDown(code == KEY_MENU ? KEY_BACK : code); }
-
-  std::string DescribeKey(int code, int held) override {
-    return Menu::DescribeKey(code == KEY_MENU && held < 0 ? KEY_BACK : code, held);
-  }
+  ToolsMenu() : PhraseMenu(kItemPhrases, 5) {}
 
   int KeyOK() override {
     int r = -1;
@@ -37,10 +26,11 @@ class ToolsMenu final : public Menu {
       case 0: r = g_OpenVoiceReminderMenu ? g_OpenVoiceReminderMenu() : -1; break;
       case 1: r = CreateCalcuator(); break;
       case 2: r = CreateCalculagraph(); break;
-      case 4: r = CreateDiskFormat(); break;
-      default: break;  // the compass sensors are not on this board
+      case 3: r = compass::OpenCompass(); break;
+      default: r = CreateDiskFormat(); break;
     }
-    if (r != 0) tools::SayPhrase(UxPhrase::FileNotSupported);
+    // No room for another window, or no voice reminders wired in.
+    if (r != 0) tools::SayPhrase(UxPhrase::Error);
     return 0;
   }
 };

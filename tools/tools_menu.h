@@ -9,5 +9,5 @@ int CreateDiskFormat();
 
 // What the tools reach in their peers, registered at start-up: the voice
 // reminders' menu, and their reload after the settings partition was
-// formatted. Either may be null: the menu then says "file not supported".
+// formatted. Either may be null: the menu then says "error".
 void RegisterToolsVoiceReminder(int (*openMenu)(), int (*reload)());

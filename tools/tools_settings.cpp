@@ -6,6 +6,7 @@
 #include "core/ui/settings_area.h"
 #include "platform/board.h"
 #include "tools/calculagraph.h"
+#include "tools/compass.h"
 
 CalculagraphData g_CalculagraphData;
 bool g_bCalculagraphRunning = false;
@@ -57,15 +58,33 @@ void AddMinutes(CalculagraphData* d, int minutes) {
   d->year += minutes;
 }
 
+compass::Calibration CompassOf(const uint8_t* p) {
+  compass::Calibration c;
+  c.x = GetLe(p);
+  c.y = GetLe(p + 4);
+  c.z = GetLe(p + 8);
+  return c;
+}
+
+void PutCompass(const compass::Calibration& c) {
+  PutLe(g_ToolsBlock + kCompassOffset, c.x);
+  PutLe(g_ToolsBlock + kCompassOffset + 4, c.y);
+  PutLe(g_ToolsBlock + kCompassOffset + 8, c.z);
+}
+
+// The default calibration; no offsets when its file is missing or damaged
+// (a compass that points, if less well, beats one that cannot be reset).
 int LoadDefaultCompass() {
   uint8_t buf[kCompassSize + 1];
   FILE* f = BFopen(kDefaultCompassPath, "rb");
-  if (!f) return -1;
-  size_t n = fread(buf, 1, sizeof buf, f);
-  fclose(f);
-  if (n != kCompassSize) return -1;
-  memcpy(g_ToolsBlock + kCompassOffset, buf, kCompassSize);
-  return 0;
+  size_t n = 0;
+  if (f) {
+    n = fread(buf, 1, sizeof buf, f);
+    fclose(f);
+  }
+  bool good = n == kCompassSize && compass::PlausibleCalibration(CompassOf(buf));
+  PutCompass(good ? CompassOf(buf) : compass::Calibration{});
+  return good ? 0 : -1;
 }
 
 }  // namespace
@@ -80,6 +99,9 @@ int LoadToolsSettings() {
   uint8_t block[kToolsFileSize + 1];
   if (LoadSettingsFile(kToolsPath, block, sizeof block) == kToolsFileSize) {
     memcpy(g_ToolsBlock, block, kToolsFileSize);
+    // Offsets no player could need come from a damaged file: the calendar
+    // block is kept, the calibration starts again from the default.
+    if (!compass::PlausibleCalibration(CompassOf(g_ToolsBlock + kCompassOffset))) LoadDefaultCompass();
     return 0;
   }
   memset(g_ToolsBlock, 0, sizeof g_ToolsBlock);
@@ -100,7 +122,14 @@ int SaveToolsSettings() {
 }
 
 int SaveDefaultCompassSetting() {
-  if (LoadDefaultCompass() != 0) return -1;
+  LoadDefaultCompass();
+  return SaveSettingsFile(kToolsPath, g_ToolsBlock, kToolsFileSize) < 0 ? -1 : 0;
+}
+
+compass::Calibration compass::CurrentCalibration() { return CompassOf(g_ToolsBlock + kCompassOffset); }
+
+int compass::SaveCalibration(const Calibration& c) {
+  PutCompass(c);
   return SaveSettingsFile(kToolsPath, g_ToolsBlock, kToolsFileSize) < 0 ? -1 : 0;
 }
 

@@ -19,4 +19,15 @@ int Push(iWindow* w) {
   return -1;
 }
 
+int PhraseMenu::Show() {
+  SayPhrase(phrases_[m_CurIndex]);
+  return 0;
+}
+
+int PhraseMenu::OnKeyDown(int code) { return Menu::OnKeyDown(code == KEY_MENU ? KEY_BACK : code); }
+
+std::string PhraseMenu::DescribeKey(int code, int held) {
+  return Menu::DescribeKey(code == KEY_MENU && held < 0 ? KEY_BACK : code, held);
+}
+
 }  // namespace tools

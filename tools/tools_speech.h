@@ -4,7 +4,7 @@
 
 #include <string>
 
-class iWindow;
+#include "core/ui/window.h"
 
 namespace tools {
 
@@ -17,5 +17,18 @@ int Push(iWindow* w);
 // The voice reminders read again (their recordings may be gone); -1 when
 // none are registered.
 int ReloadVoiceReminders();
+
+// A menu of the tools: each item spoken by its phrase; the menu key leaves,
+// as in every tool.
+class PhraseMenu : public Menu {
+ public:
+  PhraseMenu(const int* phrases, int count) : phrases_(phrases) { m_ItemCount = count; }
+  int Show() override;
+  int OnKeyDown(int code) override;
+  std::string DescribeKey(int code, int held) override;
+
+ private:
+  const int* phrases_;
+};
 
 }  // namespace tools

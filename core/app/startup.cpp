@@ -21,6 +21,7 @@
 #include "core/ui/window.h"
 #include "platform/board.h"
 #include "platform/board_profile.h"
+#include "tools/compass_sensors.h"
 #include "power/battery.h"
 #include "power/mic2det.h"
 #include "power/tps65217.h"
@@ -101,7 +102,7 @@ int DtbMain(int argc, char** argv) {
 
   SetCpuFrequency();
   // Threading support of GLib is always initialised since 2.32.
-  board::SelectProfile(board::DetectProfile());
+  board::SelectProfile(compass::ProbeCompassSensors(board::DetectProfile()));
   KeepRtcFromShutdown();
   InitSocketReceiver();
 

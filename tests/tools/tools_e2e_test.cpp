@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/support/sim_harness.h"
 #include "tests/support/test_support.h"
@@ -35,8 +36,10 @@ class ToolsE2E : public ::testing::Test {
       GTEST_SKIP() << "the settings menu is not built yet: the menu key answers \"file not supported\"";
   }
 
-  dtbtest::SimResult Run(const std::string& script, const std::string& lang, bool fresh = false) {
+  dtbtest::SimResult Run(const std::string& script, const std::string& lang, bool fresh = false,
+                         std::vector<std::string> extra = {}) {
     dtbtest::SimRun run;
+    run.extra = std::move(extra);
     run.root = root_;
     run.fresh = fresh;
     run.lang = lang;
@@ -270,3 +273,63 @@ TEST_F(ToolsE2E, TenMinuteCountdownAndItsStatisticsAfterPowerOff) {
 }
 
 }  // namespace
+
+// One turn of the calibration: the player face up through a full circle in
+// 30-degree steps, each measured before the next, then face down.
+std::string CalibrationTurn() {
+  std::string s;
+  for (int h = 15; h < 360 + 15; h += 30) s += "compass " + std::to_string(h % 360) + "\ncompass measured\n";
+  return s + "expect face down\ncompass 0 0 180\n";
+}
+
+TEST_F(ToolsE2E, CompassCalibratedSpeaksTheDirectionAndRestoresItsDefault) {
+  // Before the menu: the tools menu's items all open something.
+  std::string script = "expect Internal memory 20\ncompass offset 12 -9 20\n" + ToTools("en") +
+                       "key left\nkey left\nexpect compass\nkey play\nexpect speak compass direction\n"
+                       "key down\nexpect calibrate compass\nkey play\nexpect Warning\nkey back\nexpect canceled\n"
+                       // Half a turn and play: too short, the old calibration stays.
+                       "key play\nexpect Warning\nkey play\nexpect face up\n"
+                       "compass 0\ncompass measured\ncompass 90\ncompass measured\nkey play\nexpect error\n"
+                       "key play\nexpect Warning\nkey play\nexpect face up\n" +
+                       CalibrationTurn() +
+                       "expect finished 10\n"
+                       "key up\nexpect speak compass direction\n"
+                       "compass 123 25 -28\nkey play\nexpect 123 degrees, South East\n"
+                       "compass 300 -20 20\nkey play\nexpect 300 degrees, North West\n"
+                       "compass 300 60 0\nkey play\nexpect tilted too much\n"
+                       "quit\n";
+  dtbtest::SimResult r = Run(script, "en", false, {"--compass", "qmc"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::string block = dtbtest::ReadFile(root_ + "/mnt/settings/tools.bin");
+  ASSERT_EQ(block.size(), 92u);
+  auto le = [&](int at) {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(block[at + i])) << (8 * i);
+    return static_cast<int32_t>(v) / 1000.0;
+  };
+  EXPECT_NEAR(le(80), 12, 1.0);
+  EXPECT_NEAR(le(84), -9, 1.0);
+  EXPECT_NEAR(le(88), 20, 1.0);
+
+  r = Run("expect Internal memory 20\n" + ToTools("en") +
+              "key left\nkey left\nexpect compass\nkey play\nkey up\nexpect Restore default calibration settings\n"
+              "key play\nexpect calibration settings?\nkey play\nexpect setting done\nquit\n",
+          "en");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(dtbtest::ReadFile(root_ + "/mnt/settings/tools.bin").substr(80), std::string(12, '\0'));
+}
+
+TEST_F(ToolsE2E, CompassInPolishAndAPlayerWithoutOne) {
+  dtbtest::SimResult r = Run("expect Pamięć wewnętrzna 20\n" + ToTools("pl") +
+                                 "key left\nkey left\nexpect kompas\nkey play\nexpect podaj kierunek\n"
+                                 "compass 200\nkey play\nexpect 200 stopni, południe\n"
+                                 "compass 10 70 0\nkey play\nexpect zbyt pochylony\nquit\n",
+                             "pl", false, {"--compass", "hmc"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  // Without a magnetometer the item says so.
+  r = Run("expect Pamięć wewnętrzna 20\n" + ToTools("pl") +
+              "key left\nkey left\nexpect kompas\nkey play\nexpect nie ma kompasu\nquit\n",
+          "pl", false, {"--compass", "none"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output.find("nieobsługiwany"), std::string::npos) << r.output;
+}

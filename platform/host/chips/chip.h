@@ -54,6 +54,14 @@ class RegisterChip : public Chip {
   virtual void Written() {}
   // "0xRR=0xVV" lines of the registers written since power-on.
   std::string WrittenLines() const;
+  // What the chip itself changes (a soft reset, a mode it leaves).
+  void Store(int reg, uint8_t v) {
+    if (Valid(reg)) values_[reg] = v;
+  }
+  // Every register back to its power-on value.
+  void ResetRegisters() {
+    for (size_t r = 0; r < map_.size(); ++r) values_[r] = map_[r].reset;
+  }
 
  private:
   bool Valid(int reg) const { return reg >= 0 && reg < static_cast<int>(map_.size()); }

@@ -5,7 +5,10 @@
 #define DTB_BOARD_CHIPS(CHIP) \
   CHIP("/dev/i2c-1", 0x24, MakeTps65217) /* power chip */ \
   CHIP("/dev/i2c-1", 0x11, MakeRda5820)  /* FM tuner, board without the amplifier */ \
-  CHIP("/dev/i2c-1", 0x10, MakeAr1019)   /* FM tuner, amplifier board */
+  CHIP("/dev/i2c-1", 0x10, MakeAr1019)   /* FM tuner, amplifier board */ \
+  CHIP("/dev/i2c-1", 0x1E, MakeHmc5883l) /* magnetometer (the board carries this one or the next) */ \
+  CHIP("/dev/i2c-1", 0x0D, MakeQmc5883l) /* magnetometer */ \
+  CHIP("/dev/i2c-1", 0x53, MakeAdxl345)  /* accelerometer */
 
 namespace board {
 namespace chips {
