@@ -69,6 +69,8 @@ class EpubBuilder {
   void CollectTargets(const std::vector<NavEntry>& list);
   int BuildObjects();
   int AddOverlayObjects(const SpineDoc& s);
+  _DaisyObject Convert(const _DaisyObject& el, std::vector<int>& hint) const;
+  bool TakeOverlays();
   int AddTextObjects(int doc, int from);
   int Push(const _DaisyObject& o, bool quiet);
   int TargetPiece(const std::string& target, int* doc);
@@ -205,6 +207,8 @@ int EpubBuilder::ReadDocuments() {
       rc = doc.OpenMemory(data.data(), data.size(), html);
       b.Warn(-3, m_DocMembers[d], "text document not well-formed, read as HTML");
     }
+    // Only the parse needed the ids.
+    doc.SetReferencedIds(std::vector<std::string>());
     if (rc == -2) return -2;
   }
   // The overlays' text elements now name documents by index.
@@ -220,34 +224,53 @@ int EpubBuilder::Push(const _DaisyObject& o, bool quiet) {
   return 0;
 }
 
+// An overlay element as an object of the book: texts get their document
+// and the range of pieces their id covers.
+_DaisyObject EpubBuilder::Convert(const _DaisyObject& el, std::vector<int>& hint) const {
+  _DaisyObject o{el.kind, el.depth, -1, -1, -1};
+  if (el.kind == kObjectAudio) return el;
+  if (el.kind != kObjectText) return o;
+  o.file = m_OverlayDoc[static_cast<size_t>(el.file)];
+  const Xhtml* doc = b.m_Xhtmls[static_cast<size_t>(o.file)].get();
+  const char* fragment = m_Overlays.Fragment(el.start);
+  int& from = hint[static_cast<size_t>(o.file)];
+  int id = fragment ? doc->FindId(fragment, from) : -1;
+  const char* name;
+  if (!fragment) {
+    o.start = 0;
+    o.end = doc->GetTotalTexts();
+  } else if (id >= 0 && doc->GetIdInfo(id, &name, &o.start, &o.end) == 0) {
+    from = id;
+  } else {
+    o.start = o.end = -1;
+  }
+  return o;
+}
+
 int EpubBuilder::AddOverlayObjects(const SpineDoc& s) {
   std::vector<int> hint(m_DocMembers.size(), 0);
-  for (int e = s.begin; e < s.end; ++e) {
-    const OverlayElement& el = m_Overlays.Element(e);
-    _DaisyObject o{el.kind, el.depth, -1, -1, -1};
-    if (el.kind == kObjectAudio) {
-      o.file = el.file;
-      o.start = el.start;
-      o.end = el.end;
-    } else if (el.kind == kObjectText) {
-      o.file = m_OverlayDoc[static_cast<size_t>(el.file)];
-      const Xhtml* doc = b.m_Xhtmls[static_cast<size_t>(o.file)].get();
-      const char* fragment = m_Overlays.Fragment(el.start);
-      int& from = hint[static_cast<size_t>(o.file)];
-      int id = fragment ? doc->FindId(fragment, from) : -1;
-      const char* name;
-      if (!fragment) {
-        o.start = 0;
-        o.end = doc->GetTotalTexts();
-      } else if (id >= 0 && doc->GetIdInfo(id, &name, &o.start, &o.end) == 0) {
-        from = id;
-      } else {
-        o.start = o.end = -1;
-      }
-    }
-    Push(o, el.quiet != 0);
-  }
+  for (int e = s.begin; e < s.end; ++e) Push(Convert(m_Overlays.Element(e), hint), m_Overlays.Quiet(e));
   return 0;
+}
+
+// A book narrated throughout takes the overlay's list over as its objects,
+// converted in place: a 20-hour book does not hold two copies.
+bool EpubBuilder::TakeOverlays() {
+  for (const SpineDoc& s : m_Spine)
+    if (s.end <= s.begin || s.overlayBroken) return false;
+  b.m_Objects.swap(m_Overlays.Elements());
+  b.m_QuietObjects.swap(m_Overlays.QuietFlags());
+  std::vector<int> hint(m_DocMembers.size(), 0);
+  for (SpineDoc& s : m_Spine) {
+    s.firstObject = s.begin;
+    std::fill(hint.begin(), hint.end(), 0);
+    for (int e = s.begin; e < s.end; ++e) {
+      _DaisyObject& o = b.m_Objects[static_cast<size_t>(e)];
+      o = Convert(o, hint);
+      if (o.kind == kObjectText && o.file >= 0) m_TextObjects[static_cast<size_t>(o.file)].push_back(e);
+    }
+  }
+  return true;
 }
 
 int EpubBuilder::AddTextObjects(int doc, int from) {
@@ -287,6 +310,11 @@ int EpubBuilder::BuildObjects() {
       int piece = TargetPiece(n.target, &doc);
       if (piece > 0) m_Cuts[static_cast<size_t>(doc)].push_back(piece);
     }
+  if (TakeOverlays()) return 0;
+  size_t count = static_cast<size_t>(m_Overlays.Count());
+  for (const SpineDoc& s : m_Spine) count += m_Cuts[static_cast<size_t>(s.doc)].size() + 1;
+  b.m_Objects.reserve(count);
+  b.m_QuietObjects.reserve(count);
   for (SpineDoc& s : m_Spine) {
     s.firstObject = static_cast<int>(b.m_Objects.size());
     AddOverlayObjects(s);
@@ -341,13 +369,15 @@ int EpubBuilder::Build() {
   if (rc != 0) return -3;
   if ((rc = ReadMetadata()) != 0) return rc;
   if ((rc = ReadOverlays()) != 0) return rc;
+  m_Overlays.Compact();
   if (m_Spine.empty()) return -3;
   if ((rc = ReadDocuments()) != 0) return rc;
   if ((rc = BuildObjects()) != 0) return rc;
   if (b.m_Objects.empty()) return -3;
-  if ((rc = AddPlaces(m_Toc, m_Pages)) != 0) return rc;
   b.m_AudioNames.reset(m_Overlays.AudioNames().Copy());
   if (!b.m_AudioNames) return -2;
+  m_Overlays.Release();
+  if ((rc = AddPlaces(m_Toc, m_Pages)) != 0) return rc;
   for (int i = 0; i < b.m_AudioNames->GetCnt(); i++)
     if (!m_Archive.Has(b.m_AudioNames->Get(i)))
       b.Warn(-1, b.m_AudioNames->Get(i), "audio file missing; its phrases are read as text");

@@ -53,6 +53,7 @@ OverlayReader::~OverlayReader() = default;
 
 int OverlayReader::Read(const char* data, size_t size, const std::string& member) {
   m_Member = member;
+  m_LastText = m_LastAudio = Last();  // links are relative to this overlay
   m_Error = 0;
   m_Depth = 0;
   m_BodyDepth = -1;
@@ -70,14 +71,25 @@ void OverlayReader::Refuse(std::string_view src) {
   }
 }
 
+int32_t OverlayReader::Member(std::string_view link, StringArray& list, Last& last) {
+  if (!last.link.empty() && link == last.link) return last.index;
+  std::string name;
+  int32_t index = -1;
+  if (ResolveMember(m_Member, link, &name) && IndexOf(list, name, &index) != 0) return -2;
+  try {
+    last.link.assign(link.data(), link.size());
+    last.index = index;
+  } catch (const std::bad_alloc&) {
+    last.link.clear();
+  }
+  return index;
+}
+
 bool OverlayReader::Target(std::string_view src, int32_t* file, int32_t* fragment) {
   size_t hash = src.find('#');
-  std::string name;
-  if (!ResolveMember(m_Member, src.substr(0, hash), &name)) return false;
-  if (IndexOf(m_TextNames, name, file) != 0) {
-    Fail(-2);
-    return false;
-  }
+  *file = Member(src.substr(0, hash), m_TextNames, m_LastText);
+  if (*file == -2) Fail(-2);
+  if (*file < 0) return false;
   *fragment = -1;
   if (hash != std::string_view::npos && hash + 1 < src.size()) {
     std::string id(src.substr(hash + 1));
@@ -99,7 +111,7 @@ void OverlayReader::OnStartElement(const char* name, const XmlAttrs& attrs) {
   }
   if (depth > kMaxDepth) return;
   if (m_QuietDepth < 0 && IsSkippableType(attrs.Get("epub:type"))) m_QuietDepth = depth;
-  OverlayElement e{kObjectSeq, depth, -1, -1, -1, m_QuietDepth >= 0};
+  OverlayElement e{kObjectSeq, depth, -1, -1, -1};
   std::string_view src = attrs.Get("src");
   if (strcasecmp(local, "seq") == 0 || strcasecmp(local, "body") == 0) {
     if (depth == m_BodyDepth) return;  // the body is the book's root, not an object
@@ -116,10 +128,10 @@ void OverlayReader::OnStartElement(const char* name, const XmlAttrs& attrs) {
     if (!Target(src, &e.file, &e.start)) return m_Error ? void() : Refuse(src);
   } else if (strcasecmp(local, "audio") == 0) {
     if (!src.data() || src.empty()) return;
-    std::string member;
-    if (!ResolveMember(m_Member, src, &member)) return Refuse(src);
+    e.file = Member(src, m_AudioNames, m_LastAudio);
+    if (e.file == -2) return Fail(-2);
+    if (e.file < 0) return Refuse(src);
     e.kind = kObjectAudio;
-    if (IndexOf(m_AudioNames, member, &e.file) != 0) return Fail(-2);
     e.start = Clock(attrs, "clipBegin");
     e.end = Clock(attrs, "clipEnd");
   } else {
@@ -127,6 +139,7 @@ void OverlayReader::OnStartElement(const char* name, const XmlAttrs& attrs) {
   }
   try {
     m_Elements.push_back(e);
+    m_Quiet.push_back(m_QuietDepth >= 0);
   } catch (const std::bad_alloc&) {
     Fail(-2);
   }
@@ -147,7 +160,7 @@ void OverlayReader::Dump(std::string& out) const {
     const char* fragment = e.kind == kObjectAudio ? nullptr : m_Fragments.Get(e.start);
     DumpLine(out, "%zu %s %d %s#%s %d %d%s", i, c_Kinds[e.kind], e.depth, file ? file : "-",
              fragment ? fragment : "", e.kind == kObjectAudio ? e.start : -1, e.end,
-             e.quiet ? " quiet" : "");
+             m_Quiet[i] ? " quiet" : "");
   }
 }
 

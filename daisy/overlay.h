@@ -16,14 +16,11 @@
 
 namespace libDaisy {
 
-struct OverlayElement {
-  int32_t kind;   // DaisyObjectKind
-  int32_t depth;  // root 1, body 2, its children 3
-  int32_t file;   // text: document name index; audio: audio name index; seq: its textref's document or -1
-  int32_t start;  // text and seq: fragment index or -1; audio: clip begin ms or -1
-  int32_t end;    // audio: clip end ms or -1
-  int32_t quiet;  // inside a note, page break, sidebar... (quieter reading)
-};
+// The elements are objects of the book model as read: a text's file is its
+// document name index and its start the fragment index (-1 none); an
+// audio's file the audio name index, start and end the clip in ms (-1 when
+// absent); a seq with epub:textref holds that link the way a text does.
+using OverlayElement = _DaisyObject;
 
 class OverlayReader : private XmlSink, NoCopy {
  public:
@@ -36,6 +33,11 @@ class OverlayReader : private XmlSink, NoCopy {
   int Read(const char* data, size_t size, const std::string& member);
   int Count() const { return static_cast<int>(m_Elements.size()); }
   const OverlayElement& Element(int i) const { return m_Elements[static_cast<size_t>(i)]; }
+  // Inside a note, page break, sidebar... (quieter reading passes over it).
+  bool Quiet(int i) const { return m_Quiet[static_cast<size_t>(i)] != 0; }
+  // The lists themselves, for a book model that takes them over.
+  std::vector<OverlayElement>& Elements() { return m_Elements; }
+  std::vector<char>& QuietFlags() { return m_Quiet; }
   const StringArray& TextNames() const { return m_TextNames; }
   const StringArray& AudioNames() const { return m_AudioNames; }
   const char* Fragment(int index) const { return m_Fragments.Get(index); }
@@ -45,6 +47,16 @@ class OverlayReader : private XmlSink, NoCopy {
   std::vector<std::string>& Refused() { return m_Refused; }
   // Every element, one per line (tests, the fuzz target's checks).
   void Dump(std::string& out) const;
+  // Gives back what the lists hold beyond their size, or everything.
+  void Compact() {
+    m_Elements.shrink_to_fit();
+    m_Quiet.shrink_to_fit();
+  }
+  void Release() {
+    std::vector<OverlayElement>().swap(m_Elements);
+    std::vector<char>().swap(m_Quiet);
+    m_Fragments.Clean();
+  }
 
   static constexpr int kMaxDepth = 64;
 
@@ -61,12 +73,24 @@ class OverlayReader : private XmlSink, NoCopy {
     if (m_Error == 0) m_Error = code;
   }
 
+  // Most links of an overlay repeat the file part of the one before: the
+  // last link and what it resolved to (-1 refused).
+  struct Last {
+    std::string link;
+    int32_t index = -1;
+  };
+  // Index of the member `link` names in `list` (added when new); -1 when
+  // it leaves the archive, -2 out of memory.
+  int32_t Member(std::string_view link, StringArray& list, Last& last);
+
   std::string m_Member;
+  Last m_LastText, m_LastAudio;
   int m_Error = 0;
   int m_Depth = 0;
   int m_BodyDepth = -1;  // depth of <body> while inside it
   int m_QuietDepth = -1;
   std::vector<OverlayElement> m_Elements;
+  std::vector<char> m_Quiet;
   StringArray m_TextNames;
   StringArray m_AudioNames;
   StringArray m_Fragments;
