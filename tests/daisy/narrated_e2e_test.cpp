@@ -178,6 +178,23 @@ TEST_F(NarratedE2e, QuieterReadingPassesOverTheFootnote) {
   EXPECT_TRUE(Has(log, "daisy open /mnt/emmc/Books/latarnik.epub")) << log;
 }
 
+TEST_F(NarratedE2e, DamagedBooksReadTheTextOfWhatCannotBePlayed) {
+  // Chapter 2's audio is missing: its phrases are read by player speech.
+  fs::copy_file(books_ + "/missing-audio.epub", root_ + "/mnt/emmc/Books/latarnik.epub",
+                fs::copy_options::overwrite_existing);
+  dtbtest::SimResult r = Run(OpenBook() + "wait 3\nkey right\nexpect Rozdział drugi 15\n"
+                                 "power hold 3\nexpect shutting down 10\nwait 3\n",
+                             dir_ / "wav");
+  ASSERT_EQ(r.status, 0) << r.output;
+
+  // Links out of the archive are passed over; the book still plays and reads.
+  fs::copy_file(books_ + "/outside.epub", root_ + "/mnt/emmc/Books/outside.epub");
+  r = Run("expect latarnik 20\nkey down\nexpect outside\nkey play\nwait 3\nkey right\nexpect Rozdział drugi 15\n",
+          dir_ / "wav2");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_FALSE(Has(Log(), "passwd\n")) << Log();
+}
+
 }  // namespace
 
 #endif
