@@ -195,6 +195,17 @@ TEST_F(NarratedE2e, DamagedBooksReadTheTextOfWhatCannotBePlayed) {
   EXPECT_FALSE(Has(Log(), "passwd\n")) << Log();
 }
 
+TEST_F(NarratedE2e, ClipsPastTheFilesEndEndThereAndPlayingGoesOn) {
+  // Chapter 1's last two clips end (or begin) past its MP3's end; at the
+  // fastest speed chapter 1 takes a quarter of its minute, then chapter 2.
+  fs::copy_file(books_ + "/clip-past-end.epub", root_ + kBook, fs::copy_options::overwrite_existing);
+  dtbtest::WriteFile(root_ + "/mnt/settings/daisy.config.xml",
+                     "<?xml version=\"1.0\"?>\n<daisy><daisy_config speed=\"20\"/></daisy>\n");
+  dtbtest::SimResult r = Run(OpenBook() + "wait 24\n", dir_ / "wav");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_TRUE(Has(r.output + Log(), "OEBPS/audio/ch2.m4a")) << r.output;
+}
+
 }  // namespace
 
 #endif
