@@ -20,6 +20,14 @@ int ff_audio_open(const char* path, int start_ms, int dump, int stream);
 // ff_audio_open(path, -1, 1, -1) and fills rate, channels (1 or 2) and
 // duration; each pointer may be null.
 int ff_audio_open_file(const char* path, int* rate, int* channels, int* total_ms);
+// ff_audio_open_file over the caller's reads (a member of an archive, never
+// unpacked): read and seek as for FFMpegDecode_SetUserReadFileFun, `name`
+// only names the input. Reopening (a stream switch) reads it again from its
+// start. Negative as ff_audio_open.
+typedef int (*FFMpegReadFun)(void* opaque, unsigned char* buf, int size);
+typedef long long (*FFMpegSeekFun)(void* opaque, long long offset, int whence);
+int ff_audio_open_stream(const char* name, void* opaque, FFMpegReadFun read, FFMpegSeekFun seek,
+                         int* rate, int* channels, int* total_ms);
 // -1 without state, 0 otherwise. Keeps the PCM buffer for the next file.
 int ff_audio_close();
 // Up to `bytes` bytes of PCM; 0 at the end; -1 bad argument or nothing open.
@@ -46,9 +54,6 @@ int fast_get_mp3_total_ms(const char* path);
 // --- Packet decoder --------------------------------------------------------
 
 struct FFMpegDecode;
-
-typedef int (*FFMpegReadFun)(void* opaque, unsigned char* buf, int size);
-typedef long long (*FFMpegSeekFun)(void* opaque, long long offset, int whence);
 
 int FFMpegDecode_Register();
 FFMpegDecode* FFMpegDecode_New();

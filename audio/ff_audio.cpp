@@ -17,6 +17,7 @@ namespace {
 
 struct FfAudio {
   char filename[4096] = {};
+  ff::Io io;  // the caller's reads (a member of an archive), else the file itself
   bool open = false;
   bool end = false;
   bool draining = false;  // the input ended; the decoder gives up what it still holds
@@ -121,7 +122,9 @@ int ff_audio_init() {
   return 0;
 }
 
-int ff_audio_open(const char* path, int start_ms, int dump, int stream) {
+namespace {
+// ff_audio_open over s->io when it is set.
+int OpenInput(const char* path, int start_ms, int dump, int stream) {
   FfAudio* s = g_ff;
   if (!s) return -1;
   if (s->open) return -2;
@@ -130,7 +133,9 @@ int ff_audio_open(const char* path, int start_ms, int dump, int stream) {
   } else if (!s->filename[0]) {
     return -1;
   }
-  std::string url = board::Path(s->filename);
+  // The caller's input is read again from its start.
+  if (s->io.read && !path && s->io.seek && s->io.seek(s->io.opaque, 0, SEEK_SET) != 0) return -4;
+  std::string url = s->io.read ? std::string(s->filename) : board::Path(s->filename);
   s->pkt.emplace();
   s->frame.emplace();
   if (!*s->pkt || !*s->frame) {
@@ -139,7 +144,7 @@ int ff_audio_open(const char* path, int start_ms, int dump, int stream) {
     s->frame.reset();
     return -3;
   }
-  int r = s->in.Open(url.c_str(), ff::Io(), start_ms, dump != 0, stream);
+  int r = s->in.Open(url.c_str(), s->io, start_ms, dump != 0, stream);
   if (r < 0) {
     s->pkt.reset();
     s->frame.reset();
@@ -156,13 +161,37 @@ int ff_audio_open(const char* path, int start_ms, int dump, int stream) {
   return 0;
 }
 
-int ff_audio_open_file(const char* path, int* rate, int* channels, int* total_ms) {
-  int r = ff_audio_open(path, -1, 1, -1);
+int OpenFilled(const char* path, int* rate, int* channels, int* total_ms) {
+  int r = OpenInput(path, -1, 1, -1);
   if (r < 0) return r;
   if (rate) *rate = g_ff->in.rate();
   if (channels) *channels = g_ff->channels;
   if (total_ms) *total_ms = (int)g_ff->in.duration_ms();
   return 0;
+}
+}  // namespace
+
+int ff_audio_open(const char* path, int start_ms, int dump, int stream) {
+  // A name opens that file; reopening (no name) reads what was open before.
+  if (path && g_ff && !g_ff->open) g_ff->io = ff::Io();
+  return OpenInput(path, start_ms, dump, stream);
+}
+
+int ff_audio_open_file(const char* path, int* rate, int* channels, int* total_ms) {
+  if (path && g_ff && !g_ff->open) g_ff->io = ff::Io();
+  return OpenFilled(path, rate, channels, total_ms);
+}
+
+int ff_audio_open_stream(const char* name, void* opaque, FFMpegReadFun read, FFMpegSeekFun seek,
+                         int* rate, int* channels, int* total_ms) {
+  if (!name || !read) return -1;
+  if (!g_ff || g_ff->open) return g_ff ? -2 : -1;
+  g_ff->io.opaque = opaque;
+  g_ff->io.read = read;
+  g_ff->io.seek = seek;
+  int r = OpenFilled(name, rate, channels, total_ms);
+  if (r < 0) g_ff->io = ff::Io();
+  return r;
 }
 
 int ff_audio_close() {

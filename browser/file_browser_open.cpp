@@ -12,6 +12,7 @@
 #include "browser/openers.h"
 #include "core/ui/system_settings.h"
 #include "core/base/util.h"
+#include "daisy/narrated_package.h"
 #include "ebook/ebook.h"
 #include "platform/board.h"
 #include "audio/audio_files.h"
@@ -77,6 +78,9 @@ int FileBrowser::OpenFile(const char* name) {
   const char* ext = GetExtName(name);
   if (CheckIsAudioPlayList(ext) == 1 || CheckIsAudioFile_FromExtName(ext) == 1)
     return Opened(OpenWith(OPEN_MUSIC, folder.c_str(), name));
+  // An EPUB with a narration plays in the DAISY player; without, it is read.
+  if (ext && strcasecmp(ext, "epub") == 0 && libDaisy::IsNarratedEpub((folder + "/" + name).c_str()))
+    return Opened(OpenWith(OPEN_DAISY, folder.c_str(), name));
   if (CheckIsEbookFile_FromExtName(ext) == 1)
     return Opened(OpenWith(OPEN_EBOOK, folder.c_str(), name));
   SayPhrase(UxPhrase::FileNotSupported);

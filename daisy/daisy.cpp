@@ -21,6 +21,12 @@ int GuessDaisyType(const char* path) {
   return kDaisyUnknown;
 }
 
+int GuessPlayerBookType(const char* path) {
+  const char* dot = path ? strrchr(path, '.') : nullptr;
+  if (dot && !strchr(dot, '/') && strcasecmp(dot + 1, "epub") == 0) return kDaisyEpub;
+  return GuessDaisyType(path);
+}
+
 Daisy::Daisy() = default;
 Daisy::~Daisy() = default;
 
@@ -29,13 +35,15 @@ int Daisy::Open(const char* path, int type) {
   if (!path) return -1;
   size_t len = strlen(path);
   if (len < 3 || len > kMaxDaisyPath) return -1;
-  if (type != kDaisy202 && type != kDaisy3) type = GuessDaisyType(path);
+  if (type != kDaisy202 && type != kDaisy3 && type != kDaisyEpub) type = GuessPlayerBookType(path);
   int rc;
   try {
     if (type == kDaisy202)
       rc = OpenDaisy2(path);
     else if (type == kDaisy3)
       rc = OpenDaisy3(path);
+    else if (type == kDaisyEpub)
+      rc = OpenEpub(path);
     else
       rc = -3;
   } catch (const std::bad_alloc&) {
@@ -48,6 +56,8 @@ int Daisy::Open(const char* path, int type) {
 void Daisy::Close() {
   m_Type = kDaisyUnknown;
   m_Folder.clear();
+  m_Archive.clear();
+  std::vector<char>().swap(m_QuietObjects);
   m_HasTitle = false;
   m_Title.clear();
   m_Meta.reset();

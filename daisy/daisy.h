@@ -27,7 +27,7 @@ namespace libDaisy {
 
 class Xhtml;
 
-enum DaisyType { kDaisyUnknown = 0, kDaisy202 = 1, kDaisy3 = 2 };
+enum DaisyType { kDaisyUnknown = 0, kDaisy202 = 1, kDaisy3 = 2, kDaisyEpub = 3 };
 
 // Longest book path; every file the book names is resolved against its folder
 // and skipped when the result would reach this length.
@@ -35,6 +35,9 @@ constexpr int kMaxDaisyPath = 9219;
 
 // 1 for a file named "ncc.html" (any case), 2 for a ".opf" file, else 0.
 int GuessDaisyType(const char* path);
+// 3 for a ".epub" file (a narrated EPUB the browser chose for the player),
+// else GuessDaisyType.
+int GuessPlayerBookType(const char* path);
 // The book's title into buffer, reading only the NCC or the OPF. -1 for a null
 // path or buffer or a size below 10; -3 for an unrecognised type; else 0,
 // also when the book has no title or cannot be read (buffer then "").
@@ -90,6 +93,9 @@ class Daisy : NoCopy {
   bool IsQuietXhtmlText(int document, int textIndex) const;
   virtual int OpenDaisy2(const char* path);
   virtual int OpenDaisy3(const char* path);
+  // A narrated EPUB: the media overlays in spine order, spine items without
+  // one as text (daisy_open_epub.cpp).
+  int OpenEpub(const char* path);
 
   // The same as the free functions, for callers that name the class.
   static int GuessDaisyType(const char* path) { return libDaisy::GuessDaisyType(path); }
@@ -101,6 +107,15 @@ class Daisy : NoCopy {
   int GetType() const { return m_Type; }
   // The folder of the control file, with its trailing '/'.
   const std::string& GetFolder() const { return m_Folder; }
+  // The archive of a narrated EPUB, whose members the audio file names and
+  // text documents are; empty for the other books.
+  const std::string& GetArchive() const { return m_Archive; }
+  // Objects an EPUB's overlay marks as a note, page break or sidebar
+  // (quieter reading passes over them); false for the other books.
+  bool IsQuietObject(int index) const {
+    return index >= 0 && static_cast<size_t>(index) < m_QuietObjects.size() &&
+           m_QuietObjects[static_cast<size_t>(index)];
+  }
   const Meta* GetMetaList() const { return m_Meta.get(); }
   int GetTotalAudioFiles() const { return m_AudioNames ? m_AudioNames->GetCnt() : 0; }
   const Xhtml* GetXhtml(int document) const;
@@ -114,10 +129,13 @@ class Daisy : NoCopy {
 
  private:
   friend class DaisyBuilder;
+  friend class EpubBuilder;
   void Warn(int code, const std::string& file, const std::string& what);
 
   int m_Type = 0;
   std::string m_Folder;
+  std::string m_Archive;
+  std::vector<char> m_QuietObjects;
   bool m_HasTitle = false;
   std::string m_Title;
   std::unique_ptr<Meta> m_Meta;

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "daisy/dump.h"
+#include "daisy/overlay.h"
 #include "daisy/text_util.h"
 #include "platform/board.h"
 
@@ -52,7 +53,8 @@ bool IsQuiet(const char* name, const XmlAttrs& attrs) {
   for (const char* n : c_Quiet)
     if (strcasecmp(n, local) == 0) return true;
   std::string_view cls = attrs.Get("class");
-  return cls.data() && (cls == "page-front" || cls == "page-normal" || cls == "page-special");
+  if (cls.data() && (cls == "page-front" || cls == "page-normal" || cls == "page-special")) return true;
+  return IsSkippableType(attrs.Get("epub:type"));
 }
 
 std::string Lower(std::string_view s) {

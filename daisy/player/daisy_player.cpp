@@ -79,7 +79,7 @@ int DaisyPlayer::Open(const char* folder, const char* controlFile, int startObje
     PlayerSayPhrase(UxPhrase::CanNotOpen);
     return -1;
   }
-  m_DaisyType = libDaisy::GuessDaisyType(m_FullName.c_str());
+  m_DaisyType = libDaisy::GuessPlayerBookType(m_FullName.c_str());
   m_Start = {startObject, startPlace < 0 ? 0 : startPlace};
   if (startObject >= 0 && finalObject >= 0) {
     m_RepeatStart = m_Start;

@@ -94,7 +94,9 @@ void DaisyPlayer::SayInfo() {
     if (g_pUxLanguage->GetDaisyInfoTimeElapsed(s, buf, sizeof buf) > 0) out += buf;
     if (g_DaisyTimeLeft) out += TimeLeft(b, m_Thread.Position());
   }
-  const char* total = daisy3 ? MetaOf(book, {"dtb:totalTime"}) : MetaOf(book, {"ncc:totalTime"});
+  const char* total = daisy3 ? MetaOf(book, {"dtb:totalTime"})
+                     : m_DaisyType == libDaisy::kDaisyEpub ? MetaOf(book, {"media:duration"})
+                                                           : MetaOf(book, {"ncc:totalTime"});
   if (total) {
     int ms = libDaisy::ClippingAndClockValue_to_Ms(total);
     if (ms >= 0 && g_pUxLanguage->__n_HoursMinutesSeconds(ms / 1000, buf, sizeof buf) > 0)

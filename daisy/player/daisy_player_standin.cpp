@@ -114,6 +114,8 @@ void DaisyPlayThread::FindQuietClips(const std::vector<int>& parent) {
   for (int i = 0; i < n; ++i) {
     if (m_Objects[i].kind != kObjectAudio) continue;
     const int p = parOf(i);
-    m_QuietClip[static_cast<size_t>(i)] = p >= 0 && quiet[static_cast<size_t>(p)] == 1;
+    // An EPUB overlay may mark the note itself, whatever its text.
+    m_QuietClip[static_cast<size_t>(i)] =
+        m_Book->IsQuietObject(i) || (p >= 0 && quiet[static_cast<size_t>(p)] == 1);
   }
 }

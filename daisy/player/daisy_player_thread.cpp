@@ -174,9 +174,8 @@ void DaisyPlayThread::MeasureClips() {
       if (o.file >= 0 && o.file < static_cast<int>(fileMs.size())) {
         if (fileMs[o.file] == INT_MIN) {
           const char* name = nullptr;
-          fileMs[o.file] = m_Book->GetAudioFilename(o.file, &name) == 0 && name
-                               ? backend_->DurationMs((m_Folder + name).c_str())
-                               : -1;
+          fileMs[o.file] =
+              m_Book->GetAudioFilename(o.file, &name) == 0 && name ? AudioDurationMs(name) : -1;
           // Its clips cannot be played; the window says so once.
           if (fileMs[o.file] < 0) {
             m_FileFailed = true;
@@ -312,14 +311,32 @@ DaisyPlayThread::LoopEnd DaisyPlayThread::PlayLoop() {
   }
 }
 
+int DaisyPlayThread::OpenAudio(const char* name, int* rate, int* channels, int* totalMs) {
+  const std::string& archive = m_Book->GetArchive();
+  if (archive.empty()) return backend_->Open((m_Folder + name).c_str(), rate, channels, totalMs);
+  if (m_Stream.Open(archive.c_str(), name) != 0) return -4;
+  int r = backend_->OpenStream(name, &m_Stream, libDaisy::MemberStream::Read,
+                               libDaisy::MemberStream::Seek, rate, channels, totalMs);
+  if (r < 0) m_Stream.Close();
+  return r;
+}
+
+int DaisyPlayThread::AudioDurationMs(const char* name) {
+  if (m_Book->GetArchive().empty()) return backend_->DurationMs((m_Folder + name).c_str());
+  int rate, channels, total = -1;
+  if (OpenAudio(name, &rate, &channels, &total) < 0) return -1;
+  backend_->Close();
+  m_Stream.Close();
+  return total > 0 ? total : -1;
+}
+
 int DaisyPlayThread::OpenAudioFile(int fileIndex) {
   const char* name = nullptr;
   if (m_Book->GetAudioFilename(fileIndex, &name) != 0 || !name) return -1;
-  const std::string path = m_Folder + name;
   int rate = 0, channels = 0, total = 0;
-  int r = backend_->Open(path.c_str(), &rate, &channels, &total);
+  int r = OpenAudio(name, &rate, &channels, &total);
   if (r < 0) {
-    printf("can not open %s\n", path.c_str());
+    printf("can not open %s%s\n", m_Book->GetArchive().empty() ? m_Folder.c_str() : "", name);
     return r;
   }
   m_AudioFileIndex = fileIndex;
@@ -338,6 +355,7 @@ int DaisyPlayThread::OpenAudioFile(int fileIndex) {
 
 void DaisyPlayThread::CloseAudioFile() {
   if (m_AudioFileIndex >= 0 && backend_) backend_->Close();
+  m_Stream.Close();
   m_AudioFileIndex = -1;
   m_AudioCurMs = 0;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "daisy/daisy.h"
+#include "daisy/narrated_archive.h"
 #include "daisy/player/daisy_player_nav.h"
 #include "players/kit/play_backend.h"
 #include "players/kit/play_thread_base.h"
@@ -120,6 +121,10 @@ class DaisyPlayThread final : public PlayThreadBase {
   // Flushes and drains the sound.
   void Drain();
   int OpenAudioFile(int fileIndex);
+  // Opens audio file `name` of the book: a file of its folder, or a member
+  // of a narrated EPUB streamed from the archive. The backend's result.
+  int OpenAudio(const char* name, int* rate, int* channels, int* totalMs);
+  int AudioDurationMs(const char* name);
   void CloseAudioFile();
   int SeekTo(int ms);
   int Output(short* pcm, int frames);
@@ -167,6 +172,7 @@ class DaisyPlayThread final : public PlayThreadBase {
   bool m_Jumped = false;   // the range began again while the object played
   bool m_Landing = false;  // the user moved to the position, nothing played since
   SpeedPitch m_Tempo;
+  libDaisy::MemberStream m_Stream;  // the open audio member of a narrated EPUB
   short m_Block[2048];  // one 4096-byte decode block
 };
 

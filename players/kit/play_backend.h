@@ -10,6 +10,15 @@ class PlayBackend : public SoundSink {
   // Opens a file for decoding; fills rate, channels (1 or 2) and length.
   // Negative on failure. Play thread.
   virtual int Open(const char* path, int* rate, int* channels, int* totalMs) = 0;
+  // Opens an input read through the caller (an archive member): read gives
+  // bytes (0 at the end), seek works like lseek; `name` only names it. -1
+  // where the backend reads files only. Play thread.
+  virtual int OpenStream(const char* name, void* opaque, int (*read)(void*, unsigned char*, int),
+                         long long (*seek)(void*, long long, int), int* rate, int* channels,
+                         int* totalMs) {
+    (void)name, (void)opaque, (void)read, (void)seek, (void)rate, (void)channels, (void)totalMs;
+    return -1;
+  }
   // Closes the open file. Play thread.
   virtual int Close() = 0;
   // Up to `bytes` of 16-bit interleaved PCM; 0 at the end; *curMs is the

@@ -14,6 +14,12 @@ class FirmwareBackend : public PlayBackend {
     ff_audio_init();
     return ff_audio_open_file(path, rate, channels, totalMs);
   }
+  int OpenStream(const char* name, void* opaque, int (*read)(void*, unsigned char*, int),
+                 long long (*seek)(void*, long long, int), int* rate, int* channels,
+                 int* totalMs) override {
+    ff_audio_init();
+    return ff_audio_open_stream(name, opaque, read, seek, rate, channels, totalMs);
+  }
   int Close() override { return ff_audio_close(); }
   int Read(void* buf, int bytes, int* curMs) override { return ff_audio_read2(buf, bytes, curMs); }
   int Seek(int ms, int direction) override { return ff_audio_seek(ms, direction); }
