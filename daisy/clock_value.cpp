@@ -28,9 +28,14 @@ int Clamp(long long ms) {
   return static_cast<int>(ms);
 }
 
-bool Is(const char* text, int length, const char* unit) {
-  int n = static_cast<int>(strlen(unit));
-  return n == length && memcmp(text, unit, n) == 0;
+// Compared here rather than through the library: every clip has two clock
+// values and their units are a character or two.
+template <size_t N>
+bool Is(const char* text, int length, const char (&unit)[N]) {
+  if (length != static_cast<int>(N - 1)) return false;
+  for (size_t i = 0; i + 1 < N; i++)
+    if (text[i] != unit[i]) return false;
+  return true;
 }
 
 }  // namespace
@@ -67,7 +72,7 @@ int ClippingAndClockValue_to_Ms(const char* text, int length) {
   while (len > 0 && (text[len - 1] == ' ' || text[len - 1] == '\t' || text[len - 1] == '\n' ||
                      text[len - 1] == '\r'))
     len--;
-  if (len > 4 && memcmp(text, "npt=", 4) == 0) {
+  if (len > 4 && Is(text, 4, "npt=")) {
     text += 4;
     len -= 4;
   }

@@ -1,7 +1,5 @@
 #include "daisy/smil.h"
 
-#include <strings.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,7 +20,16 @@ constexpr int kListStep = 1024;
 constexpr int kElementStep = 2048;
 constexpr size_t kMaxTextName = 8191;
 
-bool Is(const char* name, const char* want) { return strcasecmp(name, want) == 0; }
+// An element name against a lower-case one, ignoring case: asked several
+// times for every element of every SMIL file.
+bool Is(const char* name, const char* want) {
+  for (;; ++name, ++want) {
+    char c = *name;
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    if (c != *want) return false;
+    if (!c) return true;
+  }
+}
 
 const char* c_KindNames[] = {"seq", "par", "text", "audio"};
 
@@ -105,7 +112,12 @@ void Smil::Refuse(std::string_view src) {
   }
 }
 
-int Smil::IndexOf(StringArray& list, std::string_view text, int* index) {
+int Smil::IndexOf(StringArray& list, std::string_view text, int* index, int* last) {
+  if (last && list.GetLength(*last) == static_cast<int>(text.size()) &&
+      CaseEqual(text, list.Get(*last))) {
+    *index = *last;
+    return 0;
+  }
   int i = list.CaseFind(text.data(), static_cast<int>(text.size()));
   if (i < 0) {
     int rc = list.Add(text.data(), static_cast<int>(text.size()));
@@ -113,6 +125,7 @@ int Smil::IndexOf(StringArray& list, std::string_view text, int* index) {
     i = list.GetCnt() - 1;
   }
   *index = i;
+  if (last) *last = i;
   return 0;
 }
 
@@ -163,10 +176,11 @@ void Smil::OnStartElement(const char* name, const XmlAttrs& attrs) {
   } else if (Is(name, "audio")) {
     std::string_view src = attrs.Get("src");
     if (!src.data() || src.empty()) return;
-    std::string name;
-    if (!NormalizeLink(src, &name) || name.empty()) return Refuse(src);
+    std::string scratch;
+    std::string_view name;
+    if (!LinkName(src, &scratch, &name) || name.empty()) return Refuse(src);
     e.kind = kObjectAudio;
-    if ((rc = IndexOf(m_AudioNames, name, &e.file)) != 0) return Fail(rc);
+    if ((rc = IndexOf(m_AudioNames, name, &e.file, &m_LastAudio)) != 0) return Fail(rc);
     // Some books use the other version's spelling; take whichever is there.
     std::string_view begin = attrs.Get(m_Daisy3 ? "clipBegin" : "clip-begin");
     if (!begin.data()) begin = attrs.Get(m_Daisy3 ? "clip-begin" : "clipBegin");
@@ -184,11 +198,12 @@ void Smil::OnStartElement(const char* name, const XmlAttrs& attrs) {
       file = src.substr(0, hash);
       fragment = src.substr(hash + 1);
     }
-    std::string name;
-    if (!NormalizeLink(file, &name)) return Refuse(src);
+    std::string scratch;
+    std::string_view name;
+    if (!LinkName(file, &scratch, &name)) return Refuse(src);
     if (name.size() >= kMaxTextName) return;
     e.kind = kObjectText;
-    if ((rc = IndexOf(m_TextNames, name, &e.file)) != 0) return Fail(rc);
+    if ((rc = IndexOf(m_TextNames, name, &e.file, &m_LastText)) != 0) return Fail(rc);
     if (!fragment.empty() && (rc = IndexOf(m_Fragments, fragment, &e.start)) != 0)
       return Fail(rc);
   } else {

@@ -79,12 +79,15 @@ class Smil : private XmlSink, NoCopy {
   void OnStartElement(const char* name, const XmlAttrs& attrs) override;
   void OnEndElement(const char* name) override;
   void OnCharacters(const char*, int) override {}
+  bool WantsText() const override { return false; }
   bool WantsStop() const override { return m_Error != 0; }
   void Begin(bool daisy3, bool reset);
   int Finish(int parseResult);
   int Append(const SmilElement& e);
   int AddId(std::string_view id);
-  static int IndexOf(StringArray& list, std::string_view text, int* index);
+  // The index of text in list, added when absent. *last, when given, is the
+  // previous answer for this list, tried first: clips run on in one file.
+  static int IndexOf(StringArray& list, std::string_view text, int* index, int* last = nullptr);
   void Refuse(std::string_view src);
   void Fail(int code) {
     if (m_Error == 0) m_Error = code;
@@ -102,6 +105,8 @@ class Smil : private XmlSink, NoCopy {
   std::vector<int32_t> m_IdElement;  // id index -> element index
   SmilElement* m_Elements = nullptr;
   int m_Count = 0;
+  int m_LastAudio = -1;  // IndexOf's last answers
+  int m_LastText = -1;
   int m_Capacity = 0;
   XmlParseInfo m_ParseInfo;
   static constexpr size_t kMaxRefused = 20;

@@ -34,9 +34,25 @@ class CaseIndex {
       m_Next = next;
       m_NextCap = cap;
     }
-    if ((m_Used + 1) * 2 > m_Cap && Resize(list, index) != 0) return -2;
+    if ((m_Used + 1) * 2 > m_Cap && Resize(list, index, m_Cap ? m_Cap * 2 : 512) != 0) return -2;
     Place(list, index);
     return 0;
+  }
+
+  // Room for strings up to `total` without growing, the table rebuilt from
+  // strings 0 .. indexed - 1 when it must grow; 0 or -2.
+  int Reserve(const StringArray& list, int indexed, int total) {
+    if (total > m_NextCap) {
+      int cap = m_NextCap ? m_NextCap : 256;
+      while (cap < total) cap *= 2;
+      int* next = static_cast<int*>(realloc(m_Next, sizeof(int) * cap));
+      if (!next) return -2;
+      m_Next = next;
+      m_NextCap = cap;
+    }
+    uint32_t cap = m_Cap ? m_Cap : 512;
+    while (static_cast<uint64_t>(total) * 2 + 2 > cap) cap *= 2;
+    return cap > m_Cap ? Resize(list, indexed, cap) : 0;
   }
 
   int Find(const StringArray& list, const char* s, int len) const {
@@ -53,14 +69,6 @@ class CaseIndex {
 
   int Next(int index) const { return index >= 0 && index < m_NextCap ? m_Next[index] : -1; }
 
-  // Re-adds every string of the list.
-  int Rebuild(const StringArray& list) {
-    Clear();
-    for (int i = 0; i < list.GetCnt(); i++)
-      if (Insert(list, i) != 0) return -2;
-    return 0;
-  }
-
  private:
   struct Slot {
     int first;
@@ -68,9 +76,8 @@ class CaseIndex {
     uint32_t hash;
   };
 
-  // A table twice as large holding strings 0 .. upto - 1.
-  int Resize(const StringArray& list, int upto) {
-    uint32_t cap = m_Cap ? m_Cap * 2 : 512;
+  // A table of cap slots holding strings 0 .. upto - 1.
+  int Resize(const StringArray& list, int upto, uint32_t cap) {
     Slot* slots = static_cast<Slot*>(malloc(sizeof(Slot) * cap));
     if (!slots) return -2;
     free(m_Slots);
@@ -121,7 +128,26 @@ StringArray::~StringArray() {
 void StringArray::Clean() {
   m_PoolUsed = 0;
   m_Count = 0;
-  if (m_Index) m_Index->Clear();
+  DropIndexFrom(0);
+}
+
+void StringArray::DropIndexFrom(int index) {
+  if (m_Index && m_Indexed > index) {
+    m_Index->Clear();
+    m_Indexed = 0;
+  }
+}
+
+void StringArray::SyncIndex() const {
+  if (!m_Index || m_Indexed >= m_Count) return;
+  int rc = m_Index->Reserve(*this, m_Indexed, m_Count);
+  for (; rc == 0 && m_Indexed < m_Count; m_Indexed++) rc = m_Index->Insert(*this, m_Indexed);
+  if (rc != 0) {
+    // Out of memory: slower linear searches, the same answers.
+    delete m_Index;
+    m_Index = nullptr;
+    m_Indexed = 0;
+  }
 }
 
 int StringArray::Reserve(size_t poolNeeded, int countNeeded) {
@@ -158,10 +184,6 @@ int StringArray::Add(const char* text, int length) {
   m_Pool[m_PoolUsed + len] = 0;
   m_Offsets[m_Count++] = static_cast<uint32_t>(m_PoolUsed);
   m_PoolUsed += len + 1;
-  if (m_Index && m_Index->Insert(*this, m_Count - 1) != 0) {
-    RemoveLastOne();
-    return -2;
-  }
   return 0;
 }
 
@@ -175,7 +197,7 @@ int StringArray::AddTextToLastString(const char* text, int length) {
   memcpy(m_Pool + m_PoolUsed - 1, text, len);
   m_PoolUsed += len;
   m_Pool[m_PoolUsed - 1] = 0;
-  if (m_Index) return m_Index->Rebuild(*this);
+  DropIndexFrom(m_Count - 1);
   return 0;
 }
 
@@ -183,7 +205,7 @@ int StringArray::RemoveLastOne() {
   if (m_Count == 0) return -1;
   m_Count--;
   m_PoolUsed = m_Offsets[m_Count];
-  if (m_Index) m_Index->Rebuild(*this);
+  DropIndexFrom(m_Count);
   return 0;
 }
 
@@ -192,7 +214,7 @@ void StringArray::Truncate(int count) {
   if (count >= m_Count) return;
   m_Count = count;
   m_PoolUsed = count ? m_Offsets[count] : 0;
-  if (m_Index) m_Index->Rebuild(*this);
+  DropIndexFrom(count);
 }
 
 int StringArray::Find(const char* text) const {
@@ -205,6 +227,7 @@ int StringArray::Find(const char* text) const {
 int StringArray::CaseFind(const char* text, int length) const {
   if (!text) return -1;
   int len = length < 0 ? static_cast<int>(strlen(text)) : length;
+  SyncIndex();
   if (m_Index) return m_Index->Find(*this, text, len);
   for (int i = 0; i < m_Count; i++)
     if (GetLength(i) == len && strncasecmp(m_Pool + m_Offsets[i], text, len) == 0) return i;
@@ -213,6 +236,7 @@ int StringArray::CaseFind(const char* text, int length) const {
 
 int StringArray::CaseFindNext(int index) const {
   if (index < 0 || index >= m_Count) return -1;
+  SyncIndex();
   if (m_Index) return m_Index->Next(index);
   const char* s = Get(index);
   for (int i = index + 1; i < m_Count; i++)
@@ -260,13 +284,8 @@ StringArray* StringArray::Copy() const {
 int StringArray::EnableCaseIndex() {
   if (m_Index) return 0;
   m_Index = new (std::nothrow) CaseIndex;
-  if (!m_Index) return -2;
-  if (m_Index->Rebuild(*this) != 0) {
-    delete m_Index;
-    m_Index = nullptr;
-    return -2;
-  }
-  return 0;
+  m_Indexed = 0;
+  return m_Index ? 0 : -2;
 }
 
 }  // namespace libDaisy

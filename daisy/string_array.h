@@ -41,6 +41,9 @@ class StringArray : NoCopy {
 
   // Keeps a hash of the case-folded strings so that CaseFind and CaseFindNext
   // cost O(1) on lists of many thousand strings. 0, or -2 out of memory.
+  // Strings are hashed when a search first needs them, all at once at the
+  // list's size then (no rehash as it grows): a search is then not safe
+  // beside another one on the same list until the list is searched once.
   int EnableCaseIndex();
   // With the index: the next index after `index` holding the same case-folded
   // string, or -1 (without the index, a linear search).
@@ -51,6 +54,10 @@ class StringArray : NoCopy {
 
  private:
   int Reserve(size_t poolNeeded, int countNeeded);
+  // Forgets the hashes when string `index` or a later one changes.
+  void DropIndexFrom(int index);
+  // Hashes the strings added since the last search.
+  void SyncIndex() const;
 
   char* m_Pool = nullptr;
   size_t m_PoolSize = 0;
@@ -60,7 +67,8 @@ class StringArray : NoCopy {
   int m_Count = 0;
   int m_BlockSize;
   int m_Step;
-  CaseIndex* m_Index = nullptr;
+  mutable CaseIndex* m_Index = nullptr;
+  mutable int m_Indexed = 0;  // strings 0 .. m_Indexed - 1 are hashed
 };
 
 }  // namespace libDaisy

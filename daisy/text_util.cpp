@@ -70,7 +70,45 @@ std::string ResolveFile(const std::string& folder, std::string_view name, size_t
   return found.empty() ? path : found;
 }
 
+namespace {
+
+// A link that is already a name inside the folder: no escape, no scheme, no
+// empty, "." or ".." part.
+bool IsPlainLink(std::string_view link) {
+  const char* p = link.data();
+  const char* end = p + link.size();
+  if (p == end) return false;
+  for (;;) {
+    // One part: not empty, not "." or "..".
+    const char* part = p;
+    while (p < end && *p != '/') {
+      if (*p == '%' || *p == ':' || *p == '\0') return false;
+      ++p;
+    }
+    const size_t n = static_cast<size_t>(p - part);
+    if (n == 0 || (part[0] == '.' && (n == 1 || (n == 2 && part[1] == '.')))) return false;
+    if (p == end) return true;
+    ++p;
+  }
+}
+
+}  // namespace
+
+bool LinkName(std::string_view link, std::string* scratch, std::string_view* name) {
+  if (IsPlainLink(link)) {
+    *name = link;
+    return true;
+  }
+  const bool ok = NormalizeLink(link, scratch);
+  *name = *scratch;
+  return ok;
+}
+
 bool NormalizeLink(std::string_view link, std::string* out) {
+  if (IsPlainLink(link)) {
+    out->assign(link.data(), link.size());
+    return true;
+  }
   out->clear();
   const std::string decoded = PercentDecoded(link);
   if (decoded.empty()) return true;

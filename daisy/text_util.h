@@ -42,6 +42,10 @@ std::string ResolveFile(const std::string& folder, std::string_view name, size_t
 // percent escapes decoded, "." and ".." folded. False (and *out empty) for
 // a link that leaves the folder: above it, absolute, or with a scheme.
 bool NormalizeLink(std::string_view link, std::string* out);
+// The same without a copy for a link that is a plain name already (nearly
+// every link): *name views `link` itself, else NormalizeLink's result in
+// *scratch.
+bool LinkName(std::string_view link, std::string* scratch, std::string_view* name);
 
 // The folder part of a path: up to and including its last '/', or "".
 std::string FolderOf(const char* path);

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,16 +34,24 @@ PoolSize PoolFor(size_t fileSize) {
   return c_Sizes[7];
 }
 
-// Markup inside a sentence: it does not part the text around it.
+// Markup inside a sentence: it does not part the text around it. Every
+// element of a document asks, so the name is looked up, not compared in turn.
 bool IsInline(const char* name) {
-  static const char* const c_Inline[] = {
+  static const char* const c_Inline[] = {  // sorted
       "a",    "abbr", "acronym", "annoref", "b",      "bdo",  "big",  "br",   "cite", "code",
       "dfn",  "em",   "font",    "i",       "kbd",    "mark", "noteref", "q", "s",    "samp",
       "sent", "small", "span",   "strike",  "strong", "sub",  "sup",  "time", "tt",   "u",
       "var",  "w"};
-  for (const char* n : c_Inline)
-    if (strcasecmp(n, name) == 0) return true;
-  return false;
+  char low[8];
+  size_t n = 0;
+  for (; name[n]; ++n) {
+    if (n + 1 >= sizeof low) return false;
+    const char c = name[n];
+    low[n] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  }
+  low[n] = 0;
+  return std::binary_search(std::begin(c_Inline), std::end(c_Inline), static_cast<const char*>(low),
+                            [](const char* a, const char* b) { return strcmp(a, b) < 0; });
 }
 
 // Page numbers, notes and annotations: quieter reading passes over them.

@@ -9,12 +9,13 @@ namespace {
 class Bridge final : public xml::Handler {
  public:
   Bridge(XmlSink& sink, XmlParseInfo* info) : m_Sink(sink), m_Info(info) {}
-  void OnStart(const char* name, xml::Attrs attrs) override {
+  void OnStartTag(const char* name, const xml::AttrView& attrs) override {
     m_Sink.OnStartElement(name, XmlAttrs(attrs));
   }
   void OnEnd(const char* name) override { m_Sink.OnEndElement(name); }
   void OnText(const char* text, int length) override { m_Sink.OnCharacters(text, length); }
   bool WantsStop() const override { return m_Sink.WantsStop(); }
+  bool WantsText() const override { return m_Sink.WantsText(); }
   void OnError(const xml::Error& e) override {
     if (e.warning) return;
     if (m_Info->xmlError == 0) {

@@ -14,16 +14,15 @@ namespace libDaisy {
 class XmlAttrs {
  public:
   XmlAttrs() = default;
-  explicit XmlAttrs(xml::Attrs pairs) : m_Pairs(pairs) {}
+  explicit XmlAttrs(const xml::AttrView& view) : m_View(&view) {}
   // Value of the attribute with exactly that (qualified) name; a view with a
-  // null data() when absent.
+  // null data() when absent. Not NUL-terminated.
   std::string_view Get(const char* name) const {
-    const char* v = xml::Attr(m_Pairs, name);
-    return v ? std::string_view(v) : std::string_view();
+    return m_View ? m_View->Get(name) : std::string_view();
   }
 
  private:
-  xml::Attrs m_Pairs = nullptr;
+  const xml::AttrView* m_View = nullptr;
 };
 
 // The value of the attribute `name`, or a null view.
@@ -43,6 +42,8 @@ class XmlSink {
   // True once the sink wants no more events (an error of its own, or it has
   // all it needs); the parse then stops.
   virtual bool WantsStop() const = 0;
+  // False when OnCharacters does nothing: the text is then not handed over.
+  virtual bool WantsText() const { return true; }
 };
 
 struct XmlReadOptions {

@@ -39,11 +39,17 @@ class SpeedPitch {
   // Drops everything inside (seek, pause).
   void Clear();
   int Channels() const { return channels_; }
+  // Tempo change in percent from which the splice point is sought quickly.
+  static constexpr double kQuickSeekFrom = 100;
 
  private:
   int Drain(const Sink& sink);
+  // SoundTouch's settings for the tempo and pitch set.
+  void Tune();
   std::unique_ptr<soundtouch::SoundTouch> st_;
   int channels_ = 2;
+  double tempo_ = 0;
+  int pitch_ = 0;
   std::vector<float> in_;
   std::vector<float> out_;
   std::vector<short> block_;

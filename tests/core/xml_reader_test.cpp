@@ -58,6 +58,26 @@ TEST(XmlReader, SameEventsWhereverTheInputIsCut) {
   EXPECT_EQ(whole.out, bytes.out);
 }
 
+// A handler that looks attributes up in place, and wants no text.
+class Lookups : public xml::Handler {
+ public:
+  void OnStartTag(const char* name, const xml::AttrView& attrs) override {
+    for (const char* a : {"n", "dc:title", "title", "path", "x:path"}) {
+      std::string_view v = attrs.Get(a);
+      if (v.data()) out += std::string(name) + "." + a + "=" + std::string(v) + ";";
+    }
+  }
+  void OnText(const char*, int) override { out += "text;"; }
+  bool WantsText() const override { return false; }
+  std::string out;
+};
+
+TEST(XmlReader, AttributesLookedUpInPlaceAreThoseOfTheList) {
+  Lookups view;
+  ASSERT_EQ(0, xml::ReadMemory(kDoc, sizeof kDoc - 1, view, xml::Options(), 7));
+  EXPECT_EQ("list.n=2;item.dc:title=Tom & Jerry & <3;item.path=/mnt/emmc/Zażółć.mp3;", view.out);
+}
+
 TEST(XmlReader, EntitiesAreNeverSubstitutedNorLoaded) {
   Log internal;
   const char doc[] = "<!DOCTYPE x [<!ENTITY e \"boom\">]><x>&e;</x>";

@@ -44,6 +44,18 @@ TEST(BookLinks, NormalisedDecodedAndKeptInsideTheBook) {
   EXPECT_FALSE(NormalizeLink("%2E%2E/b", &n));
   EXPECT_FALSE(NormalizeLink("/etc/passwd", &n));
   EXPECT_FALSE(NormalizeLink("http://x/a.mp3", &n));
+  // Plain names are taken as they are, others as NormalizeLink gives them.
+  {
+    std::string_view name;
+    const std::string plain = "sub/a.smil";
+    EXPECT_TRUE(LinkName(plain, &n, &name));
+    EXPECT_EQ(plain.data(), name.data());
+    for (const char* link : {"./a%20b.smil", "sub//a.smil", "../x", ".", "a/", "a:b"}) {
+      std::string want;
+      EXPECT_EQ(NormalizeLink(link, &want), LinkName(link, &n, &name)) << link;
+      EXPECT_EQ(want, name) << link;
+    }
+  }
 
   TempDir top;
   const std::string dir = top.path() + "/book";

@@ -91,9 +91,11 @@ struct Reader::Impl {
       sax.endElementNs = EndNs;
       sax.getEntity = GetEntity;
     }
-    sax.characters = Characters;
-    sax.cdataBlock = Characters;
-    sax.ignorableWhitespace = Characters;
+    if (handler.WantsText()) {
+      sax.characters = Characters;
+      sax.cdataBlock = Characters;
+      sax.ignorableWhitespace = Characters;
+    }
     sax.serror = OnError;
   }
   ~Impl() {
@@ -126,18 +128,20 @@ struct Reader::Impl {
   }
 
   // Without substitution libxml2 leaves "&" as "&#38;" in attribute values
-  // and HTML names as "&name;"; both become their characters here.
-  void AppendValue(const char* v, const char* end) {
+  // and HTML names as "&name;"; both become their characters here. Each
+  // reference is at least as long as what replaces it, so the value never
+  // outgrows [v, end). Returns the end of what was written at w.
+  char* CopyValue(char* w, const char* v, const char* end) const {
     while (v < end) {
       const char* amp = static_cast<const char*>(memchr(v, '&', static_cast<size_t>(end - v)));
-      if (!amp) {
-        scratch.append(v, end);
-        return;
-      }
-      scratch.append(v, amp);
+      const size_t plain = static_cast<size_t>((amp ? amp : end) - v);
+      memcpy(w, v, plain);
+      w += plain;
+      if (!amp) break;
+      v = amp + 1;
       const char* semi = static_cast<const char*>(memchr(amp, ';', static_cast<size_t>(end - amp)));
       if (semi && semi - amp == 4 && memcmp(amp, "&#38;", 5) == 0) {
-        scratch += '&';
+        *w++ = '&';
         v = semi + 1;
         continue;
       }
@@ -146,43 +150,68 @@ struct Reader::Impl {
         std::string n(amp + 1, semi);
         d = htmlEntityLookup(BAD_CAST n.c_str());
       }
-      if (d) {
-        char utf8[4];
-        scratch.append(utf8, static_cast<size_t>(Utf8Encode(d->value, utf8)));
+      char utf8[4];
+      const int len = d ? Utf8Encode(d->value, utf8) : 0;
+      if (d && len <= semi + 1 - amp) {
+        memcpy(w, utf8, static_cast<size_t>(len));
+        w += len;
         v = semi + 1;
       } else {
-        scratch += '&';
-        v = amp + 1;
+        *w++ = '&';
       }
     }
+    return w;
   }
 
   static void StartNs(void* user, const xmlChar* local, const xmlChar* prefix, const xmlChar*, int,
                       const xmlChar**, int count, int, const xmlChar** attributes) {
     Impl* r = Of(user);
     if (r->Muted()) return;
-    // Names and values in one buffer, the pointers taken once it is complete.
-    r->scratch.clear();
-    std::vector<size_t>& at = r->offsets;
-    at.clear();
-    for (int i = 0; attributes && i < count; i++) {
-      const xmlChar** a = attributes + i * 5;
-      at.push_back(r->scratch.size());
-      if (a[1]) {
-        r->scratch += reinterpret_cast<const char*>(a[1]);
-        r->scratch += ':';
-      }
-      r->scratch += reinterpret_cast<const char*>(a[0]);
-      r->scratch += '\0';
-      at.push_back(r->scratch.size());
-      r->AppendValue(reinterpret_cast<const char*>(a[3]), reinterpret_cast<const char*>(a[4]));
-      r->scratch += '\0';
-    }
-    r->pointers.clear();
-    for (size_t o : at) r->pointers.push_back(r->scratch.data() + o);
-    r->pointers.push_back(nullptr);
-    r->handler.OnStart(r->QName(prefix, local), r->pointers.data());
+    if (!r->decoded.empty()) r->decoded.clear();
+    r->handler.OnStartTag(r->QName(prefix, local),
+                          View(r, attributes, attributes ? count : 0, nullptr));
     r->CheckStop();
+  }
+
+  // A value of the SAX2 list as Attrs gives it: a view of the parser's bytes
+  // unless it holds a reference.
+  std::string_view Value(const xmlChar* const* a) const {
+    const char* v = reinterpret_cast<const char*>(a[3]);
+    const size_t n = static_cast<size_t>(a[4] - a[3]);
+    if (!memchr(v, '&', n)) return std::string_view(v, n);
+    decoded.emplace_back(n, '\0');
+    std::string& out = decoded.back();
+    out.resize(static_cast<size_t>(CopyValue(&out[0], v, v + n) - &out[0]));
+    return out;
+  }
+
+  // Names and values, NUL-terminated, into one buffer sized first so the
+  // pointers into it stay put.
+  Attrs TakeAttributes(const xmlChar* const* attributes, int count) {
+    const size_t n = static_cast<size_t>(count);
+    size_t need = 0;
+    for (size_t i = 0; i < n; i++) {
+      const xmlChar* const* a = attributes + i * 5;
+      need += (a[1] ? strlen(reinterpret_cast<const char*>(a[1])) + 1 : 0) +
+              strlen(reinterpret_cast<const char*>(a[0])) + 1 + static_cast<size_t>(a[4] - a[3]) + 1;
+    }
+    if (text.size() < need) text.resize(need * 2);
+    if (pointers.size() < 2 * n + 1) pointers.resize(2 * n + 1);
+    char* w = text.data();
+    for (size_t i = 0; i < n; i++) {
+      const xmlChar* const* a = attributes + i * 5;
+      pointers[2 * i] = w;
+      if (a[1]) {
+        w = stpcpy(w, reinterpret_cast<const char*>(a[1]));
+        *w++ = ':';
+      }
+      w = stpcpy(w, reinterpret_cast<const char*>(a[0])) + 1;
+      pointers[2 * i + 1] = w;
+      w = CopyValue(w, reinterpret_cast<const char*>(a[3]), reinterpret_cast<const char*>(a[4]));
+      *w++ = '\0';
+    }
+    pointers[2 * n] = nullptr;
+    return pointers.data();
   }
 
   static void EndNs(void* user, const xmlChar* local, const xmlChar* prefix, const xmlChar*) {
@@ -202,7 +231,8 @@ struct Reader::Impl {
       r->pointers.push_back(attrs[i + 1] ? reinterpret_cast<const char*>(attrs[i + 1]) : "");
     }
     r->pointers.push_back(nullptr);
-    r->handler.OnStart(reinterpret_cast<const char*>(name), r->pointers.data());
+    r->handler.OnStartTag(reinterpret_cast<const char*>(name),
+                          View(r, nullptr, 0, r->pointers.data()));
     r->CheckStop();
   }
 
@@ -361,11 +391,58 @@ struct Reader::Impl {
   bool finished = false;
   bool ending = false;
   std::string qname;
-  std::string scratch;
-  std::vector<size_t> offsets;
+  std::vector<char> text;  // the attributes' names and values
   std::vector<const char*> pointers;
+  mutable std::deque<std::string> decoded;  // values with references, this tag's
   std::deque<Named> named;  // deque: entities stay where the parser saw them
 };
+
+AttrView Reader::View(Impl* impl, const unsigned char* const* sax2, int count, Attrs pairs) {
+  AttrView v;
+  v.sax2_ = sax2;
+  v.count_ = count;
+  v.pairs_ = pairs;
+  v.reader_ = impl;
+  return v;
+}
+
+namespace {
+
+// The rest of `name` after `head` when it starts with it, else null: names
+// are short, a call to the library costs more than comparing them here.
+const char* After(const char* name, const char* head) {
+  while (*head)
+    if (*name++ != *head++) return nullptr;
+  return name;
+}
+
+}  // namespace
+
+std::string_view AttrView::Get(const char* name) const {
+  if (!name) return std::string_view();
+  if (pairs_) {
+    const char* v = Attr(pairs_, name);
+    return v ? std::string_view(v) : std::string_view();
+  }
+  for (int i = 0; i < count_; i++) {
+    const unsigned char* const* a = sax2_ + i * 5;
+    const char* rest = name;
+    if (a[1]) {
+      rest = After(name, reinterpret_cast<const char*>(a[1]));
+      if (!rest || *rest++ != ':') continue;
+    }
+    rest = After(rest, reinterpret_cast<const char*>(a[0]));
+    if (rest && !*rest) return static_cast<const Reader::Impl*>(reader_)->Value(a);
+  }
+  return std::string_view();
+}
+
+Attrs AttrView::All() const {
+  static const char* const c_None[] = {nullptr};
+  if (pairs_) return pairs_;
+  auto* impl = const_cast<Reader::Impl*>(static_cast<const Reader::Impl*>(reader_));
+  return impl ? impl->TakeAttributes(sax2_, count_) : c_None;
+}
 
 Reader::Reader(Handler& handler, const Options& options) : impl_(new Impl(handler, options)) {}
 Reader::~Reader() = default;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/lib/no_copy.h"
 
@@ -28,10 +29,33 @@ struct Error {
   const char* message = "";  // one line
 };
 
+class Reader;
+
+// The attributes of a start tag where the parser keeps them, for readers
+// that look up a few by name on every tag of a large document: nothing is
+// copied but a value holding a reference, which is decoded as in Attrs.
+// Valid during the event only.
+class AttrView {
+ public:
+  // The value of `name` (qualified as written), a null view when absent.
+  std::string_view Get(const char* name) const;
+  // Every attribute as Attrs.
+  Attrs All() const;
+
+ private:
+  friend class Reader;
+  const unsigned char* const* sax2_ = nullptr;  // libxml2's five pointers per attribute
+  int count_ = 0;
+  Attrs pairs_ = nullptr;  // or name, value pairs
+  const void* reader_ = nullptr;
+};
+
 class Handler {
  public:
   virtual ~Handler() = default;
   virtual void OnStart(const char* name, Attrs attrs) { (void)name, (void)attrs; }
+  // The same event; a handler that overrides this one gets no OnStart.
+  virtual void OnStartTag(const char* name, const AttrView& attrs) { OnStart(name, attrs.All()); }
   virtual void OnEnd(const char* name) { (void)name; }
   // Character data; one run of text may come in several pieces.
   virtual void OnText(const char* text, int length) { (void)text, (void)length; }
@@ -39,6 +63,9 @@ class Handler {
   virtual void OnError(const Error& error) { (void)error; }
   // True once no more events are wanted; the parse then ends quietly.
   virtual bool WantsStop() const { return false; }
+  // False for a handler that never looks at character data: the parser then
+  // does not hand it over (asked once, when the reader is made).
+  virtual bool WantsText() const { return true; }
 };
 
 struct Options {
@@ -65,7 +92,9 @@ class Reader : NoCopy {
   bool Stopped() const;
 
  private:
+  friend class AttrView;
   struct Impl;
+  static AttrView View(Impl* impl, const unsigned char* const* sax2, int count, Attrs pairs);
   std::unique_ptr<Impl> impl_;
 };
 
