@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the firmware for the device (32-bit ARM, hard float) with Debian's
-# cross compiler and the :armhf libraries (bash scripts/install-deps.sh --cross).
+# cross compiler against the armhf sysroot (DTB_ARMHF_SYSROOT, default
+# /opt/dtb-armhf-sysroot) that bash scripts/install-deps.sh --cross makes.
 #
 #   scripts/cross-build.sh [BUILD_DIR]           the device's build: dtbplayer and
 #       supervisor without the simulator, their file tree in BUILD_DIR/stage and
@@ -18,9 +19,14 @@ GEN=()
 command -v ninja >/dev/null && GEN=(-G Ninja)
 TRIPLE=arm-linux-gnueabihf
 QEMU=${QEMU:-qemu-arm-static}
-for tool in $TRIPLE-g++ $TRIPLE-pkg-config $QEMU; do
+for tool in $TRIPLE-g++ pkg-config $QEMU; do
   command -v "$tool" >/dev/null || { echo "cross-build: $tool missing: run scripts/install-deps.sh --cross" >&2; exit 1; }
 done
+export DTB_ARMHF_SYSROOT=${DTB_ARMHF_SYSROOT:-/opt/dtb-armhf-sysroot}
+[ -f "$DTB_ARMHF_SYSROOT/.debs" ] ||
+  { echo "cross-build: no armhf sysroot in $DTB_ARMHF_SYSROOT: run scripts/install-deps.sh --cross" >&2; exit 1; }
+# The emulator takes the ARM programs' libraries from the sysroot.
+export QEMU_LD_PREFIX=$DTB_ARMHF_SYSROOT
 
 # The device's programs are 32-bit ARM hard-float executables carrying none
 # of the simulated board.
@@ -72,7 +78,7 @@ echo "== unit tests under $QEMU"
 # voices; its data is read from a copy in memory (tmpfs) instead.
 ESPEAK_DATA_PATH=$(mktemp -d /dev/shm/dtb-espeak.XXXXXX 2>/dev/null || mktemp -d)
 trap 'rm -rf "$ESPEAK_DATA_PATH"' EXIT
-cp -r "/usr/lib/$TRIPLE/espeak-ng-data/." "$ESPEAK_DATA_PATH/"
+cp -r "$DTB_ARMHF_SYSROOT/usr/lib/$TRIPLE/espeak-ng-data/." "$ESPEAK_DATA_PATH/"
 export ESPEAK_DATA_PATH
 run_one() {
   local exe
