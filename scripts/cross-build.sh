@@ -79,8 +79,9 @@ export ESPEAK_DATA_PATH
 # The PC's dtbsim starts the player through a wrapper that names the
 # emulator, which also starts the player's speech workers.
 run_e2e() {
-  local wrapper="$B/arm-player.sh" list regex
+  local wrapper list regex
   B=$(cd "$B" && pwd)
+  wrapper="$B/arm-player.sh"
   printf '#!/bin/sh\nexport QEMU_LD_PREFIX=%s ESPEAK_DATA_PATH=%s DTB_EXEC_WRAPPER=%s\nexec %s %s/core/dtbplayer "$@"\n' \
     "$DTB_ARMHF_SYSROOT" "$ESPEAK_DATA_PATH" "$(command -v "$QEMU")" "$(command -v "$QEMU")" "$B" >"$wrapper"
   chmod +x "$wrapper"
@@ -89,7 +90,9 @@ run_e2e() {
   regex="^($(paste -sd'|' <<<"$list"))\$"
   echo "== $(wc -l <<<"$list") end-to-end tests against the ARM player under $QEMU"
   # Every test of the list must exist and none may be skipped.
-  (cd "$E2E" && DTB_PLAYER="$wrapper" ctest --output-on-failure -j"${E2E_JOBS:-$((JOBS * 2))}" --timeout 900 \
+  # The emulated player answers several times slower: dtbsim and the tests
+  # stretch their waits by DTB_SIM_SLOWDOWN.
+  (cd "$E2E" && DTB_PLAYER="$wrapper" DTB_SIM_SLOWDOWN=${DTB_SIM_SLOWDOWN:-4} ctest --output-on-failure -j"${E2E_JOBS:-$((JOBS * 2))}" --timeout 900 \
      -R "$regex" | tee "$B/e2e.log")
   [ "$(grep -c ' Passed ' "$B/e2e.log")" = "$(wc -l <<<"$list")" ] ||
     { echo "cross-build: not every test of tests/arm/e2e-subset.txt ran and passed" >&2; exit 1; }
