@@ -52,7 +52,7 @@ player_heap() {
   : >"$root/var/log/player.log"
   printf '%s\npower hold 3\nexpect shutting down 60\nwait 5\nquit\n' "$script" >"$root.script"
   DTB_HEAP_REPORT=1 "$HB/sim/dtbsim" --root "$root" --player "$player" --audio-out "$root.wav" \
-    --script "$root.script" >"$root.out" 2>&1 || { cat "$root.out"; echo "bench: dtbsim failed" >&2; exit 1; }
+    --script "$root.script" >"$root.out" 2>&1 || { cat "$root.out" >&2; echo "bench: dtbsim failed" >&2; exit 1; }
   grep -q ' window [1-9] ' "$root/var/log/transcript" || { echo "bench: $entry did not open" >&2; exit 1; }
   sed -n 's/^heap: peak \([0-9]*\) KiB.*/\1/p' "$root/var/log/player.log" | tail -n 1
 }
@@ -79,20 +79,24 @@ if [ "${1:-}" = "--heap" ]; then
   done
   epub="$DATA/book10.epub"
   cp "$epub" "$root/mnt/emmc/"
-  printf '#!/bin/sh\nexport QEMU_LD_PREFIX=%s\nexec qemu-arm-static %s/core/dtbplayer "$@"\n' \
-    "$DTB_ARMHF_SYSROOT" "$AB" >"$root.player"
+  # As cross-build.sh --e2e: the speech workers start under the emulator, and
+  # the voices are read from a copy in memory.
+  voices=$(mktemp -d /dev/shm/dtb-espeak.XXXXXX)
+  cp -r "$DTB_ARMHF_SYSROOT/usr/lib/arm-linux-gnueabihf/espeak-ng-data/." "$voices/"
+  printf '#!/bin/sh\nexport QEMU_LD_PREFIX=%s ESPEAK_DATA_PATH=%s DTB_EXEC_WRAPPER=%s\nexec %s %s/core/dtbplayer "$@"\n' \
+    "$DTB_ARMHF_SYSROOT" "$voices" "$(command -v qemu-arm-static)" "$(command -v qemu-arm-static)" "$AB" >"$root.player"
   chmod +x "$root.player"
   echo "| what | peak heap on ARM (32-bit) | on the PC (64-bit) |"
   echo "|---|---|---|"
   for run in "DAISY 2.02 book with audio, a minute of play|/mnt/emmc/Daisy/daisy_with_audio|wait 20\nkey play\nwait 5\nkey play\nwait 60" \
              "$(basename "$epub") ($(du -m "$epub" | cut -f1) MB EPUB), a minute of reading|/mnt/emmc/$(basename "$epub")|wait 20\nkey play\nwait 60"; do
     IFS='|' read -r what entry script <<<"$run"
-    arm=$(player_heap "$root" "$root.player" "$entry" "$(printf "$script")")
+    arm=$(DTB_SIM_SLOWDOWN=4 player_heap "$root" "$root.player" "$entry" "$(printf "$script")")
     pc=$(player_heap "$root" "$HB/core/dtbplayer" "$entry" "$(printf "$script")")
     printf '| %s | %.1f MB | %.1f MB |\n' "$what" "$(awk -v k="$arm" 'BEGIN { print k / 1024 }')" \
       "$(awk -v k="$pc" 'BEGIN { print k / 1024 }')"
   done
-  rm -rf "$(dirname "$root")"
+  rm -rf "$(dirname "$root")" "$voices"
   exit 0
 fi
 

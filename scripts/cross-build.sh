@@ -82,8 +82,11 @@ run_e2e() {
   local wrapper list regex
   B=$(cd "$B" && pwd)
   wrapper="$B/arm-player.sh"
-  printf '#!/bin/sh\nexport QEMU_LD_PREFIX=%s ESPEAK_DATA_PATH=%s DTB_EXEC_WRAPPER=%s\nexec %s %s/core/dtbplayer "$@"\n' \
-    "$DTB_ARMHF_SYSROOT" "$ESPEAK_DATA_PATH" "$(command -v "$QEMU")" "$(command -v "$QEMU")" "$B" >"$wrapper"
+  # Each start leaves a line in arm-player.starts: the proof that the tests
+  # ran this player and not the PC's.
+  printf '#!/bin/sh\necho "$$" >>%s/arm-player.starts\nexport QEMU_LD_PREFIX=%s ESPEAK_DATA_PATH=%s DTB_EXEC_WRAPPER=%s\nexec %s %s/core/dtbplayer "$@"\n' \
+    "$B" "$DTB_ARMHF_SYSROOT" "$ESPEAK_DATA_PATH" "$(command -v "$QEMU")" "$(command -v "$QEMU")" "$B" >"$wrapper"
+  : >"$B/arm-player.starts"
   chmod +x "$wrapper"
   file -L "$B/core/dtbplayer" | grep -q 'ELF 32-bit LSB .*ARM' || { echo "cross-build: $B/core/dtbplayer is not ARM" >&2; exit 1; }
   list=$(grep -v -e '^#' -e '^$' tests/arm/e2e-subset.txt)
@@ -96,6 +99,9 @@ run_e2e() {
      -R "$regex" | tee "$B/e2e.log")
   [ "$(grep -c ' Passed ' "$B/e2e.log")" = "$(wc -l <<<"$list")" ] ||
     { echo "cross-build: not every test of tests/arm/e2e-subset.txt ran and passed" >&2; exit 1; }
+  echo "the ARM player started $(wc -l <"$B/arm-player.starts") times"
+  [ "$(wc -l <"$B/arm-player.starts")" -ge "$(wc -l <<<"$list")" ] ||
+    { echo "cross-build: the tests did not start the ARM player" >&2; exit 1; }
   echo "== power cuts of the ARM player (dtbrandom)"
   rm -rf "$B/power-cuts-root"
   "$E2E/sim/dtbrandom" --root "$B/power-cuts-root" --seed 36 --cuts "${ARM_POWER_CUTS:-6}" \
