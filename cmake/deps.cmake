@@ -11,22 +11,10 @@ pkg_check_modules(SPEEXDSP REQUIRED IMPORTED_TARGET speexdsp)
 pkg_check_modules(POPPLER REQUIRED IMPORTED_TARGET poppler-cpp)
 # The PDF outline loads poppler's GLib interface only when a PDF is opened:
 # the firmware is compiled against its headers and never links it.
-if(CMAKE_CROSSCOMPILING)
-  # Debian's armhf poppler-glib development package cannot be installed beside
-  # the PC's (its introspection files are per architecture): the cross build
-  # takes the PC package's headers, which are the same on every architecture,
-  # with the armhf cairo and GLib headers they include.
-  pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo gobject-2.0)
-  add_library(dtb_popplerglib_headers INTERFACE)
-  target_include_directories(dtb_popplerglib_headers SYSTEM INTERFACE /usr/include/poppler/glib)
-  target_include_directories(dtb_popplerglib_headers SYSTEM INTERFACE
-    $<TARGET_PROPERTY:PkgConfig::CAIRO,INTERFACE_INCLUDE_DIRECTORIES>)
-else()
-  pkg_check_modules(POPPLERGLIB REQUIRED IMPORTED_TARGET poppler-glib)
-  add_library(dtb_popplerglib_headers INTERFACE)
-  target_include_directories(dtb_popplerglib_headers SYSTEM INTERFACE
-    $<TARGET_PROPERTY:PkgConfig::POPPLERGLIB,INTERFACE_INCLUDE_DIRECTORIES>)
-endif()
+pkg_check_modules(POPPLERGLIB REQUIRED IMPORTED_TARGET poppler-glib)
+add_library(dtb_popplerglib_headers INTERFACE)
+target_include_directories(dtb_popplerglib_headers SYSTEM INTERFACE
+  $<TARGET_PROPERTY:PkgConfig::POPPLERGLIB,INTERFACE_INCLUDE_DIRECTORIES>)
 set(DTB_POPPLER_GLIB_SONAME libpoppler-glib.so.8 CACHE STRING "run-time name of poppler's GLib interface")
 # Fails here, not on the device, when the distribution moves to another version.
 find_library(DTB_POPPLER_GLIB_SO NAMES ${DTB_POPPLER_GLIB_SONAME}

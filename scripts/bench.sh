@@ -8,6 +8,10 @@
 #       the resident memory of the ARM player (of cross-build.sh --tests, on the
 #       simulated board) under qemu-arm-static, driven by this PC's dtbsim: idle
 #       in the browser, after opening a large DAISY book, after a 30 MB text
+#   scripts/bench.sh --heap ARM_TESTS_BUILD [BUILD_DIR]
+#       the player's peak heap (DTB_HEAP_REPORT, glibc's count of bytes in use)
+#       on ARM under qemu-arm-static and on the PC, driven by the PC's dtbsim:
+#       a DAISY book with audio played for a minute, a 10 MB EPUB read for a minute
 #
 # Test files are generated into $DTB_BENCH_DIR (default /tmp/dtb_bench).
 set -euo pipefail
@@ -39,6 +43,62 @@ arm_player_memory() {
   grep -q ' window [1-9] ' "$root/var/log/transcript" && opened=yes
   echo "$hwm $rss $opened"
 }
+
+# The "heap: peak" line power-off logs (KiB) after `script` ran with `player`
+# on a root whose browser stands on `entry`.
+player_heap() {
+  local root=$1 player=$2 entry=$3 script=$4
+  printf '%s' "$entry" >"$root/mnt/settings/poweroff.path"
+  : >"$root/var/log/player.log"
+  printf '%s\npower hold 3\nexpect shutting down 60\nwait 5\nquit\n' "$script" >"$root.script"
+  DTB_HEAP_REPORT=1 "$HB/sim/dtbsim" --root "$root" --player "$player" --audio-out "$root.wav" \
+    --script "$root.script" >"$root.out" 2>&1 || { cat "$root.out" >&2; echo "bench: dtbsim failed" >&2; exit 1; }
+  grep -q ' window [1-9] ' "$root/var/log/transcript" || { echo "bench: $entry did not open" >&2; exit 1; }
+  sed -n 's/^heap: peak \([0-9]*\) KiB.*/\1/p' "$root/var/log/player.log" | tail -n 1
+}
+
+if [ "${1:-}" = "--heap" ]; then
+  AB=$(cd "$2" && pwd)
+  HB=$(cd "${3:-build}" && pwd)
+  export DTB_ARMHF_SYSROOT=${DTB_ARMHF_SYSROOT:-/opt/dtb-armhf-sysroot}
+  cmake --build "$AB" -j"$JOBS" --target dtbplayer
+  cmake --build "$HB" -j"$JOBS" --target dtbsim dtbplayer bench_daisy bench_ebook_markup
+  mkdir -p "$DATA"
+  [ -f "$DATA/daisy/d202/ncc.html" ] || "$HB/bench/bench_daisy" --generate "$DATA/daisy" >/dev/null
+  [ -f "$DATA/book10.epub" ] || "$HB/bench/bench_ebook_markup" --make="$DATA" >/dev/null
+  root=$(mktemp -d)/root
+  "$HB/sim/dtbsim" --root "$root" --fresh --lang en --audio-out "$root.wav" --script - <<<"quit" >/dev/null
+  # The generated book's audio files are empty: each gets the same tone, as
+  # long as its 150 clips of 2.5 s.
+  book="$root/mnt/emmc/Daisy/daisy_with_audio"
+  mkdir -p "$book"
+  cp "$DATA/daisy/d202/"*.html "$DATA/daisy/d202/"*.smil "$book/"
+  ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=375" -ac 1 -ar 22050 -b:a 32k "$book/a0000.mp3"
+  for f in "$DATA/daisy/d202/"a*.mp3; do
+    [ "$(basename "$f")" = a0000.mp3 ] || ln "$book/a0000.mp3" "$book/$(basename "$f")"
+  done
+  epub="$DATA/book10.epub"
+  cp "$epub" "$root/mnt/emmc/"
+  # As cross-build.sh --e2e: the speech workers start under the emulator, and
+  # the voices are read from a copy in memory.
+  voices=$(mktemp -d /dev/shm/dtb-espeak.XXXXXX)
+  cp -r "$DTB_ARMHF_SYSROOT/usr/lib/arm-linux-gnueabihf/espeak-ng-data/." "$voices/"
+  printf '#!/bin/sh\nexport QEMU_LD_PREFIX=%s ESPEAK_DATA_PATH=%s DTB_EXEC_WRAPPER=%s\nexec %s %s/core/dtbplayer "$@"\n' \
+    "$DTB_ARMHF_SYSROOT" "$voices" "$(command -v qemu-arm-static)" "$(command -v qemu-arm-static)" "$AB" >"$root.player"
+  chmod +x "$root.player"
+  echo "| what | peak heap on ARM (32-bit) | on the PC (64-bit) |"
+  echo "|---|---|---|"
+  for run in "DAISY 2.02 book with audio, a minute of play|/mnt/emmc/Daisy/daisy_with_audio|wait 20\nkey play\nwait 5\nkey play\nwait 60" \
+             "$(basename "$epub") ($(du -m "$epub" | cut -f1) MB EPUB), a minute of reading|/mnt/emmc/$(basename "$epub")|wait 20\nkey play\nwait 60"; do
+    IFS='|' read -r what entry script <<<"$run"
+    arm=$(DTB_SIM_SLOWDOWN=4 player_heap "$root" "$root.player" "$entry" "$(printf "$script")")
+    pc=$(player_heap "$root" "$HB/core/dtbplayer" "$entry" "$(printf "$script")")
+    printf '| %s | %.1f MB | %.1f MB |\n' "$what" "$(awk -v k="$arm" 'BEGIN { print k / 1024 }')" \
+      "$(awk -v k="$pc" 'BEGIN { print k / 1024 }')"
+  done
+  rm -rf "$(dirname "$root")" "$voices"
+  exit 0
+fi
 
 if [ "${1:-}" = "--arm-memory" ]; then
   AB=$(cd "$2" && pwd)

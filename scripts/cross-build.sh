@@ -1,26 +1,38 @@
 #!/usr/bin/env bash
 # Builds the firmware for the device (32-bit ARM, hard float) with Debian's
-# cross compiler and the :armhf libraries (bash scripts/install-deps.sh --cross).
+# cross compiler against the armhf sysroot (DTB_ARMHF_SYSROOT, default
+# /opt/dtb-armhf-sysroot) that bash scripts/install-deps.sh --cross makes.
 #
 #   scripts/cross-build.sh [BUILD_DIR]           the device's build: dtbplayer and
 #       supervisor without the simulator, their file tree in BUILD_DIR/stage and
 #       its upgrade packet in BUILD_DIR/packet (default BUILD_DIR: build-armhf)
 #   scripts/cross-build.sh --tests [BUILD_DIR]   the device's programs and the unit
 #       tests, which run under qemu-arm-static (default BUILD_DIR: build-armhf-tests)
+#   scripts/cross-build.sh --e2e PC_BUILD [BUILD_DIR]   the ARM player of the
+#       simulated board (in the same BUILD_DIR) driven by the PC build's dtbsim
+#       and end-to-end tests: the list in tests/arm/e2e-subset.txt, and power
+#       cuts of dtbrandom (ARM_POWER_CUTS, default 6)
 #
 # PACKET_VERSION (default 04) is the packet's version number.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 TESTS=0
+E2E=""
 if [ "${1:-}" = "--tests" ]; then TESTS=1; shift; fi
+if [ "${1:-}" = "--e2e" ]; then E2E=$(cd "$2" && pwd); TESTS=1; shift 2; fi
 JOBS=${JOBS:-2}
 GEN=()
 command -v ninja >/dev/null && GEN=(-G Ninja)
 TRIPLE=arm-linux-gnueabihf
 QEMU=${QEMU:-qemu-arm-static}
-for tool in $TRIPLE-g++ $TRIPLE-pkg-config $QEMU; do
+for tool in $TRIPLE-g++ pkg-config $QEMU; do
   command -v "$tool" >/dev/null || { echo "cross-build: $tool missing: run scripts/install-deps.sh --cross" >&2; exit 1; }
 done
+export DTB_ARMHF_SYSROOT=${DTB_ARMHF_SYSROOT:-/opt/dtb-armhf-sysroot}
+[ -f "$DTB_ARMHF_SYSROOT/.debs" ] ||
+  { echo "cross-build: no armhf sysroot in $DTB_ARMHF_SYSROOT: run scripts/install-deps.sh --cross" >&2; exit 1; }
+# The emulator takes the ARM programs' libraries from the sysroot.
+export QEMU_LD_PREFIX=$DTB_ARMHF_SYSROOT
 
 # The device's programs are 32-bit ARM hard-float executables carrying none
 # of the simulated board.
@@ -34,10 +46,9 @@ check_programs() {
   done
 }
 
-# Warnings are errors here too once a run of the ARM compiler has shown the
-# tree clean (a 32-bit target warns where the PC does not: formats of 64-bit
-# values, narrowing); until then ARM_WERROR=ON asks for it.
-ARM_WERROR=${ARM_WERROR:-OFF}
+# Warnings are errors here too: a 32-bit target warns where the PC does not
+# (formats of 64-bit values, narrowing). ARM_WERROR=OFF lets a build through.
+ARM_WERROR=${ARM_WERROR:-ON}
 
 if [ "$TESTS" = 0 ]; then
   B=${1:-build-armhf}
@@ -57,6 +68,52 @@ B=${1:-build-armhf-tests}
 cmake -S . -B "$B" "${GEN[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/armhf-toolchain.cmake" -DDTB_HOST_BOARD=ON -DDTB_BENCH=OFF -DDTB_WERROR="$ARM_WERROR" >/dev/null
+# A 32-bit library's readdir under a user-mode emulator fails on the large
+# directory offsets of the PC's file system, so the speech engine finds no
+# voices; its data is read from a copy in memory (tmpfs) instead.
+ESPEAK_DATA_PATH=$(mktemp -d /dev/shm/dtb-espeak.XXXXXX 2>/dev/null || mktemp -d)
+trap 'rm -rf "$ESPEAK_DATA_PATH"' EXIT
+cp -r "$DTB_ARMHF_SYSROOT/usr/lib/$TRIPLE/espeak-ng-data/." "$ESPEAK_DATA_PATH/"
+export ESPEAK_DATA_PATH
+
+# The PC's dtbsim starts the player through a wrapper that names the
+# emulator, which also starts the player's speech workers.
+run_e2e() {
+  local wrapper list regex
+  B=$(cd "$B" && pwd)
+  wrapper="$B/arm-player.sh"
+  # Each start leaves a line in arm-player.starts: the proof that the tests
+  # ran this player and not the PC's.
+  printf '#!/bin/sh\necho "$$" >>%s/arm-player.starts\nexport QEMU_LD_PREFIX=%s ESPEAK_DATA_PATH=%s DTB_EXEC_WRAPPER=%s\nexec %s %s/core/dtbplayer "$@"\n' \
+    "$B" "$DTB_ARMHF_SYSROOT" "$ESPEAK_DATA_PATH" "$(command -v "$QEMU")" "$(command -v "$QEMU")" "$B" >"$wrapper"
+  : >"$B/arm-player.starts"
+  chmod +x "$wrapper"
+  file -L "$B/core/dtbplayer" | grep -q 'ELF 32-bit LSB .*ARM' || { echo "cross-build: $B/core/dtbplayer is not ARM" >&2; exit 1; }
+  list=$(grep -v -e '^#' -e '^$' tests/arm/e2e-subset.txt)
+  regex="^($(paste -sd'|' <<<"$list"))\$"
+  echo "== $(wc -l <<<"$list") end-to-end tests against the ARM player under $QEMU"
+  # Every test of the list must exist and none may be skipped.
+  # The emulated player answers several times slower: dtbsim and the tests
+  # stretch their waits by DTB_SIM_SLOWDOWN.
+  (cd "$E2E" && DTB_PLAYER="$wrapper" DTB_SIM_SLOWDOWN=${DTB_SIM_SLOWDOWN:-4} ctest --output-on-failure -j"${E2E_JOBS:-$((JOBS * 2))}" --timeout 900 \
+     -R "$regex" | tee "$B/e2e.log")
+  [ "$(grep -c ' Passed ' "$B/e2e.log")" = "$(wc -l <<<"$list")" ] ||
+    { echo "cross-build: not every test of tests/arm/e2e-subset.txt ran and passed" >&2; exit 1; }
+  echo "the ARM player started $(wc -l <"$B/arm-player.starts") times"
+  [ "$(wc -l <"$B/arm-player.starts")" -ge "$(wc -l <<<"$list")" ] ||
+    { echo "cross-build: the tests did not start the ARM player" >&2; exit 1; }
+  echo "== power cuts of the ARM player (dtbrandom)"
+  rm -rf "$B/power-cuts-root"
+  "$E2E/sim/dtbrandom" --root "$B/power-cuts-root" --seed 36 --cuts "${ARM_POWER_CUTS:-6}" \
+    --player "$wrapper" --answer-seconds 20 || { r=$?; [ $r = 77 ] && echo "skipped: no corpus or demo library"; [ $r = 77 ]; }
+}
+
+if [ -n "$E2E" ]; then
+  cmake --build "$B" -j"$JOBS" --target dtbplayer
+  cmake --build "$E2E" -j"$JOBS" --target dtbsim dtbrandom
+  run_e2e
+  exit 0
+fi
 # The unit tests only: end-to-end runs start programs that the PC cannot
 # execute without binfmt, and the simulator would be one more program to build.
 mapfile -t UNIT < <(ninja -C "$B" -t targets all 2>/dev/null | sed -n 's/^\([a-z_]*_tests\): .*/\1/p' |
@@ -67,13 +124,6 @@ NM=$TRIPLE-nm python3 scripts/check-device-link.py "$B/core/dtbplayer_device" "$
 NM=$TRIPLE-nm python3 scripts/check-device-link.py "$B/supervisor/supervisor_device" "$B/platform/host/libdtb_hostboard.a"
 
 echo "== unit tests under $QEMU"
-# A 32-bit library's readdir under a user-mode emulator fails on the large
-# directory offsets of the PC's file system, so the speech engine finds no
-# voices; its data is read from a copy in memory (tmpfs) instead.
-ESPEAK_DATA_PATH=$(mktemp -d /dev/shm/dtb-espeak.XXXXXX 2>/dev/null || mktemp -d)
-trap 'rm -rf "$ESPEAK_DATA_PATH"' EXIT
-cp -r "/usr/lib/$TRIPLE/espeak-ng-data/." "$ESPEAK_DATA_PATH/"
-export ESPEAK_DATA_PATH
 run_one() {
   local exe
   exe=$(find "$B/tests" -name "$1" -type f -perm -u+x | head -n 1)

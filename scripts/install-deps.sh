@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs every Debian package the firmware, its simulator and its tests need.
 # Safe to run again: apt-get skips what is already there.
-# --cross also installs the ARM cross toolchain, the :armhf development
-# packages of every library the device's programs and unit tests link, and
-# qemu-arm-static to run them (scripts/cross-build.sh).
+# --cross also installs the ARM cross toolchain and qemu-arm-static, and makes
+# an armhf sysroot (scripts/make-armhf-sysroot.sh) of every library the
+# device's programs and unit tests link (scripts/cross-build.sh).
 set -euo pipefail
 CROSS=0
 [ "${1:-}" = "--cross" ] && CROSS=1
@@ -29,16 +29,21 @@ $SUDO apt-get install -y --no-install-recommends \
   ffmpeg sox python3 valgrind time \
   unzip zip tmux
 if [ "$CROSS" = 1 ]; then
-  $SUDO apt-get install -y --no-install-recommends \
-    crossbuild-essential-armhf qemu-user-static file \
-    libglib2.0-dev:armhf libxml2-dev:armhf \
-    libavformat-dev:armhf libavcodec-dev:armhf libavutil-dev:armhf libswresample-dev:armhf \
-    libasound2-dev:armhf libsoundtouch-dev:armhf libmp3lame-dev:armhf libspeexdsp-dev:armhf \
-    libpoppler-cpp-dev:armhf libpoppler-glib8:armhf libcairo2-dev:armhf libmobi-dev:armhf zlib1g-dev:armhf libminizip-dev:armhf \
-    libespeak-ng-dev:armhf libicu-dev:armhf libuchardet-dev:armhf \
-    libgtest-dev:armhf libgmock-dev:armhf ||
-    echo "install-deps: the ARM packages could not be installed (the mirror's armhf lists?);" \
-         "the test command skips its ARM step without them" >&2
-  # (poppler-glib's armhf development package would replace the PC's: the
-  # cross build uses the PC's headers with the armhf library.)
+  $SUDO apt-get install -y --no-install-recommends crossbuild-essential-armhf qemu-user-static file
+  # The armhf libraries go into a sysroot of their own rather than beside the
+  # PC's: multiarch needs both architectures at the same version, and a
+  # mirror whose armhf lists lag behind the PC's packages (or fail to
+  # download) cannot give that. The packages are fetched with their whole
+  # dependency closure and unpacked; nothing is installed.
+  ARMHF_PACKAGES=(libc6-dev libstdc++-12-dev libglib2.0-dev libxml2-dev
+    libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
+    libasound2-dev libsoundtouch-dev libmp3lame-dev libspeexdsp-dev
+    libpoppler-cpp-dev libpoppler-glib-dev libcairo2-dev libmobi-dev zlib1g-dev libminizip-dev
+    libespeak-ng-dev espeak-ng-data libicu-dev libuchardet-dev libgtest-dev libgmock-dev)
+  SYSROOT=${DTB_ARMHF_SYSROOT:-/opt/dtb-armhf-sysroot}
+  DEBS=${DTB_ARMHF_DEBS:-/var/cache/dtb-armhf-debs}
+  if ! $SUDO env SYSROOT="$SYSROOT" DEBS="$DEBS" bash "$(dirname "$0")/make-armhf-sysroot.sh" "${ARMHF_PACKAGES[@]}"; then
+    echo "install-deps: the armhf sysroot could not be made (the mirror's armhf lists or packages," \
+         "see above); the test command skips its ARM step without it" >&2
+  fi
 fi

@@ -6,10 +6,11 @@
 #     and one end-to-end run per subsystem under the sanitizers (the simulated
 #     device checks for leaks when it powers off);
 #  3. the threaded parts' unit tests under the thread sanitizer;
-#  4. the device's build for 32-bit ARM, its unit tests under qemu-arm-static
-#     (skipped with a note when the cross tools are missing: install-deps.sh --cross).
-# The PC builds treat a warning as an error (DTB_WERROR); the ARM build will
-# once its compiler has been seen to find none (scripts/cross-build.sh).
+#  4. the device's build for 32-bit ARM against the armhf sysroot, its unit
+#     tests under qemu-arm-static, and the end-to-end subset of
+#     tests/arm/e2e-subset.txt against the ARM player (skipped with a note when
+#     the cross tools or the sysroot are missing: install-deps.sh --cross).
+# Every build treats a warning as an error (DTB_WERROR, ARM_WERROR).
 # Each step prints its time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -74,9 +75,12 @@ for t in "${TSAN_TESTS[@]}"; do
 done
 
 step "ARM build and unit tests under emulation"
-if command -v arm-linux-gnueabihf-g++ >/dev/null && command -v qemu-arm-static >/dev/null; then
+if command -v arm-linux-gnueabihf-g++ >/dev/null && command -v qemu-arm-static >/dev/null &&
+   [ -f "${DTB_ARMHF_SYSROOT:-/opt/dtb-armhf-sysroot}/.debs" ]; then
   bash scripts/cross-build.sh --tests build-armhf-tests
+  step "ARM end-to-end subset under emulation"
+  bash scripts/cross-build.sh --e2e build build-armhf-tests
 else
-  echo "skipped: no ARM cross compiler or qemu-arm-static (bash scripts/install-deps.sh --cross)"
+  echo "skipped: no ARM cross compiler, qemu-arm-static or armhf sysroot (bash scripts/install-deps.sh --cross)"
 fi
 step "done"

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -308,7 +309,7 @@ int Simulator::TimeCommand(const std::vector<std::string>& w, const std::string&
     // window CLASS [SECONDS]: waits until a window of that class is on top.
     double timeout = w.size() == 3 ? ParseSeconds(w[2]) : 5;
     if ((w.size() != 2 && w.size() != 3) || timeout < 0) return Bad(line, "use: window CLASS [SECONDS]");
-    return WaitForWindow(w[1], timeout);
+    return WaitForWindow(w[1], timeout * Slowdown());
   }
   if (cmd != "expect") return kNotOurs;
   std::string text = Trim(line.substr(6));
@@ -319,7 +320,18 @@ int Simulator::TimeCommand(const std::vector<std::string>& w, const std::string&
     text = Trim(text.substr(0, text.rfind(tw.back())));
   }
   if (text.empty()) return Bad(line, "use: expect TEXT [SECONDS]");
-  return WaitForSpeech(text, timeout);
+  return WaitForSpeech(text, timeout * Slowdown());
+}
+
+// A player run under an emulator answers several times slower than the PC's:
+// DTB_SIM_SLOWDOWN stretches every expect's and window's wait by that factor.
+double Simulator::Slowdown() {
+  static const double factor = [] {
+    const char* v = getenv("DTB_SIM_SLOWDOWN");
+    double f = v ? atof(v) : 1;
+    return f >= 1 ? f : 1;
+  }();
+  return factor;
 }
 
 int Simulator::Bad(const std::string& line, const std::string& why) {

@@ -104,6 +104,7 @@ class Simulator {
   void WriteEvent(int type, int code, int value);
   int WaitForSpeech(const std::string& text, double seconds);
   int WaitForWindow(const std::string& name, double seconds);
+  static double Slowdown();
   std::string FindPlayer() const;
   std::string FindSupervisor() const;
   int InstallPlayerInRoot();

@@ -41,6 +41,10 @@ void HandleSimulateKey(int code, int kind);
 int OpenSimulateKeyPipe(bool watch);
 // The 250 ms timer; always TRUE.
 gboolean TimeOutFun_250ms(void* data);
+// With DTB_HEAP_REPORT in the environment: the tick samples the heap in use
+// and power-off logs its peak ("heap: peak N KiB in use ...") on stderr.
+void SampleHeap();
+void ReportHeap();
 
 [[noreturn]] void PowerOff();
 // Programs (enable) or disables the RTC wake-up alarm; `when` is local time.

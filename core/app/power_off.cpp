@@ -150,6 +150,7 @@ void PowerOff() {
       SayPhraseAndWait(UxPhrase::ShuttingDown);
       break;
   }
+  ReportHeap();
   for (;;) {
     time_t nowT = BTime();
     unsigned int w = WakeTime(static_cast<unsigned int>(nowT));

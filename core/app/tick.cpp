@@ -239,6 +239,7 @@ gboolean TimeOutFun_250ms(void*) {
 
   WindowTick();
   RunDeferredSaves();
+  SampleHeap();
 
   if (PowerKeyAndUsbStep()) return TRUE;
   if (++g_250msTimes <= 3) return TRUE;
