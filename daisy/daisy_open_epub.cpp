@@ -41,12 +41,6 @@ void DropHead(std::string* xml) {
   }
 }
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return out;
-}
 }  // namespace
 
 class EpubBuilder {

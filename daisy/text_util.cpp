@@ -12,6 +12,13 @@
 
 namespace libDaisy {
 
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return out;
+}
+
 bool CaseEqual(std::string_view a, const char* b) {
   if (!b || !a.data()) return false;
   size_t n = strlen(b);

@@ -22,6 +22,8 @@ inline uint32_t CaseHash(const char* s, int len) {
 bool CaseEqual(std::string_view a, const char* b);
 // Exact equality of a view and a C string.
 bool Equal(std::string_view a, const char* b);
+// An ASCII-lower-cased copy.
+std::string Lower(std::string_view s);
 
 // Characters cut from the end of a text piece: 1 to 10, 13 and the blank.
 inline bool IsTrimSpace(unsigned char c) { return (c >= 1 && c <= 10) || c == 13 || c == ' '; }

@@ -66,12 +66,6 @@ bool IsQuiet(const char* name, const XmlAttrs& attrs) {
   return IsSkippableType(attrs.Get("epub:type"));
 }
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return out;
-}
 
 }  // namespace
 

@@ -26,6 +26,8 @@ int CEbook::Open(const char*) {
 }
 
 int CEbook::Close() {
+  // What reading in steps still holds goes first (the derived source's).
+  EndSteps();
   m_Language.clear();
   m_SplitLanguage.clear();
   free(m_Text);

@@ -259,11 +259,6 @@ class DocxBody : public xml::Handler {
 CDocx::CDocx() = default;
 CDocx::~CDocx() { EndSteps(); }
 
-int CDocx::Close() {
-  EndSteps();
-  return CEbook::Close();
-}
-
 void CDocx::EndSteps() {
   m_Part.reset();
   m_Body.reset();

@@ -24,7 +24,6 @@ class CDocx : public CEbook {
   // 0; -2 null path; -3 no memory; -4 cannot be opened; -6 not a Word
   // document (an encrypted one is not a ZIP archive), or a part unreadable.
   int Open(const char* path) override;
-  int Close() override;
   CDocx();
   ~CDocx() override;
 

@@ -314,13 +314,7 @@ int CEpub::SettledBefore() const {
 }
 
 int CEpub::ReadMore() {
-  int r = Feed(c_Step);
-  if (r == 1) return 1;
-  EndSteps();
-  // A failure part way through closes the book with what was read: its
-  // start is being read aloud already.
-  if (r != 0) ClearError();
-  return FinishParse();
+  return EndOfStep(Feed(c_Step));
 }
 
 void CEpub::EndSteps() {
@@ -337,11 +331,6 @@ void CEpub::EndSteps() {
 }
 
 CEpub::~CEpub() { EndSteps(); }
-
-int CEpub::Close() {
-  EndSteps();
-  return CXhtml::Close();
-}
 
 int CEpub::Open(const char* path) {
   if (!path) return -2;

@@ -27,7 +27,6 @@ class CEpub : public CXhtml {
   // required part missing or unreadable, no spine document readable, or
   // encrypted content. A spine document that cannot be read is passed over.
   int Open(const char* path) override;
-  int Close() override;
 
   struct ManifestItem {
     std::string href;  // resolved: a path inside the archive

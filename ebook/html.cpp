@@ -94,12 +94,7 @@ struct CHtml::Stream {
 
 CHtml::CHtml() : m_Tokenizer(*this) { m_SkipsHidden = false; }
 
-CHtml::~CHtml() { CHtml::Close(); }
-
-int CHtml::Close() {
-  EndSteps();
-  return CXhtml::Close();
-}
+CHtml::~CHtml() { Close(); }
 
 void CHtml::EndSteps() { m_Stream.reset(); }
 
@@ -123,13 +118,7 @@ int CHtml::OpenMarkup(std::unique_ptr<Decoder> in, const std::string& encoding) 
 }
 
 int CHtml::ReadMore() {
-  int r = ReadMarkup(c_Step);
-  if (r == 1) return 1;
-  EndSteps();
-  // A failure part way through closes the book with what was read: its
-  // start is being read aloud already.
-  if (r != 0) ClearError();
-  return FinishParse();
+  return EndOfStep(ReadMarkup(c_Step));
 }
 
 int CHtml::ReadMarkup(size_t budget) {

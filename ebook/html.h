@@ -23,7 +23,6 @@ class CHtml : public CXhtml {
   // 0; -2 null path or an encoding that cannot be converted; -3 no memory;
   // -4 cannot be opened or read; -6 fewer than 5 bytes, or not text.
   int Open(const char* path) override;
-  int Close() override;
 
   // The encoding of a page's bytes: "UTF-16LE", "UTF-16BE", "UTF-8" or a
   // code page iconv knows. *skip = the length of the byte-order mark.

@@ -99,13 +99,7 @@ int CMobi::Feed(size_t budget) {
 }
 
 int CMobi::ReadMore() {
-  int r = Feed(c_Step);
-  if (r == 1) return 1;
-  EndSteps();
-  // A failure part way through closes the book with what was read: its
-  // start is being read aloud already.
-  if (r != 0) ClearError();
-  return FinishParse();
+  return EndOfStep(Feed(c_Step));
 }
 
 void CMobi::EndSteps() {
@@ -115,7 +109,6 @@ void CMobi::EndSteps() {
 }
 
 int CMobi::Close() {
-  EndSteps();
   m_Trailing = 0;
   m_Encoding = "UTF-8";
   return CXhtml::Close();

@@ -487,12 +487,7 @@ struct CRtf::Steps {
 
 CRtf::CRtf() = default;
 
-CRtf::~CRtf() { CRtf::Close(); }
-
-int CRtf::Close() {
-  EndSteps();
-  return CEbook::Close();
-}
+CRtf::~CRtf() { Close(); }
 
 void CRtf::EndSteps() { m_Steps.reset(); }
 

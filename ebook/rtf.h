@@ -18,7 +18,6 @@ class CRtf : public CEbook {
   int Open(const char* path) override;
   // The same over bytes in memory (also fed by the fuzzer).
   int OpenMemory(const char* data, size_t size);
-  int Close() override;
 
  protected:
   // A file is read a step at a time as reading reaches it.

@@ -261,12 +261,7 @@ int ReadDocument(CWordDoc& book, CWordDoc::Steps& st) {
 
 CWordDoc::CWordDoc() = default;
 
-CWordDoc::~CWordDoc() { CWordDoc::Close(); }
-
-int CWordDoc::Close() {
-  EndSteps();
-  return CEbook::Close();
-}
+CWordDoc::~CWordDoc() { Close(); }
 
 void CWordDoc::EndSteps() { m_Steps.reset(); }
 

@@ -22,7 +22,6 @@ class CWordDoc : public CEbook {
   // 0; -2 null path; -3 no memory; -4 not a readable Word 97-2003 document
   // (not a compound file, damaged, encrypted, Word 6/95, no main text).
   int Open(const char* path) override;
-  int Close() override;
 
  protected:
   // The main text is read a step at a time as reading reaches it.

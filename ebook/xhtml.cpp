@@ -288,3 +288,12 @@ int CXhtml::Open(const char* path) {
   if (result != 0) Close();
   return result;
 }
+
+int CXhtml::EndOfStep(int fed) {
+  if (fed == 1) return 1;
+  EndSteps();
+  // A failure part way through closes the book with what was read: its
+  // start is being read aloud already.
+  if (fed != 0) ClearError();
+  return FinishParse();
+}

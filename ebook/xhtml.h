@@ -39,6 +39,10 @@ class CXhtml : public CEbook {
   int SettledBefore() const override { return m_NoteDepth > 0 ? m_NoteStart : m_TextLength; }
   // Forgets a callback's failure, to close the book with what was read.
   void ClearError() { m_Error = 0; }
+  // The end of one step of a document read in steps, which `fed` 1 (more to
+  // come), 0 (the end) or a failure: 1 while more is to come, else the
+  // closing sequence's result.
+  int EndOfStep(int fed);
   // Where the text and tables stand, to drop a document that has to be read
   // again (an EPUB chapter that is not well-formed XML).
   struct Mark {
