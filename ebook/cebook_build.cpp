@@ -216,6 +216,18 @@ void CEbook::DealSettled() {
     EndAsSettled();
 }
 
+int CEbook::EndOpen(int first) {
+  int r = first;
+  if (r == 1) {
+    r = ReadInSteps();
+  } else {
+    EndSteps();
+    if (r == 0) r = FinishReading();
+  }
+  if (r != 0) Close();
+  return r;
+}
+
 int CEbook::ReadInSteps() {
   m_Partial = true;
   DealSettled();

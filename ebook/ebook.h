@@ -187,6 +187,12 @@ class CEbook : public iCEbook, NoCopy {
   virtual void EndSteps() {}
   // 0, or -3 when even the first sentences cannot be split.
   int ReadInSteps();
+  // Ends an open that read the book's first part: `first` 1 (more to read:
+  // reading goes on in steps), 0 (the whole book: it is built now) or a
+  // failure (the book is closed). 0 or the failure.
+  int EndOpen(int first);
+  // The closing sequence of a source that has read its whole document.
+  virtual int FinishReading() { return FinishBuilding(true); }
 
   int GrowText(int needed, int step);
   void GoStart();

@@ -356,12 +356,5 @@ int CEpub::Open(const char* path) {
   if (r == 0 && f < 0) r = f;
   // A spine with nothing to read is not a book the reader can open.
   if (r == 0 && m_Read == 0) r = -6;
-  if (r == 0 && f == 1 && m_Next < m_Docs.size()) {
-    r = ReadInSteps();
-  } else {
-    EndSteps();
-    if (r == 0) r = FinishParse();
-  }
-  if (r != 0) Close();
-  return r;
+  return EndOpen(r != 0 ? r : f == 1 && m_Next < m_Docs.size() ? 1 : 0);
 }

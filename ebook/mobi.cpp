@@ -140,12 +140,5 @@ int CMobi::Open(const char* path) {
     m_PartEnd = m_Doc + raw.size();
     if (r == 0) r = Feed(SIZE_MAX);
   }
-  if (r == 1) {
-    r = ReadInSteps();
-  } else {
-    EndSteps();
-    if (r == 0) r = FinishParse();
-  }
-  if (r != 0) Close();
-  return r;
+  return EndOpen(r);
 }

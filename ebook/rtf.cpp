@@ -524,12 +524,5 @@ int CRtf::Open(const char* path) {
   }
   int r = m_Steps->reader.Start();
   if (r == 0) r = m_Steps->reader.Run(c_Step);
-  if (r == 1) {
-    r = ReadInSteps();
-  } else {
-    EndSteps();
-    if (r == 0) r = FinishBuilding(true);
-  }
-  if (r != 0) Close();
-  return r;
+  return EndOpen(r);
 }

@@ -281,12 +281,5 @@ int CWordDoc::Open(const char* path) {
   if (!m_Steps) return -3;
   int r = m_Steps->cf.Open(path);
   if (r == 0) r = ReadDocument(*this, *m_Steps);
-  if (r == 1) {
-    r = ReadInSteps();
-  } else {
-    EndSteps();
-    if (r == 0) r = FinishBuilding(true);
-  }
-  if (r != 0) Close();
-  return r;
+  return EndOpen(r);
 }

@@ -34,6 +34,7 @@ class CXhtml : public CEbook {
   // Runs the closing sequence; pages from the model unless the document
   // marked its own.
   int FinishParse();
+  int FinishReading() override { return FinishParse(); }
   // A note still open may yet become a quiet range: the text from its
   // start is not settled.
   int SettledBefore() const override { return m_NoteDepth > 0 ? m_NoteStart : m_TextLength; }
