@@ -86,7 +86,9 @@ bool Calibrator::CircleCovered() const {
 }
 
 bool Calibrator::Result(Calibration* out) const {
-  if (stage_ == kTurning) return false;
+  // Without the face-down moment Z would stay an older calibration's, which
+  // a tilted heading would then be wrong by: no result rather than that.
+  if (stage_ != kDone) return false;
   double cx, cy;
   Center(&cx, &cy);
   Calibration c = old_;

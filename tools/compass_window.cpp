@@ -80,7 +80,10 @@ int CalibrationWindow::OnKeyDown(int code) {
   if (g_bKeyBoardLocked || code >= 1000) return OnDefaultKeyDown(code);
   switch (code) {
     case KEY_PLAY:
-      return Finish();  // a turn too short says "error"
+      // The turn done, play repeats what the calibration still waits for
+      // (face down); before that, a turn too short says "error".
+      if (calibrator_.stage() == Calibrator::kFaceDown) return OnRefresh();
+      return Finish();
     case KEY_BACK:
     case KEY_MENU:
       return Close(UxPhrase::Canceled7);
