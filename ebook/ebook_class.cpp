@@ -34,8 +34,8 @@ const EbookFormat c_EbookFormats[] = {
     {"azw", New<CMobi>},      {"azw3", New<CMobi>},    {"mobi", New<CMobi>},  {"prc", New<CMobi>},
     {"doc", New<CWordDoc>},   {"docx", New<CDocx>},    {"ebk", New<CTxt>},    {"txt", New<CTxt>},
     {"epub", New<CEpub>},     {"htm", New<CHtml>},     {"html", New<CHtml>},  {"mht", New<CMht>},
-    {"mhtml", New<CMht>},     {"pdf", New<CPdf>},      {"rtf", New<CRtf>},    {"xml", New<CXhtml>},
-    {"xhtml", New<CXhtml>},
+    {"mhtml", New<CMht>},     {"pdf", New<CPdf>},      {"rtf", New<CRtf>},    {"xml", New<CXhtmlFile>},
+    {"xhtml", New<CXhtmlFile>},
 };
 
 const EbookFormat* FindFormat(const char* extension) {

@@ -49,6 +49,17 @@ class CHtml : public CXhtml {
   std::unique_ptr<Stream> m_Stream;  // the bytes not read yet
 };
 
+// An XHTML file: read as XML; one that is not well-formed (an entity only
+// its own DTD subset declares, a stray "&") is read again as HTML, as a
+// browser would, rather than refused.
+class CXhtmlFile : public CHtml {
+ public:
+  int Open(const char* path) override {
+    const int r = CXhtml::Open(path);
+    return r == -6 ? CHtml::Open(path) : r;
+  }
+};
+
 // The encoding the plain-text detector names for bytes with no byte-order
 // mark that are not UTF-8 and declare nothing: the one place where CHtml asks
 // it. CP1250 when it is unsure between the Central European code pages.

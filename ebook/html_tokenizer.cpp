@@ -96,6 +96,8 @@ int HtmlTokenizer::ResolveEntity(const std::u16string& ref, unsigned* first, uns
 
 void HtmlTokenizer::Reset() {
   m_State = kText;
+  m_InSubset = m_HadSubset = false;
+  m_SubsetQuote = 0;
   m_InEntity = false;
   m_Entity.clear();
   m_Text.clear();
@@ -185,6 +187,8 @@ void HtmlTokenizer::EmitEntity(bool terminated) {
   m_InEntity = false;
   unsigned a = 0, b = 0;
   if (ResolveEntity(m_Entity, &a, &b) == 0 && terminated) {
+    // Declared by the document's own subset: nothing to read.
+    if (m_HadSubset && m_Entity[0] != '#') return;
     // "&name;" unknown: the text as written.
     PutCodePoint('&');
     for (char16_t c : m_Entity) PutCodePoint(c);
@@ -248,6 +252,7 @@ void HtmlTokenizer::TagUnit(unsigned short c) {
   switch (m_State) {
     case kTagOpen:
       m_Name.clear();
+      m_Bang.clear();
       m_Attrs.clear();
       m_SelfClose = false;
       if (c == '/') {
@@ -377,7 +382,18 @@ void HtmlTokenizer::SpecialUnit(unsigned short c) {
       }
       return;
     default:  // kDecl
-      if (c == '>') m_State = kText;
+      if (m_InSubset) {
+        if (m_SubsetQuote)
+          m_SubsetQuote = c == m_SubsetQuote ? 0 : m_SubsetQuote;
+        else if (c == '"' || c == '\'')
+          m_SubsetQuote = c;
+        else if (c == ']')
+          m_InSubset = false;
+      } else if (c == '[' && !m_Bang.empty()) {
+        m_InSubset = m_HadSubset = true;
+      } else if (c == '>') {
+        m_State = kText;
+      }
       return;
   }
 }

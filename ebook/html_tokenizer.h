@@ -55,6 +55,12 @@ class HtmlTokenizer {
   unsigned short m_Quote = 0;
   std::vector<std::string> m_Attrs;  // name, value (UTF-8), ...
   std::u16string m_Bang;             // the start of "<!..."
+  // A "<!DOCTYPE ... [ ... ]>" internal subset: inside it (and the quote
+  // open there); once a document had one, the names it declared are unknown
+  // here and their references are dropped rather than read as "&name;".
+  bool m_InSubset = false;
+  unsigned short m_SubsetQuote = 0;
+  bool m_HadSubset = false;
   int m_Dashes = 0;                  // "-" seen before a ">" in a comment
   std::string m_RawName;             // the element whose raw text this is
   std::string m_RawMatch;            // "</name" matched so far

@@ -1,6 +1,7 @@
 // Web pages: the tokenizer and encodings on fixtures of our own (expected dump
 // beside the input), the same reading wherever the input is cut, and files
 // that are too short or not text refused.
+#include <memory>
 #include <string>
 
 #include "ebook/html.h"
@@ -118,6 +119,28 @@ TEST(Html, ShortBinaryAndBrokenFiles) {
   EXPECT_GT(cut.GetTotalSentences(), 2);
   CHtml missing;
   EXPECT_EQ(-4, missing.Open((dir / "missing.html").c_str()));
+}
+
+}  // namespace
+
+namespace {
+
+// A document type with an internal subset: neither the subset's end nor a
+// reference to what it declares is read aloud, and an XHTML file that is not
+// well-formed for it is read as HTML instead of refused.
+TEST(Html, InternalSubsetIsNeitherReadNorRefused) {
+  dtbtest::TempDir dir;
+  const std::string subset = "<!DOCTYPE html [<!ENTITY who \"x ] y\"> <!ENTITY a '>'>]>";
+  dtbtest::WriteFile(dir / "a.html", subset + "<html><body><p>Hello &who; &amp; &#65;.</p></body></html>");
+  Peek<CHtml> h;
+  ASSERT_EQ(0, h.Open((dir / "a.html").c_str()));
+  EXPECT_EQ(U16("Hello & A.\n"), ebooktest::Current(h));
+  dtbtest::WriteFile(dir / "b.xhtml", "<?xml version=\"1.0\"?>" + subset +
+                                          "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><p>Hi &who; there.</p></body></html>");
+  std::unique_ptr<iCEbook> x(GetEbookClass("xhtml"));
+  ASSERT_TRUE(x);
+  ASSERT_EQ(0, x->Open((dir / "b.xhtml").c_str()));
+  EXPECT_EQ(U16("Hi there.\n"), ebooktest::Current(*x));
 }
 
 }  // namespace
