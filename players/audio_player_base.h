@@ -83,7 +83,6 @@ class AudioPlayerBase : public PlayerWindow {
   bool m_bUserPaused = false;
   bool m_bResumeAfterTts = false;
   bool m_bFailed = false;       // nothing to play: the window closes at the next tick
-  HistoryPacer m_HistoryPacer;  // the place stored once a minute while playing
   int m_OpenFailures = 0;       // files in a row that could not be opened
 
   int m_MenuMode = MENU_NONE;

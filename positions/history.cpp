@@ -220,3 +220,7 @@ bool HistoryPacer::Due(long long nowS) {
 }
 
 bool HistoryPacer::Due() { return Due(static_cast<long long>(BTime())); }
+
+void HistoryPacer::Soon(long long nowS) { m_Last = nowS - (kSeconds - kAfterMoveSeconds); }
+
+void HistoryPacer::Soon() { Soon(static_cast<long long>(BTime())); }

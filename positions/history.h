@@ -132,6 +132,11 @@ class HistoryPacer {
   bool Due(long long nowS);
   // The same on the device clock.
   bool Due();
+  // The user moved: the place is due a few seconds after the last move, not
+  // up to a minute later (a cut battery then keeps the move).
+  static constexpr long long kAfterMoveSeconds = 5;
+  void Soon(long long nowS);
+  void Soon();
 
  private:
   long long m_Last = -1;

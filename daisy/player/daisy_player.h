@@ -158,7 +158,6 @@ class DaisyPlayer : public PlayerWindow {
   bool m_bOpenPhraseSaid = false;
   bool m_bResumeAfterTts = false;
   bool m_bPaused = false;
-  HistoryPacer m_HistoryPacer;  // the place stored once a minute while playing
   bool m_bMenuMode = false;
   bool m_bBookmarkMode = false;
   bool m_bEndSaid = false;

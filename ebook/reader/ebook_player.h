@@ -154,7 +154,6 @@ class EbookPlayer : public PlayerWindow {
 
   std::string m_Path;
   bool m_bClosed = false;
-  HistoryPacer m_HistoryPacer;  // the place stored once a minute while reading
 
   // Window fields.
   bool m_bOpening = false;

@@ -44,6 +44,7 @@ int PlayerWindow::PlayerKeyDown(int code) {
     case KEY_LEFT:
     case KEY_RIGHT:
       LeftRightKeyDown(code == KEY_RIGHT ? 1 : -1);
+      m_HistoryPacer.Soon();
       return 0;
     case KEY_VOL_DOWN:
     case KEY_VOL_UP:

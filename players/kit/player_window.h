@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/ui/window.h"
+#include "positions/history.h"
 
 class FindKeys;
 
@@ -54,4 +55,8 @@ class PlayerWindow : public iWindow {
     PauseForSpeech();
     return OnDefaultKeyDown(code);
   }
+
+  // The place stored once a minute while the player sounds, and soon after
+  // a move.
+  HistoryPacer m_HistoryPacer;
 };

@@ -147,6 +147,13 @@ TEST(HistoryPacer, AtMostOnceAMinuteAndAClockSetBackDoesNotStopIt) {
   EXPECT_TRUE(p.Due(500));  // the clock was set back an hour
   EXPECT_FALSE(p.Due(530));
   EXPECT_TRUE(p.Due(560));
+  // Moves: due a few seconds after the last one, then once a minute again.
+  p.Soon(570);
+  p.Soon(572);
+  EXPECT_FALSE(p.Due(576));
+  EXPECT_TRUE(p.Due(577));
+  EXPECT_FALSE(p.Due(636));
+  EXPECT_TRUE(p.Due(637));
 }
 
 // Ten minutes of a DAISY book playing, with a pause and a few bookmarks:
