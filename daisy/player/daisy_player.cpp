@@ -12,6 +12,7 @@
 #include "core/ui/keypad_idle.h"
 #include "core/ui/system_settings.h"
 #include "daisy/daisy.h"
+#include "daisy/narrated_landing.h"
 #include "daisy/player/daisy_player_thread.h"
 #include "daisy/player/daisy_settings.h"
 #include "players/kit/player_common.h"
@@ -256,6 +257,9 @@ int DaisyPlayer::FinishOpen() {
     HistoryItem* h = idx >= 0 ? g_History.GetAt(idx) : nullptr;
     if (h && h->object >= 0) pos = {h->object, h->place < 0 ? 0 : h->place};
   }
+  // Handed over by the e-book reader: where it was reading.
+  libDaisy::NarratedLanding landing;
+  if (libDaisy::TakeNarratedLanding(m_FullName, &landing)) pos = DaisyLandingPos(m_Thread.Book(), b, landing);
   // A finished book (or one that changed) starts again.
   if (pos.object < 0 || pos.object >= b.count) pos = {0, 0};
   m_Thread.SetPosition(pos);

@@ -41,6 +41,15 @@ extern const int g_EbpNavModeDesList[EB_NAV_MODES];
 // their number.
 int EbookNavModeList(int depth, int* modes);
 
+class iCEbook;
+namespace libDaisy {
+struct NarratedLanding;
+}
+// Where a book the DAISY player hands over starts: the sentence of the first
+// match of the landing's text between its heading and the next one, else the
+// heading's start.
+void EbookLand(iCEbook* b, const libDaisy::NarratedLanding& landing);
+
 class EbookPlayer : public PlayerWindow {
  public:
   EbookPlayer();
@@ -133,6 +142,8 @@ class EbookPlayer : public PlayerWindow {
   void SettingsChange(int delta);
   void SettingsOk();
   void LeaveMenu();
+  int SettingsItems() const;
+  int PlayNarration();
 
   // Finding text (ebook_find.cpp).
   FindKeys::Hooks FindHooks();
@@ -153,6 +164,7 @@ class EbookPlayer : public PlayerWindow {
   int RestoreDefaults();
 
   std::string m_Path;
+  bool m_bNarrated = false;  // an EPUB with a narration: the DAISY player plays it too
   bool m_bClosed = false;
   HistoryPacer m_HistoryPacer;  // the place stored once a minute while reading
 
