@@ -81,6 +81,7 @@ int DaisyPlayer::Open(const char* folder, const char* controlFile, int startObje
     return -1;
   }
   m_DaisyType = libDaisy::GuessPlayerBookType(m_FullName.c_str());
+  m_bLanding = libDaisy::TakeNarratedLanding(m_FullName, &m_Landing);
   m_Start = {startObject, startPlace < 0 ? 0 : startPlace};
   if (startObject >= 0 && finalObject >= 0) {
     m_RepeatStart = m_Start;
@@ -258,8 +259,8 @@ int DaisyPlayer::FinishOpen() {
     if (h && h->object >= 0) pos = {h->object, h->place < 0 ? 0 : h->place};
   }
   // Handed over by the e-book reader: where it was reading.
-  libDaisy::NarratedLanding landing;
-  if (libDaisy::TakeNarratedLanding(m_FullName, &landing)) pos = DaisyLandingPos(m_Thread.Book(), b, landing);
+  if (m_bLanding) pos = DaisyLandingPos(m_Thread.Book(), b, m_Landing);
+  m_bLanding = false;
   // A finished book (or one that changed) starts again.
   if (pos.object < 0 || pos.object >= b.count) pos = {0, 0};
   m_Thread.SetPosition(pos);

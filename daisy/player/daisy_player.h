@@ -9,6 +9,7 @@
 #include <vector>
 
 
+#include "daisy/narrated_landing.h"
 #include "daisy/player/daisy_player_nav.h"
 #include "players/kit/bookmark_mode.h"
 #include "players/kit/find_entry.h"
@@ -160,6 +161,9 @@ class DaisyPlayer : public PlayerWindow {
   std::string m_FullName;
   int m_DaisyType = 0;
   DaisyPos m_Start{-1, -1};
+  // Where the e-book reader handed the book over, taken when it opens.
+  libDaisy::NarratedLanding m_Landing;
+  bool m_bLanding = false;
   DaisyPos m_RepeatStart{-1, -1};
   DaisyPos m_RepeatFinal{-1, -1};
 

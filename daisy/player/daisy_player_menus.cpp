@@ -285,11 +285,10 @@ int DaisyPlayer::ReadAsText() {
   m_bMenuMode = false;
   CloseDown();
   libDaisy::SetNarratedLanding(std::move(landing));
-  if (OpenWith(OPEN_EBOOK, m_Folder.c_str(), m_FileName.c_str()) != 0) {
-    PlayerSayPhrase(UxPhrase::FileNotSupported);
-    libDaisy::NarratedLanding dropped;
-    libDaisy::TakeNarratedLanding(m_FullName, &dropped);
-  }
+  if (OpenWith(OPEN_EBOOK, m_Folder.c_str(), m_FileName.c_str()) != 0) PlayerSayPhrase(UxPhrase::FileNotSupported);
+  // A reader that did not take the landing leaves none behind for a later open.
+  libDaisy::NarratedLanding dropped;
+  libDaisy::TakeNarratedLanding(m_FullName, &dropped);
   return WND_CLOSE;
 }
 

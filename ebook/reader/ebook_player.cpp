@@ -62,6 +62,7 @@ int EbookPlayer::Open(const char* path, int page, int place, int end_page, int e
   m_Path = path;
   const size_t n = m_Path.size();
   m_bNarrated = n > 5 && strcasecmp(path + n - 5, ".epub") == 0 && libDaisy::IsNarratedEpub(path);
+  m_bLanding = libDaisy::TakeNarratedLanding(m_Path, &m_Landing);
   if (EbookThreadStart() != 0) {
     m_bOpenFailed = true;
     SayPhrase(UxPhrase::CanNotOpenFile);
@@ -255,10 +256,10 @@ void EbookPlayer::FinishOpen() {
     if (b->Settled() && b->GetTotalSentences() > 0 && b->GetCurPlace() >= b->GetUnicodeLength())
       b->SeekToSentence(b->GetTotalSentences() - 1);
     // Handed over by the DAISY player: where the narration was.
-    libDaisy::NarratedLanding landing;
-    if (libDaisy::TakeNarratedLanding(m_Path, &landing)) EbookLand(b, landing);
+    if (m_bLanding) EbookLand(b, m_Landing);
   });
   m_ResumePage = m_ResumePlace = -1;
+  m_bLanding = false;
   ApplyVoice();
   // The heading levels are asked for at the first change of the navigation
   // mode: a PDF's outline, or a book still being read, would keep the first

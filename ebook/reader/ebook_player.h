@@ -8,6 +8,7 @@
 #include <vector>
 
 
+#include "daisy/narrated_landing.h"
 #include "players/kit/bookmark_mode.h"
 #include "players/kit/find_entry.h"
 #include "positions/history.h"
@@ -42,9 +43,6 @@ extern const int g_EbpNavModeDesList[EB_NAV_MODES];
 int EbookNavModeList(int depth, int* modes);
 
 class iCEbook;
-namespace libDaisy {
-struct NarratedLanding;
-}
 // Where a book the DAISY player hands over starts: the sentence of the first
 // match of the landing's text between its heading and the next one, else the
 // heading's start.
@@ -165,6 +163,9 @@ class EbookPlayer : public PlayerWindow {
 
   std::string m_Path;
   bool m_bNarrated = false;  // an EPUB with a narration: the DAISY player plays it too
+  // Where the DAISY player handed the book over, taken when it opens.
+  libDaisy::NarratedLanding m_Landing;
+  bool m_bLanding = false;
   bool m_bClosed = false;
   HistoryPacer m_HistoryPacer;  // the place stored once a minute while reading
 

@@ -308,11 +308,10 @@ int EbookPlayer::PlayNarration() {
   const std::string name = slash == std::string::npos ? m_Path : m_Path.substr(slash + 1);
   CloseDown();
   libDaisy::SetNarratedLanding(std::move(landing));
-  if (OpenWith(OPEN_DAISY, folder.c_str(), name.c_str()) != 0) {
-    SayPhrase(UxPhrase::FileNotSupported);
-    libDaisy::NarratedLanding dropped;
-    libDaisy::TakeNarratedLanding(m_Path, &dropped);
-  }
+  if (OpenWith(OPEN_DAISY, folder.c_str(), name.c_str()) != 0) SayPhrase(UxPhrase::FileNotSupported);
+  // A player that did not take the landing leaves none behind for a later open.
+  libDaisy::NarratedLanding dropped;
+  libDaisy::TakeNarratedLanding(m_Path, &dropped);
   return WND_CLOSE;
 }
 
