@@ -14,6 +14,7 @@
 #include "core/base/activity.h"
 #include "core/base/util.h"
 #include "daisy/daisy.h"
+#include "daisy/narrated_package.h"
 #include "platform/board.h"
 #include "audio/audio_files.h"
 #include "players/kit/play_backend.h"
@@ -125,9 +126,12 @@ void FileBrowser::UpdateDaisyDirInfo() {
   for (int i = 0; i < g_DirInfo.GetFileCount() && m_BookCount < kMaxDaisyBooks; i++) {
     const char* name = g_DirInfo.GetFileName(i);
     int type = libDaisy::GuessDaisyType(name);
-    if (type != 1 && type != 2) continue;
-    char title[512];
     std::string path = folder + "/" + name;
+    // A narrated EPUB is a book of this folder too; a plain one is not.
+    if (type != 1 && type != 2) type = libDaisy::GuessPlayerBookType(name);
+    if (type == libDaisy::kDaisyEpub && !libDaisy::IsNarratedEpub(path.c_str())) continue;
+    if (type != libDaisy::kDaisy202 && type != libDaisy::kDaisy3 && type != libDaisy::kDaisyEpub) continue;
+    char title[512];
     if (libDaisy::GetTitle(path.c_str(), title, sizeof title, type) != 0) snprintf(title, sizeof title, "%s", name);
     if (m_BookTitles.Add(title) != 0) break;
     m_BookFileIndex[m_BookCount++] = i;

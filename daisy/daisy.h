@@ -38,7 +38,8 @@ int GuessDaisyType(const char* path);
 // 3 for a ".epub" file (a narrated EPUB the browser chose for the player),
 // else GuessDaisyType.
 int GuessPlayerBookType(const char* path);
-// The book's title into buffer, reading only the NCC or the OPF. -1 for a null
+// The book's title into buffer, reading only the NCC or the OPF (a narrated
+// EPUB, type 3: its package). -1 for a null
 // path or buffer or a size below 10; -3 for an unrecognised type; else 0,
 // also when the book has no title or cannot be read (buffer then "").
 int GetTitle(const char* path, char* buffer, int size, int type);

@@ -1,7 +1,7 @@
 // Opening a narrated EPUB: the package's spine gives the documents in
 // reading order, each one's media overlay its objects (one par with its text
 // and audio clip per phrase), the navigation document the headings and
-// pages. A document without an overlay, or with one that cannot be read,
+// pages (without a page list, the documents' own page breaks). A document without an overlay, or with one that cannot be read,
 // becomes text objects that player speech reads, cut where a heading or a
 // page begins so that moving there lands on it.
 #include <algorithm>
@@ -69,6 +69,8 @@ class EpubBuilder {
   int Push(const _DaisyObject& o, bool quiet);
   int TargetPiece(const std::string& target, int* doc);
   int Locate(const std::string& target, const char* what);
+  int LocatePiece(int doc, int piece) const;
+  void CollectPageBreaks();
   int AddPlaces(const std::vector<NavEntry>& toc, const std::vector<NavEntry>& pages);
 
   Daisy& b;
@@ -84,6 +86,11 @@ class EpubBuilder {
   std::vector<int> m_DocSpine;                        // spine position of a document, -1
   std::vector<int> m_OverlayDoc;                      // overlay text name -> document
   std::vector<NavEntry> m_Toc, m_Pages;
+  struct BreakPlace {
+    int doc, piece;
+    std::string label;
+  };
+  std::vector<BreakPlace> m_Breaks;  // pages from the documents when the navigation has none
 };
 
 int EpubBuilder::AddDocument(const std::string& member) {
@@ -296,6 +303,13 @@ int EpubBuilder::TargetPiece(const std::string& target, int* doc) {
   return first;
 }
 
+void EpubBuilder::CollectPageBreaks() {
+  if (!m_Pages.empty()) return;
+  for (const SpineDoc& s : m_Spine)
+    for (const Xhtml::PageBreak& p : b.m_Xhtmls[static_cast<size_t>(s.doc)]->PageBreaks())
+      m_Breaks.push_back({s.doc, p.piece, p.label});
+}
+
 int EpubBuilder::BuildObjects() {
   // Text read without an overlay is cut where headings and pages begin.
   for (const std::vector<NavEntry>* list : {&m_Toc, &m_Pages})
@@ -304,6 +318,8 @@ int EpubBuilder::BuildObjects() {
       int piece = TargetPiece(n.target, &doc);
       if (piece > 0) m_Cuts[static_cast<size_t>(doc)].push_back(piece);
     }
+  for (const BreakPlace& p : m_Breaks)
+    if (p.piece > 0) m_Cuts[static_cast<size_t>(p.doc)].push_back(p.piece);
   if (TakeOverlays()) return 0;
   size_t count = static_cast<size_t>(m_Overlays.Count());
   for (const SpineDoc& s : m_Spine) count += m_Cuts[static_cast<size_t>(s.doc)].size() + 1;
@@ -333,6 +349,10 @@ int EpubBuilder::Locate(const std::string& target, const char* what) {
     b.Warn(-3, target.substr(0, 200), std::string(what) + ": no such id");
     return -1;
   }
+  return LocatePiece(doc, piece);
+}
+
+int EpubBuilder::LocatePiece(int doc, int piece) const {
   for (int t : m_TextObjects[static_cast<size_t>(doc)]) {
     const _DaisyObject& o = b.m_Objects[static_cast<size_t>(t)];
     if (o.start < 0 || o.end <= piece) continue;
@@ -355,6 +375,10 @@ int EpubBuilder::AddPlaces(const std::vector<NavEntry>& toc, const std::vector<N
     b.m_PageElements.push_back(Locate(n.target, "page target"));
     if (b.m_PageLabels.Add(n.label.c_str()) != 0) return -2;
   }
+  for (const BreakPlace& p : m_Breaks) {
+    b.m_PageElements.push_back(LocatePiece(p.doc, p.piece));
+    if (b.m_PageLabels.Add(p.label.c_str()) != 0) return -2;
+  }
   return 0;
 }
 
@@ -366,6 +390,7 @@ int EpubBuilder::Build() {
   m_Overlays.Compact();
   if (m_Spine.empty()) return -3;
   if ((rc = ReadDocuments()) != 0) return rc;
+  CollectPageBreaks();
   if ((rc = BuildObjects()) != 0) return rc;
   if (b.m_Objects.empty()) return -3;
   b.m_AudioNames.reset(m_Overlays.AudioNames().Copy());

@@ -7,6 +7,8 @@
 #include "daisy/clock_value.h"
 #include "daisy/daisy.h"
 #include "daisy/daisy_build.h"
+#include "daisy/narrated_archive.h"
+#include "daisy/narrated_package.h"
 #include "daisy/ncc.h"
 #include "daisy/opf.h"
 #include "daisy/text_util.h"
@@ -76,7 +78,7 @@ void DaisyGetTitle::Close() {
 int DaisyGetTitle::Open(const char* path, int type) {
   Close();
   if (!PathOk(path)) return -1;
-  if (type != kDaisy202 && type != kDaisy3) type = GuessDaisyType(path);
+  if (type != kDaisy202 && type != kDaisy3 && type != kDaisyEpub) type = GuessDaisyType(path);
   if (type == kDaisy202) return Open2(path);
   if (type == kDaisy3) return Open3(path);
   return -3;
@@ -153,7 +155,7 @@ int DaisyGetTitle::GetFirstAudio(const char* file, const char* fragment) {
 int GetTitle(const char* path, char* buffer, int size, int type) {
   if (!path || !buffer || size < 10) return -1;
   buffer[0] = 0;
-  if (type != kDaisy202 && type != kDaisy3) type = GuessDaisyType(path);
+  if (type != kDaisy202 && type != kDaisy3 && type != kDaisyEpub) type = GuessDaisyType(path);
   if (type == kDaisy202) {
     Ncc ncc;
     if (ncc.OpenLenient(path, 0) == 0) CopyUtf8(buffer, size, ncc.GetTitle());
@@ -162,6 +164,13 @@ int GetTitle(const char* path, char* buffer, int size, int type) {
   if (type == kDaisy3) {
     Opf opf;
     if (opf.OpenRepaired(path, true, nullptr) == 0) CopyUtf8(buffer, size, CollapseSpace(opf.GetTitle() ? opf.GetTitle() : "").c_str());
+    return 0;
+  }
+  if (type == kDaisyEpub) {
+    NarratedArchive archive;
+    NarratedPackage package;
+    if (archive.Open(path) == 0 && OpenPackage(archive, &package) == 0)
+      CopyUtf8(buffer, size, CollapseSpace(package.title).c_str());
     return 0;
   }
   return -3;

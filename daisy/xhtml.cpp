@@ -10,6 +10,7 @@
 #include <new>
 
 #include "daisy/dump.h"
+#include "daisy/narrated_package.h"
 #include "daisy/overlay.h"
 #include "daisy/text_util.h"
 #include "platform/board.h"
@@ -96,6 +97,8 @@ void Xhtml::Close() {
   m_Cuts.clear();
   m_QuietDepth = -1;
   m_Quiet.clear();
+  m_PageBreaks.clear();
+  m_PageLabelDepth = -1;
 }
 
 int Xhtml::Begin(size_t fileSize) {
@@ -193,11 +196,22 @@ void Xhtml::OnStartElement(const char* name, const XmlAttrs& attrs) {
   std::string_view id = attrs.Get("id");
   const bool referenced =
       id.data() && (!m_HasReferenced || m_Referenced.count(Lower(id)) > 0);
-  const bool cuts = !IsInline(name) || referenced;
+  // A page break starts a piece, so that moving to the page lands on it.
+  const bool pageBreak = HasToken(attrs.Get("epub:type"), "pagebreak");
+  const bool cuts = !IsInline(name) || referenced || pageBreak;
   if (cuts) FlushText();
   // A line break inside a sentence is a blank.
   if (!cuts && strcasecmp(name, "br") == 0) OnCharacters(" ", 1);
   int depth = m_Depth++;
+  if (pageBreak && m_PageLabelDepth < 0) {
+    std::string_view title = attrs.Get("title");
+    try {
+      m_PageBreaks.push_back({m_Texts->GetCnt(), title.data() ? std::string(title) : std::string()});
+    } catch (const std::bad_alloc&) {
+      return Fail(-2);
+    }
+    if (m_PageBreaks.back().label.empty()) m_PageLabelDepth = depth;
+  }
   // Only a page number or note that is a piece of its own can be passed over.
   if (cuts && m_QuietDepth < 0 && IsQuiet(name, attrs)) m_QuietDepth = depth;
   try {
@@ -225,6 +239,11 @@ void Xhtml::OnEndElement(const char*) {
   if (static_cast<size_t>(m_Depth) >= m_Cuts.size() || m_Cuts[static_cast<size_t>(m_Depth)])
     FlushText();
   if (m_Depth <= m_QuietDepth) m_QuietDepth = -1;
+  if (m_Depth == m_PageLabelDepth) {
+    const char* text = m_Texts->Get(m_PageBreaks.back().piece);
+    if (text) m_PageBreaks.back().label = text;
+    m_PageLabelDepth = -1;
+  }
   // Close the id elements of this depth and any left open inside it (the
   // HTML parser closes elements implicitly). Matching by depth rather than by
   // name keeps an inner element of the same name from ending the outer range.

@@ -53,6 +53,15 @@ class Xhtml : private XmlSink, NoCopy {
 
   static constexpr int kMaxOpenIds = 100;
 
+  // The page breaks the document marks itself (epub:type "pagebreak"), in
+  // order: the piece the page starts at and its label (the title, else the
+  // element's text).
+  struct PageBreak {
+    int piece;
+    std::string label;
+  };
+  const std::vector<PageBreak>& PageBreaks() const { return m_PageBreaks; }
+
  private:
   void OnStartElement(const char* name, const XmlAttrs& attrs) override;
   void OnEndElement(const char* name) override;
@@ -87,6 +96,8 @@ class Xhtml : private XmlSink, NoCopy {
   int m_QuietDepth = -1;     // inside a page number or note from this depth
   std::vector<char> m_Quiet;  // per piece
   XmlParseInfo m_ParseInfo;
+  std::vector<PageBreak> m_PageBreaks;
+  int m_PageLabelDepth = -1;  // inside a page break whose text is its label
 };
 
 }  // namespace libDaisy

@@ -11,6 +11,7 @@ read); DEST receives:
   missing-audio.epub   chapter 2's audio file left out;
   clip-past-end.epub   chapter 1's last clips end (or begin) past the file's end;
   cut-smil.epub        chapter 1's overlay cut in half;
+  no-page-list.epub    no page list: the pages come from the page breaks;
   outside.epub         links to ../../etc/passwd (an audio src, an overlay);
   narrated.json        what the tests check: chapters, sentences, clip times.
 The speech is espeak-ng's, the encoding ffmpeg's. Exit 2 when a tool or the
@@ -122,7 +123,7 @@ def smil(c, ch, audio, past_end=False):
     return "\n".join(out)
 
 
-def nav(book, pages):
+def nav(book, pages, page_list=True):
     out = ['<?xml version="1.0" encoding="UTF-8"?>\n<html xmlns="http://www.w3.org/1999/xhtml" xmlns:epub="http://www.idpf.org/2007/ops">',
            '<head><title>Spis treści</title></head><body><nav epub:type="toc" id="toc"><h1>Spis treści</h1><ol>']
     for c, ch in enumerate(book["chapters"], 1):
@@ -130,10 +131,13 @@ def nav(book, pages):
         for s, sub in enumerate(ch["sections"], 1):
             out.append('<li><a href="text/ch%d.xhtml#h%d_%d">%s</a></li>' % (c, c, s, escape(sub)))
         out.append("</ol></li>")
-    out.append('</ol></nav><nav epub:type="page-list"><ol>')
-    for pid, (c, label) in sorted(pages.items(), key=lambda kv: int(kv[1][1])):
-        out.append('<li><a href="text/ch%d.xhtml#page%s">%s</a></li>' % (c, label, label))
-    out.append("</ol></nav></body></html>\n")
+    out.append("</ol></nav>")
+    if page_list:
+        out.append('<nav epub:type="page-list"><ol>')
+        for pid, (c, label) in sorted(pages.items(), key=lambda kv: int(kv[1][1])):
+            out.append('<li><a href="text/ch%d.xhtml#page%s">%s</a></li>' % (c, label, label))
+        out.append("</ol></nav>")
+    out.append("</body></html>\n")
     return "\n".join(out)
 
 
@@ -179,9 +183,9 @@ CONTAINER = """<?xml version="1.0"?>
 """
 
 
-def files_of(book, work, pages, past_end=False, cut=False, outside=False, drop_audio=None):
+def files_of(book, work, pages, past_end=False, cut=False, outside=False, drop_audio=None, page_list=True):
     files = [("META-INF/container.xml", CONTAINER), ("OEBPS/package.opf", opf(book, "../../etc/passwd" if outside else None)),
-             ("OEBPS/nav.xhtml", nav(book, {k: v for k, v in pages.items()}))]
+             ("OEBPS/nav.xhtml", nav(book, {k: v for k, v in pages.items()}, page_list))]
     for c, ch in enumerate(book["chapters"], 1):
         files.append(("OEBPS/text/ch%d.xhtml" % c, xhtml(c, ch, {k: v[1] for k, v in pages.items() if v[0] == c})))
         if "audio" not in ch:
@@ -219,6 +223,7 @@ def main():
         write_epub(os.path.join(dest, "clip-past-end.epub"), files_of(book, work, pages, past_end=True))
         write_epub(os.path.join(dest, "cut-smil.epub"), files_of(book, work, pages, cut=True))
         write_epub(os.path.join(dest, "outside.epub"), files_of(book, work, pages, outside=True))
+        write_epub(os.path.join(dest, "no-page-list.epub"), files_of(book, work, pages, page_list=False))
         json.dump(book, open(os.path.join(dest, "narrated.json"), "w"), ensure_ascii=False, indent=1)
     finally:
         shutil.rmtree(work)

@@ -12,6 +12,7 @@
 #include "core/ui/keypad_idle.h"
 #include "core/ui/system_settings.h"
 #include "daisy/daisy.h"
+#include "daisy/narrated_landing.h"
 #include "daisy/player/daisy_player_thread.h"
 #include "daisy/player/daisy_settings.h"
 #include "players/kit/player_common.h"
@@ -80,6 +81,7 @@ int DaisyPlayer::Open(const char* folder, const char* controlFile, int startObje
     return -1;
   }
   m_DaisyType = libDaisy::GuessPlayerBookType(m_FullName.c_str());
+  m_bLanding = libDaisy::TakeNarratedLanding(m_FullName, &m_Landing);
   m_Start = {startObject, startPlace < 0 ? 0 : startPlace};
   if (startObject >= 0 && finalObject >= 0) {
     m_RepeatStart = m_Start;
@@ -256,6 +258,9 @@ int DaisyPlayer::FinishOpen() {
     HistoryItem* h = idx >= 0 ? g_History.GetAt(idx) : nullptr;
     if (h && h->object >= 0) pos = {h->object, h->place < 0 ? 0 : h->place};
   }
+  // Handed over by the e-book reader: where it was reading.
+  if (m_bLanding) pos = DaisyLandingPos(m_Thread.Book(), b, m_Landing);
+  m_bLanding = false;
   // A finished book (or one that changed) starts again.
   if (pos.object < 0 || pos.object >= b.count) pos = {0, 0};
   m_Thread.SetPosition(pos);

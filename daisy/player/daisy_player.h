@@ -9,6 +9,7 @@
 #include <vector>
 
 
+#include "daisy/narrated_landing.h"
 #include "daisy/player/daisy_player_nav.h"
 #include "players/kit/bookmark_mode.h"
 #include "players/kit/find_entry.h"
@@ -20,7 +21,11 @@ class DaisyPlayThread;
 class TextFinder;
 namespace libDaisy {
 class Daisy;
+struct NarratedLanding;
 }
+
+// Text piece `piece` of a text object as UTF-16 units; false without text.
+bool DaisyPieceUnits(libDaisy::Daisy* book, const libDaisy::_DaisyObject& o, int piece, std::vector<uint16_t>* out);
 
 // Where a word was found: text object, its piece (the place of a text
 // object) and the unit inside the piece.
@@ -34,6 +39,10 @@ struct DaisyHit {
 // order; false when there is none.
 bool DaisyFindText(libDaisy::Daisy* book, const DaisyBookView& v, const TextFinder& f, DaisyHit from, bool forward,
                    DaisyHit* out);
+
+// Where a book the e-book reader hands over starts: the first match of the
+// landing's text between its heading and the next one, else the heading.
+DaisyPos DaisyLandingPos(libDaisy::Daisy* book, const DaisyBookView& v, const libDaisy::NarratedLanding& landing);
 
 // Navigation modes: heading levels 1-6 are 0-5.
 enum DaisyNavMode {
@@ -126,6 +135,8 @@ class DaisyPlayer : public PlayerWindow {
   void MenuConfirm();
   void LeaveMenu(bool resume);
   void PlayOnUnlessPaused();
+  int MenuItems() const;
+  int ReadAsText();
 
   // Finding text (daisy_player_find.cpp).
   FindKeys::Hooks FindHooks();
@@ -150,6 +161,9 @@ class DaisyPlayer : public PlayerWindow {
   std::string m_FullName;
   int m_DaisyType = 0;
   DaisyPos m_Start{-1, -1};
+  // Where the e-book reader handed the book over, taken when it opens.
+  libDaisy::NarratedLanding m_Landing;
+  bool m_bLanding = false;
   DaisyPos m_RepeatStart{-1, -1};
   DaisyPos m_RepeatFinal{-1, -1};
 

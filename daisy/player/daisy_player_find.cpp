@@ -9,6 +9,7 @@
 #include "core/base/util.h"
 #include "core/ui/keypad_idle.h"
 #include "daisy/daisy.h"
+#include "daisy/narrated_landing.h"
 #include "daisy/player/daisy_player.h"
 #include "daisy/player/daisy_player_thread.h"
 #include "ebook/text_find.h"
@@ -16,10 +17,7 @@
 #include "speech/tts.h"
 #include "speech/ux_language.h"
 
-namespace {
-
-// Text piece `piece` of a text object as UTF-16 units; false without text.
-bool PieceUnits(libDaisy::Daisy* book, const libDaisy::_DaisyObject& o, int piece, std::vector<uint16_t>* out) {
+bool DaisyPieceUnits(libDaisy::Daisy* book, const libDaisy::_DaisyObject& o, int piece, std::vector<uint16_t>* out) {
   const char* text = nullptr;
   if (book->GetXhtmlText(o.file, piece, &text) != 0 || !text || !*text) return false;
   out->resize(strlen(text) + 1);
@@ -28,8 +26,6 @@ bool PieceUnits(libDaisy::Daisy* book, const libDaisy::_DaisyObject& o, int piec
   out->resize(static_cast<size_t>(n));
   return true;
 }
-
-}  // namespace
 
 bool DaisyFindText(libDaisy::Daisy* book, const DaisyBookView& v, const TextFinder& f, DaisyHit from, bool forward,
                    DaisyHit* out) {
@@ -43,7 +39,7 @@ bool DaisyFindText(libDaisy::Daisy* book, const DaisyBookView& v, const TextFind
     int first = forward ? o.start : o.end - 1;
     if (here) first = o.start + from.piece;
     for (int p = first; p >= o.start && p < o.end; p += step) {
-      if (!PieceUnits(book, o, p, &units)) continue;
+      if (!DaisyPieceUnits(book, o, p, &units)) continue;
       const int n = static_cast<int>(units.size());
       const bool start = here && p == first;
       const int i = forward ? f.FindFirst(units.data(), n, start ? from.offset : 0)
@@ -55,6 +51,22 @@ bool DaisyFindText(libDaisy::Daisy* book, const DaisyBookView& v, const TextFind
     }
   }
   return false;
+}
+
+DaisyPos DaisyLandingPos(libDaisy::Daisy* book, const DaisyBookView& v, const libDaisy::NarratedLanding& landing) {
+  const int h = landing.heading;
+  DaisyPos from{0, 0};
+  if (h >= 0 && h < v.headings && v.headingObjects[h] >= 0) from.object = v.headingObjects[h];
+  int bound = v.count;
+  for (int next = h + 1; next < v.headings && bound == v.count; ++next)
+    if (v.headingObjects[next] > from.object) bound = v.headingObjects[next];
+  if (landing.text.empty()) return from;
+  const TextFinder finder(reinterpret_cast<const unsigned short*>(landing.text.data()),
+                          static_cast<int>(landing.text.size()));
+  DaisyHit hit;
+  if (DaisyFindText(book, v, finder, {from.object, 0, 0}, true, &hit) && hit.object < bound)
+    return {hit.object, hit.piece};
+  return from;
 }
 
 // The book pauses while a word is entered and plays on after speech unless

@@ -1,10 +1,18 @@
 // The DAISY player's menu mode: go to page, go to heading, speed, pitch, the
-// time-jump interval, quieter reading and time left.
-#include <cstdlib>
-#include <string>
+// time-jump interval, quieter reading, time left and, for a narrated EPUB,
+// reading it as text in the e-book reader.
+#include <strings.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "browser/openers.h"
 #include "core/ui/keypad_idle.h"
 #include "daisy/daisy.h"
+#include "daisy/narrated_landing.h"
 #include "daisy/player/daisy_player.h"
 #include "daisy/player/daisy_player_thread.h"
 #include "daisy/player/daisy_settings.h"
@@ -15,11 +23,27 @@
 namespace {
 
 enum MenuItem { ITEM_PAGE = 0, ITEM_HEADING = 1, ITEM_SPEED = 2, ITEM_PITCH = 3, ITEM_JUMP = 4, ITEM_TIME_LEFT = 5,
-                ITEM_QUIET = 6 };
-constexpr int kMenuItems = 7;
+                ITEM_QUIET = 6, ITEM_READ_AS_TEXT = 7 };
 // The menu offers the first three intervals; a file may hold a longer one.
 constexpr int kMenuJumpIndexMax = 2;
 constexpr int kMaxPageNumber = 9999;
+
+// The text of the par holding `at` (its first piece, or the piece being
+// read), as UTF-16; empty when the par has none.
+std::vector<uint16_t> ParText(libDaisy::Daisy* book, const DaisyBookView& v, DaisyPos at) {
+  std::vector<uint16_t> units;
+  if (!book || !v.objects || at.object < 0 || at.object >= v.count) return units;
+  int par = at.object;
+  while (par > 0 && v.objects[par].kind != libDaisy::kObjectPar && v.objects[par].kind != libDaisy::kObjectText) --par;
+  for (int j = par; j < v.count && (j == par || v.objects[j].kind != libDaisy::kObjectPar); ++j) {
+    const libDaisy::_DaisyObject& o = v.objects[j];
+    if (o.kind != libDaisy::kObjectText || o.start < 0) continue;
+    const int piece = o.start + (j == at.object && o.end > o.start + at.place ? at.place : 0);
+    if (!DaisyPieceUnits(book, o, piece, &units)) units.clear();
+    break;
+  }
+  return units;
+}
 
 bool AllDigits(const char* s) {
   if (!s || !*s) return false;
@@ -48,10 +72,17 @@ int SettingOf(int item) {
 
 }  // namespace
 
+// Only a narrated EPUB (the one kind of .epub this player opens) is also
+// read as text.
+int DaisyPlayer::MenuItems() const {
+  const size_t n = m_FileName.size();
+  return n > 5 && strcasecmp(m_FileName.c_str() + n - 5, ".epub") == 0 ? ITEM_READ_AS_TEXT + 1 : ITEM_READ_AS_TEXT;
+}
+
 void DaisyPlayer::EnterSettingsMenu() {
   m_bMenuMode = true;
   m_bBookmarkMode = false;
-  if (g_DaisyMenuIndex < 0 || g_DaisyMenuIndex >= kMenuItems) g_DaisyMenuIndex = 0;
+  if (g_DaisyMenuIndex < 0 || g_DaisyMenuIndex >= MenuItems()) g_DaisyMenuIndex = 0;
   m_MenuNumber.clear();
   m_MenuValue = SettingOf(g_DaisyMenuIndex);
   ShowMenuItem();
@@ -71,6 +102,9 @@ void DaisyPlayer::ShowMenuItem() {
     case ITEM_PITCH:
       out = SpeedPitchText(g_DaisyMenuIndex == ITEM_SPEED, true, m_MenuValue);
       break;
+    case ITEM_READ_AS_TEXT:
+      out = PhraseText(UxPhrase::ReadAsText);
+      break;
     case ITEM_QUIET:
     case ITEM_TIME_LEFT:
       out = PhraseText(g_DaisyMenuIndex == ITEM_QUIET ? UxPhrase::QuietReading : UxPhrase::TimeLeftSetting) + ": " +
@@ -88,6 +122,7 @@ void DaisyPlayer::ShowMenuItem() {
 int DaisyPlayer::MenuKeyDown(int code) {
   if (!IsMenuKey(code, {KEY_BOOKMARK})) return OnDefaultKeyDown(code);
   if (!MenuKeyAllowed()) return 0;
+  if (code == KEY_PLAY && g_DaisyMenuIndex == ITEM_READ_AS_TEXT) return ReadAsText();
   if (code == KEY_PLAY) {
     MenuConfirm();
   } else if (code == KEY_BACK || code == KEY_MENU) {
@@ -105,7 +140,8 @@ int DaisyPlayer::MenuKeyPress(int code) {
   const int item = g_DaisyMenuIndex;
   const bool number = item == ITEM_PAGE || item == ITEM_HEADING;
   auto nextItem = [this](int delta) {
-    g_DaisyMenuIndex = (g_DaisyMenuIndex + delta + kMenuItems) % kMenuItems;
+    const int items = MenuItems();
+    g_DaisyMenuIndex = (g_DaisyMenuIndex + delta + items) % items;
     m_MenuNumber.clear();
     m_MenuValue = SettingOf(g_DaisyMenuIndex);
     ShowMenuItem();
@@ -121,6 +157,10 @@ int DaisyPlayer::MenuKeyPress(int code) {
     return 0;
   }
   if (code != KEY_LEFT && code != KEY_RIGHT) return 0;
+  if (item == ITEM_READ_AS_TEXT) {
+    SysTts_Beep(8);  // nothing to change: play opens the reader
+    return 0;
+  }
   const int step = code == KEY_RIGHT ? 1 : -1;
   if (number) {
     if (step < 0) {
@@ -230,6 +270,26 @@ void DaisyPlayer::MenuConfirm() {
   m_bPaused = false;
   PlayerSay(say);
   m_bResumeAfterTts = true;
+}
+
+// Closes this player and opens the book in the e-book reader, which looks
+// for the text of the par being played from the start of its heading.
+int DaisyPlayer::ReadAsText() {
+  const DaisyBookView& b = m_Thread.View();
+  const DaisyPos at = m_Thread.Position();
+  libDaisy::NarratedLanding landing;
+  landing.path = m_FullName;
+  landing.heading = DaisyHeadingAt(b, at.object);
+  std::vector<uint16_t> text = ParText(m_Thread.Book(), b, at);
+  landing.text = libDaisy::LandingText(text.data(), static_cast<int>(text.size()));
+  m_bMenuMode = false;
+  CloseDown();
+  libDaisy::SetNarratedLanding(std::move(landing));
+  if (OpenWith(OPEN_EBOOK, m_Folder.c_str(), m_FileName.c_str()) != 0) PlayerSayPhrase(UxPhrase::FileNotSupported);
+  // A reader that did not take the landing leaves none behind for a later open.
+  libDaisy::NarratedLanding dropped;
+  libDaisy::TakeNarratedLanding(m_FullName, &dropped);
+  return WND_CLOSE;
 }
 
 void DaisyPlayer::LeaveMenu(bool resume) {

@@ -1,9 +1,11 @@
 // Finding text in the reader: play held with menu enters a word, with right
 // or left it goes to the next or previous match, whose sentence is then read
 // (players/kit/find_entry.h has the keys and the entry).
+#include <climits>
 #include <string>
 
 #include "core/ui/keypad_idle.h"
+#include "daisy/narrated_landing.h"
 #include "ebook/ebook.h"
 #include "ebook/reader/ebook_play_thread.h"
 #include "ebook/reader/ebook_player.h"
@@ -61,4 +63,22 @@ void EbookPlayer::FindMatch(bool forward, const std::u16string& word) {
   m_bUserPaused = false;
   m_bPromptPending = false;
   CmdPlay();
+}
+
+void EbookLand(iCEbook* b, const libDaisy::NarratedLanding& landing) {
+  int from = 0, bound = INT_MAX;
+  if (landing.heading >= 0) {
+    b->SeekToHeading(landing.heading);
+    from = b->GetCurPlace();
+  }
+  if (landing.heading + 1 < b->GetTotalHeadings()) {
+    b->SeekToHeading(landing.heading + 1);
+    bound = b->GetCurPlace();
+  }
+  int place = -1;
+  const TextFinder finder(reinterpret_cast<const unsigned short*>(landing.text.data()),
+                          static_cast<int>(landing.text.size()));
+  if (!landing.text.empty() && FindInEbook(b, finder, from, true, &place) == 0 && place < bound) from = place;
+  b->SeekToPlace(from);
+  b->SeekToSentence(b->GetCurSentence());
 }

@@ -1,6 +1,8 @@
 // The reader window: creation, opening, the tick and closing.
 #include "ebook/reader/ebook_player.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <new>
 
@@ -8,6 +10,8 @@
 #include "core/base/activity.h"
 #include "core/ui/keypad_idle.h"
 #include "core/ui/system_settings.h"
+#include "daisy/narrated_landing.h"
+#include "daisy/narrated_package.h"
 #include "ebook/ebook.h"
 #include "ebook/reader/ebook_io.h"
 #include "ebook/reader/ebook_music.h"
@@ -56,6 +60,9 @@ int CreateEbookPlayer(const char* path, int page, int place, int end_page, int e
 int EbookPlayer::Open(const char* path, int page, int place, int end_page, int end_place) {
   if (!path) return -1;
   m_Path = path;
+  const size_t n = m_Path.size();
+  m_bNarrated = n > 5 && strcasecmp(path + n - 5, ".epub") == 0 && libDaisy::IsNarratedEpub(path);
+  m_bLanding = libDaisy::TakeNarratedLanding(m_Path, &m_Landing);
   if (EbookThreadStart() != 0) {
     m_bOpenFailed = true;
     SayPhrase(UxPhrase::CanNotOpenFile);
@@ -248,8 +255,11 @@ void EbookPlayer::FinishOpen() {
     // not at its end.)
     if (b->Settled() && b->GetTotalSentences() > 0 && b->GetCurPlace() >= b->GetUnicodeLength())
       b->SeekToSentence(b->GetTotalSentences() - 1);
+    // Handed over by the DAISY player: where the narration was.
+    if (m_bLanding) EbookLand(b, m_Landing);
   });
   m_ResumePage = m_ResumePlace = -1;
+  m_bLanding = false;
   ApplyVoice();
   // The heading levels are asked for at the first change of the navigation
   // mode: a PDF's outline, or a book still being read, would keep the first

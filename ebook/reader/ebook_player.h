@@ -8,6 +8,7 @@
 #include <vector>
 
 
+#include "daisy/narrated_landing.h"
 #include "players/kit/bookmark_mode.h"
 #include "players/kit/find_entry.h"
 #include "positions/history.h"
@@ -40,6 +41,12 @@ extern const int g_EbpNavModeDesList[EB_NAV_MODES];
 // The navigation modes offered for a book with headings down to `depth`;
 // their number.
 int EbookNavModeList(int depth, int* modes);
+
+class iCEbook;
+// Where a book the DAISY player hands over starts: the sentence of the first
+// match of the landing's text between its heading and the next one, else the
+// heading's start.
+void EbookLand(iCEbook* b, const libDaisy::NarratedLanding& landing);
 
 class EbookPlayer : public PlayerWindow {
  public:
@@ -133,6 +140,8 @@ class EbookPlayer : public PlayerWindow {
   void SettingsChange(int delta);
   void SettingsOk();
   void LeaveMenu();
+  int SettingsItems() const;
+  int PlayNarration();
 
   // Finding text (ebook_find.cpp).
   FindKeys::Hooks FindHooks();
@@ -153,6 +162,10 @@ class EbookPlayer : public PlayerWindow {
   int RestoreDefaults();
 
   std::string m_Path;
+  bool m_bNarrated = false;  // an EPUB with a narration: the DAISY player plays it too
+  // Where the DAISY player handed the book over, taken when it opens.
+  libDaisy::NarratedLanding m_Landing;
+  bool m_bLanding = false;
   bool m_bClosed = false;
 
   // Window fields.

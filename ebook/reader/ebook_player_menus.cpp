@@ -1,11 +1,15 @@
 // The reader's settings menu: go to page, go to heading, voice, speed,
-// background music volume and track, quieter reading.
+// background music volume and track, quieter reading and, for a narrated
+// EPUB, playing its narration in the DAISY player.
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "players/kit/player_common.h"
+#include "browser/openers.h"
 #include "core/ui/keypad_idle.h"
+#include "daisy/narrated_landing.h"
 #include "ebook/ebook.h"
 #include "ebook/reader/ebook_music.h"
 #include "ebook/reader/ebook_play_thread.h"
@@ -25,6 +29,7 @@ enum {
   SET_MUSIC_TRACK = 5,
   SET_QUIET = 6,
   SET_ITEMS = 7,
+  SET_NARRATION = SET_ITEMS,  // offered for a narrated book only
 };
 
 int Wrap(int v, int lo, int hi) {
@@ -57,10 +62,12 @@ int ItemValue(int item) {
 
 }  // namespace
 
+int EbookPlayer::SettingsItems() const { return m_bNarrated ? SET_NARRATION + 1 : SET_ITEMS; }
+
 void EbookPlayer::EnterSettingsMenu() {
   m_bInSettingsMenu = true;
   m_bInBookmarkMenu = false;
-  m_MenuItem = std::clamp(g_EbookMenuIndex, 0, SET_ITEMS - 1);
+  m_MenuItem = std::clamp(g_EbookMenuIndex, 0, SettingsItems() - 1);
   m_MenuValue = ItemValue(m_MenuItem);
   ShowSettingsItem();
 }
@@ -95,6 +102,9 @@ void EbookPlayer::ShowSettingsItem() {
     case SET_MUSIC_VOLUME:
       if (g_pUxLanguage && g_pUxLanguage->GetBgMusicVolumeString(v, 10 - v, buf, sizeof buf) > 0) Say(buf);
       return;
+    case SET_NARRATION:
+      SayPhrase(UxPhrase::PlayNarration);
+      return;
     case SET_QUIET:
       Say(PhraseText(UxPhrase::QuietReading) + ": " + PhraseText(v ? UxPhrase::Enable : UxPhrase::Disable));
       return;
@@ -115,6 +125,7 @@ int EbookPlayer::SettingsKeyDown(int code) {
   if (!MenuKeyAllowed()) return 0;
   switch (code) {
     case KEY_PLAY:
+      if (m_MenuItem == SET_NARRATION) return PlayNarration();
       SettingsOk();
       return 0;
     case KEY_BACK:
@@ -141,7 +152,7 @@ int EbookPlayer::SettingsKeyPress(int code) {
   switch (code) {
     case KEY_UP:
     case KEY_DOWN:
-      m_MenuItem = Wrap(m_MenuItem + (code == KEY_DOWN ? 1 : -1), 0, SET_ITEMS - 1);
+      m_MenuItem = Wrap(m_MenuItem + (code == KEY_DOWN ? 1 : -1), 0, SettingsItems() - 1);
       m_MenuValue = ItemValue(m_MenuItem);
       ShowSettingsItem();
       return 0;
@@ -159,6 +170,9 @@ int EbookPlayer::SettingsKeyPress(int code) {
 
 void EbookPlayer::SettingsChange(int delta) {
   switch (m_MenuItem) {
+    case SET_NARRATION:
+      SysTts_Beep(8);  // nothing to change: play opens the narration
+      return;
     case SET_GOTO_PAGE:
     case SET_GOTO_HEADING: {
       int total = 0;
@@ -269,6 +283,36 @@ void EbookPlayer::SettingsOk() {
   EbookSettingsChanged();
   SayPhrase(UxPhrase::SettingDone);
   LeaveMenu();
+}
+
+// Closes the reader and plays the book in the DAISY player, which looks for
+// the text of the sentence being read from the start of its heading.
+int EbookPlayer::PlayNarration() {
+  g_EbookMenuIndex = m_MenuItem;
+  m_bInSettingsMenu = false;
+  CmdStop();
+  libDaisy::NarratedLanding landing;
+  landing.path = m_Path;
+  WithEbook([&](iCEbook* b) {
+    if (!b) return;
+    landing.heading = b->GetCurHeading();
+    const int here = b->GetCurPlace();
+    b->SeekToSentence(b->GetCurSentence());
+    unsigned short text[64];
+    int n = b->GetUnicodeAt(b->GetCurPlace(), text, 64, nullptr);
+    landing.text = libDaisy::LandingText(text, n > 0 ? n : 0);
+    b->SeekToPlace(here);
+  });
+  const size_t slash = m_Path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : m_Path.substr(0, slash);
+  const std::string name = slash == std::string::npos ? m_Path : m_Path.substr(slash + 1);
+  CloseDown();
+  libDaisy::SetNarratedLanding(std::move(landing));
+  if (OpenWith(OPEN_DAISY, folder.c_str(), name.c_str()) != 0) SayPhrase(UxPhrase::FileNotSupported);
+  // A player that did not take the landing leaves none behind for a later open.
+  libDaisy::NarratedLanding dropped;
+  libDaisy::TakeNarratedLanding(m_Path, &dropped);
+  return WND_CLOSE;
 }
 
 void EbookPlayer::LeaveMenu() {

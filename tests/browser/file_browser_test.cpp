@@ -13,6 +13,7 @@
 #include "core/app/mainloop.h"
 #include "platform/host/host_board.h"
 #include "speech/ux_language.h"
+#include "tests/daisy/narrated_fixture.h"
 #include "tests/support/test_support.h"
 #include "core/ui/keypad_idle.h"
 
@@ -124,6 +125,16 @@ TEST_F(FileBrowserTest, DaisyFolderCyclesThroughBooksAndListsFoldersOnlyWhenThey
   File("Other/Daisy/ncc.html");
   Open("/mnt/emmc/Other/Daisy");
   EXPECT_FALSE(fb_->DaisyMode());
+}
+
+TEST_F(FileBrowserTest, DaisyFolderListsNarratedEpubsByTitleAndNotPlainOnes) {
+  DTB_REQUIRE_NARRATED(books);
+  File("DAISY/Shelf/plain.epub");
+  Folder("DAISY/Shelf");
+  fs::copy_file(books + "/narrated.epub", dir_ / "mnt/emmc/DAISY/Shelf/z.epub");
+  EXPECT_EQ(Open("/mnt/emmc/DAISY/Shelf"), "Latarnik");
+  EXPECT_EQ(fb_->BookCount(), 1);
+  EXPECT_STREQ(g_DirInfo.GetCurSelName(), "z.epub");
 }
 
 TEST_F(FileBrowserTest, AudioBookFolderIsOneEntryBesideItsSubfolders) {

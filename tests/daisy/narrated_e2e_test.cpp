@@ -1,7 +1,8 @@
 // Narrated EPUB books end to end: opened from the browser's Books folder in
 // the DAISY player, the narration heard on the sound card, heading and page
 // moves landing where the book's text says, a bookmark, the place kept over
-// a power-off and over a kill, quieter reading passing over the footnote.
+// a power-off and over a kill, quieter reading passing over the footnote,
+// and passing to the e-book reader and back at the same place.
 #include <gtest/gtest.h>
 
 #if __has_include("browser/file_browser.h")
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "daisy/daisy.h"
+#include "ebook/epub.h"
 #include "tests/daisy/narrated_fixture.h"
 #include "tests/support/sim_harness.h"
 
@@ -158,6 +160,41 @@ TEST_F(NarratedE2e, PlaysMovesBookmarksAndKeepsThePlace) {
   ASSERT_GE(opened.size(), 3u);
   EXPECT_LT(opened.back(), afterPowerOff);  // where it was before the kill
   EXPECT_GT(opened.back().first, 0);
+}
+
+TEST_F(NarratedE2e, ReadAsTextAndBackKeepTheChapter) {
+  ASSERT_EQ(9, headingCount_);
+  dtbtest::SimResult r = Run(OpenBook() +
+                                 "wait 3\nkey right\nwait 2\n"
+                                 "key menu\nexpect go to page\nkey up\nexpect read as text\nkey play\n"
+                                 "window EbookPlayer 20\nexpect Konsul 60\n"
+                                 "key menu\nexpect go to page\nkey up\nexpect play narration\nkey play\n"
+                                 "window DaisyPlayer 20\nwait 2\n"
+                                 "power hold 3\nexpect shutting down 10\nwait 3\n",
+                             dir_ / "wav");
+  ASSERT_EQ(r.status, 0) << r.output;
+
+  // The reader was in chapter 2's text (its headings are the same nine).
+  CEpub text;
+  ASSERT_EQ(0, text.Open((books_ + "/narrated.epub").c_str()));
+  ASSERT_EQ(9, text.GetTotalHeadings());
+  text.SeekToHeading(3);
+  const int chapter2 = text.GetCurPlace();
+  text.SeekToHeading(6);
+  const int chapter3 = text.GetCurPlace();
+  std::smatch m;
+  const std::string history = dtbtest::ReadFile(root_ + "/mnt/settings/history.xml");
+  ASSERT_TRUE(std::regex_search(history, m, std::regex(R"re(<ebook filename="[^"]*latarnik.epub"[^>]*place="(\d+)")re")))
+      << history;
+  EXPECT_GE(std::stoi(m[1]), chapter2);
+  EXPECT_LT(std::stoi(m[1]), chapter3);
+
+  // The narration took up again where the reader was (its "Konsul" section),
+  // not where the narration had stopped.
+  auto opened = Pairs(Log(), R"(daisy open /mnt/emmc/Books/latarnik.epub: \d+ objects, start (\d+)/(\d+))");
+  ASSERT_EQ(2u, opened.size()) << Log();
+  EXPECT_GE(opened[1].first, headings_[5]);
+  EXPECT_LT(opened[1].first, headings_[6]);
 }
 
 TEST_F(NarratedE2e, QuieterReadingPassesOverTheFootnote) {

@@ -164,6 +164,24 @@ TEST(NarratedEpub, ModelOfTheFixtureBook) {
   EXPECT_EQ(2, b.objects[b.count - 1].file);
 }
 
+TEST(NarratedEpub, PageBreaksGiveThePagesWithoutAPageList) {
+  DTB_REQUIRE_NARRATED(dir);
+  Book listed, broken;
+  ASSERT_EQ(0, listed.Open(dir + "/narrated.epub"));
+  ASSERT_EQ(0, broken.Open(dir + "/no-page-list.epub"));
+  const int *want, *got;
+  const StringArray *wantLabels, *gotLabels;
+  int wantCount, gotCount;
+  ASSERT_EQ(0, listed.d.GetPages(&want, &wantLabels, &wantCount));
+  ASSERT_EQ(0, broken.d.GetPages(&got, &gotLabels, &gotCount));
+  ASSERT_EQ(4, gotCount);
+  ASSERT_EQ(wantCount, gotCount);
+  for (int p = 0; p < gotCount; ++p) {
+    EXPECT_EQ(want[p], got[p]) << p;
+    EXPECT_STREQ(wantLabels->Get(p), gotLabels->Get(p)) << p;
+  }
+}
+
 TEST(NarratedEpub, DamagedCopiesOpenWithWarnings) {
   DTB_REQUIRE_NARRATED(dir);
   Book missing;
