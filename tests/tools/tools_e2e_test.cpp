@@ -275,10 +275,14 @@ TEST_F(ToolsE2E, TenMinuteCountdownAndItsStatisticsAfterPowerOff) {
 }  // namespace
 
 // One turn of the calibration: the player face up through a full circle in
-// 30-degree steps, each measured before the next, then face down.
+// 30-degree steps, each held until the chip has measured it twice and then
+// twice more (the first reading after a turn is dropped as a swing, so a
+// loaded machine must not take the next step before one was kept), then
+// face down.
 std::string CalibrationTurn() {
   std::string s;
-  for (int h = 15; h < 360 + 15; h += 30) s += "compass " + std::to_string(h % 360) + "\ncompass measured\n";
+  for (int h = 15; h < 360 + 15; h += 30)
+    s += "compass " + std::to_string(h % 360) + "\ncompass measured\ncompass measured\n";
   return s + "expect face down\ncompass 0 0 180\n";
 }
 
