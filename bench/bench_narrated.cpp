@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "bench/bench_main.h"
 #include "daisy/daisy.h"
 
 namespace {
@@ -154,14 +155,4 @@ BENCHMARK(BM_OpenLargeNarratedEpub)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc == 3 && strcmp(argv[1], "--generate") == 0) {
-    Generate(argv[2]);
-    return 0;
-  }
-  if (argc == 3 && strcmp(argv[1], "--open-once") == 0) return OpenOnce(argv[2]);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return BookBenchMain(argc, argv, Generate, OpenOnce); }

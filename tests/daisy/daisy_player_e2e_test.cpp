@@ -132,13 +132,7 @@ class DaisyE2e : public ::testing::Test {
   }
   dtbtest::SimResult Run(const std::string& script, const std::string& wavDir) {
     fs::create_directories(wavDir);
-    dtbtest::SimRun run;
-    run.root = root_;
-    run.fresh = false;
-    run.audio_out = wavDir + "/out-%r.wav";
-    run.script = script;
-    run.timeout_seconds = 240;
-    return dtbtest::RunSim(run);
+    return dtbtest::RunScript(root_, script, 240, wavDir + "/out-%r.wav");
   }
   std::string PlayerLog() { return dtbtest::ReadFile(root_ + "/var/log/player.log"); }
   void Settings(const std::string& attrs) {

@@ -72,13 +72,7 @@ class NarratedE2e : public ::testing::Test {
 
   dtbtest::SimResult Run(const std::string& script, const std::string& wavs) {
     fs::create_directories(wavs);
-    dtbtest::SimRun run;
-    run.root = root_;
-    run.fresh = false;
-    run.audio_out = wavs + "/out-%r.wav";
-    run.script = script;
-    run.timeout_seconds = 240;
-    return dtbtest::RunSim(run);
+    return dtbtest::RunScript(root_, script, 240, wavs + "/out-%r.wav");
   }
   std::string Log() { return dtbtest::ReadFile(root_ + "/var/log/player.log"); }
   static std::string OpenBook() {

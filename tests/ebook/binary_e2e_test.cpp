@@ -73,14 +73,8 @@ TEST(BinaryReaderE2e, PdfByPageRtfAndDocByHeading) {
       "key down\nexpect d broken.doc\n"
       "key play\nexpect can not open file 20\n"
       "power hold 3\nexpect shutting down 10\nwait 3\n";
-  dtbtest::SimRun run;
-  run.root = root;
-  run.fresh = false;
-  run.script = script;
-  run.timeout_seconds = 300;
-  dtbtest::SimResult r = dtbtest::RunSim(run);
+  dtbtest::SimResult r = dtbtest::RunScript(root, script);
   ASSERT_EQ(r.status, 0) << r.output;
-  if (getenv("DTB_SHOW_TRANSCRIPT")) printf("%s\n", r.output.c_str());
 }
 
 }  // namespace

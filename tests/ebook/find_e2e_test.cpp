@@ -12,14 +12,7 @@
 
 namespace {
 
-dtbtest::SimResult RunScript(const std::string& root, const std::string& script) {
-  dtbtest::SimRun run;
-  run.root = root;
-  run.fresh = false;
-  run.script = script;
-  run.timeout_seconds = 300;
-  return dtbtest::RunSim(run);
-}
+using dtbtest::RunScript;
 
 TEST(EbookFindE2e, AWordIsFoundForwardAndBackInACorpusBook) {
   DTB_REQUIRE_PLAYER();

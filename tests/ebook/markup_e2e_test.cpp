@@ -77,14 +77,8 @@ TEST(MarkupReaderE2e, EpubDocxMhtAndAzw3FromTheBrowser) {
         "key play\nexpect Libmobi 20\n"
         "key back\nexpect e kindle.azw3\n";
   script += "power hold 3\nexpect shutting down 10\nwait 3\n";
-  dtbtest::SimRun run;
-  run.root = root;
-  run.fresh = false;
-  run.script = script;
-  run.timeout_seconds = 300;
-  dtbtest::SimResult r = dtbtest::RunSim(run);
+  dtbtest::SimResult r = dtbtest::RunScript(root, script);
   ASSERT_EQ(r.status, 0) << r.output;
-  if (getenv("DTB_SHOW_TRANSCRIPT")) printf("%s\n", r.output.c_str());
   const std::string bookmarks = dtbtest::ReadFile(root + "/mnt/settings/bookmark.xml");
   EXPECT_TRUE(Has(bookmarks, "/mnt/emmc/Books/a book.epub")) << bookmarks;
 }

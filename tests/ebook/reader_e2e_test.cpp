@@ -160,14 +160,8 @@ TEST(EbookReaderE2e, BooksFromTheBrowserAreReadMovedInBookmarkedResumedAndFinish
       "key back\nexpect polski.txt\n"
       "power hold 3\nexpect shutting down 10\n"
       "wait 3\n";
-  dtbtest::SimRun run;
-  run.root = root;
-  run.fresh = false;
-  run.script = script;
-  run.timeout_seconds = 300;
-  dtbtest::SimResult r = dtbtest::RunSim(run);
+  dtbtest::SimResult r = dtbtest::RunScript(root, script);
   ASSERT_EQ(r.status, 0) << r.output;
-  if (getenv("DTB_SHOW_TRANSCRIPT")) printf("%s\n", r.output.c_str());
 
   // "end of file" once, and nothing read after it until the next key.
   const std::vector<std::string> lines = Lines(r.output);

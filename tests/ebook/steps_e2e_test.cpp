@@ -39,14 +39,8 @@ TEST(StepsReaderE2e, AHeadingMoveAnswersWhileTheBookIsStillBeingRead) {
       "key right\nexpect Chapter 2 begins 20\n"
       "key right\nexpect Chapter 3 begins 20\n"
       "power hold 3\nexpect shutting down 10\nwait 3\n";
-  dtbtest::SimRun run;
-  run.root = root;
-  run.fresh = false;
-  run.script = script;
-  run.timeout_seconds = 300;
-  dtbtest::SimResult r = dtbtest::RunSim(run);
+  dtbtest::SimResult r = dtbtest::RunScript(root, script);
   ASSERT_EQ(r.status, 0) << r.output;
-  if (getenv("DTB_SHOW_TRANSCRIPT")) printf("%s\n", r.output.c_str());
 
   // The place stored is in the third chapter, and the page is the one of a
   // book not read to its end yet (the count of pages would have read it all).

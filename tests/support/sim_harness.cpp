@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -24,6 +25,19 @@ int LayOutRoot(const std::string& root, const std::string& lang) {
   lay.lang = lang;
   lay.script = "quit\n";
   return RunSim(lay).status;
+}
+
+SimResult RunScript(const std::string& root, const std::string& script, int timeoutSeconds,
+                    const std::string& audioOut) {
+  SimRun run;
+  run.root = root;
+  run.fresh = false;
+  run.audio_out = audioOut;
+  run.script = script;
+  run.timeout_seconds = timeoutSeconds;
+  SimResult r = RunSim(run);
+  if (getenv("DTB_SHOW_TRANSCRIPT")) printf("%s\n", r.output.c_str());
+  return r;
 }
 
 SimResult RunSim(const SimRun& run) {

@@ -38,6 +38,12 @@ bool HavePlayer();
 // run.audio_out says where.
 SimResult RunSim(const SimRun& run);
 
+// Runs `script` on a root laid out before (not afresh), the audio to
+// `audioOut` when given; the transcript is printed when DTB_SHOW_TRANSCRIPT
+// is set.
+SimResult RunScript(const std::string& root, const std::string& script, int timeoutSeconds = 300,
+                    const std::string& audioOut = "");
+
 // Lays a fresh device root out in `lang` and ends: dtbsim's exit status.
 int LayOutRoot(const std::string& root, const std::string& lang = "en");
 

@@ -138,14 +138,8 @@ class PlayersE2e : public ::testing::Test {
   }
   void TearDown() override { unsetenv("DTB_AUDIO_OUT_KEEP"); }
   dtbtest::SimResult Run(const std::string& script) {
-    dtbtest::SimRun run;
-    run.root = root_;
-    run.fresh = false;
     // Each opening of the sound card keeps its own file.
-    run.audio_out = out_ + "/out-%r.wav";
-    run.script = script;
-    run.timeout_seconds = 180;
-    return dtbtest::RunSim(run);
+    return dtbtest::RunScript(root_, script, 180, out_ + "/out-%r.wav");
   }
   // Forgets the sound of earlier runs.
   void ClearOut() {
