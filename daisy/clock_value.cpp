@@ -61,9 +61,36 @@ int ClippingAndClockValue_to_Ms(const char* text) {
   return text ? ClippingAndClockValue_to_Ms(text, -1) : -1;
 }
 
+namespace {
+
+// "h:mm:ss" or "h:mm:ss.fff", as nearly every clip is written; -1 for any
+// other form, which the general reading below takes.
+int FullClock(const char* text, int len) {
+  int i = 0;
+  long long hours = 0;
+  for (; i < len && IsDigit(text[i]) && i < 6; i++) hours = hours * 10 + (text[i] - '0');
+  if (i == 0 || i + 6 > len || text[i] != ':' || text[i + 3] != ':') return -1;
+  const char* m = text + i + 1;
+  if (!IsDigit(m[0]) || !IsDigit(m[1]) || !IsDigit(m[3]) || !IsDigit(m[4])) return -1;
+  long long ms = hours * 3600000 + ((m[0] - '0') * 10 + (m[1] - '0')) * 60000 +
+                 ((m[3] - '0') * 10 + (m[4] - '0')) * 1000;
+  i += 6;
+  if (i == len) return Clamp(ms);
+  if (text[i] != '.' || i + 1 == len || len - i - 1 > 3) return -1;
+  static const int c_Scale[3] = {100, 10, 1};
+  for (int k = 0; ++i < len; k++) {
+    if (!IsDigit(text[i])) return -1;
+    ms += (text[i] - '0') * c_Scale[k];
+  }
+  return Clamp(ms);
+}
+
+}  // namespace
+
 int ClippingAndClockValue_to_Ms(const char* text, int length) {
   if (!text) return -1;
   int len = length < 0 ? static_cast<int>(strlen(text)) : length;
+  if (int fast = FullClock(text, len); fast >= 0) return fast;
   // Attribute values sometimes carry blanks around the value.
   while (len > 0 && (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\r')) {
     text++;

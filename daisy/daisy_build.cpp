@@ -150,7 +150,7 @@ int DaisyBuilder::Finish(const Smil& smil) {
   std::vector<Xhtml*> docs;
   try {
     // Pieces are what the SMIL files point at.
-    std::vector<std::vector<std::string>> referenced(static_cast<size_t>(texts->GetCnt()));
+    std::vector<std::vector<std::string_view>> referenced(static_cast<size_t>(texts->GetCnt()));
     for (int e = 0; e < smil.GetTotalElements(); e++) {
       const SmilElement* el = smil.GetElement(e);
       const char* fragment = el->kind == kObjectText ? smil.GetFragment(el->start) : nullptr;

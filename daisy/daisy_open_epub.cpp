@@ -80,7 +80,7 @@ class EpubBuilder {
   std::vector<SpineDoc> m_Spine;
   std::unordered_map<std::string, int> m_DocIndex;   // lower-cased member -> document
   std::vector<std::string> m_DocMembers;
-  std::vector<std::vector<std::string>> m_Referenced;  // ids per document
+  std::vector<std::vector<std::string_view>> m_Referenced;  // ids per document, while reading them
   std::vector<std::vector<int>> m_Cuts;               // pieces where text objects start
   std::vector<std::vector<int>> m_TextObjects;        // text objects per document, in order
   std::vector<int> m_DocSpine;                        // spine position of a document, -1
@@ -187,15 +187,14 @@ int EpubBuilder::ReadDocuments() {
       size_t hash = n.target.find('#');
       auto it = m_DocIndex.find(Lower(n.target.substr(0, hash)));
       if (it != m_DocIndex.end() && hash != std::string::npos)
-        m_Referenced[static_cast<size_t>(it->second)].push_back(n.target.substr(hash + 1));
+        m_Referenced[static_cast<size_t>(it->second)].push_back(std::string_view(n.target).substr(hash + 1));
     }
   std::string data;
   for (size_t d = 0; d < m_DocMembers.size(); ++d) {
     b.m_Xhtmls.emplace_back(new Xhtml);
     if (b.m_XhtmlNames.Add(m_DocMembers[d].c_str()) != 0) return -2;
     Xhtml& doc = *b.m_Xhtmls.back();
-    doc.SetReferencedIds(m_Referenced[d]);
-    std::vector<std::string>().swap(m_Referenced[d]);
+    doc.SetReferencedIds(std::move(m_Referenced[d]));
     if (m_Archive.ReadAll(m_DocMembers[d], &data, kMaxTextBytes) != 0) {
       b.Warn(-1, m_DocMembers[d], "text document missing");
       continue;
@@ -209,7 +208,7 @@ int EpubBuilder::ReadDocuments() {
       b.Warn(-3, m_DocMembers[d], "text document not well-formed, read as HTML");
     }
     // Only the parse needed the ids.
-    doc.SetReferencedIds(std::vector<std::string>());
+    doc.SetReferencedIds(std::vector<std::string_view>());
     if (rc == -2) return -2;
   }
   // The overlays' text elements now name documents by index.
@@ -311,6 +310,7 @@ void EpubBuilder::CollectPageBreaks() {
 }
 
 int EpubBuilder::BuildObjects() {
+  if (TakeOverlays()) return 0;
   // Text read without an overlay is cut where headings and pages begin.
   for (const std::vector<NavEntry>* list : {&m_Toc, &m_Pages})
     for (const NavEntry& n : *list) {
@@ -320,7 +320,6 @@ int EpubBuilder::BuildObjects() {
     }
   for (const BreakPlace& p : m_Breaks)
     if (p.piece > 0) m_Cuts[static_cast<size_t>(p.doc)].push_back(p.piece);
-  if (TakeOverlays()) return 0;
   size_t count = static_cast<size_t>(m_Overlays.Count());
   for (const SpineDoc& s : m_Spine) count += m_Cuts[static_cast<size_t>(s.doc)].size() + 1;
   b.m_Objects.reserve(count);

@@ -26,6 +26,27 @@ int IndexOf(StringArray& list, const std::string& text, int32_t* index) {
   return 0;
 }
 
+enum class Tag { kOther, kBody, kSeq, kPar, kText, kAudio };
+
+// `name` equals `lower` (lower-case letters) ignoring ASCII case.
+bool SameName(const char* name, const char* lower) {
+  for (; *lower; ++name, ++lower)
+    if ((*name | 0x20) != *lower) return false;
+  return *name == 0;
+}
+
+// Every element of an overlay is one of these: one compare each, not five.
+Tag TagOf(const char* local) {
+  switch (*local | 0x20) {
+    case 'b': return SameName(local, "body") ? Tag::kBody : Tag::kOther;
+    case 's': return SameName(local, "seq") ? Tag::kSeq : Tag::kOther;
+    case 'p': return SameName(local, "par") ? Tag::kPar : Tag::kOther;
+    case 't': return SameName(local, "text") ? Tag::kText : Tag::kOther;
+    case 'a': return SameName(local, "audio") ? Tag::kAudio : Tag::kOther;
+    default: return Tag::kOther;
+  }
+}
+
 int Clock(const XmlAttrs& attrs, const char* name) {
   std::string_view v = attrs.Get(name);
   return v.data() ? ClippingAndClockValue_to_Ms(v.data(), static_cast<int>(v.size())) : -1;
@@ -34,6 +55,7 @@ int Clock(const XmlAttrs& attrs, const char* name) {
 }  // namespace
 
 bool IsSkippableType(std::string_view types) {
+  if (types.empty()) return false;
   static const char* const c_Skippable[] = {"pagebreak", "note",    "footnote", "endnote",
                                             "annotation", "sidebar", "noteref"};
   for (const char* t : c_Skippable)
@@ -46,7 +68,6 @@ OverlayReader::OverlayReader()
       m_Fragments(kListBlock, kListStep) {
   m_TextNames.EnableCaseIndex();
   m_AudioNames.EnableCaseIndex();
-  m_Fragments.EnableCaseIndex();
 }
 
 OverlayReader::~OverlayReader() = default;
@@ -91,12 +112,13 @@ bool OverlayReader::Target(std::string_view src, int32_t* file, int32_t* fragmen
   if (*file == -2) Fail(-2);
   if (*file < 0) return false;
   *fragment = -1;
+  // Ids are nearly all different: each is kept, none looked up.
   if (hash != std::string_view::npos && hash + 1 < src.size()) {
-    std::string id(src.substr(hash + 1));
-    if (IndexOf(m_Fragments, id, fragment) != 0) {
+    if (m_Fragments.Add(src.data() + hash + 1, static_cast<int>(src.size() - hash - 1)) != 0) {
       Fail(-2);
       return false;
     }
+    *fragment = m_Fragments.GetCnt() - 1;
   }
   return true;
 }
@@ -104,38 +126,50 @@ bool OverlayReader::Target(std::string_view src, int32_t* file, int32_t* fragmen
 void OverlayReader::OnStartElement(const char* name, const XmlAttrs& attrs) {
   if (m_Error) return;
   const int depth = ++m_Depth;
-  const char* local = LocalName(name);
+  const Tag tag = TagOf(LocalName(name));
   if (m_BodyDepth < 0) {
-    if (depth == 2 && strcasecmp(local, "body") == 0) m_BodyDepth = depth;
+    if (depth == 2 && tag == Tag::kBody) m_BodyDepth = depth;
     if (m_BodyDepth < 0) return;
   }
   if (depth > kMaxDepth) return;
-  if (m_QuietDepth < 0 && IsSkippableType(attrs.Get("epub:type"))) m_QuietDepth = depth;
+  // Only the structure elements carry a type; a text or audio is a leaf.
+  if (m_QuietDepth < 0 && tag != Tag::kText && tag != Tag::kAudio &&
+      IsSkippableType(attrs.Get("epub:type")))
+    m_QuietDepth = depth;
   OverlayElement e{kObjectSeq, depth, -1, -1, -1};
-  std::string_view src = attrs.Get("src");
-  if (strcasecmp(local, "seq") == 0 || strcasecmp(local, "body") == 0) {
-    if (depth == m_BodyDepth) return;  // the body is the book's root, not an object
-    std::string_view ref = attrs.Get("epub:textref");
-    if (ref.data() && !ref.empty() && !Target(ref, &e.file, &e.start)) {
-      if (m_Error) return;
-      Refuse(ref);
+  std::string_view src;
+  switch (tag) {
+    case Tag::kBody:
+    case Tag::kSeq: {
+      if (depth == m_BodyDepth) return;  // the body is the book's root, not an object
+      std::string_view ref = attrs.Get("epub:textref");
+      if (ref.data() && !ref.empty() && !Target(ref, &e.file, &e.start)) {
+        if (m_Error) return;
+        Refuse(ref);
+      }
+      break;
     }
-  } else if (strcasecmp(local, "par") == 0) {
-    e.kind = kObjectPar;
-  } else if (strcasecmp(local, "text") == 0) {
-    if (!src.data() || src.empty()) return;
-    e.kind = kObjectText;
-    if (!Target(src, &e.file, &e.start)) return m_Error ? void() : Refuse(src);
-  } else if (strcasecmp(local, "audio") == 0) {
-    if (!src.data() || src.empty()) return;
-    e.file = Member(src, m_AudioNames, m_LastAudio);
-    if (e.file == -2) return Fail(-2);
-    if (e.file < 0) return Refuse(src);
-    e.kind = kObjectAudio;
-    e.start = Clock(attrs, "clipBegin");
-    e.end = Clock(attrs, "clipEnd");
-  } else {
-    return;
+    case Tag::kPar:
+      e.kind = kObjectPar;
+      break;
+    case Tag::kText:
+      src = attrs.Get("src");
+      if (!src.data() || src.empty()) return;
+      e.kind = kObjectText;
+      if (!Target(src, &e.file, &e.start)) return m_Error ? void() : Refuse(src);
+      break;
+    case Tag::kAudio:
+      src = attrs.Get("src");
+      if (!src.data() || src.empty()) return;
+      e.file = Member(src, m_AudioNames, m_LastAudio);
+      if (e.file == -2) return Fail(-2);
+      if (e.file < 0) return Refuse(src);
+      e.kind = kObjectAudio;
+      e.start = Clock(attrs, "clipBegin");
+      e.end = Clock(attrs, "clipEnd");
+      break;
+    default:
+      return;
   }
   try {
     m_Elements.push_back(e);

@@ -64,6 +64,7 @@ class OverlayReader : private XmlSink, NoCopy {
   void OnStartElement(const char* name, const XmlAttrs& attrs) override;
   void OnEndElement(const char* name) override;
   void OnCharacters(const char*, int) override {}
+  bool WantsText() const override { return false; }
   bool WantsStop() const override { return m_Error != 0; }
   // Resolves "file#fragment" into a document and a fragment index; false
   // when it leaves the archive.

@@ -37,34 +37,43 @@ PoolSize PoolFor(size_t fileSize) {
 
 // Markup inside a sentence: it does not part the text around it. Every
 // element of a document asks, so the name is looked up, not compared in turn.
-bool IsInline(const char* name) {
-  static const char* const c_Inline[] = {  // sorted
-      "a",    "abbr", "acronym", "annoref", "b",      "bdo",  "big",  "br",   "cite", "code",
-      "dfn",  "em",   "font",    "i",       "kbd",    "mark", "noteref", "q", "s",    "samp",
-      "sent", "small", "span",   "strike",  "strong", "sub",  "sup",  "time", "tt",   "u",
-      "var",  "w"};
-  char low[8];
-  size_t n = 0;
-  for (; name[n]; ++n) {
-    if (n + 1 >= sizeof low) return false;
+// A name of at most 7 letters, lower-cased, as one number to compare.
+uint64_t Packed(const char* name) {
+  uint64_t v = 0;
+  for (size_t n = 0; name[n]; ++n) {
+    if (n >= 7) return 0;
     const char c = name[n];
-    low[n] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    v = v << 8 | static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
   }
-  low[n] = 0;
-  return std::binary_search(std::begin(c_Inline), std::end(c_Inline), static_cast<const char*>(low),
-                            [](const char* a, const char* b) { return strcmp(a, b) < 0; });
+  return v;
+}
+
+bool IsInline(const char* name) {
+  static const std::vector<uint64_t> c_Inline = [] {
+    const char* const names[] = {
+        "a",    "abbr", "acronym", "annoref", "b",      "bdo",  "big",  "br",   "cite", "code",
+        "dfn",  "em",   "font",    "i",       "kbd",    "mark", "noteref", "q", "s",    "samp",
+        "sent", "small", "span",   "strike",  "strong", "sub",  "sup",  "time", "tt",   "u",
+        "var",  "w"};
+    std::vector<uint64_t> v;
+    for (const char* n : names) v.push_back(Packed(n));
+    std::sort(v.begin(), v.end());
+    return v;
+  }();
+  const uint64_t v = Packed(name);
+  return v != 0 && std::binary_search(c_Inline.begin(), c_Inline.end(), v);
 }
 
 // Page numbers, notes and annotations: quieter reading passes over them.
-bool IsQuiet(const char* name, const XmlAttrs& attrs) {
+bool IsQuiet(const char* name, const XmlAttrs& attrs, std::string_view type) {
   const char* colon = strrchr(name, ':');
   const char* local = colon ? colon + 1 : name;
   static const char* const c_Quiet[] = {"pagenum", "note", "noteref", "annotation", "annoref"};
   for (const char* n : c_Quiet)
-    if (strcasecmp(n, local) == 0) return true;
+    if (*n == (*local | 0x20) && strcasecmp(n, local) == 0) return true;
   std::string_view cls = attrs.Get("class");
   if (cls.data() && (cls == "page-front" || cls == "page-normal" || cls == "page-special")) return true;
-  return IsSkippableType(attrs.Get("epub:type"));
+  return IsSkippableType(type);
 }
 
 
@@ -72,10 +81,24 @@ bool IsQuiet(const char* name, const XmlAttrs& attrs) {
 
 Xhtml::Xhtml() = default;
 
-void Xhtml::SetReferencedIds(const std::vector<std::string>& ids) {
+void Xhtml::SetReferencedIds(std::vector<std::string_view> ids) {
   m_Referenced.clear();
-  for (const std::string& id : ids) m_Referenced.insert(Lower(id));
+  m_Referenced.reserve(ids.size());
+  for (std::string_view id : ids)
+    m_Referenced.emplace_back(CaseHash(id.data(), static_cast<int>(id.size())), id);
+  std::sort(m_Referenced.begin(), m_Referenced.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
   m_HasReferenced = true;
+}
+
+bool Xhtml::IsReferenced(std::string_view id) const {
+  const uint32_t h = CaseHash(id.data(), static_cast<int>(id.size()));
+  auto it = std::lower_bound(m_Referenced.begin(), m_Referenced.end(), h,
+                             [](const auto& a, uint32_t b) { return a.first < b; });
+  for (; it != m_Referenced.end() && it->first == h; ++it)
+    if (it->second.size() == id.size() && strncasecmp(it->second.data(), id.data(), id.size()) == 0)
+      return true;
+  return false;
 }
 
 Xhtml::~Xhtml() {
@@ -194,11 +217,11 @@ void Xhtml::FlushText() {
 void Xhtml::OnStartElement(const char* name, const XmlAttrs& attrs) {
   if (m_Error) return;
   std::string_view id = attrs.Get("id");
-  const bool referenced =
-      id.data() && (!m_HasReferenced || m_Referenced.count(Lower(id)) > 0);
   // A page break starts a piece, so that moving to the page lands on it.
-  const bool pageBreak = HasToken(attrs.Get("epub:type"), "pagebreak");
-  const bool cuts = !IsInline(name) || referenced || pageBreak;
+  const std::string_view type = attrs.Get("epub:type");
+  const bool pageBreak = HasToken(type, "pagebreak");
+  const bool cuts = !IsInline(name) || pageBreak ||
+                    (id.data() && (!m_HasReferenced || IsReferenced(id)));
   if (cuts) FlushText();
   // A line break inside a sentence is a blank.
   if (!cuts && strcasecmp(name, "br") == 0) OnCharacters(" ", 1);
@@ -213,7 +236,7 @@ void Xhtml::OnStartElement(const char* name, const XmlAttrs& attrs) {
     if (m_PageBreaks.back().label.empty()) m_PageLabelDepth = depth;
   }
   // Only a page number or note that is a piece of its own can be passed over.
-  if (cuts && m_QuietDepth < 0 && IsQuiet(name, attrs)) m_QuietDepth = depth;
+  if (cuts && m_QuietDepth < 0 && IsQuiet(name, attrs, type)) m_QuietDepth = depth;
   try {
     m_Cuts.resize(static_cast<size_t>(depth) + 1);
     m_Cuts[static_cast<size_t>(depth)] = cuts;
@@ -282,6 +305,10 @@ bool Xhtml::IsQuietText(int index) const {
 
 int Xhtml::FindId(const char* id, int from) const {
   if (!m_Ids || !id) return -1;
+  // Links are mostly followed in document order: the id asked for is
+  // usually the last one found or one of the next few.
+  for (int i = from < 0 ? 0 : from; i <= from + 3 && i < m_Ids->GetCnt(); ++i)
+    if (strcasecmp(m_Ids->Get(i), id) == 0) return i;
   return m_Ids->CaseFindFrom(id, -1, from);
 }
 

@@ -3,9 +3,10 @@
 // such ranges, which the player speaks piece by piece.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_set>
+#include <string_view>
 #include <vector>
 
 #include "core/lib/no_copy.h"
@@ -38,10 +39,11 @@ class Xhtml : private XmlSink, NoCopy {
   bool IsQuietText(int index) const;
   virtual void PrintInfo() const;
 
-  // The ids the book's SMIL files point at (kept across opens). Inline
-  // markup (em, a, span...) then cuts a piece only where it carries one of
-  // them; without the list, wherever it carries an id.
-  void SetReferencedIds(const std::vector<std::string>& ids);
+  // The ids the book's SMIL files point at (kept across opens; the text
+  // they view must outlive the opens). Inline markup (em, a, span...) then
+  // cuts a piece only where it carries one of them; without the list,
+  // wherever it carries an id.
+  void SetReferencedIds(std::vector<std::string_view> ids);
 
   int Open(const char* path, const XmlReadOptions& options);
   int OpenMemory(const char* data, size_t size, const XmlReadOptions& options);
@@ -90,7 +92,9 @@ class Xhtml : private XmlSink, NoCopy {
   OpenId m_Open[kMaxOpenIds];
   int m_UnClosedIdCnt = 0;
   std::string m_Pending;  // character data since the last tag
-  std::unordered_set<std::string> m_Referenced;  // lower case
+  // Case-folded hashes of the referenced ids beside them, in hash order.
+  std::vector<std::pair<uint32_t, std::string_view>> m_Referenced;
+  bool IsReferenced(std::string_view id) const;
   bool m_HasReferenced = false;
   std::vector<char> m_Cuts;  // per open element: it starts and ends a piece
   int m_QuietDepth = -1;     // inside a page number or note from this depth

@@ -13,7 +13,7 @@ using libDaisy::XmlReadOptions;
 // Every piece of a document, with whether quieter reading passes over it.
 std::vector<std::pair<std::string, bool>> Pieces(const std::string& doc, const std::vector<std::string>& refs) {
   Xhtml x;
-  x.SetReferencedIds(refs);
+  x.SetReferencedIds({refs.begin(), refs.end()});
   EXPECT_EQ(0, x.OpenMemory(doc.data(), doc.size(), XmlReadOptions()));
   std::vector<std::pair<std::string, bool>> out;
   for (int i = 0; i < x.GetTotalTexts(); ++i) {

@@ -25,6 +25,12 @@ TEST(ClockValue, EveryFormatSmilFilesUse) {
   EXPECT_EQ(500, ClippingAndClockValue_to_Ms(".5"));
   EXPECT_EQ(7000, ClippingAndClockValue_to_Ms("npt=7"));
   EXPECT_EQ(12000, ClippingAndClockValue_to_Ms(" 12s "));
+  // The full clock's short way and the forms that leave it.
+  EXPECT_EQ(45296789, ClippingAndClockValue_to_Ms("12:34:56.789"));
+  EXPECT_EQ(3723400, ClippingAndClockValue_to_Ms("1:02:03.4"));
+  EXPECT_EQ(1500, ClippingAndClockValue_to_Ms("0:00:01,5"));
+  EXPECT_EQ(1000, ClippingAndClockValue_to_Ms("0:00:01."));
+  EXPECT_EQ(61000, ClippingAndClockValue_to_Ms("0:1:01"));
 }
 
 TEST(ClockValue, OddValuesGiveTheirDefinedResult) {

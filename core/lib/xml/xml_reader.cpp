@@ -426,6 +426,8 @@ std::string_view AttrView::Get(const char* name) const {
   }
   for (int i = 0; i < count_; i++) {
     const unsigned char* const* a = sax2_ + i * 5;
+    // Most attributes differ from the name asked for in the first letter.
+    if (*(a[1] ? a[1] : a[0]) != static_cast<unsigned char>(*name)) continue;
     const char* rest = name;
     if (a[1]) {
       rest = After(name, reinterpret_cast<const char*>(a[1]));
