@@ -120,6 +120,11 @@ int CEbook::SeekToParagraph(int index) {
   return 0;
 }
 
+bool CEbook::HasHeading(int index) {
+  while (m_Partial && index >= m_HeadingCount) ReadOn();
+  return index >= 0 && index < m_HeadingCount;
+}
+
 int CEbook::SeekToHeading(int index) {
   if (index >= 0) {
     while (m_Partial && index >= m_HeadingCount) ReadOn();

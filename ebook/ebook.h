@@ -33,6 +33,8 @@ class iCEbook {
   virtual int GetTotalSentences() = 0;
   virtual int GetTotalParagraphs() = 0;
   virtual int GetTotalHeadings() = 0;
+  // Whether heading `index` exists, reading on only as far as it takes.
+  virtual bool HasHeading(int index) { return index >= 0 && index < GetTotalHeadings(); }
   virtual int GetTotalPages() = 0;
   // Deepest heading level present, 0 without headings.
   virtual int GetLevelDepth() = 0;
@@ -114,6 +116,7 @@ class CEbook : public iCEbook, NoCopy {
   int GetTotalSentences() override { return ReadAll(), m_SentenceCount; }
   int GetTotalParagraphs() override { return ReadAll(), m_ParagraphCount; }
   int GetTotalHeadings() override { return ReadAll(), m_HeadingCount; }
+  bool HasHeading(int index) override;
   int GetTotalPages() override { return ReadAll(), m_PageCount; }
   int GetLevelDepth() override { return ReadAll(), m_LevelDepth; }
   int GetCurPlace() override { return m_CurPlace; }

@@ -71,7 +71,8 @@ void EbookLand(iCEbook* b, const libDaisy::NarratedLanding& landing) {
     b->SeekToHeading(landing.heading);
     from = b->GetCurPlace();
   }
-  if (landing.heading + 1 < b->GetTotalHeadings()) {
+  // Not the count: that would read a long book whole before it speaks.
+  if (b->HasHeading(landing.heading + 1)) {
     b->SeekToHeading(landing.heading + 1);
     bound = b->GetCurPlace();
   }

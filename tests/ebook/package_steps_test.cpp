@@ -89,6 +89,13 @@ TEST(PackageSteps, ALongEpubIsReadInStepsExactlyAsWhole) {
   dtbtest::TempDir dir;
   dtbtest::WriteFile(dir / "long.epub", Epub(manifest, spine, docs));
   ExpectStepsAsWhole<CEpub>(dir / "long.epub");
+  // Asking for a heading reads only up to it.
+  ebooktest::Peek<CEpub> asked;
+  ASSERT_EQ(0, asked.Open((dir / "long.epub").c_str()));
+  EXPECT_TRUE(asked.HasHeading(2));
+  EXPECT_FALSE(asked.Settled());
+  EXPECT_FALSE(asked.HasHeading(12));
+  EXPECT_TRUE(asked.Settled());
 }
 
 TEST(PackageSteps, ALongDocxIsReadInStepsExactlyAsWhole) {
