@@ -162,6 +162,8 @@ int DaisyBuilder::Finish(const Smil& smil) {
       b.m_Xhtmls.emplace_back(new Xhtml);
       b.m_Xhtmls.back()->SetReferencedIds(referenced[static_cast<size_t>(i)]);
       ReadText(*b.m_Xhtmls.back(), texts->Get(i));
+      // The ids view the SMIL's fragments, which do not outlive the open.
+      b.m_Xhtmls.back()->SetReferencedIds({});
       docs.push_back(b.m_Xhtmls.back().get());
     }
     b.m_Objects.resize(static_cast<size_t>(smil.GetTotalElements()));
