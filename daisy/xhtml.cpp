@@ -308,8 +308,16 @@ int Xhtml::FindId(const char* id, int from) const {
   // Links are mostly followed in document order: the id asked for is
   // usually the last one found or one of the next few.
   for (int i = from < 0 ? 0 : from; i <= from + 3 && i < m_Ids->GetCnt(); ++i)
-    if (strcasecmp(m_Ids->Get(i), id) == 0) return i;
-  return m_Ids->CaseFindFrom(id, -1, from);
+    if (strcmp(m_Ids->Get(i), id) == 0) return i;
+  // Letter case is ignored (older books mix it), but an id written exactly
+  // as asked wins over another that differs only in case ("a" and "A").
+  int exact = -1;
+  for (int i = m_Ids->CaseFind(id); i >= 0; i = m_Ids->CaseFindNext(i)) {
+    if (strcmp(m_Ids->Get(i), id) != 0) continue;
+    if (i >= from) return i;
+    if (exact < 0) exact = i;
+  }
+  return exact >= 0 ? exact : m_Ids->CaseFindFrom(id, -1, from);
 }
 
 void Xhtml::Dump(std::string& out) const {

@@ -48,7 +48,7 @@ class Xhtml : private XmlSink, NoCopy {
   int Open(const char* path, const XmlReadOptions& options);
   int OpenMemory(const char* data, size_t size, const XmlReadOptions& options);
   // Id number matching id ignoring case: the first at or after from, else the
-  // first before it; -1 when none.
+  // first before it; -1 when none. An exact match wins over case variants.
   int FindId(const char* id, int from) const;
   const XmlParseInfo& GetParseInfo() const { return m_ParseInfo; }
   void Dump(std::string& out) const;

@@ -229,6 +229,15 @@ TEST(XhtmlReader, CutsTextIntoPiecesAndIdRanges) {
   EXPECT_EQ(-1, doc.GetIdInfo(5, &text, nullptr, nullptr));
 }
 
+TEST(XhtmlReader, IdsThatDifferOnlyInCaseAreTold) {
+  const std::string text = "<div><p id='A'>up</p><p id='a'>low</p><p id='B'>b</p></div>";
+  Xhtml doc;
+  ASSERT_EQ(0, doc.OpenMemory(text.data(), text.size(), XmlReadOptions()));
+  EXPECT_EQ(1, doc.FindId("a", 0));
+  EXPECT_EQ(0, doc.FindId("A", 1));
+  EXPECT_EQ(2, doc.FindId("b", 0));  // only written in another case
+}
+
 TEST(XhtmlReader, HtmlParserReadsTagSoupInItsDeclaredCharset) {
   Xhtml doc;
   EXPECT_EQ(-3, doc.Open(Data("xhtml/page.html").c_str()));
