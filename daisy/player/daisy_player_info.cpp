@@ -1,6 +1,7 @@
 // What the DAISY player says about the book: the information key, the
 // navigation mode, and the page and time of a position.
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "daisy/clock_value.h"
@@ -32,22 +33,43 @@ void AddFormat(std::string* out, int formatId, const char* text) {
   if (g_pUxLanguage->GetString_String(formatId, text, buf, sizeof buf) > 0) *out += buf;
 }
 
-// Audio left in the heading that holds the position (to the next heading of
-// its level or above; before the first heading, to that heading) and in the
-// book, spoken at the current speed.
-std::string TimeLeft(const DaisyBookView& b, DaisyPos at) {
+// Player speech reads about 15 characters a second at the normal speed.
+constexpr int64_t kSpokenMsPerChar = 1000 / 15;
+
+// The time player speech takes for the texts it reads (parts of the book
+// without audio) from `at` to the object `end`.
+int64_t SpokenMs(const libDaisy::Daisy* book, const DaisyBookView& b, DaisyPos at, int end) {
+  int64_t chars = 0;
+  for (int i = at.object < 0 ? 0 : at.object; book && i < end && i < b.count; ++i) {
+    const libDaisy::_DaisyObject& o = b.objects[i];
+    if (o.kind != libDaisy::kObjectText || !b.playable || !b.playable[i]) continue;
+    const int from = o.start + (i == at.object && at.place > 0 ? at.place : 0);
+    for (int piece = from; piece < o.end; ++piece) {
+      const char* text = nullptr;
+      if (book->GetXhtmlText(o.file, piece, &text) == 0 && text) chars += static_cast<int64_t>(strlen(text));
+    }
+  }
+  return chars * kSpokenMsPerChar;
+}
+
+// Listening left in the heading that holds the position (to the next heading
+// of its level or above; before the first heading, to that heading) and in
+// the book, at the current speed: the audio, and the text read by speech.
+std::string TimeLeft(const libDaisy::Daisy* book, const DaisyBookView& b, DaisyPos at) {
   if (!g_pUxLanguage || !b.HasAudio()) return "";
   const int64_t elapsed = DaisyElapsedMs(b, at);
   int h = DaisyHeadingAt(b, at.object);
   int level = h >= 0 && b.headingLevels ? b.headingLevels[h] : 6;
   DaisyPos end = DaisyNextHeading(b, at, level < 1 ? 1 : level);
   int64_t chapterMs = -1;
-  if (b.headings > 0) chapterMs = DaisyElapsedMs(b, end) - elapsed;
+  // The end of the book is a place inside its last object.
+  const int endObject = end.object + (end.place > 0 ? 1 : 0);
+  if (b.headings > 0) chapterMs = DaisyElapsedMs(b, end) - elapsed + SpokenMs(book, b, at, endObject);
+  const int64_t bookMs = b.TotalAudioMs() - elapsed + SpokenMs(book, b, at, b.count);
   const double tempo = DaisySpeedToRate(g_Speed);
   const int chapter = chapterMs < 0 ? -1 : ListeningSeconds(chapterMs, tempo);
   char buf[512];
-  if (g_pUxLanguage->GetTimeLeftString(chapter, ListeningSeconds(b.TotalAudioMs() - elapsed, tempo),
-                                       buf, sizeof buf) <= 0)
+  if (g_pUxLanguage->GetTimeLeftString(chapter, ListeningSeconds(bookMs, tempo), buf, sizeof buf) <= 0)
     return "";
   return std::string(buf) + ", ";
 }
@@ -92,7 +114,7 @@ void DaisyPlayer::SayInfo() {
   if (b.HasAudio()) {
     int s = ElapsedMs() / 1000;
     if (g_pUxLanguage->GetDaisyInfoTimeElapsed(s, buf, sizeof buf) > 0) out += buf;
-    if (g_DaisyTimeLeft) out += TimeLeft(b, m_Thread.Position());
+    if (g_DaisyTimeLeft) out += TimeLeft(book, b, m_Thread.Position());
   }
   const char* total = daisy3 ? MetaOf(book, {"dtb:totalTime"})
                      : m_DaisyType == libDaisy::kDaisyEpub ? MetaOf(book, {"media:duration"})

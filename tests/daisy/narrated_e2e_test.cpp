@@ -209,6 +209,25 @@ TEST_F(NarratedE2e, QuieterReadingPassesOverTheFootnote) {
   EXPECT_TRUE(Has(log, "daisy open /mnt/emmc/Books/latarnik.epub")) << log;
 }
 
+// The last chapter has no narration: its time left is the time player
+// speech takes to read it, not nothing.
+TEST_F(NarratedE2e, TimeLeftCountsTheTextReadBySpeech) {
+  dtbtest::WriteFile(root_ + "/mnt/settings/daisy.config.xml",
+                     "<?xml version=\"1.0\"?>\n<daisy><daisy_config time_left=\"enable\"/></daisy>\n");
+  int last = headingCount_ - 1;
+  while (last > 0 && levels_[last] != 1) --last;
+  ASSERT_GT(last, 0);
+  std::string script = OpenBook() + "wait 2\nkey menu\nexpect go to page\nkey down\nexpect go to heading\n"
+                       "key right\nexpect 1\n";
+  for (int i = 2; i <= last + 1; ++i) script += "key up\nexpect " + std::to_string(i) + "\n";
+  script += "key play\nexpect going to heading " + std::to_string(last + 1) +
+            "\nwait 2\nkey info\nexpect left in the book 15\n";
+  dtbtest::SimResult r = Run(script, dir_ / "wav");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_GT(dtbtest::SpokenSecondsLeftInBook(r.output), 0) << r.output;
+  EXPECT_FALSE(Has(r.output, "about 0 seconds left in this chapter")) << r.output;
+}
+
 TEST_F(NarratedE2e, DamagedBooksReadTheTextOfWhatCannotBePlayed) {
   // Chapter 2's audio is missing: its phrases are read by player speech.
   fs::copy_file(books_ + "/missing-audio.epub", root_ + "/mnt/emmc/Books/latarnik.epub",
