@@ -261,9 +261,9 @@ int DaisyPlayer::FinishOpen() {
   // Handed over by the e-book reader: where it was reading.
   if (m_bLanding) pos = DaisyLandingPos(m_Thread.Book(), b, m_Landing);
   m_bLanding = false;
-  // A finished book (or one that changed) starts again: resumed at its end
-  // it would only say "end of file".
-  if (pos.object < 0 || pos.object >= b.count || !(pos < m_Thread.EndPosition())) pos = {0, 0};
+  // A place the book no longer has (it changed) starts it again. A finished
+  // book reopens at its end, says so, and play there starts it again.
+  if (pos.object < 0 || pos.object >= b.count) pos = {0, 0};
   m_Thread.SetPosition(pos);
   if (m_RepeatStart.object >= 0 && m_RepeatStart.object < b.count) {
     m_Thread.SetRepeat(m_RepeatStart, m_RepeatFinal);
