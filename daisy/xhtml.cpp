@@ -310,14 +310,18 @@ int Xhtml::FindId(const char* id, int from) const {
   for (int i = from < 0 ? 0 : from; i <= from + 3 && i < m_Ids->GetCnt(); ++i)
     if (strcmp(m_Ids->Get(i), id) == 0) return i;
   // Letter case is ignored (older books mix it), but an id written exactly
-  // as asked wins over another that differs only in case ("a" and "A").
-  int exact = -1;
+  // as asked wins over another that differs only in case ("a" and "A"). The
+  // matches come in document order.
+  int exact = -1, anyAfter = -1, any = -1;
   for (int i = m_Ids->CaseFind(id); i >= 0; i = m_Ids->CaseFindNext(i)) {
-    if (strcmp(m_Ids->Get(i), id) != 0) continue;
-    if (i >= from) return i;
-    if (exact < 0) exact = i;
+    if (strcmp(m_Ids->Get(i), id) == 0) {
+      if (i >= from) return i;
+      if (exact < 0) exact = i;
+    }
+    if (any < 0) any = i;
+    if (anyAfter < 0 && i >= from) anyAfter = i;
   }
-  return exact >= 0 ? exact : m_Ids->CaseFindFrom(id, -1, from);
+  return exact >= 0 ? exact : anyAfter >= 0 ? anyAfter : any;
 }
 
 void Xhtml::Dump(std::string& out) const {

@@ -61,11 +61,15 @@ std::string TimeLeft(const libDaisy::Daisy* book, const DaisyBookView& b, DaisyP
   int h = DaisyHeadingAt(b, at.object);
   int level = h >= 0 && b.headingLevels ? b.headingLevels[h] : 6;
   DaisyPos end = DaisyNextHeading(b, at, level < 1 ? 1 : level);
-  int64_t chapterMs = -1;
   // The end of the book is a place inside its last object.
   const int endObject = end.object + (end.place > 0 ? 1 : 0);
-  if (b.headings > 0) chapterMs = DaisyElapsedMs(b, end) - elapsed + SpokenMs(book, b, at, endObject);
-  const int64_t bookMs = b.TotalAudioMs() - elapsed + SpokenMs(book, b, at, b.count);
+  // The chapter's text is the first part of the rest of the book's.
+  const int64_t chapterText = SpokenMs(book, b, at, endObject);
+  const int64_t bookText = endObject > at.object ? chapterText + SpokenMs(book, b, {endObject, 0}, b.count)
+                                                 : SpokenMs(book, b, at, b.count);
+  const int64_t bookMs = b.TotalAudioMs() - elapsed + bookText;
+  int64_t chapterMs = -1;
+  if (b.headings > 0) chapterMs = DaisyElapsedMs(b, end) - elapsed + chapterText;
   const double tempo = DaisySpeedToRate(g_Speed);
   const int chapter = chapterMs < 0 ? -1 : ListeningSeconds(chapterMs, tempo);
   char buf[512];
